@@ -1,0 +1,47 @@
+# Source conventions, so that adding a file never means editing a build list:
+#   name.cpp           portable code, built everywhere
+#   name_win.cpp       Win32 calls, built only for Windows
+#   name_test.cpp      host unit tests (GoogleTest), one binary per folder
+#   name_wintest.cpp   tests that need Win32, one binary per folder, run under Wine
+#   *main_win.cpp      program entry points, kept out of the libraries
+
+set(BX_WARNINGS -Wall -Wextra -Werror -Wno-missing-field-initializers)
+
+function(bx_warnings target)
+  target_compile_options(${target} PRIVATE ${BX_WARNINGS})
+endfunction()
+
+# Lists the library sources of a folder for the current platform.
+function(bx_sources out dir)
+  file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.c)
+  list(FILTER srcs EXCLUDE REGEX "_(test|wintest)\\.cpp$")
+  list(FILTER srcs EXCLUDE REGEX "main_win\\.cpp$")
+  if(NOT WIN32)
+    list(FILTER srcs EXCLUDE REGEX "_win\\.cpp$")
+  endif()
+  set(${out} ${srcs} PARENT_SCOPE)
+endfunction()
+
+# Adds the test binaries of a folder: host tests natively, Win32 tests under
+# the cross-compiling emulator (Wine).
+function(bx_tests name dir)
+  cmake_parse_arguments(T "" "" "LIBS" ${ARGN})
+  if(WIN32)
+    file(GLOB tests CONFIGURE_DEPENDS ${dir}/*_wintest.cpp)
+    set(exe ${name}_wintests)
+  else()
+    file(GLOB tests CONFIGURE_DEPENDS ${dir}/*_test.cpp)
+    set(exe ${name}_tests)
+  endif()
+  if(NOT tests)
+    return()
+  endif()
+  add_executable(${exe} ${tests})
+  bx_warnings(${exe})
+  target_link_libraries(${exe} PRIVATE ${T_LIBS} GTest::gtest_main)
+  if(WIN32)
+    target_link_libraries(${exe} PRIVATE bx_testkit)
+  endif()
+  add_test(NAME ${exe} COMMAND ${exe} --gtest_color=no)
+  set_tests_properties(${exe} PROPERTIES TIMEOUT 900)
+endfunction()
