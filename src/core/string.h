@@ -1,0 +1,112 @@
+// String: the one text and byte-buffer type of the program. The same object
+// holds 8-bit text (ANSI code page or UTF-8), UTF-16LE text or raw bytes; the
+// operation used decides how the bytes are read.
+//
+// Storage rules that callers may rely on:
+// - When storage exists, capacity >= length + 2 and the two bytes after the
+//   content are zero, so the buffer is terminated both as 8-bit and as UTF-16.
+// - An empty string may own nothing; pointer accessors then return a static
+//   empty text, never null.
+// - 8-bit operations count bytes; the W operations count UTF-16 units.
+// - A count of kToEnd means "to the end" (for a source text: measure it up to
+//   its terminator).
+#pragma once
+
+#include <cstdint>
+
+class String {
+ public:
+  static constexpr int32_t kToEnd = 0x7FFFFFFF;
+
+  String() = default;
+  String(const char* text, int32_t bytes = kToEnd);
+  explicit String(const char16_t* text, int32_t units = kToEnd);
+  String(const String& other);
+  String(String&& other) noexcept;
+  ~String();
+
+  String& operator=(const String& other);
+  String& operator=(String&& other) noexcept;
+  String& operator=(const char* text);
+  String& operator=(const char16_t* text);
+
+  // Replaces the content with (pointer, count). A source inside this string's
+  // own buffer is allowed.
+  void Assign(const void* bytes, int32_t count);
+  void Assign(const char* text, int32_t bytes = kToEnd);
+  void AssignW(const char16_t* text, int32_t units = kToEnd);
+  // Frees the storage.
+  void Clear();
+
+  // Sizes, in bytes, and the wide length in UTF-16 units.
+  int32_t length() const { return length_; }
+  int32_t capacity() const { return capacity_; }
+  int32_t wlength() const { return length_ / 2; }
+  bool empty() const { return length_ == 0; }
+
+  // Views; never null. The first two are the same bytes read two ways.
+  const char* c_str() const;
+  const char16_t* w_str() const;
+  const uint8_t* bytes() const { return reinterpret_cast<const uint8_t*>(c_str()); }
+  // Writable content; null while nothing is allocated.
+  uint8_t* data() { return data_; }
+  char16_t* wdata() { return reinterpret_cast<char16_t*>(data_); }
+
+  // Bounds-checked access; an index outside 0..length-1 is an internal fatal error.
+  uint8_t& At(int32_t index);
+  uint8_t At(int32_t index) const;
+  char16_t& AtW(int32_t index);
+  char16_t AtW(int32_t index) const;
+
+  // The one editing primitive: removes `remove` bytes at `position` (clamped
+  // to what is left) and puts `count` bytes of `source` there. Returns false
+  // and changes nothing when position lies outside 0..length.
+  bool Replace(int32_t position, int32_t remove, const void* source, int32_t count);
+  bool ReplaceW(int32_t position, int32_t remove, const char16_t* source, int32_t units);
+
+  bool Insert(int32_t position, const char* text, int32_t bytes = kToEnd);
+  bool InsertW(int32_t position, const char16_t* text, int32_t units = kToEnd);
+  bool Append(const void* source, int32_t count);
+  bool Append(const char* text);
+  bool Append(const String& other);
+  bool Append(char byte);
+  bool AppendW(const char16_t* text, int32_t units = kToEnd);
+  bool AppendW(char16_t unit);
+  bool Delete(int32_t position, int32_t count = kToEnd);
+  bool DeleteW(int32_t position, int32_t units = kToEnd);
+  bool TruncateAt(int32_t position) { return Delete(position); }
+  bool TruncateAtW(int32_t position) { return DeleteW(position); }
+  // Fill forms: n copies of a byte, of a UTF-16 unit, or of a whole text.
+  bool InsertFill(int32_t position, uint8_t byte, int32_t n);
+  bool InsertFillW(int32_t position, char16_t unit, int32_t n);
+  bool InsertRepeated(int32_t position, const void* source, int32_t count, int32_t n);
+
+  // Growth rule (doubling plus a step); new bytes are zero. n <= 0 frees.
+  void SetLength(int32_t n);
+  // For a final length: gives memory back when more than 1024 bytes would lie unused.
+  void SetLengthTrim(int32_t n);
+  // Capacity exactly n + 2, length n: used to receive a result of known size.
+  void SetLengthExact(int32_t n);
+  // Capacity at least max(n, length + 2), allocating exactly that when it grows.
+  void Reserve(int32_t n);
+
+  // Same byte length and identical bytes.
+  bool operator==(const String& other) const;
+  bool operator!=(const String& other) const { return !(*this == other); }
+
+  // The capacity that the growth rule gives for a new length n.
+  static int32_t GrowthCapacity(int32_t n);
+
+ private:
+  bool Owns(const void* pointer) const;
+  void Reallocate(int32_t new_capacity);
+  void Terminate();
+
+  uint8_t* data_ = nullptr;
+  int32_t length_ = 0;
+  int32_t capacity_ = 0;
+};
+
+// Lengths of terminated texts, in bytes and in UTF-16 units.
+int32_t TextLength(const char* text);
+int32_t TextLengthW(const char16_t* text);
