@@ -1,6 +1,7 @@
 # Source conventions, so that adding a file never means editing a build list:
 #   name.cpp           portable code, built everywhere
 #   name_win.cpp       Win32 calls, built only for Windows
+#   name_host.cpp      the plain stand-in of a system call for host tests, never built for Windows
 #   name_test.cpp      host unit tests (GoogleTest), one binary per folder
 #   name_wintest.cpp   tests that need Win32, one binary per folder, run under Wine
 #   *main_win.cpp      program entry points, kept out of the libraries
@@ -16,7 +17,9 @@ function(bx_sources out dir)
   file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.c)
   list(FILTER srcs EXCLUDE REGEX "_(test|wintest)\\.cpp$")
   list(FILTER srcs EXCLUDE REGEX "main_win\\.cpp$")
-  if(NOT WIN32)
+  if(WIN32)
+    list(FILTER srcs EXCLUDE REGEX "_host\\.cpp$")
+  else()
     list(FILTER srcs EXCLUDE REGEX "_win\\.cpp$")
   endif()
   set(${out} ${srcs} PARENT_SCOPE)
