@@ -1,5 +1,10 @@
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  return 1;
+#include "core/system_library_win.h"
+#include "setup/entry_win.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  // Before anything can load a library: never from the installer's own folder.
+  RestrictDllSearchToSystem();
+  RunEntry(instance);
 }

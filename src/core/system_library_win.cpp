@@ -1,0 +1,43 @@
+#include "core/system_library_win.h"
+
+#include <string>
+
+namespace {
+
+std::wstring SystemFolderPath(const wchar_t* name) {
+  wchar_t folder[MAX_PATH];
+  const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return std::wstring();
+  std::wstring path(folder, length);
+  if (path.back() != L'\\') path += L'\\';
+  return path + name;
+}
+
+}  // namespace
+
+bool RestrictDllSearchToSystem() {
+  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  auto set_default = LoadedSystemFunction<SetDefaultDllDirectoriesFn>(L"kernel32.dll", "SetDefaultDllDirectories");
+  if (!set_default || !set_default(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+    // Older systems: at least take the current folder out of the search.
+    SetDllDirectoryW(L"");
+    return false;
+  }
+  return true;
+}
+
+SystemLibrary::SystemLibrary(const wchar_t* name) {
+  const std::wstring path = SystemFolderPath(name);
+  if (path.empty()) return;
+  // The full path pins the library itself; the altered search path makes its
+  // own dependencies resolve from the system folder as well.
+  module_ = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+SystemLibrary::~SystemLibrary() {
+  if (module_) {
+    const DWORD error = GetLastError();
+    FreeLibrary(module_);
+    SetLastError(error);
+  }
+}

@@ -1,0 +1,92 @@
+#include "setup/entry_win.h"
+
+#include <ole2.h>
+
+#include "core/fatal.h"
+#include "core/privileges_win.h"
+#include "setup/app_icons_win.h"
+#include "setup/command_line.h"
+#include "setup/error_box.h"
+#include "setup/exit.h"
+#include "setup/install_mode.h"
+#include "setup/run_state.h"
+#include "uninstall/uninstall_mode.h"
+
+namespace {
+
+const char16_t kNoInstallationData[] =
+    u"This program performs installations and uninstallations.\r\n"
+    u"There is no installation data present.\r\n"
+    u"No uninstallation parameters were specified.\r\n\r\n"
+    u"You should not delete this program or execute it directly.";
+
+String FromWide(const wchar_t* text, int32_t units = String::kToEnd) {
+  String out;
+  out.AssignW(reinterpret_cast<const char16_t*>(text), units);
+  return out;
+}
+
+String ToAnsi(const String& wide) {
+  String out;
+  if (wide.empty()) return out;
+  const wchar_t* text = reinterpret_cast<const wchar_t*>(wide.w_str());
+  const int needed = WideCharToMultiByte(CP_ACP, 0, text, wide.wlength(), nullptr, 0, "?", nullptr);
+  if (needed <= 0) return out;
+  out.SetLengthExact(needed);
+  WideCharToMultiByte(CP_ACP, 0, text, wide.wlength(), reinterpret_cast<char*>(out.data()), needed, "?", nullptr);
+  return out;
+}
+
+// The program's own file name, without its folder, for the usage text.
+String ProgramFileName() {
+  wchar_t path[MAX_PATH * 2];
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
+  const wchar_t* name = path;
+  for (DWORD i = 0; i < length; ++i) {
+    if (path[i] == L'\\' || path[i] == L'/') name = path + i + 1;
+  }
+  return FromWide(name, static_cast<int32_t>(length - (name - path)));
+}
+
+String FullPath(const String& folder) {
+  const wchar_t* text = reinterpret_cast<const wchar_t*>(folder.w_str());
+  const DWORD needed = GetFullPathNameW(text, 0, nullptr, nullptr);
+  if (needed == 0) return folder;
+  String out;
+  out.SetLengthExact(static_cast<int32_t>(needed) * 2);
+  const DWORD length = GetFullPathNameW(text, needed, reinterpret_cast<wchar_t*>(out.wdata()), nullptr);
+  if (length == 0 || length >= needed) return folder;
+  out.SetLength(static_cast<int32_t>(length) * 2);
+  return out;
+}
+
+void ReadCommandLine() {
+  CommandLine& args = TheRun().args;
+  String offending;
+  const CommandLineResult result =
+      ParseCommandLine(reinterpret_cast<const char16_t*>(GetCommandLineW()), ToAnsi, args, offending);
+  if (result != CommandLineResult::kOk) FatalMessageW(UsageErrorText(result, offending, ProgramFileName()).w_str());
+  if (!args.install_folder.empty()) args.install_folder_full = FullPath(args.install_folder);
+}
+
+}  // namespace
+
+void RunEntry(HINSTANCE instance) {
+  RunState& run = TheRun();
+  run.title = String(u"Bastionix Setup");
+  run.title_narrow = String("Bastionix Setup");
+  OleInitialize(nullptr);
+  EnablePrivilege(L"SeTakeOwnershipPrivilege");  // taking ownership may be needed later; failure is no obstacle
+  RegisterFatalDisplay();
+  LoadAppIcons(instance);
+  ReadCommandLine();
+
+  const CommandLine& args = run.args;
+  if (args.uninstall) {
+    if (args.uninstall_name.empty()) FatalMessageW(u"Product name required");
+    RunUninstallMode(args.uninstall_name);
+    CommonExit(0);
+  }
+  if (!RunInstallMode()) FatalMessageW(kNoInstallationData);
+  CommonExit(1);
+}

@@ -1,0 +1,6 @@
+#include "setup/exit.h"
+
+ExitHooks& TheExitHooks() {
+  static ExitHooks hooks;
+  return hooks;
+}

@@ -1,0 +1,32 @@
+#include <windows.h>
+#include <ole2.h>
+
+#include "setup/exit.h"
+
+namespace {
+
+void Run(void (*hook)()) {
+  if (hook) hook();
+}
+
+void PumpRemainingMessages() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+}  // namespace
+
+void CommonExit(int code) {
+  ExitHooks& hooks = TheExitHooks();
+  Run(hooks.close_progress_page);
+  Run(hooks.destroy_background_window);
+  PumpRemainingMessages();
+  Run(hooks.close_install_log);
+  Run(hooks.stop_notification_worker);
+  Run(hooks.remove_firewall_entry);
+  OleUninitialize();
+  ExitProcess(static_cast<UINT>(code));
+}

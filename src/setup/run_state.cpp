@@ -1,0 +1,6 @@
+#include "setup/run_state.h"
+
+RunState& TheRun() {
+  static RunState state;
+  return state;
+}
