@@ -94,6 +94,65 @@ class String {
   bool operator==(const String& other) const;
   bool operator!=(const String& other) const { return !(*this == other); }
 
+  // Equality with a terminated text: the lengths are compared first, so only
+  // texts of the same length reach the byte comparison. NoCase folds ASCII
+  // letters (8-bit) or compares as CompareNoCaseW does (wide).
+  bool Equals(const char* text) const;
+  bool EqualsNoCase(const char* text) const;
+  bool EqualsW(const char16_t* text) const;
+  bool EqualsNoCaseW(const char16_t* text) const;
+  bool StartsWith(const char* text, bool ignore_case = false) const;
+  bool EndsWith(const char* text, bool ignore_case = false) const;
+  bool StartsWithW(const char16_t* text, bool ignore_case = false) const;
+  bool EndsWithW(const char16_t* text, bool ignore_case = false) const;
+
+  // Finding, through the search routine (search.h flags). Positions are bytes,
+  // units in the W forms; -1 when absent. FindLast searches backwards from
+  // `start` (-1: from the end).
+  int32_t Find(char c, int32_t start = 0) const;
+  int32_t Find(const char* text, int32_t start = 0, uint32_t flags = 0) const;
+  int32_t FindLast(char c, int32_t start = -1) const;
+  int32_t FindLast(const char* text, int32_t start = -1, uint32_t flags = 0) const;
+  int32_t FindAnyOf(const char* set, int32_t start = 0) const;
+  int32_t FindW(char16_t c, int32_t start = 0) const;
+  int32_t FindW(const char16_t* text, int32_t start = 0, uint32_t flags = 0) const;
+  int32_t FindLastW(char16_t c, int32_t start = -1) const;
+  int32_t FindLastW(const char16_t* text, int32_t start = -1, uint32_t flags = 0) const;
+  int32_t FindAnyOfW(const char16_t* set, int32_t start = 0) const;
+
+  // Trimming removes the characters of `set` (space, CR, LF, tab by default)
+  // at both ends, or at the start or end only.
+  static constexpr char kBlanks[] = " \r\n\t";
+  static constexpr char16_t kBlanksW[] = u" \r\n\t";
+  void Trim(const char* set = kBlanks);
+  void TrimStart(const char* set = kBlanks);
+  void TrimEnd(const char* set = kBlanks);
+  void TrimW(const char16_t* set = kBlanksW);
+  void TrimStartW(const char16_t* set = kBlanksW);
+  void TrimEndW(const char16_t* set = kBlanksW);
+  // Deletes from the first / last occurrence of `c` to the end; the After
+  // forms keep `c` and delete only what follows it. False when `c` is absent.
+  bool TrimAtFirst(char c);
+  bool TrimAtLast(char c);
+  bool TrimAfterFirst(char c);
+  bool TrimAfterLast(char c);
+  bool TrimAtFirstW(char16_t c);
+  bool TrimAtLastW(char16_t c);
+  bool TrimAfterFirstW(char16_t c);
+  bool TrimAfterLastW(char16_t c);
+
+  // Returns the text before the first `separator` and removes it and the
+  // separator; without one, returns everything and leaves this string empty.
+  // This is how ";"-separated lists are consumed.
+  String TakeUpToW(char16_t separator);
+
+  // Case: 8-bit forms change ASCII letters only; W forms use the
+  // character-class mappings.
+  void ToLower();
+  void ToUpper();
+  void ToLowerW();
+  void ToUpperW();
+
   // The capacity that the growth rule gives for a new length n.
   static int32_t GrowthCapacity(int32_t n);
 

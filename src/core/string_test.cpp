@@ -168,4 +168,75 @@ TEST(StringDeath, IndexOutsideTheTextIsFatal) {
   EXPECT_EXIT(s.AtW(-1), testing::ExitedWithCode(1), "Module: qk_core");
 }
 
+TEST(StringTrim, DefaultSetIsSpaceCrLfTab) {
+  String s(" \t\r\n two words \r\n");
+  s.Trim();
+  EXPECT_EQ(Text(s), "two words");
+  String only("\r\n\t ");
+  only.Trim();
+  EXPECT_TRUE(only.empty());
+  String ends("--x--");
+  ends.TrimStart("-");
+  EXPECT_EQ(Text(ends), "x--");
+  ends.TrimEnd("-");
+  EXPECT_EQ(Text(ends), "x");
+  String w(u"  wide\t");
+  w.TrimW();
+  EXPECT_EQ(std::u16string(w.w_str()), u"wide");
+  w.TrimEndW(u"e");
+  w.TrimStartW(u"w");
+  EXPECT_EQ(std::u16string(w.w_str()), u"id");
+}
+
+TEST(StringTrim, AtAndAfterAnOccurrence) {
+  String s("C:\\dir\\file.txt");
+  String t = s;
+  EXPECT_TRUE(t.TrimAtLast('\\'));
+  EXPECT_EQ(Text(t), "C:\\dir");
+  t = s;
+  EXPECT_TRUE(t.TrimAfterLast('\\'));  // keeps the separator
+  EXPECT_EQ(Text(t), "C:\\dir\\");
+  t = s;
+  EXPECT_TRUE(t.TrimAtFirst('\\'));
+  EXPECT_EQ(Text(t), "C:");
+  t = s;
+  EXPECT_TRUE(t.TrimAfterFirst('\\'));
+  EXPECT_EQ(Text(t), "C:\\");
+  EXPECT_FALSE(t.TrimAtFirst('#'));
+  EXPECT_FALSE(t.TrimAfterLast('#'));
+  EXPECT_EQ(Text(t), "C:\\");
+  String w(u"a;b;c");
+  EXPECT_TRUE(w.TrimAtLastW(u';'));
+  EXPECT_EQ(std::u16string(w.w_str()), u"a;b");
+  EXPECT_TRUE(w.TrimAfterFirstW(u';'));
+  EXPECT_EQ(std::u16string(w.w_str()), u"a;");
+  EXPECT_TRUE(w.TrimAtFirstW(u';'));
+  EXPECT_FALSE(w.TrimAfterLastW(u';'));
+  EXPECT_EQ(std::u16string(w.w_str()), u"a");
+}
+
+TEST(StringTakeUpTo, ConsumesASeparatedList) {
+  String list(u"one;;three");
+  EXPECT_EQ(std::u16string(list.TakeUpToW(u';').w_str()), u"one");
+  EXPECT_EQ(std::u16string(list.w_str()), u";three");
+  EXPECT_TRUE(list.TakeUpToW(u';').empty());
+  const String last = list.TakeUpToW(u';');
+  EXPECT_EQ(std::u16string(last.w_str()), u"three");
+  EXPECT_TRUE(list.empty());
+  EXPECT_TRUE(list.TakeUpToW(u';').empty());
+}
+
+TEST(StringCase, EightBitFormsChangeAsciiOnly) {
+  String s("Ab\xC9\xE9z");
+  s.ToUpper();
+  EXPECT_EQ(Text(s), "AB\xC9\xE9Z");
+  s.ToLower();
+  EXPECT_EQ(Text(s), "ab\xC9\xE9z");
+  String w(u"Ab\u00C9\u00FFz");
+  w.ToUpperW();
+  EXPECT_EQ(std::u16string(w.w_str()), u"AB\u00C9\u0178Z");
+  w.ToLowerW();
+  EXPECT_EQ(std::u16string(w.w_str()), u"ab\u00E9\u00FFz");
+}
+
 }  // namespace
