@@ -1,0 +1,260 @@
+// The product settings: the decoded settings record of the package, held for
+// the whole run. Members carry the names under which the uninstall entry later
+// stores the same values; the order of the stored fields, their encodings and
+// their limits live in settings_fields.h, which the reader and the builder's
+// writer both expand, so the two can never disagree.
+//
+// Texts are UTF-16LE unless a comment says narrow (8-bit, as stored) or bytes.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "core/string.h"
+#include "core/vector.h"
+
+inline constexpr uint32_t kSettingsEndMarker = 0xD3E82B97;
+
+// One entry of the conditional-delete list. The uninstall data writes it as
+// pattern, condition code, condition value and flag byte.
+struct FileDeletion {
+  String name;        // narrow: file path or wildcard pattern
+  uint8_t mode = 0;   // condition code
+  String path;        // narrow: condition value
+  uint8_t flags = 0;  // bit 2: at install, bit 3: at uninstall
+
+  static constexpr uint8_t kAtInstall = 1u << 2;
+  static constexpr uint8_t kAtUninstall = 1u << 3;
+};
+
+// A shortcut record as stored; its meaning belongs to the shortcut action.
+struct ShortcutRecord {
+  uint32_t flags = 0;
+  std::array<String, 6> texts;  // narrow
+  String wide_text;
+  String narrow_text;  // narrow
+};
+
+// A file-association record as stored; its meaning belongs to the
+// association action. `enabled` is not stored: every record starts enabled.
+struct AssociationRecord {
+  bool enabled = true;
+  String text1;  // narrow
+  String text2;  // stored as UTF-8, held as UTF-16
+  String text3;  // narrow
+  String text4;  // packed: UTF-16
+  String text5;  // narrow
+  uint8_t byte1 = 0;
+  uint8_t byte2 = 0;
+  uint8_t byte3 = 0;
+  String text6;  // narrow
+  uint8_t byte4 = 0;
+  uint8_t byte5 = 0;
+};
+
+// A value that the product adds to its uninstall entry.
+struct UninstallValue {
+  enum Type : uint8_t { kString = 1, kExpandString = 2, kDword = 4 };
+
+  String name;  // narrow; a backslash splits off a subkey
+  uint8_t type = kString;
+  String text;  // UTF-16, variables expanded when written
+
+  static bool KnownType(uint8_t type) {
+    return type == kString || type == kExpandString || type == kDword;
+  }
+};
+
+// A rule for closing a running program before installing.
+struct CloseRule {
+  String window_class;  // narrow: exact, or '*' and a part to contain
+  String window_title;  // narrow: same rules
+  String display_name;  // narrow
+  uint8_t match_mode = 0;
+  uint8_t action = 0;  // 0 close, 1 quit, 2 ask the user, 3 terminate
+};
+
+// The pages whose dialog style the package chooses, in stored order.
+enum PageStyleSlot : int32_t {
+  kStyleGreeting,
+  kStyleLanguage,
+  kStyleLicense,
+  kStyleReadme,
+  kStyleFolder,
+  kStyleStartMenu,
+  kStyleProgress,
+  kStyleFinish,
+  kPageStyleSlots,
+};
+
+// The dialog-resource suffix a page style selects: 0 "Dlg2", 1 "Dlg",
+// 3 "Dlg4", anything else "Dlg3".
+const char16_t* PageStyleSuffix(int32_t style);
+
+struct ProductSettings {
+  // Header field (not part of the settings block): the second flag word.
+  uint32_t ProductFlags2 = 0;
+
+  uint64_t ProductFlags = 0;
+  uint8_t AutomaticMode = 0;  // 1 on; 2 off unless silent; other: command line
+  String TaskbarText;
+  String DisplayTitle;
+  double TitleSize = 0;
+  int32_t ProgressPlacement = 0;
+  uint16_t MinStatusTime = 0;  // milliseconds
+  uint8_t ShortcutMode = 0;    // 1: all users
+  std::array<int32_t, 6> ProductDate = {};  // year, month, day, hour, minute, second
+  String Publisher;
+  String DisplayName;  // the product name
+  String Description;
+  uint8_t Bitness = 0;  // 1: 64-bit, 2: 32-bit, other: either
+  uint8_t SharedBase = 0;
+  String SharedPath;
+  String SharedSubfolder;  // for a portable installation
+  String ProductStartMenu;
+  String DisplayVersion;
+  String DefaultInstallDir;
+  String ProductRegistry;
+  String RegistryEntries;
+  String RegistryMerge;
+  int32_t BitmapSize = 0;  // percent
+  int32_t StretchMode = 0;
+  String GreetingLink;
+  Array<String> LicenseTexts;
+  Array<String> ReadmeTexts;
+  String UninstallSubdir;
+  String Reserved2;  // narrow
+  String UninstallKeyName;
+  String InstallLocationSource;  // narrow: registry path
+  String WindowTitle;
+  uint8_t SidePictureFrame = 0;
+  uint32_t TitleColor = 0;
+  uint8_t TitleShadow = 0;
+  uint8_t TitlePosition = 0;
+  String TitleFont;  // narrow
+  uint32_t TopColor = 0;
+  uint32_t BottomColor = 0;
+  String BackgroundBitmap;  // bytes
+  int32_t BitmapTPI = 0;    // stored only with a bitmap
+  uint8_t CopyrightPos = 0;  // 0: no copyright line and none of the four below
+  uint32_t CopyrightColor = 0;
+  double CopyrightSize = 0;
+  String CopyrightText;
+  String CopyrightFont;
+  String RequiredProductKey;  // the three stored only with ProductFlags bit 16
+  String RequiredProductName;
+  String RequiredProductVersion;
+  String GreetingSound;  // bytes: a WAVE image
+  String DesktopFolder;
+  String Reserved3;
+  String PreInstallBatch;
+  String PostInstallBatch;
+  String ExitBatch;
+  String UninstallBatch1;
+  String UninstallBatch2;
+  String UpgradeBatch;
+  String ReinstallBatch;
+  std::array<uint8_t, 20> ReservedBytes = {};
+  int32_t ExcludedSystems = 0;
+  uint8_t FileDataOutside = 0;
+  String FinishProgram;
+  String FinishDocument;
+  String FinishDocument2;
+  String LaunchNotifyURL;
+  String StartNotifyURL;
+  String InstallNotifyURL;
+  String UpgradeNotifyURL;
+  String DowngradeNotifyURL;
+  String ReinstallNotifyURL;
+  String NotifyURL;
+  String LinkNotifyURL;
+  String Reserved6;  // narrow
+  String NoDowngradeBelow;
+  String InstallPassword;
+  String MustUninstallVersion;
+  String Reserved7;
+  String Reserved8;
+  uint64_t ExtraSpace = 0;  // bytes to require beyond the files
+  std::array<int32_t, kPageStyleSlots> PageStyles = {};
+  String ExtraText;  // stored only with ProductFlags bit 2
+  Vector<FileDeletion> FileDeletions;
+  Vector<ShortcutRecord> Shortcuts;
+  Vector<AssociationRecord> Associations;
+  String Reserved10;
+  String Reserved11;
+  String Reserved12;
+  String Reserved13;
+  Vector<UninstallValue> UninstallValues;
+  String SupportOffer;
+  String Reserved14;
+  Vector<CloseRule> ProgramsToClose;
+  uint32_t EndMarker = kSettingsEndMarker;
+
+  // Derived when the settings are read, never stored.
+  String DisplayVersionA;  // narrow (ANSI) copy of DisplayVersion
+  bool MonoColor = false;  // TopColor == BottomColor
+  String WizardCaption;    // message 0, or WindowTitle with ProductFlags bit 42
+
+  bool Flag(int bit) const { return bit >= 0 && bit < 64 && (ProductFlags >> bit & 1) != 0; }
+  bool Flag2(int bit) const { return bit >= 0 && bit < 32 && (ProductFlags2 >> bit & 1) != 0; }
+  void SetFlag(int bit, bool on);
+  void SetFlag2(int bit, bool on);
+};
+
+// ProductFlags bits read by more than one part of the program.
+namespace product_flag {
+constexpr int kMustUninstallFirst = 0;
+constexpr int kDetectInstallation = 2;  // also: extra text stored
+constexpr int kCompressedBlocks = 5;
+constexpr int kFolderPage = 7;
+constexpr int kSingleInstance = 8;
+constexpr int kAskRestart = 14;
+constexpr int kBackgroundBitmap = 15;
+constexpr int kRequiresProduct = 16;  // also: required product stored
+constexpr int kPreInstallBatch = 23;
+constexpr int kNoInstallOverConfirm = 28;
+constexpr int kNoBackgroundWindow = 29;
+constexpr int kCheckProgramChecksum = 32;
+constexpr int kErrorBoxesWhenAutomatic = 35;
+constexpr int kCheckInstalledVersion = 36;
+constexpr int kTitlePositionCompanion = 40;
+constexpr int kNoMessageCaption = 42;
+constexpr int kNoGreetingPage = 43;
+constexpr int kFileInstallOption = 49;
+constexpr int kGrantFolderRights = 50;
+constexpr int kProgressPage = 51;
+constexpr int kPortableIgnoresDetect = 56;
+constexpr int kFinishViewLog = 57;
+constexpr int kDesktopFolderDefault = 58;
+constexpr int kUpgradeBatch = 60;
+constexpr int kReinstallBatch = 61;
+constexpr int kGrantSharedRights = 62;
+}  // namespace product_flag
+
+// ProductFlags2 bits (the header's flag word).
+namespace product_flag2 {
+constexpr int kReinstallBatchSameVersion = 0;
+constexpr int kRestorePoint = 1;
+constexpr int kFinishRunChecked = 2;
+constexpr int kFinishDocumentChecked = 3;
+constexpr int kFinishDocument2Checked = 4;
+constexpr int kStrippedCopy = 5;
+constexpr int kPreInstallBatchNamed = 6;
+constexpr int kUpgradeBatchNamed = 8;
+constexpr int kReinstallBatchNamed = 9;
+constexpr int kButtonImages = 10;
+constexpr int kPortableNoStartMenuPage = 11;
+constexpr int kEnciphered = 12;
+constexpr int kInstallLocationMode2 = 13;
+constexpr int kFinishProgramNoWorkDir = 20;
+}  // namespace product_flag2
+
+// Silent mode's changes to the flags, made right after they are read: it
+// turns off the questions and pages that need a user and turns on the
+// switches that avoid them.
+uint64_t SilentModeFlags(uint64_t flags);
+
+// Whether the run is automatic once the settings' choice is known: 1 on,
+// 2 off unless the command line asked for silent mode, other values leave
+// the command line's choice.
+bool AutomaticModeFromSettings(uint8_t choice, bool automatic, bool silent);
