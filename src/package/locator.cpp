@@ -1,0 +1,368 @@
+#include "package/locator.h"
+
+#include <cstring>
+
+#include "core/fatal.h"
+#include "core/file.h"
+#include "package/byte_order.h"
+#include "package/checksum.h"
+#include "package/corrupt.h"
+#include "package/corrupt_report.h"
+
+namespace {
+
+// The most bytes a String buffer can take.
+constexpr uint64_t kMaxStringBytes = String::kToEnd - 2;
+
+bool ReadMemoryImage(void* context, uint64_t offset, void* out, size_t count) {
+  const auto* image = static_cast<const ByteSpan*>(context);
+  if (offset > image->length || count > image->length - offset) return false;
+  if (count > 0) std::memcpy(out, image->data + offset, count);
+  return true;
+}
+
+bool ReadLe16At(const ProgramFile& file, uint64_t offset, uint16_t* value) {
+  uint8_t raw[2];
+  if (!file.ReadAt(offset, raw, sizeof raw)) return false;
+  *value = LoadLe16(raw);
+  return true;
+}
+
+LocateResult Corrupt(int code) {
+  LocateResult result;
+  result.outcome = LocateOutcome::kCorrupt;
+  result.corrupt_code = code;
+  return result;
+}
+
+// The 8 name bytes as a zero-terminated text: ".setup" followed by zeros
+// matches, ".setupX" does not.
+bool IsPackageSectionName(const uint8_t* name) {
+  char text[9];
+  std::memcpy(text, name, 8);
+  text[8] = '\0';
+  return std::strcmp(text, kPackageSectionName) == 0;
+}
+
+PackageSection SectionFromEntry(const uint8_t* entry) {
+  PackageSection section;
+  section.virtual_size = LoadLe32(entry + 8);
+  section.virtual_address = LoadLe32(entry + 12);
+  section.raw_size = LoadLe32(entry + 16);
+  section.raw_pointer = LoadLe32(entry + 20);
+  return section;
+}
+
+HeaderResult HeaderCorrupt(int code) {
+  HeaderResult result;
+  result.outcome = HeaderOutcome::kCorrupt;
+  result.corrupt_code = code;
+  return result;
+}
+
+// Checks the content sizes: each 0 to 0x40000000.
+bool ContentSizesValid(const ByteSpan& sizes) {
+  for (size_t i = 0; i + 4 <= sizes.length; i += 4) {
+    int32_t size = static_cast<int32_t>(LoadLe32(sizes.data + i));
+    if (size < 0 || size > kMaxEntryContentSize) return false;
+  }
+  return true;
+}
+
+void AppendAsciiW(String* text, const char* ascii) {
+  while (*ascii) text->AppendW(static_cast<char16_t>(*ascii++));
+}
+
+// The installer version found in the package is 8-bit text of unknown origin;
+// each byte is shown as the character of the same number.
+void AppendBytesW(String* text, const ByteSpan& bytes) {
+  for (size_t i = 0; i < bytes.length; ++i) text->AppendW(static_cast<char16_t>(bytes.data[i]));
+}
+
+}  // namespace
+
+bool ProgramFile::ReadAt(uint64_t offset, void* out, size_t count) const {
+  if (read_at == nullptr) return false;
+  if (offset > size || count > size - offset) return false;
+  return read_at(context, offset, out, count);
+}
+
+ProgramFile MemoryProgramFile(const ByteSpan* image) {
+  return ProgramFile{&ReadMemoryImage, const_cast<ByteSpan*>(image), image->length};
+}
+
+LocateResult LocatePackageSection(const ProgramFile& file) {
+  uint16_t pe_offset = 0;
+  if (!ReadLe16At(file, kDosPeOffsetField, &pe_offset) || pe_offset < kMinPeOffset ||
+      pe_offset > kMaxPeOffset) {
+    return Corrupt(kCorruptPeOffset);
+  }
+  uint16_t count = 0;
+  if (!ReadLe16At(file, pe_offset + kPeSectionCountOffset, &count) || count < kMinSectionCount ||
+      count > kMaxSectionCount) {
+    return Corrupt(kCorruptSectionCount);
+  }
+  uint16_t optional_size = 0;
+  if (!ReadLe16At(file, pe_offset + kPeOptionalHeaderSizeOffset, &optional_size)) {
+    return Corrupt(kCorruptSectionCount);
+  }
+  uint32_t table = pe_offset + kPeOptionalHeaderOffset + optional_size;
+  for (uint16_t i = 0; i < count; ++i) {
+    uint8_t entry[kSectionEntrySize];
+    // A table that runs off the end of the file cannot hold the sections it
+    // claims: the count is wrong.
+    if (!file.ReadAt(table + uint64_t{i} * kSectionEntrySize, entry, sizeof entry)) {
+      return Corrupt(kCorruptSectionCount);
+    }
+    if (!IsPackageSectionName(entry)) continue;
+    LocateResult result;
+    result.section = SectionFromEntry(entry);
+    result.section.pe_offset = pe_offset;
+    result.section.table_offset = table;
+    result.section.section_count = count;
+    result.section.index = i;
+    if (result.section.raw_pointer == 0) return Corrupt(kCorruptNoRawData);
+    if (result.section.raw_pointer > file.size) return Corrupt(kCorruptSeekRawData);
+    result.outcome = LocateOutcome::kFound;
+    return result;
+  }
+  return LocateResult{};
+}
+
+ByteSpan SectionBytesInImage(const ByteSpan& image, const PackageSection& section) {
+  if (image.data == nullptr || section.raw_pointer >= image.length) return {};
+  size_t available = image.length - section.raw_pointer;
+  size_t length = section.mapped_size();
+  if (length > section.raw_size) length = section.raw_size;
+  if (length > available) length = available;
+  return {image.data + section.raw_pointer, length};
+}
+
+int32_t PackageHeader::content_size(int32_t i) const {
+  if (i < 0 || static_cast<size_t>(i) * 4 + 4 > content_sizes.length) return 0;
+  return static_cast<int32_t>(LoadLe32(content_sizes.data + static_cast<size_t>(i) * 4));
+}
+
+int64_t PackageHeader::total_content_size() const {
+  int64_t total = 0;
+  for (int32_t i = 0; i < entry_count; ++i) total += content_size(i);
+  return total;
+}
+
+HeaderResult ReadPackageHeader(const ByteSpan& section) {
+  PackageReader reader(section.data, section.length);
+  HeaderResult result;
+  PackageHeader& h = result.header;
+
+  uint32_t magic = 0;
+  if (!reader.ReadU32(&magic) || magic != kPackageMagic) return HeaderCorrupt(kCorruptMagic);
+  if (!reader.ReadNarrowText(&h.version)) return HeaderCorrupt(kCorruptMagic);
+  if (h.version.length != sizeof kInstallerVersion - 1 ||
+      std::memcmp(h.version.data, kInstallerVersion, h.version.length) != 0) {
+    result.outcome = HeaderOutcome::kVersionMismatch;
+    return result;
+  }
+  if (!reader.ReadU32(&h.flags2)) return HeaderCorrupt(kCorruptSettingsSize);
+  if (!reader.ReadS32(&h.settings_stored_size) || h.settings_stored_size < 1 ||
+      h.settings_stored_size > kMaxSettingsStoredSize) {
+    return HeaderCorrupt(kCorruptSettingsSize);
+  }
+  if (!reader.ReadU32(&h.settings_checksum) || !reader.ReadU32(&h.program_checksum) ||
+      !reader.ReadS32(&h.package_end) || h.package_end < 0) {
+    return HeaderCorrupt(kCorruptPackageEnd);
+  }
+  if (!reader.ReadS32(&h.entry_count) || h.entry_count < 0) {
+    return HeaderCorrupt(kCorruptEntryCount);
+  }
+  if (!reader.ReadS32(&h.file_data_length) || h.file_data_length < 0 ||
+      !reader.ReadU32(&h.file_data_checksum)) {
+    return HeaderCorrupt(kCorruptFileDataLength);
+  }
+  if (!reader.ReadBytes(static_cast<size_t>(h.entry_count) * 4, &h.content_sizes) ||
+      !ContentSizesValid(h.content_sizes)) {
+    return HeaderCorrupt(kCorruptHeaderContentSize);
+  }
+  if (h.enciphered()) {
+    ByteSpan key;
+    if (!reader.ReadBytes(kPackageCipherKeyLength, &key)) {
+      return HeaderCorrupt(kCorruptSettingsSize);
+    }
+    std::memcpy(h.cipher_key, key.data, kPackageCipherKeyLength);
+    h.has_cipher_key = true;
+  }
+  if (!reader.ReadBytes(static_cast<size_t>(h.settings_stored_size), &h.settings_block)) {
+    return HeaderCorrupt(kCorruptSettingsSize);
+  }
+  h.file_data_offset = reader.position();
+  result.outcome = HeaderOutcome::kOk;
+  return result;
+}
+
+String VersionMismatchText(const char16_t* title, const ByteSpan& found_version) {
+  String text;
+  AppendAsciiW(&text, "The installer version (");
+  AppendAsciiW(&text, kInstallerVersion);
+  AppendAsciiW(&text, ") does not match the version of ");
+  text.AppendW(title);
+  AppendAsciiW(&text, " (");
+  AppendBytesW(&text, found_version);
+  AppendAsciiW(&text, ").  Close all applications and reinstall ");
+  text.AppendW(title);
+  AppendAsciiW(&text, ".");
+  return text;
+}
+
+FileDataOutcome LocateFileData(const ProgramFile& file, const PackageSection& section,
+                               const ByteSpan& section_bytes, const PackageHeader& header,
+                               bool after_section, FileData* out) {
+  const uint64_t expected = static_cast<uint64_t>(header.file_data_length);
+  if (!after_section) {
+    // The package end is where the data stops; it must also lie within the
+    // mapped section, or the data would be read from beyond it.
+    int64_t length = int64_t{header.package_end} - static_cast<int64_t>(header.file_data_offset);
+    if (length < 0 || static_cast<uint64_t>(length) != expected ||
+        static_cast<uint64_t>(header.package_end) > section_bytes.length) {
+      return FileDataOutcome::kCorrupt;
+    }
+    out->bytes = {section_bytes.data + header.file_data_offset, static_cast<size_t>(length)};
+    return FileDataOutcome::kOk;
+  }
+  uint64_t start = uint64_t{section.raw_pointer} + header.file_data_offset;
+  if (start > file.size || file.size - start != expected) return FileDataOutcome::kCorrupt;
+  out->file_position = start;
+  if (expected > kMaxStringBytes) return FileDataOutcome::kReadFailed;
+  out->buffer.SetLengthExact(static_cast<int32_t>(expected));
+  if (expected > 0 && !file.ReadAt(start, out->buffer.data(), expected)) {
+    out->buffer.Clear();
+    return FileDataOutcome::kReadFailed;
+  }
+  out->bytes = {out->buffer.bytes(), static_cast<size_t>(expected)};
+  return FileDataOutcome::kOk;
+}
+
+uint32_t ProgramImageChecksum(const uint8_t* image, size_t length, uint32_t pe_offset) {
+  size_t start = size_t{pe_offset} + kPeProgramChecksumStart;
+  if (start >= length) return PackageChecksum(nullptr, 0);
+  return PackageChecksum(image + start, length - start);
+}
+
+void PatchStrippedCopy(String* image, size_t head_length, const PackageSection& section) {
+  uint8_t* bytes = image->data();
+  const size_t pe = section.pe_offset;
+  if (bytes == nullptr || pe + kPeImageSizeOffset + 4 > head_length) return;
+
+  StoreLe16(bytes + pe + kPeSectionCountOffset, static_cast<uint16_t>(section.section_count - 1));
+  StoreLe32(bytes + pe + kPeInitializedDataOffset,
+            LoadLe32(bytes + pe + kPeInitializedDataOffset) - section.raw_size);
+  StoreLe32(bytes + pe + kPeImageSizeOffset,
+            LoadLe32(bytes + pe + kPeImageSizeOffset) - section.raw_size);
+
+  // Later entries move down one slot; their raw data now follows the head
+  // directly, so it moved down by the package's raw size. A section whose raw
+  // data lies before the package (possible in a hand-made table) keeps its
+  // pointer, or the copy would point it at the wrong bytes.
+  const size_t table_end = size_t{section.table_offset} + size_t{section.section_count} * kSectionEntrySize;
+  for (size_t slot = size_t{section.index} + 1; slot < section.section_count; ++slot) {
+    uint8_t* entry = bytes + section.table_offset + slot * kSectionEntrySize;
+    if (entry + kSectionEntrySize > bytes + head_length) break;
+    uint32_t raw = LoadLe32(entry + 20);
+    if (raw > section.raw_pointer) StoreLe32(entry + 20, raw - section.raw_size);
+    std::memmove(entry - kSectionEntrySize, entry, kSectionEntrySize);
+  }
+  // The bytes after the table move into the freed slot, so whatever the image
+  // keeps there (a bound-import table, say) stays right behind the table.
+  size_t after = table_end;
+  if (after <= head_length) {
+    size_t moved = head_length - after < 80 ? head_length - after : 80;
+    std::memmove(bytes + after - kSectionEntrySize, bytes + after, moved);
+  }
+}
+
+int PrepareProgramCopy(const ProgramFile& file, const PackageSection& section,
+                       const PackageHeader& header, const ProgramCopyRequest& request,
+                       ProgramCopy* out) {
+  out->stripped.Clear();
+  out->length = file.size;
+  if (!request.verify_checksum && !request.keep_stripped) return kCorruptNone;
+
+  const size_t head = section.raw_pointer;
+  if (head > kMaxStringBytes) return kCorruptProgramRead;
+  String image;
+  image.SetLengthExact(static_cast<int32_t>(head));
+  if (!file.ReadAt(0, image.data(), head)) return kCorruptProgramRead;
+  if (request.verify_checksum &&
+      ProgramImageChecksum(image.bytes(), head, section.pe_offset) != header.program_checksum) {
+    return kCorruptProgramChecksum;
+  }
+  if (!request.keep_stripped) return kCorruptNone;
+
+  // The tail holds whatever followed the package section. File data kept
+  // after the section belongs to the package and stays out of the copy.
+  uint64_t tail_start = uint64_t{section.raw_pointer} + section.raw_size;
+  uint64_t tail_end = request.file_data_after_section ? tail_start : file.size;
+  if (tail_end > tail_start) {
+    uint64_t tail = tail_end - tail_start;
+    if (tail > kMaxStringBytes - head) return kCorruptStrippedTailRead;
+    image.SetLengthExact(static_cast<int32_t>(head + tail));
+    if (!file.ReadAt(tail_start, image.data() + head, static_cast<size_t>(tail))) {
+      return kCorruptStrippedTailRead;
+    }
+  }
+  PatchStrippedCopy(&image, head, section);
+  out->length = static_cast<uint64_t>(image.length());
+  out->stripped = static_cast<String&&>(image);
+  return kCorruptNone;
+}
+
+namespace {
+
+bool ReadOpenFile(void* context, uint64_t offset, void* out, size_t count) {
+  auto* file = static_cast<File*>(context);
+  if (count > static_cast<size_t>(String::kToEnd)) return false;
+  return file->SeekTo(static_cast<int64_t>(offset)) &&
+         file->ReadExact(out, static_cast<int32_t>(count));
+}
+
+}  // namespace
+
+ProgramFile FileProgramFile(File* file) {
+  int64_t size = file->Size();
+  return ProgramFile{&ReadOpenFile, file, size < 0 ? 0 : static_cast<uint64_t>(size)};
+}
+
+bool FindPackageSection(const ProgramFile& file, PackageSection* section) {
+  LocateResult located = LocatePackageSection(file);
+  if (located.outcome == LocateOutcome::kCorrupt) ReportCorruptPackage(located.corrupt_code);
+  *section = located.section;
+  return located.outcome == LocateOutcome::kFound;
+}
+
+void CheckPackageHeader(const ByteSpan& section_bytes, const char16_t* title, PackageHeader* header) {
+  HeaderResult result = ReadPackageHeader(section_bytes);
+  if (result.outcome == HeaderOutcome::kVersionMismatch) {
+    FatalMessageW(VersionMismatchText(title, result.header.version).w_str());
+  }
+  if (result.outcome == HeaderOutcome::kCorrupt) ReportCorruptPackage(result.corrupt_code);
+  *header = result.header;
+}
+
+void MakeFileDataAvailable(const ProgramFile& file, const PackageSection& section,
+                           const ByteSpan& section_bytes, const PackageHeader& header,
+                           bool after_section, FileData* out) {
+  switch (LocateFileData(file, section, section_bytes, header, after_section, out)) {
+    case FileDataOutcome::kOk:
+      return;
+    case FileDataOutcome::kCorrupt:
+      ReportCorruptPackage(kCorruptFileDataPlace);
+    case FileDataOutcome::kReadFailed:
+      FatalFormat("Error code 2: failed to read archive data\r\nsize=%d pos=%d",
+                  header.file_data_length, static_cast<int>(out->file_position));
+  }
+}
+
+void KeepProgramCopy(const ProgramFile& file, const PackageSection& section,
+                     const PackageHeader& header, const ProgramCopyRequest& request,
+                     ProgramCopy* out) {
+  int code = PrepareProgramCopy(file, section, header, request, out);
+  if (code != kCorruptNone) ReportCorruptPackage(code);
+}

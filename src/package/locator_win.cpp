@@ -1,0 +1,65 @@
+#include "package/locator_win.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "core/codepage.h"
+#include "core/fatal.h"
+#include "core/file.h"
+
+namespace {
+
+// The module's full file name, however long.
+String OwnModuleName() {
+  String name;
+  for (DWORD units = MAX_PATH;; units *= 2) {
+    name.SetLengthExact(static_cast<int32_t>(units) * 2);
+    DWORD length = GetModuleFileNameW(nullptr, reinterpret_cast<wchar_t*>(name.wdata()), units);
+    if (length < units || units >= 32768) {
+      name.SetLength(static_cast<int32_t>(length) * 2);
+      return name;
+    }
+  }
+}
+
+[[noreturn]] void CannotOpenSelf(const String& name, const File& file) {
+  const DWORD error = GetLastError();
+  String text(u"Error code 1: The installer could not open itself.\r\nFilename: ");
+  text.AppendW(name.w_str());
+  char number[16];
+  std::snprintf(number, sizeof number, "%lu", static_cast<unsigned long>(error));
+  text.AppendW(u"\r\nError #");
+  text.Append(AnsiToUtf16(number));
+  text.AppendW(u": ");
+  text.Append(AnsiToUtf16(file.error()));
+  FatalMessageW(text.w_str());
+}
+
+}  // namespace
+
+ProgramFile OpenOwnProgramFile() {
+  // Process lifetime: the file data and the program copy are read from it
+  // long after the header.
+  static File file;
+  if (!file.IsOpen()) {
+    String name = OwnModuleName();
+    if (file.Open(name.w_str(), kOpenExisting | kOpenNoWrite | kOpenShareRead) != kFileOk) {
+      CannotOpenSelf(name, file);
+    }
+  }
+  return FileProgramFile(&file);
+}
+
+ByteSpan MappedPackageSection(const PackageSection& section) {
+  const auto* base = reinterpret_cast<const uint8_t*>(GetModuleHandleW(nullptr));
+  return ByteSpan{base + section.virtual_address, section.mapped_size()};
+}
+
+bool LoadOwnPackage(const char16_t* title, OwnPackage* out) {
+  out->file = OpenOwnProgramFile();
+  if (!FindPackageSection(out->file, &out->section)) return false;
+  out->bytes = MappedPackageSection(out->section);
+  CheckPackageHeader(out->bytes, title, &out->header);
+  return true;
+}
