@@ -1,0 +1,7 @@
+#include "core/process_end.h"
+
+#include <cstdlib>
+
+void EndProcessNow(int exit_code) {
+  std::_Exit(exit_code);
+}
