@@ -1,0 +1,100 @@
+#include "core/registry_value.h"
+
+#include <cstring>
+
+namespace {
+
+bool IsText(uint32_t type) { return type == kRegSz || type == kRegExpandSz; }
+
+bool IsUtf16(uint32_t type) { return IsText(type) || type == kRegMultiSz; }
+
+}  // namespace
+
+bool IsReadableRegValue(uint32_t type, uint32_t size) {
+  if (size > kRegMaxValueSize) return false;
+  switch (type) {
+    case kRegSz:
+    case kRegExpandSz:
+    case kRegBinary:
+    case kRegMultiSz:
+      return true;
+    case kRegDword:
+      return size == 4;
+    case kRegQword:
+      return size == 8;
+    default:
+      return false;
+  }
+}
+
+bool NormaliseRegValue(uint32_t options, RegValue* value) {
+  String& data = value->data;
+  if (!IsReadableRegValue(value->type, static_cast<uint32_t>(data.length()))) return false;
+  if (IsUtf16(value->type) && data.length() % 2 != 0) data.TruncateAt(data.length() - 1);
+  if (IsText(value->type) && !(options & kRegKeepZero)) {
+    int32_t units = data.wlength();
+    while (units > 0 && data.w_str()[units - 1] == 0) --units;
+    data.TruncateAtW(units);
+  }
+  return true;
+}
+
+bool RegValueNumber(const RegValue& value, uint32_t* number) {
+  if (value.type != kRegDword || value.data.length() != 4) return false;
+  std::memcpy(number, value.data.bytes(), 4);
+  return true;
+}
+
+bool RegValueQword(const RegValue& value, uint64_t* number) {
+  if (value.type != kRegQword || value.data.length() != 8) return false;
+  std::memcpy(number, value.data.bytes(), 8);
+  return true;
+}
+
+bool RegValueText(const RegValue& value, String* text) {
+  if (!IsUtf16(value.type) && value.type != kRegBinary) return false;
+  *text = value.data;
+  return true;
+}
+
+uint32_t RegTextType(uint32_t options) {
+  if (options & kRegAsBinary) return kRegBinary;
+  return (options & kRegAsExpandable) ? kRegExpandSz : kRegSz;
+}
+
+uint32_t RegWriteSize(uint32_t type, int32_t length) {
+  if (length < 0) length = 0;
+  return static_cast<uint32_t>(length) + (IsText(type) ? 2u : 0u);
+}
+
+bool IsEmptyRegData(uint32_t type, const void* data, uint32_t size) {
+  if (size == 0) return true;
+  if (!IsUtf16(type)) return false;
+  if (size < 2) return true;
+  char16_t first;
+  std::memcpy(&first, data, sizeof(first));
+  return first == 0;
+}
+
+String EncodeMultiSz(const Array<String>& items) {
+  String data;
+  for (const String& item : items) {
+    if (item.empty()) continue;
+    data.AppendW(item.w_str(), item.wlength());
+    data.AppendW(u'\0');
+  }
+  data.AppendW(u'\0');
+  return data;
+}
+
+void DecodeMultiSz(const String& data, Array<String>* items) {
+  const char16_t* text = data.w_str();
+  int32_t units = data.wlength();
+  int32_t start = 0;
+  while (start < units && text[start] != 0) {
+    int32_t end = start;
+    while (end < units && text[end] != 0) ++end;
+    items->Emplace(text + start, end - start);
+    start = end + 1;
+  }
+}
