@@ -1,6 +1,7 @@
 #include "package/corrupt_report.h"
 
 #include "core/fatal.h"
+#include "package/settings_state.h"
 
 const char16_t kCorruptPackageText[] =
     u"This installation program is corrupt.  This is usually caused by a faulty download, but "
@@ -49,6 +50,7 @@ String CorruptPackageText(const String& message, int code) {
 }
 
 void ReportCorruptPackage(int code) {
-  // Until the language table is read there is no message 13 to prefer.
-  FatalMessageW(CorruptPackageText(String(), code).w_str());
+  // Message 13 is empty until the language table is read; the built-in
+  // text stands in then.
+  FatalMessageW(CorruptPackageText(Message(kCorruptPackageMessage), code).w_str());
 }

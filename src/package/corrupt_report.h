@@ -4,6 +4,9 @@
 
 #include "core/string.h"
 
+// The language table's message for a corrupt package.
+inline constexpr int kCorruptPackageMessage = 13;
+
 // The built-in text, used while the language table is not loaded or its
 // message 13 is empty.
 extern const char16_t kCorruptPackageText[];

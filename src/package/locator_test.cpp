@@ -10,6 +10,7 @@
 #include "package/checksum.h"
 #include "package/corrupt.h"
 #include "package/corrupt_report.h"
+#include "package/settings_state.h"
 
 namespace {
 
@@ -608,6 +609,25 @@ TEST(CorruptPackageText, ProductTextIsNeverAFormat) {
 
 TEST(CorruptReport, EndsWithExitCode1AndTheNumber) {
   EXPECT_EXIT(ReportCorruptPackage(44), testing::ExitedWithCode(1), "Error code: 44");
+}
+
+TEST(CorruptReport, PrefersMessage13OfTheLoadedLanguage) {
+  EXPECT_EXIT(
+      {
+        LanguageTable& table = Languages();
+        table.names.Add(String(u"English"));
+        for (int i = 0; i < 20; ++i) table.messages.Add(String(i == 13 ? u"Damaged download (%d)." : u"x"));
+        ReportCorruptPackage(62);
+      },
+      testing::ExitedWithCode(1), "Damaged download \\(62\\)\\.");
+  EXPECT_EXIT(
+      {
+        LanguageTable& table = Languages();
+        table.names.Add(String(u"English"));
+        for (int i = 0; i < 20; ++i) table.messages.Add(String(u""));
+        ReportCorruptPackage(62);
+      },
+      testing::ExitedWithCode(1), "This installation program is corrupt.*Error code: 62");
 }
 
 TEST(CheckPackageHeader, VersionMismatchEndsWithTheVersionMessage) {
