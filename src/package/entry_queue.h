@@ -1,0 +1,96 @@
+// The stream of file entries carried by the file-data blocks. Each entry is
+// an s32 length E and E bytes (the entry record). An entry may run across
+// blocks, but its 4-byte length never does: a builder starts a new block
+// rather than split it, so that the installer can read the length from the
+// block at hand.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "core/string.h"
+#include "package/checksum.h"
+#include "package/file_blocks.h"
+#include "package/reader.h"
+
+// A FIFO of decoded blocks with one read position. Only the block holding
+// the read position (the current block) and the blocks appended while an
+// entry waits for its bytes are kept.
+class EntryQueue {
+ public:
+  enum class Take {
+    kTaken,      // *entry views the entry's bytes
+    kNeedBlock,  // append the next block and try again
+    kStuck,      // no further block can make the entry available
+  };
+
+  // Takes the next entry. kStuck when 1 to 3 bytes are left in the current
+  // block (the length prefix would straddle blocks), or the length is
+  // negative or above max_length. The view stays valid until the next
+  // TakeEntry or Append.
+  Take TakeEntry(size_t max_length, ByteSpan* entry);
+
+  // Appends a decoded block (its bytes are taken; *block may be left empty).
+  // An empty block is dropped. Fails when the queue would outgrow a String.
+  bool Append(String* block);
+
+  // No decoded bytes are left.
+  bool empty() const { return position_ == static_cast<size_t>(buffer_.length()); }
+
+ private:
+  String buffer_;
+  size_t position_ = 0;
+  size_t current_end_ = 0;  // end of the current block within buffer_
+};
+
+// The file data as the installer consumes it: blocks are decoded only when
+// the next entry needs them.
+class FileDataDecoder {
+ public:
+  FileDataDecoder(const uint8_t* data, size_t length, BlockCoding coding)
+      : blocks_(data, length, coding) {}
+
+  // Takes the next entry record, no longer than max_length bytes (see
+  // EntryLengthLimit). Returns kCorruptNone with *entry set (valid until the
+  // next call), or the block error that stopped it; an entry that can never
+  // become available is kCorruptBlockOverrun, as it would be once the file
+  // data ran out.
+  int NextEntry(size_t max_length, ByteSpan* entry);
+
+  // After the last entry: kCorruptFileDataLeft when stored blocks are left,
+  // kCorruptEntryDataLeft when decoded bytes are left, else kCorruptNone.
+  int Finish() const;
+
+ private:
+  FileBlockReader blocks_;
+  EntryQueue queue_;
+};
+
+// The builder's side: frames entry records and cuts them into blocks of
+// block_size plain bytes, never inside an entry's length. Blocks are appended
+// to *out as they fill; the caller may drain *out between calls.
+class FileDataWriter {
+ public:
+  FileDataWriter(BlockCoding coding, String* out, size_t block_size = kDefaultBlockSize);
+
+  // Adds one entry record. Fails when it cannot be framed or coded.
+  bool AddEntry(const uint8_t* record, size_t length);
+  // Writes the last, partly filled block. Call once after the last entry.
+  bool Finish();
+  // Checksum of all the stored file data written so far (the header's
+  // file-data checksum once Finish has run).
+  uint32_t checksum() const { return checksum_.Finish(); }
+  // Stored bytes written so far (the header's file-data length).
+  uint64_t stored_length() const { return stored_length_; }
+
+ private:
+  bool Append(const uint8_t* data, size_t length);
+  bool Flush();
+
+  BlockCoding coding_;
+  String* out_;
+  size_t block_size_;
+  String pending_;
+  ChecksumBuilder checksum_;
+  uint64_t stored_length_ = 0;
+};

@@ -1,0 +1,80 @@
+#include "package/file_blocks.h"
+
+#include "core/string.h"
+#include "package/blowfish.h"
+#include "package/byte_order.h"
+#include "package/checksum.h"
+#include "package/corrupt.h"
+#include "package/deflate.h"
+#include "package/inflate.h"
+#include "package/writer.h"
+
+namespace {
+
+// Deciphers and/or inflates one block's stored bytes.
+bool DecodeBlock(const uint8_t* stored, size_t length, BlockCoding coding, String* decoded) {
+  if (!coding.cipher && !coding.compressed) {
+    decoded->Assign(stored, static_cast<int32_t>(length));
+    return true;
+  }
+  if (!coding.cipher) return InflateBuffer(stored, length, kMaxDecodedBlockSize, decoded);
+  if (!coding.compressed) return DecipherCopy(*coding.cipher, stored, length, decoded);
+  String plain;
+  if (!DecipherCopy(*coding.cipher, stored, length, &plain)) return false;
+  return InflateBuffer(plain.bytes(), static_cast<size_t>(plain.length()), kMaxDecodedBlockSize,
+                       decoded);
+}
+
+}  // namespace
+
+int CheckFileData(const uint8_t* data, size_t length, uint32_t checksum) {
+  return PackageChecksum(data, length) == checksum ? kCorruptNone : kCorruptFileDataChecksum;
+}
+
+int FileBlockReader::Next(String* decoded) {
+  decoded->Clear();
+  size_t left = length_ - position_;
+  // A head cut short is as corrupt as a missing block.
+  if (left < kBlockHeadSize) return kCorruptBlockOverrun;
+  const uint8_t* head = data_ + position_;
+  int32_t stored_length = static_cast<int32_t>(LoadLe32(head));
+  if (stored_length < 1) return kCorruptBlockLength;
+  if (static_cast<size_t>(stored_length) > left - kBlockHeadSize) return kCorruptBlockOverrun;
+  const uint8_t* stored = head + kBlockHeadSize;
+  if (PackageChecksum(stored, static_cast<size_t>(stored_length)) != LoadLe32(head + 4)) {
+    return kCorruptBlockChecksum;
+  }
+  position_ += kBlockHeadSize + static_cast<size_t>(stored_length);
+  // A block that does not decode was written with another key or is damaged
+  // beyond what its checksum saw; either way its entries are lost.
+  if (!DecodeBlock(stored, static_cast<size_t>(stored_length), coding_, decoded)) {
+    decoded->Clear();
+    return kCorruptBlockDecode;
+  }
+  return kCorruptNone;
+}
+
+bool WriteFileBlock(const uint8_t* plain, size_t length, BlockCoding coding, String* out) {
+  if (length > kMaxDecodedBlockSize) return false;
+  String compressed;
+  const uint8_t* bytes = plain;
+  size_t size = length;
+  if (coding.compressed) {
+    if (!DeflateBuffer(plain, length, &compressed)) return false;
+    bytes = compressed.bytes();
+    size = static_cast<size_t>(compressed.length());
+  }
+  String enciphered;
+  if (coding.cipher) {
+    if (!EncipherCopy(*coding.cipher, bytes, size, &enciphered)) return false;
+    bytes = enciphered.bytes();
+    size = static_cast<size_t>(enciphered.length());
+  }
+  // A block must hold at least one stored byte.
+  if (size < 1 || size > 0x7FFFFFFF) return false;
+  PackageWriter writer(out);
+  writer.WriteS32(static_cast<int32_t>(size));
+  writer.WriteU32(PackageChecksum(bytes, size));
+  writer.WriteBytes(bytes, size);
+  return true;
+}
