@@ -1,6 +1,7 @@
 #include "package/settings_reader.h"
 
 #include <cstring>
+#include <type_traits>
 #include <utility>
 
 #include "core/codepage.h"
@@ -28,54 +29,22 @@ class Decoder {
  public:
   explicit Decoder(SettingsStream& in) : in_(in) {}
 
-  CorruptCode Get(U8, uint8_t& value, const FieldLimit& limit) {
-    in_.ReadU8(&value);
-    return Check(value, limit);
-  }
-  CorruptCode Get(U16, uint16_t& value, const FieldLimit& limit) {
-    in_.ReadU16(&value);
-    return Check(value, limit);
-  }
-  CorruptCode Get(U32, uint32_t& value, const FieldLimit& limit) {
-    in_.ReadU32(&value);
-    return Check(value, limit);
-  }
-  CorruptCode Get(S32, int32_t& value, const FieldLimit& limit) {
-    in_.ReadS32(&value);
-    return Check(value, limit);
-  }
-  CorruptCode Get(U64, uint64_t& value, const FieldLimit&) {
-    in_.ReadU64(&value);
-    return kCorruptNone;
-  }
-  CorruptCode Get(F64, double& value, const FieldLimit&) {
-    in_.ReadF64(&value);
-    return kCorruptNone;
-  }
+  using In = SettingsStream;
 
-  CorruptCode Get(Packed, String& text, const FieldLimit&) {
-    in_.ReadPacked(&text);
-    return kCorruptNone;
-  }
-  CorruptCode Get(ByteLen, String& text, const FieldLimit&) {
-    in_.ReadByteLength(&text);
-    return kCorruptNone;
-  }
-  CorruptCode Get(WordLen, String& text, const FieldLimit&) {
-    in_.ReadWordLength(&text);
-    return kCorruptNone;
-  }
-  CorruptCode Get(LongLen, String& text, const FieldLimit&) {
-    in_.ReadLongLength(&text);
-    return kCorruptNone;
-  }
-  CorruptCode Get(ZStr, String& text, const FieldLimit&) {
-    in_.ReadZeroTerminated(&text);
-    return kCorruptNone;
-  }
+  CorruptCode Get(U8, uint8_t& v, const FieldLimit& limit) { return Value(&In::ReadU8, v, limit); }
+  CorruptCode Get(U16, uint16_t& v, const FieldLimit& limit) { return Value(&In::ReadU16, v, limit); }
+  CorruptCode Get(U32, uint32_t& v, const FieldLimit& limit) { return Value(&In::ReadU32, v, limit); }
+  CorruptCode Get(S32, int32_t& v, const FieldLimit& limit) { return Value(&In::ReadS32, v, limit); }
+  CorruptCode Get(U64, uint64_t& v, const FieldLimit&) { return Value(&In::ReadU64, v, kUnchecked); }
+  CorruptCode Get(F64, double& v, const FieldLimit&) { return Value(&In::ReadF64, v, kUnchecked); }
+
+  CorruptCode Get(Packed, String& text, const FieldLimit&) { return Text(&In::ReadPacked, text); }
+  CorruptCode Get(ByteLen, String& text, const FieldLimit&) { return Text(&In::ReadByteLength, text); }
+  CorruptCode Get(WordLen, String& text, const FieldLimit&) { return Text(&In::ReadWordLength, text); }
+  CorruptCode Get(LongLen, String& text, const FieldLimit&) { return Text(&In::ReadLongLength, text); }
+  CorruptCode Get(ZStr, String& text, const FieldLimit&) { return Text(&In::ReadZeroTerminated, text); }
   CorruptCode Get(WZStr, String& text, const FieldLimit&) {
-    in_.ReadZeroTerminatedWide(&text);
-    return kCorruptNone;
+    return Text(&In::ReadZeroTerminatedWide, text);
   }
   CorruptCode Get(Utf8ZStr, String& text, const FieldLimit&) {
     String utf8;
@@ -157,6 +126,16 @@ class Decoder {
   }
 
  private:
+  template <class V>
+  CorruptCode Value(bool (In::*read)(V*), V& value, const FieldLimit& limit) {
+    (in_.*read)(&value);
+    return std::is_floating_point_v<V> ? kCorruptNone : Check(value, limit);
+  }
+  CorruptCode Text(bool (In::*read)(String*), String& text) {
+    (in_.*read)(&text);
+    return kCorruptNone;
+  }
+
   template <class V>
   static CorruptCode Check(V value, const FieldLimit& limit) {
     return limit.Allows(static_cast<int64_t>(value)) ? kCorruptNone : limit.error;

@@ -20,36 +20,20 @@ class Encoder {
  public:
   explicit Encoder(String* out) : writer_(out) {}
 
-  bool Put(U8, uint8_t value) {
-    writer_.WriteU8(value);
-    return true;
-  }
-  bool Put(U16, uint16_t value) {
-    writer_.WriteU16(value);
-    return true;
-  }
-  bool Put(U32, uint32_t value) {
-    writer_.WriteU32(value);
-    return true;
-  }
-  bool Put(S32, int32_t value) {
-    writer_.WriteS32(value);
-    return true;
-  }
-  bool Put(U64, uint64_t value) {
-    writer_.WriteU64(value);
-    return true;
-  }
-  bool Put(F64, double value) {
-    writer_.WriteF64(value);
-    return true;
-  }
+  using Out = PackageWriter;
 
-  bool Put(Packed, const String& text) { return writer_.WritePacked(text.bytes(), Size(text)); }
-  bool Put(ByteLen, const String& text) { return writer_.WriteByteLength(text.bytes(), Size(text)); }
-  bool Put(WordLen, const String& text) { return writer_.WriteWordLength(text.bytes(), Size(text)); }
-  bool Put(LongLen, const String& text) { return writer_.WriteLongLength(text.bytes(), Size(text)); }
-  bool Put(ZStr, const String& text) { return writer_.WriteZeroTerminated(text.bytes(), Size(text)); }
+  bool Put(U8, uint8_t value) { return Value(&Out::WriteU8, value); }
+  bool Put(U16, uint16_t value) { return Value(&Out::WriteU16, value); }
+  bool Put(U32, uint32_t value) { return Value(&Out::WriteU32, value); }
+  bool Put(S32, int32_t value) { return Value(&Out::WriteS32, value); }
+  bool Put(U64, uint64_t value) { return Value(&Out::WriteU64, value); }
+  bool Put(F64, double value) { return Value(&Out::WriteF64, value); }
+
+  bool Put(Packed, const String& text) { return Text(&Out::WritePacked, text); }
+  bool Put(ByteLen, const String& text) { return Text(&Out::WriteByteLength, text); }
+  bool Put(WordLen, const String& text) { return Text(&Out::WriteWordLength, text); }
+  bool Put(LongLen, const String& text) { return Text(&Out::WriteLongLength, text); }
+  bool Put(ZStr, const String& text) { return Text(&Out::WriteZeroTerminated, text); }
   bool Put(WZStr, const String& text) {
     // An odd byte would be lost between the units and the terminator.
     if (text.length() % 2 != 0) return false;
@@ -107,7 +91,14 @@ class Encoder {
   bool Put(MessageCount, const LanguageTable& table) { return Put(S32{}, table.MessageCount()); }
 
  private:
-  static size_t Size(const String& text) { return static_cast<size_t>(text.length()); }
+  template <class V>
+  bool Value(void (Out::*write)(V), V value) {
+    (writer_.*write)(value);
+    return true;
+  }
+  bool Text(bool (Out::*write)(const void*, size_t), const String& text) {
+    return (writer_.*write)(text.bytes(), static_cast<size_t>(text.length()));
+  }
 
   PackageWriter writer_;
 };

@@ -72,24 +72,18 @@ bool Same(const CloseRule& a, const CloseRule& b) {
 #undef BX_SAME_MEMBER
 
 // Names of the stored items whose values differ between two records.
-std::vector<std::string> Differences(const ProductSettings& s, const LanguageTable& l,
+std::vector<std::string> Differences(const ProductSettings& s1, const LanguageTable& l1,
                                      const ProductSettings& s2, const LanguageTable& l2) {
   std::vector<std::string> names;
-  auto other = [&](auto& target, auto& target2) { return Same(target, target2); };
-  // Expands each item's target expression on both records.
-#define BX_DIFF_FIELD(number, name, target, codec, when, low, high, error) \
-  {                                                                       \
-    auto& a = [&](const ProductSettings& s, const LanguageTable& l) -> auto& { \
-      (void)s;                                                            \
-      (void)l;                                                            \
-      return target;                                                      \
-    }(s, l);                                                              \
-    auto& b = [&](const ProductSettings& s, const LanguageTable& l) -> auto& { \
-      (void)s;                                                            \
-      (void)l;                                                            \
-      return target;                                                      \
-    }(s2, l2);                                                            \
-    if (!other(a, b)) names.push_back(#name);                             \
+  // `item` evaluates the field's target expression on either record.
+#define BX_DIFF_FIELD(number, name, target, codec, when, low, high, error)         \
+  {                                                                               \
+    auto item = [](const ProductSettings& s, const LanguageTable& l) -> auto& {  \
+      (void)s;                                                                    \
+      (void)l;                                                                    \
+      return target;                                                              \
+    };                                                                            \
+    if (!Same(item(s1, l1), item(s2, l2))) names.push_back(#name);                \
   }
   BX_SETTINGS_FIELDS(BX_DIFF_FIELD)
 #undef BX_DIFF_FIELD
