@@ -2,6 +2,7 @@
 
 #include <ole2.h>
 
+#include "core/codepage.h"
 #include "core/fatal.h"
 #include "core/privileges_win.h"
 #include "setup/app_icons_win.h"
@@ -26,16 +27,7 @@ String FromWide(const wchar_t* text, int32_t units = String::kToEnd) {
   return out;
 }
 
-String ToAnsi(const String& wide) {
-  String out;
-  if (wide.empty()) return out;
-  const wchar_t* text = reinterpret_cast<const wchar_t*>(wide.w_str());
-  const int needed = WideCharToMultiByte(CP_ACP, 0, text, wide.wlength(), nullptr, 0, "?", nullptr);
-  if (needed <= 0) return out;
-  out.SetLengthExact(needed);
-  WideCharToMultiByte(CP_ACP, 0, text, wide.wlength(), reinterpret_cast<char*>(out.data()), needed, "?", nullptr);
-  return out;
-}
+String AnsiText(const String& wide) { return Utf16ToAnsi(wide); }
 
 // The program's own file name, without its folder, for the usage text.
 String ProgramFileName() {
@@ -64,7 +56,7 @@ void ReadCommandLine() {
   CommandLine& args = TheRun().args;
   String offending;
   const CommandLineResult result =
-      ParseCommandLine(reinterpret_cast<const char16_t*>(GetCommandLineW()), ToAnsi, args, offending);
+      ParseCommandLine(reinterpret_cast<const char16_t*>(GetCommandLineW()), AnsiText, args, offending);
   if (result != CommandLineResult::kOk) FatalMessageW(UsageErrorText(result, offending, ProgramFileName()).w_str());
   if (!args.install_folder.empty()) args.install_folder_full = FullPath(args.install_folder);
 }

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "core/format.h"
 #include "setup/error_box.h"
 #include "uninstall/uninstall_mode.h"
 
@@ -20,13 +21,6 @@ class OpenKey {
   HKEY key_ = nullptr;
 };
 
-String WithName(const char16_t* before, const String& name, const char16_t* after) {
-  String text(before);
-  text.AppendW(name.w_str(), name.wlength());
-  text.AppendW(after);
-  return text;
-}
-
 }  // namespace
 
 bool RunUninstallMode(const String& product_name) {
@@ -39,7 +33,7 @@ bool RunUninstallMode(const String& product_name) {
     return false;
   }
   if (status != ERROR_SUCCESS) {
-    ShowErrorBox(WithName(u"No product named '", product_name, u"' is installed."));
+    ShowErrorBox(FormatW(u"No product named '%s' is installed.", product_name.w_str()));
     return false;
   }
   // The removal itself follows once the uninstall records can be read.

@@ -1,0 +1,6 @@
+#include "setup/install_state.h"
+
+InstallState& TheInstall() {
+  static InstallState state;
+  return state;
+}
