@@ -1,0 +1,380 @@
+// The builder's installers read back through the installer's own locator and
+// decoders: header, settings, file entries, program checksum and stripped
+// copy, in both places of the file data, scrambled and enciphered.
+#include "builder/package_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "builder/pe_section.h"
+#include "package/blowfish.h"
+#include "package/byte_order.h"
+#include "package/corrupt.h"
+#include "package/entry_queue.h"
+#include "package/settings_block.h"
+#include "package/settings_reader.h"
+
+namespace {
+
+constexpr uint32_t kPe = 0x80;
+constexpr uint32_t kTable = kPe + 24 + 224;
+
+// A small 32-bit program image as a linker would lay it out: five sections
+// with raw data in file-alignment units and room in the header for more
+// table entries. Its bytes are what the installer's stripped copy must give
+// back.
+String MakeStub(uint16_t sections = 5, uint32_t size_of_headers = 0x400) {
+  String image;
+  const uint32_t raw_size = 0x200;
+  image.SetLength(static_cast<int32_t>(size_of_headers + sections * raw_size));
+  uint8_t* b = image.data();
+  b[0] = 'M';
+  b[1] = 'Z';
+  StoreLe32(b + 0x3C, kPe);
+  std::memcpy(b + kPe, "PE\0\0", 4);
+  StoreLe16(b + kPe + 4, 0x14C);
+  StoreLe16(b + kPe + 6, sections);
+  StoreLe16(b + kPe + 20, 224);
+  const uint32_t optional = kPe + 24;
+  StoreLe16(b + optional, 0x10B);
+  StoreLe32(b + optional + 32, 0x1000);
+  StoreLe32(b + optional + 36, 0x200);
+  StoreLe32(b + optional + 60, size_of_headers);
+  StoreLe32(b + optional + 92, 16);  // number of data directories
+  for (uint16_t i = 0; i < sections; ++i) {
+    uint8_t* entry = b + kTable + i * 40;
+    char name[9];
+    std::snprintf(name, sizeof name, ".sec%u", i);
+    std::memcpy(entry, name, std::strlen(name));
+    StoreLe32(entry + 8, 0x180);
+    StoreLe32(entry + 12, 0x1000 * (i + 1));
+    StoreLe32(entry + 16, raw_size);
+    StoreLe32(entry + 20, size_of_headers + i * raw_size);
+    std::memset(b + size_of_headers + i * raw_size, 0x20 + i, 0x180);
+  }
+  StoreLe32(b + optional + 8, sections * raw_size);
+  StoreLe32(b + optional + 56, 0x1000 * (sections + 1));
+  return image;
+}
+
+Product SampleProduct() {
+  Product product = DefaultProduct(String(u"Sample Product"), String(u"1.2.3"));
+  product.settings.Publisher = String(u"Bastionix Samples");
+  const char readme[] = "Read me first.\r\n";
+  product.files.push_back(FileFromBytes("readme.txt", readme, sizeof readme - 1));
+  String big;
+  for (int i = 0; i < 300000; ++i) big.Append(static_cast<char>('a' + (i * 7 + i / 13) % 26));
+  PackageFile data = FileFromBytes("data\\table.bin", big.bytes(), static_cast<size_t>(big.length()));
+  data.entry.flags = entry_flag::kStartMenuShortcut;
+  data.entry.version = "Sample Table";
+  product.files.push_back(data);
+  product.files.push_back(FileFromBytes("empty.txt", "", 0));
+  product.options.block_size = 0x10000;  // several blocks, entries across them
+  return product;
+}
+
+// Everything the installer learns from its own file.
+struct Unpacked {
+  PackageSection section;
+  PackageHeader header;
+  ProductSettings settings;
+  LanguageTable languages;
+  std::vector<EntryRecord> entries;
+  std::vector<std::string> contents;
+  int corrupt = kCorruptNone;  // the first check that failed
+};
+
+Unpacked Unpack(const String& installer) {
+  Unpacked u;
+  ByteSpan image{installer.bytes(), static_cast<size_t>(installer.length())};
+  ProgramFile file = MemoryProgramFile(&image);
+  LocateResult located = LocatePackageSection(file);
+  if (located.outcome != LocateOutcome::kFound) {
+    u.corrupt = located.outcome == LocateOutcome::kCorrupt ? located.corrupt_code : -1;
+    return u;
+  }
+  u.section = located.section;
+  ByteSpan section = SectionBytesInImage(image, u.section);
+  HeaderResult header = ReadPackageHeader(section);
+  if (header.outcome != HeaderOutcome::kOk) {
+    u.corrupt = header.outcome == HeaderOutcome::kCorrupt ? header.corrupt_code : -2;
+    return u;
+  }
+  u.header = header.header;
+  Blowfish blowfish;
+  const Blowfish* cipher = nullptr;
+  if (u.header.enciphered()) {
+    blowfish.SetKey(u.header.cipher_key, kPackageCipherKeyLength);
+    cipher = &blowfish;
+  }
+  String plain;
+  u.corrupt = DecodeSettingsBlock(u.header.settings_block.data, u.header.settings_block.length,
+                                  u.header.settings_checksum, cipher, &plain);
+  if (u.corrupt != kCorruptNone) return u;
+  u.settings.ProductFlags2 = u.header.flags2;
+  u.corrupt = ReadSettings(plain.bytes(), static_cast<size_t>(plain.length()), SettingsReadOptions(), &u.settings,
+                           &u.languages);
+  if (u.corrupt != kCorruptNone) return u;
+
+  ProgramCopyRequest request;
+  request.verify_checksum = u.settings.Flag(product_flag::kCheckProgramChecksum);
+  request.keep_stripped = u.settings.Flag2(product_flag2::kStrippedCopy);
+  request.file_data_after_section = u.settings.FileDataOutside != 0;
+  ProgramCopy copy;
+  u.corrupt = PrepareProgramCopy(file, u.section, u.header, request, &copy);
+  if (u.corrupt != kCorruptNone) return u;
+
+  FileData data;
+  if (LocateFileData(file, u.section, section, u.header, request.file_data_after_section, &data) !=
+      FileDataOutcome::kOk) {
+    u.corrupt = kCorruptFileDataPlace;
+    return u;
+  }
+  u.corrupt = CheckFileData(data.bytes.data, data.bytes.length, u.header.file_data_checksum);
+  if (u.corrupt != kCorruptNone) return u;
+  FileDataDecoder decoder(data.bytes.data, data.bytes.length,
+                          BlockCoding{cipher, u.settings.Flag(product_flag::kCompressedBlocks)});
+  for (int32_t i = 0; i < u.header.entry_count; ++i) {
+    ByteSpan entry_bytes;
+    u.corrupt = decoder.NextEntry(EntryLengthLimit(u.header.content_size(i)), &entry_bytes);
+    if (u.corrupt != kCorruptNone) return u;
+    EntryRecord entry;
+    u.corrupt = DecodeEntryRecord(entry_bytes, u.header.content_size(i), &entry);
+    if (u.corrupt != kCorruptNone) return u;
+    u.contents.emplace_back(reinterpret_cast<const char*>(entry.content.data), entry.content.length);
+    entry.content = {};
+    u.entries.push_back(entry);
+  }
+  u.corrupt = decoder.Finish();
+  return u;
+}
+
+std::u16string Text(const String& wide) { return std::u16string(wide.w_str(), static_cast<size_t>(wide.wlength())); }
+
+void ExpectSampleContent(const Unpacked& u, const Product& product) {
+  ASSERT_EQ(u.corrupt, kCorruptNone);
+  EXPECT_EQ(Text(u.settings.DisplayName), u"Sample Product");
+  EXPECT_EQ(Text(u.settings.DisplayVersion), u"1.2.3");
+  EXPECT_EQ(Text(u.settings.Publisher), u"Bastionix Samples");
+  EXPECT_EQ(u.settings.ProductFlags, product.settings.ProductFlags);
+  EXPECT_EQ(u.header.flags2, product.settings.ProductFlags2);
+  EXPECT_EQ(Text(MessageText(u.languages, 21)), u"Error");
+  EXPECT_EQ(Text(MessageText(u.languages, 0)), u"Sample Product Setup");
+  ASSERT_EQ(u.entries.size(), product.files.size());
+  for (size_t i = 0; i < product.files.size(); ++i) {
+    const PackageFile& file = product.files[i];
+    EXPECT_TRUE(u.entries[i].name == file.entry.name) << i;
+    EXPECT_EQ(u.entries[i].flags, file.entry.flags) << i;
+    EXPECT_EQ(u.entries[i].attributes, file.entry.attributes) << i;
+    EXPECT_TRUE(u.entries[i].version == file.entry.version) << i;
+    EXPECT_EQ(u.contents[i], std::string(file.content.c_str(), static_cast<size_t>(file.content.length()))) << i;
+    EXPECT_EQ(u.header.content_size(static_cast<int32_t>(i)), file.content.length()) << i;
+  }
+}
+
+String Build(const String& stub, const Product& product) {
+  String installer;
+  std::string error;
+  EXPECT_TRUE(BuildInstaller(stub, product, &installer, &error)) << error;
+  return installer;
+}
+
+TEST(BuildInstaller, RoundTripWithFileDataInsideTheImage) {
+  Product product = SampleProduct();
+  String installer = Build(MakeStub(), product);
+  Unpacked u = Unpack(installer);
+  ExpectSampleContent(u, product);
+  EXPECT_EQ(u.section.index, 5);
+  EXPECT_EQ(u.section.raw_pointer, 0x400u + 5 * 0x200);
+  EXPECT_EQ(u.section.raw_size % 0x1000, 0u);
+  EXPECT_EQ(u.section.virtual_address, 0x6000u);
+  EXPECT_EQ(static_cast<size_t>(installer.length()), size_t{u.section.raw_pointer} + u.section.raw_size);
+}
+
+TEST(BuildInstaller, RoundTripWithFileDataAfterTheSection) {
+  Product product = SampleProduct();
+  product.settings.FileDataOutside = 1;
+  String installer = Build(MakeStub(), product);
+  Unpacked u = Unpack(installer);
+  ExpectSampleContent(u, product);
+  // Header and settings fill the section; the file data follows it.
+  EXPECT_EQ(u.header.file_data_offset, u.section.raw_size);
+  EXPECT_EQ(static_cast<size_t>(installer.length()),
+            size_t{u.section.raw_pointer} + u.section.raw_size + static_cast<size_t>(u.header.file_data_length));
+}
+
+TEST(BuildInstaller, RoundTripEnciphered) {
+  for (uint8_t place : {0, 1}) {
+    Product product = SampleProduct();
+    product.settings.FileDataOutside = place;
+    product.settings.SetFlag2(product_flag2::kEnciphered, true);
+    const uint8_t key[8] = {0x10, 0x32, 0x54, 0x76, 0x98, 0xBA, 0xDC, 0xFE};
+    std::memcpy(product.options.cipher_key, key, sizeof key);
+    String installer = Build(MakeStub(), product);
+    Unpacked u = Unpack(installer);
+    ExpectSampleContent(u, product);
+    ASSERT_TRUE(u.header.has_cipher_key);
+    EXPECT_EQ(0, std::memcmp(u.header.cipher_key, key, sizeof key));
+    // Nothing of the files is stored in the clear.
+    std::string all(installer.c_str(), static_cast<size_t>(installer.length()));
+    EXPECT_EQ(all.find("Read me first."), std::string::npos) << int{place};
+  }
+}
+
+TEST(BuildInstaller, UncompressedBlocksStoreTheFilesAsTheyAre) {
+  Product product = SampleProduct();
+  product.settings.SetFlag(product_flag::kCompressedBlocks, false);
+  String installer = Build(MakeStub(), product);
+  ExpectSampleContent(Unpack(installer), product);
+  std::string all(installer.c_str(), static_cast<size_t>(installer.length()));
+  EXPECT_NE(all.find("Read me first."), std::string::npos);
+}
+
+TEST(BuildInstaller, SameInputGivesTheSameBytes) {
+  Product product = SampleProduct();
+  String first = Build(MakeStub(), product);
+  String second = Build(MakeStub(), product);
+  EXPECT_TRUE(first == second);
+}
+
+TEST(BuildInstaller, StrippedCopyIsTheSetupProgramAgain) {
+  for (uint8_t place : {0, 1}) {
+    const String stub = MakeStub();
+    Product product = SampleProduct();
+    product.settings.FileDataOutside = place;
+    String installer = Build(stub, product);
+    ByteSpan image{installer.bytes(), static_cast<size_t>(installer.length())};
+    ProgramFile file = MemoryProgramFile(&image);
+    LocateResult located = LocatePackageSection(file);
+    ASSERT_EQ(located.outcome, LocateOutcome::kFound);
+    HeaderResult header = ReadPackageHeader(SectionBytesInImage(image, located.section));
+    ASSERT_EQ(header.outcome, HeaderOutcome::kOk);
+    ProgramCopyRequest request;
+    request.keep_stripped = true;
+    request.file_data_after_section = place != 0;
+    ProgramCopy copy;
+    ASSERT_EQ(PrepareProgramCopy(file, located.section, header.header, request, &copy), kCorruptNone);
+    // Byte for byte the stub, but for the image checksum recomputed over the
+    // installer.
+    ASSERT_EQ(copy.stripped.length(), stub.length()) << int{place};
+    String expected = stub;
+    std::memcpy(expected.data() + kPe + 88, copy.stripped.bytes() + kPe + 88, 4);
+    EXPECT_TRUE(copy.stripped == expected) << int{place};
+  }
+}
+
+TEST(BuildInstaller, ProgramChecksumCoversTheProgramBeforeThePackage) {
+  Product product = SampleProduct();
+  String installer = Build(MakeStub(), product);
+  ASSERT_EQ(Unpack(installer).corrupt, kCorruptNone);
+  // A changed byte in a section of the program is caught ...
+  installer.data()[0x400 + 0x10] ^= 0x01;
+  EXPECT_EQ(Unpack(installer).corrupt, kCorruptProgramChecksum);
+  // ... but only while the product asks for the check.
+  product.settings.SetFlag(product_flag::kCheckProgramChecksum, false);
+  installer = Build(MakeStub(), product);
+  installer.data()[0x400 + 0x10] ^= 0x01;
+  EXPECT_EQ(Unpack(installer).corrupt, kCorruptNone);
+}
+
+TEST(BuildInstaller, DamageIsCaughtWithItsNumber) {
+  Product product = SampleProduct();
+  const String installer = Build(MakeStub(), product);
+  const Unpacked good = Unpack(installer);
+  ASSERT_EQ(good.corrupt, kCorruptNone);
+  const size_t package = good.section.raw_pointer;
+  auto damaged = [&](size_t offset) {
+    String copy = installer;
+    copy.data()[offset] ^= 0x40;
+    return Unpack(copy).corrupt;
+  };
+  EXPECT_EQ(damaged(package), kCorruptMagic);
+  // The last settings bytes are the zlib stream's own check value.
+  int last = damaged(package + good.header.file_data_offset - 1);
+  EXPECT_TRUE(last == kCorruptSettingsInflate || last == kCorruptSettingsChecksum) << last;
+  EXPECT_NE(damaged(package + good.header.file_data_offset - good.header.settings_block.length / 2), kCorruptNone);
+  EXPECT_EQ(damaged(package + good.header.file_data_offset + 100), kCorruptFileDataChecksum);
+}
+
+TEST(BuildInstaller, RefusesWhatTheInstallerWouldReject) {
+  std::string error;
+  String installer;
+  Product product = SampleProduct();
+  product.settings.BitmapSize = 101;
+  EXPECT_FALSE(BuildInstaller(MakeStub(), product, &installer, &error));
+  EXPECT_NE(error.find("code 39"), std::string::npos) << error;
+
+  product = SampleProduct();
+  product.files.push_back(FileFromBytes("", "x", 1));
+  EXPECT_FALSE(BuildInstaller(MakeStub(), product, &installer, &error));
+  EXPECT_NE(error.find("name is empty"), std::string::npos) << error;
+
+  product = SampleProduct();
+  product.files.back().source_path = "/nonexistent/file";
+  EXPECT_FALSE(BuildInstaller(MakeStub(), product, &installer, &error));
+  EXPECT_NE(error.find("/nonexistent/file"), std::string::npos) << error;
+
+  String twice = Build(MakeStub(), SampleProduct());
+  EXPECT_FALSE(BuildInstaller(twice, SampleProduct(), &installer, &error));
+  EXPECT_NE(error.find("already carries"), std::string::npos) << error;
+
+  EXPECT_FALSE(BuildInstaller(String("MZ not a program"), SampleProduct(), &installer, &error));
+  EXPECT_NE(error.find("not usable"), std::string::npos) << error;
+}
+
+TEST(AddPeSection, NeedsAFreeTableSlotInTheHeader) {
+  // Six entries would end at 0x180 + 6 * 40 = 0x270; a header of 0x260 has
+  // no room for the sixth.
+  String stub = MakeStub(5, 0x260);
+  AddedSection added;
+  std::string error;
+  const uint8_t data[4] = {1, 2, 3, 4};
+  EXPECT_FALSE(AddPeSection(&stub, ".setup", data, sizeof data, &added, &error));
+  EXPECT_NE(error.find("no room"), std::string::npos) << error;
+
+  stub = MakeStub();
+  stub.data()[kTable + 5 * 40 + 3] = 1;  // something lives after the table
+  EXPECT_FALSE(AddPeSection(&stub, ".setup", data, sizeof data, &added, &error));
+  EXPECT_NE(error.find("no free slot"), std::string::npos) << error;
+}
+
+TEST(AddPeSection, FillsTheEntryAndTheImageSizes) {
+  String stub = MakeStub();
+  const String before = stub;
+  String data;
+  data.SetLength(0x1801);
+  AddedSection added;
+  std::string error;
+  ASSERT_TRUE(AddPeSection(&stub, ".setup", data.bytes(), 0x1801, &added, &error)) << error;
+  const uint8_t* b = stub.bytes();
+  const uint8_t* entry = b + kTable + 5 * 40;
+  EXPECT_EQ(0, std::memcmp(entry, ".setup\0\0", 8));
+  EXPECT_EQ(LoadLe32(entry + 8), 0x2000u);
+  EXPECT_EQ(LoadLe32(entry + 12), 0x6000u);
+  EXPECT_EQ(LoadLe32(entry + 16), 0x2000u);
+  EXPECT_EQ(LoadLe32(entry + 20), 0xE00u);
+  EXPECT_EQ(LoadLe32(entry + 36), 0x40000040u);
+  EXPECT_EQ(LoadLe16(b + kPe + 6), 6);
+  EXPECT_EQ(LoadLe32(b + kPe + 24 + 8), LoadLe32(before.bytes() + kPe + 24 + 8) + 0x2000);
+  EXPECT_EQ(LoadLe32(b + kPe + 24 + 56), 0x8000u);
+  EXPECT_EQ(stub.length(), 0xE00 + 0x2000);
+}
+
+TEST(PeImageChecksum, IgnoresItsOwnFieldAndSeesEveryOtherWord) {
+  String image = MakeStub();
+  PeLayout layout;
+  ASSERT_TRUE(ReadPeLayout(image, &layout, nullptr));
+  uint32_t first = PeImageChecksum(image, layout);
+  // The stored field does not count.
+  StoreLe32(image.data() + kPe + 88, 0xDEADBEEF);
+  EXPECT_EQ(PeImageChecksum(image, layout), first);
+  // Any other word does.
+  image.data()[0x500] ^= 1;
+  EXPECT_NE(PeImageChecksum(image, layout), first);
+  UpdatePeChecksum(&image, layout);
+  EXPECT_EQ(LoadLe32(image.bytes() + kPe + 88), PeImageChecksum(image, layout));
+}
+
+}  // namespace
