@@ -18,19 +18,10 @@ class ValueVector {
                 "ValueVector holds values that fit a pointer slot");
 
  public:
-  class Iterator {
-   public:
-    explicit Iterator(void* const* slot) : slot_(slot) {}
-    T operator*() const { return FromSlot(*slot_); }
-    Iterator& operator++() {
-      ++slot_;
-      return *this;
-    }
-    bool operator==(const Iterator& other) const { return slot_ == other.slot_; }
-
-   private:
-    void* const* slot_;
+  struct ReadValue {
+    static T Get(void* slot) { return FromSlot(slot); }
   };
+  using Iterator = SlotIterator<ReadValue>;
 
   ValueVector() = default;
   ValueVector(const ValueVector& other) { slots_.CopyFrom(other.slots_, nullptr); }

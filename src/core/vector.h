@@ -57,20 +57,11 @@ class Vector {
 
  public:
   template <class E>
-  class Iterator {
-   public:
-    explicit Iterator(void* const* slot) : slot_(slot) {}
-    E& operator*() const { return *static_cast<E*>(*slot_); }
-    E* operator->() const { return static_cast<E*>(*slot_); }
-    Iterator& operator++() {
-      ++slot_;
-      return *this;
-    }
-    bool operator==(const Iterator& other) const { return slot_ == other.slot_; }
-
-   private:
-    void* const* slot_;
+  struct ReadElement {
+    static E& Get(void* slot) { return *static_cast<E*>(slot); }
   };
+  using Iterator = SlotIterator<ReadElement<T>>;
+  using ConstIterator = SlotIterator<ReadElement<const T>>;
 
   Vector() = default;
   Vector(const Vector& other) { slots_.CopyFrom(other.slots_, &Element::Copy); }
@@ -154,10 +145,10 @@ class Vector {
         &less);
   }
 
-  Iterator<T> begin() { return Iterator<T>(slots_.begin()); }
-  Iterator<T> end() { return Iterator<T>(slots_.end()); }
-  Iterator<const T> begin() const { return Iterator<const T>(slots_.begin()); }
-  Iterator<const T> end() const { return Iterator<const T>(slots_.end()); }
+  Iterator begin() { return Iterator(slots_.begin()); }
+  Iterator end() { return Iterator(slots_.end()); }
+  ConstIterator begin() const { return ConstIterator(slots_.begin()); }
+  ConstIterator end() const { return ConstIterator(slots_.end()); }
 
   // The storage shape, for diagnostics and tests.
   std::int32_t Capacity() const { return slots_.capacity(); }

@@ -75,6 +75,23 @@ class VectorSlots {
   void** storage_ = nullptr;
 };
 
+// Walks a run of slots; Read turns a slot into what the vector hands out
+// (an element reference or a plain value).
+template <class Read>
+class SlotIterator {
+ public:
+  explicit SlotIterator(void* const* slot) : slot_(slot) {}
+  decltype(auto) operator*() const { return Read::Get(*slot_); }
+  SlotIterator& operator++() {
+    ++slot_;
+    return *this;
+  }
+  bool operator==(const SlotIterator& other) const { return slot_ == other.slot_; }
+
+ private:
+  void* const* slot_;
+};
+
 // The element type's name as the run-time type information gives it,
 // demangled where the compiler mangles it.
 const char* ReadableTypeName(const std::type_info& type, char* buffer, std::int32_t size);
