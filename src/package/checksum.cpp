@@ -13,7 +13,7 @@ void ChecksumBuilder::Add(const uint8_t* data, size_t length) {
   if (data == nullptr || length == 0) return;
   length_ += length;
   // Complete a word left over from the previous piece.
-  while (partial_length_ > 0 && length > 0) {
+  while (partial_length_ > 0 && partial_length_ < 4 && length > 0) {
     partial_[partial_length_++] = *data++;
     --length;
     if (partial_length_ == 4) {
@@ -23,7 +23,7 @@ void ChecksumBuilder::Add(const uint8_t* data, size_t length) {
   }
   size_t whole = length / 4 * 4;
   sum_ = AddWords(sum_, data, whole);
-  for (size_t i = whole; i < length; ++i) partial_[partial_length_++] = data[i];
+  for (size_t i = whole; i < length && partial_length_ < 4; ++i) partial_[partial_length_++] = data[i];
 }
 
 uint32_t ChecksumBuilder::Finish() const {

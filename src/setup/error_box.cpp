@@ -1,6 +1,8 @@
 #include "setup/error_box.h"
 
+#include "package/settings_state.h"
+
 String ErrorTitle() {
-  // The language table is not read yet at this stage of the program.
-  return String(u"Error");
+  String title = Message(21);
+  return title.empty() ? String(u"Error") : title;
 }

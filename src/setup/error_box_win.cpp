@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "core/fatal.h"
+#include "package/settings_state.h"
 #include "setup/error_box.h"
 #include "setup/exit.h"
 #include "setup/run_state.h"
@@ -30,8 +31,7 @@ void ShowErrorBox(const String& text) {
   if (text.empty()) return;
   const CommandLine& args = TheRun().args;
   if (args.silent) return;
-  // Errors in automatic mode are shown only when the package asks for it; the
-  // package is not read at this stage, so nothing asks yet.
-  if (args.automatic) return;
+  // Errors in automatic mode are shown only when the package asks for it.
+  if (args.automatic && !Settings().Flag(product_flag::kErrorBoxesWhenAutomatic)) return;
   ShowBox(text);
 }

@@ -1,29 +1,61 @@
 #include <windows.h>
 
-#include <cstring>
-
+#include "package/blowfish.h"
+#include "package/corrupt.h"
+#include "package/corrupt_report.h"
+#include "package/locator_win.h"
+#include "package/settings_block.h"
+#include "package/settings_reader.h"
+#include "package/settings_state.h"
 #include "setup/install_mode.h"
+#include "setup/install_sequence.h"
+#include "setup/run_state.h"
 
 namespace {
 
-// Whether the loader mapped a ".setup" section into our image.
-bool ImageHasPackageSection() {
-  const auto* base = reinterpret_cast<const BYTE*>(GetModuleHandleW(nullptr));
-  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-  const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
-  for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
-    char name[9] = {};
-    std::memcpy(name, section->Name, 8);
-    if (std::strcmp(name, ".setup") == 0) return true;
-  }
-  return false;
+OwnPackage& ThePackage() {
+  static OwnPackage package;
+  return package;
+}
+
+String WindowsFolder() {
+  wchar_t folder[MAX_PATH];
+  const UINT length = GetWindowsDirectoryW(folder, MAX_PATH);
+  String out;
+  if (length > 0 && length < MAX_PATH) out.AssignW(reinterpret_cast<const char16_t*>(folder), int32_t(length));
+  return out;
+}
+
+// Decodes the settings block and reads it into the process-wide settings and
+// language table; damage ends through the corrupt-package report.
+void ReadProductSettings(const PackageHeader& header) {
+  Blowfish cipher;
+  if (header.has_cipher_key) cipher.SetKey(header.cipher_key, kPackageCipherKeyLength);
+  String block;
+  const int decoded = DecodeSettingsBlock(header.settings_block.data, header.settings_block.length,
+                                          header.settings_checksum, header.has_cipher_key ? &cipher : nullptr,
+                                          &block);
+  if (decoded != kCorruptNone) ReportCorruptPackage(decoded);
+
+  CommandLine& args = TheRun().args;
+  SettingsReadOptions options;
+  options.silent = args.silent;
+  options.product_name = args.product_name;
+  options.windows_folder = WindowsFolder();
+  ProductSettings& settings = Settings();
+  settings.ProductFlags2 = header.flags2;
+  const CorruptCode read = ReadSettings(block.bytes(), static_cast<size_t>(block.length()), options, &settings,
+                                        &Languages());
+  if (read != kCorruptNone) ReportCorruptPackage(read);
+  args.automatic = AutomaticModeFromSettings(settings.AutomaticMode, args.automatic, args.silent);
 }
 
 }  // namespace
 
 bool RunInstallMode() {
-  if (!ImageHasPackageSection()) return false;
-  // Reading the package and the install sequence follow.
+  OwnPackage& package = ThePackage();
+  if (!LoadOwnPackage(TheRun().title.w_str(), &package)) return false;
+  ReadProductSettings(package.header);
+  RunInstallSequence(package);
   return true;
 }
