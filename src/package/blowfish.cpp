@@ -10,6 +10,18 @@ namespace {
 
 constexpr uint8_t kZeroKey[8] = {};
 
+// Runs a block operation over each whole 8-byte block: two big-endian halves.
+template <typename Operation>
+void ForEachBlock(uint8_t* data, size_t length, Operation operation) {
+  for (size_t i = 0; i + kBlowfishBlock <= length; i += kBlowfishBlock) {
+    uint32_t left = LoadBe32(data + i);
+    uint32_t right = LoadBe32(data + i + 4);
+    operation(&left, &right);
+    StoreBe32(data + i, left);
+    StoreBe32(data + i + 4, right);
+  }
+}
+
 }  // namespace
 
 Blowfish::Blowfish() { SetKey(kZeroKey, sizeof kZeroKey); }
@@ -75,23 +87,11 @@ bool Blowfish::SetKey(const uint8_t* key, size_t length) {
 }
 
 void Blowfish::Encrypt(uint8_t* data, size_t length) const {
-  for (size_t i = 0; i + kBlowfishBlock <= length; i += kBlowfishBlock) {
-    uint32_t l = LoadBe32(data + i);
-    uint32_t r = LoadBe32(data + i + 4);
-    EncryptBlock(&l, &r);
-    StoreBe32(data + i, l);
-    StoreBe32(data + i + 4, r);
-  }
+  ForEachBlock(data, length, [this](uint32_t* l, uint32_t* r) { EncryptBlock(l, r); });
 }
 
 void Blowfish::Decrypt(uint8_t* data, size_t length) const {
-  for (size_t i = 0; i + kBlowfishBlock <= length; i += kBlowfishBlock) {
-    uint32_t l = LoadBe32(data + i);
-    uint32_t r = LoadBe32(data + i + 4);
-    DecryptBlock(&l, &r);
-    StoreBe32(data + i, l);
-    StoreBe32(data + i + 4, r);
-  }
+  ForEachBlock(data, length, [this](uint32_t* l, uint32_t* r) { DecryptBlock(l, r); });
 }
 
 size_t EncipheredLength(size_t plain_length) {

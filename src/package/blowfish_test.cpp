@@ -83,7 +83,8 @@ std::vector<uint8_t> Hex(const char* text) {
 // given to it with each 4-byte group reversed.
 std::vector<uint8_t> PackageKey(const std::vector<uint8_t>& published) {
   std::vector<uint8_t> key = published;
-  for (size_t i = 0; i + 4 <= key.size(); i += 4) std::reverse(key.begin() + i, key.begin() + i + 4);
+  for (size_t i = 0; i + 4 <= key.size(); i += 4)
+    std::reverse(key.begin() + i, key.begin() + i + 4);
   return key;
 }
 

@@ -24,7 +24,7 @@ TEST(PackageChecksum, KnownValues) {
 }
 
 TEST(PackageChecksum, TailBytesAreSignExtended) {
-  EXPECT_EQ(Sum({0xFF}), 0x79E2BC9Du);                      // -1 + length 1
+  EXPECT_EQ(Sum({0xFF}), 0x79E2BC9Du);  // -1 + length 1
   EXPECT_EQ(Sum({0x80}), 0x79E2BC9Du - 128 + 1);
   EXPECT_EQ(Sum({0x80, 0x7F}), 0x79E2BC9Du - 128 + 127 + 2);
   EXPECT_EQ(Sum({1, 2, 3, 4, 0xFE, 0xFD, 0xFC}), 0x79E2BC9Du + 0x04030201u - 2 - 3 - 4 + 7);

@@ -33,8 +33,8 @@ bool ReadMiddleFields(PackageReader* reader, EntryRecord* record) {
   if ((record->flags & kEntryFlagsShortcutIcon) && !ReadNarrow(reader, &record->shortcut_icon)) {
     return false;
   }
-  if (!ReadNarrow(reader, &record->shortcut_arguments) ||
-      !ReadWide(reader, &record->destination) || !ReadNarrow(reader, &record->working_folder)) {
+  if (!ReadNarrow(reader, &record->shortcut_arguments) || !ReadWide(reader, &record->destination) ||
+      !ReadNarrow(reader, &record->working_folder)) {
     return false;
   }
   return record->kind != kEntryKindMsi || reader->ReadU32(&record->msi_option);

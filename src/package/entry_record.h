@@ -9,7 +9,7 @@
 #include "core/string.h"
 #include "package/reader.h"
 
-inline constexpr uint32_t kEntryKindMsi = 11;           // carries the MSI option
+inline constexpr uint32_t kEntryKindMsi = 11;             // carries the MSI option
 inline constexpr uint32_t kEntryFlagsShortcutIcon = 0x3;  // either bit: icon text present
 inline constexpr int32_t kMaxEntryContentSize = 0x40000000;
 // Room for every field but the content. Paths, version and shortcut texts
@@ -18,18 +18,18 @@ inline constexpr int32_t kMaxEntryContentSize = 0x40000000;
 inline constexpr size_t kMaxEntryOverhead = 0x100000;
 
 struct EntryRecord {
-  String name;                 // narrow: relative file name, never empty
-  uint32_t kind = 0;           // destination kind
+  String name;        // narrow: relative file name, never empty
+  uint32_t kind = 0;  // destination kind
   uint32_t flags = 0;
-  uint32_t attributes = 0;     // file attributes
-  int32_t date[6] = {};        // year, month, day, hour, minute, second
-  String version;              // narrow, UTF-8
-  String shortcut_icon;        // narrow; only when flags & kEntryFlagsShortcutIcon
-  String shortcut_arguments;   // narrow, code page 1252
-  String destination;          // UTF-16LE; without a backslash a new file name
-  String working_folder;       // narrow
-  uint32_t msi_option = 0;     // only for kind kEntryKindMsi
-  ByteSpan content;            // views the entry's own bytes
+  uint32_t attributes = 0;    // file attributes
+  int32_t date[6] = {};       // year, month, day, hour, minute, second
+  String version;             // narrow, UTF-8
+  String shortcut_icon;       // narrow; only when flags & kEntryFlagsShortcutIcon
+  String shortcut_arguments;  // narrow, code page 1252
+  String destination;         // UTF-16LE; without a backslash a new file name
+  String working_folder;      // narrow
+  uint32_t msi_option = 0;    // only for kind kEntryKindMsi
+  ByteSpan content;           // views the entry's own bytes
 };
 
 // The longest entry record that an entry of this content size may have.

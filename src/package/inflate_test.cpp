@@ -18,7 +18,8 @@ Bytes SampleData(size_t length, unsigned seed) {
   std::mt19937 random(seed);
   Bytes data(length);
   for (size_t i = 0; i < length; ++i) {
-    data[i] = random() % 8 == 0 ? static_cast<uint8_t>(random()) : static_cast<uint8_t>("setup "[i % 6]);
+    data[i] =
+        random() % 8 == 0 ? static_cast<uint8_t>(random()) : static_cast<uint8_t>("setup "[i % 6]);
   }
   return data;
 }

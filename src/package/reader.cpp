@@ -48,7 +48,10 @@ bool PackageReader::ReadBytes(size_t count, ByteSpan* bytes) {
 }
 
 SettingsStream::SettingsStream(const uint8_t* data, size_t length)
-    : data_(data), length_(data == nullptr ? 0 : length > 0x7FFFFFFF ? 0x7FFFFFFF : length) {}
+    : data_(data),
+      length_(data == nullptr       ? 0
+              : length > 0x7FFFFFFF ? 0x7FFFFFFF
+                                    : length) {}
 
 bool SettingsStream::Fail() {
   failed_ = true;

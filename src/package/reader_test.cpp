@@ -20,8 +20,8 @@ std::string Text(const ByteSpan& span) {
 std::string Text(const String& text) { return std::string(text.c_str(), text.length()); }
 
 TEST(PackageReader, ReadsIntegersTextsAndRuns) {
-  const Bytes data = {0x78, 0x56, 0x34, 0x12, 0xFE, 0xFF, 0xFF, 0xFF, 'h', 'i', 0,
-                      'A',  0,    'B',  0,    0,    0,    7,    8,    9};
+  const Bytes data = {0x78, 0x56, 0x34, 0x12, 0xFE, 0xFF, 0xFF, 0xFF, 'h', 'i',
+                      0,    'A',  0,    'B',  0,    0,    0,    7,    8,   9};
   PackageReader reader(data.data(), data.size());
   uint32_t u = 0;
   int32_t s = 0;
@@ -115,8 +115,8 @@ TEST(SettingsStream, PackedStringLimits) {
 }
 
 TEST(SettingsStream, LengthPrefixedStrings) {
-  const Bytes data = {2,    'a',  'b',  0x03, 0x00, 'c', 'd', 'e', 0x01, 0x00, 0x00, 0x00,
-                      'f',  0x00, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF};
+  const Bytes data = {2,    'a', 'b',  0x03, 0x00, 'c',  'd',  'e',  0x01, 0x00, 0x00,
+                      0x00, 'f', 0x00, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF};
   SettingsStream stream(data.data(), data.size());
   String text;
   ASSERT_TRUE(stream.ReadByteLength(&text));

@@ -42,7 +42,8 @@ bool EncodeSettingsBlock(const uint8_t* plain, size_t length, const Blowfish* ci
   String compressed;
   if (!DeflateBuffer(plain, length, &compressed)) return false;
   if (cipher) {
-    if (!EncipherCopy(*cipher, compressed.bytes(), static_cast<size_t>(compressed.length()), stored)) {
+    if (!EncipherCopy(*cipher, compressed.bytes(), static_cast<size_t>(compressed.length()),
+                      stored)) {
       return false;
     }
   } else {
