@@ -9,6 +9,8 @@
 #include <string>
 
 #include "builder/pe_section.h"
+#include "builder/test_stub.h"
+#include "builder/test_unpack.h"
 #include "package/blowfish.h"
 #include "package/byte_order.h"
 #include "package/corrupt.h"
@@ -18,45 +20,11 @@
 
 namespace {
 
-constexpr uint32_t kPe = 0x80;
-constexpr uint32_t kTable = kPe + 24 + 224;
+constexpr uint32_t kPe = kTestStubPe;
+constexpr uint32_t kTable = kTestStubTable;
 
-// A small 32-bit program image as a linker would lay it out: five sections
-// with raw data in file-alignment units and room in the header for more
-// table entries. Its bytes are what the installer's stripped copy must give
-// back.
 String MakeStub(uint16_t sections = 5, uint32_t size_of_headers = 0x400) {
-  String image;
-  const uint32_t raw_size = 0x200;
-  image.SetLength(static_cast<int32_t>(size_of_headers + sections * raw_size));
-  uint8_t* b = image.data();
-  b[0] = 'M';
-  b[1] = 'Z';
-  StoreLe32(b + 0x3C, kPe);
-  std::memcpy(b + kPe, "PE\0\0", 4);
-  StoreLe16(b + kPe + 4, 0x14C);
-  StoreLe16(b + kPe + 6, sections);
-  StoreLe16(b + kPe + 20, 224);
-  const uint32_t optional = kPe + 24;
-  StoreLe16(b + optional, 0x10B);
-  StoreLe32(b + optional + 32, 0x1000);
-  StoreLe32(b + optional + 36, 0x200);
-  StoreLe32(b + optional + 60, size_of_headers);
-  StoreLe32(b + optional + 92, 16);  // number of data directories
-  for (uint16_t i = 0; i < sections; ++i) {
-    uint8_t* entry = b + kTable + i * 40;
-    char name[9];
-    std::snprintf(name, sizeof name, ".sec%u", i);
-    std::memcpy(entry, name, std::strlen(name));
-    StoreLe32(entry + 8, 0x180);
-    StoreLe32(entry + 12, 0x1000 * (i + 1));
-    StoreLe32(entry + 16, raw_size);
-    StoreLe32(entry + 20, size_of_headers + i * raw_size);
-    std::memset(b + size_of_headers + i * raw_size, 0x20 + i, 0x180);
-  }
-  StoreLe32(b + optional + 8, sections * raw_size);
-  StoreLe32(b + optional + 56, 0x1000 * (sections + 1));
-  return image;
+  return MakeTestStub(sections, size_of_headers);
 }
 
 Product SampleProduct() {
@@ -73,82 +41,6 @@ Product SampleProduct() {
   product.files.push_back(FileFromBytes("empty.txt", "", 0));
   product.options.block_size = 0x10000;  // several blocks, entries across them
   return product;
-}
-
-// Everything the installer learns from its own file.
-struct Unpacked {
-  PackageSection section;
-  PackageHeader header;
-  ProductSettings settings;
-  LanguageTable languages;
-  std::vector<EntryRecord> entries;
-  std::vector<std::string> contents;
-  int corrupt = kCorruptNone;  // the first check that failed
-};
-
-Unpacked Unpack(const String& installer) {
-  Unpacked u;
-  ByteSpan image{installer.bytes(), static_cast<size_t>(installer.length())};
-  ProgramFile file = MemoryProgramFile(&image);
-  LocateResult located = LocatePackageSection(file);
-  if (located.outcome != LocateOutcome::kFound) {
-    u.corrupt = located.outcome == LocateOutcome::kCorrupt ? located.corrupt_code : -1;
-    return u;
-  }
-  u.section = located.section;
-  ByteSpan section = SectionBytesInImage(image, u.section);
-  HeaderResult header = ReadPackageHeader(section);
-  if (header.outcome != HeaderOutcome::kOk) {
-    u.corrupt = header.outcome == HeaderOutcome::kCorrupt ? header.corrupt_code : -2;
-    return u;
-  }
-  u.header = header.header;
-  Blowfish blowfish;
-  const Blowfish* cipher = nullptr;
-  if (u.header.enciphered()) {
-    blowfish.SetKey(u.header.cipher_key, kPackageCipherKeyLength);
-    cipher = &blowfish;
-  }
-  String plain;
-  u.corrupt = DecodeSettingsBlock(u.header.settings_block.data, u.header.settings_block.length,
-                                  u.header.settings_checksum, cipher, &plain);
-  if (u.corrupt != kCorruptNone) return u;
-  u.settings.ProductFlags2 = u.header.flags2;
-  u.corrupt = ReadSettings(plain.bytes(), static_cast<size_t>(plain.length()), SettingsReadOptions(), &u.settings,
-                           &u.languages);
-  if (u.corrupt != kCorruptNone) return u;
-
-  ProgramCopyRequest request;
-  request.verify_checksum = u.settings.Flag(product_flag::kCheckProgramChecksum);
-  request.keep_stripped = u.settings.Flag2(product_flag2::kStrippedCopy);
-  request.file_data_after_section = u.settings.FileDataOutside != 0;
-  ProgramCopy copy;
-  u.corrupt = PrepareProgramCopy(file, u.section, u.header, request, &copy);
-  if (u.corrupt != kCorruptNone) return u;
-
-  FileData data;
-  if (LocateFileData(file, u.section, section, u.header, request.file_data_after_section, &data) !=
-      FileDataOutcome::kOk) {
-    u.corrupt = kCorruptFileDataPlace;
-    return u;
-  }
-  u.corrupt = CheckFileData(data.bytes.data, data.bytes.length, u.header.file_data_checksum);
-  if (u.corrupt != kCorruptNone) return u;
-  FileDataDecoder decoder(data.bytes.data, data.bytes.length,
-                          BlockCoding{cipher, u.settings.Flag(product_flag::kCompressedBlocks)});
-  for (int32_t i = 0; i < u.header.entry_count; ++i) {
-    ByteSpan entry_bytes;
-    u.corrupt = decoder.NextEntry(EntryLengthLimit(u.header.content_size(i)), &entry_bytes);
-    if (u.corrupt != kCorruptNone) return u;
-    EntryRecord entry;
-    u.corrupt = DecodeEntryRecord(entry_bytes, u.header.content_size(i), &entry);
-    if (u.corrupt != kCorruptNone) return u;
-    u.contents.emplace_back(reinterpret_cast<const char*>(entry.content.data), entry.content.length);
-    entry.content = {};
-    u.entries.push_back(entry);
-  }
-  u.corrupt = decoder.Finish();
-  return u;
 }
 
 std::u16string Text(const String& wide) { return std::u16string(wide.w_str(), static_cast<size_t>(wide.wlength())); }
