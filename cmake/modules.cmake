@@ -47,4 +47,10 @@ function(bx_tests name dir)
   endif()
   add_test(NAME ${exe} COMMAND ${exe} --gtest_color=no)
   set_tests_properties(${exe} PROPERTIES TIMEOUT 900)
+  if(WIN32)
+    # Windows tests find the build's artefacts through this (testkit/paths.h);
+    # Wine shows the Unix root as drive Z:.
+    string(REPLACE "/" "\\" build_dir_windows "${CMAKE_BINARY_DIR}")
+    set_tests_properties(${exe} PROPERTIES ENVIRONMENT "BX_BUILD_DIR=Z:${build_dir_windows}")
+  endif()
 endfunction()

@@ -1,0 +1,55 @@
+#include "testkit/screenshot.h"
+
+#include <windows.h>
+
+#include <cwctype>
+
+#include "testkit/paths.h"
+#include "testkit/wait.h"
+#include "testkit/wine.h"
+
+namespace testkit {
+namespace {
+
+bool SafeFileName(std::wstring_view name) {
+  if (name.empty() || name.front() == L'.') return false;
+  for (wchar_t c : name) {
+    if (!(c < 0x80 && (std::iswalnum(c) || c == L'-' || c == L'_' || c == L'.'))) return false;
+  }
+  return true;
+}
+
+// Quotes for sh; the paths come from the build tree and may hold blanks.
+std::string ShellQuoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+}  // namespace
+
+std::wstring ScreenshotPath(std::wstring_view name) {
+  return BuildPath(L"screenshots\\" + std::wstring(name) + L".png");
+}
+
+testing::AssertionResult Screenshot(std::wstring_view name) {
+  if (!SafeFileName(name)) return testing::AssertionFailure() << "unsuitable screenshot name \"" << std::wstring(name) << "\"";
+  if (!RunningUnderWine()) return testing::AssertionFailure() << "screenshots are taken only under Wine";
+  std::wstring path = ScreenshotPath(name);
+  CreateDirectoryW(BuildPath(L"screenshots").c_str(), nullptr);  // Wine maps only paths whose folder exists
+  std::string unix_path = UnixPath(path);
+  if (unix_path.empty()) return testing::AssertionFailure() << "no Unix path for " << path;
+
+  DeleteFileW(path.c_str());
+  // Written aside and renamed, so the file appears only once it is whole.
+  std::string partial = unix_path + ".part";
+  std::string script = "import -window root " + ShellQuoted("png:" + partial) + " && mv " + ShellQuoted(partial) + " " +
+                       ShellQuoted(unix_path);
+  if (!StartUnixShell(script)) return testing::AssertionFailure() << "could not start /bin/sh";
+  if (!WaitUntil([&] { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }, 30000)) {
+    return testing::AssertionFailure() << "no screenshot at " << path << " (is ImageMagick installed, DISPLAY set?)";
+  }
+  return testing::AssertionSuccess();
+}
+
+}  // namespace testkit

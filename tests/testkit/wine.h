@@ -1,0 +1,21 @@
+// The few things a Windows test needs from the Wine it runs under.
+#pragma once
+
+#include <string>
+
+namespace testkit {
+
+// Whether the process runs under Wine (ntdll exports wine_get_version).
+bool RunningUnderWine();
+
+// The Unix path of a Windows path under Wine, UTF-8; empty elsewhere or when
+// the path has no Unix form.
+std::string UnixPath(const std::wstring& windows_path);
+
+// Runs `script` with /bin/sh on the Unix side. Wine starts a Unix program
+// handed to CreateProcess but gives back no handle to wait on: the script has
+// to leave its own sign of completion (see Screenshot). Answers whether it
+// was started.
+bool StartUnixShell(const std::string& script);
+
+}  // namespace testkit
