@@ -74,7 +74,9 @@ TEST(CodePage, SourceMayLieInsideTheOutput) {
 
 TEST(CodePage, MalformedUtf8BecomesReplacementCharacters) {
   EXPECT_EQ(Wide(Utf8ToUtf16("a\xFF" "b\xC3")), u"a\uFFFDb\uFFFD");
-  EXPECT_EQ(Wide(Utf8ToUtf16("\xE0\x80\x80")), u"\uFFFD\uFFFD\uFFFD");  // overlong
+  const String overlong = Utf8ToUtf16("\xE0\x80\x80");  // how many U+FFFD varies by system
+  ASSERT_GT(overlong.wlength(), 0);
+  for (int32_t i = 0; i < overlong.wlength(); ++i) EXPECT_EQ(overlong.w_str()[i], u'\uFFFD');
   EXPECT_EQ(Bytes(Utf16ToUtf8(u"x\xD800y")), "x\xEF\xBF\xBDy");  // lone surrogate
 }
 
