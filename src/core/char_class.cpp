@@ -27,34 +27,28 @@ uint32_t FallbackToUpper(uint32_t c) {
   return c;
 }
 
+// The system answers for the basic plane when it can; the table otherwise.
+bool Test(bool (*system)(char16_t), bool (*fallback)(uint32_t), uint32_t c) {
+  return c < 0x10000 && system ? system(static_cast<char16_t>(c)) : fallback(c);
+}
+
+uint32_t Map(char16_t (*system)(char16_t), uint32_t (*fallback)(uint32_t), uint32_t c) {
+  return c < 0x10000 && system ? system(static_cast<char16_t>(c)) : fallback(c);
+}
+
 }  // namespace
 
 bool IsAsciiLetter(uint32_t c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
-bool IsLowerChar(uint32_t c) {
-  if (c < 0x10000 && System().is_lower) return System().is_lower(static_cast<char16_t>(c));
-  return FallbackIsLower(c);
-}
+bool IsLowerChar(uint32_t c) { return Test(System().is_lower, FallbackIsLower, c); }
 
-bool IsUpperChar(uint32_t c) {
-  if (c < 0x10000 && System().is_upper) return System().is_upper(static_cast<char16_t>(c));
-  return FallbackIsUpper(c);
-}
+bool IsUpperChar(uint32_t c) { return Test(System().is_upper, FallbackIsUpper, c); }
 
-bool IsLetterChar(uint32_t c) {
-  if (c < 0x10000 && System().is_alpha) return System().is_alpha(static_cast<char16_t>(c));
-  return IsAsciiLetter(c);
-}
+bool IsLetterChar(uint32_t c) { return Test(System().is_alpha, IsAsciiLetter, c); }
 
-uint32_t ToLowerChar(uint32_t c) {
-  if (c < 0x10000 && System().to_lower) return System().to_lower(static_cast<char16_t>(c));
-  return FallbackToLower(c);
-}
+uint32_t ToLowerChar(uint32_t c) { return Map(System().to_lower, FallbackToLower, c); }
 
-uint32_t ToUpperChar(uint32_t c) {
-  if (c < 0x10000 && System().to_upper) return System().to_upper(static_cast<char16_t>(c));
-  return FallbackToUpper(c);
-}
+uint32_t ToUpperChar(uint32_t c) { return Map(System().to_upper, FallbackToUpper, c); }
 
 bool IsDigitChar(uint32_t c) { return c >= '0' && c <= '9'; }
 

@@ -107,34 +107,23 @@ bool FromUtf16(const char16_t* source, int32_t units, String& out, int32_t code_
   return true;
 }
 
-String Utf8ToUtf16(const char* text, int32_t bytes) {
+String ToUtf16(const char* source, int32_t bytes, int32_t code_page) {
   String out;
-  ToUtf16(text, bytes, out, kCodePageUtf8);
+  ToUtf16(source, bytes, out, code_page);
   return out;
 }
 
-String Utf8ToUtf16(const String& text) { return Utf8ToUtf16(text.c_str(), text.length()); }
-
-String Utf16ToUtf8(const char16_t* text, int32_t units) {
+String FromUtf16(const char16_t* source, int32_t units, int32_t code_page) {
   String out;
-  FromUtf16(text, units, out, kCodePageUtf8);
+  FromUtf16(source, units, out, code_page);
   return out;
 }
 
-String Utf16ToUtf8(const String& wide) { return Utf16ToUtf8(wide.w_str(), wide.wlength()); }
-
-String AnsiToUtf16(const char* text, int32_t bytes) {
-  String out;
-  ToUtf16(text, bytes, out, kCodePageAnsi);
-  return out;
-}
-
-String AnsiToUtf16(const String& text) { return AnsiToUtf16(text.c_str(), text.length()); }
-
-String Utf16ToAnsi(const char16_t* text, int32_t units) {
-  String out;
-  FromUtf16(text, units, out, kCodePageAnsi);
-  return out;
-}
-
-String Utf16ToAnsi(const String& wide) { return Utf16ToAnsi(wide.w_str(), wide.wlength()); }
+String Utf8ToUtf16(const char* text, int32_t bytes) { return ToUtf16(text, bytes, kCodePageUtf8); }
+String Utf8ToUtf16(const String& text) { return ToUtf16(text.c_str(), text.length(), kCodePageUtf8); }
+String Utf16ToUtf8(const char16_t* text, int32_t units) { return FromUtf16(text, units, kCodePageUtf8); }
+String Utf16ToUtf8(const String& wide) { return FromUtf16(wide.w_str(), wide.wlength(), kCodePageUtf8); }
+String AnsiToUtf16(const char* text, int32_t bytes) { return ToUtf16(text, bytes, kCodePageAnsi); }
+String AnsiToUtf16(const String& text) { return ToUtf16(text.c_str(), text.length(), kCodePageAnsi); }
+String Utf16ToAnsi(const char16_t* text, int32_t units) { return FromUtf16(text, units, kCodePageAnsi); }
+String Utf16ToAnsi(const String& wide) { return FromUtf16(wide.w_str(), wide.wlength(), kCodePageAnsi); }

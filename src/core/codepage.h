@@ -32,6 +32,10 @@ bool ToUtf16(const char* source, int32_t bytes, String& out, int32_t code_page);
 bool FromUtf16(const char16_t* source, int32_t units, String& out, int32_t code_page,
                const char* default_char = "?", uint32_t options = 0);
 
+// The same, returning the result (empty on failure; "?" as the default).
+String ToUtf16(const char* source, int32_t bytes, int32_t code_page);
+String FromUtf16(const char16_t* source, int32_t units, int32_t code_page);
+
 // The conversions used everywhere, returning the result (empty on failure).
 String Utf8ToUtf16(const char* text, int32_t bytes = String::kToEnd);
 String Utf8ToUtf16(const String& text);

@@ -25,6 +25,10 @@ void KeptSpan(const Char* text, int32_t count, const Char* set, bool start, bool
   *end_out = stop;
 }
 
+// The end of a kept text that includes the character found at `at`; -1
+// (nothing to cut, and a refused position) when there was none.
+int32_t Through(int32_t at) { return at < 0 ? -1 : at + 1; }
+
 }  // namespace
 
 void String::Trim(const char* set) {
@@ -65,29 +69,17 @@ bool String::TrimAtFirst(char c) { return TruncateAt(Find(c)); }
 
 bool String::TrimAtLast(char c) { return TruncateAt(FindLast(c)); }
 
-bool String::TrimAfterFirst(char c) {
-  const int32_t at = Find(c);
-  return at >= 0 && TruncateAt(at + 1);
-}
+bool String::TrimAfterFirst(char c) { return TruncateAt(Through(Find(c))); }
 
-bool String::TrimAfterLast(char c) {
-  const int32_t at = FindLast(c);
-  return at >= 0 && TruncateAt(at + 1);
-}
+bool String::TrimAfterLast(char c) { return TruncateAt(Through(FindLast(c))); }
 
 bool String::TrimAtFirstW(char16_t c) { return TruncateAtW(FindW(c)); }
 
 bool String::TrimAtLastW(char16_t c) { return TruncateAtW(FindLastW(c)); }
 
-bool String::TrimAfterFirstW(char16_t c) {
-  const int32_t at = FindW(c);
-  return at >= 0 && TruncateAtW(at + 1);
-}
+bool String::TrimAfterFirstW(char16_t c) { return TruncateAtW(Through(FindW(c))); }
 
-bool String::TrimAfterLastW(char16_t c) {
-  const int32_t at = FindLastW(c);
-  return at >= 0 && TruncateAtW(at + 1);
-}
+bool String::TrimAfterLastW(char16_t c) { return TruncateAtW(Through(FindLastW(c))); }
 
 String String::TakeUpToW(char16_t separator) {
   const int32_t at = FindW(separator);
