@@ -10,6 +10,11 @@
 // - 8-bit operations count bytes; the W operations count UTF-16 units.
 // - A count of kToEnd means "to the end" (for a source text: measure it up to
 //   its terminator).
+//
+// Around it: string_compare.h (ordering, '?' patterns), string_split.h,
+// search.h (the search routine behind Find), format.h (printf into a String),
+// codepage.h (UTF-8, ANSI and other code pages), number_format.h, csv.h,
+// version_compare.h, datetime.h and char_class.h.
 #pragma once
 
 #include <cstdint>
