@@ -1,6 +1,9 @@
 #include "core/registry_value.h"
 
+#include <charconv>
 #include <cstring>
+
+#include "core/number_format.h"
 
 namespace {
 
@@ -51,6 +54,40 @@ bool RegValueQword(const RegValue& value, uint64_t* number) {
   return true;
 }
 
+bool RegValueReal(const RegValue& value, double* number) {
+  uint32_t dword;
+  uint64_t qword;
+  if (RegValueNumber(value, &dword)) {
+    *number = dword;
+    return true;
+  }
+  if (RegValueQword(value, &qword)) {
+    *number = static_cast<double>(qword);
+    return true;
+  }
+  if (!IsText(value.type)) return false;
+  // Digits are ASCII: narrow the text, refusing anything else.
+  char text[64];
+  int32_t units = value.data.wlength();
+  const char16_t* wide = value.data.w_str();
+  int32_t start = 0;
+  while (start < units && (wide[start] == u' ' || wide[start] == u'\t')) ++start;
+  while (units > start && (wide[units - 1] == u' ' || wide[units - 1] == u'\t')) --units;
+  if (units - start >= static_cast<int32_t>(sizeof(text))) return false;
+  for (int32_t i = start; i < units; ++i) {
+    if (wide[i] > 0x7F) return false;
+    text[i - start] = static_cast<char>(wide[i]);
+  }
+  const char* end = text + (units - start);
+  const char* first = (start < units && text[0] == '+') ? text + 1 : text;
+  double parsed = 0;
+  const std::from_chars_result result = std::from_chars(first, end, parsed);
+  if (first != text && first < end && *first == '-') return false;  // "+-1"
+  if (result.ec != std::errc() || result.ptr != end || first == end) return false;
+  *number = parsed;
+  return true;
+}
+
 bool RegValueText(const RegValue& value, String* text) {
   if (!IsUtf16(value.type) && value.type != kRegBinary) return false;
   *text = value.data;
@@ -61,6 +98,8 @@ uint32_t RegTextType(uint32_t options) {
   if (options & kRegAsBinary) return kRegBinary;
   return (options & kRegAsExpandable) ? kRegExpandSz : kRegSz;
 }
+
+String RegRealText(double number) { return RealToTextW(number, -1); }
 
 uint32_t RegWriteSize(uint32_t type, int32_t length) {
   if (length < 0) length = 0;

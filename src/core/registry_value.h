@@ -43,12 +43,19 @@ bool NormaliseRegValue(uint32_t options, RegValue* value);
 // Typed views of a value that was read. Each answers false for another type.
 bool RegValueNumber(const RegValue& value, uint32_t* number);  // REG_DWORD
 bool RegValueQword(const RegValue& value, uint64_t* number);  // REG_QWORD
+// A real: decimal text (REG_SZ, REG_EXPAND_SZ; blanks around it allowed,
+// nothing else) as the program writes reals, or a number (REG_DWORD,
+// REG_QWORD). Text that is not wholly a number is refused.
+bool RegValueReal(const RegValue& value, double* number);
 // Text or bytes: the data of REG_SZ, REG_EXPAND_SZ, REG_BINARY and REG_MULTI_SZ.
 bool RegValueText(const RegValue& value, String* text);
 
 // The type a text is written as: REG_SZ, REG_EXPAND_SZ with
 // kRegAsExpandable, REG_BINARY with kRegAsBinary (binary wins).
 uint32_t RegTextType(uint32_t options);
+// The text a real is written as: six decimals at most, trailing zeros and
+// point removed ("2.5", "3").
+String RegRealText(double number);
 // The byte count written for `length` bytes of data of `type`: text types get
 // their terminating zero (the buffer of a String always has one), so that
 // readers that expect it, as the system documents, find it.

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -86,6 +87,35 @@ TEST(RegistryValueChecks, TextLosesItsTerminatingZerosUnlessKept) {
   ASSERT_TRUE(RegValueText(value, &text));
   EXPECT_EQ(text.length(), 3);
   EXPECT_FALSE(RegValueText(Raw(kRegDword, "\0\0\0\0", 4), &text));
+}
+
+RegValue Text(const char16_t* text) {
+  RegValue value;
+  value.type = kRegSz;
+  value.data.AssignW(text);
+  return value;
+}
+
+TEST(RegistryValueReals, RealsReadFromTheirTextOrFromNumbers) {
+  double number = 0;
+  for (auto [text, expected] : {std::pair{u"2.5", 2.5}, {u" -0.125 ", -0.125}, {u"+3", 3.0}, {u"1e3", 1000.0}}) {
+    ASSERT_TRUE(RegValueReal(Text(text), &number)) << std::string(text, text + 2);
+    EXPECT_EQ(number, expected);
+  }
+  for (const char16_t* bad : {u"", u"  ", u"2.5x", u"two", u"+-1", u"1,5", u"\u0661"}) {
+    number = 9;
+    EXPECT_FALSE(RegValueReal(Text(bad), &number));
+    EXPECT_EQ(number, 9);
+  }
+  EXPECT_TRUE(RegValueReal(Raw(kRegDword, "\x07\0\0\0", 4), &number));
+  EXPECT_EQ(number, 7);
+  EXPECT_FALSE(RegValueReal(Raw(kRegBinary, "2.5", 3), &number));
+
+  // Written as the program writes reals, and read back.
+  EXPECT_EQ(W(RegRealText(2.5)), u"2.5");
+  EXPECT_EQ(W(RegRealText(3.0)), u"3");
+  ASSERT_TRUE(RegValueReal(Text(RegRealText(-1234.0625).w_str()), &number));
+  EXPECT_EQ(number, -1234.0625);
 }
 
 TEST(RegistryValueWrites, TextTypeAndSizeFollowTheOptions) {

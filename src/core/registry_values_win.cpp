@@ -79,6 +79,13 @@ bool RegistryKey::ReadList(const char16_t* name, Array<String>* items, uint32_t 
   return true;
 }
 
+bool RegistryKey::ReadReal(const char16_t* name, double* number, uint32_t options) {
+  RegValue value;
+  if (!ReadValue(name, &value, options)) return false;
+  if (RegValueReal(value, number)) return true;
+  return ReportRegistryFailure(ERROR_INVALID_DATA, options, display_, name);
+}
+
 bool RegistryKey::ValueExists(const char16_t* name) {
   if (!is_open()) return ReportRegistryFailure(ERROR_INVALID_HANDLE, 0, display_, name);
   const LONG status = RegQueryValueExW(key_.get(), WideText(name), nullptr, nullptr, nullptr, nullptr);
@@ -127,6 +134,10 @@ bool RegistryKey::WriteBinary(const char16_t* name, const void* data, uint32_t s
 bool RegistryKey::WriteList(const char16_t* name, const Array<String>& items, uint32_t options) {
   const String data = EncodeMultiSz(items);
   return WriteValue(name, kRegMultiSz, data.c_str(), static_cast<uint32_t>(data.length()), options);
+}
+
+bool RegistryKey::WriteReal(const char16_t* name, double number, uint32_t options) {
+  return WriteText(name, RegRealText(number), options);
 }
 
 bool RegistryKey::DeleteValue(const char16_t* name, uint32_t options) {

@@ -86,6 +86,8 @@ class RegistryKey {
   bool ReadNumber(const char16_t* name, uint32_t* number, uint32_t options);
   bool ReadQword(const char16_t* name, uint64_t* number, uint32_t options);
   bool ReadList(const char16_t* name, Array<String>* items, uint32_t options);
+  // Decimal text as WriteReal writes it, or a number (see RegValueReal).
+  bool ReadReal(const char16_t* name, double* number, uint32_t options);
   bool ValueExists(const char16_t* name);
 
   // Writes a value. With kRegNoOverwrite an existing value is kept (success);
@@ -100,6 +102,8 @@ class RegistryKey {
   bool WriteQword(const char16_t* name, uint64_t number, uint32_t options);
   bool WriteBinary(const char16_t* name, const void* data, uint32_t size, uint32_t options);
   bool WriteList(const char16_t* name, const Array<String>& items, uint32_t options);
+  // A real as text, trailing zeros removed ("2.5"); text options apply.
+  bool WriteReal(const char16_t* name, double number, uint32_t options);
 
   // Fails with ERROR_FILE_NOT_FOUND when there is no such value.
   bool DeleteValue(const char16_t* name, uint32_t options);

@@ -125,6 +125,7 @@ TEST_F(Registry, EveryValueTypeRoundTrips) {
   ASSERT_TRUE(key.WriteQword(u"Big", 0x0123456789ABCDEFull, 0));
   ASSERT_TRUE(key.WriteBinary(u"Bytes", bytes, sizeof(bytes), 0));
   ASSERT_TRUE(key.WriteText(u"", u"default value", 0));
+  ASSERT_TRUE(key.WriteReal(u"Real", 2.5, 0));
 
   RegValue value;
   ASSERT_TRUE(key.ReadValue(u"Text", &value, 0));
@@ -153,6 +154,15 @@ TEST_F(Registry, EveryValueTypeRoundTrips) {
   String text;
   ASSERT_TRUE(key.ReadText(u"", &text, 0));
   EXPECT_EQ(W(text), u"default value");
+  ASSERT_TRUE(key.ReadText(u"Real", &text, 0));
+  EXPECT_EQ(W(text), u"2.5");
+  double real = 0;
+  ASSERT_TRUE(key.ReadReal(u"Real", &real, 0));
+  EXPECT_EQ(real, 2.5);
+  ASSERT_TRUE(key.ReadReal(u"Number", &real, 0));
+  EXPECT_EQ(real, 3735928559.0);
+  EXPECT_FALSE(key.ReadReal(u"Expandable", &real, 0));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_DATA));
 
   // Texts are stored with their terminating zero, as other readers expect.
   DWORD type = 0;
