@@ -1,0 +1,125 @@
+// The bare runtime: what setup.exe does without a package and with a bad
+// command line, seen through its real message boxes and exit codes.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "testkit/testkit.h"
+
+namespace {
+
+using testkit::Process;
+
+constexpr DWORD kExitTimeoutMs = 30000;
+
+const wchar_t kNoInstallationData[] =
+    L"This program performs installations and uninstallations.\r\n"
+    L"There is no installation data present.\r\n"
+    L"No uninstallation parameters were specified.\r\n\r\n"
+    L"You should not delete this program or execute it directly.";
+
+const wchar_t kUsageTail[] =
+    L"\r\n\r\nUsage:\r\nsetup.exe [/a] [/b1:\"commands\"] [/b2:\"commands\"] [/b3:\"commands\"] [/d:\"dir\"] "
+    L"[/n:\"name\"] [/u:\"name\"] [/r:\"program\"] [/silent]\r\n\r\n"
+    L"/a                  \tAutomatic mode.\r\n/d:\"dir\"        \tOverride installation path.\r\n"
+    L"/b1:\"commands\"\tAdd commands to the end of the Pre-Installation Batch.\r\n"
+    L"/b2:\"commands\"\tAdd commands to the end of the Post-Installation Batch.\r\n"
+    L"/b3:\"commands\"\tAdd commands to the end of the Installation-Exit Batch.\r\n"
+    L"/n:\"name\"\tOverride product name.\r\n/u:\"name\"\tUninstall product by name.\r\n"
+    L"/r:\"program\"\tRun the specified program after a successful installation.\r\n"
+    L"/silent\tDisplay no user interface.";
+
+struct BoxSeen {
+  std::wstring title;
+  std::wstring text;
+  DWORD exit_code = 0;
+};
+
+// Runs setup.exe, waits for its error box, reads and dismisses it, and
+// collects the exit code.
+BoxSeen RunExpectingBox(const std::wstring& arguments, const wchar_t* screenshot = nullptr) {
+  BoxSeen seen;
+  Process process = Process::Start(testkit::SetupExe(), arguments);
+  EXPECT_TRUE(process.started()) << "error " << process.error();
+  if (!process.started()) return seen;
+  HWND box = testkit::WaitForWindow(process.id(), {testkit::kDialogClass, L""});
+  EXPECT_NE(box, nullptr) << testkit::DescribeWindows(process.id());
+  if (!box) return seen;
+  EXPECT_TRUE(testkit::IsMessageBox(box));
+  seen.title = testkit::WindowTitle(box);
+  seen.text = testkit::MessageBoxText(box);
+  if (screenshot) {
+    EXPECT_TRUE(testkit::Screenshot(screenshot));
+  }
+  EXPECT_TRUE(testkit::AnswerMessageBox(box, IDOK));
+  EXPECT_TRUE(process.WaitForExit(kExitTimeoutMs));
+  seen.exit_code = process.ExitCode();
+  return seen;
+}
+
+// Runs setup.exe where it must show nothing at all.
+DWORD RunExpectingNoWindow(const std::wstring& arguments) {
+  Process process = Process::Start(testkit::SetupExe(), arguments);
+  EXPECT_TRUE(process.started());
+  const bool ended = process.WaitForExit(kExitTimeoutMs);
+  EXPECT_TRUE(ended) << "still running; windows: " << testkit::DescribeWindows(process.id());
+  return process.ExitCode();
+}
+
+TEST(Entry, WithoutPackageShowsNoInstallationData) {
+  const BoxSeen seen = RunExpectingBox(L"", L"entry-no-installation-data");
+  EXPECT_EQ(seen.title, L"Error");
+  EXPECT_EQ(seen.text, kNoInstallationData);
+  EXPECT_EQ(seen.exit_code, 1u);
+}
+
+TEST(Entry, AutomaticModeStillReportsMissingPackage) {
+  const BoxSeen seen = RunExpectingBox(L"/a");
+  EXPECT_EQ(seen.text, kNoInstallationData);
+  EXPECT_EQ(seen.exit_code, 1u);
+}
+
+TEST(Entry, SilentShowsNothingAndExitsWithOne) {
+  EXPECT_EQ(RunExpectingNoWindow(L"/silent"), 1u);
+  EXPECT_EQ(RunExpectingNoWindow(L"/silent /x"), 1u);
+  EXPECT_EQ(RunExpectingNoWindow(L"-SILENT install"), 1u);
+}
+
+TEST(Entry, UnexpectedParameterShowsUsage) {
+  const BoxSeen seen = RunExpectingBox(L"install", L"entry-usage-error");
+  EXPECT_EQ(seen.title, L"Error");
+  EXPECT_EQ(seen.text, std::wstring(L"Unexpected command line parameter:\r\ninstall") + kUsageTail);
+  EXPECT_EQ(seen.exit_code, 1u);
+}
+
+TEST(Entry, IllegalAtomShowsUsage) {
+  const BoxSeen seen = RunExpectingBox(L"/a /x");
+  EXPECT_EQ(seen.text, std::wstring(L"Illegal command line atom:\r\nx") + kUsageTail);
+  EXPECT_EQ(seen.exit_code, 1u);
+}
+
+TEST(Entry, UninstallWithoutNameNeedsProductName) {
+  const BoxSeen seen = RunExpectingBox(L"/u");
+  EXPECT_EQ(seen.text, L"Product name required");
+  EXPECT_EQ(seen.exit_code, 1u);
+}
+
+TEST(Entry, UninstallOfUnknownProductSaysSoAndExitsWithZero) {
+  const std::wstring name = testkit::UniqueName(L"NoSuchProduct");
+  const BoxSeen seen = RunExpectingBox(L"/u:\"" + name + L"\"");
+  EXPECT_EQ(seen.text, L"No product named '" + name + L"' is installed.");
+  EXPECT_EQ(seen.exit_code, 0u);
+  // Silent uninstall of the same: nothing shown, still exit code 0.
+  EXPECT_EQ(RunExpectingNoWindow(L"/silent /u:\"" + name + L"\""), 0u);
+}
+
+TEST(Entry, AtomsAfterTheNineteenthAreIgnored) {
+  std::wstring arguments;
+  for (int i = 0; i < 19; ++i) arguments += L" /a";
+  // A malformed 20th atom is never looked at: the run goes on to the package.
+  const BoxSeen seen = RunExpectingBox(arguments + L" /this-is-ignored also-ignored");
+  EXPECT_EQ(seen.text, kNoInstallationData);
+  EXPECT_EQ(seen.exit_code, 1u);
+}
+
+}  // namespace
