@@ -1,0 +1,60 @@
+#include "e2e/installer_win.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "builder/package_writer.h"
+#include "core/codepage.h"
+#include "testkit/testkit.h"
+
+namespace e2e {
+
+std::wstring Wide(const String& text) {
+  return std::wstring(reinterpret_cast<const wchar_t*>(text.w_str()), static_cast<size_t>(text.wlength()));
+}
+
+String FromWide(const std::wstring& text) {
+  String out;
+  out.AssignW(reinterpret_cast<const char16_t*>(text.c_str()), static_cast<int32_t>(text.size()));
+  return out;
+}
+
+Product TestProduct(const std::wstring& stem) {
+  const std::wstring name = testkit::UniqueName(stem);
+  return DefaultProduct(FromWide(name), String(u"1.0"));
+}
+
+std::string Narrow(const std::wstring& path) { return Utf16ToUtf8(FromWide(path)).c_str(); }
+
+std::string ReadBytes(const std::wstring& path) {
+  String bytes;
+  std::string error;
+  EXPECT_TRUE(ReadFileBytes(Narrow(path), &bytes, &error)) << error;
+  return std::string(bytes.c_str(), static_cast<size_t>(bytes.length()));
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+  std::string error;
+  EXPECT_TRUE(WriteFileBytes(Narrow(path), String(bytes.data(), static_cast<int32_t>(bytes.size())), &error))
+      << error;
+}
+
+std::wstring BuildInstallerFile(const Product& product, const std::wstring& file_name) {
+  String stub;
+  std::string error;
+  if (!ReadFileBytes(Narrow(testkit::SetupExe()), &stub, &error)) {
+    ADD_FAILURE() << "setup.exe: " << error;
+    return std::wstring();
+  }
+  String installer;
+  if (!BuildInstaller(stub, product, &installer, &error)) {
+    ADD_FAILURE() << "the builder refused: " << error;
+    return std::wstring();
+  }
+  const std::wstring path = testkit::ScratchDir() + L"\\" + file_name;
+  EXPECT_TRUE(WriteFileBytes(Narrow(path), installer, &error)) << error;
+  return path;
+}
+
+}  // namespace e2e

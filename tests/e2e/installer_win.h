@@ -1,0 +1,26 @@
+// Installers for end-to-end tests, built in-process from the setup.exe of this
+// build tree with the builder library.
+#pragma once
+
+#include <string>
+
+#include "builder/product.h"
+
+namespace e2e {
+
+// The builder's default product with a name no other test uses, installing
+// into a folder of the test's scratch directory.
+Product TestProduct(const std::wstring& stem);
+
+// Builds the installer of `product` as <scratch>\<file_name>; fails the test
+// (and returns an empty path) when the builder refuses.
+std::wstring BuildInstallerFile(const Product& product, const std::wstring& file_name = L"setup-test.exe");
+
+// The bytes of a file, and writing them back (for damaging copies on purpose).
+std::string ReadBytes(const std::wstring& path);
+void WriteBytes(const std::wstring& path, const std::string& bytes);
+
+std::wstring Wide(const String& text);
+String FromWide(const std::wstring& text);
+
+}  // namespace e2e
