@@ -20,7 +20,11 @@ EntryQueue::Take EntryQueue::TakeEntry(size_t max_length, ByteSpan* entry) {
   if (current_end_ - position_ < kLengthPrefix) return Take::kStuck;
   const int32_t length = static_cast<int32_t>(LoadLe32(buffer_.bytes() + position_));
   if (length < 0 || static_cast<size_t>(length) > max_length) return Take::kStuck;
-  if (static_cast<size_t>(length) > size - position_ - kLengthPrefix) return Take::kNeedBlock;
+  if (static_cast<size_t>(length) > size - position_ - kLengthPrefix) {
+    waiting_for_ = kLengthPrefix + static_cast<size_t>(length);
+    return Take::kNeedBlock;
+  }
+  waiting_for_ = 0;
   *entry = {buffer_.bytes() + position_ + kLengthPrefix, static_cast<size_t>(length)};
   position_ += kLengthPrefix + static_cast<size_t>(length);
   // An entry that ran past the current block ends inside the last block
@@ -45,9 +49,22 @@ bool EntryQueue::Append(String* block) {
     position_ = 0;
   }
   if (block->length() > 0x7FFFFFF0 - buffer_.length()) return false;
+  MakeRoom(static_cast<size_t>(block->length()));
   buffer_.Append(block->bytes(), block->length());
   block->Clear();
   return true;
+}
+
+void EntryQueue::MakeRoom(size_t added) {
+  const size_t needed = static_cast<size_t>(buffer_.length()) + added;
+  if (needed + 2 <= static_cast<size_t>(buffer_.capacity())) return;
+  // Double towards the waiting entry's full length but never past it: the
+  // String growth rule slows to small steps beyond 1 GiB, where the largest
+  // entries lie, and nothing is reserved that the data has not shown.
+  const size_t wanted = position_ + waiting_for_;
+  size_t target = 2 * needed < wanted ? 2 * needed : wanted;
+  if (target < needed) target = needed;
+  buffer_.Reserve(static_cast<int32_t>(target + 2));
 }
 
 int FileDataDecoder::NextEntry(size_t max_length, ByteSpan* entry) {

@@ -38,9 +38,12 @@ class EntryQueue {
   bool empty() const { return position_ == static_cast<size_t>(buffer_.length()); }
 
  private:
+  void MakeRoom(size_t added);
+
   String buffer_;
   size_t position_ = 0;
   size_t current_end_ = 0;  // end of the current block within buffer_
+  size_t waiting_for_ = 0;  // bytes from position_ the waiting entry needs
 };
 
 // The file data as the installer consumes it: blocks are decoded only when

@@ -150,6 +150,27 @@ TEST(FileDataWriter, NeverSplitsALengthAndRoundTrips) {
   }
 }
 
+TEST(FileDataWriter, LargeEntriesGatherAcrossManyBlocks) {
+  std::string big(5 << 20, 0);
+  for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 2654435761u >> 24);
+  String data;
+  FileDataWriter writer({nullptr, true}, &data, 64 << 10);
+  ASSERT_TRUE(writer.AddEntry(reinterpret_cast<const uint8_t*>(big.data()), big.size()));
+  ASSERT_TRUE(writer.AddEntry(reinterpret_cast<const uint8_t*>("tail"), 4));
+  ASSERT_TRUE(writer.Finish());
+  FileDataDecoder decoder(data.bytes(), data.length(), {nullptr, true});
+  ByteSpan entry;
+  ASSERT_EQ(decoder.NextEntry(big.size(), &entry), kCorruptNone);
+  ASSERT_EQ(entry.length, big.size());
+  EXPECT_EQ(std::memcmp(entry.data, big.data(), big.size()), 0);
+  // The limit given for an entry is a hard one.
+  FileDataDecoder strict(data.bytes(), data.length(), {nullptr, true});
+  EXPECT_EQ(strict.NextEntry(big.size() - 1, &entry), kCorruptBlockOverrun);
+  ASSERT_EQ(decoder.NextEntry(4, &entry), kCorruptNone);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(entry.data), entry.length), "tail");
+  EXPECT_EQ(decoder.Finish(), kCorruptNone);
+}
+
 TEST(FileDataWriter, DrainingTheOutputKeepsTheChecksum) {
   String all, out;
   FileDataWriter writer({nullptr, true}, &out, 64);
