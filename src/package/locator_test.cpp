@@ -428,22 +428,7 @@ TEST(LocateFileData, AfterTheSectionItRunsToTheEndOfTheFile) {
   EXPECT_EQ(FindFileData(p, true, &data), FileDataOutcome::kCorrupt);
 }
 
-TEST(LocateFileData, FailedReadIsReported) {
-  HeaderFields fields;
-  fields.file_data_length = 0x300;
-  PackagedImage p = MakePackagedImage(fields);
-  size_t start = p.section.raw_pointer + p.header.file_data_offset;
-  p.image.bytes.resize(start + 0x300, 0x66);
-  ByteSpan span{p.image.bytes.data(), p.image.bytes.size()};
-  ProgramFile file = MemoryProgramFile(&span);
-  file.read_at = [](void*, uint64_t offset, void*, size_t) { return offset < 0x100; };
-  FileData data;
-  EXPECT_EQ(LocateFileData(file, p.section, p.section_bytes, p.header, true, &data),
-            FileDataOutcome::kReadFailed);
-  EXPECT_EQ(data.file_position, start);
-}
-
-TEST(LocateFileData, FailedReadEndsWithErrorCode2) {
+TEST(LocateFileData, FailedReadIsReportedAndEndsWithErrorCode2) {
   HeaderFields fields;
   fields.file_data_length = 0x300;
   PackagedImage p = MakePackagedImage(fields);
@@ -453,6 +438,9 @@ TEST(LocateFileData, FailedReadEndsWithErrorCode2) {
   ProgramFile file = MemoryProgramFile(&span);
   file.read_at = [](void*, uint64_t, void*, size_t) { return false; };
   FileData data;
+  EXPECT_EQ(LocateFileData(file, p.section, p.section_bytes, p.header, true, &data),
+            FileDataOutcome::kReadFailed);
+  EXPECT_EQ(data.file_position, start);
   std::string expected = "Error code 2: failed to read archive data.*size=768 pos=" + std::to_string(start);
   EXPECT_EXIT(MakeFileDataAvailable(file, p.section, p.section_bytes, p.header, true, &data),
               testing::ExitedWithCode(1), expected);

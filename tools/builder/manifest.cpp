@@ -487,9 +487,10 @@ void SetFileDate(const fs::path& path, EntryRecord* entry) {
   std::error_code error;
   auto written = fs::last_write_time(path, error);
   if (error) return;
-  // Seconds since 1970 in UTC, whatever the clock's own epoch.
+  // Seconds since 1970 in UTC, exactly, so that a build does not depend on
+  // when it runs.
   auto since = std::chrono::duration_cast<std::chrono::seconds>(
-      written - fs::file_time_type::clock::now() + std::chrono::system_clock::now().time_since_epoch());
+      std::chrono::file_clock::to_sys(written).time_since_epoch());
   std::time_t seconds = static_cast<std::time_t>(since.count());
   std::tm utc;
   if (!gmtime_r(&seconds, &utc)) return;
