@@ -1,0 +1,62 @@
+#include <windows.h>
+
+#include "core/handle_win.h"
+#include "net/http_get.h"
+#include "net/notify_worker.h"
+
+namespace {
+
+constexpr UINT kRequestMessage = WM_APP + 1;
+// How long the exit waits for a request still under way.
+constexpr DWORD kStopWaitMs = 15000;
+
+struct Worker {
+  KernelHandle thread;
+  DWORD thread_id = 0;
+};
+
+Worker& TheWorker() {
+  static Worker worker;
+  return worker;
+}
+
+DWORD WINAPI WorkerMain(void* ready_event) {
+  MSG message;
+  // Creates this thread's message queue before anyone may post to it.
+  PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+  SetEvent(static_cast<HANDLE>(ready_event));
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (message.message != kRequestMessage) continue;
+    String* address = reinterpret_cast<String*>(message.lParam);
+    HttpGetAndDiscard(*address);
+    delete address;
+  }
+  return 0;
+}
+
+bool StartWorker(Worker& worker) {
+  KernelHandle ready(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!ready) return false;
+  worker.thread.Reset(CreateThread(nullptr, 0, WorkerMain, ready.get(), 0, &worker.thread_id));
+  if (!worker.thread) return false;
+  WaitForSingleObject(ready.get(), INFINITE);
+  return true;
+}
+
+}  // namespace
+
+void PostNotification(const String& address) {
+  if (address.empty()) return;
+  Worker& worker = TheWorker();
+  if (!worker.thread && !StartWorker(worker)) return;
+  String* copy = new String(address);
+  if (!PostThreadMessageW(worker.thread_id, kRequestMessage, 0, reinterpret_cast<LPARAM>(copy))) delete copy;
+}
+
+void StopNotificationWorker() {
+  Worker& worker = TheWorker();
+  if (!worker.thread) return;
+  PostThreadMessageW(worker.thread_id, WM_QUIT, 0, 0);
+  WaitForSingleObject(worker.thread.get(), kStopWaitMs);
+  worker.thread.Close();
+}
