@@ -1,0 +1,70 @@
+// "Install.log": the lasting log in the uninstall data folder. Each run
+// appends its header, the working log and either the failure summary or the
+// completion message, so repeated installations of one product accumulate
+// in one UTF-8 file, runs separated by a line of asterisks.
+#pragma once
+
+#include <cstdint>
+
+#include "core/datetime.h"
+#include "core/file.h"
+#include "core/string.h"
+
+inline constexpr char16_t kInstallLogName[] = u"Install.log";
+inline constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
+// Between two runs: "\r\n\r\n", 46 asterisks, "\r\n".
+inline constexpr char kInstallLogSeparator[] =
+    "\r\n\r\n**********************************************\r\n";
+static_assert(sizeof(kInstallLogSeparator) == 4 + 46 + 2 + 1, "46 asterisks");
+inline constexpr char kFailureSummaryHeading[] = "*** FAILURE SUMMARY ***\r\n";
+
+// What the header of one run says. Texts are UTF-16.
+struct InstallLogHeader {
+  String product;
+  DateTime date;
+  bool uninstall_supported = false;  // only then an "Install type" line
+  bool reinstall = false;
+  String install_folder;
+  String product_version;      // line left out when empty
+  String overwriting_version;  // line left out when empty
+  String os_name;
+};
+
+// The header lines in UTF-8, each ending "\r\n", the last "\r\n\r\n".
+String InstallLogHeaderText(const InstallLogHeader& header);
+
+// What follows the working log, in UTF-8: "\r\n", then the heading and the
+// failure summary (ANSI code page) when there is one, else the completion
+// message (UTF-16) and "\r\n".
+String InstallLogEnding(const String& failure_summary, const String& completed_message);
+
+// Whether an existing log is still in the ANSI code page of older versions:
+// not empty and without the UTF-8 byte-order mark.
+bool IsOlderLog(const String& content);
+// The older log's content as UTF-8 (read as Windows-1252), with the mark.
+String ConvertOlderLog(const String& content);
+
+// Appends one run to `log`, open for reading and writing: converts an older
+// log in place, writes the separator (or, into an empty file, the byte-order
+// mark), the header text, the working log (when it is open) and the ending.
+// False when a read or write failed.
+bool AppendRunToLog(File& log, const String& header_text, const String& ending);
+
+// The log's path in the uninstall data folder.
+String InstallLogPath(const String& uninstall_folder);
+
+// Platform (install_log_win.cpp).
+//
+// Ends the install log once, at the end of the installation (`interactive`)
+// or from the crash handler (not interactive). A failed interactive run
+// that may show dialogs asks with message 40 (titled 41) whether to show the
+// log; a successful one runs `completion_step` (the completion message or
+// finish page) unless the product suppresses it. Install.log is written when
+// the product keeps a log or the run failed; a log that cannot be opened is
+// skipped silently. The working log is then closed and deleted, and the log
+// shown when the user asked for it. Returns whether Install.log was written.
+bool FinishInstallLog(bool reinstall, bool interactive, void (*completion_step)() = nullptr);
+
+// Opens the log with its associated program, the installer's folder as the
+// working folder; failing that, with Notepad from the system folder.
+bool ShowInstallLog(const String& path);

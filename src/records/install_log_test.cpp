@@ -1,0 +1,177 @@
+#include "records/install_log.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/file_stream.h"
+#include "records/failure_summary.h"
+#include "records/log_writers.h"
+#include "records/records_test_util.h"
+#include "records/working_log.h"
+
+namespace {
+
+const std::string kBom = "\xEF\xBB\xBF";
+const std::string kSeparator = "\r\n\r\n" + std::string(46, '*') + "\r\n";
+
+InstallLogHeader SampleHeader() {
+  InstallLogHeader header;
+  header.product = String(u"Bastionix Demo \u00C9dition");
+  header.date = MakeDateTime(2024, 3, 9, 14, 5, 7);
+  header.uninstall_supported = true;
+  header.reinstall = true;
+  header.install_folder = String(u"C:\\Program Files\\Demo");
+  header.product_version = String(u"2.5.1");
+  header.overwriting_version = String(u"2.4");
+  header.os_name = String(u"Windows 10 Pro x64");
+  return header;
+}
+
+TEST(InstallLogText, HeaderLines) {
+  InstallLogHeader header = SampleHeader();
+  EXPECT_EQ(Text(InstallLogHeaderText(header)),
+            "Installation log for: Bastionix Demo \xC3\x89" "dition\r\n"
+            "Install date: 2024/03/09 14:05:07\r\n"
+            "Install type: Reinstall\r\n"
+            "Install location: C:\\Program Files\\Demo\r\n"
+            "Installer version: 37.0\r\n"
+            "Product version: 2.5.1\r\n"
+            "Overwriting version: 2.4\r\n"
+            "Operating system: Windows 10 Pro x64\r\n\r\n");
+
+  header.reinstall = false;
+  EXPECT_NE(Text(InstallLogHeaderText(header)).find("Install type: New\r\n"), std::string::npos);
+  header.uninstall_supported = false;
+  header.product_version.Clear();
+  header.overwriting_version.Clear();
+  EXPECT_EQ(Text(InstallLogHeaderText(header)),
+            "Installation log for: Bastionix Demo \xC3\x89" "dition\r\n"
+            "Install date: 2024/03/09 14:05:07\r\n"
+            "Install location: C:\\Program Files\\Demo\r\n"
+            "Installer version: 37.0\r\n"
+            "Operating system: Windows 10 Pro x64\r\n\r\n");
+}
+
+TEST(InstallLogText, TheSummaryOrTheCompletionMessageEndsTheRun) {
+  EXPECT_EQ(Text(InstallLogEnding(String(), String(u"Installation Complete"))), "\r\nInstallation Complete\r\n");
+  // The summary is in the ANSI code page (Windows-1252 on the host).
+  EXPECT_EQ(Text(InstallLogEnding(String("Could not write: C:\\Caf\xE9\r\n\r\n"), String(u"Installation Complete"))),
+            "\r\n*** FAILURE SUMMARY ***\r\nCould not write: C:\\Caf\xC3\xA9\r\n\r\n");
+}
+
+TEST(InstallLogText, OlderLogsAreConvertedOnce) {
+  EXPECT_FALSE(IsOlderLog(String()));
+  EXPECT_TRUE(IsOlderLog(String("Installation log for: Caf\xE9")));
+  EXPECT_FALSE(IsOlderLog(String("\xEF\xBB\xBFInstallation log")));
+  // Windows-1252, bytes 0x80-0x9F included.
+  EXPECT_EQ(Text(ConvertOlderLog(String("Caf\xE9 \x80 \x93"))), kBom + "Caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9C");
+}
+
+// The working log and an Install.log, both in memory.
+class InstallLogFile : public testing::Test {
+ protected:
+  void SetUp() override {
+    TheWorkingLog().file.AttachStream(working_.stream());
+    log_.AttachStream(install_log_.stream());
+  }
+  void TearDown() override {
+    TheWorkingLog().file.Close();
+    log_.Close();
+  }
+  std::string Log() const { return Text(install_log_.content()); }
+  std::string Working() const { return Text(working_.content()); }
+
+  MemoryStream working_;
+  MemoryStream install_log_;
+  File log_;
+};
+
+TEST_F(InstallLogFile, WritersSendUtf8ToTheWorkingLog) {
+  LogText("Caf\xE9 ");                   // Windows-1252
+  LogFormat("%d files, %s\r\n", 3, "ok");
+  LogTextW(u"\u65E5\u672C ");
+  LogFormatW(u"%s=%d\r\n", u"\u00FC", 7);
+  LogTextW(u"Copying \"", String(u"C:\\\u00E9"), u"\" done\r\n");
+  LogItem(u"Registering COM File \"", String(u"C:\\App\\x.dll"));
+  LogOk();
+  LogItem(u"Registering Type Library \"", String(u"C:\\App\\x.tlb"));
+  LogFailed();
+  LogItem(u"Installing \"", String(u"a.inf"));
+  LogFailedBang();
+  LogItem(u"Installing \"", String(u"b.msi"));
+  LogFailedCode(1603);
+  LogResult(true);
+  LogResult(false);
+  EXPECT_EQ(Working(),
+            "Caf\xC3\xA9 3 files, ok\r\n\xE6\x97\xA5\xE6\x9C\xAC \xC3\xBC=7\r\nCopying \"C:\\\xC3\xA9\" done\r\n"
+            "Registering COM File \"C:\\App\\x.dll\"...OK\r\n"
+            "Registering Type Library \"C:\\App\\x.tlb\"...FAILED\r\n"
+            "Installing \"a.inf\"...FAILED!\r\n"
+            "Installing \"b.msi\"...FAILED, code 1603\r\n"
+            "OK\r\nFAILED\r\n");
+
+  // Nothing is kept while no log is open.
+  TheWorkingLog().file.Close();
+  LogText("lost");
+  LogTextW(u"lost");
+  LogOk();
+  EXPECT_EQ(Working().find("lost"), std::string::npos);
+}
+
+TEST_F(InstallLogFile, FirstRunStartsWithTheMarkAndASecondRunIsSeparated) {
+  LogText("first run line\r\n");
+  const String header = InstallLogHeaderText(SampleHeader());
+  ASSERT_TRUE(AppendRunToLog(log_, header, InstallLogEnding(String(), String(u"Installation Complete"))));
+  const std::string first = kBom + Text(header) + "first run line\r\n\r\nInstallation Complete\r\n";
+  EXPECT_EQ(Log(), first);
+  EXPECT_EQ(Log().find(std::string(46, '*')), std::string::npos);
+
+  // The working log goes on at its end after being copied.
+  LogText("second run line\r\n");
+  EXPECT_EQ(Working(), "first run line\r\nsecond run line\r\n");
+
+  working_.Reset(String("second run line\r\n"));
+  ASSERT_TRUE(AppendRunToLog(log_, header, InstallLogEnding(String("failed\r\n\r\n"), String(u"unused"))));
+  EXPECT_EQ(Log(), first + kSeparator + Text(header) +
+                       "second run line\r\n\r\n*** FAILURE SUMMARY ***\r\nfailed\r\n\r\n");
+}
+
+TEST_F(InstallLogFile, AnOlderAnsiLogIsConvertedAndKeepsItsContent) {
+  install_log_.Reset(String("Installation log for: Caf\xE9\r\nOld line \x80\r\n"));
+  TheWorkingLog().file.Close();  // a crash before the working log existed
+  ASSERT_TRUE(AppendRunToLog(log_, String("H\r\n"), String("\r\nE\r\n")));
+  EXPECT_EQ(Log(), kBom + "Installation log for: Caf\xC3\xA9\r\nOld line \xE2\x82\xAC\r\n" + kSeparator +
+                       "H\r\n\r\nE\r\n");
+  // Once converted it is left alone.
+  const std::string once = Log();
+  ASSERT_TRUE(AppendRunToLog(log_, String("H\r\n"), String("\r\nE\r\n")));
+  EXPECT_EQ(Log(), once + kSeparator + "H\r\n\r\nE\r\n");
+}
+
+TEST(InstallLogPath, InTheUninstallDataFolder) {
+  EXPECT_EQ(Wide(InstallLogPath(String(u"C:\\App\\uninstall"))), u"C:\\App\\uninstall\\Install.log");
+}
+
+TEST(FailureSummaryText, AnyEntryMeansFailure) {
+  ClearFailures();
+  EXPECT_FALSE(HasFailed());
+  AddFailure("");
+  AddFailureW(u"");
+  EXPECT_FALSE(HasFailed());
+  EXPECT_EQ(TheFailureSummary().count, 0);
+  AddFailure("Could not write: C:\\a.txt\r\n\r\n");
+  AddFailureW(u"Caf\u00E9 \u65E5\r\n\r\n");  // '?' where ANSI has no character
+  AddFailureFormat("Failed to uninstall %s, code %d: %s\r\n", "x.msi", 1603, "Fatal error");
+  AddFailureFormatW(u"%s %s\r\n", u"Could not delete:", u"C:\\\u00E9");
+  EXPECT_TRUE(HasFailed());
+  EXPECT_EQ(TheFailureSummary().count, 4);
+  EXPECT_EQ(Text(TheFailureSummary().text),
+            "Could not write: C:\\a.txt\r\n\r\nCaf\xE9 ?\r\n\r\nFailed to uninstall x.msi, code 1603: Fatal error\r\n"
+            "Could not delete: C:\\\xE9\r\n");
+  ClearFailures();
+  EXPECT_FALSE(HasFailed());
+  EXPECT_EQ(TheFailureSummary().count, 0);
+}
+
+}  // namespace

@@ -1,0 +1,184 @@
+#include <windows.h>
+
+#include "records/install_log.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+
+#include "core/scratch_folder_wintest.h"
+#include "package/settings_state.h"
+#include "records/failure_summary.h"
+#include "records/log_writers.h"
+#include "records/working_log.h"
+#include "setup/exit.h"
+#include "setup/install_state.h"
+#include "testkit/files.h"
+#include "testkit/window.h"
+
+namespace {
+
+const std::string kBom = "\xEF\xBB\xBF";
+const std::string kSeparator = "\r\n\r\n" + std::string(46, '*') + "\r\n";
+
+// A product with its install log kept, installed into a scratch folder.
+class InstallLogRun : public testing::Test {
+ protected:
+  void SetUp() override {
+    saved_settings_ = Settings();
+    saved_languages_ = Languages();
+    Settings().DisplayName = String(u"Bastionix Log \u00C9preuve");
+    Settings().DisplayVersion = String(u"2.5");
+    Settings().ProductFlags = (1ull << 6) | (1ull << 2);  // keep the log; uninstall supported
+    Languages() = LanguageTable();
+    Languages().names.Add(String(u"English"));
+    Languages().messages.Resize(44);
+    Languages().messages[40] = String(u"Setup failed (100%%). The log is %s\r\nView it?");
+    Languages().messages[41] = String(u"Installation Incomplete");
+    Languages().messages[43] = String(u"Installation Complete");
+    TheInstall().uninstall_folder = String(U16(folder_.path()));
+    TheInstall().install_folder_full = String(u"C:\\Program Files\\Log Test");
+    ClearFailures();
+  }
+  void TearDown() override {
+    EndWorkingLog();
+    ClearFailures();
+    Settings() = saved_settings_;
+    Languages() = saved_languages_;
+    TheInstall() = InstallState();
+  }
+
+  // Starts the working log and checks that it is a real file.
+  std::wstring StartLog() {
+    EXPECT_TRUE(StartWorkingLog());
+    const std::wstring name(reinterpret_cast<const wchar_t*>(TheWorkingLog().file.wname().w_str()));
+    EXPECT_TRUE(testkit::FileExists(name)) << name.c_str();
+    return name;
+  }
+  std::string InstallLog() { return testkit::ReadFileBytes(folder_ / L"Install.log").value_or("<none>"); }
+
+  ScratchFolder folder_;
+  ProductSettings saved_settings_;
+  LanguageTable saved_languages_;
+};
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// What the file behind the working log holds, read through its own handle.
+std::string WorkingLogOnDisk() {
+  HANDLE handle = TheWorkingLog().file.handle();
+  LARGE_INTEGER size = {};
+  if (!GetFileSizeEx(handle, &size)) return "<no size>";
+  std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+  LARGE_INTEGER start = {};
+  LARGE_INTEGER was = {};
+  SetFilePointerEx(handle, start, &was, FILE_CURRENT);
+  SetFilePointerEx(handle, start, nullptr, FILE_BEGIN);
+  DWORD got = 0;
+  ReadFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+  SetFilePointerEx(handle, was, nullptr, FILE_BEGIN);
+  bytes.resize(got);
+  return bytes;
+}
+
+TEST_F(InstallLogRun, TheWorkingLogIsATemporaryUtf8File) {
+  const std::wstring name = StartLog();
+  EXPECT_EQ(TheExitHooks().close_install_log, &EndWorkingLog);
+  LogText("Caf\xE9 ");
+  LogItem(u"Registering COM File \"", String(u"C:\\\u65E5.dll"));
+  LogFailedCode(5);
+  EXPECT_EQ(WorkingLogOnDisk(), "Caf\xC3\xA9 Registering COM File \"C:\\\xE6\x97\xA5.dll\"...FAILED, code 5\r\n");
+  EndWorkingLog();
+  EXPECT_FALSE(testkit::FileExists(name));
+  EXPECT_FALSE(WorkingLogIsOpen());
+}
+
+TEST_F(InstallLogRun, ASecondInstallationAppendsASeparatorAndItsOwnHeader) {
+  std::wstring working = StartLog();
+  LogText("first run\r\n");
+  ASSERT_TRUE(FinishInstallLog(false, false));
+  EXPECT_FALSE(testkit::FileExists(working));
+  const std::string first = InstallLog();
+  ASSERT_EQ(first.substr(0, 3), kBom);
+  EXPECT_EQ(first.find(std::string(46, '*')), std::string::npos);
+  EXPECT_NE(first.find("Installation log for: Bastionix Log \xC3\x89preuve\r\nInstall date: "), std::string::npos);
+  EXPECT_NE(first.find("Install type: New\r\nInstall location: C:\\Program Files\\Log Test\r\n"
+                       "Installer version: 37.0\r\nProduct version: 2.5\r\nOperating system: "),
+            std::string::npos);
+  EXPECT_TRUE(EndsWith(first, "\r\n\r\nfirst run\r\n\r\nInstallation Complete\r\n")) << first;
+
+  working = StartLog();
+  LogText("second run\r\n");
+  AddFailure("Could not write: C:\\x.dll\r\n\r\n");
+  ASSERT_TRUE(FinishInstallLog(true, false));
+  EXPECT_FALSE(testkit::FileExists(working));
+  const std::string both = InstallLog();
+  ASSERT_EQ(both.substr(0, first.size()), first);
+  const std::string second = both.substr(first.size());
+  ASSERT_EQ(second.substr(0, kSeparator.size()), kSeparator);
+  EXPECT_NE(second.find("Installation log for: "), std::string::npos);
+  EXPECT_NE(second.find("Install type: Reinstall\r\n"), std::string::npos);
+  EXPECT_TRUE(
+      EndsWith(second, "\r\n\r\nsecond run\r\n\r\n*** FAILURE SUMMARY ***\r\nCould not write: C:\\x.dll\r\n\r\n"))
+      << second;
+}
+
+TEST_F(InstallLogRun, WithoutTheLogSettingOnlyAFailedRunLeavesALog) {
+  Settings().ProductFlags = 0;
+  StartLog();
+  LogText("quiet\r\n");
+  EXPECT_FALSE(FinishInstallLog(false, false));
+  EXPECT_FALSE(testkit::FileExists(folder_ / L"Install.log"));
+
+  const std::wstring working = StartLog();
+  AddFailure("\r\n\r\nINSTALLER CRASHED!\r\n");
+  ASSERT_TRUE(FinishInstallLog(false, false));
+  EXPECT_FALSE(testkit::FileExists(working));
+  const std::string log = InstallLog();
+  EXPECT_EQ(log.find("Install type:"), std::string::npos);  // no uninstall support
+  EXPECT_NE(log.find("*** FAILURE SUMMARY ***\r\n\r\n\r\nINSTALLER CRASHED!\r\n"), std::string::npos);
+}
+
+TEST_F(InstallLogRun, ALogThatCannotBeOpenedIsSkipped) {
+  TheInstall().uninstall_folder = String(U16(folder_ / L"missing\\folder"));
+  const std::wstring working = StartLog();
+  AddFailure("failed\r\n\r\n");
+  EXPECT_FALSE(FinishInstallLog(false, false));
+  EXPECT_FALSE(testkit::FileExists(working));
+  EXPECT_FALSE(testkit::FileExists(folder_ / L"missing"));
+}
+
+int completion_steps = 0;
+void CountCompletionStep() { ++completion_steps; }
+
+TEST_F(InstallLogRun, AnInteractiveRunAsksOnFailureAndOtherwiseCompletes) {
+  completion_steps = 0;
+  StartLog();
+  ASSERT_TRUE(FinishInstallLog(false, true, &CountCompletionStep));
+  EXPECT_EQ(completion_steps, 1);
+
+  Settings().ProductFlags |= 1ull << 22;  // no completion notice
+  StartLog();
+  ASSERT_TRUE(FinishInstallLog(false, true, &CountCompletionStep));
+  EXPECT_EQ(completion_steps, 1);
+
+  // A failed run asks first, on the thread that finishes the log.
+  StartLog();
+  AddFailure("failed\r\n\r\n");
+  bool written = false;
+  std::thread finishing([&written] { written = FinishInstallLog(false, true, &CountCompletionStep); });
+  const HWND box = testkit::WaitForWindow(GetCurrentProcessId(), {testkit::kDialogClass, L"Installation Incomplete"});
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(testkit::MessageBoxText(box),
+            L"Setup failed (100%). The log is " + (folder_ / L"Install.log") + L"\r\nView it?");
+  EXPECT_TRUE(testkit::AnswerMessageBox(box, IDNO));
+  finishing.join();
+  EXPECT_TRUE(written);
+  EXPECT_EQ(completion_steps, 1);
+  EXPECT_NE(InstallLog().find("*** FAILURE SUMMARY ***\r\nfailed\r\n"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,35 @@
+#include "records/working_log.h"
+
+WorkingLog& TheWorkingLog() {
+  static WorkingLog log;
+  return log;
+}
+
+bool WorkingLogIsOpen() { return TheWorkingLog().file.IsOpen(); }
+
+void AppendToWorkingLog(const void* utf8, int32_t bytes) {
+  if (bytes <= 0 || !WorkingLogIsOpen()) return;
+  TheWorkingLog().file.Write(utf8, bytes);
+}
+
+bool CopyWorkingLog(File& out) {
+  File& log = TheWorkingLog().file;
+  if (!log.IsOpen() || !log.SeekTo(0)) return false;
+  // In pieces, so that a long detailed log is never held whole in memory.
+  constexpr int32_t kPiece = 0x10000;
+  String piece;
+  piece.SetLengthExact(kPiece);
+  bool ok = true;
+  for (;;) {
+    const int32_t got = log.ReadUpTo(piece.data(), kPiece);
+    if (got <= 0) break;
+    if (!out.Write(piece.data(), got)) {
+      ok = false;
+      break;
+    }
+  }
+  // A read failure and the end both give 0; only the position tells them apart.
+  const int64_t end = log.Size();
+  if (ok && log.Position() != end) ok = false;
+  return log.SeekTo(end < 0 ? 0 : end) && ok;
+}

@@ -1,0 +1,37 @@
+// The working log: the temporary UTF-8 file to which every install action
+// appends its lines while the installation runs. At the end it is copied
+// into "Install.log" under a header (install_log.h), then closed and deleted.
+#pragma once
+
+#include <cstdint>
+
+#include "core/file.h"
+
+struct WorkingLog {
+  // The temporary file, open for reading and writing while the log runs
+  // (host tests attach a memory stream instead).
+  File file;
+};
+
+WorkingLog& TheWorkingLog();
+
+// Whether lines are being kept: the log was started and not yet ended.
+bool WorkingLogIsOpen();
+
+// Appends UTF-8 bytes at the end. Lines written while the log is not open
+// are dropped; a failed write is not reported (the log must never stop an
+// installation).
+void AppendToWorkingLog(const void* utf8, int32_t bytes);
+
+// Copies everything logged so far to the position of `out`; the log itself
+// goes on at its end. False when the log is not open or a read or write
+// fails.
+bool CopyWorkingLog(File& out);
+
+// Platform (working_log_win.cpp).
+// Creates the temporary file (the file layer's temporary form, no name) and
+// registers the end of the log with the common exit. False when no
+// temporary file can be made: the run then goes on without a log.
+bool StartWorkingLog();
+// Closes the log and deletes its file; harmless when it is not open.
+void EndWorkingLog();

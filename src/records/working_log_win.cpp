@@ -1,0 +1,21 @@
+#include <windows.h>
+
+#include "core/file_ops.h"
+#include "records/working_log.h"
+#include "setup/exit.h"
+
+bool StartWorkingLog() {
+  File& file = TheWorkingLog().file;
+  if (file.IsOpen()) return true;
+  if (file.Open(String(), kOpenNewTemporary) != kFileOk) return false;
+  TheExitHooks().close_install_log = &EndWorkingLog;
+  return true;
+}
+
+void EndWorkingLog() {
+  File& file = TheWorkingLog().file;
+  if (!file.IsOpen()) return;
+  const String name = file.wname();
+  file.Close();
+  DeleteFile(name.w_str());
+}
