@@ -1,0 +1,18 @@
+#include "core/file_errors.h"
+#include "core/whole_file.h"
+#include "package/settings_state.h"
+#include "records/uninstall_data.h"
+
+bool WriteUninstallData(const String& path, int* code) {
+  const String bytes = BuildUninstallData(TheUninstallRecords(), Settings(), Languages());
+  const int result = WriteWholeFile(path.w_str(), bytes.c_str(), bytes.length());
+  if (code != nullptr) *code = result;
+  return result == kFileOk;
+}
+
+int LoadUninstallData(const String& path, UninstallDataLists& lists) {
+  String bytes;
+  const int code = ReadWholeFile(path.w_str(), bytes);
+  if (code == kFileOk) ParseUninstallData(bytes, lists, Settings(), Languages());
+  return code;
+}

@@ -1,0 +1,107 @@
+#include <windows.h>
+
+#include "records/uninstall_data.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/file_errors.h"
+#include "core/scratch_folder_wintest.h"
+#include "package/settings_state.h"
+#include "records/marked_path.h"
+#include "testkit/files.h"
+
+namespace {
+
+class UninstallDataFile : public testing::Test {
+ protected:
+  void SetUp() override {
+    saved_settings_ = Settings();
+    saved_languages_ = Languages();
+    ClearUninstallRecords();
+  }
+  void TearDown() override {
+    ClearUninstallRecords();
+    Settings() = saved_settings_;
+    Languages() = saved_languages_;
+  }
+
+  ScratchFolder folder_;
+  ProductSettings saved_settings_;
+  LanguageTable saved_languages_;
+};
+
+TEST_F(UninstallDataFile, WrittenAndLoadedBackFromARealFile) {
+  // A folder whose name the ANSI code page may not hold.
+  const std::wstring data_folder = folder_ / L"Donn\u00E9es \u65E5";
+  ASSERT_TRUE(CreateDirectoryW(data_folder.c_str(), nullptr));
+  const String path = UninstallDataPath(String(U16(data_folder)));
+
+  AddUninstallRecordW(String(U16(data_folder + L"\\app.exe")), kRecordFile);
+  AddUninstallRecordW(String(U16(data_folder)), kRecordFolder);
+  AddUninstallRecord("HKLM\\Software\\Bastionix Data Test", kRecordRegistryKey);
+  RecordAssociation(".bxt", "Bastionix.Test", "open", "");
+  RecordMsiPackage(u"C:\\pkg\\\u00E9.msi", 2);
+  Languages().names.Add(String(u"English"));
+  Languages().messages.Resize(112);
+  Languages().messages[53] = String(u"Remove <product>?\r\nAll of it.");
+  Languages().product = String(u"Data Test");
+  Settings().WindowTitle = String(u"Data Test Setup");
+  Settings().RegistryEntries = String(u"HKLM\\Software\\Bastionix Data Test\r\n");
+  CloseRule rule;
+  rule.window_class = String("DataTestWindow");
+  rule.display_name = String("Data Test");
+  rule.action = 0;
+  Settings().ProgramsToClose.Add(rule);
+
+  int code = -1;
+  ASSERT_TRUE(WriteUninstallData(path, &code));
+  EXPECT_EQ(code, kFileOk);
+  const std::wstring wide_path(reinterpret_cast<const wchar_t*>(path.w_str()));
+  const std::string on_disk = testkit::ReadFileBytes(wide_path).value_or("<none>");
+  const String built = BuildUninstallData(TheUninstallRecords(), Settings(), Languages());
+  EXPECT_EQ(on_disk, std::string(built.c_str(), static_cast<size_t>(built.length())));
+  EXPECT_NE(on_disk.substr(0, 3), "\xEF\xBB\xBF");
+
+  // The uninstaller starts with nothing but the file.
+  Settings() = ProductSettings();
+  Languages() = LanguageTable();
+  UninstallDataLists lists;
+  ASSERT_EQ(LoadUninstallData(path, lists), kFileOk);
+  ASSERT_GE(lists.records.Count(), 3);
+  EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(UnmarkPath(lists.records[0]).w_str())),
+            data_folder + L"\\app.exe");
+  EXPECT_EQ(lists.records[1].c_str()[0], '~');
+  EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(UnmarkPath(lists.records[1].c_str() + 1).w_str())),
+            data_folder);
+  ASSERT_EQ(lists.associations.Count(), 1);
+  ASSERT_EQ(lists.msi.Count(), 1);
+  EXPECT_EQ(std::u16string(Message(53).w_str()), u"Remove Data Test?\r\nAll of it.");
+  EXPECT_EQ(std::u16string(Settings().WindowTitle.w_str()), u"Data Test Setup");
+  ASSERT_EQ(Settings().ProgramsToClose.Count(), 1);
+  EXPECT_EQ(std::string(Settings().ProgramsToClose[0].window_class.c_str()), "DataTestWindow");
+  EXPECT_EQ(std::u16string(Settings().RegistryEntries.w_str()), u"HKLM\\Software\\Bastionix Data Test\r\n");
+
+  // Rewritten with nothing re-recorded, the file loses the record list and
+  // the sections the uninstaller acted on.
+  ClearUninstallRecords();
+  ASSERT_TRUE(WriteUninstallData(path));
+  const std::string rewritten = testkit::ReadFileBytes(wide_path).value_or("<none>");
+  EXPECT_EQ(rewritten.find("\r\n\r\n[Strings]\r\n"), 0u);
+  EXPECT_EQ(rewritten.find("[Associations]"), std::string::npos);
+  EXPECT_EQ(rewritten.find("[MSI]"), std::string::npos);
+  EXPECT_NE(rewritten.find("[AutoClose]\r\nDataTestWindow,,Data Test,0\r\n"), std::string::npos);
+}
+
+TEST_F(UninstallDataFile, AMissingFileGivesTheLoadMessage) {
+  const String path = UninstallDataPath(String(U16(folder_.path())));
+  UninstallDataLists lists;
+  const int code = LoadUninstallData(path, lists);
+  EXPECT_EQ(code, kFileNotFound);
+  const String message = UninstallDataLoadMessage(String(u"Data Test"), path, code);
+  EXPECT_EQ(std::u16string(message.w_str()).find(u"The uninstall information for Data Test could not be loaded."), 0u);
+  EXPECT_FALSE(WriteUninstallData(UninstallDataPath(String(U16(folder_ / L"none\\deeper")))));
+}
+
+}  // namespace
