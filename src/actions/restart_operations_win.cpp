@@ -1,0 +1,91 @@
+#include <windows.h>
+
+#include "actions/restart_operations.h"
+#include "core/codepage.h"
+#include "core/file_errors.h"
+#include "core/os_facts.h"
+#include "core/system_folders.h"
+#include "core/system_library_win.h"
+#include "core/whole_file.h"
+
+namespace {
+
+const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
+
+// The full form of a path, or empty when the system cannot make one.
+String FullPath(const String& path) {
+  if (path.empty()) return String();
+  const DWORD needed = GetFullPathNameW(Wide(path.w_str()), 0, nullptr, nullptr);
+  if (needed == 0) return String();
+  String full;
+  full.SetLengthExact(static_cast<int32_t>(needed) * 2);
+  const DWORD units = GetFullPathNameW(Wide(path.w_str()), needed, reinterpret_cast<wchar_t*>(full.wdata()), nullptr);
+  if (units == 0 || units >= needed) return String();
+  full.TruncateAtW(static_cast<int32_t>(units));
+  return full;
+}
+
+bool Deferred() {
+  SetLastError(kDeferredOperationError);
+  return true;
+}
+
+String WindowsFile(const char16_t* name) {
+  String path = FolderPath(FolderSource::kWindows);
+  if (!path.EndsWithW(u"\\")) path.AppendW(u'\\');
+  path.AppendW(name);
+  return path;
+}
+
+// Systems that still run wininit.exe at start-up also read wininit.ini.
+bool HasWininit() { return GetFileAttributesW(Wide(WindowsFile(u"wininit.exe").w_str())) != INVALID_FILE_ATTRIBUTES; }
+
+// MoveFileExW with MOVEFILE_DELAY_UNTIL_REBOOT; a null target deletes.
+// Looked up, as systems of the 9x family lack it. False with the system's
+// error, or ERROR_CALL_NOT_IMPLEMENTED when there is no such function.
+bool AskSystem(const String& source, const String* target) {
+  using MoveFileExFn = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
+  static const auto move = LoadedSystemFunction<MoveFileExFn>(L"kernel32.dll", "MoveFileExW");
+  if (!move) {
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return false;
+  }
+  const DWORD flags = MOVEFILE_DELAY_UNTIL_REBOOT | (target ? MOVEFILE_REPLACE_EXISTING : 0);
+  return move(Wide(source.w_str()), target ? Wide(target->w_str()) : nullptr, flags) != FALSE;
+}
+
+// Adds "target=source" to wininit.ini; the target is "NUL" for a deletion.
+bool AddToWininit(const String& source, const String* target) {
+  const String file = WindowsFile(u"wininit.ini");
+  String content;
+  const int read = ReadWholeFile(file.w_str(), content);
+  if (read != kFileOk && GetFileAttributesW(Wide(file.w_str())) != INVALID_FILE_ATTRIBUTES) return false;
+  const String target_text = target ? Utf16ToAnsi(*target) : String(kWininitDeleteTarget);
+  AddWininitRename(&content, target_text, Utf16ToAnsi(source));
+  return WriteWholeFile(file.w_str(), content.c_str(), content.length()) == kFileOk;
+}
+
+bool AtRestart(const String& given_source, const String* given_target) {
+  const String source = FullPath(given_source);
+  const String target = given_target ? FullPath(*given_target) : String();
+  if (source.empty() || (given_target && target.empty())) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return false;
+  }
+  const String* target_or_none = given_target ? &target : nullptr;
+  if (IsNT()) {
+    if (AskSystem(source, target_or_none)) return Deferred();
+    const DWORD error = GetLastError();
+    if (!HasWininit()) {
+      SetLastError(error);
+      return false;
+    }
+  }
+  return AddToWininit(source, target_or_none) && Deferred();
+}
+
+}  // namespace
+
+bool MoveFileAtRestart(const String& source, const String& target) { return AtRestart(source, &target); }
+
+bool DeleteFileAtRestart(const String& path) { return AtRestart(path, nullptr); }
