@@ -1,0 +1,62 @@
+// Writes one packaged file to its destination. A destination that cannot be
+// written because it is in use is staged instead: the data goes to a
+// temporary file beside it, and the system is asked to move that file into
+// place at the next restart.
+#pragma once
+
+#include <cstdint>
+
+#include "core/datetime.h"
+#include "core/string.h"
+
+// ProductFlags bits the writer reads.
+namespace file_writer_flag {
+constexpr int kStageNewFiles = 11;       // stage even a file that did not exist before
+constexpr int kVerifyAfterWrite = 18;    // read the file back and compare
+constexpr int kClearProtection = 19;     // clear read-only, hidden and system after the first failure
+}  // namespace file_writer_flag
+
+// Message 31 of the language table: the head of a write-failure report.
+constexpr int kWriteFailedMessage = 31;
+// The attributes an entry may put on its file: read-only, hidden, system,
+// archive, temporary and offline.
+constexpr uint32_t kEntryAttributeMask = 0x1127;
+// The corrupt-package code of a negative data length.
+constexpr int kCorruptNegativeLength = 5;
+
+// Writes `length` bytes of `data` to `path` (UTF-16, full) in up to three
+// attempts, then puts `date` (when complete) and `attributes` (unless -1) on
+// the file. True when the file holds the data. On failure the report goes to
+// the failure summary (records/failure_summary.h) and false is returned;
+// when the file was staged for the restart instead, the report goes to the
+// working log, `*pending` is set, the restart-required bit (ProductFlags bit
+// 14) and the install state's restart_needed are set, and the result is
+// still false. Only a file that `existed` before (or any file with
+// file_writer_flag::kStageNewFiles) is staged. A negative length ends the
+// installation with corrupt-package code 5.
+bool WritePackagedFile(const String& path, const void* data, int32_t length, const FileDate& date,
+                       int32_t attributes, bool existed, bool* pending);
+
+// The report texts, UTF-16 (paths and the system's texts as given).
+// "\r\n" + message + " " + path + "\r\n": the head of every failure report.
+String WriteFailureHead(const String& message, const String& path);
+// "Drive %c: is not present.\r\n".
+String MissingDriveText(char16_t drive);
+// The system's text of the error and a blank line; empty for an empty text.
+String SystemTextBlock(const String& system_text);
+// "%s %s\r\n%s\r\n\r\n": the written data did not read back the same.
+String VerifyFailureText(const String& message, const String& path, const String& system_text);
+String StagedText(const String& path, const String& temporary);
+String NoTemporaryFileText(const String& path, const String& system_text);
+String StagingFailedText(const String& path, const String& temporary, const String& system_text);
+
+// Whether a failed write may be staged: the file existed before or the
+// product stages every file, and the name itself is not invalid
+// (ERROR_INVALID_NAME, which no restart mends).
+bool MayStage(bool existed, bool stage_new_files, uint32_t error);
+// The upper-case drive letter a path starts with ("c:\\..." gives 'C'), or 0.
+char16_t DriveLetter(const String& path);
+// The attributes to set for an entry's attribute word: the entry's bits
+// within kEntryAttributeMask, or FILE_ATTRIBUTE_NORMAL (0x80) when none
+// remain, since the system takes no empty set.
+uint32_t EntryAttributes(int32_t attributes);

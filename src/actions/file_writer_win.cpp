@@ -1,0 +1,167 @@
+#include <windows.h>
+
+#include <cstring>
+
+#include "actions/file_date.h"
+#include "actions/file_writer.h"
+#include "actions/restart_operations.h"
+#include "core/file.h"
+#include "core/file_ops.h"
+#include "core/handle_win.h"
+#include "core/whole_file.h"
+#include "package/corrupt_report.h"
+#include "package/settings_state.h"
+#include "records/failure_summary.h"
+#include "records/log_writers.h"
+#include "setup/install_state.h"
+
+namespace {
+
+constexpr int kAttempts = 3;
+constexpr DWORD kRetryDelayMs = 50;
+constexpr DWORD kProtectiveAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
+const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
+
+// The system's text for an error number, UTF-16, without the line break at
+// its end; empty for 0 or an unknown number.
+String ErrorText(DWORD error) {
+  if (error == 0) return String();
+  wchar_t* buffer = nullptr;
+  const DWORD units = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+      MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  String text(reinterpret_cast<const char16_t*>(buffer ? buffer : L""), static_cast<int32_t>(units));
+  if (buffer) LocalFree(buffer);
+  text.TrimEndW();
+  return text;
+}
+
+// Creates or truncates the file with normal attributes and writes all data.
+// False with the system's error in *error.
+bool WriteOnce(const String& path, const void* data, int32_t length, DWORD* error) {
+  File file;
+  // A file in use is reported at once: the attempts below do the waiting.
+  if (file.Open(path.w_str(), kOpenCreateOrTruncate | kOpenNoRead | kOpenNoSharingWait) == kFileOk &&
+      file.Write(data, length)) {
+    return true;
+  }
+  *error = GetLastError();
+  return false;
+}
+
+bool HoldsData(const String& path, const void* data, int32_t length) {
+  String content;
+  return ReadWholeFile(path.w_str(), content) == kFileOk && content.length() == length &&
+         (length == 0 || memcmp(content.c_str(), data, static_cast<size_t>(length)) == 0);
+}
+
+// What the first failure may mend: a missing folder, and (when the product
+// allows it) the attributes that keep a file from being replaced.
+void MendAfterFirstFailure(const String& path, DWORD error) {
+  if (error == ERROR_PATH_NOT_FOUND) CreateFolder(ParentFolder(path).w_str());
+  if (!Settings().Flag(file_writer_flag::kClearProtection)) return;
+  const uint32_t attributes = GetAttributes(path.w_str());
+  if (attributes != kNoAttributes && (attributes & kProtectiveAttributes)) {
+    SetAttributes(path.w_str(), attributes & ~kProtectiveAttributes);
+  }
+}
+
+// Creation and last-write time from a complete date; others are left alone.
+void PutDate(const String& path, const FileDate& date) {
+  uint64_t time = 0;
+  if (!FileDateToFileTime(date, &time)) return;
+  FileHandle file(CreateFileW(Wide(path), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return;
+  FILETIME written;
+  written.dwLowDateTime = static_cast<DWORD>(time);
+  written.dwHighDateTime = static_cast<DWORD>(time >> 32);
+  SetFileTime(file.get(), &written, nullptr, &written);
+}
+
+void Finish(const String& path, const FileDate& date, int32_t attributes) {
+  PutDate(path, date);
+  if (attributes != -1) SetAttributes(path.w_str(), EntryAttributes(attributes));
+}
+
+// A new empty file with the system's unique name in the destination's own
+// folder (a move at restart cannot cross volumes), or empty.
+String TemporaryFileBeside(const String& path) {
+  wchar_t name[MAX_PATH];
+  if (!GetTempFileNameW(Wide(ParentFolder(path)), L"", 0, name)) return String();
+  return String(reinterpret_cast<const char16_t*>(name));
+}
+
+void MarkRestartNeeded() {
+  Settings().SetFlag(product_flag::kAskRestart, true);
+  TheInstall().restart_needed = true;
+}
+
+// Puts the data in a temporary file and asks for it to replace `path` at the
+// restart. The outcome is added to `text`; true when the move is queued.
+bool Stage(const String& path, const void* data, int32_t length, const FileDate& date, String& text) {
+  const String temporary = TemporaryFileBeside(path);
+  if (temporary.empty() || WriteWholeFile(temporary.w_str(), data, length) != kFileOk) {
+    const DWORD error = GetLastError();
+    if (!temporary.empty()) DeleteFile(temporary.w_str());
+    text.Append(NoTemporaryFileText(path, ErrorText(error)));
+    return false;
+  }
+  PutDate(temporary, date);
+  if (MoveFileAtRestart(temporary, path)) {
+    MarkRestartNeeded();
+    text.Append(StagedText(path, temporary));
+    return true;
+  }
+  text.Append(StagingFailedText(path, temporary, ErrorText(GetLastError())));
+  DeleteFile(temporary.w_str());
+  return false;
+}
+
+bool DrivePresent(char16_t drive) { return (GetLogicalDrives() >> (drive - u'A') & 1) != 0; }
+
+// The last attempt failed with `error`: report, and stage where allowed.
+bool ReportFailure(const String& path, const void* data, int32_t length, const FileDate& date, bool existed,
+                   DWORD error, bool* pending) {
+  String text = WriteFailureHead(Message(kWriteFailedMessage), path);
+  const char16_t drive = DriveLetter(path);
+  if (drive != 0 && !DrivePresent(drive)) {
+    text.Append(MissingDriveText(drive));
+  } else {
+    text.Append(SystemTextBlock(ErrorText(error)));
+    if (MayStage(existed, Settings().Flag(file_writer_flag::kStageNewFiles), error) &&
+        Stage(path, data, length, date, text)) {
+      LogTextW(text);
+      *pending = true;
+      return false;
+    }
+  }
+  AddFailureW(text.w_str());
+  return false;
+}
+
+}  // namespace
+
+bool WritePackagedFile(const String& path, const void* data, int32_t length, const FileDate& date,
+                       int32_t attributes, bool existed, bool* pending) {
+  if (length < 0) ReportCorruptPackage(kCorruptNegativeLength);
+  *pending = false;
+  DWORD error = ERROR_SUCCESS;
+  for (int attempt = kAttempts - 1; attempt >= 0; --attempt) {
+    if (WriteOnce(path, data, length, &error)) {
+      if (!Settings().Flag(file_writer_flag::kVerifyAfterWrite) || HoldsData(path, data, length)) {
+        Finish(path, date, attributes);
+        return true;
+      }
+      if (attempt == 0) {
+        AddFailureW(VerifyFailureText(Message(kWriteFailedMessage), path, ErrorText(GetLastError())).w_str());
+        return false;
+      }
+    } else if (attempt == kAttempts - 1) {
+      MendAfterFirstFailure(path, error);
+    }
+    if (attempt > 0) Sleep(kRetryDelayMs);
+  }
+  return ReportFailure(path, data, length, date, existed, error, pending);
+}
