@@ -1,12 +1,19 @@
 #include <windows.h>
 
+#include "core/file_ops.h"
 #include "core/format.h"
+#include "net/notify_worker.h"
 #include "package/locator_win.h"
 #include "package/settings_state.h"
 #include "setup/error_box.h"
 #include "setup/exit.h"
+#include "setup/install_checks.h"
+#include "setup/install_folder.h"
+#include "setup/install_phases.h"
+#include "setup/install_rules.h"
 #include "setup/install_sequence.h"
 #include "setup/install_state.h"
+#include "setup/questions.h"
 #include "setup/run_state.h"
 #include "setup/wizard_pages.h"
 
@@ -14,26 +21,18 @@ namespace {
 
 const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
-// A page the wizard does not supply yet: interactive runs stop here and say so.
-[[noreturn]] void MissingPage() {
-  const String text = FormatW(
-      u"%s\r\n\r\nThis installer can only run automatically in this version. Start it with /a or /silent.",
-      Message(1).w_str());
-  MessageBoxW(nullptr, Wide(text), Wide(Settings().WizardCaption), MB_OK | MB_ICONINFORMATION);
-  CommonExit(1);
-}
-
-PageResult ShowPage(PageResult (*page)()) {
-  if (!page) MissingPage();
-  return page();
-}
-
-// Cancel exit: unless automatic, message 98 with title message 111.
 [[noreturn]] void CancelExit() {
   if (!TheRun().args.automatic) {
     MessageBoxW(nullptr, Wide(Message(98)), Wide(Message(111)), MB_OK | MB_ICONEXCLAMATION);
   }
   CommonExit(1);
+}
+
+void Notify(const String& address) { PostNotification(NotificationAddress(address, Settings().DisplayVersion)); }
+
+ProgramCopy& TheProgramCopy() {
+  static ProgramCopy copy;
+  return copy;
 }
 
 void KeepProgramCopyPhase(OwnPackage& package) {
@@ -42,8 +41,7 @@ void KeepProgramCopyPhase(OwnPackage& package) {
   request.verify_checksum = settings.Flag(product_flag::kCheckProgramChecksum);
   request.keep_stripped = settings.Flag2(product_flag2::kStrippedCopy);
   request.file_data_after_section = settings.FileDataOutside != 0;
-  static ProgramCopy copy;
-  KeepProgramCopy(package.file, package.section, package.header, request, &copy);
+  KeepProgramCopy(package.file, package.section, package.header, request, &TheProgramCopy());
 }
 
 void LanguagePhase() {
@@ -57,6 +55,37 @@ void GreetingPhase() {
   if (ShowPage(TheWizardPages().greeting) == PageResult::kCancel) CommonExit(1);
 }
 
+void PasswordPhase() {
+  if (Settings().InstallPassword.empty()) return;
+  if (ShowPage(TheWizardPages().password) == PageResult::kCancel) CancelExit();
+}
+
+void TextPages(int first_message, const Array<String>& texts, PageResult (*page)(const String&)) {
+  if (TheRun().args.automatic) return;
+  Array<String> pages;
+  const String first = Message(first_message);
+  if (!first.empty()) pages.Add(first);
+  for (const String& text : texts) pages.Add(text);
+  for (const String& text : pages) {
+    if (!page) ShowPage(nullptr);
+    const PageResult result = page(text);
+    if (result == PageResult::kCancel || result == PageResult::kDecline) CancelExit();
+  }
+}
+
+void StartMenuPhase() {
+  ProductSettings& settings = Settings();
+  const InstallState& state = TheInstall();
+  if (state.existing) {
+    if (!state.old_start_menu.empty()) settings.ProductStartMenu = state.old_start_menu;
+    return;
+  }
+  const bool page_wanted = settings.Flag(34) && (!state.portable || !settings.Flag2(product_flag2::kPortableNoStartMenuPage));
+  if (TheRun().args.automatic || !page_wanted) return;
+  if (!TheWizardPages().start_menu) ShowPage(nullptr);
+  if (TheWizardPages().start_menu(settings.ProductStartMenu) == PageResult::kCancel) CancelExit();
+}
+
 }  // namespace
 
 void RefuseWithMessage(int n) {
@@ -65,9 +94,28 @@ void RefuseWithMessage(int n) {
 }
 
 void RunInstallSequence(OwnPackage& package) {
+  TheExitHooks().stop_notification_worker = StopNotificationWorker;
+  const ProductSettings& settings = Settings();
+  Notify(settings.LaunchNotifyURL);
   KeepProgramCopyPhase(package);
   LanguagePhase();
+  CheckBitness();
+  CheckExcludedSystems();
+  CheckRequiredProduct();
+  TakeSingleInstance();
+  DetectEarlierInstallation();
   GreetingPhase();
-  (void)CancelExit;
-  CommonExit(1);
+  PasswordPhase();
+  TextPages(63, settings.LicenseTexts, TheWizardPages().licence);
+  TextPages(64, settings.ReadmeTexts, TheWizardPages().readme);
+  ChooseInstallFolder();
+  TheInstall().portable = IsPortableFolder(TheInstall().install_folder_full);
+  StartMenuPhase();
+  Notify(settings.StartNotifyURL);
+
+  RunInstallPhases(package, TheProgramCopy());
+
+  Notify(CompletionAddress(settings, TheInstall()));
+  NotifyDesktopChanged();
+  FinishInstallation();
 }

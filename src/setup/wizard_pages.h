@@ -25,3 +25,8 @@ struct WizardPages {
 };
 
 WizardPages& TheWizardPages();
+
+// Shows a page through the table. A page the wizard does not supply yet ends
+// the run with a clear message: only automatic runs get past it.
+PageResult ShowPage(PageResult (*page)());
+PageResult ShowFolderPage(String& folder);

@@ -1,0 +1,128 @@
+#include <windows.h>
+
+#include "core/codepage.h"
+#include "core/file_ops.h"
+#include "core/os_facts.h"
+#include "core/os_name.h"
+#include "core/redirection_win.h"
+#include "core/registry_win.h"
+#include "core/version_compare.h"
+#include "core/fatal.h"
+#include "package/message_format.h"
+#include "package/settings_state.h"
+#include "setup/error_box.h"
+#include "setup/exit.h"
+#include "setup/install_checks.h"
+#include "setup/install_sequence.h"
+#include "setup/install_state.h"
+#include "setup/run_state.h"
+#include "uninstall/uninstall_mode.h"
+
+namespace {
+
+constexpr uint8_t kBitness64 = 1;
+constexpr uint8_t kBitness32 = 2;
+
+void* g_redirection = nullptr;
+bool g_redirection_off = false;
+
+[[noreturn]] void RefuseWithText(const String& text) {
+  ShowErrorBox(text);
+  CommonExit(1);
+}
+
+bool FolderExists(const String& folder) {
+  const uint32_t attributes = GetAttributes(folder.w_str());
+  return attributes != kNoAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+String ReadUninstallValue(RegistryKey& key, const char16_t* name) {
+  String value;
+  key.ReadText(name, &value, 0);
+  return value;
+}
+
+}  // namespace
+
+String ReadRegistryValueText(const String& value_path) {
+  RegPath path;
+  String value_name;
+  String text;
+  if (!ParseRegValuePath(value_path.w_str(), &path, &value_name) || path.all_users) return text;
+  RegistryKey key;
+  if (key.Open(path.root, path.subkey.w_str(), kRegOpenOnly | kRegNoStack, kRegReadAccess, RegView::kDefault)) {
+    key.ReadText(value_name.w_str(), &text, 0);
+  }
+  return text;
+}
+
+void CheckBitness() {
+  const uint8_t bitness = Settings().Bitness;
+  if (bitness != kBitness64 && bitness != kBitness32) return;
+  const bool windows64 = Is64BitWindows();
+  if ((bitness == kBitness64) != windows64) {
+    if (TheRun().args.automatic) CommonExit(1);
+    RefuseWithMessage(81);
+  }
+  if (bitness == kBitness64) {
+    if (!DisableRedirection(&g_redirection)) FatalMessage("Wow64DisableWow64FsRedirection() failed");
+    g_redirection_off = true;
+  }
+}
+
+void RestoreRedirection() {
+  if (!g_redirection_off) return;
+  RevertRedirection(g_redirection);
+  g_redirection_off = false;
+}
+
+void CheckExcludedSystems() {
+  const uint32_t excluded = static_cast<uint32_t>(Settings().ExcludedSystems);
+  if ((excluded & OsFamilyBit(CurrentOsFamily())) == 0) return;
+  RefuseWithText(FillMessage(Message(61), {OSName(0)}));
+}
+
+void CheckRequiredProduct() {
+  const ProductSettings& settings = Settings();
+  if (!settings.Flag(product_flag::kRequiresProduct)) return;
+  const String& key_name = settings.RequiredProductKey.empty() ? settings.DisplayName : settings.RequiredProductKey;
+  const String& name = settings.RequiredProductName.empty() ? settings.DisplayName : settings.RequiredProductName;
+  RegistryKey key;
+  if (!key.Open(RegRoot::kLocalMachine, UninstallKeyPath(key_name).w_str(), kRegOpenOnly | kRegNoStack,
+                kRegReadAccess, RegView::kDefault)) {
+    RefuseWithText(FillMessage(Message(12), {name}));
+  }
+  const String location = ReadUninstallValue(key, u"InstallLocation");
+  const String version = ReadUninstallValue(key, u"DisplayVersion");
+  if (!settings.RequiredProductVersion.empty() &&
+      CompareVersionsW(version.w_str(), settings.RequiredProductVersion.w_str()) < 0) {
+    RefuseWithText(FillMessage(Message(112), {name, settings.RequiredProductVersion}));
+  }
+  if (settings.DefaultInstallDir.EqualsW(u"<master>")) TheInstall().install_folder = location;
+}
+
+void TakeSingleInstance() {
+  if (!Settings().Flag(product_flag::kSingleInstance)) return;
+  // Held for the life of the process; the system releases it at exit.
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, L"Bastionix VBS");
+  if (!mutex) return;
+  if (WaitForSingleObject(mutex, 0) == WAIT_TIMEOUT) RefuseWithMessage(91);
+}
+
+void DetectEarlierInstallation() {
+  const ProductSettings& settings = Settings();
+  if (!settings.Flag(product_flag::kDetectInstallation)) return;
+  InstallState& state = TheInstall();
+  RegistryKey key;
+  if (key.Open(RegRoot::kLocalMachine, UninstallKeyPath(settings.UninstallKeyName).w_str(),
+               kRegOpenOnly | kRegNoStack, kRegReadAccess, RegView::kDefault)) {
+    state.existing_location = ReadUninstallValue(key, u"InstallLocation");
+    state.old_version = ReadUninstallValue(key, u"DisplayVersion");
+    state.old_shared_files = ReadUninstallValue(key, u"SharedFiles");
+    state.old_start_menu = ReadUninstallValue(key, u"ProductStartMenu");
+  }
+  if (state.existing_location.empty() && !settings.InstallLocationSource.empty()) {
+    state.existing_location = ReadRegistryValueText(AnsiToUtf16(settings.InstallLocationSource));
+  }
+  state.existing = !state.existing_location.empty() && FolderExists(state.existing_location);
+}

@@ -1,0 +1,134 @@
+#include <windows.h>
+
+#include "core/environment.h"
+#include "core/file_ops.h"
+#include "core/path_rules.h"
+#include "core/registry_win.h"
+#include "core/system_folders.h"
+#include "package/message_format.h"
+#include "package/settings_state.h"
+#include "setup/error_box.h"
+#include "setup/exit.h"
+#include "setup/install_checks.h"
+#include "setup/install_folder.h"
+#include "setup/install_rules.h"
+#include "setup/install_sequence.h"
+#include "setup/install_state.h"
+#include "setup/questions.h"
+#include "setup/run_state.h"
+#include "setup/wizard_pages.h"
+#include "uninstall/uninstall_mode.h"
+
+namespace {
+
+[[noreturn]] void RefuseWithText(const String& text) {
+  ShowErrorBox(text);
+  CommonExit(1);
+}
+
+bool FolderExists(const String& folder) {
+  const uint32_t attributes = GetAttributes(folder.w_str());
+  return attributes != kNoAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// A relative default folder lies under Program Files.
+String AbsoluteDefaultFolder(String folder) {
+  if (IsAbsolutePathW(folder.w_str())) return folder;
+  String base = FolderPath(FolderSource::kProgramFiles);
+  if (!base.EndsWithW(u"\\")) base.AppendW(u'\\');
+  base.AppendW(folder.w_str(), folder.wlength());
+  return base;
+}
+
+String FullPathOf(const String& folder) {
+  const wchar_t* text = reinterpret_cast<const wchar_t*>(folder.w_str());
+  wchar_t buffer[MAX_PATH * 4];
+  const DWORD length = GetFullPathNameW(text, MAX_PATH * 4, buffer, nullptr);
+  if (length == 0 || length >= MAX_PATH * 4) return folder;
+  String out;
+  out.AssignW(reinterpret_cast<const char16_t*>(buffer), static_cast<int32_t>(length));
+  return out;
+}
+
+void FolderFromRegistry(bool local_machine, const String& value_path, const String& shown_path) {
+  String path(local_machine ? u"HKLM\\" : u"HKCU\\");
+  path.AppendW(value_path.w_str(), value_path.wlength());
+  const String folder = ReadRegistryValueText(path);
+  if (folder.empty()) {
+    RefuseWithText(FillMessage(String(u"Failed to obtain installation path from \"%s\""), {shown_path}));
+  }
+  const String expanded = ExpandFolderText(folder);
+  if (!FolderExists(expanded)) {
+    RefuseWithText(FillMessage(String(u"Installation path \"%s\" obtained from \"%s\" does not exist."),
+                               {expanded, shown_path}));
+  }
+  TheInstall().install_folder = expanded;
+}
+
+[[noreturn]] void CancelRun() {
+  if (!TheRun().args.automatic) ShowNotice(Message(98), Message(111));
+  CommonExit(1);
+}
+
+void InstallOverEarlierInstallation() {
+  const ProductSettings& settings = Settings();
+  InstallState& state = TheInstall();
+  RegistryKey key;
+  String no_downgrade_below;
+  if (key.Open(RegRoot::kLocalMachine, UninstallKeyPath(settings.UninstallKeyName).w_str(),
+               kRegOpenOnly | kRegNoStack, kRegReadAccess, RegView::kDefault)) {
+    key.ReadText(u"NoDowngradeBelow", &no_downgrade_below, 0);
+  }
+  if (RefusedByNoDowngrade(no_downgrade_below, settings.DisplayVersion)) {
+    if (!TheRun().args.automatic) ShowErrorBox(FillMessage(Message(106), {no_downgrade_below}));
+    CommonExit(1);
+  }
+  SetInstallType(state, DetermineInstallType(settings.Flag(product_flag::kCheckInstalledVersion), state.old_version,
+                                             settings.DisplayVersion));
+  if (!settings.Flag(product_flag::kNoInstallOverConfirm)) {
+    const String question = InstallOverQuestion(Message(static_cast<int>(state.install_type)),
+                                                state.existing_location, Message(7));
+    if (!AskYesNo(question, Message(2), true)) CancelRun();
+  }
+  state.install_folder = state.existing_location;
+}
+
+void NewInstallationFolder() {
+  const ProductSettings& settings = Settings();
+  InstallState& state = TheInstall();
+  const CommandLine& args = TheRun().args;
+  if (!args.install_folder_full.empty()) {
+    state.install_folder = args.install_folder_full;
+  } else if (state.install_folder.empty()) {
+    state.install_folder = AbsoluteDefaultFolder(ExpandFolderText(settings.DefaultInstallDir));
+  }
+  if (args.automatic) {
+    CreateFolder(state.install_folder.w_str());
+    return;
+  }
+  if (!settings.Flag(product_flag::kFolderPage)) return;
+  if (ShowFolderPage(state.install_folder) == PageResult::kCancel) CancelRun();
+}
+
+}  // namespace
+
+String ExpandFolderText(const String& text) {
+  String expanded = text;
+  ExpandEnvironment(expanded);
+  return expanded;
+}
+
+void ChooseInstallFolder() {
+  const ProductSettings& settings = Settings();
+  InstallState& state = TheInstall();
+  bool local_machine = false;
+  String value_path;
+  if (RegistryFolderSource(settings.DefaultInstallDir, &local_machine, &value_path)) {
+    FolderFromRegistry(local_machine, value_path, settings.DefaultInstallDir);
+  } else if (settings.Flag(product_flag::kDetectInstallation) && state.existing) {
+    InstallOverEarlierInstallation();
+  } else {
+    NewInstallationFolder();
+  }
+  state.install_folder_full = FullPathOf(state.install_folder);
+}

@@ -1,0 +1,222 @@
+#include <windows.h>
+#include <shlobj.h>
+
+#include "core/codepage.h"
+#include "core/file_ops.h"
+#include "core/format.h"
+#include "core/system_folders.h"
+#include "package/corrupt_report.h"
+#include "package/file_blocks.h"
+#include "package/locator_win.h"
+#include "package/settings_state.h"
+#include "records/failure_summary.h"
+#include "records/install_log.h"
+#include "records/log_writers.h"
+#include "records/uninstall_data.h"
+#include "records/working_log.h"
+#include "setup/exit.h"
+#include "setup/install_checks.h"
+#include "setup/install_phases.h"
+#include "setup/install_state.h"
+#include "setup/questions.h"
+#include "setup/run_state.h"
+
+namespace {
+
+constexpr int kFlagAnswerRestartNo = 41;
+constexpr uint8_t kSharedBaseCommonAppData = 1;
+constexpr uint8_t kSharedBaseCommonFiles32 = 2;
+constexpr uint8_t kSharedBaseCommonFiles64 = 3;
+
+String Joined(const String& folder, const String& name) {
+  if (name.empty()) return folder;
+  String path = folder;
+  if (!path.EndsWithW(u"\\")) path.AppendW(u'\\');
+  path.AppendW(name.w_str(), name.wlength());
+  return path;
+}
+
+String FullPathOf(const String& path) {
+  wchar_t buffer[MAX_PATH * 4];
+  const DWORD length =
+      GetFullPathNameW(reinterpret_cast<const wchar_t*>(path.w_str()), MAX_PATH * 4, buffer, nullptr);
+  if (length == 0 || length >= MAX_PATH * 4) return path;
+  String out;
+  out.AssignW(reinterpret_cast<const char16_t*>(buffer), static_cast<int32_t>(length));
+  return out;
+}
+
+String LastErrorText() {
+  wchar_t* text = nullptr;
+  const DWORD error = GetLastError();
+  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                 nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  String out;
+  if (text) {
+    out.AssignW(reinterpret_cast<const char16_t*>(text));
+    LocalFree(text);
+    out.TrimW();
+  }
+  return out;
+}
+
+// Creates a folder the run needs; a failure is logged as "<what> \"folder\": reason".
+void MakeRunFolder(const char16_t* what, const String& folder) {
+  if (CreateFolder(folder.w_str())) return;
+  const String reason = LastErrorText();
+  LogFormatW(u"%s \"%s\": %s\r\n", what, folder.w_str(), reason.w_str());
+}
+
+FolderSource SharedBaseSource(uint8_t base, FolderView* view) {
+  const ProductSettings& settings = Settings();
+  switch (base) {
+    case kSharedBaseCommonAppData:
+      *view = FolderView::kDefault;
+      return FolderSource::kCommonAppData;
+    case kSharedBaseCommonFiles32:
+      *view = FolderView::k32;
+      return FolderSource::kCommonFiles;
+    case kSharedBaseCommonFiles64:
+      *view = FolderView::k64;
+      return FolderSource::kCommonFiles;
+    default:
+      *view = settings.Bitness == 1 ? FolderView::k64 : FolderView::kDefault;
+      return FolderSource::kCommonFiles;
+  }
+}
+
+void UninstallFolderPhase() {
+  InstallState& state = TheInstall();
+  const String& subfolder = Settings().UninstallSubdir;
+  state.uninstall_folder = FullPathOf(Joined(state.install_folder_full, subfolder));
+  if (!subfolder.empty()) MakeRunFolder(u"Failed to create uninstall data folder", state.uninstall_folder);
+}
+
+void SharedFolderPhase() {
+  const ProductSettings& settings = Settings();
+  InstallState& state = TheInstall();
+  if (!settings.Flag(product_flag::kDetectInstallation)) return;
+  if (state.portable && !settings.SharedSubfolder.empty()) {
+    state.shared_folder = Joined(state.install_folder_full, settings.SharedSubfolder);
+  } else {
+    FolderView view = FolderView::kDefault;
+    const FolderSource source = SharedBaseSource(settings.SharedBase, &view);
+    state.shared_folder = Joined(FolderPath(source, view), settings.SharedPath);
+  }
+  if (!state.shared_folder.empty()) MakeRunFolder(u"Failed to create shared folder", state.shared_folder);
+}
+
+void RequiredSpacePhase(const PackageHeader& header) {
+  ProductSettings& settings = Settings();
+  InstallState& state = TheInstall();
+  if (state.required_space < 0) {
+    state.required_space = header.total_content_size() + static_cast<int64_t>(settings.ExtraSpace);
+  }
+  if (state.portable && settings.Flag(product_flag::kPortableIgnoresDetect)) {
+    settings.SetFlag(product_flag::kDetectInstallation, false);
+  }
+}
+
+void UnpackPhase(OwnPackage& package) {
+  static FileData data;
+  MakeFileDataAvailable(package.file, package.section, package.bytes, package.header, Settings().FileDataOutside != 0,
+                        &data);
+  const int checked = CheckFileData(data.bytes.data, data.bytes.length, package.header.file_data_checksum);
+  if (checked != 0) ReportCorruptPackage(checked);
+}
+
+void UninstallDataPhase() {
+  if (!Settings().Flag(product_flag::kDetectInstallation)) return;
+  const String path = UninstallDataPath(TheInstall().uninstall_folder);
+  if (!WriteUninstallData(path)) LogFormatW(u"Failed to write \"%s\"\r\n", path.w_str());
+}
+
+void CompletionStep() {
+  if (TheRun().args.automatic) return;
+  ShowNotice(Message(42), Message(43));
+}
+
+bool RestartWanted() {
+  const ProductSettings& settings = Settings();
+  InstallState& state = TheInstall();
+  if (!settings.Flag(product_flag::kAskRestart) && !state.restart_needed) return false;
+  if (TheRun().args.automatic && !settings.Flag(kFlagAnswerRestartNo)) return true;
+  return AskYesNo(Message(37), Message(20), false);
+}
+
+void RemoveIfEmpty(const String& folder) {
+  if (!folder.empty()) RemoveDirectoryW(reinterpret_cast<const wchar_t*>(folder.w_str()));
+}
+
+void LaunchRunAfter() {
+  const String& command = TheRun().args.run_after;
+  if (command.empty() || HasFailed()) return;
+  String ansi = Utf16ToAnsi(command);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (CreateProcessA(nullptr, reinterpret_cast<char*>(ansi.data()), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                     &startup, &process)) {
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  } else {
+    const String reason = LastErrorText();
+    LogFormatW(u"Failed to launch command: %s %s\r\n", command.w_str(), reason.w_str());
+  }
+}
+
+void RestartWindows() {
+  HANDLE token = nullptr;
+  if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+    TOKEN_PRIVILEGES privileges = {};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &privileges.Privileges[0].Luid);
+    AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+    CloseHandle(token);
+  }
+  ExitWindowsEx(EWX_REBOOT, 0x80040002);
+}
+
+}  // namespace
+
+bool IsPortableFolder(const String& folder) {
+  if (folder.wlength() < 2 || folder.w_str()[1] != u':') return false;
+  const wchar_t root[] = {static_cast<wchar_t>(folder.w_str()[0]), L':', L'\\', 0};
+  const UINT type = GetDriveTypeW(root);
+  return type == DRIVE_REMOVABLE || type == DRIVE_CDROM || type == DRIVE_RAMDISK;
+}
+
+void RunInstallPhases(OwnPackage& package, const ProgramCopy& program) {
+  (void)program;
+  StartWorkingLog();
+  UninstallFolderPhase();
+  SharedFolderPhase();
+  RequiredSpacePhase(package.header);
+  UnpackPhase(package);
+  UninstallDataPhase();
+}
+
+void NotifyDesktopChanged() {
+  const FolderSource source = Settings().ShortcutMode == 1 ? FolderSource::kCommonDesktop : FolderSource::kDesktop;
+  const String desktop = FolderPath(source);
+  SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHW, desktop.w_str(), nullptr);
+}
+
+void FinishInstallation() {
+  const CommandLine& args = TheRun().args;
+  InstallState& state = TheInstall();
+  if (!args.run_after.empty()) LogFormatW(u"Launch on exit: %s\r\n", args.run_after.w_str());
+  FinishInstallLog(state.existing, !args.silent, CompletionStep);
+  state.restart_wanted = RestartWanted();
+  RemoveIfEmpty(state.shared_folder);
+  RemoveIfEmpty(state.uninstall_folder);
+  RemoveIfEmpty(state.install_folder_full);
+  RestoreRedirection();
+  if (state.restart_wanted) {
+    RestartWindows();
+  } else {
+    LaunchRunAfter();
+  }
+  CommonExit(1);
+}
