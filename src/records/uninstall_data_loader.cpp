@@ -1,3 +1,4 @@
+#include <cstdint>
 #include <utility>
 
 #include "core/codepage.h"
@@ -16,10 +17,14 @@ struct Header {
 };
 
 constexpr Header kHeaders[] = {
-    {kStringsHeader, Section::kStrings},       {kAutoCloseHeader, Section::kAutoClose},
-    {kAssociationsHeader, Section::kAssociations}, {kFirewallHeader, Section::kFirewall},
-    {kInfHeader, Section::kInf},               {kMsiHeader, Section::kMsi},
-    {kRegistryHeader, Section::kRegistry},     {kConditionalDeleteHeader, Section::kDeletions},
+    {kStringsHeader, Section::kStrings},
+    {kAutoCloseHeader, Section::kAutoClose},
+    {kAssociationsHeader, Section::kAssociations},
+    {kFirewallHeader, Section::kFirewall},
+    {kInfHeader, Section::kInf},
+    {kMsiHeader, Section::kMsi},
+    {kRegistryHeader, Section::kRegistry},
+    {kConditionalDeleteHeader, Section::kDeletions},
 };
 
 constexpr char kAssociationSeparator[] = "~!~";

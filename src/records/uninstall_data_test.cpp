@@ -66,7 +66,8 @@ struct FullProduct {
                              "*HKLM\\Software\\App64\r\n");
     records.records.Append(MarkPath(u"C:\\App\\\u00DCbersicht.txt"));
     records.records.Append("\r\n");
-    records.associations = String(".bxd~!~Bastionix.Document~!~open~!~C:\\App\\doc.ico\r\n.bxe~!~Bastionix.Edit~!~edit~!~\r\n");
+    records.associations =
+        String(".bxd~!~Bastionix.Document~!~open~!~C:\\App\\doc.ico\r\n.bxe~!~Bastionix.Edit~!~edit~!~\r\n");
     records.firewall = String("C:\\App\\server.exe;App Server;0;\r\n8080;App Port;3;2\r\n");
     records.inf = String("C:\\Windows\\INF\\oem3.inf\r\n|C:\\Windows\\INF\\\xC3\xA9.inf\r\n");
     records.msi = String("\"C:\\App\\a.msi\",2\r\n\"C:\\App\\b, c.msi\",5\r\n");
