@@ -36,7 +36,6 @@ struct InstallState {
   String shared_folder;        // %SharedDir%
   String desktop_shortcuts;    // %DesktopShortcuts%
 
-  int32_t failure_count = 0;
   bool restart_wanted = false;  // answer of the restart question
   bool restart_needed = false;  // set by actions that left work for the next start
   bool finish_choices[4] = {};  // options ticked on the finish page
