@@ -1,0 +1,6 @@
+#include "actions/install_lists.h"
+
+InstallLists& TheInstallLists() {
+  static InstallLists lists;
+  return lists;
+}
