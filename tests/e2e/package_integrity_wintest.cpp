@@ -1,0 +1,199 @@
+// The package inside a real installer: the builder makes one from setup.exe
+// as built; with one byte changed, setup.exe must stop with the
+// corrupt-package report naming the check that caught it, and exit code 1;
+// the copy it keeps for uninstalling must be setup.exe again.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "builder/package_writer.h"
+#include "builder/pe_section.h"
+#include "builder/test_unpack.h"
+#include "package/corrupt.h"
+#include "testkit/testkit.h"
+
+namespace {
+
+using testkit::Process;
+
+constexpr DWORD kExitTimeoutMs = 30000;
+
+std::string Narrow(const std::wstring& ascii) { return std::string(ascii.begin(), ascii.end()); }
+
+String LoadSetupExe() {
+  String stub;
+  std::string error;
+  EXPECT_TRUE(ReadFileBytes(Narrow(testkit::SetupExe()), &stub, &error)) << error;
+  return stub;
+}
+
+Product TestProduct() {
+  Product product = DefaultProduct(String(reinterpret_cast<const char16_t*>(testkit::UniqueName(L"BxCorrupt").c_str())), String(u"1.0"));
+  const char text[] = "The package's only file.\r\n";
+  product.files.push_back(FileFromBytes("only.txt", text, sizeof text - 1));
+  return product;
+}
+
+String BuildOrFail(const Product& product) {
+  String installer;
+  std::string error;
+  EXPECT_TRUE(BuildInstaller(LoadSetupExe(), product, &installer, &error)) << error;
+  return installer;
+}
+
+struct Report {
+  bool box_shown = false;
+  std::wstring title;
+  std::wstring text;
+  DWORD exit_code = STILL_ACTIVE;
+};
+
+// Writes the installer to the test's scratch folder, runs it in automatic
+// mode (no wizard pages, but error boxes still shown) and answers the box.
+Report RunInstaller(const String& installer, const wchar_t* screenshot = nullptr) {
+  Report report;
+  const std::wstring path = testkit::ScratchDir() + L"\\setup.exe";
+  std::string error;
+  EXPECT_TRUE(WriteFileBytes(Narrow(path), installer, &error)) << error;
+  Process process = Process::Start(path, L"/a");
+  EXPECT_TRUE(process.started()) << "error " << process.error();
+  if (!process.started()) return report;
+  // Either the report appears or the program ends without one.
+  HWND box = nullptr;
+  testkit::WaitUntil([&] {
+    std::vector<HWND> boxes = testkit::TopLevelWindows(process.id(), {testkit::kDialogClass, L""});
+    if (!boxes.empty()) box = boxes.front();
+    return box != nullptr || !process.Running();
+  });
+  if (box) {
+    report.box_shown = true;
+    report.title = testkit::WindowTitle(box);
+    report.text = testkit::MessageBoxText(box);
+    if (screenshot) {
+      EXPECT_TRUE(testkit::Screenshot(screenshot));
+    }
+    EXPECT_TRUE(testkit::AnswerMessageBox(box, IDOK));
+  }
+  EXPECT_TRUE(process.WaitForExit(kExitTimeoutMs)) << testkit::DescribeWindows(process.id());
+  report.exit_code = process.ExitCode();
+  return report;
+}
+
+std::wstring CodeLine(int code) { return L"\r\n\r\nError code: " + std::to_wstring(code); }
+
+bool EndsWith(const std::wstring& text, const std::wstring& tail) {
+  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+TEST(CorruptPackage, IntactInstallerShowsNoReport) {
+  const Report report = RunInstaller(BuildOrFail(TestProduct()));
+  EXPECT_FALSE(report.box_shown) << report.text;
+  EXPECT_EQ(report.exit_code, 1u);
+}
+
+TEST(CorruptPackage, DamagedHeaderIsReportedWithItsNumber) {
+  String installer = BuildOrFail(TestProduct());
+  const Unpacked intact = Unpack(installer);
+  ASSERT_EQ(intact.corrupt, kCorruptNone);
+  installer.data()[intact.section.raw_pointer] ^= 0x01;  // the magic number
+  const Report report = RunInstaller(installer, L"corrupt-package-header");
+  ASSERT_TRUE(report.box_shown);
+  EXPECT_EQ(report.title, L"Error");
+  EXPECT_EQ(report.text.rfind(L"This installation program is corrupt.  ", 0), 0u) << report.text;
+  EXPECT_TRUE(EndsWith(report.text, CodeLine(kCorruptMagic))) << report.text;
+  EXPECT_EQ(report.exit_code, 1u);
+}
+
+TEST(CorruptPackage, DamagedSettingsAreReportedWithTheNumberOfTheCheck) {
+  String installer = BuildOrFail(TestProduct());
+  const Unpacked intact = Unpack(installer);
+  ASSERT_EQ(intact.corrupt, kCorruptNone);
+  const size_t settings = intact.section.raw_pointer + intact.header.file_data_offset -
+                          intact.header.settings_block.length;
+  installer.data()[settings + intact.header.settings_block.length / 2] ^= 0x10;
+  // The installer's own decoders, run here, say which check must catch it.
+  const int expected = Unpack(installer).corrupt;
+  ASSERT_TRUE(expected == kCorruptSettingsInflate || expected == kCorruptSettingsChecksum) << expected;
+  const Report report = RunInstaller(installer);
+  ASSERT_TRUE(report.box_shown);
+  EXPECT_TRUE(EndsWith(report.text, CodeLine(expected))) << report.text;
+  EXPECT_EQ(report.exit_code, 1u);
+}
+
+TEST(CorruptPackage, ChangedProgramIsReportedInTheProductsWords) {
+  Product product = TestProduct();
+  product.languages[0].messages[13] = String(u"This copy of <product> is damaged (code %d).");
+  product.languages[0].messages[21] = String(u"Setup Problem");
+  String installer = BuildOrFail(product);
+  const Unpacked intact = Unpack(installer);
+  ASSERT_EQ(intact.corrupt, kCorruptNone);
+  // The last byte of the header padding: never read by the loader or the
+  // program, but covered by the program checksum.
+  PeLayout layout;
+  ASSERT_TRUE(ReadPeLayout(installer, &layout, nullptr));
+  ASSERT_GT(layout.size_of_headers, layout.table_offset + 40u * layout.section_count + 80u);
+  installer.data()[layout.size_of_headers - 1] ^= 0x01;
+  const Report report = RunInstaller(installer, L"corrupt-package-program");
+  ASSERT_TRUE(report.box_shown);
+  const std::wstring name(reinterpret_cast<const wchar_t*>(product.settings.DisplayName.w_str()));
+  EXPECT_EQ(report.text, L"This copy of " + name + L" is damaged (code 40).");
+  EXPECT_EQ(report.title, L"Setup Problem");
+  EXPECT_EQ(report.exit_code, 1u);
+}
+
+TEST(CorruptPackage, ForeignInstallerVersionShowsTheVersionMessage) {
+  String installer = BuildOrFail(TestProduct());
+  const Unpacked intact = Unpack(installer);
+  ASSERT_EQ(intact.corrupt, kCorruptNone);
+  installer.data()[intact.section.raw_pointer + 5] = '6';  // "37.0" becomes "36.0"
+  const Report report = RunInstaller(installer);
+  ASSERT_TRUE(report.box_shown);
+  EXPECT_EQ(report.text,
+            L"The installer version (37.0) does not match the version of Bastionix Setup (36.0).  "
+            L"Close all applications and reinstall Bastionix Setup.");
+  EXPECT_EQ(report.exit_code, 1u);
+}
+
+// The copy kept for uninstalling is setup.exe again, and it runs: without a
+// package it says so.
+TEST(StrippedCopy, IsTheSetupProgramAgainAndRuns) {
+  String stripped;
+  for (uint8_t place : {0, 1}) {
+    const String stub = LoadSetupExe();
+    Product product = TestProduct();
+    product.settings.FileDataOutside = place;
+    const String installer = BuildOrFail(product);
+    ByteSpan image{installer.bytes(), static_cast<size_t>(installer.length())};
+    ProgramFile file = MemoryProgramFile(&image);
+    const Unpacked intact = Unpack(installer);
+    ASSERT_EQ(intact.corrupt, kCorruptNone);
+    ProgramCopyRequest request;
+    request.keep_stripped = true;
+    request.file_data_after_section = place != 0;
+    ProgramCopy copy;
+    ASSERT_EQ(PrepareProgramCopy(file, intact.section, intact.header, request, &copy), kCorruptNone);
+    PeLayout layout;
+    ASSERT_TRUE(ReadPeLayout(stub, &layout, nullptr));
+    // Byte for byte, but for the image checksum, which covers the package,
+    // and the zero bytes that brought the package to a file-alignment unit.
+    String expected = stub;
+    std::memcpy(expected.data() + layout.checksum_offset(), copy.stripped.bytes() + layout.checksum_offset(), 4);
+    expected.SetLength((stub.length() + layout.file_alignment - 1) / layout.file_alignment * layout.file_alignment);
+    ASSERT_TRUE(copy.stripped == expected) << "file data place " << int{place};
+    stripped = copy.stripped;
+  }
+  const std::wstring path = testkit::ScratchDir() + L"\\uninstall.exe";
+  std::string error;
+  ASSERT_TRUE(WriteFileBytes(Narrow(path), stripped, &error)) << error;
+  Process process = Process::Start(path);
+  ASSERT_TRUE(process.started());
+  HWND box = testkit::WaitForWindow(process.id(), {testkit::kDialogClass, L""});
+  ASSERT_NE(box, nullptr) << testkit::DescribeWindows(process.id());
+  EXPECT_NE(testkit::MessageBoxText(box).find(L"There is no installation data present."), std::wstring::npos);
+  EXPECT_TRUE(testkit::AnswerMessageBox(box, IDOK));
+  EXPECT_TRUE(process.WaitForExit(kExitTimeoutMs));
+}
+
+}  // namespace
