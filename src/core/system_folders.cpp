@@ -12,13 +12,31 @@ constexpr char16_t kSetupKey[] = u"Software\\Microsoft\\Windows\\CurrentVersion"
 constexpr char16_t kWebServerKey[] = u"SOFTWARE\\Microsoft\\INetStp";
 constexpr char16_t kBootKey[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Setup";
 
-// Known-folder identifiers of the program folders.
-constexpr char16_t kProgramFilesX86[] = u"{7C5A40EF-A0FB-4BFC-874A-C0F2E0B9FA8E}";
-constexpr char16_t kProgramFilesX64[] = u"{6D809377-6AF0-444B-8957-A3773F02200E}";
-constexpr char16_t kProgramFiles[] = u"{905E63B6-C1BF-494E-B29C-65B732D3D21A}";
-constexpr char16_t kCommonFilesX86[] = u"{DE974D24-D9C6-4D3E-BF91-F4455120B917}";
-constexpr char16_t kCommonFilesX64[] = u"{6365D5A7-0F0D-45E5-87F6-0DA56B6A4F7D}";
-constexpr char16_t kCommonFiles[] = u"{F7F1ED05-9F6D-47A2-AAAE-29D317C6F066}";
+// Where a program folder is asked for, view by view: the 32-bit folder
+// (special folder, known folder, environment), the 64-bit one (known folder,
+// environment) and the default one (special folder, known folder, setup value).
+struct ProgramFolderSteps {
+  int32_t csidl_32;
+  const char16_t* known_32;
+  const char16_t* environment_32;
+  const char16_t* known_64;
+  const char16_t* environment_64;
+  int32_t csidl_default;
+  const char16_t* known_default;
+  const char16_t* setup_value;
+};
+
+constexpr ProgramFolderSteps kProgramFilesSteps = {
+    42, u"{7C5A40EF-A0FB-4BFC-874A-C0F2E0B9FA8E}", u"ProgramFiles(x86)",
+    u"{6D809377-6AF0-444B-8957-A3773F02200E}", u"ProgramW6432",
+    38, u"{905E63B6-C1BF-494E-B29C-65B732D3D21A}", u"ProgramFilesDir",
+};
+
+constexpr ProgramFolderSteps kCommonFilesSteps = {
+    44, u"{DE974D24-D9C6-4D3E-BF91-F4455120B917}", u"CommonProgramFiles(x86)",
+    u"{6365D5A7-0F0D-45E5-87F6-0DA56B6A4F7D}", u"CommonProgramW6432",
+    43, u"{F7F1ED05-9F6D-47A2-AAAE-29D317C6F066}", u"CommonFilesDir",
+};
 
 // The sources that ask for a special folder, then a shell-folder value, then
 // fall back. A fall-back is a fixed text, or another source with an
@@ -113,33 +131,32 @@ class Sources {
                    [&] { return JoinPath(s_.windows_directory(), s_.is_nt() ? u"System32" : u"System"); });
   }
 
-  String ProgramFiles(FolderView view) {
+  // The steps of a program folder in each view; the default view's last
+  // fall-back is left to the caller.
+  String ProgramFolder(const ProgramFolderSteps& steps, FolderView view) {
     switch (view) {
       case FolderView::k32:
-        return FirstOf([&] { return Special(42); }, [&] { return Known(kProgramFilesX86); },
-                       [&] { return Environment(u"ProgramFiles(x86)"); });
+        return FirstOf([&] { return Special(steps.csidl_32); }, [&] { return Known(steps.known_32); },
+                       [&] { return Environment(steps.environment_32); });
       case FolderView::k64:
-        return FirstOf([&] { return Known(kProgramFilesX64); }, [&] { return Environment(u"ProgramW6432"); },
-                       [&] { return WithoutFirst(ProgramFiles(FolderView::k32), u" (x86)"); });
+        return FirstOf([&] { return Known(steps.known_64); }, [&] { return Environment(steps.environment_64); },
+                       [&] { return WithoutFirst(ProgramFolder(steps, FolderView::k32), u" (x86)"); });
       default:
-        return FirstOf([&] { return Special(38); }, [&] { return Known(kProgramFiles); },
-                       [&] { return Setup(u"ProgramFilesDir"); }, [&] { return String(u"c:\\Program Files"); });
+        return FirstOf([&] { return Special(steps.csidl_default); }, [&] { return Known(steps.known_default); },
+                       [&] { return Setup(steps.setup_value); });
     }
   }
 
+  String ProgramFiles(FolderView view) {
+    const String path = ProgramFolder(kProgramFilesSteps, view);
+    if (!path.empty() || view == FolderView::k32 || view == FolderView::k64) return path;
+    return String(u"c:\\Program Files");
+  }
+
   String CommonFiles(FolderView view) {
-    switch (view) {
-      case FolderView::k32:
-        return FirstOf([&] { return Special(44); }, [&] { return Known(kCommonFilesX86); },
-                       [&] { return Environment(u"CommonProgramFiles(x86)"); });
-      case FolderView::k64:
-        return FirstOf([&] { return Known(kCommonFilesX64); }, [&] { return Environment(u"CommonProgramW6432"); },
-                       [&] { return WithoutFirst(CommonFiles(FolderView::k32), u" (x86)"); });
-      default:
-        return FirstOf([&] { return Special(43); }, [&] { return Known(kCommonFiles); },
-                       [&] { return Setup(u"CommonFilesDir"); },
-                       [&] { return JoinPath(ProgramFiles(FolderView::kDefault), u"Common Files"); });
-    }
+    const String path = ProgramFolder(kCommonFilesSteps, view);
+    if (!path.empty() || view == FolderView::k32 || view == FolderView::k64) return path;
+    return JoinPath(ProgramFiles(FolderView::kDefault), u"Common Files");
   }
 
   String Shell(FolderSource source) {
