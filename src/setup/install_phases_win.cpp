@@ -5,6 +5,9 @@
 #include "core/file_ops.h"
 #include "core/format.h"
 #include "core/system_folders.h"
+#include "actions/file_install.h"
+#include "actions/install_hooks.h"
+#include "package/blowfish.h"
 #include "package/corrupt_report.h"
 #include "package/file_blocks.h"
 #include "package/locator_win.h"
@@ -118,11 +121,26 @@ void RequiredSpacePhase(const PackageHeader& header) {
 }
 
 void UnpackPhase(OwnPackage& package) {
-  static FileData data;
-  MakeFileDataAvailable(package.file, package.section, package.bytes, package.header, Settings().FileDataOutside != 0,
+  const ProductSettings& settings = Settings();
+  ReportProgress(2, Message(8));
+  FileData data;
+  MakeFileDataAvailable(package.file, package.section, package.bytes, package.header, settings.FileDataOutside != 0,
                         &data);
+  ReportProgress(21, Message(62));
   const int checked = CheckFileData(data.bytes.data, data.bytes.length, package.header.file_data_checksum);
   if (checked != 0) ReportCorruptPackage(checked);
+  ReportProgress(26, Message(54));
+
+  Blowfish cipher;
+  InstallEntrySource source;
+  source.header = &package.header;
+  source.file_data = data.bytes;
+  if (package.header.has_cipher_key) {
+    cipher.SetKey(package.header.cipher_key, kPackageCipherKeyLength);
+    source.coding.cipher = &cipher;
+  }
+  source.coding.compressed = settings.Flag(product_flag::kCompressedBlocks);
+  InstallAllEntries(source);
 }
 
 void UninstallDataPhase() {

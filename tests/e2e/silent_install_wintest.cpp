@@ -14,6 +14,26 @@ using testkit::Process;
 
 constexpr DWORD kExitTimeoutMs = 60000;
 
+// A file's last-write time as local calendar fields.
+SYSTEMTIME LocalWriteTime(const std::wstring& path) {
+  SYSTEMTIME local = {};
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return local;
+  FILETIME local_time;
+  FileTimeToLocalFileTime(&data.ftLastWriteTime, &local_time);
+  FileTimeToSystemTime(&local_time, &local);
+  return local;
+}
+
+PackageFile DatedFile(const char* name, const std::string& content, uint32_t kind, uint32_t attributes) {
+  PackageFile file = FileFromBytes(name, content.data(), content.size());
+  file.entry.kind = kind;
+  file.entry.attributes = attributes;
+  const int32_t date[6] = {2024, 3, 5, 7, 8, 10};
+  for (int i = 0; i < 6; ++i) file.entry.date[i] = date[i];
+  return file;
+}
+
 bool FileExists(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -39,9 +59,29 @@ class SilentInstall : public testing::Test {
 };
 
 TEST_F(SilentInstall, ShowsNothingAndLeavesItsRecords) {
+  product_.files.push_back(DatedFile("readme.txt", "Read me.\r\n", 0, FILE_ATTRIBUTE_READONLY));
+  product_.files.push_back(DatedFile("bin\\tool.dat", std::string(70000, 'x'), 0, FILE_ATTRIBUTE_ARCHIVE));
+  PackageFile versioned = DatedFile("data\\sub\\deep.bin", "versioned", 9, FILE_ATTRIBUTE_HIDDEN);
+  versioned.entry.version = "1.2";
+  product_.files.push_back(versioned);
   const std::wstring installer = e2e::BuildInstallerFile(product_);
   ASSERT_FALSE(installer.empty());
   EXPECT_EQ(RunSilently(installer, L"/d:\"" + folder_ + L"\""), 1u);  // a successful run also ends with 1
+
+  EXPECT_EQ(e2e::ReadBytes(folder_ + L"\\readme.txt"), "Read me.\r\n");
+  EXPECT_EQ(e2e::ReadBytes(folder_ + L"\\bin\\tool.dat"), std::string(70000, 'x'));
+  EXPECT_EQ(e2e::ReadBytes(folder_ + L"\\data\\sub\\deep.bin"), "versioned");
+  EXPECT_TRUE(GetFileAttributesW((folder_ + L"\\readme.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
+  EXPECT_TRUE(GetFileAttributesW((folder_ + L"\\data\\sub\\deep.bin").c_str()) & FILE_ATTRIBUTE_HIDDEN);
+  const SYSTEMTIME written = LocalWriteTime(folder_ + L"\\bin\\tool.dat");
+  EXPECT_EQ(written.wYear, 2024);
+  EXPECT_EQ(written.wMonth, 3);
+  EXPECT_EQ(written.wDay, 5);
+  EXPECT_EQ(written.wHour, 7);
+  EXPECT_EQ(written.wMinute, 8);
+  EXPECT_EQ(written.wSecond, 10);
+  SetFileAttributesW((folder_ + L"\\readme.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+
   EXPECT_TRUE(FileExists(folder_ + L"\\Uninstall.DAT"));
   const std::string log = e2e::ReadBytes(folder_ + L"\\Install.log");
   ASSERT_GE(log.size(), 3u);
