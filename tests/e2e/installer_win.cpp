@@ -20,6 +20,18 @@ String FromWide(const std::wstring& text) {
   return out;
 }
 
+std::wstring TestFolder() {
+  static std::string test_seen;
+  static std::wstring folder;
+  const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
+  const std::string test = info ? std::string(info->test_suite_name()) + "." + info->name() : std::string();
+  if (folder.empty() || test != test_seen) {
+    folder = testkit::ScratchDir();
+    test_seen = test;
+  }
+  return folder;
+}
+
 Product TestProduct(const std::wstring& stem) {
   const std::wstring name = testkit::UniqueName(stem);
   return DefaultProduct(FromWide(name), String(u"1.0"));
@@ -52,7 +64,7 @@ std::wstring BuildInstallerFile(const Product& product, const std::wstring& file
     ADD_FAILURE() << "the builder refused: " << error;
     return std::wstring();
   }
-  const std::wstring path = testkit::ScratchDir() + L"\\" + file_name;
+  const std::wstring path = TestFolder() + L"\\" + file_name;
   EXPECT_TRUE(WriteFileBytes(Narrow(path), installer, &error)) << error;
   return path;
 }

@@ -8,11 +8,15 @@
 
 namespace e2e {
 
+// The running test's scratch folder, emptied on the test's first call only,
+// so that installers and install folders made by one test stay side by side.
+std::wstring TestFolder();
+
 // The builder's default product with a name no other test uses, installing
 // into a folder of the test's scratch directory.
 Product TestProduct(const std::wstring& stem);
 
-// Builds the installer of `product` as <scratch>\<file_name>; fails the test
+// Builds the installer of `product` as <TestFolder()>\<file_name>; fails the test
 // (and returns an empty path) when the builder refuses.
 std::wstring BuildInstallerFile(const Product& product, const std::wstring& file_name = L"setup-test.exe");
 

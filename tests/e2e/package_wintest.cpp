@@ -87,7 +87,7 @@ class PackageRead : public testing::Test {
   std::wstring DamagedCopy(const wchar_t* file_name, Edit edit) {
     std::string copy = bytes_;
     edit(copy);
-    const std::wstring path = testkit::ScratchDir() + L"\\" + file_name;
+    const std::wstring path = e2e::TestFolder() + L"\\" + file_name;
     e2e::WriteBytes(path, copy);
     return path;
   }

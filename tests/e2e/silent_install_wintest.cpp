@@ -51,7 +51,7 @@ class SilentInstall : public testing::Test {
  protected:
   void SetUp() override {
     product_ = e2e::TestProduct(L"Silent");
-    folder_ = testkit::ScratchDir() + L"\\App";
+    folder_ = e2e::TestFolder() + L"\\App";
   }
 
   Product product_;

@@ -1,0 +1,159 @@
+// Silent installations in harder situations: a file in use, a shared file of
+// two products, and refusals that must leave nothing behind.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "e2e/installer_win.h"
+#include "testkit/testkit.h"
+
+namespace {
+
+using testkit::Process;
+
+constexpr DWORD kExitTimeoutMs = 60000;
+constexpr int kFlagAnswerRestartNo = 41;
+constexpr int kFlagErrorBoxesWhenAutomatic = 35;
+const wchar_t kSessionManager[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+const wchar_t kSharedDlls[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+
+DWORD RunSilently(const std::wstring& installer, const std::wstring& arguments) {
+  Process process = Process::Start(installer, L"/silent " + arguments);
+  EXPECT_TRUE(process.started());
+  EXPECT_TRUE(process.WaitForExit(kExitTimeoutMs)) << testkit::DescribeWindows(process.id());
+  return process.ExitCode();
+}
+
+std::wstring Quoted(const std::wstring& folder) { return L"/d:\"" + folder + L"\""; }
+
+// The restart question must never be answered yes by a test run.
+Product ProductThatNeverRestarts(const std::wstring& stem) {
+  Product product = e2e::TestProduct(stem);
+  product.settings.SetFlag(kFlagAnswerRestartNo, true);
+  return product;
+}
+
+std::wstring PendingRenames() {
+  HKEY key = nullptr;
+  std::wstring text;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return text;
+  DWORD size = 0;
+  if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
+    text.resize(size / sizeof(wchar_t));
+    RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(&text[0]),
+                     &size);
+    for (wchar_t& c : text) {
+      if (c == 0) c = L'|';
+    }
+  }
+  RegCloseKey(key);
+  return text;
+}
+
+void ClearPendingRenames() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+  RegDeleteValueW(key, L"PendingFileRenameOperations");
+  RegCloseKey(key);
+}
+
+DWORD SharedCount(const std::wstring& path) {
+  DWORD count = 0;
+  DWORD size = sizeof count;
+  RegGetValueW(HKEY_LOCAL_MACHINE, kSharedDlls, path.c_str(), RRF_RT_REG_DWORD, nullptr, &count, &size);
+  return count;
+}
+
+std::wstring CommonFilesFolder() {
+  wchar_t folder[MAX_PATH] = {};
+  DWORD size = sizeof folder;
+  RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion", L"CommonFilesDir", RRF_RT_REG_SZ,
+               nullptr, folder, &size);
+  return folder;
+}
+
+void DeleteUninstallKey(const Product& product) {
+  const std::wstring key =
+      L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + e2e::Wide(product.settings.DisplayName);
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
+}
+
+TEST(InstallCases, FileInUseIsStagedForTheRestart) {
+  Product product = ProductThatNeverRestarts(L"Locked");
+  const char content[] = "version one";
+  product.files.push_back(FileFromBytes("locked.dll", content, sizeof content - 1));
+  const std::wstring folder = e2e::TestFolder() + L"\\App";
+  const std::wstring first = e2e::BuildInstallerFile(product, L"first.exe");
+  ASSERT_EQ(RunSilently(first, Quoted(folder)), 1u);
+
+  product.files[0].content = String("version two");
+  const std::wstring second = e2e::BuildInstallerFile(product, L"second.exe");
+  const std::wstring target = folder + L"\\locked.dll";
+  {
+    testkit::FileHandle held(CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(static_cast<bool>(held));
+    EXPECT_EQ(RunSilently(second, Quoted(folder)), 1u);
+  }
+  EXPECT_EQ(e2e::ReadBytes(target), "version one");  // replaced only at the restart
+  const std::wstring pending = PendingRenames();
+  EXPECT_NE(pending.find(L"\\??\\" + target), std::wstring::npos) << pending;
+  const std::string log = e2e::ReadBytes(folder + L"\\Install.log");
+  EXPECT_NE(log.find("locked.dll\" was successfully registered for replacement."), std::string::npos) << log;
+  EXPECT_NE(log.find("Reboot will be required."), std::string::npos);
+  ClearPendingRenames();
+  DeleteUninstallKey(product);
+}
+
+TEST(InstallCases, SharedFileOfTwoProductsCountsTwo) {
+  const std::wstring shared = testkit::UniqueName(L"BxShared");
+  Product products[2] = {e2e::TestProduct(L"ShareA"), e2e::TestProduct(L"ShareB")};
+  for (int i = 0; i < 2; ++i) {
+    products[i].settings.SharedPath = e2e::FromWide(shared);
+    const char content[] = "shared library";
+    PackageFile file = FileFromBytes("common.dll", content, sizeof content - 1);
+    file.entry.kind = 1;
+    products[i].files.push_back(file);
+    const std::wstring installer = e2e::BuildInstallerFile(products[i], L"share" + std::to_wstring(i) + L".exe");
+    EXPECT_EQ(RunSilently(installer, Quoted(e2e::TestFolder() + L"\\App" + std::to_wstring(i))), 1u);
+  }
+  const std::wstring path = CommonFilesFolder() + L"\\" + shared + L"\\common.dll";
+  EXPECT_EQ(e2e::ReadBytes(path), "shared library");
+  EXPECT_EQ(SharedCount(path), 2u);
+
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSharedDlls, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+    RegDeleteValueW(key, path.c_str());
+    RegCloseKey(key);
+  }
+  DeleteFileW(path.c_str());
+  RemoveDirectoryW((CommonFilesFolder() + L"\\" + shared).c_str());
+  for (const Product& product : products) DeleteUninstallKey(product);
+}
+
+TEST(InstallCases, MissingRegistrySourcedFolderIsRefusedAndLeavesNothing) {
+  Product product = e2e::TestProduct(L"RegFolder");
+  const std::wstring source = L"HKCU\\Software\\" + testkit::UniqueName(L"BxMissing") + L"\\Path";
+  product.settings.DefaultInstallDir = e2e::FromWide(source);
+  product.settings.SetFlag(kFlagErrorBoxesWhenAutomatic, true);
+  const char content[] = "never written";
+  product.files.push_back(FileFromBytes("app.exe", content, sizeof content - 1));
+  const std::wstring installer = e2e::BuildInstallerFile(product);
+
+  // Automatic runs that show errors say why; silent ones say nothing. Both end with 1.
+  Process process = Process::Start(installer, L"/a");
+  ASSERT_TRUE(process.started());
+  HWND box = testkit::WaitForWindow(process.id(), {testkit::kDialogClass, L""});
+  ASSERT_NE(box, nullptr) << testkit::DescribeWindows(process.id());
+  EXPECT_EQ(testkit::MessageBoxText(box), L"Failed to obtain installation path from \"" + source + L"\"");
+  EXPECT_TRUE(testkit::AnswerMessageBox(box, IDOK));
+  EXPECT_TRUE(process.WaitForExit(kExitTimeoutMs));
+  EXPECT_EQ(process.ExitCode(), 1u);
+  EXPECT_EQ(RunSilently(installer, L""), 1u);
+
+  const std::wstring key =
+      L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + e2e::Wide(product.settings.DisplayName);
+  HKEY opened = nullptr;
+  EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &opened), ERROR_SUCCESS);
+}
+
+}  // namespace
