@@ -16,16 +16,22 @@ using SHGetKnownFolderPathFn = HRESULT(WINAPI*)(const GUID&, DWORD, HANDLE, PWST
 const char16_t* Narrow(const wchar_t* text) { return reinterpret_cast<const char16_t*>(text); }
 
 // Both shell functions are missing on some systems: the known folders
-// before Vista, the special folders on stripped-down ones.
+// before Vista, the special folders on stripped-down ones. The program may
+// not have loaded shell32 yet; it stays loaded once asked for.
+const SystemLibrary& Shell32() {
+  static const SystemLibrary library(L"shell32.dll");
+  return library;
+}
+
 String SpecialFolder(int32_t csidl) {
-  auto get = LoadedSystemFunction<SHGetSpecialFolderPathFn>(L"shell32.dll", "SHGetSpecialFolderPathW");
+  auto get = Shell32().Get<SHGetSpecialFolderPathFn>("SHGetSpecialFolderPathW");
   wchar_t path[MAX_PATH + 1] = {};
   if (!get || !get(nullptr, path, csidl, FALSE)) return String();
   return String(Narrow(path));
 }
 
 String KnownFolder(const char16_t* id) {
-  auto get = LoadedSystemFunction<SHGetKnownFolderPathFn>(L"shell32.dll", "SHGetKnownFolderPath");
+  auto get = Shell32().Get<SHGetKnownFolderPathFn>("SHGetKnownFolderPath");
   GUID guid;
   if (!get || FAILED(IIDFromString(reinterpret_cast<LPCOLESTR>(id), &guid))) return String();
   PWSTR path = nullptr;
