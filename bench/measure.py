@@ -1,17 +1,24 @@
 #!/usr/bin/env python3
 """Runs one command and reports its wall time and memory.
 
-usage: measure.py COMMAND [ARGS...]
+usage: measure.py [--server PID] COMMAND [ARGS...]
 
 Prints one line on stdout:
-    seconds=S exit=E hwm_kib=H anon_kib=A file_kib=F samples=N
+    seconds=S cpu=C server=V exit=E hwm_kib=H anon_kib=A file_kib=F samples=N
 
 seconds   wall time from the start of COMMAND until it is reaped
-hwm_kib   the process's peak resident set (VmHWM at exit, from wait4's
-          ru_maxrss): exact. Under Wine `wine prog.exe` execs its loader
-          and then the program in the same process, so this is the peak of
-          the Windows program itself (its children are not waited by us and
-          are not counted).
+cpu       user + system CPU seconds of COMMAND (wait4's rusage)
+server    CPU seconds the process PID (the wineserver) used meanwhile;
+          Wine's file opens, handles and registry calls run there
+hwm_kib   the process's peak resident set (wait4's ru_maxrss): exact. Under
+          Wine `wine prog.exe` execs its loader and then the program in the
+          same process, so this is the peak of the Windows program itself
+          (its children are not waited by us and are not counted). The
+          kernel keeps the largest of every image the process exec'd through,
+          so the fork of this script is a floor: floor_kib, this script's own
+          VmHWM, far below any Wine process.
+vmhwm_kib the last VmHWM read from /proc/PID/status (the peak of the final
+          image alone, read every few milliseconds): a cross-check
 anon_kib  the highest RssAnon seen by sampling /proc/PID/status every
           few milliseconds (heap, stacks, private copies): approximate
 file_kib  the highest RssFile seen the same way (mapped files: Wine's DLLs,
@@ -36,29 +43,49 @@ def sample(pid, peaks, done):
             return
         for line in text.splitlines():
             key, _, value = line.partition(":")
-            if key in ("RssAnon", "RssFile"):
+            if key == "VmHWM":
+                peaks[key] = int(value.split()[0])
+            elif key in ("RssAnon", "RssFile"):
                 kib = int(value.split()[0])
                 peaks[key] = max(peaks.get(key, 0), kib)
         peaks["samples"] = peaks.get("samples", 0) + 1
         done.wait(INTERVAL)
 
 
+def cpu_seconds(pid):
+    """User + system CPU seconds of a running process, 0 when unknown."""
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+    except (OSError, IndexError):
+        return 0.0
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
 def main():
-    if len(sys.argv) < 2:
+    args, server = sys.argv[1:], 0
+    if args[:1] == ["--server"]:
+        server, args = int(args[1]), args[2:]
+    if not args:
         sys.exit(__doc__)
     peaks, done = {}, threading.Event()
+    server_before = cpu_seconds(server) if server else 0.0
     start = time.monotonic()
-    child = subprocess.Popen(sys.argv[1:])
+    child = subprocess.Popen(args)
     sampler = threading.Thread(target=sample, args=(child.pid, peaks, done))
     sampler.start()
     _, status, usage = os.wait4(child.pid, 0)
     seconds = time.monotonic() - start
+    server_used = cpu_seconds(server) - server_before if server else 0.0
     done.set()
     sampler.join()
     child.returncode = os.waitstatus_to_exitcode(status)
-    print("seconds=%.4f exit=%d hwm_kib=%d anon_kib=%d file_kib=%d samples=%d" % (
-        seconds, child.returncode, usage.ru_maxrss, peaks.get("RssAnon", 0),
-        peaks.get("RssFile", 0), peaks.get("samples", 0)))
+    floor = max(int(line.split()[1]) for line in open("/proc/self/status") if line.startswith("VmHWM:"))
+    print("seconds=%.4f cpu=%.3f server=%.3f exit=%d hwm_kib=%d vmhwm_kib=%d floor_kib=%d "
+          "anon_kib=%d file_kib=%d samples=%d" % (
+              seconds, usage.ru_utime + usage.ru_stime, server_used, child.returncode,
+              usage.ru_maxrss, peaks.get("VmHWM", 0), floor, peaks.get("RssAnon", 0),
+              peaks.get("RssFile", 0), peaks.get("samples", 0)))
 
 
 if __name__ == "__main__":

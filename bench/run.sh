@@ -186,15 +186,30 @@ clean() {
   sync
 }
 
+# The wineserver of our prefix: it works in /tmp/.../server-DEV-INODE, named
+# after the prefix folder.
+server_pid() {
+  local want p
+  want=server-$(stat -c %D "$prefix")-$(printf '%x' "$(stat -c %i "$prefix")")
+  for p in /proc/[0-9]*; do
+    case $(cat "$p/comm" 2>/dev/null) in wineserver*) ;; *) continue ;; esac
+    if [ "$(basename "$(readlink "$p/cwd" 2>/dev/null)")" = "$want" ]; then
+      echo "${p#/proc/}"
+      return
+    fi
+  done
+  echo 0
+}
+
 # install WHO PAYLOAD: one silent installation, measured; prints measure.py's line.
 install() {
   local who=$1 payload=$2 exe folder
   exe=$(installer_exe "$who" "$payload")
   folder=$(win_folder "$who" "$payload")
   if [ "$who" = ours ]; then
-    "$python" "$bench/measure.py" wine "$exe" /silent "/d:$folder"
+    "$python" "$bench/measure.py" --server "$server" wine "$exe" /silent "/d:$folder"
   else
-    "$python" "$bench/measure.py" wine "$exe" /S "/D=$folder"
+    "$python" "$bench/measure.py" --server "$server" wine "$exe" /S "/D=$folder"
   fi </dev/null 2>>"$work/wine-stderr.txt"
 }
 
@@ -213,6 +228,8 @@ inner() {
   local results=$1 payload who line round order status
   declare -A broken=()
   : >"$work/wine-stderr.txt"
+  server=$(server_pid)
+  [ "$server" != 0 ] || say "wineserver not found: its CPU time is not reported"
   for payload in "${payloads[@]}"; do
     # Untimed first run of each installer: warms the caches and checks bytes.
     for who in "${installers[@]}"; do
@@ -265,21 +282,22 @@ for line in open(results):
 MiB = 1 << 20
 print()
 print("Silent installs under Wine, median of %s runs; ours: block %s, file data %s" % (runs, block, place))
-print("%-11s %-10s %9s %9s %10s %10s %10s  %s" % (
-    "payload", "installer", "seconds", "MiB/s", "peak MiB", "anon MiB", "file MiB", "all runs (s)"))
+print("%-11s %-10s %8s %7s %7s %7s %9s %9s %9s  %s" % (
+    "payload", "installer", "seconds", "MiB/s", "cpu s", "srv s", "peak MiB", "anon MiB",
+    "file MiB", "all runs (s)"))
 for payload in order:
     for who, label in (("ours", "ours"), ("nsis", "nsis-zlib")):
         if (payload, who) in broken:
-            print("%-11s %-10s  WRONG INSTALLATION: %s" % (payload, label, broken[(payload, who)]))
+            print("%-11s %-10s WRONG INSTALLATION: %s" % (payload, label, broken[(payload, who)]))
             continue
         runs_ = rows.get((payload, who))
         if not runs_:
             continue
         med = lambda k: statistics.median(float(r[k]) for r in runs_)
         secs = med("seconds")
-        print("%-11s %-10s %9.3f %9.1f %10.1f %10.1f %10.1f  %s" % (
-            payload, label, secs, sizes[payload] / MiB / secs, med("hwm_kib") / 1024,
-            med("anon_kib") / 1024, med("file_kib") / 1024,
+        print("%-11s %-10s %8.3f %7.1f %7.2f %7.2f %9.1f %9.1f %9.1f  %s" % (
+            payload, label, secs, sizes[payload] / MiB / secs, med("cpu"), med("server"),
+            med("hwm_kib") / 1024, med("anon_kib") / 1024, med("file_kib") / 1024,
             " ".join("%.3f" % float(r["seconds"]) for r in runs_)))
     o, n = rows.get((payload, "ours")), rows.get((payload, "nsis"))
     if o and n:
@@ -288,7 +306,9 @@ for payload in order:
         print("%-11s ours takes %.2fx the time of NSIS (%s)" % (
             payload, so / sn, "faster" if so < sn else "slower"))
 print()
-print("peak MiB: VmHWM of the installer's Wine process (wait4 ru_maxrss), exact;")
+print("seconds: wall time until `wine` returns (warm wineserver); MiB/s: payload bytes / seconds.")
+print("cpu s: the installer process's user+system CPU; srv s: the wineserver's CPU meanwhile.")
+print("peak MiB: the installer process's VmHWM (wait4 ru_maxrss of its Wine process), exact;")
 print("anon/file MiB: highest RssAnon/RssFile seen sampling /proc/PID/status every 5 ms.")
 PY
 }
