@@ -4,39 +4,15 @@
 
 #include <string>
 
+#include "records/icon_test_util.h"
 #include "records/records_test_util.h"
 
 namespace {
 
-void Put16(std::string& s, uint16_t v) {
-  s.push_back(static_cast<char>(v & 0xFF));
-  s.push_back(static_cast<char>(v >> 8));
-}
-void Put32(std::string& s, uint32_t v) {
-  Put16(s, static_cast<uint16_t>(v));
-  Put16(s, static_cast<uint16_t>(v >> 16));
-}
-
-// An icon file of two images: 16x16 at 32 bits (40 bytes) and 256x256 (0 in
-// the directory) at 8 bits (24 bytes).
+// Two images: 16x16 at 32 bits (40 bytes), and 256x256 (0 in the
+// directory) at 8 bits (24 bytes).
 std::string TwoImageIcon() {
-  std::string s;
-  Put16(s, 0);
-  Put16(s, 1);
-  Put16(s, 2);
-  s += std::string("\x10\x10\x00\x00", 4);
-  Put16(s, 1);
-  Put16(s, 32);
-  Put32(s, 40);
-  Put32(s, 6 + 2 * 16);
-  s += std::string("\x00\x00\x10\x00", 4);
-  Put16(s, 1);
-  Put16(s, 8);
-  Put32(s, 24);
-  Put32(s, 6 + 2 * 16 + 40);
-  s += std::string(40, 'a');
-  s += std::string(24, 'b');
-  return s;
+  return TestIconFile({{16, 16, 0, 32, std::string(40, 'a')}, {0, 0, 16, 8, std::string(24, 'b')}});
 }
 
 String Bytes(const std::string& s) { return String(s.data(), static_cast<int32_t>(s.size())); }
@@ -52,16 +28,8 @@ TEST(IconDirectory, ReadsEveryImageAndBuildsTheGroup) {
   EXPECT_EQ(entries[1].width, 0);
   EXPECT_EQ(entries[1].colour_count, 16);
   EXPECT_EQ(entries[1].offset, 78u);
-
-  std::string expected;
-  Put16(expected, 0);
-  Put16(expected, 1);
-  Put16(expected, 2);
-  expected += TwoImageIcon().substr(6, 12);
-  Put16(expected, 1);
-  expected += TwoImageIcon().substr(6 + 16, 12);
-  Put16(expected, 2);
-  EXPECT_EQ(Text(IconGroupResource(entries, 1)), expected);
+  EXPECT_EQ(Text(IconGroupResource(entries, 1)), TestIconGroup(TwoImageIcon(), 1));
+  EXPECT_EQ(Text(IconGroupResource(entries, 7)), TestIconGroup(TwoImageIcon(), 7));
 }
 
 TEST(IconDirectory, DamagedFilesAreRefused) {
