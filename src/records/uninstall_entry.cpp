@@ -117,7 +117,7 @@ Vector<EntryValue> UninstallEntryValues(const ProductSettings& settings, const U
   return values;
 }
 
-void AppendProductDefinedValues(const Vector<UninstallValue>& values, String (*expand)(const String&),
+void AppendProductDefinedValues(const Vector<UninstallValue>& values, void (*expand)(String&),
                                 Vector<EntryValue>& out) {
   for (const UninstallValue& item : values) {
     EntryValue& value = out.Emplace();
@@ -128,7 +128,8 @@ void AppendProductDefinedValues(const Vector<UninstallValue>& values, String (*e
     } else {
       value.name = name;
     }
-    const String text = expand ? expand(item.text) : item.text;
+    String text = item.text;
+    if (expand) expand(text);
     if (item.type == UninstallValue::kDword) {
       value.number = LeadingNumber(text);
       value.kind = value.number == 0 ? EntryValueKind::kDelete : EntryValueKind::kNumber;

@@ -60,9 +60,9 @@ struct UninstallEntryFacts {
   String add_to_path_subfolder;  // UTF-16
   int64_t total_bytes = 0;  // size of the installation data
   DateTime today;
-  // Expands the product's variables in a UTF-16 text; null leaves texts as
-  // they stand.
-  String (*expand)(const String& text) = nullptr;
+  // Expands the product's variables in a UTF-16 text in place; null leaves
+  // texts as they stand.
+  void (*expand)(String& text) = nullptr;
 };
 
 // Every value of the entry in the order written: the standard and product
@@ -77,7 +77,7 @@ Vector<EntryValue> UninstallEntryValues(const ProductSettings& settings, const U
 // last one into a subkey and a value name. Types other than string,
 // expandable string and DWORD never reach here (the settings reader refuses
 // the package).
-void AppendProductDefinedValues(const Vector<UninstallValue>& values, String (*expand)(const String&),
+void AppendProductDefinedValues(const Vector<UninstallValue>& values, void (*expand)(String&),
                                 Vector<EntryValue>& out);
 
 // "\"path\" /u:\"key\"", or with `quiet` "\"path\" /a /u:\"key\"". The path

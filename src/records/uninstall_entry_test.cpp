@@ -171,11 +171,7 @@ TEST(UninstallEntryTable, WhatTheInstallationLacksIsDeleted) {
   EXPECT_TRUE(Deleted(v, u"StretchMode"));
 }
 
-String Upper(const String& text) {
-  String upper = text;
-  upper.ToUpperW();
-  return upper;
-}
+void Upper(String& text) { text.ToUpperW(); }
 
 TEST(UninstallEntryTable, ProductDefinedValues) {
   Vector<UninstallValue> items;

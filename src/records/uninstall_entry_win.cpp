@@ -12,6 +12,7 @@
 #include "core/registry_win.h"
 #include "core/system_error_text.h"
 #include "package/settings_state.h"
+#include "package/variables.h"
 #include "records/failure_summary.h"
 #include "records/log_writers.h"
 #include "records/uninstall_data.h"
@@ -190,7 +191,7 @@ UninstallEntryFacts EntryFacts(const UninstallRegistration& inputs, const String
   facts.add_to_path_subfolder = inputs.add_to_path_subfolder;
   facts.total_bytes = state.required_space < 0 ? 0 : state.required_space;
   facts.today = LocalNow();
-  facts.expand = inputs.expand;
+  facts.expand = ExpandVariables;
   return facts;
 }
 

@@ -143,6 +143,7 @@ TEST_F(UninstallKeyRun, RegistersTheWholeProduct) {
   ProductSettings& s = Settings();
   s = Product();
   s.UninstallKeyName = W(key_name_);
+  s.UninstallValues[0].text = String(u"%InstallDir%\\help.html");
   s.SetFlag(entry_flag::kRestartMarker, true);
   s.BackgroundBitmap = String("BM fake bitmap");
   s.BitmapSize = 40;
@@ -180,6 +181,7 @@ TEST_F(UninstallKeyRun, RegistersTheWholeProduct) {
   EXPECT_FALSE(StoredValue(key_path_, u"BitmapTPI").has_value());
   EXPECT_EQ(StoredText(key_path_, u"InstallLocation"), std::u16string(TheInstall().install_folder.w_str()));
   EXPECT_EQ(StoredText(W(location_key), u"Location"), std::u16string(TheInstall().install_folder.w_str()));
+  EXPECT_EQ(StoredText(key_path_, u"HelpLink"), std::u16string(TheInstall().install_folder.w_str()) + u"\\help.html");
 
   // The restart marker exists and the restart will delete it.
   const std::wstring marker = folder_ / L"reboot.dat";

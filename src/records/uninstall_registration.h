@@ -36,9 +36,6 @@ struct UninstallRegistration {
   String product_icon;
   // The folder added to PATH, as the product names it ("AddToPathSubfolder").
   String add_to_path_subfolder;
-  // Expands the product's %variables% in a UTF-16 text (product-defined
-  // values); null leaves texts as they stand.
-  String (*expand)(const String& text) = nullptr;
   // Called after the registry work and before "Uninstall.DAT" is written: the
   // install sequence's wait for the minimum status time, status and
   // progress 100.
