@@ -52,6 +52,11 @@ TEST_F(RunningVariables, TableValuesThenRealEnvironmentStrings) {
   ASSERT_TRUE(SetEnvironmentVariableW(L"BX_VARIABLE", L"from the environment"));
   EXPECT_EQ(Expand(L"%ProductName%: %BX_VARIABLE%"), L"Tool: from the environment");
   SetEnvironmentVariableW(L"BX_VARIABLE", nullptr);
+  // A variable set to nothing expands to nothing.
+  ASSERT_TRUE(SetEnvironmentVariableW(L"BX_EMPTY", L""));
+  EXPECT_EQ(Expand(L"[%BX_EMPTY%]"), L"[]");
+  EXPECT_EQ(Expand(L"%BX_EMPTY%"), L"");
+  SetEnvironmentVariableW(L"BX_EMPTY", nullptr);
   EXPECT_EQ(Expand(L"%USERPROFILE%"), Environment(L"USERPROFILE"));
 }
 
