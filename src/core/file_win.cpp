@@ -2,29 +2,13 @@
 
 #include "core/codepage.h"
 #include "core/file.h"
+#include "core/system_error_text.h"
 #include "core/temp_files.h"
 
 namespace {
 
 const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 HANDLE AsHandle(void* context) { return static_cast<HANDLE>(context); }
-
-// The system's message for an error number, in the ANSI code page, without
-// the line break the system puts at its end.
-String SystemMessage(DWORD error) {
-  wchar_t* buffer = nullptr;
-  const DWORD units = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-      MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  String text;
-  if (units > 0) {
-    DWORD end = units;
-    while (end > 0 && (buffer[end - 1] == L' ' || buffer[end - 1] == L'\r' || buffer[end - 1] == L'\n')) --end;
-    text = Utf16ToAnsi(reinterpret_cast<const char16_t*>(buffer), static_cast<int32_t>(end));
-  }
-  if (buffer) LocalFree(buffer);
-  return text;
-}
 
 int32_t HandleRead(void* context, void* buffer, int32_t size) {
   DWORD got = 0;
@@ -49,7 +33,7 @@ int64_t HandleSeek(void* context, int64_t distance, SeekOrigin origin) {
 
 int64_t HandlePosition(void* context) { return HandleSeek(context, 0, SeekOrigin::kCurrent); }
 
-void HandleFailureText(void*, String& text) { text = SystemMessage(GetLastError()); }
+void HandleFailureText(void*, String& text) { text = SystemErrorText(GetLastError()); }
 
 void HandleClose(void* context) {
   const DWORD error = GetLastError();
@@ -130,7 +114,7 @@ int File::OpenNamed(const String& name, uint32_t flags) {
   if (!IsKnownNameForm(flags)) error = ERROR_INVALID_PARAMETER;
   if (!NameFormNeedsNoName(flags) && wname_.empty()) error = ERROR_INVALID_NAME;
   if (error != ERROR_SUCCESS) {
-    error_ = SystemMessage(error);
+    error_ = SystemErrorText(error);
     SetLastError(error);
     return FileErrorFromOsError(error, OpenFailureFacts());
   }
@@ -140,7 +124,7 @@ int File::OpenNamed(const String& name, uint32_t flags) {
   const String path = FormName(wname_, flags);
   if (path.empty()) {
     error = GetLastError();
-    error_ = SystemMessage(error);
+    error_ = SystemErrorText(error);
     SetLastError(error);
     return FileErrorFromOsError(error, FactsOfFailure(wname_, OpenMode()));
   }
@@ -165,7 +149,7 @@ int File::OpenNamed(const String& name, uint32_t flags) {
   }
   if (!os_.ops) {
     const int code = FileErrorFromOsError(error, FactsOfFailure(wname_, mode));
-    error_ = SystemMessage(error);
+    error_ = SystemErrorText(error);
     if (makes_temporary) DeleteFileW(Wide(wname_.w_str()));
     SetLastError(error);
     return code;
@@ -178,7 +162,7 @@ int File::OpenNamed(const String& name, uint32_t flags) {
 int File::FinishOpen(uint32_t flags) {
   if ((flags & kOpenTruncate) && !SetEndOfFile(AsHandle(os_.context))) {
     const DWORD error = GetLastError();
-    error_ = SystemMessage(error);
+    error_ = SystemErrorText(error);
     Close();
     SetLastError(error);
     return FileErrorFromOsError(error, OpenFailureFacts());

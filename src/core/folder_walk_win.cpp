@@ -3,6 +3,7 @@
 #include "core/file_ops.h"
 #include "core/folder_walk.h"
 #include "core/handle_win.h"
+#include "core/message_pump_win.h"
 
 namespace {
 
@@ -11,20 +12,6 @@ constexpr int kMessagesPerEntry = 100;
 const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 
 bool IsDots(const wchar_t* name) { return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0)); }
-
-// Keeps a progress window alive during a long walk. A quit request is put
-// back for the program's own message loop.
-void HandlePendingMessages() {
-  MSG message;
-  for (int i = 0; i < kMessagesPerEntry && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE); ++i) {
-    if (message.message == WM_QUIT) {
-      PostQuitMessage(static_cast<int>(message.wParam));
-      return;
-    }
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-}
 
 class Walk {
  public:
@@ -48,7 +35,7 @@ class Walk {
     FindHandle find(FindFirstFileW(Wide(search.w_str()), &found));
     if (!find) return true;
     do {
-      if (!(options_ & kWalkNoMessages)) HandlePendingMessages();
+      if (!(options_ & kWalkNoMessages)) PumpPendingMessages(kMessagesPerEntry);
       if (!Report(folder, found)) return false;
     } while (FindNextFileW(find.get(), &found));
     return true;

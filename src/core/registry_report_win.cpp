@@ -2,22 +2,10 @@
 
 #include "core/fatal.h"
 #include "core/registry_options.h"
+#include "core/show_message_win.h"
+#include "core/system_error_text.h"
 
 namespace {
-
-// The system's text for an error number, without its closing line break.
-String SystemText(LONG status) {
-  wchar_t* buffer = nullptr;
-  const DWORD units = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-      static_cast<DWORD>(status), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&buffer),
-      0, nullptr);
-  DWORD end = units;
-  while (end > 0 && (buffer[end - 1] == L' ' || buffer[end - 1] == L'\r' || buffer[end - 1] == L'\n')) --end;
-  String text(reinterpret_cast<const char16_t*>(buffer), static_cast<int32_t>(end));
-  if (buffer) LocalFree(buffer);
-  return text;
-}
 
 void AppendValueName(String* text, const String& display, const char16_t* value_name) {
   text->Append(display);
@@ -40,8 +28,8 @@ bool ReportRegistryFailure(LONG status, uint32_t options, const String& display,
     String text;
     AppendValueName(&text, display, value_name);
     text.AppendW(u"\r\n\r\n");
-    text.Append(SystemText(status));
-    MessageBoxW(nullptr, WideText(text.w_str()), L"Registry Error", MB_OK | MB_ICONERROR);
+    text.Append(SystemErrorTextW(static_cast<uint32_t>(status)));
+    ShowMessage(nullptr, text.w_str(), u"Registry Error", MB_OK | MB_ICONERROR);
   }
   SetLastError(static_cast<DWORD>(status));
   return false;

@@ -5,6 +5,7 @@
 #include "core/codepage.h"
 #include "core/fatal.h"
 #include "core/privileges_win.h"
+#include "core/silent_mode.h"
 #include "setup/app_icons_win.h"
 #include "setup/command_line.h"
 #include "setup/error_box.h"
@@ -58,6 +59,7 @@ void ReadCommandLine() {
   const CommandLineResult result =
       ParseCommandLine(reinterpret_cast<const char16_t*>(GetCommandLineW()), AnsiText, args, offending);
   if (result != CommandLineResult::kOk) FatalMessageW(UsageErrorText(result, offending, ProgramFileName()).w_str());
+  SetSilentMode(args.silent);  // the core library's own boxes stay away in a silent run
   if (!args.install_folder.empty()) args.install_folder_full = FullPath(args.install_folder);
 }
 
