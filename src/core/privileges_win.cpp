@@ -1,37 +1,18 @@
 #include "core/privileges_win.h"
 
-#include <windows.h>
+#include "core/handle_win.h"
 
-namespace {
+bool EnablePrivilege(const wchar_t* name) { return EnablePrivilege(name, true, nullptr); }
 
-// Owns the process token handle.
-class TokenHandle {
- public:
-  TokenHandle() = default;
-  ~TokenHandle() {
-    if (handle_) {
-      const DWORD error = GetLastError();
-      CloseHandle(handle_);
-      SetLastError(error);
-    }
+bool EnablePrivilege(const wchar_t* name, bool enable, HANDLE process) {
+  KernelHandle token;
+  if (!OpenProcessToken(process ? process : GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
+                        token.Receive())) {
+    return false;
   }
-  TokenHandle(const TokenHandle&) = delete;
-  TokenHandle& operator=(const TokenHandle&) = delete;
-  HANDLE* receive() { return &handle_; }
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_ = nullptr;
-};
-
-}  // namespace
-
-bool EnablePrivilege(const wchar_t* name) {
-  TokenHandle token;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.receive())) return false;
   TOKEN_PRIVILEGES privileges = {};
   privileges.PrivilegeCount = 1;
-  privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+  privileges.Privileges[0].Attributes = enable ? SE_PRIVILEGE_ENABLED : 0;
   if (!LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid)) return false;
   // AdjustTokenPrivileges succeeds even when the privilege is not held; the
   // last error tells (ERROR_NOT_ALL_ASSIGNED).
