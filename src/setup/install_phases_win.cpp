@@ -1,7 +1,10 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "core/codepage.h"
+#include "core/process_rules.h"
+#include "core/process_win.h"
+#include "core/shutdown_win.h"
+#include "core/system_error_text.h"
 #include "core/file_ops.h"
 #include "core/format.h"
 #include "core/system_folders.h"
@@ -15,7 +18,7 @@
 #include "records/failure_summary.h"
 #include "records/install_log.h"
 #include "records/log_writers.h"
-#include "records/uninstall_data.h"
+#include "records/uninstall_registration.h"
 #include "records/working_log.h"
 #include "setup/exit.h"
 #include "setup/install_checks.h"
@@ -27,6 +30,8 @@
 namespace {
 
 constexpr int kFlagAnswerRestartNo = 41;
+// A planned restart for an application installation.
+constexpr uint32_t kRestartReason = 0x80040002;
 constexpr uint8_t kSharedBaseCommonAppData = 1;
 constexpr uint8_t kSharedBaseCommonFiles32 = 2;
 constexpr uint8_t kSharedBaseCommonFiles64 = 3;
@@ -49,24 +54,10 @@ String FullPathOf(const String& path) {
   return out;
 }
 
-String LastErrorText() {
-  wchar_t* text = nullptr;
-  const DWORD error = GetLastError();
-  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                 nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  String out;
-  if (text) {
-    out.AssignW(reinterpret_cast<const char16_t*>(text));
-    LocalFree(text);
-    out.TrimW();
-  }
-  return out;
-}
-
 // Creates a folder the run needs; a failure is logged as "<what> \"folder\": reason".
 void MakeRunFolder(const char16_t* what, const String& folder) {
   if (CreateFolder(folder.w_str())) return;
-  const String reason = LastErrorText();
+  const String reason = LastErrorTextW();
   LogFormatW(u"%s \"%s\": %s\r\n", what, folder.w_str(), reason.w_str());
 }
 
@@ -143,10 +134,21 @@ void UnpackPhase(OwnPackage& package) {
   InstallAllEntries(source);
 }
 
-void UninstallDataPhase() {
-  if (!Settings().Flag(product_flag::kDetectInstallation)) return;
-  const String path = UninstallDataPath(TheInstall().uninstall_folder);
-  if (!WriteUninstallData(path)) LogFormatW(u"Failed to write \"%s\"\r\n", path.w_str());
+void WaitMinimumStatusTime() { Sleep(Settings().MinStatusTime); }
+
+void BeforeUninstallData() {
+  WaitMinimumStatusTime();
+  ReportProgress(100, Message(36));
+}
+
+// The uninstaller, the Uninstall key, the restart list and Uninstall.DAT.
+void RegistrationPhase(const ProgramCopy& program) {
+  CopyReadmeAndLicenceTexts();
+  ReportProgress(99, String());
+  UninstallRegistration inputs;
+  inputs.program = &program;
+  inputs.before_data_file = BeforeUninstallData;
+  RegisterUninstall(inputs);
 }
 
 void CompletionStep() {
@@ -169,31 +171,10 @@ void RemoveIfEmpty(const String& folder) {
 void LaunchRunAfter() {
   const String& command = TheRun().args.run_after;
   if (command.empty() || HasFailed()) return;
-  String ansi = Utf16ToAnsi(command);
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  if (CreateProcessA(nullptr, reinterpret_cast<char*>(ansi.data()), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                     &startup, &process)) {
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-  } else {
-    const String reason = LastErrorText();
+  if (RunProcess(command.w_str(), 0) == kRunNotStarted) {
+    const String reason = LastErrorTextW();
     LogFormatW(u"Failed to launch command: %s %s\r\n", command.w_str(), reason.w_str());
   }
-}
-
-void RestartWindows() {
-  HANDLE token = nullptr;
-  if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
-    TOKEN_PRIVILEGES privileges = {};
-    privileges.PrivilegeCount = 1;
-    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &privileges.Privileges[0].Luid);
-    AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
-    CloseHandle(token);
-  }
-  ExitWindowsEx(EWX_REBOOT, 0x80040002);
 }
 
 }  // namespace
@@ -206,13 +187,13 @@ bool IsPortableFolder(const String& folder) {
 }
 
 void RunInstallPhases(OwnPackage& package, const ProgramCopy& program) {
-  (void)program;
   StartWorkingLog();
+  ReportProgress(1, Message(113));
   UninstallFolderPhase();
   SharedFolderPhase();
   RequiredSpacePhase(package.header);
   UnpackPhase(package);
-  UninstallDataPhase();
+  RegistrationPhase(program);
 }
 
 void NotifyDesktopChanged() {
@@ -232,7 +213,7 @@ void FinishInstallation() {
   RemoveIfEmpty(state.install_folder_full);
   RestoreRedirection();
   if (state.restart_wanted) {
-    RestartWindows();
+    ShutDown(static_cast<int32_t>(ShutdownKind::kRestart), 0, kRestartReason);
   } else {
     LaunchRunAfter();
   }

@@ -47,6 +47,34 @@ DWORD RunSilently(const std::wstring& installer, const std::wstring& arguments) 
   return process.ExitCode();
 }
 
+std::wstring RegText(HKEY key, const wchar_t* name) {
+  wchar_t text[2048] = {};
+  DWORD size = sizeof text;
+  if (RegGetValueW(key, nullptr, name, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS) return L"<missing>";
+  return text;
+}
+
+void CheckUninstallKey(const std::wstring& product, const std::wstring& folder) {
+  const std::wstring path = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + product;
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
+  EXPECT_EQ(RegText(key, L"DisplayName"), product);
+  EXPECT_EQ(RegText(key, L"UninstallString"), L"\"" + folder + L"\\uninstall.exe\" /u:\"" + product + L"\"");
+  EXPECT_EQ(RegText(key, L"InstallLocation"), folder);
+  EXPECT_EQ(RegText(key, L"DisplayVersion"), L"1.0");
+  const std::wstring date = RegText(key, L"InstallDate");
+  EXPECT_EQ(date.size(), 8u) << date;
+  EXPECT_EQ(date.find_first_not_of(L"0123456789"), std::wstring::npos) << date;
+  DWORD size_kb = 0;
+  DWORD bytes = sizeof size_kb;
+  EXPECT_EQ(RegGetValueW(key, nullptr, L"EstimatedSize", RRF_RT_REG_DWORD, nullptr, &size_kb, &bytes), ERROR_SUCCESS);
+  const std::wstring flags = RegText(key, L"ProductFlags");
+  EXPECT_FALSE(flags.empty());
+  EXPECT_EQ(flags.find_first_not_of(L"-0123456789"), std::wstring::npos) << flags;
+  RegCloseKey(key);
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, path.c_str());
+}
+
 class SilentInstall : public testing::Test {
  protected:
   void SetUp() override {
@@ -83,6 +111,8 @@ TEST_F(SilentInstall, ShowsNothingAndLeavesItsRecords) {
   SetFileAttributesW((folder_ + L"\\readme.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
 
   EXPECT_TRUE(FileExists(folder_ + L"\\Uninstall.DAT"));
+  EXPECT_TRUE(FileExists(folder_ + L"\\uninstall.exe"));
+  CheckUninstallKey(e2e::Wide(product_.settings.DisplayName), folder_);
   const std::string log = e2e::ReadBytes(folder_ + L"\\Install.log");
   ASSERT_GE(log.size(), 3u);
   EXPECT_EQ(log.substr(0, 3), "\xEF\xBB\xBF");
