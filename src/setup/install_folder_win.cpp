@@ -1,11 +1,11 @@
 #include <windows.h>
 
-#include "core/environment.h"
 #include "core/file_ops.h"
 #include "core/path_rules.h"
 #include "core/registry_win.h"
 #include "core/system_folders.h"
 #include "package/message_format.h"
+#include "package/variables.h"
 #include "package/settings_state.h"
 #include "setup/error_box.h"
 #include "setup/exit.h"
@@ -114,7 +114,7 @@ void NewInstallationFolder() {
 
 String ExpandFolderText(const String& text) {
   String expanded = text;
-  ExpandEnvironment(expanded);
+  ExpandVariables(expanded);
   return expanded;
 }
 
