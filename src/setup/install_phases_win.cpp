@@ -5,6 +5,7 @@
 #include "core/process_win.h"
 #include "core/shutdown_win.h"
 #include "core/system_error_text.h"
+#include "core/empty_folder.h"
 #include "core/file_ops.h"
 #include "core/format.h"
 #include "core/system_folders.h"
@@ -165,7 +166,7 @@ bool RestartWanted() {
 }
 
 void RemoveIfEmpty(const String& folder) {
-  if (!folder.empty()) RemoveDirectoryW(reinterpret_cast<const wchar_t*>(folder.w_str()));
+  if (!folder.empty()) RemoveFolderIfEmpty(folder.w_str());
 }
 
 void LaunchRunAfter() {
