@@ -8,6 +8,7 @@
 #include "core/file.h"
 #include "core/file_ops.h"
 #include "core/handle_win.h"
+#include "core/system_error_text.h"
 #include "core/whole_file.h"
 #include "package/corrupt_report.h"
 #include "package/settings_state.h"
@@ -22,20 +23,6 @@ constexpr DWORD kRetryDelayMs = 50;
 constexpr DWORD kProtectiveAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
 const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
-
-// The system's text for an error number, UTF-16, without the line break at
-// its end; empty for 0 or an unknown number.
-String ErrorText(DWORD error) {
-  if (error == 0) return String();
-  wchar_t* buffer = nullptr;
-  const DWORD units = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-      MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  String text(reinterpret_cast<const char16_t*>(buffer ? buffer : L""), static_cast<int32_t>(units));
-  if (buffer) LocalFree(buffer);
-  text.TrimEndW();
-  return text;
-}
 
 // Creates or truncates the file with normal attributes and writes all data.
 // False with the system's error in *error.
@@ -105,7 +92,7 @@ bool Stage(const String& path, const void* data, int32_t length, const FileDate&
   if (temporary.empty() || WriteWholeFile(temporary.w_str(), data, length) != kFileOk) {
     const DWORD error = GetLastError();
     if (!temporary.empty()) DeleteFile(temporary.w_str());
-    text.Append(NoTemporaryFileText(path, ErrorText(error)));
+    text.Append(NoTemporaryFileText(path, SystemErrorTextW(error)));
     return false;
   }
   PutDate(temporary, date);
@@ -114,7 +101,7 @@ bool Stage(const String& path, const void* data, int32_t length, const FileDate&
     text.Append(StagedText(path, temporary));
     return true;
   }
-  text.Append(StagingFailedText(path, temporary, ErrorText(GetLastError())));
+  text.Append(StagingFailedText(path, temporary, SystemErrorTextW(GetLastError())));
   DeleteFile(temporary.w_str());
   return false;
 }
@@ -129,7 +116,7 @@ bool ReportFailure(const String& path, const void* data, int32_t length, const F
   if (drive != 0 && !DrivePresent(drive)) {
     text.Append(MissingDriveText(drive));
   } else {
-    text.Append(SystemTextBlock(ErrorText(error)));
+    text.Append(SystemTextBlock(SystemErrorTextW(error)));
     if (MayStage(existed, Settings().Flag(file_writer_flag::kStageNewFiles), error) &&
         Stage(path, data, length, date, text)) {
       LogTextW(text);
@@ -155,7 +142,7 @@ bool WritePackagedFile(const String& path, const void* data, int32_t length, con
         return true;
       }
       if (attempt == 0) {
-        AddFailureW(VerifyFailureText(Message(kWriteFailedMessage), path, ErrorText(GetLastError())).w_str());
+        AddFailureW(VerifyFailureText(Message(kWriteFailedMessage), path, SystemErrorTextW(GetLastError())).w_str());
         return false;
       }
     } else if (attempt == kAttempts - 1) {

@@ -1,0 +1,242 @@
+#include <windows.h>
+
+#include "actions/file_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "actions/file_date.h"
+#include "actions/restart_operations.h"
+#include "core/codepage.h"
+#include "core/file_stream.h"
+#include "core/scratch_folder_wintest.h"
+#include "package/settings_state.h"
+#include "records/failure_summary.h"
+#include "records/working_log.h"
+#include "setup/install_state.h"
+#include "testkit/files.h"
+#include "uninstall/pending_queue_wintest.h"
+
+namespace {
+
+const std::string kData = "packaged bytes\r\n";
+
+std::string Utf8(const std::wstring& text) {
+  const String converted = Utf16ToUtf8(reinterpret_cast<const char16_t*>(text.c_str()));
+  return Text(converted);
+}
+
+std::string Ansi(const std::wstring& text) {
+  return Text(Utf16ToAnsi(reinterpret_cast<const char16_t*>(text.c_str())));
+}
+
+// Holds a file open with no sharing at all, as a running program holds its
+// own executable.
+class Holder {
+ public:
+  explicit Holder(const std::wstring& path)
+      : handle_(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)) {
+    EXPECT_NE(handle_, INVALID_HANDLE_VALUE);
+  }
+  ~Holder() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+  Holder(const Holder&) = delete;
+  Holder& operator=(const Holder&) = delete;
+
+ private:
+  HANDLE handle_;
+};
+
+uint64_t Ticks(const FILETIME& time) { return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime; }
+
+// The writer's process-wide surroundings: settings, message 31, a working
+// log in memory, an empty failure summary and no restart wanted yet.
+class FileWriterRun : public testing::Test {
+ protected:
+  void SetUp() override {
+    saved_settings_ = Settings();
+    saved_languages_ = Languages();
+    Settings().ProductFlags = 0;
+    Languages() = LanguageTable();
+    Languages().names.Add(String(u"English"));
+    Languages().messages.Resize(40);
+    Languages().messages[kWriteFailedMessage] = String(u"Unable to write");
+    TheWorkingLog().file.AttachStream(log_.stream());
+    ClearFailures();
+    TheInstall() = InstallState();
+  }
+  void TearDown() override {
+    ForgetPendingPairsIn(folder_.path());
+    TheWorkingLog().file.Close();
+    ClearFailures();
+    Settings() = saved_settings_;
+    Languages() = saved_languages_;
+    TheInstall() = InstallState();
+  }
+
+  bool Write(const std::wstring& path, bool existed, int32_t attributes = -1, const FileDate& date = FileDate()) {
+    pending_ = true;  // the writer must reset it
+    return WritePackagedFile(String(U16(path)), kData.data(), static_cast<int32_t>(kData.size()), date, attributes,
+                             existed, &pending_);
+  }
+  std::string Log() const { return Text(log_.content()); }
+  std::string Failures() const { return Text(TheFailureSummary().text); }
+  // The names in the scratch folder other than `except`.
+  int OtherFiles(const wchar_t* except) const {
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((folder_ / L"*").c_str(), &found);
+    int count = 0;
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    do {
+      const std::wstring name = found.cFileName;
+      if (name != L"." && name != L".." && name != except) ++count;
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    return count;
+  }
+
+  ScratchFolder folder_;
+  MemoryStream log_;
+  bool pending_ = false;
+  ProductSettings saved_settings_;
+  LanguageTable saved_languages_;
+};
+
+TEST_F(FileWriterRun, WritesDataDateAndAttributesIntoMissingFolders) {
+  Settings().SetFlag(file_writer_flag::kVerifyAfterWrite, true);
+  const std::wstring path = folder_ / L"new\\deeper\\file.bin";
+  ASSERT_TRUE(Write(path, false, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY, FileDate{2021, 6, 7, 8, 9, 10}));
+  EXPECT_FALSE(pending_);
+  EXPECT_EQ(testkit::ReadFileBytes(path).value_or("<none>"), kData);
+  // The folders were missing at the first attempt; success later leaves no text.
+  EXPECT_EQ(Log(), "");
+  EXPECT_EQ(Failures(), "");
+
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  ASSERT_TRUE(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data));
+  EXPECT_EQ(data.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY),
+            static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+  uint64_t expected = 0;
+  ASSERT_TRUE(FileDateToFileTime(FileDate{2021, 6, 7, 8, 9, 10}, &expected));
+  EXPECT_EQ(Ticks(data.ftLastWriteTime), expected);
+  EXPECT_EQ(Ticks(data.ftCreationTime), expected);
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(FileWriterRun, FileInUseIsStagedForTheRestart) {
+  const std::wstring path = folder_ / L"in use.dll";
+  PutFile(path, "running");
+  {
+    Holder holder(path);
+    EXPECT_FALSE(Write(path, true, -1, FileDate{2020, 1, 2, 3, 4, 5}));
+  }
+  EXPECT_TRUE(pending_);
+  EXPECT_EQ(Failures(), "");
+  EXPECT_TRUE(Settings().Flag(product_flag::kAskRestart));
+  EXPECT_TRUE(TheInstall().restart_needed);
+  EXPECT_EQ(testkit::ReadFileBytes(path).value_or("<none>"), "running");
+
+  // The queue holds one move from a temporary file beside the destination.
+  const Vector<PendingRename> pairs = PendingPairsIn(folder_.path());
+  ASSERT_EQ(pairs.Count(), 1);
+  const String target = FoldedPath(WithoutPendingPrefix(pairs[0].target));
+  EXPECT_TRUE(target == FoldedPath(String(U16(path))));
+  const String source = WithoutPendingPrefix(pairs[0].source);
+  const std::wstring temporary(reinterpret_cast<const wchar_t*>(source.w_str()));
+  EXPECT_EQ(temporary.rfind(folder_.path(), 0), 0u) << Utf8(temporary);
+  EXPECT_EQ(temporary.find(L'\\', folder_.path().size()), std::wstring::npos);
+  EXPECT_EQ(testkit::ReadFileBytes(temporary).value_or("<none>"), kData);
+
+  // The report goes to the working log only.
+  const std::string log = Log();
+  EXPECT_EQ(log.rfind("\r\nUnable to write " + Utf8(path) + "\r\n", 0), 0u) << log;
+  std::string staged = "\"";
+  staged += Utf8(path);
+  staged += "\" was successfully registered for replacement.\r\nTemporary file is \"";
+  staged += Utf8(temporary);
+  staged += "\"\r\nReboot will be required.\r\n\r\n";
+  ASSERT_GE(log.size(), staged.size());
+  EXPECT_EQ(log.substr(log.size() - staged.size()), staged);
+  DeleteFileW(temporary.c_str());
+}
+
+TEST_F(FileWriterRun, FileInUseThatIsNewIsStagedOnlyWhenTheProductSaysSo) {
+  const std::wstring path = folder_ / L"fresh.dll";
+  {
+    Holder holder(path);
+    EXPECT_FALSE(Write(path, false));
+  }
+  EXPECT_FALSE(pending_);
+  EXPECT_EQ(PendingPairsIn(folder_.path()).Count(), 0);
+  EXPECT_EQ(OtherFiles(L"fresh.dll"), 0);  // no temporary file left behind
+  EXPECT_FALSE(TheInstall().restart_needed);
+  EXPECT_EQ(Log(), "");
+  const std::string failures = Failures();
+  EXPECT_EQ(failures.rfind("\r\nUnable to write " + Ansi(path) + "\r\n", 0), 0u) << failures;
+  EXPECT_GT(failures.size(), ("\r\nUnable to write " + Ansi(path) + "\r\n").size() + 4);  // the system's text
+  EXPECT_EQ(failures.substr(failures.size() - 4), "\r\n\r\n");
+
+  ClearFailures();
+  Settings().SetFlag(file_writer_flag::kStageNewFiles, true);
+  {
+    Holder holder(path);
+    EXPECT_FALSE(Write(path, false));
+  }
+  EXPECT_TRUE(pending_);
+  EXPECT_EQ(PendingPairsIn(folder_.path()).Count(), 1);
+  EXPECT_EQ(Failures(), "");
+  EXPECT_TRUE(TheInstall().restart_needed);
+}
+
+TEST_F(FileWriterRun, MissingDriveIsReportedAndNeverStaged) {
+  const DWORD drives = GetLogicalDrives();
+  wchar_t letter = 0;
+  for (wchar_t c = L'Y'; c >= L'D' && !letter; --c) {
+    if (!(drives >> (c - L'A') & 1)) letter = c;
+  }
+  ASSERT_NE(letter, 0) << "every drive letter is taken";
+  const std::wstring path = std::wstring(1, letter) + L":\\Product\\gone.dll";
+  Settings().SetFlag(file_writer_flag::kStageNewFiles, true);
+  EXPECT_FALSE(Write(path, true));
+  EXPECT_FALSE(pending_);
+  EXPECT_EQ(Failures(), "\r\nUnable to write " + Ansi(path) + "\r\nDrive " + static_cast<char>(letter) +
+                            ": is not present.\r\n");
+  EXPECT_EQ(Log(), "");
+  EXPECT_FALSE(TheInstall().restart_needed);
+}
+
+TEST(RestartOperations, MoveAndDeleteAreQueuedWithBusyAsTheLastError) {
+  ScratchFolder folder;
+  const std::wstring source = folder / L"new.tmp";
+  const std::wstring target = folder / L"target.dll";
+  const std::wstring doomed = folder / L"doomed.txt";
+  PutFile(source, "new");
+  PutFile(doomed, "x");
+
+  SetLastError(0);
+  ASSERT_TRUE(MoveFileAtRestart(String(U16(source)), String(U16(target))));
+  EXPECT_EQ(GetLastError(), kDeferredOperationError);
+  SetLastError(0);
+  ASSERT_TRUE(DeleteFileAtRestart(String(U16(doomed))));
+  EXPECT_EQ(GetLastError(), kDeferredOperationError);
+
+  const Vector<PendingRename> pairs = PendingPairsIn(folder.path());
+  ASSERT_EQ(pairs.Count(), 2);
+  EXPECT_TRUE(FoldedPath(WithoutPendingPrefix(pairs[0].source)) == FoldedPath(String(U16(source))));
+  EXPECT_TRUE(FoldedPath(WithoutPendingPrefix(pairs[0].target)) == FoldedPath(String(U16(target))));
+  EXPECT_TRUE(FoldedPath(WithoutPendingPrefix(pairs[1].source)) == FoldedPath(String(U16(doomed))));
+  EXPECT_TRUE(pairs[1].is_deletion());
+  EXPECT_TRUE(Exists(doomed));  // nothing happens before the restart
+  ForgetPendingPairsIn(folder.path());
+  EXPECT_EQ(PendingPairsIn(folder.path()).Count(), 0);
+
+  SetLastError(0);
+  EXPECT_FALSE(MoveFileAtRestart(String(), String(U16(target))));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_FALSE(DeleteFileAtRestart(String()));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+}  // namespace
