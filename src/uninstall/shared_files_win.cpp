@@ -4,7 +4,10 @@
 #include "core/codepage.h"
 #include "core/file_ops.h"
 #include "core/handle_win.h"
+#include "core/message_pump_win.h"
+#include "core/process_win.h"
 #include "core/registry_win.h"
+#include "core/show_message_win.h"
 #include "core/system_folders.h"
 #include "package/message_format.h"
 #include "package/settings_state.h"
@@ -41,23 +44,6 @@ class ComRef {
   Interface* pointer_ = nullptr;
 };
 
-// Handles the window messages that are waiting, up to kMessageRounds of them.
-void PumpMessages() {
-  MSG message;
-  for (int round = 0; round < kMessageRounds && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE); ++round) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-}
-
-// Waits for a process while the program's windows stay responsive.
-DWORD WaitForExitCode(HANDLE process) {
-  while (MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) PumpMessages();
-  DWORD code = 1;
-  if (!GetExitCodeProcess(process, &code)) code = 1;
-  return code;
-}
-
 // "regsvr32.exe /s /u "path"", hidden, in the system folder. The program is
 // named by its full path, so that none beside the uninstaller is started.
 // True when it ran and ended with exit code 0.
@@ -68,18 +54,7 @@ bool UnregisterWithRegsvr32(const String& path) {
   command.AppendW(u"\\regsvr32.exe\" /s /u \"");
   command.Append(path);
   command.AppendW(u'"');
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_HIDE;
-  PROCESS_INFORMATION started = {};
-  if (!CreateProcessW(nullptr, reinterpret_cast<wchar_t*>(command.wdata()), nullptr, nullptr, FALSE,
-                      NORMAL_PRIORITY_CLASS, nullptr, Wide(system), &startup, &started)) {
-    return false;
-  }
-  KernelHandle process(started.hProcess);
-  KernelHandle thread(started.hThread);
-  return WaitForExitCode(process.get()) == 0;
+  return RunProcess(command.w_str(), kRunWait | kRunShowHidden | kRunPumpMessages, system.w_str()) == 0;
 }
 
 // The server's own entry, for when regsvr32 could not do it.
@@ -105,14 +80,14 @@ void UnregisterTypeLibrary(const String& path) {
 void Unregister(const String& path, const SharedFileEntry& entry, const SharedFilePassOptions& options) {
   if (entry.com_server && !UnregisterWithRegsvr32(path)) CallDllUnregisterServer(path);
   if (entry.type_library) UnregisterTypeLibrary(path);
-  PumpMessages();
+  PumpPendingMessages(kMessageRounds);
   if (options.progress_window) SetFocus(static_cast<HWND>(options.progress_window));
 }
 
 bool UserKeepsFile(const String& path, const SharedFilePassOptions& options) {
   if (options.automatic || !Settings().Flag(kAskBeforeDeletingShared)) return false;
   const String question = FillMessage(Message(kDeleteSharedQuestion), {path});
-  return MessageBoxW(static_cast<HWND>(options.progress_window), Wide(question), Wide(Message(kDeleteSharedTitle)),
+  return ShowMessage(static_cast<HWND>(options.progress_window), question.w_str(), Message(kDeleteSharedTitle).w_str(),
                      MB_YESNO | MB_ICONQUESTION) != IDYES;
 }
 
