@@ -9,7 +9,8 @@
 
 namespace testkit {
 
-// Where Screenshot(name) writes: <build>\screenshots\<name>.png.
+// Where Screenshot(name) writes: <build>\..\screenshots\<name>.png, that is
+// build/screenshots/<name>.png for the trees of CMakePresets.json.
 std::wstring ScreenshotPath(std::wstring_view name);
 
 // Saves the whole X screen to ScreenshotPath(name) with ImageMagick's

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cwctype>
+#include <filesystem>
 
 #include "testkit/paths.h"
 #include "testkit/wait.h"
@@ -26,17 +27,24 @@ std::string ShellQuoted(const std::string& text) {
   return quoted + "'";
 }
 
+// Beside the build trees rather than in one: build/screenshots.
+std::wstring ScreenshotFolder() {
+  return std::filesystem::path(BuildPath(L"..\\screenshots")).lexically_normal().wstring();
+}
+
 }  // namespace
 
 std::wstring ScreenshotPath(std::wstring_view name) {
-  return BuildPath(L"screenshots\\" + std::wstring(name) + L".png");
+  return ScreenshotFolder() + L"\\" + std::wstring(name) + L".png";
 }
 
 testing::AssertionResult Screenshot(std::wstring_view name) {
-  if (!SafeFileName(name)) return testing::AssertionFailure() << "unsuitable screenshot name \"" << std::wstring(name) << "\"";
+  if (!SafeFileName(name)) {
+    return testing::AssertionFailure() << "unsuitable screenshot name \"" << std::wstring(name) << "\"";
+  }
   if (!RunningUnderWine()) return testing::AssertionFailure() << "screenshots are taken only under Wine";
   std::wstring path = ScreenshotPath(name);
-  CreateDirectoryW(BuildPath(L"screenshots").c_str(), nullptr);  // Wine maps only paths whose folder exists
+  CreateDirectoryW(ScreenshotFolder().c_str(), nullptr);  // Wine maps only paths whose folder exists
   std::string unix_path = UnixPath(path);
   if (unix_path.empty()) return testing::AssertionFailure() << "no Unix path for " << path;
 
