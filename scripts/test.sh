@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Builds and tests everything, as CI does:
+#   1. scripts/setup.sh (packages, Wine prefix)
+#   2. configure and build the host, host-asan and win32 presets
+#   3. host and host-asan unit tests, then the Windows tests under Wine in an
+#      X server of their own (xvfb-run), with one wineserver kept up for the run
+# Every step runs even when an earlier one failed, so one report shows all
+# that is broken; the exit status is non-zero when anything failed.
+#
+#   scripts/test.sh            everything
+#   BX_JOBS=4 scripts/test.sh  more build jobs (default 2)
+set -uo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root" || exit 1
+jobs=${BX_JOBS:-2}
+
+summary=()
+failed=0
+
+# step NAME COMMAND...: runs, times and records one step.
+step() {
+  local name=$1 start=$SECONDS status=ok
+  shift
+  printf '\n==> %s\n' "$name"
+  "$@" || status=FAILED
+  [ "$status" = ok ] || failed=1
+  summary+=("$(printf '%-18s %-7s %5ds' "$name" "$status" $((SECONDS - start)))")
+  [ "$status" = ok ]
+}
+
+build() {
+  cmake --preset "$1" --log-level=WARNING >/dev/null &&
+    cmake --build --preset "$1" -j "$jobs" -- --quiet
+}
+
+win32_tests() {
+  scripts/wine-session.sh build/win32/wineprefix ctest --preset win32 </dev/null
+}
+
+print_summary() {
+  printf '\n==> summary (%ds in all)\n' "$SECONDS"
+  printf '  %s\n' "${summary[@]}"
+  if [ "$failed" = 0 ]; then echo "ALL PASSED"; else echo "FAILED"; fi
+}
+
+if ! step "setup" bash scripts/setup.sh; then
+  print_summary
+  exit 1
+fi
+declare -A built
+for preset in host host-asan win32; do
+  step "build $preset" build "$preset" && built[$preset]=1
+done
+for preset in host host-asan win32; do
+  if [ -z "${built[$preset]:-}" ]; then
+    summary+=("$(printf '%-18s %-7s' "test $preset" skipped) (no build)")
+  elif [ "$preset" = win32 ]; then
+    step "test win32" win32_tests
+  else
+    step "test $preset" ctest --preset "$preset" -j "$jobs" </dev/null
+  fi
+done
+print_summary
+exit "$failed"
