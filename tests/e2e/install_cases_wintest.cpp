@@ -104,6 +104,41 @@ TEST(InstallCases, FileInUseIsStagedForTheRestart) {
   DeleteUninstallKey(product);
 }
 
+size_t Occurrences(const std::string& text, const std::string& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+TEST(InstallCases, InstallingAgainFollowsTheVersionAndDateRules) {
+  Product product = ProductThatNeverRestarts(L"Again");
+  const char plain[] = "always replaced";
+  product.files.push_back(FileFromBytes("plain.txt", plain, sizeof plain - 1));
+  const char data[] = "versioned data";
+  PackageFile versioned = FileFromBytes("lib\\engine.bin", data, sizeof data - 1);
+  versioned.entry.kind = 9;
+  versioned.entry.version = "2.0";
+  const int32_t date[6] = {2023, 11, 2, 10, 20, 30};
+  for (int i = 0; i < 6; ++i) versioned.entry.date[i] = date[i];
+  product.files.push_back(versioned);
+  const std::wstring folder = e2e::TestFolder() + L"\\App";
+  const std::wstring installer = e2e::BuildInstallerFile(product);
+  ASSERT_EQ(RunSilently(installer, Quoted(folder)), 1u);
+  ASSERT_EQ(RunSilently(installer, Quoted(folder)), 1u);
+
+  const std::string log = e2e::ReadBytes(folder + L"\\Install.log");
+  EXPECT_EQ(Occurrences(log, "Installation log for: "), 2u) << log;
+  EXPECT_EQ(Occurrences(log, "**********************************************"), 1u);
+  EXPECT_NE(log.find("Install type: New"), std::string::npos);
+  EXPECT_NE(log.find("Install type: Reinstall"), std::string::npos) << log;
+  // The data file has no version resource, so its date decides: the same date is not newer.
+  EXPECT_NE(log.find("engine.bin was not installed because its date (2023/11/02 10:20:30) is not newer than "
+                     "2023/11/02 10:20:30."),
+            std::string::npos)
+      << log;
+  DeleteUninstallKey(product);
+}
+
 TEST(InstallCases, SharedFileOfTwoProductsCountsTwo) {
   const std::wstring shared = testkit::UniqueName(L"BxShared");
   Product products[2] = {e2e::TestProduct(L"ShareA"), e2e::TestProduct(L"ShareB")};
