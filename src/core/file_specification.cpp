@@ -37,12 +37,12 @@ bool TakeSubfolderSwitch(String& line) {
   return true;
 }
 
-bool HasWildcard(const String& spec) { return spec.FindW(u'*') >= 0 || spec.FindW(u'?') >= 0; }
+bool HasWildcard(const String& item) { return item.FindW(u'*') >= 0 || item.FindW(u'?') >= 0; }
 
 bool EndsWithBackslash(const String& text) { return !text.empty() && text.AtW(text.wlength() - 1) == u'\\'; }
 
 // The folder a line names for its relative entries: the text before its
-// last backslash, when the line ends in a backslash or holds a single
+// last backslash, when the line ends in a backslash or holds a single file
 // specification, and that text is an absolute folder without wildcards.
 String LineFolder(const String& line) {
   if (line.FindW(u';') >= 0 && !EndsWithBackslash(line)) return String();
@@ -130,30 +130,30 @@ class Expander {
     line_folder_ = named.empty() ? working_folder_ : named;
     line_stopped_ = false;
     while (!line.empty() && !line_stopped_) {
-      String spec = line.TakeUpToW(u';');
-      spec.TrimW();
-      if (spec.empty()) continue;
-      if (!Specification(spec)) return false;
+      String item = line.TakeUpToW(u';');
+      item.TrimW();
+      if (item.empty()) continue;
+      if (!ExpandOne(item)) return false;
     }
     return true;
   }
 
-  bool Specification(const String& spec) {
+  bool ExpandOne(const String& item) {
     String full;
-    if (IsAbsolutePathW(spec.w_str())) {
-      full = spec;
+    if (IsAbsolutePathW(item.w_str())) {
+      full = item;
     } else if (!applies_.empty()) {
-      full = JoinPath(applies_, spec.w_str());
+      full = JoinPath(applies_, item.w_str());
     } else {
       Report(u"The file specification \"");
-      Report(spec);
+      Report(item);
       Report(u"\" ");
       ReportLineNumber();
       Report(u"is not an absolute path.  Please include the drive and directory.\r\n");
       return true;
     }
     // A folder stands for every file in it.
-    const bool folder = EndsWithBackslash(spec);
+    const bool folder = EndsWithBackslash(item);
     const String target = full;
     if (folder) full.AppendW(u"*");
     if (subfolders_) full.AppendW(u" /s");
@@ -161,20 +161,20 @@ class Expander {
     const int64_t result =
         system_.walk(full.w_str(), options_ & kWalkOptionMask, &Expander::Visit, this);
     if (result == kWalkCancelled && !line_stopped_) return false;
-    if (matches_ == 0) ReportMissing(spec, folder ? &target : nullptr);
+    if (matches_ == 0) ReportMissing(item, folder ? &target : nullptr);
     return true;
   }
 
-  // `folder` is the full path of a folder specification, else null.
-  void ReportMissing(const String& spec, const String* folder) {
+  // `folder` is the full path of a folder named by a file specification, else null.
+  void ReportMissing(const String& item, const String* folder) {
     if (options_ & kSpecQuietMissing) return;
     // An empty folder that exists names no files, which is no mistake.
     if (folder && system_.folder_exists(folder->w_str())) return;
-    const bool wildcard = HasWildcard(spec);
+    const bool wildcard = HasWildcard(item);
     Report(folder ? u"The folder" : u"The file");
     if (wildcard) Report(u" specification");
     Report(u" \"");
-    Report(spec);
+    Report(item);
     Report(u"\" ");
     ReportLineNumber();
     Report(wildcard ? u"does not match any files.\r\n" : u"does not exist.\r\n");

@@ -1,7 +1,7 @@
 // The file-specification expander: turns lines of file specifications
 // (wildcards, several per line separated by ";", " /s" at the end of a line
 // for subfolders) into a checked list of files, and explains in plain words
-// every specification that names nothing. It never stops at a problem; only
+// every file specification that names nothing. It never stops at a problem; only
 // a cancel from a callback ends it early.
 #pragma once
 
@@ -48,7 +48,7 @@ constexpr int32_t kSpecCancelled = -2;
 // What the expander needs of the system.
 struct SpecSystem {
   // WalkFolder's contract (folder_walk.h).
-  int64_t (*walk)(const char16_t* specification, uint32_t options, WalkVisitor visitor, void* context);
+  int64_t (*walk)(const char16_t* search_path, uint32_t options, WalkVisitor visitor, void* context);
   // Replaces %NAME% environment strings; false leaves the text as it was.
   bool (*expand_environment)(String& text);
   bool (*folder_exists)(const char16_t* path);

@@ -39,8 +39,8 @@ bool Glob(const char* pattern, const char* name) {
          Glob(pattern + 1, name + 1);
 }
 
-int64_t FakeWalk(const char16_t* specification, uint32_t, WalkVisitor visitor, void* context) {
-  const WalkSpecification parts = SplitWalkSpecification(specification);
+int64_t FakeWalk(const char16_t* search_path, uint32_t, WalkVisitor visitor, void* context) {
+  const WalkSpecification parts = SplitWalkSpecification(search_path);
   const std::string folder = Utf8(parts.folder);
   const std::string pattern = Utf8(parts.pattern);
   int64_t total = 0;

@@ -11,9 +11,9 @@ bool EndsWithSubfolderSwitch(const String& text) {
 
 }  // namespace
 
-WalkSpecification SplitWalkSpecification(const char16_t* specification) {
+WalkSpecification SplitWalkSpecification(const char16_t* search_path) {
   WalkSpecification result;
-  String text(specification);
+  String text(search_path);
   text.TrimW();
   if (EndsWithSubfolderSwitch(text)) {
     result.subfolders = true;

@@ -1,4 +1,4 @@
-// Walking the files that a folder specification matches, optionally with
+// Walking the files that a folder and pattern (a file specification) match, optionally with
 // subfolders, as the system's directory search matches them.
 #pragma once
 
@@ -38,19 +38,19 @@ using WalkVisitor = bool (*)(const WalkEntry& entry, void* context);
 // The walk's result when the visitor stopped it.
 constexpr int64_t kWalkCancelled = -2;
 
-// Walks `specification` (a folder and a pattern, e.g. "C:\\data\\*.txt"); a
+// Walks `search_path` (a folder and a pattern, e.g. "C:\\data\\*.txt"); a
 // trailing " /s" includes subfolders, which are walked depth-first after the
 // entries of their parent. The visitor may be null. Returns the total size of
 // the files reported, or kWalkCancelled with last error ERROR_CANCELLED when
 // the visitor stopped the walk.
-int64_t WalkFolder(const char16_t* specification, uint32_t options, WalkVisitor visitor, void* context);
+int64_t WalkFolder(const char16_t* search_path, uint32_t options, WalkVisitor visitor, void* context);
 
-// Splits a walk specification: the folder part with its trailing backslash
+// Splits a walk's file specification: the folder part with its trailing backslash
 // (empty when there is none), the pattern, and whether " /s" asked for
-// subfolders. Surrounding blanks of the specification are ignored.
+// subfolders. Surrounding blanks of the file specification are ignored.
 struct WalkSpecification {
   String folder;
   String pattern;
   bool subfolders = false;
 };
-WalkSpecification SplitWalkSpecification(const char16_t* specification);
+WalkSpecification SplitWalkSpecification(const char16_t* search_path);

@@ -89,8 +89,8 @@ class Walk {
 
 }  // namespace
 
-int64_t WalkFolder(const char16_t* specification, uint32_t options, WalkVisitor visitor, void* context) {
-  const WalkSpecification parts = SplitWalkSpecification(specification);
+int64_t WalkFolder(const char16_t* search_path, uint32_t options, WalkVisitor visitor, void* context) {
+  const WalkSpecification parts = SplitWalkSpecification(search_path);
   Walk walk(options, visitor, context);
   if (!walk.Folder(parts.folder, parts.pattern, parts.subfolders)) {
     SetLastError(ERROR_CANCELLED);

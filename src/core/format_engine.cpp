@@ -44,7 +44,7 @@ class Sink {
 
 enum class Size { kDefault, kChar, kShort, kLong, kLongLong, kSizeT, kIntMax, kPtrDiff, kInt32, kInt64, kLongDouble };
 
-struct Spec {
+struct Directive {
   bool left = false;
   bool plus = false;
   bool space = false;
@@ -69,43 +69,43 @@ int64_t ReadNumber(const Char*& p) {
 }
 
 template <class Char>
-void ReadSize(const Char*& p, Spec& spec) {
+void ReadSize(const Char*& p, Directive& directive) {
   switch (*p) {
     case 'h':
-      spec.narrow = true;
-      spec.size = p[1] == 'h' ? Size::kChar : Size::kShort;
+      directive.narrow = true;
+      directive.size = p[1] == 'h' ? Size::kChar : Size::kShort;
       p += p[1] == 'h' ? 2 : 1;
       return;
     case 'l':
-      spec.wide = true;
-      spec.size = p[1] == 'l' ? Size::kLongLong : Size::kLong;
+      directive.wide = true;
+      directive.size = p[1] == 'l' ? Size::kLongLong : Size::kLong;
       p += p[1] == 'l' ? 2 : 1;
       return;
     case 'L':
-      spec.size = Size::kLongDouble;
+      directive.size = Size::kLongDouble;
       ++p;
       return;
     case 'z':
-      spec.size = Size::kSizeT;
+      directive.size = Size::kSizeT;
       ++p;
       return;
     case 'j':
-      spec.size = Size::kIntMax;
+      directive.size = Size::kIntMax;
       ++p;
       return;
     case 't':
-      spec.size = Size::kPtrDiff;
+      directive.size = Size::kPtrDiff;
       ++p;
       return;
     case 'I':
       if (p[1] == '6' && p[2] == '4') {
-        spec.size = Size::kInt64;
+        directive.size = Size::kInt64;
         p += 3;
       } else if (p[1] == '3' && p[2] == '2') {
-        spec.size = Size::kInt32;
+        directive.size = Size::kInt32;
         p += 3;
       } else {
-        spec.size = Size::kSizeT;
+        directive.size = Size::kSizeT;
         ++p;
       }
       return;
@@ -116,52 +116,52 @@ void ReadSize(const Char*& p, Spec& spec) {
 
 // Reads one conversion after its '%'. False when the format ends first.
 template <class Char>
-bool ReadSpec(const Char*& p, Args& args, Spec& spec) {
+bool ReadDirective(const Char*& p, Args& args, Directive& directive) {
   for (;; ++p) {
-    if (*p == '-') spec.left = true;
-    else if (*p == '+') spec.plus = true;
-    else if (*p == ' ') spec.space = true;
-    else if (*p == '#') spec.alternate = true;
-    else if (*p == '0') spec.zero = true;
+    if (*p == '-') directive.left = true;
+    else if (*p == '+') directive.plus = true;
+    else if (*p == ' ') directive.space = true;
+    else if (*p == '#') directive.alternate = true;
+    else if (*p == '0') directive.zero = true;
     else break;
   }
   if (*p == '*') {
     ++p;
     const int width = va_arg(args.list, int);
-    if (width < 0) spec.left = true;
-    spec.width = width < 0 ? -static_cast<int64_t>(width) : width;
+    if (width < 0) directive.left = true;
+    directive.width = width < 0 ? -static_cast<int64_t>(width) : width;
   } else {
-    spec.width = ReadNumber(p);
+    directive.width = ReadNumber(p);
   }
   if (*p == '.') {
     ++p;
     if (*p == '*') {
       ++p;
       const int precision = va_arg(args.list, int);
-      spec.precision = precision < 0 ? -1 : precision;
+      directive.precision = precision < 0 ? -1 : precision;
     } else {
-      spec.precision = ReadNumber(p);
+      directive.precision = ReadNumber(p);
     }
   }
-  ReadSize(p, spec);
+  ReadSize(p, directive);
   if (*p == 0) return false;
-  spec.conversion = static_cast<uint32_t>(*p++);
+  directive.conversion = static_cast<uint32_t>(*p++);
   return true;
 }
 
 // A field: sign or prefix, zeros, then the body, padded to the width.
 template <class Char, class Body>
-void PutField(Sink<Char>& sink, const Spec& spec, const char* prefix, int64_t prefix_length, int64_t zeros,
+void PutField(Sink<Char>& sink, const Directive& directive, const char* prefix, int64_t prefix_length, int64_t zeros,
               int64_t body_length, Body put_body) {
-  int64_t pad = spec.width - prefix_length - zeros - body_length;
+  int64_t pad = directive.width - prefix_length - zeros - body_length;
   if (pad < 0) pad = 0;
-  const bool zero_pad = spec.zero && !spec.left;
-  if (!spec.left && !zero_pad) sink.Repeat(' ', pad);
+  const bool zero_pad = directive.zero && !directive.left;
+  if (!directive.left && !zero_pad) sink.Repeat(' ', pad);
   sink.PutAscii(prefix, prefix_length);
   if (zero_pad) sink.Repeat('0', pad);
   sink.Repeat('0', zeros);
   put_body();
-  if (spec.left) sink.Repeat(' ', pad);
+  if (directive.left) sink.Repeat(' ', pad);
 }
 
 uint64_t FetchUnsigned(Args& args, Size size) {
@@ -211,67 +211,67 @@ int64_t ToDigits(uint64_t value, unsigned base, bool upper, char* end) {
 }
 
 template <class Char>
-void FormatInteger(Sink<Char>& sink, const Spec& spec, Args& args) {
-  const uint32_t c = spec.conversion;
+void FormatInteger(Sink<Char>& sink, const Directive& directive, Args& args) {
+  const uint32_t c = directive.conversion;
   const bool is_signed = c == 'd' || c == 'i';
   uint64_t magnitude;
   bool negative = false;
   if (is_signed) {
-    const int64_t value = FetchSigned(args, spec.size);
+    const int64_t value = FetchSigned(args, directive.size);
     negative = value < 0;
     magnitude = negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
   } else {
-    magnitude = FetchUnsigned(args, spec.size);
+    magnitude = FetchUnsigned(args, directive.size);
   }
   const unsigned base = c == 'o' ? 8 : (c == 'x' || c == 'X') ? 16 : 10;
   char digits[32];
   char* const end = digits + sizeof(digits);
   // Precision 0 with the value 0 prints no digits at all.
-  int64_t count = (spec.precision == 0 && magnitude == 0) ? 0 : ToDigits(magnitude, base, c == 'X', end);
-  int64_t zeros = spec.precision > count ? spec.precision - count : 0;
-  if (base == 8 && spec.alternate && zeros == 0 && (count == 0 || end[-count] != '0')) zeros = 1;
+  int64_t count = (directive.precision == 0 && magnitude == 0) ? 0 : ToDigits(magnitude, base, c == 'X', end);
+  int64_t zeros = directive.precision > count ? directive.precision - count : 0;
+  if (base == 8 && directive.alternate && zeros == 0 && (count == 0 || end[-count] != '0')) zeros = 1;
   char prefix[3] = {};
   int64_t prefix_length = 0;
   if (negative) prefix[prefix_length++] = '-';
-  else if (is_signed && spec.plus) prefix[prefix_length++] = '+';
-  else if (is_signed && spec.space) prefix[prefix_length++] = ' ';
-  if (base == 16 && spec.alternate && magnitude != 0) {
+  else if (is_signed && directive.plus) prefix[prefix_length++] = '+';
+  else if (is_signed && directive.space) prefix[prefix_length++] = ' ';
+  if (base == 16 && directive.alternate && magnitude != 0) {
     prefix[prefix_length++] = '0';
     prefix[prefix_length++] = static_cast<char>(c);
   }
-  Spec field = spec;
-  field.zero = spec.zero && spec.precision < 0;  // a precision turns zero padding off
+  Directive field = directive;
+  field.zero = directive.zero && directive.precision < 0;  // a precision turns zero padding off
   PutField(sink, field, prefix, prefix_length, zeros, count, [&] { sink.PutAscii(end - count, count); });
 }
 
 template <class Char>
-void FormatPointer(Sink<Char>& sink, const Spec& spec, Args& args) {
+void FormatPointer(Sink<Char>& sink, const Directive& directive, Args& args) {
   const uintptr_t value = reinterpret_cast<uintptr_t>(va_arg(args.list, void*));
   char digits[32];
   char* const end = digits + sizeof(digits);
   const int64_t count = ToDigits(value, 16, true, end);
   const int64_t zeros = static_cast<int64_t>(2 * sizeof(void*)) - count;
-  Spec field = spec;
+  Directive field = directive;
   field.zero = false;
   PutField(sink, field, "", 0, zeros, count, [&] { sink.PutAscii(end - count, count); });
 }
 
 // One floating-point conversion, handed to the C library with a narrow format.
 template <class Char>
-void FormatFloat(Sink<Char>& sink, const Spec& spec, Args& args) {
+void FormatFloat(Sink<Char>& sink, const Directive& directive, Args& args) {
   char format[48];
   int n = 0;
   format[n++] = '%';
-  if (spec.left) format[n++] = '-';
-  if (spec.plus) format[n++] = '+';
-  if (spec.space) format[n++] = ' ';
-  if (spec.alternate) format[n++] = '#';
-  if (spec.zero) format[n++] = '0';
-  n += std::snprintf(format + n, sizeof(format) - n, "%d", static_cast<int>(spec.width));
-  if (spec.precision >= 0) n += std::snprintf(format + n, sizeof(format) - n, ".%d", static_cast<int>(spec.precision));
-  const bool long_double = spec.size == Size::kLongDouble;
+  if (directive.left) format[n++] = '-';
+  if (directive.plus) format[n++] = '+';
+  if (directive.space) format[n++] = ' ';
+  if (directive.alternate) format[n++] = '#';
+  if (directive.zero) format[n++] = '0';
+  n += std::snprintf(format + n, sizeof(format) - n, "%d", static_cast<int>(directive.width));
+  if (directive.precision >= 0) n += std::snprintf(format + n, sizeof(format) - n, ".%d", static_cast<int>(directive.precision));
+  const bool long_double = directive.size == Size::kLongDouble;
   if (long_double) format[n++] = 'L';
-  format[n++] = static_cast<char>(spec.conversion);
+  format[n++] = static_cast<char>(directive.conversion);
   format[n] = 0;
 
   const long double wide_value = long_double ? va_arg(args.list, long double) : 0;
@@ -309,54 +309,54 @@ int64_t MeasureUpTo(const Source* text, int64_t limit) {
 // A text argument of the sink's own width, or converted through the ANSI
 // code page when it has the other width.
 template <class Char, class Source>
-void PutText(Sink<Char>& sink, const Spec& spec, const Source* text, int64_t length) {
+void PutText(Sink<Char>& sink, const Directive& directive, const Source* text, int64_t length) {
   if constexpr (std::is_same_v<Char, Source>) {
-    if (spec.precision >= 0 && length > spec.precision) length = spec.precision;
-    PutField(sink, spec, "", 0, 0, length, [&] { sink.PutUnits(text, length); });
+    if (directive.precision >= 0 && length > directive.precision) length = directive.precision;
+    PutField(sink, directive, "", 0, 0, length, [&] { sink.PutUnits(text, length); });
   } else {
     String converted;
     const int32_t n = static_cast<int32_t>(length);
     if constexpr (std::is_same_v<Char, char>) {
       FromUtf16(text, n, converted, kCodePageAnsi, "?");
-      PutText(sink, spec, converted.c_str(), converted.length());
+      PutText(sink, directive, converted.c_str(), converted.length());
     } else {
       ToUtf16(text, n, converted, kCodePageAnsi);
-      PutText(sink, spec, converted.w_str(), converted.wlength());
+      PutText(sink, directive, converted.w_str(), converted.wlength());
     }
   }
 }
 
 // Whether a text or character conversion takes the 8-bit width.
 template <class Char>
-bool TakesNarrow(const Spec& spec) {
-  const bool opposite = spec.conversion == 'S' || spec.conversion == 'C';
-  if (spec.narrow) return true;
-  if (spec.wide) return false;
+bool TakesNarrow(const Directive& directive) {
+  const bool opposite = directive.conversion == 'S' || directive.conversion == 'C';
+  if (directive.narrow) return true;
+  if (directive.wide) return false;
   return std::is_same_v<Char, char> != opposite;
 }
 
 template <class Char>
-void FormatText(Sink<Char>& sink, const Spec& spec, Args& args) {
-  Spec field = spec;
+void FormatText(Sink<Char>& sink, const Directive& directive, Args& args) {
+  Directive field = directive;
   field.zero = false;
-  if (TakesNarrow<Char>(spec)) {
+  if (TakesNarrow<Char>(directive)) {
     const char* text = va_arg(args.list, const char*);
     if (!text) text = "(null)";
-    PutText(sink, field, text, MeasureUpTo(text, spec.precision));
+    PutText(sink, field, text, MeasureUpTo(text, directive.precision));
   } else {
     const char16_t* text = va_arg(args.list, const char16_t*);
     if (!text) text = u"(null)";
-    PutText(sink, field, text, MeasureUpTo(text, spec.precision));
+    PutText(sink, field, text, MeasureUpTo(text, directive.precision));
   }
 }
 
 template <class Char>
-void FormatCharacter(Sink<Char>& sink, const Spec& spec, Args& args) {
-  Spec field = spec;
+void FormatCharacter(Sink<Char>& sink, const Directive& directive, Args& args) {
+  Directive field = directive;
   field.zero = false;
   field.precision = -1;
   const int value = va_arg(args.list, int);
-  if (TakesNarrow<Char>(spec)) {
+  if (TakesNarrow<Char>(directive)) {
     const char c = static_cast<char>(value);
     PutText(sink, field, &c, 1);
   } else {
@@ -366,18 +366,18 @@ void FormatCharacter(Sink<Char>& sink, const Spec& spec, Args& args) {
 }
 
 template <class Char>
-void FormatOne(Sink<Char>& sink, const Spec& spec, Args& args, const Char* spec_start, const Char* spec_end) {
-  switch (spec.conversion) {
+void FormatOne(Sink<Char>& sink, const Directive& directive, Args& args, const Char* spec_start, const Char* spec_end) {
+  switch (directive.conversion) {
     case 'd': case 'i': case 'u': case 'o': case 'x': case 'X':
-      return FormatInteger(sink, spec, args);
+      return FormatInteger(sink, directive, args);
     case 'f': case 'F': case 'e': case 'E': case 'g': case 'G': case 'a': case 'A':
-      return FormatFloat(sink, spec, args);
+      return FormatFloat(sink, directive, args);
     case 's': case 'S':
-      return FormatText(sink, spec, args);
+      return FormatText(sink, directive, args);
     case 'c': case 'C':
-      return FormatCharacter(sink, spec, args);
+      return FormatCharacter(sink, directive, args);
     case 'p':
-      return FormatPointer(sink, spec, args);
+      return FormatPointer(sink, directive, args);
     case '%':
       return sink.Put('%');
     case 'n':
@@ -401,12 +401,12 @@ int64_t RunFormat(Char* buffer, int64_t capacity, const Char* format, va_list li
       continue;
     }
     const Char* start = p++;
-    Spec spec;
-    if (!ReadSpec(p, args, spec)) {
+    Directive directive;
+    if (!ReadDirective(p, args, directive)) {
       sink.PutUnits(start, p - start);  // cut short by the end of the format
       break;
     }
-    FormatOne(sink, spec, args, start, p);
+    FormatOne(sink, directive, args, start, p);
   }
   va_end(args.list);
   return sink.count();

@@ -10,9 +10,9 @@ bool IsLengthModifier(char16_t c) { return c == u'h' || c == u'l' || c == u'I' |
 
 // Formats one argument with the flags and width of its placeholder; the
 // conversion is chosen by what the argument is, never by the package's text.
-void AppendArgument(String& out, const String& spec, char16_t conversion, const MessageArg& arg) {
+void AppendArgument(String& out, const String& flags, char16_t conversion, const MessageArg& arg) {
   String format(u"%");
-  format.AppendW(spec.w_str(), spec.wlength());
+  format.AppendW(flags.w_str(), flags.wlength());
   if (!arg.is_number) {
     format.AppendW(u"s");
     const char16_t* text = arg.text ? arg.text->w_str() : (arg.literal ? arg.literal : u"");
@@ -44,16 +44,16 @@ String FillMessage(const String& message, std::initializer_list<MessageArg> args
       continue;
     }
     int32_t j = i + 1;
-    String spec;
-    while (j < length && IsFlag(text[j])) spec.AppendW(text[j++]);
-    while (j < length && spec.wlength() < 8 && (IsDigit(text[j]) || text[j] == u'.')) spec.AppendW(text[j++]);
+    String flags;
+    while (j < length && IsFlag(text[j])) flags.AppendW(text[j++]);
+    while (j < length && flags.wlength() < 8 && (IsDigit(text[j]) || text[j] == u'.')) flags.AppendW(text[j++]);
     while (j < length && IsLengthModifier(text[j])) ++j;  // the argument decides its own width
     if (j >= length) {
       out.AppendW(text + i, length - i);  // a lone '%' at the end stays as it is
       break;
     }
     const char16_t conversion = text[j];
-    if (next != args.end()) AppendArgument(out, spec, conversion, *next++);
+    if (next != args.end()) AppendArgument(out, flags, conversion, *next++);
     i = j;
   }
   return out;
