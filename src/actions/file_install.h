@@ -1,0 +1,27 @@
+// The file phase: every file entry of the package, in package order, is
+// checked, placed, compared with what is already there, written (through
+// the file writer, which stages locked files for the restart), recorded for
+// uninstall and handed to the lists of the later phases (install_lists.h).
+#pragma once
+
+#include <cstdint>
+
+#include "package/file_blocks.h"
+#include "package/reader.h"
+
+struct PackageHeader;
+
+// Where the entries come from.
+struct InstallEntrySource {
+  const PackageHeader* header = nullptr;  // entry count and content sizes
+  ByteSpan file_data;                     // the stored file data, checked as a whole
+  BlockCoding coding;                     // the package's cipher; compressed with ProductFlags bit 5
+};
+
+// Platform (file_install_win.cpp). Installs every entry, moving the progress
+// from 28 to 90 percent, then checks that the file data ended with the last
+// entry, announces new fonts, drops pending renames that would undo a file
+// just written, and raises the shared files' reference counts (progress 91
+// to 93). Damage to the package ends the run through the corrupt-package
+// report; everything else goes to the working log and the failure summary.
+void InstallAllEntries(const InstallEntrySource& source);
