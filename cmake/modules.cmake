@@ -46,7 +46,7 @@ function(bx_tests name dir)
     target_link_libraries(${exe} PRIVATE bx_testkit)
   endif()
   add_test(NAME ${exe} COMMAND ${exe} --gtest_color=no)
-  set_tests_properties(${exe} PROPERTIES TIMEOUT 900)
+  set_tests_properties(${exe} PROPERTIES TIMEOUT 300)
   if(WIN32)
     # Windows tests find the build's artefacts through this (testkit/paths.h);
     # Wine shows the Unix root as drive Z:.

@@ -95,6 +95,9 @@ make_prefix() {
   wine_in_prefix wineboot -i
   wine_in_prefix wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null
   wine_in_prefix wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$desktop_size" /f >/dev/null
+  # No debugger on a crash: a test program that faults ends at once with its
+  # error instead of leaving winedbg waiting and the test run hanging.
+  wine_in_prefix wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d '' /f >/dev/null
   WINEPREFIX="$prefix" wineserver -w
   [ -f "$prefix/system.reg" ] || { say "wineboot left no registry in $prefix" >&2; exit 1; }
   touch "$marker"
