@@ -470,6 +470,20 @@ TEST_F(FileInstallRun, AFileInTheWayOfAFolderCostsOnlyItsEntry) {
   EXPECT_EQ(Records(), install + "\\after.txt\r\n");
 }
 
+TEST_F(FileInstallRun, AFileThatFailsToWriteStaysInTheUninstallList) {
+  EntryPackage package;
+  package.Add(kFileKindInstall, "bad<name>.txt", "x");
+  package.Add(kFileKindInstall, "good.txt", "y");
+  InstallAllEntries(package.Source());
+  const std::string install = Utf8(install_);
+  EXPECT_EQ(Records(), "~" + install + "\r\n" + install + "\\bad<name>.txt\r\n" + install + "\\good.txt\r\n");
+  EXPECT_NE(Failures().find(install + "\\bad<name>.txt"), std::string::npos) << Failures();
+  EXPECT_EQ(Bytes(install_ + L"\\good.txt"), "y");
+  // Only the file written in place counts as written.
+  EXPECT_TRUE(FileSetHas(TheInstallLists().files_written, String(U16(install_ + L"\\GOOD.txt"))));
+  EXPECT_FALSE(FileSetHas(TheInstallLists().files_written, String(U16(install_ + L"\\bad<name>.txt"))));
+}
+
 TEST_F(FileInstallRun, RemovableMediaRecordSharedFilesAndCountNothing) {
   TheInstall().portable = true;
   EntryPackage package;
