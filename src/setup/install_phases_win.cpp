@@ -11,6 +11,8 @@
 #include "core/system_folders.h"
 #include "actions/file_install.h"
 #include "actions/install_hooks.h"
+#include "actions/install_lists.h"
+#include "core/codepage.h"
 #include "package/blowfish.h"
 #include "package/corrupt_report.h"
 #include "package/file_blocks.h"
@@ -132,6 +134,8 @@ void UnpackPhase(OwnPackage& package) {
     source.coding.cipher = &cipher;
   }
   source.coding.compressed = settings.Flag(product_flag::kCompressedBlocks);
+  // Shared files the earlier installation already counted are not counted again.
+  TheInstallLists().shared_files = Utf16ToAnsi(TheInstall().old_shared_files);
   InstallAllEntries(source);
 }
 
