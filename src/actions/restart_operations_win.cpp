@@ -3,6 +3,7 @@
 #include "actions/restart_operations.h"
 #include "core/codepage.h"
 #include "core/file_errors.h"
+#include "core/full_path.h"
 #include "core/os_facts.h"
 #include "core/system_folders.h"
 #include "core/system_library_win.h"
@@ -12,18 +13,6 @@ namespace {
 
 const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 
-// The full form of a path, or empty when the system cannot make one.
-String FullPath(const String& path) {
-  if (path.empty()) return String();
-  const DWORD needed = GetFullPathNameW(Wide(path.w_str()), 0, nullptr, nullptr);
-  if (needed == 0) return String();
-  String full;
-  full.SetLengthExact(static_cast<int32_t>(needed) * 2);
-  const DWORD units = GetFullPathNameW(Wide(path.w_str()), needed, reinterpret_cast<wchar_t*>(full.wdata()), nullptr);
-  if (units == 0 || units >= needed) return String();
-  full.TruncateAtW(static_cast<int32_t>(units));
-  return full;
-}
 
 bool Deferred() {
   SetLastError(kDeferredOperationError);
@@ -66,8 +55,8 @@ bool AddToWininit(const String& source, const String* target) {
 }
 
 bool AtRestart(const String& given_source, const String* given_target) {
-  const String source = FullPath(given_source);
-  const String target = given_target ? FullPath(*given_target) : String();
+  const String source = FullPathName(given_source);
+  const String target = given_target ? FullPathName(*given_target) : String();
   if (source.empty() || (given_target && target.empty())) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return false;

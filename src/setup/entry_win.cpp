@@ -4,6 +4,7 @@
 
 #include "core/codepage.h"
 #include "core/fatal.h"
+#include "core/full_path.h"
 #include "core/privileges_win.h"
 #include "core/silent_mode.h"
 #include "setup/app_icons_win.h"
@@ -41,17 +42,6 @@ String ProgramFileName() {
   return FromWide(name, static_cast<int32_t>(length - (name - path)));
 }
 
-String FullPath(const String& folder) {
-  const wchar_t* text = reinterpret_cast<const wchar_t*>(folder.w_str());
-  const DWORD needed = GetFullPathNameW(text, 0, nullptr, nullptr);
-  if (needed == 0) return folder;
-  String out;
-  out.SetLengthExact(static_cast<int32_t>(needed) * 2);
-  const DWORD length = GetFullPathNameW(text, needed, reinterpret_cast<wchar_t*>(out.wdata()), nullptr);
-  if (length == 0 || length >= needed) return folder;
-  out.SetLength(static_cast<int32_t>(length) * 2);
-  return out;
-}
 
 void ReadCommandLine() {
   CommandLine& args = TheRun().args;
@@ -60,7 +50,7 @@ void ReadCommandLine() {
       ParseCommandLine(reinterpret_cast<const char16_t*>(GetCommandLineW()), AnsiText, args, offending);
   if (result != CommandLineResult::kOk) FatalMessageW(UsageErrorText(result, offending, ProgramFileName()).w_str());
   SetSilentMode(args.silent);  // the core library's own boxes stay away in a silent run
-  if (!args.install_folder.empty()) args.install_folder_full = FullPath(args.install_folder);
+  if (!args.install_folder.empty()) args.install_folder_full = FullPathName(args.install_folder);
 }
 
 }  // namespace

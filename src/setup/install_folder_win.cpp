@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "core/file_ops.h"
+#include "core/full_path.h"
 #include "core/path_rules.h"
 #include "core/registry_win.h"
 #include "core/system_folders.h"
@@ -40,15 +41,6 @@ String AbsoluteDefaultFolder(String folder) {
   return base;
 }
 
-String FullPathOf(const String& folder) {
-  const wchar_t* text = reinterpret_cast<const wchar_t*>(folder.w_str());
-  wchar_t buffer[MAX_PATH * 4];
-  const DWORD length = GetFullPathNameW(text, MAX_PATH * 4, buffer, nullptr);
-  if (length == 0 || length >= MAX_PATH * 4) return folder;
-  String out;
-  out.AssignW(reinterpret_cast<const char16_t*>(buffer), static_cast<int32_t>(length));
-  return out;
-}
 
 void FolderFromRegistry(bool local_machine, const String& value_path, const String& shown_path) {
   String path(local_machine ? u"HKLM\\" : u"HKCU\\");
@@ -130,5 +122,5 @@ void ChooseInstallFolder() {
   } else {
     NewInstallationFolder();
   }
-  state.install_folder_full = FullPathOf(state.install_folder);
+  state.install_folder_full = FullPathName(state.install_folder);
 }

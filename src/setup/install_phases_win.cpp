@@ -1,18 +1,20 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "core/process_rules.h"
-#include "core/process_win.h"
-#include "core/shutdown_win.h"
-#include "core/system_error_text.h"
-#include "core/empty_folder.h"
-#include "core/file_ops.h"
-#include "core/format.h"
-#include "core/system_folders.h"
 #include "actions/file_install.h"
 #include "actions/install_hooks.h"
 #include "actions/install_lists.h"
 #include "core/codepage.h"
+#include "core/empty_folder.h"
+#include "core/file_ops.h"
+#include "core/format.h"
+#include "core/full_path.h"
+#include "core/path_rules.h"
+#include "core/process_rules.h"
+#include "core/process_win.h"
+#include "core/shutdown_win.h"
+#include "core/system_error_text.h"
+#include "core/system_folders.h"
 #include "package/blowfish.h"
 #include "package/corrupt_report.h"
 #include "package/file_blocks.h"
@@ -39,23 +41,7 @@ constexpr uint8_t kSharedBaseCommonAppData = 1;
 constexpr uint8_t kSharedBaseCommonFiles32 = 2;
 constexpr uint8_t kSharedBaseCommonFiles64 = 3;
 
-String Joined(const String& folder, const String& name) {
-  if (name.empty()) return folder;
-  String path = folder;
-  if (!path.EndsWithW(u"\\")) path.AppendW(u'\\');
-  path.AppendW(name.w_str(), name.wlength());
-  return path;
-}
 
-String FullPathOf(const String& path) {
-  wchar_t buffer[MAX_PATH * 4];
-  const DWORD length =
-      GetFullPathNameW(reinterpret_cast<const wchar_t*>(path.w_str()), MAX_PATH * 4, buffer, nullptr);
-  if (length == 0 || length >= MAX_PATH * 4) return path;
-  String out;
-  out.AssignW(reinterpret_cast<const char16_t*>(buffer), static_cast<int32_t>(length));
-  return out;
-}
 
 // Creates a folder the run needs; a failure is logged as "<what> \"folder\": reason".
 void MakeRunFolder(const char16_t* what, const String& folder) {
@@ -85,7 +71,8 @@ FolderSource SharedBaseSource(uint8_t base, FolderView* view) {
 void UninstallFolderPhase() {
   InstallState& state = TheInstall();
   const String& subfolder = Settings().UninstallSubdir;
-  state.uninstall_folder = FullPathOf(Joined(state.install_folder_full, subfolder));
+  state.uninstall_folder =
+      subfolder.empty() ? state.install_folder_full : FullPathName(JoinPath(state.install_folder_full, subfolder.w_str()));
   if (!subfolder.empty()) MakeRunFolder(u"Failed to create uninstall data folder", state.uninstall_folder);
 }
 
@@ -94,11 +81,11 @@ void SharedFolderPhase() {
   InstallState& state = TheInstall();
   if (!settings.Flag(product_flag::kDetectInstallation)) return;
   if (state.portable && !settings.SharedSubfolder.empty()) {
-    state.shared_folder = Joined(state.install_folder_full, settings.SharedSubfolder);
+    state.shared_folder = JoinPath(state.install_folder_full, settings.SharedSubfolder.w_str());
   } else {
     FolderView view = FolderView::kDefault;
     const FolderSource source = SharedBaseSource(settings.SharedBase, &view);
-    state.shared_folder = Joined(FolderPath(source, view), settings.SharedPath);
+    state.shared_folder = JoinPath(FolderPath(source, view), settings.SharedPath.w_str());
   }
   if (!state.shared_folder.empty()) MakeRunFolder(u"Failed to create shared folder", state.shared_folder);
 }
