@@ -26,16 +26,6 @@ constexpr uint8_t kBitness32 = 2;
 void* g_redirection = nullptr;
 bool g_redirection_off = false;
 
-[[noreturn]] void RefuseWithText(const String& text) {
-  ShowErrorBox(text);
-  CommonExit(1);
-}
-
-bool FolderExists(const String& folder) {
-  const uint32_t attributes = GetAttributes(folder.w_str());
-  return attributes != kNoAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 String ReadUninstallValue(RegistryKey& key, const char16_t* name) {
   String value;
   key.ReadText(name, &value, 0);

@@ -22,16 +22,6 @@
 
 namespace {
 
-[[noreturn]] void RefuseWithText(const String& text) {
-  ShowErrorBox(text);
-  CommonExit(1);
-}
-
-bool FolderExists(const String& folder) {
-  const uint32_t attributes = GetAttributes(folder.w_str());
-  return attributes != kNoAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 // A relative default folder lies under Program Files.
 String AbsoluteDefaultFolder(String folder) {
   if (IsAbsolutePathW(folder.w_str())) return folder;

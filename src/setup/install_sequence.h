@@ -3,6 +3,8 @@
 // exit with code 1.
 #pragma once
 
+#include "core/string.h"
+
 struct OwnPackage;
 
 [[noreturn]] void RunInstallSequence(OwnPackage& package);
@@ -10,3 +12,8 @@ struct OwnPackage;
 // Shows message n as an error box (the error-box rules decide whether it
 // appears) and exits with code 1.
 [[noreturn]] void RefuseWithMessage(int n);
+// The same with a text of its own.
+[[noreturn]] void RefuseWithText(const String& text);
+
+// Whether a folder exists (a file of that name does not count).
+bool FolderExists(const String& folder);

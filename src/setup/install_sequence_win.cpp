@@ -88,9 +88,16 @@ void StartMenuPhase() {
 
 }  // namespace
 
-void RefuseWithMessage(int n) {
-  ShowErrorBox(Message(n));
+void RefuseWithMessage(int n) { RefuseWithText(Message(n)); }
+
+void RefuseWithText(const String& text) {
+  ShowErrorBox(text);
   CommonExit(1);
+}
+
+bool FolderExists(const String& folder) {
+  const uint32_t attributes = GetAttributes(folder.w_str());
+  return attributes != kNoAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 void RunInstallSequence(OwnPackage& package) {
