@@ -18,6 +18,10 @@
 #   --trace CHANNELS       one extra, untimed run of ours per payload with
 #                          WINEDEBUG=CHANNELS, its output in build/bench/trace-*.txt
 #
+# Options may also come from $BX_BENCH_ARGS, ahead of the command line's (the
+# CMake target `bench` takes them that way):
+#   BX_BENCH_ARGS="-n 5" cmake --build --preset host --target bench
+#
 # Everything it makes lives in build/bench: payloads (made once, about three
 # CPU-minutes), installers (rebuilt when setup.exe, setup-builder, the manifest
 # or the payload change), a Wine prefix of its own and the results.
@@ -36,6 +40,11 @@ die() { say "$*"; exit 1; }
 usage() { sed -n '2,/^set -euo/p' "${BASH_SOURCE[0]}" | sed '$d; s/^# \{0,1\}//'; }
 
 # ---------------------------------------------------------------- options ----
+if [ -n "${BX_BENCH_ARGS:-}" ]; then
+  read -ra extra <<<"$BX_BENCH_ARGS"
+  set -- "${extra[@]}" "$@"
+  unset BX_BENCH_ARGS
+fi
 runs=${BX_BENCH_RUNS:-3}
 payloads=()
 only=""
