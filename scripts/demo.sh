@@ -22,12 +22,20 @@ if [ "${1:-}" = "--in-wine-session" ]; then
   drive --screenshot demo-bare --timeout 60 "$(winepath -w build/win32/setup.exe)"
   echo "exit code: $?"
 
-  # --- Plug-in point: install the sample product silently -------------------
-  # When the install sequence lands:
-  #   drive --timeout 300 "$(winepath -w "$sample_installer")" /silent
-  # then print the product's Install.log from its install folder.
   section "silent installation of the sample product"
-  echo "(not yet: the install sequence is still being built)"
+  # A folder without blanks: the driver passes each argument as one word.
+  demo_folder='C:\BastionixDemo\Sample'
+  rm -rf "$WINEPREFIX/drive_c/BastionixDemo"
+  drive --timeout 300 "$(winepath -w "$sample_installer")" /silent "/d:$demo_folder"
+  echo "exit code: $? (an installation ends with 1 whatever its outcome; Install.log tells)"
+  unix_folder=$(winepath -u "$demo_folder")
+  section "installed files"
+  (cd "$unix_folder" && find . -type f | sort)
+  section "Install.log"
+  cat "$unix_folder/Install.log"
+  section "the product's Uninstall key"
+  wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Bastionix Sample' </dev/null |
+    tr -d '\r'
 
   # --- Plug-in point: uninstall the sample product --------------------------
   # When uninstall mode lands: run the uninstaller recorded under the
