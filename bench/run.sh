@@ -15,6 +15,8 @@
 #   --win32-dir DIR        win32 build tree with setup.exe (default build/win32)
 #   --no-build             use the build trees as they are
 #   --no-build-host        build only the win32 tree (the CMake target's way)
+#   --ram                  install into memory (/dev/shm) instead of the disk:
+#                          the installers' own costs without the file system's
 #   --trace CHANNELS       one extra, untimed run of ours per payload with
 #                          WINEDEBUG=CHANNELS, its output in build/bench/trace-*.txt
 #
@@ -55,6 +57,7 @@ win32_dir=$root/build/win32
 build_host=1
 build_win32=1
 trace=""
+ram=0
 inner=0
 
 while [ $# -gt 0 ]; do
@@ -69,6 +72,7 @@ while [ $# -gt 0 ]; do
     --no-build) build_host=0; build_win32=0 ;;
     --no-build-host) build_host=0 ;;
     --trace) trace=${2:?}; shift ;;
+    --ram) ram=1 ;;
     --inner) inner=1 ;;
     -h|--help) usage; exit 0 ;;
     *) usage >&2; exit 2 ;;
@@ -94,6 +98,8 @@ installer_dir=$work/installers
 win_folder() { printf 'C:\\bench\\%s-%s' "$1" "$2"; }
 unix_folder() { printf '%s/drive_c/bench/%s-%s' "$prefix" "$1" "$2"; }
 trash=$prefix/drive_c/bench-trash
+# With --ram, C:\bench is a link to this folder in memory.
+ram_folder=/dev/shm/bastionix-bench-$(id -u)
 product_name() { printf 'Bastionix Bench %s' "$1"; }
 # Our installers with other package options than the default are kept apart.
 variant=""
@@ -201,7 +207,9 @@ make_nsis() {
 clean() {
   local who=$1 payload=$2 folder key
   folder=$(unix_folder "$who" "$payload")
-  if [ -e "$folder" ]; then
+  if [ "$ram" = 1 ]; then
+    rm -rf "$folder"
+  elif [ -e "$folder" ]; then
     mkdir -p "$trash"
     mv "$folder" "$(mktemp -d "$trash/XXXXXX")/"
   fi
@@ -218,6 +226,8 @@ clean() {
 empty_trash() {
   local left=0
   [ ! -e "$trash" ] || { rm -rf "$trash"; left=1; }
+  [ ! -L "$prefix/drive_c/bench" ] || rm -f "$prefix/drive_c/bench"
+  [ ! -e "$ram_folder" ] || rm -rf "$ram_folder"
   [ ! -e "$prefix/drive_c/bench" ] || { rm -rf "$prefix/drive_c/bench"; left=1; }
   if [ "$left" = 1 ] && [ "${1:-}" = settle ]; then
     sync
@@ -269,6 +279,10 @@ inner() {
   declare -A broken=()
   : >"$work/wine-stderr.txt"
   empty_trash settle
+  if [ "$ram" = 1 ]; then
+    mkdir -p "$ram_folder"
+    ln -s "$ram_folder" "$prefix/drive_c/bench"
+  fi
   server=$(server_pid)
   [ "$server" != 0 ] || say "wineserver not found: its CPU time is not reported"
   for payload in "${payloads[@]}"; do
@@ -309,9 +323,9 @@ inner() {
 
 # ------------------------------------------------------------------ report ---
 report() {
-  "$python" - "$1" "$runs" "$block_size" "$file_data" "${payloads[@]}" <<'PY'
+  "$python" - "$1" "$runs" "$block_size" "$file_data" "$ram" "${payloads[@]}" <<'PY'
 import statistics, sys
-results, runs, block, place, order = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4], sys.argv[5:]
+results, runs, block, place, ram, order = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4], sys.argv[5], sys.argv[6:]
 rows, broken, sizes = {}, {}, {}
 for line in open(results):
     payload, who, kind, rest = line.rstrip("\n").split("\t", 3)
@@ -323,7 +337,8 @@ for line in open(results):
         rows.setdefault((payload, who), []).append(dict(kv.split("=") for kv in rest.split()))
 MiB = 1 << 20
 print()
-print("Silent installs under Wine, median of %s runs; ours: block %s, file data %s" % (runs, block, place))
+print("Silent installs under Wine%s, median of %s runs; ours: block %s, file data %s" % (
+    " into memory (/dev/shm)" if ram == "1" else "", runs, block, place))
 print("%-11s %-10s %8s %7s %7s %7s %9s %9s %9s  %s" % (
     "payload", "installer", "seconds", "MiB/s", "cpu s", "srv s", "peak MiB", "anon MiB",
     "file MiB", "all runs (s)"))
@@ -386,6 +401,7 @@ args=(-n "$runs" --block-size "$block_size" --file-data "$file_data" --host-dir 
 for payload in "${payloads[@]}"; do args+=(-p "$payload"); done
 [ -z "$only" ] || args+=(--only "$only")
 [ -z "$trace" ] || args+=(--trace "$trace")
+[ "$ram" = 0 ] || args+=(--ram)
 BX_BENCH_RESULTS=$results "$root/scripts/wine-session.sh" "$prefix" "${BASH_SOURCE[0]}" --inner "${args[@]}"
 report "$results" | tee "${results%.tsv}.txt"
 say "results: ${results#"$root"/} and $(basename "${results%.tsv}.txt")"
