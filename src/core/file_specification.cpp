@@ -42,8 +42,8 @@ bool HasWildcard(const String& item) { return item.FindW(u'*') >= 0 || item.Find
 bool EndsWithBackslash(const String& text) { return !text.empty() && text.AtW(text.wlength() - 1) == u'\\'; }
 
 // The folder a line names for its relative entries: the text before its
-// last backslash, when the line ends in a backslash or holds a single file
-// specification, and that text is an absolute folder without wildcards.
+// last backslash, when the line ends in a backslash or holds only one
+// file specification, and that text is an absolute folder without wildcards.
 String LineFolder(const String& line) {
   if (line.FindW(u';') >= 0 && !EndsWithBackslash(line)) return String();
   const int32_t cut = line.FindLastW(u'\\');
