@@ -223,6 +223,8 @@ void InstallAllEntries(const InstallEntrySource& source) {
   const PackageHeader& header = *source.header;
   FileDataDecoder decoder(source.file_data.data, source.file_data.length, source.coding);
   const DestinationFolders folders = CurrentFolders();
+  // The set of files written never rehashes: size its table for the whole package.
+  TheInstallLists().files_written.RemoveAll(header.entry_count);
   for (int32_t i = 0; i < header.entry_count; ++i) {
     const int32_t size = header.content_size(i);
     ByteSpan bytes;

@@ -24,13 +24,25 @@ constexpr DWORD kProtectiveAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE
 
 const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
-// Creates or truncates the file with normal attributes and writes all data.
-// False with the system's error in *error.
-bool WriteOnce(const String& path, const void* data, int32_t length, DWORD* error) {
+// Sets creation and last-write time from a complete date.
+void SetDateOnHandle(HANDLE file, const FileDate& date) {
+  uint64_t time = 0;
+  if (!FileDateToFileTime(date, &time)) return;
+  FILETIME written;
+  written.dwLowDateTime = static_cast<DWORD>(time);
+  written.dwHighDateTime = static_cast<DWORD>(time >> 32);
+  SetFileTime(file, &written, nullptr, &written);
+}
+
+// Creates or truncates the file with normal attributes, writes all data and
+// dates it on the same handle (a second open per file costs more than the
+// write of a small file). False with the system's error in *error.
+bool WriteOnce(const String& path, const void* data, int32_t length, const FileDate& date, DWORD* error) {
   File file;
   // A file in use is reported at once: the attempts below do the waiting.
   if (file.Open(path.w_str(), kOpenCreateOrTruncate | kOpenNoRead | kOpenNoSharingWait) == kFileOk &&
       file.Write(data, length)) {
+    SetDateOnHandle(static_cast<HANDLE>(file.handle()), date);
     return true;
   }
   *error = GetLastError();
@@ -56,19 +68,13 @@ void MendAfterFirstFailure(const String& path, DWORD error) {
 
 // Creation and last-write time from a complete date; others are left alone.
 void PutDate(const String& path, const FileDate& date) {
-  uint64_t time = 0;
-  if (!FileDateToFileTime(date, &time)) return;
+  if (!IsCompleteDate(date)) return;
   FileHandle file(CreateFileW(Wide(path), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return;
-  FILETIME written;
-  written.dwLowDateTime = static_cast<DWORD>(time);
-  written.dwHighDateTime = static_cast<DWORD>(time >> 32);
-  SetFileTime(file.get(), &written, nullptr, &written);
+  if (file) SetDateOnHandle(file.get(), date);
 }
 
-void Finish(const String& path, const FileDate& date, int32_t attributes) {
-  PutDate(path, date);
+void Finish(const String& path, int32_t attributes) {
   if (attributes != -1) SetAttributes(path.w_str(), EntryAttributes(attributes));
 }
 
@@ -136,9 +142,9 @@ bool WritePackagedFile(const String& path, const void* data, int32_t length, con
   *pending = false;
   DWORD error = ERROR_SUCCESS;
   for (int attempt = kAttempts - 1; attempt >= 0; --attempt) {
-    if (WriteOnce(path, data, length, &error)) {
+    if (WriteOnce(path, data, length, date, &error)) {
       if (!Settings().Flag(file_writer_flag::kVerifyAfterWrite) || HoldsData(path, data, length)) {
-        Finish(path, date, attributes);
+        Finish(path, attributes);
         return true;
       }
       if (attempt == 0) {
