@@ -7,16 +7,19 @@
 #include <cstdint>
 
 #include "package/file_blocks.h"
-#include "package/reader.h"
-
-struct PackageHeader;
+#include "package/locator.h"
 
 // Where the entries come from.
 struct InstallEntrySource {
   const PackageHeader* header = nullptr;  // entry count and content sizes
-  ByteSpan file_data;                     // the stored file data, checked as a whole
+  const FileData* file_data = nullptr;    // the stored file data, checked as a whole
   BlockCoding coding;                     // the package's cipher; compressed with ProductFlags bit 5
 };
+
+// Contents larger than this are written piece by piece as their blocks are
+// decoded, instead of being gathered whole first: memory stays bounded by
+// the block size, whatever the size of the files.
+inline constexpr size_t kStreamedContentAbove = kDefaultBlockSize;
 
 // Platform (file_install_win.cpp). Installs every entry, moving the progress
 // from 28 to 90 percent, then checks that the file data ended with the last

@@ -152,7 +152,38 @@ void AfterWrite(const EntryRecord& entry, const String& name, const String& path
   }
 }
 
-void InstallEntry(const EntryRecord& entry, int32_t index, int32_t count, const DestinationFolders& folders) {
+// The content of the entry at hand: in memory, or read from the file data
+// while it is written.
+class EntryContent final : public FileContent {
+ public:
+  EntryContent(FileDataDecoder& decoder, const InstallEntrySource& source, const EntryRecord& entry, int32_t size)
+      : decoder_(decoder), source_(source), memory_(entry.content.data, static_cast<int64_t>(entry.content.length)),
+        size_(size) {}
+
+  int64_t length() const override { return decoder_.streaming() ? size_ : memory_.length(); }
+  void Rewind() override {
+    if (decoder_.streaming()) {
+      decoder_.RewindContent();
+    } else {
+      memory_.Rewind();
+    }
+  }
+  ByteSpan Next() override {
+    if (!decoder_.streaming()) return memory_.Next();
+    ByteSpan piece;
+    StopOnFileDataError(decoder_.ReadContent(&piece), *source_.header, *source_.file_data);
+    return piece;
+  }
+
+ private:
+  FileDataDecoder& decoder_;
+  const InstallEntrySource& source_;
+  MemoryContent memory_;
+  int64_t size_;
+};
+
+void InstallEntry(const EntryRecord& entry, FileContent& content, int32_t index, int32_t count,
+                  const DestinationFolders& folders) {
   const ProductSettings& settings = Settings();
   InstallLists& lists = TheInstallLists();
   const bool removable = TheInstall().portable;
@@ -196,9 +227,8 @@ void InstallEntry(const EntryRecord& entry, int32_t index, int32_t count, const 
   if (RecordsFile(entry.kind, entry.flags, removable)) AddUninstallRecordW(path, kRecordFile);
 
   bool pending = false;
-  const bool written = WritePackagedFile(path, entry.content.data, static_cast<int32_t>(entry.content.length),
-                                         facts.date, static_cast<int32_t>(entry.attributes), existing.exists,
-                                         &pending);
+  const bool written = WritePackagedFile(path, content, facts.date, static_cast<int32_t>(entry.attributes),
+                                         existing.exists, &pending);
   if (written && settings.Flag(file_install_flag::kDetailedLog)) LogTextW(WrittenFileLine(name, path));
   if (!written && !(entry.kind == kFileKindControlPanel && pending)) return;
   AfterWrite(entry, name, path, percent, pending, lists);
@@ -221,17 +251,18 @@ void FinishEntries(const FileDataDecoder& decoder) {
 
 void InstallAllEntries(const InstallEntrySource& source) {
   const PackageHeader& header = *source.header;
-  FileDataDecoder decoder(source.file_data.data, source.file_data.length, source.coding);
+  FileDataDecoder decoder(source.file_data->stored, source.coding);
   const DestinationFolders folders = CurrentFolders();
   // The set of files written never rehashes: size its table for the whole package.
   TheInstallLists().files_written.RemoveAll(header.entry_count);
   for (int32_t i = 0; i < header.entry_count; ++i) {
     const int32_t size = header.content_size(i);
-    ByteSpan bytes;
-    Stop(decoder.NextEntry(EntryLengthLimit(size), &bytes));
     EntryRecord entry;
-    Stop(DecodeEntryRecord(bytes, size, &entry));
-    InstallEntry(entry, i, header.entry_count, folders);
+    StopOnFileDataError(decoder.NextRecord(size, kStreamedContentAbove, &entry), header, *source.file_data);
+    EntryContent content(decoder, source, entry, size);
+    InstallEntry(entry, content, i, header.entry_count, folders);
+    // A content that was skipped or written is read to its end and checked.
+    StopOnFileDataError(decoder.FinishContent(), header, *source.file_data);
   }
   FinishEntries(decoder);
 }

@@ -71,7 +71,8 @@ class EntryPackage {
     header_.content_sizes = ByteSpan{sizes_.bytes(), static_cast<size_t>(sizes_.length())};
     InstallEntrySource source;
     source.header = &header_;
-    source.file_data = ByteSpan{data_.bytes(), static_cast<size_t>(data_.length())};
+    file_data_.stored = StoredData(data_.bytes(), static_cast<size_t>(data_.length()));
+    source.file_data = &file_data_;
     source.coding = coding_;
     return source;
   }
@@ -84,6 +85,7 @@ class EntryPackage {
   std::deque<Item> entries_;  // the records handed out stay in place
   BlockCoding coding_;
   String data_;
+  FileData file_data_;
   String sizes_;
   FileDataWriter writer_;
   PackageHeader header_;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "actions/file_content.h"
 #include "core/datetime.h"
 #include "core/string.h"
 
@@ -24,8 +25,7 @@ constexpr uint32_t kEntryAttributeMask = 0x1127;
 // The corrupt-package code of a negative data length.
 constexpr int kCorruptNegativeLength = 5;
 
-// Writes `length` bytes of `data` to `path` (UTF-16, full) in up to three
-// attempts, then puts `date` (when complete) and `attributes` (unless -1) on
+// Writes the content to `path` (UTF-16, full) in up to three attempts, then puts `date` (when complete) and `attributes` (unless -1) on
 // the file. True when the file holds the data. On failure the report goes to
 // the failure summary (records/failure_summary.h) and false is returned;
 // when the file was staged for the restart instead, the report goes to the
@@ -34,6 +34,9 @@ constexpr int kCorruptNegativeLength = 5;
 // still false. Only a file that `existed` before (or any file with
 // file_writer_flag::kStageNewFiles) is staged. A negative length ends the
 // installation with corrupt-package code 5.
+bool WritePackagedFile(const String& path, FileContent& content, const FileDate& date, int32_t attributes,
+                       bool existed, bool* pending);
+// The same for `length` bytes of `data` in memory.
 bool WritePackagedFile(const String& path, const void* data, int32_t length, const FileDate& date,
                        int32_t attributes, bool existed, bool* pending);
 

@@ -7,9 +7,7 @@
 #include "actions/restart_operations.h"
 #include "core/file.h"
 #include "core/file_ops.h"
-#include "core/handle_win.h"
 #include "core/system_error_text.h"
-#include "core/whole_file.h"
 #include "package/corrupt_report.h"
 #include "package/settings_state.h"
 #include "records/failure_summary.h"
@@ -37,22 +35,41 @@ void SetDateOnHandle(HANDLE file, const FileDate& date) {
 // Creates or truncates the file with normal attributes, writes all data and
 // dates it on the same handle (a second open per file costs more than the
 // write of a small file). False with the system's error in *error.
-bool WriteOnce(const String& path, const void* data, int32_t length, const FileDate& date, DWORD* error) {
+bool WriteOnce(const String& path, FileContent& content, const FileDate& date, DWORD* error) {
   File file;
   // A file in use is reported at once: the attempts below do the waiting.
-  if (file.Open(path.w_str(), kOpenCreateOrTruncate | kOpenNoRead | kOpenNoSharingWait) == kFileOk &&
-      file.Write(data, length)) {
-    SetDateOnHandle(static_cast<HANDLE>(file.handle()), date);
-    return true;
+  if (file.Open(path.w_str(), kOpenCreateOrTruncate | kOpenNoRead | kOpenNoSharingWait) != kFileOk) {
+    *error = GetLastError();
+    return false;
   }
-  *error = GetLastError();
-  return false;
+  content.Rewind();
+  for (ByteSpan piece = content.Next(); piece.length > 0; piece = content.Next()) {
+    if (!file.Write(piece.data, static_cast<int32_t>(piece.length))) {
+      *error = GetLastError();
+      return false;
+    }
+  }
+  SetDateOnHandle(static_cast<HANDLE>(file.handle()), date);
+  return true;
 }
 
-bool HoldsData(const String& path, const void* data, int32_t length) {
-  String content;
-  return ReadWholeFile(path.w_str(), content) == kFileOk && content.length() == length &&
-         (length == 0 || memcmp(content.c_str(), data, static_cast<size_t>(length)) == 0);
+// Reads the file back piece by piece and compares it with the content.
+bool HoldsData(const String& path, FileContent& content) {
+  File file;
+  if (file.Open(path.w_str(), kOpenExisting | kOpenNoWrite | kOpenShareRead) != kFileOk ||
+      file.Size() != content.length()) {
+    return false;
+  }
+  content.Rewind();
+  String stored;
+  for (ByteSpan piece = content.Next(); piece.length > 0; piece = content.Next()) {
+    stored.SetLength(static_cast<int32_t>(piece.length));
+    if (!file.ReadExact(stored.data(), static_cast<int32_t>(piece.length)) ||
+        memcmp(stored.bytes(), piece.data, piece.length) != 0) {
+      return false;
+    }
+  }
+  return true;
 }
 
 // What the first failure may mend: a missing folder, and (when the product
@@ -64,14 +81,6 @@ void MendAfterFirstFailure(const String& path, DWORD error) {
   if (attributes != kNoAttributes && (attributes & kProtectiveAttributes)) {
     SetAttributes(path.w_str(), attributes & ~kProtectiveAttributes);
   }
-}
-
-// Creation and last-write time from a complete date; others are left alone.
-void PutDate(const String& path, const FileDate& date) {
-  if (!IsCompleteDate(date)) return;
-  FileHandle file(CreateFileW(Wide(path), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file) SetDateOnHandle(file.get(), date);
 }
 
 void Finish(const String& path, int32_t attributes) {
@@ -93,15 +102,15 @@ void MarkRestartNeeded() {
 
 // Puts the data in a temporary file and asks for it to replace `path` at the
 // restart. The outcome is added to `text`; true when the move is queued.
-bool Stage(const String& path, const void* data, int32_t length, const FileDate& date, String& text) {
+bool Stage(const String& path, FileContent& content, const FileDate& date, String& text) {
   const String temporary = TemporaryFileBeside(path);
-  if (temporary.empty() || WriteWholeFile(temporary.w_str(), data, length) != kFileOk) {
-    const DWORD error = GetLastError();
+  DWORD error = ERROR_SUCCESS;
+  if (temporary.empty() || !WriteOnce(temporary, content, date, &error)) {
+    if (temporary.empty()) error = GetLastError();
     if (!temporary.empty()) DeleteFile(temporary.w_str());
     text.Append(NoTemporaryFileText(path, SystemErrorTextW(error)));
     return false;
   }
-  PutDate(temporary, date);
   if (MoveFileAtRestart(temporary, path)) {
     MarkRestartNeeded();
     text.Append(StagedText(path, temporary));
@@ -115,8 +124,8 @@ bool Stage(const String& path, const void* data, int32_t length, const FileDate&
 bool DrivePresent(char16_t drive) { return (GetLogicalDrives() >> (drive - u'A') & 1) != 0; }
 
 // The last attempt failed with `error`: report, and stage where allowed.
-bool ReportFailure(const String& path, const void* data, int32_t length, const FileDate& date, bool existed,
-                   DWORD error, bool* pending) {
+bool ReportFailure(const String& path, FileContent& content, const FileDate& date, bool existed, DWORD error,
+                   bool* pending) {
   String text = WriteFailureHead(Message(kWriteFailedMessage), path);
   const char16_t drive = DriveLetter(path);
   if (drive != 0 && !DrivePresent(drive)) {
@@ -124,7 +133,7 @@ bool ReportFailure(const String& path, const void* data, int32_t length, const F
   } else {
     text.Append(SystemTextBlock(SystemErrorTextW(error)));
     if (MayStage(existed, Settings().Flag(file_writer_flag::kStageNewFiles), error) &&
-        Stage(path, data, length, date, text)) {
+        Stage(path, content, date, text)) {
       LogTextW(text);
       *pending = true;
       return false;
@@ -136,14 +145,14 @@ bool ReportFailure(const String& path, const void* data, int32_t length, const F
 
 }  // namespace
 
-bool WritePackagedFile(const String& path, const void* data, int32_t length, const FileDate& date,
-                       int32_t attributes, bool existed, bool* pending) {
-  if (length < 0) ReportCorruptPackage(kCorruptNegativeLength);
+bool WritePackagedFile(const String& path, FileContent& content, const FileDate& date, int32_t attributes,
+                       bool existed, bool* pending) {
+  if (content.length() < 0) ReportCorruptPackage(kCorruptNegativeLength);
   *pending = false;
   DWORD error = ERROR_SUCCESS;
   for (int attempt = kAttempts - 1; attempt >= 0; --attempt) {
-    if (WriteOnce(path, data, length, date, &error)) {
-      if (!Settings().Flag(file_writer_flag::kVerifyAfterWrite) || HoldsData(path, data, length)) {
+    if (WriteOnce(path, content, date, &error)) {
+      if (!Settings().Flag(file_writer_flag::kVerifyAfterWrite) || HoldsData(path, content)) {
         Finish(path, attributes);
         return true;
       }
@@ -156,5 +165,11 @@ bool WritePackagedFile(const String& path, const void* data, int32_t length, con
     }
     if (attempt > 0) Sleep(kRetryDelayMs);
   }
-  return ReportFailure(path, data, length, date, existed, error, pending);
+  return ReportFailure(path, content, date, existed, error, pending);
+}
+
+bool WritePackagedFile(const String& path, const void* data, int32_t length, const FileDate& date,
+                       int32_t attributes, bool existed, bool* pending) {
+  MemoryContent content(data, length);
+  return WritePackagedFile(path, content, date, attributes, existed, pending);
 }

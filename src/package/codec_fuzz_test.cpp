@@ -153,7 +153,7 @@ String Reframe(const String& stream, BlockCoding coding, std::mt19937* random) {
 }
 
 int DecodeEntries(const String& data, BlockCoding coding, int count) {
-  FileDataDecoder decoder(data.bytes(), data.length(), coding);
+  FileDataDecoder decoder(StoredData(data.bytes(), data.length()), coding);
   for (int entry = 0; entry < count; ++entry) {
     ByteSpan bytes;
     int result = decoder.NextEntry(EntryLengthLimit(300), &bytes);

@@ -10,6 +10,7 @@
 
 #include "core/string.h"
 #include "package/checksum.h"
+#include "package/entry_record.h"
 #include "package/file_blocks.h"
 #include "package/reader.h"
 
@@ -19,7 +20,7 @@
 class EntryQueue {
  public:
   enum class Take {
-    kTaken,      // *entry views the entry's bytes
+    kTaken,      // the bytes asked for are in the view
     kNeedBlock,  // append the next block and try again
     kStuck,      // no further block can make the entry available
   };
@@ -27,8 +28,17 @@ class EntryQueue {
   // Takes the next entry. kStuck when 1 to 3 bytes are left in the current
   // block (the length prefix would straddle blocks), or the length is
   // negative or above max_length. The view stays valid until the next
-  // TakeEntry or Append.
+  // take or Append.
   Take TakeEntry(size_t max_length, ByteSpan* entry);
+
+  // The next entry's length, read from its prefix without taking anything;
+  // kStuck and kNeedBlock as with TakeEntry.
+  Take PeekLength(size_t max_length, size_t* length);
+  // Takes the next count bytes once they are all there (kNeedBlock until
+  // then; room for them is made as blocks arrive).
+  Take TakeBytes(size_t count, ByteSpan* bytes);
+  // Takes what is there of the next count bytes (possibly nothing).
+  void TakeAvailable(size_t count, ByteSpan* bytes);
 
   // Appends a decoded block (its bytes are taken; *block may be left empty).
   // An empty block is dropped. Fails when the queue would outgrow a String.
@@ -37,7 +47,17 @@ class EntryQueue {
   // No decoded bytes are left.
   bool empty() const { return position_ == static_cast<size_t>(buffer_.length()); }
 
+  // What is not yet taken, to be put back later: the queue then continues
+  // exactly as from the moment it was saved (given the same blocks again).
+  struct Saved {
+    String bytes;
+    size_t current_end = 0;
+  };
+  void Save(Saved* saved) const;
+  void Restore(const Saved& saved);
+
  private:
+  void Advance(size_t count);
   void MakeRoom(size_t added);
 
   String buffer_;
@@ -50,8 +70,7 @@ class EntryQueue {
 // the next entry needs them.
 class FileDataDecoder {
  public:
-  FileDataDecoder(const uint8_t* data, size_t length, BlockCoding coding)
-      : blocks_(data, length, coding) {}
+  FileDataDecoder(const StoredData& data, BlockCoding coding) : blocks_(data, coding) {}
 
   // Takes the next entry record, no longer than max_length bytes (see
   // EntryLengthLimit). Returns kCorruptNone with *entry set (valid until the
@@ -60,13 +79,45 @@ class FileDataDecoder {
   // data ran out.
   int NextEntry(size_t max_length, ByteSpan* entry);
 
+  // Takes the next entry record and decodes it, with DecodeEntryRecord's
+  // results. A record whose content is larger than stream_above bytes is
+  // not gathered whole: only its head is decoded, record->content stays
+  // empty, and the content is read with ReadContent until FinishContent.
+  // The content's checksum is then compared only at FinishContent.
+  int NextRecord(int32_t content_size, size_t stream_above, EntryRecord* record);
+  // A record's content is being read piece by piece.
+  bool streaming() const { return streaming_; }
+  // The next piece of the content (at most one block's worth; valid until
+  // the next call); empty at its end.
+  int ReadContent(ByteSpan* piece);
+  // Back to the content's first byte, so that it can be read again.
+  void RewindContent();
+  // Reads past what is left of the content and compares its checksum
+  // (kCorruptEntryChecksum). Ends the streaming.
+  int FinishContent();
+
   // After the last entry: kCorruptFileDataLeft when stored blocks are left,
   // kCorruptEntryDataLeft when decoded bytes are left, else kCorruptNone.
   int Finish() const;
 
  private:
+  int AppendBlock();
+  // Takes count bytes, appending blocks until they are there.
+  int TakeBytes(size_t count, ByteSpan* bytes);
+  int StartStreaming(size_t length, int32_t content_size, EntryRecord* record);
+  void StartContent();
+
   FileBlockReader blocks_;
   EntryQueue queue_;
+
+  // The content being streamed.
+  bool streaming_ = false;
+  bool content_read_ = false;  // pieces were read since the start or the rewind
+  size_t content_size_ = 0;
+  size_t content_left_ = 0;
+  ChecksumBuilder content_sum_;
+  uint64_t content_block_ = 0;  // where the block after the content's start lies
+  EntryQueue::Saved content_start_;
 };
 
 // The builder's side: frames entry records and cuts them into blocks of

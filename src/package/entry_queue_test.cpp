@@ -40,7 +40,7 @@ std::string LengthPrefix(int32_t length) {
 
 // Decodes every entry; returns the first error or kCorruptNone after Finish.
 int DecodeAll(const String& data, BlockCoding coding, size_t count, std::vector<std::string>* out) {
-  FileDataDecoder decoder(data.bytes(), data.length(), coding);
+  FileDataDecoder decoder(StoredData(data.bytes(), data.length()), coding);
   for (size_t i = 0; i < count; ++i) {
     ByteSpan entry;
     int error = decoder.NextEntry(1 << 20, &entry);
@@ -106,7 +106,7 @@ TEST(EntryQueue, BlockErrorsPassThrough) {
 void ExpectNoStraddling(const String& data, const std::vector<size_t>& entry_lengths) {
   std::vector<std::pair<size_t, size_t>> blocks;  // decoded start, end
   std::string decoded;
-  FileBlockReader reader(data.bytes(), data.length(), {});
+  FileBlockReader reader(StoredData(data.bytes(), data.length()), {});
   while (!reader.at_end()) {
     String block;
     ASSERT_EQ(reader.Next(&block), kCorruptNone);
@@ -158,13 +158,13 @@ TEST(FileDataWriter, LargeEntriesGatherAcrossManyBlocks) {
   ASSERT_TRUE(writer.AddEntry(reinterpret_cast<const uint8_t*>(big.data()), big.size()));
   ASSERT_TRUE(writer.AddEntry(reinterpret_cast<const uint8_t*>("tail"), 4));
   ASSERT_TRUE(writer.Finish());
-  FileDataDecoder decoder(data.bytes(), data.length(), {nullptr, true});
+  FileDataDecoder decoder(StoredData(data.bytes(), data.length()), {nullptr, true});
   ByteSpan entry;
   ASSERT_EQ(decoder.NextEntry(big.size(), &entry), kCorruptNone);
   ASSERT_EQ(entry.length, big.size());
   EXPECT_EQ(std::memcmp(entry.data, big.data(), big.size()), 0);
   // The limit given for an entry is a hard one.
-  FileDataDecoder strict(data.bytes(), data.length(), {nullptr, true});
+  FileDataDecoder strict(StoredData(data.bytes(), data.length()), {nullptr, true});
   EXPECT_EQ(strict.NextEntry(big.size() - 1, &entry), kCorruptBlockOverrun);
   ASSERT_EQ(decoder.NextEntry(4, &entry), kCorruptNone);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(entry.data), entry.length), "tail");

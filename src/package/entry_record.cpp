@@ -52,13 +52,24 @@ size_t EntryLengthLimit(int32_t content_size) {
   return static_cast<size_t>(content_size) + kMaxEntryOverhead;
 }
 
-int DecodeEntryRecord(ByteSpan entry, int32_t content_size, EntryRecord* record) {
+namespace {
+
+// The fields before the content, and the checks of the content size.
+int DecodeFields(PackageReader* reader, int32_t content_size, EntryRecord* record) {
   *record = EntryRecord();
-  PackageReader reader(entry.data, entry.length);
-  if (!ReadNarrow(&reader, &record->name) || record->name.empty()) return kCorruptEntryName;
-  if (!ReadMiddleFields(&reader, record)) return kCorruptEntryChecksum;
+  if (!ReadNarrow(reader, &record->name) || record->name.empty()) return kCorruptEntryName;
+  if (!ReadMiddleFields(reader, record)) return kCorruptEntryChecksum;
   if (content_size < 0) return kCorruptEntryNegativeSize;
   if (content_size > kMaxEntryContentSize) return kCorruptEntrySizeTooLarge;
+  return kCorruptNone;
+}
+
+}  // namespace
+
+int DecodeEntryRecord(ByteSpan entry, int32_t content_size, EntryRecord* record) {
+  PackageReader reader(entry.data, entry.length);
+  const int fields = DecodeFields(&reader, content_size, record);
+  if (fields != kCorruptNone) return fields;
   uint32_t checksum;
   if (!reader.ReadBytes(static_cast<size_t>(content_size), &record->content) ||
       !reader.ReadU32(&checksum) ||
@@ -66,6 +77,14 @@ int DecodeEntryRecord(ByteSpan entry, int32_t content_size, EntryRecord* record)
     return kCorruptEntryChecksum;
   }
   return kCorruptNone;
+}
+
+int DecodeEntryHead(ByteSpan head, int32_t content_size, EntryRecord* record) {
+  PackageReader reader(head.data, head.length);
+  const int fields = DecodeFields(&reader, content_size, record);
+  if (fields != kCorruptNone) return fields;
+  // Bytes between the fields and the content would shift the content.
+  return reader.remaining() == 0 ? kCorruptNone : kCorruptEntryChecksum;
 }
 
 bool EncodeEntryRecord(const EntryRecord& record, String* out) {

@@ -43,6 +43,12 @@ size_t EntryLengthLimit(int32_t content_size);
 // record->content views the entry bytes.
 int DecodeEntryRecord(ByteSpan entry, int32_t content_size, EntryRecord* record);
 
+// Decodes the head of a record whose content is read piece by piece: the
+// fields before the content, which must end where the head does (else
+// kCorruptEntryChecksum). Otherwise the results of DecodeEntryRecord;
+// record->content stays empty.
+int DecodeEntryHead(ByteSpan head, int32_t content_size, EntryRecord* record);
+
 // The builder's side: appends the record (with the checksum of its content)
 // to *out. Fails when a text holds a zero byte or unit (it would end early)
 // or the name is empty, the content too large.

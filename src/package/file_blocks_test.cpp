@@ -29,7 +29,7 @@ void AppendRawBlock(String* out, int32_t stored_length, const String& stored) {
 }
 
 int ReadAll(const String& data, BlockCoding coding, std::vector<String>* blocks) {
-  FileBlockReader reader(data.bytes(), data.length(), coding);
+  FileBlockReader reader(StoredData(data.bytes(), data.length()), coding);
   while (!reader.at_end()) {
     String block;
     int error = reader.Next(&block);
@@ -82,7 +82,7 @@ TEST(FileBlocks, StoredLengthRules) {
   for (int32_t cut : {0, 1, 7}) {
     data.Clear();
     AppendRawBlock(&data, 10, stored);
-    FileBlockReader reader(data.bytes(), cut, {});
+    FileBlockReader reader(StoredData(data.bytes(), cut), {});
     String block;
     EXPECT_EQ(reader.Next(&block), kCorruptBlockOverrun) << cut;
   }
@@ -119,9 +119,9 @@ TEST(FileBlocks, ChecksumAndDecodingErrors) {
 TEST(FileBlocks, WholeFileDataChecksum) {
   const String data = Bytes(1001, 9);
   const uint32_t sum = PackageChecksum(data.bytes(), data.length());
-  EXPECT_EQ(CheckFileData(data.bytes(), data.length(), sum), kCorruptNone);
-  EXPECT_EQ(CheckFileData(data.bytes(), data.length(), sum + 1), kCorruptFileDataChecksum);
-  EXPECT_EQ(CheckFileData(nullptr, 0, kChecksumSeed), kCorruptNone);
+  EXPECT_EQ(CheckFileData(StoredData(data.bytes(), data.length()), sum), kCorruptNone);
+  EXPECT_EQ(CheckFileData(StoredData(data.bytes(), data.length()), sum + 1), kCorruptFileDataChecksum);
+  EXPECT_EQ(CheckFileData(StoredData(), kChecksumSeed), kCorruptNone);
 }
 
 TEST(FileBlocks, WriterRefusesEmptyAndOversizedBlocks) {

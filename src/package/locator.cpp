@@ -14,12 +14,6 @@ namespace {
 // The most bytes a String buffer can take.
 constexpr uint64_t kMaxStringBytes = String::kToEnd - 2;
 
-bool ReadMemoryImage(void* context, uint64_t offset, void* out, size_t count) {
-  const auto* image = static_cast<const ByteSpan*>(context);
-  if (offset > image->length || count > image->length - offset) return false;
-  if (count > 0) std::memcpy(out, image->data + offset, count);
-  return true;
-}
 
 bool ReadLe16At(const ProgramFile& file, uint64_t offset, uint16_t* value) {
   uint8_t raw[2];
@@ -80,16 +74,6 @@ void AppendBytesW(String* text, const ByteSpan& bytes) {
 }
 
 }  // namespace
-
-bool ProgramFile::ReadAt(uint64_t offset, void* out, size_t count) const {
-  if (read_at == nullptr) return false;
-  if (offset > size || count > size - offset) return false;
-  return read_at(context, offset, out, count);
-}
-
-ProgramFile MemoryProgramFile(const ByteSpan* image) {
-  return ProgramFile{&ReadMemoryImage, const_cast<ByteSpan*>(image), image->length};
-}
 
 LocateResult LocatePackageSection(const ProgramFile& file) {
   uint16_t pe_offset = 0;
@@ -224,19 +208,20 @@ FileDataOutcome LocateFileData(const ProgramFile& file, const PackageSection& se
         static_cast<uint64_t>(header.package_end) > section_bytes.length) {
       return FileDataOutcome::kCorrupt;
     }
-    out->bytes = {section_bytes.data + header.file_data_offset, static_cast<size_t>(length)};
+    const uint64_t start = uint64_t{section.raw_pointer} + header.file_data_offset;
+    const bool in_file = static_cast<uint64_t>(header.package_end) <= section.raw_size &&
+                         start + expected <= file.size;
+    out->file_position = start;
+    // Reading the file instead of the mapped section leaves the mapped pages
+    // untouched, so the package never has to sit in memory as a whole.
+    out->stored = in_file ? StoredData(file, start, expected)
+                          : StoredData(section_bytes.data + header.file_data_offset, static_cast<size_t>(length));
     return FileDataOutcome::kOk;
   }
   uint64_t start = uint64_t{section.raw_pointer} + header.file_data_offset;
   if (start > file.size || file.size - start != expected) return FileDataOutcome::kCorrupt;
   out->file_position = start;
-  if (expected > kMaxStringBytes) return FileDataOutcome::kReadFailed;
-  out->buffer.SetLengthExact(static_cast<int32_t>(expected));
-  if (expected > 0 && !file.ReadAt(start, out->buffer.data(), expected)) {
-    out->buffer.Clear();
-    return FileDataOutcome::kReadFailed;
-  }
-  out->bytes = {out->buffer.bytes(), static_cast<size_t>(expected)};
+  out->stored = StoredData(file, start, expected);
   return FileDataOutcome::kOk;
 }
 
@@ -349,15 +334,18 @@ void CheckPackageHeader(const ByteSpan& section_bytes, const char16_t* title, Pa
 void MakeFileDataAvailable(const ProgramFile& file, const PackageSection& section,
                            const ByteSpan& section_bytes, const PackageHeader& header,
                            bool after_section, FileData* out) {
-  switch (LocateFileData(file, section, section_bytes, header, after_section, out)) {
-    case FileDataOutcome::kOk:
-      return;
-    case FileDataOutcome::kCorrupt:
-      ReportCorruptPackage(kCorruptFileDataPlace);
-    case FileDataOutcome::kReadFailed:
-      FatalFormat("Error code 2: failed to read archive data\r\nsize=%d pos=%d",
-                  header.file_data_length, static_cast<int>(out->file_position));
+  if (LocateFileData(file, section, section_bytes, header, after_section, out) != FileDataOutcome::kOk) {
+    ReportCorruptPackage(kCorruptFileDataPlace);
   }
+}
+
+void StopOnFileDataError(int code, const PackageHeader& header, const FileData& data) {
+  if (code == kCorruptNone) return;
+  if (code == kStoredDataReadFailed) {
+    FatalFormat("Error code 2: failed to read archive data\r\nsize=%d pos=%d", header.file_data_length,
+                static_cast<int>(data.file_position));
+  }
+  ReportCorruptPackage(code);
 }
 
 void KeepProgramCopy(const ProgramFile& file, const PackageSection& section,

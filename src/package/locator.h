@@ -15,6 +15,8 @@
 
 #include "core/string.h"
 #include "package/entry_record.h"
+#include "package/file_blocks.h"
+#include "package/program_file.h"
 #include "package/reader.h"
 #include "package/settings.h"
 #include "package/settings_block.h"
@@ -38,22 +40,6 @@ inline constexpr uint32_t kMinPeOffset = 64;
 inline constexpr uint32_t kMaxPeOffset = 4096;
 inline constexpr uint16_t kMinSectionCount = 4;
 inline constexpr uint16_t kMaxSectionCount = 99;
-
-// The program's own file, read by position. A plain record of a function and
-// its context, so that the run-time file, a memory image in a test and a
-// fuzzer's input all serve alike.
-struct ProgramFile {
-  // Reads exactly count bytes at offset into out; false on any shortfall.
-  bool (*read_at)(void* context, uint64_t offset, void* out, size_t count);
-  void* context;
-  uint64_t size;  // bytes in the file
-
-  bool ReadAt(uint64_t offset, void* out, size_t count) const;
-};
-
-// A whole program image held in memory, read through ProgramFile. The bytes
-// must outlive the returned record.
-ProgramFile MemoryProgramFile(const ByteSpan* image);
 
 // The package section's place, taken from its section-table entry.
 struct PackageSection {
@@ -134,21 +120,21 @@ HeaderResult ReadPackageHeader(const ByteSpan& section);
 // version of <title> (<found>).  Close all applications and reinstall <title>."
 String VersionMismatchText(const char16_t* title, const ByteSpan& found_version);
 
-// The file data, either a view into the mapped section or a buffer read from
-// the file after the section.
+// Where the stored file data is read from.
 struct FileData {
-  ByteSpan bytes;
-  String buffer;  // owns the bytes when they were read from the file
-  uint64_t file_position = 0;  // where they start in the file (after-section place)
+  StoredData stored;
+  uint64_t file_position = 0;  // where it starts in the file (after-section place)
 };
 
-enum class FileDataOutcome { kOk, kCorrupt, kReadFailed };
+enum class FileDataOutcome { kOk, kCorrupt };
 
 // Finds the file data in its place and checks its length against the header
 // (46 when they differ, or when the data would lie outside the section's
-// bytes). After the section, the bytes run to the end of the file and are read
-// into out->buffer; kReadFailed then means the read failed (the caller ends
-// with "Error code 2: failed to read archive data").
+// bytes). After the section, the bytes run to the end of the file. In either
+// place the bytes are read from the file piece by piece as they are needed;
+// only data inside the section that the file itself does not hold (the
+// loader's zero fill) is read from the section's bytes. The file and the
+// section bytes must outlive *out.
 FileDataOutcome LocateFileData(const ProgramFile& file, const PackageSection& section,
                                const ByteSpan& section_bytes, const PackageHeader& header,
                                bool after_section, FileData* out);
@@ -195,11 +181,15 @@ bool FindPackageSection(const ProgramFile& file, PackageSection* section);
 // Reads and checks the header from the section's bytes. A version other than
 // this installer's ends with the version message, naming the product title.
 void CheckPackageHeader(const ByteSpan& section_bytes, const char16_t* title, PackageHeader* header);
-// Finds the file data in its place; a failed read ends with "Error code 2:
-// failed to read archive data\r\nsize=%d pos=%d".
+// Finds the file data in its place.
 void MakeFileDataAvailable(const ProgramFile& file, const PackageSection& section,
                            const ByteSpan& section_bytes, const PackageHeader& header,
                            bool after_section, FileData* out);
+// Ends the run on an error of the file data's stages: a corrupt-package
+// number through its report, a failed read (kStoredDataReadFailed) with
+// "Error code 2: failed to read archive data\r\nsize=%d pos=%d". Returns on
+// kCorruptNone.
+void StopOnFileDataError(int code, const PackageHeader& header, const FileData& data);
 // Checks the program checksum and keeps the stripped copy as requested.
 void KeepProgramCopy(const ProgramFile& file, const PackageSection& section,
                      const PackageHeader& header, const ProgramCopyRequest& request,

@@ -379,30 +379,71 @@ PackagedImage MakePackagedImage(const HeaderFields& fields, const Bytes& after_f
   return p;
 }
 
-FileDataOutcome FindFileData(PackagedImage& p, bool after_section, FileData* data) {
-  ByteSpan span{p.image.bytes.data(), p.image.bytes.size()};
-  return LocateFileData(MemoryProgramFile(&span), p.section, p.section_bytes, p.header, after_section, data);
+// The bytes of the stored file data, read through its StoredData; empty
+// when a read fails.
+std::string StoredBytes(const StoredData& stored) {
+  String scratch;
+  const uint8_t* bytes = stored.View(0, static_cast<size_t>(stored.length()), &scratch);
+  return bytes ? std::string(reinterpret_cast<const char*>(bytes), stored.length()) : std::string();
+}
+
+struct FoundData {
+  ByteSpan span;  // the image, which the program file record points to
+  FileData data;
+  FileDataOutcome outcome = FileDataOutcome::kCorrupt;
+};
+
+void FindFileData(PackagedImage& p, bool after_section, FoundData* found) {
+  found->span = {p.image.bytes.data(), p.image.bytes.size()};
+  found->outcome = LocateFileData(MemoryProgramFile(&found->span), p.section, p.section_bytes, p.header,
+                                  after_section, &found->data);
 }
 
 TEST(LocateFileData, InsideTheImageItEndsAtThePackageEnd) {
   HeaderFields fields;
   PackagedImage p = MakePackagedImage(fields);
-  FileData data;
-  ASSERT_EQ(FindFileData(p, false, &data), FileDataOutcome::kOk);
-  ASSERT_EQ(data.bytes.length, 24u);
-  EXPECT_EQ(data.bytes.data, p.section_bytes.data + p.header.file_data_offset);
-  EXPECT_EQ(data.bytes.data[0], 0x50);
+  FoundData found;
+  FindFileData(p, false, &found);
+  ASSERT_EQ(found.outcome, FileDataOutcome::kOk);
+  ASSERT_EQ(found.data.stored.length(), 24u);
+  // Read from the file at the section's raw data, not from the mapped bytes.
+  EXPECT_EQ(found.data.file_position, p.section.raw_pointer + p.header.file_data_offset);
+  const std::string bytes = StoredBytes(found.data.stored);
+  ASSERT_EQ(bytes.size(), 24u);
+  EXPECT_EQ(0, std::memcmp(bytes.data(), p.section_bytes.data + p.header.file_data_offset, 24));
+  EXPECT_EQ(bytes[0], 0x50);
 
   fields.file_data_length = 23;  // package end still counts 24 bytes... of a 23-byte length
   fields.package_end = static_cast<int32_t>(HeaderBytes(fields).size()) + 24;
   p = MakePackagedImage(fields);
-  EXPECT_EQ(FindFileData(p, false, &data), FileDataOutcome::kCorrupt);
+  FindFileData(p, false, &found);
+  EXPECT_EQ(found.outcome, FileDataOutcome::kCorrupt);
 
   // A package end beyond the section would read outside it.
   fields = HeaderFields();
   fields.file_data_length = 0x500;
   p = MakePackagedImage(fields);
-  EXPECT_EQ(FindFileData(p, false, &data), FileDataOutcome::kCorrupt);
+  FindFileData(p, false, &found);
+  EXPECT_EQ(found.outcome, FileDataOutcome::kCorrupt);
+}
+
+TEST(LocateFileData, InsideTheImageDataTheFileLacksComesFromTheMappedBytes) {
+  // The loader fills a section beyond its raw data with zeros; data that
+  // reaches there is taken as mapped.
+  HeaderFields fields;
+  PackagedImage p = MakePackagedImage(fields);
+  std::vector<uint8_t> mapped(p.section_bytes.data, p.section_bytes.data + p.section_bytes.length);
+  PackageSection shorter = p.section;
+  shorter.raw_size = static_cast<uint32_t>(p.header.file_data_offset + 8);
+  ByteSpan span{p.image.bytes.data(), p.image.bytes.size()};
+  FileData data;
+  ASSERT_EQ(LocateFileData(MemoryProgramFile(&span), shorter, {mapped.data(), mapped.size()}, p.header, false,
+                           &data),
+            FileDataOutcome::kOk);
+  p.image.bytes.assign(p.image.bytes.size(), 0xEE);  // the file no longer matters
+  const std::string bytes = StoredBytes(data.stored);
+  ASSERT_EQ(bytes.size(), 24u);
+  EXPECT_EQ(0, std::memcmp(bytes.data(), mapped.data() + p.header.file_data_offset, 24));
 }
 
 TEST(LocateFileData, AfterTheSectionItRunsToTheEndOfTheFile) {
@@ -415,17 +456,21 @@ TEST(LocateFileData, AfterTheSectionItRunsToTheEndOfTheFile) {
   size_t in_section = p.section.raw_pointer + p.section.raw_size - start;
   Bytes rest(0x400 - in_section, 0x77);
   p.image.bytes.insert(p.image.bytes.end(), rest.begin(), rest.end());
-  FileData data;
-  ASSERT_EQ(FindFileData(p, true, &data), FileDataOutcome::kOk);
-  ASSERT_EQ(data.bytes.length, 0x400u);
-  EXPECT_EQ(data.file_position, start);
-  EXPECT_EQ(0, std::memcmp(data.bytes.data, p.image.bytes.data() + start, 0x400));
-  EXPECT_EQ(data.bytes.data, data.buffer.bytes());
+  FoundData found;
+  FindFileData(p, true, &found);
+  ASSERT_EQ(found.outcome, FileDataOutcome::kOk);
+  ASSERT_EQ(found.data.stored.length(), 0x400u);
+  EXPECT_EQ(found.data.file_position, start);
+  const std::string bytes = StoredBytes(found.data.stored);
+  ASSERT_EQ(bytes.size(), 0x400u);
+  EXPECT_EQ(0, std::memcmp(bytes.data(), p.image.bytes.data() + start, 0x400));
 
   p.image.bytes.push_back(0);
-  EXPECT_EQ(FindFileData(p, true, &data), FileDataOutcome::kCorrupt);
+  FindFileData(p, true, &found);
+  EXPECT_EQ(found.outcome, FileDataOutcome::kCorrupt);
   p.image.bytes.resize(p.image.bytes.size() - 2);
-  EXPECT_EQ(FindFileData(p, true, &data), FileDataOutcome::kCorrupt);
+  FindFileData(p, true, &found);
+  EXPECT_EQ(found.outcome, FileDataOutcome::kCorrupt);
 }
 
 TEST(LocateFileData, FailedReadIsReportedAndEndsWithErrorCode2) {
@@ -438,12 +483,16 @@ TEST(LocateFileData, FailedReadIsReportedAndEndsWithErrorCode2) {
   ProgramFile file = MemoryProgramFile(&span);
   file.read_at = [](void*, uint64_t, void*, size_t) { return false; };
   FileData data;
-  EXPECT_EQ(LocateFileData(file, p.section, p.section_bytes, p.header, true, &data),
-            FileDataOutcome::kReadFailed);
+  // Found in place; the read fails only when the bytes are wanted.
+  ASSERT_EQ(LocateFileData(file, p.section, p.section_bytes, p.header, true, &data), FileDataOutcome::kOk);
   EXPECT_EQ(data.file_position, start);
+  const int code = CheckFileData(data.stored, 0);
+  EXPECT_EQ(code, kStoredDataReadFailed);
   std::string expected = "Error code 2: failed to read archive data.*size=768 pos=" + std::to_string(start);
-  EXPECT_EXIT(MakeFileDataAvailable(file, p.section, p.section_bytes, p.header, true, &data),
-              testing::ExitedWithCode(1), expected);
+  EXPECT_EXIT(StopOnFileDataError(code, p.header, data), testing::ExitedWithCode(1), expected);
+  EXPECT_EXIT(StopOnFileDataError(kCorruptBlockChecksum, p.header, data), testing::ExitedWithCode(1),
+              "Error code: 62");
+  StopOnFileDataError(kCorruptNone, p.header, data);  // returns
 }
 
 ProgramCopy CopyOf(PackagedImage& p, const ProgramCopyRequest& request, int* code) {

@@ -108,14 +108,13 @@ void UnpackPhase(OwnPackage& package) {
   MakeFileDataAvailable(package.file, package.section, package.bytes, package.header, settings.FileDataOutside != 0,
                         &data);
   ReportProgress(21, Message(62));
-  const int checked = CheckFileData(data.bytes.data, data.bytes.length, package.header.file_data_checksum);
-  if (checked != 0) ReportCorruptPackage(checked);
+  StopOnFileDataError(CheckFileData(data.stored, package.header.file_data_checksum), package.header, data);
   ReportProgress(26, Message(54));
 
   Blowfish cipher;
   InstallEntrySource source;
   source.header = &package.header;
-  source.file_data = data.bytes;
+  source.file_data = &data;
   if (package.header.has_cipher_key) {
     cipher.SetKey(package.header.cipher_key, kPackageCipherKeyLength);
     source.coding.cipher = &cipher;

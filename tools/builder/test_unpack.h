@@ -71,18 +71,26 @@ inline Unpacked Unpack(const String& installer) {
     u.corrupt = kCorruptFileDataPlace;
     return u;
   }
-  u.corrupt = CheckFileData(data.bytes.data, data.bytes.length, u.header.file_data_checksum);
+  u.corrupt = CheckFileData(data.stored, u.header.file_data_checksum);
   if (u.corrupt != kCorruptNone) return u;
-  FileDataDecoder decoder(data.bytes.data, data.bytes.length,
-                          BlockCoding{cipher, u.settings.Flag(product_flag::kCompressedBlocks)});
+  FileDataDecoder decoder(data.stored, BlockCoding{cipher, u.settings.Flag(product_flag::kCompressedBlocks)});
+  // Contents above a few KiB come piece by piece, as the installer takes
+  // large files; smaller ones whole.
+  constexpr size_t kStreamAbove = 4096;
   for (int32_t i = 0; i < u.header.entry_count; ++i) {
-    ByteSpan entry_bytes;
-    u.corrupt = decoder.NextEntry(EntryLengthLimit(u.header.content_size(i)), &entry_bytes);
-    if (u.corrupt != kCorruptNone) return u;
     EntryRecord entry;
-    u.corrupt = DecodeEntryRecord(entry_bytes, u.header.content_size(i), &entry);
+    u.corrupt = decoder.NextRecord(u.header.content_size(i), kStreamAbove, &entry);
     if (u.corrupt != kCorruptNone) return u;
-    u.contents.emplace_back(reinterpret_cast<const char*>(entry.content.data), entry.content.length);
+    std::string content(reinterpret_cast<const char*>(entry.content.data), entry.content.length);
+    for (ByteSpan piece; decoder.streaming();) {
+      u.corrupt = decoder.ReadContent(&piece);
+      if (u.corrupt != kCorruptNone) return u;
+      if (piece.length == 0) break;
+      content.append(reinterpret_cast<const char*>(piece.data), piece.length);
+    }
+    u.corrupt = decoder.FinishContent();
+    if (u.corrupt != kCorruptNone) return u;
+    u.contents.push_back(std::move(content));
     entry.content = {};
     u.entries.push_back(entry);
   }
