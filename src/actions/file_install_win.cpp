@@ -57,11 +57,28 @@ bool IsFolder(const String& path) {
   return attributes != kNoAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// What the file phase knows of the folders it writes into. Looking a name up
+// costs far more under some systems than writing a small file (a missing
+// name is searched for in every spelling), so what this run has seen is not
+// asked again.
+struct FolderMemory {
+  DestinationFolders folders;
+  FileSet made;         // folders this run created: nothing is in them but what it wrote
+  String known_folder;  // the folder the last entry was written into
+};
+
+// Nothing can be at `path` when this run made its folder and did not write
+// it there.
+bool SurelyAbsent(const String& path, const FolderMemory& memory) {
+  if (memory.made.Count() == 0) return false;
+  return FileSetHas(memory.made, ParentFolder(path)) && !FileSetHas(TheInstallLists().files_written, path);
+}
+
 // What is at the destination now: whether anything is, its last-write time,
 // and (when the comparison needs it) its file version.
-ExistingFile ReadExistingFile(const String& path, bool want_version) {
+ExistingFile ReadExistingFile(const String& path, bool want_version, const FolderMemory& memory) {
   ExistingFile existing;
-  if (GetAttributes(path.w_str()) == kNoAttributes) return existing;
+  if (SurelyAbsent(path, memory) || GetAttributes(path.w_str()) == kNoAttributes) return existing;
   existing.exists = true;
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (GetFileAttributesExW(reinterpret_cast<const wchar_t*>(path.w_str()), GetFileExInfoStandard, &data)) {
@@ -89,9 +106,13 @@ bool FileInTheWay(const String& folder) {
 
 // Makes the missing folders above `file`; the ones made are recorded for
 // uninstall when `record`. A folder that cannot be made costs the entry.
-bool MakeEntryFolder(const String& file, bool record) {
+bool MakeEntryFolder(const String& file, bool record, FolderMemory& memory) {
   const String folder = ParentFolder(file);
-  if (folder.empty() || IsFolder(folder)) return true;
+  if (folder.empty() || folder == memory.known_folder) return true;
+  if (IsFolder(folder)) {
+    memory.known_folder = folder;
+    return true;
+  }
   Array<String> missing;  // deepest first
   for (String level = folder; !level.empty() && GetAttributes(level.w_str()) == kNoAttributes;) {
     missing.Add(level);
@@ -105,9 +126,11 @@ bool MakeEntryFolder(const String& file, bool record) {
     AddFailureW(FolderFailureText(Message(kFolderFailedMessage), folder, reason, file).w_str());
     return false;
   }
-  if (record) {
-    for (int32_t i = missing.Count() - 1; i >= 0; --i) AddUninstallRecordW(missing[i], kRecordFolder);
+  for (int32_t i = missing.Count() - 1; i >= 0; --i) {
+    if (record) AddUninstallRecordW(missing[i], kRecordFolder);
+    AddToFileSet(&memory.made, missing[i]);
   }
+  memory.known_folder = folder;
   return true;
 }
 
@@ -183,7 +206,7 @@ class EntryContent final : public FileContent {
 };
 
 void InstallEntry(const EntryRecord& entry, FileContent& content, int32_t index, int32_t count,
-                  const DestinationFolders& folders) {
+                  FolderMemory& memory) {
   const ProductSettings& settings = Settings();
   InstallLists& lists = TheInstallLists();
   const bool removable = TheInstall().portable;
@@ -191,7 +214,7 @@ void InstallEntry(const EntryRecord& entry, FileContent& content, int32_t index,
 
   const String name = EntryNameWide(entry.name);
   Destination destination;
-  if (!ComputeDestination(entry.kind, entry.flags, name, entry.destination, folders, ExpandVariables,
+  if (!ComputeDestination(entry.kind, entry.flags, name, entry.destination, memory.folders, ExpandVariables,
                           &destination)) {
     Stop(kCorruptEntryName);
   }
@@ -208,7 +231,7 @@ void InstallEntry(const EntryRecord& entry, FileContent& content, int32_t index,
   facts.date = EntryDate(entry);
   if (IsVersionedKind(entry.kind)) facts.version = Utf8ToUtf16(entry.version);
   facts.removable = removable;
-  const ExistingFile existing = ReadExistingFile(path, !facts.version.empty());
+  const ExistingFile existing = ReadExistingFile(path, !facts.version.empty(), memory);
   const FileDecision decision = DecideFile(facts, path, existing);
   if (!decision.log.empty()) LogTextW(decision.log);
   if (!decision.install) {
@@ -220,7 +243,7 @@ void InstallEntry(const EntryRecord& entry, FileContent& content, int32_t index,
   // write still gets them.
   if (RequestsShortcut(entry.kind, entry.flags)) lists.shortcuts.Add(MakeShortcutRequest(entry, path));
   if (CreatesFolder(entry.kind, entry.flags, destination.from_override) &&
-      !MakeEntryFolder(path, RecordsFolder(entry.kind, entry.flags))) {
+      !MakeEntryFolder(path, RecordsFolder(entry.kind, entry.flags), memory)) {
     return;
   }
   // Recorded before writing, so that a file that fails to write is listed.
@@ -252,7 +275,8 @@ void FinishEntries(const FileDataDecoder& decoder) {
 void InstallAllEntries(const InstallEntrySource& source) {
   const PackageHeader& header = *source.header;
   FileDataDecoder decoder(source.file_data->stored, source.coding);
-  const DestinationFolders folders = CurrentFolders();
+  FolderMemory memory;
+  memory.folders = CurrentFolders();
   // The set of files written never rehashes: size its table for the whole package.
   TheInstallLists().files_written.RemoveAll(header.entry_count);
   for (int32_t i = 0; i < header.entry_count; ++i) {
@@ -260,7 +284,7 @@ void InstallAllEntries(const InstallEntrySource& source) {
     EntryRecord entry;
     StopOnFileDataError(decoder.NextRecord(size, kStreamedContentAbove, &entry), header, *source.file_data);
     EntryContent content(decoder, source, entry, size);
-    InstallEntry(entry, content, i, header.entry_count, folders);
+    InstallEntry(entry, content, i, header.entry_count, memory);
     // A content that was skipped or written is read to its end and checked.
     StopOnFileDataError(decoder.FinishContent(), header, *source.file_data);
   }

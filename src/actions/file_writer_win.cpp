@@ -22,20 +22,24 @@ constexpr DWORD kProtectiveAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE
 
 const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
-// Sets creation and last-write time from a complete date.
-void SetDateOnHandle(HANDLE file, const FileDate& date) {
+// Puts creation and last-write time from a complete date, and the
+// attributes unless they are 0, on the open file in one call: a separate
+// attribute change by name would cost another open of the file.
+void SetBasicInfo(HANDLE file, const FileDate& date, DWORD attributes) {
+  FILE_BASIC_INFO info = {};
   uint64_t time = 0;
-  if (!FileDateToFileTime(date, &time)) return;
-  FILETIME written;
-  written.dwLowDateTime = static_cast<DWORD>(time);
-  written.dwHighDateTime = static_cast<DWORD>(time >> 32);
-  SetFileTime(file, &written, nullptr, &written);
+  if (FileDateToFileTime(date, &time)) {
+    info.CreationTime.QuadPart = static_cast<LONGLONG>(time);
+    info.LastWriteTime.QuadPart = static_cast<LONGLONG>(time);
+  }
+  info.FileAttributes = attributes;
+  if (time != 0 || attributes != 0) SetFileInformationByHandle(file, FileBasicInfo, &info, sizeof info);
 }
 
 // Creates or truncates the file with normal attributes, writes all data and
-// dates it on the same handle (a second open per file costs more than the
-// write of a small file). False with the system's error in *error.
-bool WriteOnce(const String& path, FileContent& content, const FileDate& date, DWORD* error) {
+// dates it (and gives it `attributes`, unless 0) on the same handle. False
+// with the system's error in *error.
+bool WriteOnce(const String& path, FileContent& content, const FileDate& date, DWORD attributes, DWORD* error) {
   File file;
   // A file in use is reported at once: the attempts below do the waiting.
   if (file.Open(path.w_str(), kOpenCreateOrTruncate | kOpenNoRead | kOpenNoSharingWait) != kFileOk) {
@@ -49,7 +53,7 @@ bool WriteOnce(const String& path, FileContent& content, const FileDate& date, D
       return false;
     }
   }
-  SetDateOnHandle(static_cast<HANDLE>(file.handle()), date);
+  SetBasicInfo(static_cast<HANDLE>(file.handle()), date, attributes);
   return true;
 }
 
@@ -105,7 +109,7 @@ void MarkRestartNeeded() {
 bool Stage(const String& path, FileContent& content, const FileDate& date, String& text) {
   const String temporary = TemporaryFileBeside(path);
   DWORD error = ERROR_SUCCESS;
-  if (temporary.empty() || !WriteOnce(temporary, content, date, &error)) {
+  if (temporary.empty() || !WriteOnce(temporary, content, date, 0, &error)) {
     if (temporary.empty()) error = GetLastError();
     if (!temporary.empty()) DeleteFile(temporary.w_str());
     text.Append(NoTemporaryFileText(path, SystemErrorTextW(error)));
@@ -149,10 +153,16 @@ bool WritePackagedFile(const String& path, FileContent& content, const FileDate&
                        bool existed, bool* pending) {
   if (content.length() < 0) ReportCorruptPackage(kCorruptNegativeLength);
   *pending = false;
+  const bool verify = Settings().Flag(file_writer_flag::kVerifyAfterWrite);
+  // Without a read-back the attributes go on with the date. A file that must
+  // first read back gets them afterwards: a read-only or hidden file could
+  // not be written again when the comparison fails.
+  const DWORD attributes_now = !verify && attributes != -1 ? EntryAttributes(attributes) : 0;
   DWORD error = ERROR_SUCCESS;
   for (int attempt = kAttempts - 1; attempt >= 0; --attempt) {
-    if (WriteOnce(path, content, date, &error)) {
-      if (!Settings().Flag(file_writer_flag::kVerifyAfterWrite) || HoldsData(path, content)) {
+    if (WriteOnce(path, content, date, attributes_now, &error)) {
+      if (!verify) return true;
+      if (HoldsData(path, content)) {
         Finish(path, attributes);
         return true;
       }
