@@ -11,6 +11,7 @@
 #include "actions/file_date.h"
 #include "actions/file_install_rules.h"
 #include "actions/file_version.h"
+#include "actions/file_writer.h"
 #include "actions/fonts.h"
 #include "actions/install_hooks.h"
 #include "actions/install_lists.h"
@@ -454,6 +455,28 @@ TEST_F(FileInstallRun, VersionedFilesAreComparedByTheirVersionResource) {
   // The kept files are still the product's.
   EXPECT_NE(Records().find(install + "\\low.dll\r\n"), std::string::npos);
   EXPECT_NE(Records().find(install + "\\nodate.dll\r\n"), std::string::npos);
+}
+
+TEST_F(FileInstallRun, LargeContentsAreWrittenPieceByPieceAndSkippedInStep) {
+  Settings().SetFlag(file_writer_flag::kVerifyAfterWrite, true);
+  std::string big(kStreamedContentAbove + 70001, '\0');
+  for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 13 + i / 4096);
+  std::string other = big;
+  other[5] = 'x';
+  EntryPackage package;
+  package.Add(kFileKindInstall, "big\\one.bin", big);
+  package.Add(kFileKindInstall, "big\\never.bin", other, kOverwriteSkip);
+  CreateDirectoryW(install_.c_str(), nullptr);
+  PutFile(install_ + L"\\kept.bin", "already here");
+  package.Add(kFileKindInstall, "kept.bin", other, kOverwriteIfMissing);
+  package.Add(kFileKindInstall, "after.txt", "after");
+  InstallAllEntries(package.Source());
+
+  EXPECT_EQ(Failures(), "");
+  EXPECT_EQ(Bytes(install_ + L"\\big\\one.bin"), big);
+  EXPECT_EQ(Bytes(install_ + L"\\big\\never.bin"), "<none>");
+  EXPECT_EQ(Bytes(install_ + L"\\kept.bin"), "already here");
+  EXPECT_EQ(Bytes(install_ + L"\\after.txt"), "after");
 }
 
 TEST_F(FileInstallRun, AFileInTheWayOfAFolderCostsOnlyItsEntry) {

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 
 #include "actions/file_date.h"
 #include "actions/restart_operations.h"
@@ -123,6 +125,79 @@ TEST_F(FileWriterRun, WritesDataDateAndAttributesIntoMissingFolders) {
   EXPECT_EQ(Ticks(data.ftLastWriteTime), expected);
   EXPECT_EQ(Ticks(data.ftCreationTime), expected);
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Content handed over in small pieces, as a large packaged file comes.
+class PieceContent final : public FileContent {
+ public:
+  explicit PieceContent(std::string bytes) : bytes_(std::move(bytes)) {}
+  int64_t length() const override { return static_cast<int64_t>(bytes_.size()); }
+  void Rewind() override {
+    at_ = 0;
+    ++rewinds_;
+  }
+  ByteSpan Next() override {
+    const size_t part = std::min<size_t>(1000, bytes_.size() - at_);
+    ByteSpan piece{reinterpret_cast<const uint8_t*>(bytes_.data()) + at_, part};
+    at_ += part;
+    return piece;
+  }
+  int rewinds() const { return rewinds_; }
+
+ private:
+  std::string bytes_;
+  size_t at_ = 0;
+  int rewinds_ = 0;
+};
+
+std::string Pattern(size_t length) {
+  std::string bytes(length, '\0');
+  for (size_t i = 0; i < length; ++i) bytes[i] = static_cast<char>(i * 7 + i / 1000);
+  return bytes;
+}
+
+TEST_F(FileWriterRun, ContentInPiecesIsWrittenReadBackAndStaged) {
+  const std::string bytes = Pattern(25500);
+  const FileDate date{2019, 12, 31, 23, 59, 58};
+  // Without a read-back the attributes go on with the date, on the writing handle.
+  const std::wstring plain = folder_ / L"plain.bin";
+  PieceContent once(bytes);
+  ASSERT_TRUE(WritePackagedFile(String(U16(plain)), once, date, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN,
+                                false, &pending_));
+  EXPECT_EQ(testkit::ReadFileBytes(plain).value_or("<none>"), bytes);
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  ASSERT_TRUE(GetFileAttributesExW(plain.c_str(), GetFileExInfoStandard, &data));
+  EXPECT_EQ(data.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
+            static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+  uint64_t expected = 0;
+  ASSERT_TRUE(FileDateToFileTime(date, &expected));
+  EXPECT_EQ(Ticks(data.ftLastWriteTime), expected);
+  SetFileAttributesW(plain.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+  // Read back piece by piece: the content is gone through twice.
+  Settings().SetFlag(file_writer_flag::kVerifyAfterWrite, true);
+  const std::wstring checked = folder_ / L"checked.bin";
+  PieceContent twice(bytes);
+  ASSERT_TRUE(WritePackagedFile(String(U16(checked)), twice, date, -1, false, &pending_));
+  EXPECT_EQ(twice.rewinds(), 2);
+  EXPECT_EQ(testkit::ReadFileBytes(checked).value_or("<none>"), bytes);
+  EXPECT_EQ(Failures(), "");
+
+  // A file in use: the temporary file beside it gets the whole content.
+  const std::wstring busy = folder_ / L"busy.dll";
+  PutFile(busy, "running");
+  PieceContent staged(bytes);
+  {
+    Holder holder(busy);
+    EXPECT_FALSE(WritePackagedFile(String(U16(busy)), staged, date, -1, true, &pending_));
+  }
+  EXPECT_TRUE(pending_);
+  const Vector<PendingRename> pairs = PendingPairsIn(folder_.path());
+  ASSERT_EQ(pairs.Count(), 1);
+  const String source = WithoutPendingPrefix(pairs[0].source);
+  const std::wstring temporary(reinterpret_cast<const wchar_t*>(source.w_str()));
+  EXPECT_EQ(testkit::ReadFileBytes(temporary).value_or("<none>"), bytes);
+  DeleteFileW(temporary.c_str());
 }
 
 TEST_F(FileWriterRun, FileInUseIsStagedForTheRestart) {
