@@ -274,7 +274,8 @@ void FinishEntries(const FileDataDecoder& decoder) {
 
 void InstallAllEntries(const InstallEntrySource& source) {
   const PackageHeader& header = *source.header;
-  FileDataDecoder decoder(source.file_data->stored, source.coding);
+  // Decompression runs ahead on a second thread while files are written.
+  FileDataDecoder decoder(source.file_data->stored, source.coding, true);
   FolderMemory memory;
   memory.folders = CurrentFolders();
   // The set of files written never rehashes: size its table for the whole package.

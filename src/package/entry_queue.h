@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "core/string.h"
+#include "package/block_source.h"
 #include "package/checksum.h"
 #include "package/entry_record.h"
 #include "package/file_blocks.h"
@@ -70,7 +71,10 @@ class EntryQueue {
 // the next entry needs them.
 class FileDataDecoder {
  public:
-  FileDataDecoder(const StoredData& data, BlockCoding coding) : blocks_(data, coding) {}
+  // With read_ahead the next block is decoded on a thread of its own while
+  // the caller works on the entries at hand.
+  FileDataDecoder(const StoredData& data, BlockCoding coding, bool read_ahead = false)
+      : blocks_(data, coding, read_ahead) {}
 
   // Takes the next entry record, no longer than max_length bytes (see
   // EntryLengthLimit). Returns kCorruptNone with *entry set (valid until the
@@ -107,7 +111,7 @@ class FileDataDecoder {
   int StartStreaming(size_t length, int32_t content_size, EntryRecord* record);
   void StartContent();
 
-  FileBlockReader blocks_;
+  BlockSource blocks_;
   EntryQueue queue_;
 
   // The content being streamed.

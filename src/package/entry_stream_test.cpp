@@ -57,8 +57,9 @@ int ReadRest(FileDataDecoder* decoder, std::string* out, size_t* largest = nullp
 
 // Takes every record, streaming contents above stream_above.
 int TakeAll(const String& data, BlockCoding coding, const std::vector<std::string>& sizes_of,
-            size_t stream_above, std::vector<std::string>* out, size_t* largest_piece = nullptr) {
-  FileDataDecoder decoder(StoredData(data.bytes(), data.length()), coding);
+            size_t stream_above, std::vector<std::string>* out, size_t* largest_piece = nullptr,
+            bool read_ahead = false) {
+  FileDataDecoder decoder(StoredData(data.bytes(), data.length()), coding, read_ahead);
   for (const std::string& expected : sizes_of) {
     EntryRecord record;
     int error = decoder.NextRecord(static_cast<int32_t>(expected.size()), stream_above, &record);
@@ -81,22 +82,28 @@ TEST(EntryStream, StreamedAndWholeRecordsGiveTheSameContents) {
     for (BlockCoding coding : {BlockCoding{}, BlockCoding{nullptr, true}, BlockCoding{&cipher, true}}) {
       const String data = FileDataOf(contents, block_size, coding);
       for (size_t stream_above : {size_t{0}, size_t{4096}, size_t{1} << 30}) {
-        std::vector<std::string> taken;
-        size_t largest = 0;
-        ASSERT_EQ(TakeAll(data, coding, contents, stream_above, &taken, &largest), kCorruptNone)
-            << block_size << " " << stream_above;
-        EXPECT_EQ(taken, contents) << block_size << " " << stream_above;
-        // A piece never exceeds one decoded block: memory stays bounded by it.
-        EXPECT_LE(largest, block_size) << block_size;
+        for (bool read_ahead : {false, true}) {
+          // Tiny blocks handed between threads one by one only cost time.
+          if (read_ahead && block_size < 1000) continue;
+          std::vector<std::string> taken;
+          size_t largest = 0;
+          ASSERT_EQ(TakeAll(data, coding, contents, stream_above, &taken, &largest, read_ahead), kCorruptNone)
+              << block_size << " " << stream_above << " " << read_ahead;
+          EXPECT_EQ(taken, contents) << block_size << " " << stream_above << " " << read_ahead;
+          // A piece never exceeds one decoded block: memory stays bounded by it.
+          EXPECT_LE(largest, block_size) << block_size;
+        }
       }
     }
   }
 }
 
-TEST(EntryStream, SkippedAndRewoundContentsStayInStep) {
+class EntryStreamAhead : public testing::TestWithParam<bool> {};
+
+TEST_P(EntryStreamAhead, SkippedAndRewoundContentsStayInStep) {
   const std::vector<std::string> contents = {Pattern(50000, 7), Pattern(30000, 8), "tail"};
   const String data = FileDataOf(contents, 4000, {nullptr, true});
-  FileDataDecoder decoder(StoredData(data.bytes(), data.length()), {nullptr, true});
+  FileDataDecoder decoder(StoredData(data.bytes(), data.length()), {nullptr, true}, GetParam());
   EntryRecord record;
 
   // Read part, rewind, read all: the same bytes, and the checksum holds.
@@ -129,7 +136,8 @@ TEST(EntryStream, SkippedAndRewoundContentsStayInStep) {
   EXPECT_EQ(decoder.Finish(), kCorruptNone);
 }
 
-TEST(EntryStream, DamageInAStreamedRecordIsFound) {
+TEST_P(EntryStreamAhead, DamageInAStreamedRecordIsFound) {
+  const bool ahead = GetParam();
   const std::string content = Pattern(20000, 9);
   String record = Record("big", content);
 
@@ -141,10 +149,10 @@ TEST(EntryStream, DamageInAStreamedRecordIsFound) {
   ASSERT_TRUE(writer.AddEntry(damaged.bytes(), static_cast<size_t>(damaged.length())));
   ASSERT_TRUE(writer.Finish());
   std::vector<std::string> taken;
-  EXPECT_EQ(TakeAll(data, {}, {content}, 0, &taken), kCorruptEntryChecksum);
+  EXPECT_EQ(TakeAll(data, {}, {content}, 0, &taken, nullptr, ahead), kCorruptEntryChecksum);
   // The same record taken whole says the same.
   taken.clear();
-  EXPECT_EQ(TakeAll(data, {}, {content}, size_t{1} << 30, &taken), kCorruptEntryChecksum);
+  EXPECT_EQ(TakeAll(data, {}, {content}, size_t{1} << 30, &taken, nullptr, ahead), kCorruptEntryChecksum);
 
   // A header size that disagrees with the record moves where the content
   // would start: the head no longer ends with the fields.
@@ -153,13 +161,27 @@ TEST(EntryStream, DamageInAStreamedRecordIsFound) {
   ASSERT_TRUE(again.AddEntry(record.bytes(), static_cast<size_t>(record.length())));
   ASSERT_TRUE(again.Finish());
   taken.clear();
-  EXPECT_EQ(TakeAll(data, {}, {Pattern(19998, 9)}, 0, &taken), kCorruptEntryChecksum);
+  EXPECT_EQ(TakeAll(data, {}, {Pattern(19998, 9)}, 0, &taken, nullptr, ahead), kCorruptEntryChecksum);
 
   // File data that ends inside the content.
   String cut = data;
   cut.SetLength(cut.length() - 3000);
   taken.clear();
-  EXPECT_EQ(TakeAll(cut, {}, {content}, 0, &taken), kCorruptBlockOverrun);
+  EXPECT_EQ(TakeAll(cut, {}, {content}, 0, &taken, nullptr, ahead), kCorruptBlockOverrun);
+
+  // A damaged block: the same error with or without read-ahead, and again
+  // when asked again.
+  String bad = data;
+  bad.At(bad.length() - 10) ^= 1;
+  FileDataDecoder decoder(StoredData(bad.bytes(), bad.length()), {}, ahead);
+  EntryRecord taken_record;
+  ASSERT_EQ(decoder.NextRecord(static_cast<int32_t>(content.size()), 0, &taken_record), kCorruptNone);
+  std::string read;
+  EXPECT_EQ(ReadRest(&decoder, &read), kCorruptBlockChecksum);
+  ByteSpan piece;
+  EXPECT_EQ(decoder.ReadContent(&piece), kCorruptBlockChecksum);
 }
+
+INSTANTIATE_TEST_SUITE_P(ReadAhead, EntryStreamAhead, testing::Bool());
 
 }  // namespace
