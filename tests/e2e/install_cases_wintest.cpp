@@ -139,6 +139,41 @@ TEST(InstallCases, InstallingAgainFollowsTheVersionAndDateRules) {
   DeleteUninstallKey(product);
 }
 
+TEST(InstallCases, LargeFilesComeWholeFromEitherPlaceOfTheFileData) {
+  // Larger than a block, so that it is written piece by piece as its blocks
+  // are decoded; text-like and random halves, as real files are.
+  std::string big(3 * 1024 * 1024 + 12345, '\0');
+  uint32_t state = 7;
+  for (size_t i = 0; i < big.size(); ++i) {
+    state = state * 1103515245u + 12345u;
+    big[i] = i < big.size() / 2 ? static_cast<char>('a' + (i / 7 + i / 4096) % 26) : static_cast<char>(state >> 24);
+  }
+  const char small[] = "after the large one";
+  struct Variant {
+    const wchar_t* name;
+    uint8_t file_data_outside;
+    bool enciphered;
+  };
+  for (const Variant& variant : {Variant{L"Inside", 0, false}, Variant{L"After", 1, false},
+                                 Variant{L"Ciphered", 1, true}}) {
+    Product product = ProductThatNeverRestarts(std::wstring(L"Large") + variant.name);
+    product.settings.FileDataOutside = variant.file_data_outside;
+    if (variant.enciphered) {
+      product.settings.ProductFlags2 |= 1u << product_flag2::kEnciphered;
+      for (size_t i = 0; i < kPackageCipherKeyLength; ++i) product.options.cipher_key[i] = static_cast<uint8_t>(i * 37 + 1);
+    }
+    product.options.block_size = 256 * 1024;
+    product.files.push_back(FileFromBytes("data\\big.bin", big.data(), big.size()));
+    product.files.push_back(FileFromBytes("small.txt", small, sizeof small - 1));
+    const std::wstring folder = e2e::TestFolder() + L"\\" + variant.name;
+    const std::wstring installer = e2e::BuildInstallerFile(product, std::wstring(variant.name) + L".exe");
+    ASSERT_EQ(RunSilently(installer, Quoted(folder)), 1u) << variant.name;
+    EXPECT_TRUE(e2e::ReadBytes(folder + L"\\data\\big.bin") == big) << variant.name;
+    EXPECT_EQ(e2e::ReadBytes(folder + L"\\small.txt"), small) << variant.name;
+    DeleteUninstallKey(product);
+  }
+}
+
 TEST(InstallCases, SharedFileOfTwoProductsCountsTwo) {
   const std::wstring shared = testkit::UniqueName(L"BxShared");
   Product products[2] = {e2e::TestProduct(L"ShareA"), e2e::TestProduct(L"ShareB")};
