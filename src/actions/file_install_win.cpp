@@ -36,8 +36,18 @@ constexpr int32_t kFilesDoneProgress = 91;
 constexpr int32_t kRenamesDoneProgress = 92;
 constexpr int32_t kCountsDoneProgress = 93;
 
+// Damage ends the run; the file being finished behind is completed first,
+// as a file written at once would have been.
 void Stop(int code) {
-  if (code != kCorruptNone) ReportCorruptPackage(code);
+  if (code == kCorruptNone) return;
+  FinishWritesBehind();
+  ReportCorruptPackage(code);
+}
+
+void StopOnDataError(int code, const InstallEntrySource& source) {
+  if (code == kCorruptNone) return;
+  FinishWritesBehind();
+  StopOnFileDataError(code, *source.header, *source.file_data);
 }
 
 DestinationFolders CurrentFolders() {
@@ -78,7 +88,10 @@ bool SurelyAbsent(const String& path, const FolderMemory& memory) {
 // and (when the comparison needs it) its file version.
 ExistingFile ReadExistingFile(const String& path, bool want_version, const FolderMemory& memory) {
   ExistingFile existing;
-  if (SurelyAbsent(path, memory) || GetAttributes(path.w_str()) == kNoAttributes) return existing;
+  if (SurelyAbsent(path, memory)) return existing;
+  // A file this run wrote may still be on its way.
+  if (FileSetHas(TheInstallLists().files_written, path)) WaitForWritesBehind();
+  if (GetAttributes(path.w_str()) == kNoAttributes) return existing;
   existing.exists = true;
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (GetFileAttributesExW(reinterpret_cast<const wchar_t*>(path.w_str()), GetFileExInfoStandard, &data)) {
@@ -194,7 +207,7 @@ class EntryContent final : public FileContent {
   ByteSpan Next() override {
     if (!decoder_.streaming()) return memory_.Next();
     ByteSpan piece;
-    StopOnFileDataError(decoder_.ReadContent(&piece), *source_.header, *source_.file_data);
+    StopOnDataError(decoder_.ReadContent(&piece), source_);
     return piece;
   }
 
@@ -250,8 +263,14 @@ void InstallEntry(const EntryRecord& entry, FileContent& content, int32_t index,
   if (RecordsFile(entry.kind, entry.flags, removable)) AddUninstallRecordW(path, kRecordFile);
 
   bool pending = false;
-  const bool written = WritePackagedFile(path, content, facts.date, static_cast<int32_t>(entry.attributes),
-                                         existing.exists, &pending);
+  // Files that are acted on right after writing are written at once; the
+  // others may be finished behind while the next entry is prepared.
+  const bool acted_on = entry.kind == kFileKindFont || entry.kind == kFileKindMsi ||
+                        entry.kind == kFileKindControlPanel;
+  const int32_t attributes = static_cast<int32_t>(entry.attributes);
+  const bool written = acted_on ? WritePackagedFile(path, content, facts.date, attributes, existing.exists, &pending)
+                                : WritePackagedFileBehind(path, content, facts.date, attributes, existing.exists,
+                                                          &pending);
   if (written && settings.Flag(file_install_flag::kDetailedLog)) LogTextW(WrittenFileLine(name, path));
   if (!written && !(entry.kind == kFileKindControlPanel && pending)) return;
   AfterWrite(entry, name, path, percent, pending, lists);
@@ -260,6 +279,7 @@ void InstallEntry(const EntryRecord& entry, FileContent& content, int32_t index,
 
 // After the last entry: the file data must end with it.
 void FinishEntries(const FileDataDecoder& decoder) {
+  FinishWritesBehind();
   Stop(decoder.Finish());
   InstallLists& lists = TheInstallLists();
   ReportProgress(kFilesDoneProgress, Message(kInstallingMessage));
@@ -283,11 +303,11 @@ void InstallAllEntries(const InstallEntrySource& source) {
   for (int32_t i = 0; i < header.entry_count; ++i) {
     const int32_t size = header.content_size(i);
     EntryRecord entry;
-    StopOnFileDataError(decoder.NextRecord(size, kStreamedContentAbove, &entry), header, *source.file_data);
+    StopOnDataError(decoder.NextRecord(size, kStreamedContentAbove, &entry), source);
     EntryContent content(decoder, source, entry, size);
     InstallEntry(entry, content, i, header.entry_count, memory);
     // A content that was skipped or written is read to its end and checked.
-    StopOnFileDataError(decoder.FinishContent(), header, *source.file_data);
+    StopOnDataError(decoder.FinishContent(), source);
   }
   FinishEntries(decoder);
 }

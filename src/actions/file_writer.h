@@ -36,6 +36,20 @@ constexpr int kCorruptNegativeLength = 5;
 // installation with corrupt-package code 5.
 bool WritePackagedFile(const String& path, FileContent& content, const FileDate& date, int32_t attributes,
                        bool existed, bool* pending);
+// As WritePackagedFile, but a file of at most kWriteBehindLimit bytes that
+// opens is written, dated and closed on a thread of its own while the caller
+// goes on to the next (creating files is the slow part under some systems);
+// its content is copied, and true means it is on its way. One file is in
+// flight at a time. A write that fails there is done again in full, with
+// every attempt, report and staging, when the next file is handed over or at
+// WaitForWritesBehind. Files that must be read back are written at once.
+bool WritePackagedFileBehind(const String& path, FileContent& content, const FileDate& date, int32_t attributes,
+                             bool existed, bool* pending);
+inline constexpr int64_t kWriteBehindLimit = 0x100000;
+// Waits for the file in flight. Call before anything reads a file handed over.
+void WaitForWritesBehind();
+// Waits, and ends the thread: when the file phase ends.
+void FinishWritesBehind();
 // The same for `length` bytes of `data` in memory.
 bool WritePackagedFile(const String& path, const void* data, int32_t length, const FileDate& date,
                        int32_t attributes, bool existed, bool* pending);

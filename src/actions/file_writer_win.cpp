@@ -36,25 +36,139 @@ void SetBasicInfo(HANDLE file, const FileDate& date, DWORD attributes) {
   if (time != 0 || attributes != 0) SetFileInformationByHandle(file, FileBasicInfo, &info, sizeof info);
 }
 
-// Creates or truncates the file with normal attributes, writes all data and
-// dates it (and gives it `attributes`, unless 0) on the same handle. False
-// with the system's error in *error.
-bool WriteOnce(const String& path, FileContent& content, const FileDate& date, DWORD attributes, DWORD* error) {
-  File file;
+// Creates or truncates the file with normal attributes. False with the
+// system's error in *error.
+bool OpenForWriting(const String& path, File* file, DWORD* error) {
   // A file in use is reported at once: the attempts below do the waiting.
-  if (file.Open(path.w_str(), kOpenCreateOrTruncate | kOpenNoRead | kOpenNoSharingWait) != kFileOk) {
-    *error = GetLastError();
-    return false;
-  }
+  if (file->Open(path.w_str(), kOpenCreateOrTruncate | kOpenNoRead | kOpenNoSharingWait) == kFileOk) return true;
+  *error = GetLastError();
+  return false;
+}
+
+// Writes all data to the open file, dates it (and gives it `attributes`,
+// unless 0) on the same handle and closes it. False with the system's error
+// in *error.
+bool WriteAndClose(File* file, FileContent& content, const FileDate& date, DWORD attributes, DWORD* error) {
   content.Rewind();
   for (ByteSpan piece = content.Next(); piece.length > 0; piece = content.Next()) {
-    if (!file.Write(piece.data, static_cast<int32_t>(piece.length))) {
+    if (!file->Write(piece.data, static_cast<int32_t>(piece.length))) {
       *error = GetLastError();
+      file->Close();
       return false;
     }
   }
-  SetBasicInfo(static_cast<HANDLE>(file.handle()), date, attributes);
+  SetBasicInfo(static_cast<HANDLE>(file->handle()), date, attributes);
+  file->Close();
   return true;
+}
+
+bool WriteOnce(const String& path, FileContent& content, const FileDate& date, DWORD attributes, DWORD* error) {
+  File file;
+  return OpenForWriting(path, &file, error) && WriteAndClose(&file, content, date, attributes, error);
+}
+
+// One small file finished behind the caller: opened by the caller, then
+// written, dated and closed by the worker.
+struct BehindJob {
+  File file;
+  String path;
+  String data;
+  FileDate date;
+  DWORD attributes_now = 0;
+  int32_t attributes = -1;
+  bool existed = false;
+  bool ok = true;
+  DWORD error = ERROR_SUCCESS;
+};
+
+// The worker thread and the two jobs it alternates between: while one is
+// written, the caller opens the next. The system's slim lock and condition
+// variable wait without a round trip through anything but the kernel.
+class WriteBehind {
+ public:
+  BehindJob& Free() { return jobs_[next_]; }
+  // Hands over the job from Free(). False when no thread can be had (the
+  // caller then writes it itself).
+  bool HandOver();
+  // Waits until no job is in flight; returns the one that was, or null.
+  BehindJob* Wait();
+  void Stop();
+
+ private:
+  static DWORD WINAPI Main(void* self);
+  void Work();
+
+  BehindJob jobs_[2];
+  int next_ = 0;
+  BehindJob* in_flight_ = nullptr;  // handed over, not yet collected by Wait
+  bool finished_ = false;           // the worker is done with in_flight_
+  bool stop_ = false;
+  HANDLE thread_ = nullptr;
+  SRWLOCK lock_ = SRWLOCK_INIT;
+  CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
+};
+
+WriteBehind& TheWriteBehind() {
+  static WriteBehind behind;
+  return behind;
+}
+
+DWORD WINAPI WriteBehind::Main(void* self) {
+  static_cast<WriteBehind*>(self)->Work();
+  return 0;
+}
+
+void WriteBehind::Work() {
+  AcquireSRWLockExclusive(&lock_);
+  for (;;) {
+    while (!stop_ && !(in_flight_ && !finished_)) SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
+    if (stop_) break;
+    BehindJob* job = in_flight_;
+    ReleaseSRWLockExclusive(&lock_);
+    MemoryContent content(job->data.bytes(), job->data.length());
+    job->ok = WriteAndClose(&job->file, content, job->date, job->attributes_now, &job->error);
+    AcquireSRWLockExclusive(&lock_);
+    finished_ = true;
+    WakeAllConditionVariable(&changed_);
+  }
+  ReleaseSRWLockExclusive(&lock_);
+}
+
+bool WriteBehind::HandOver() {
+  if (thread_ == nullptr) {
+    thread_ = CreateThread(nullptr, 0, &WriteBehind::Main, this, 0, nullptr);
+    if (thread_ == nullptr) return false;
+  }
+  AcquireSRWLockExclusive(&lock_);
+  in_flight_ = &jobs_[next_];
+  finished_ = false;
+  next_ ^= 1;
+  WakeAllConditionVariable(&changed_);
+  ReleaseSRWLockExclusive(&lock_);
+  return true;
+}
+
+BehindJob* WriteBehind::Wait() {
+  AcquireSRWLockExclusive(&lock_);
+  BehindJob* job = in_flight_;
+  if (job) {
+    while (!finished_) SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
+    in_flight_ = nullptr;
+  }
+  ReleaseSRWLockExclusive(&lock_);
+  return job;
+}
+
+void WriteBehind::Stop() {
+  if (thread_ == nullptr) return;
+  AcquireSRWLockExclusive(&lock_);
+  stop_ = true;
+  WakeAllConditionVariable(&changed_);
+  ReleaseSRWLockExclusive(&lock_);
+  WaitForSingleObject(thread_, INFINITE);
+  CloseHandle(thread_);
+  thread_ = nullptr;
+  stop_ = false;
 }
 
 // Reads the file back piece by piece and compares it with the content.
@@ -149,8 +263,30 @@ bool ReportFailure(const String& path, FileContent& content, const FileDate& dat
 
 }  // namespace
 
-bool WritePackagedFile(const String& path, FileContent& content, const FileDate& date, int32_t attributes,
-                       bool existed, bool* pending) {
+namespace {
+
+// Copies the content into the job and sends it on its way.
+bool HandOverJob(BehindJob* job, const String& path, FileContent& content, const FileDate& date,
+                 DWORD attributes_now, int32_t attributes, bool existed) {
+  job->path = path;
+  job->data.Clear();
+  content.Rewind();
+  for (ByteSpan piece = content.Next(); piece.length > 0; piece = content.Next()) {
+    job->data.Append(piece.data, static_cast<int32_t>(piece.length));
+  }
+  job->date = date;
+  job->attributes_now = attributes_now;
+  job->attributes = attributes;
+  job->existed = existed;
+  // The file before must be done (and mended) before this one goes.
+  WaitForWritesBehind();
+  return TheWriteBehind().HandOver();
+}
+
+// The attempts of the file writer. With `behind`, a file that opens is
+// handed to the worker instead of being written here.
+bool WriteWithAttempts(const String& path, FileContent& content, const FileDate& date, int32_t attributes,
+                       bool existed, bool* pending, bool behind) {
   if (content.length() < 0) ReportCorruptPackage(kCorruptNegativeLength);
   *pending = false;
   const bool verify = Settings().Flag(file_writer_flag::kVerifyAfterWrite);
@@ -158,17 +294,25 @@ bool WritePackagedFile(const String& path, FileContent& content, const FileDate&
   // first read back gets them afterwards: a read-only or hidden file could
   // not be written again when the comparison fails.
   const DWORD attributes_now = !verify && attributes != -1 ? EntryAttributes(attributes) : 0;
+  behind = behind && !verify && content.length() <= kWriteBehindLimit;
   DWORD error = ERROR_SUCCESS;
   for (int attempt = kAttempts - 1; attempt >= 0; --attempt) {
-    if (WriteOnce(path, content, date, attributes_now, &error)) {
-      if (!verify) return true;
-      if (HoldsData(path, content)) {
-        Finish(path, attributes);
-        return true;
-      }
-      if (attempt == 0) {
-        AddFailureW(VerifyFailureText(Message(kWriteFailedMessage), path, SystemErrorTextW(GetLastError())).w_str());
-        return false;
+    File here;
+    BehindJob* job = behind ? &TheWriteBehind().Free() : nullptr;
+    File* file = job ? &job->file : &here;
+    if (OpenForWriting(path, file, &error)) {
+      if (job && HandOverJob(job, path, content, date, attributes_now, attributes, existed)) return true;
+      if (WriteAndClose(file, content, date, attributes_now, &error)) {
+        if (!verify) return true;
+        if (HoldsData(path, content)) {
+          Finish(path, attributes);
+          return true;
+        }
+        if (attempt == 0) {
+          AddFailureW(
+              VerifyFailureText(Message(kWriteFailedMessage), path, SystemErrorTextW(GetLastError())).w_str());
+          return false;
+        }
       }
     } else if (attempt == kAttempts - 1) {
       MendAfterFirstFailure(path, error);
@@ -176,6 +320,34 @@ bool WritePackagedFile(const String& path, FileContent& content, const FileDate&
     if (attempt > 0) Sleep(kRetryDelayMs);
   }
   return ReportFailure(path, content, date, existed, error, pending);
+}
+
+}  // namespace
+
+bool WritePackagedFile(const String& path, FileContent& content, const FileDate& date, int32_t attributes,
+                       bool existed, bool* pending) {
+  WaitForWritesBehind();
+  return WriteWithAttempts(path, content, date, attributes, existed, pending, false);
+}
+
+bool WritePackagedFileBehind(const String& path, FileContent& content, const FileDate& date, int32_t attributes,
+                             bool existed, bool* pending) {
+  return WriteWithAttempts(path, content, date, attributes, existed, pending, true);
+}
+
+void WaitForWritesBehind() {
+  BehindJob* job = TheWriteBehind().Wait();
+  if (job == nullptr || job->ok) return;
+  // Failed behind (the disk filled, say): written again here, with every
+  // attempt and the usual report.
+  MemoryContent content(job->data.bytes(), job->data.length());
+  bool pending = false;
+  WriteWithAttempts(job->path, content, job->date, job->attributes, job->existed, &pending, false);
+}
+
+void FinishWritesBehind() {
+  WaitForWritesBehind();
+  TheWriteBehind().Stop();
 }
 
 bool WritePackagedFile(const String& path, const void* data, int32_t length, const FileDate& date,

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "actions/file_date.h"
 #include "actions/restart_operations.h"
@@ -198,6 +199,66 @@ TEST_F(FileWriterRun, ContentInPiecesIsWrittenReadBackAndStaged) {
   const std::wstring temporary(reinterpret_cast<const wchar_t*>(source.w_str()));
   EXPECT_EQ(testkit::ReadFileBytes(temporary).value_or("<none>"), bytes);
   DeleteFileW(temporary.c_str());
+}
+
+TEST_F(FileWriterRun, SmallFilesAreFinishedBehindInOrderAndCompletely) {
+  const FileDate date{2018, 4, 5, 6, 7, 8};
+  std::vector<std::string> contents;
+  for (int i = 0; i < 20; ++i) contents.push_back(Pattern(100 + static_cast<size_t>(i) * 997));
+  for (int i = 0; i < 20; ++i) {
+    MemoryContent content(contents[i].data(), static_cast<int64_t>(contents[i].size()));
+    const std::wstring path = folder_ / (L"behind" + std::to_wstring(i) + L".bin").c_str();
+    ASSERT_TRUE(WritePackagedFileBehind(String(U16(path)), content, date, i == 3 ? FILE_ATTRIBUTE_READONLY : -1,
+                                        false, &pending_));
+    EXPECT_FALSE(pending_);
+  }
+  // The same name again while it may still be on its way: the last content wins.
+  const std::wstring again = folder_ / L"behind19.bin";
+  MemoryContent last(kData.data(), static_cast<int64_t>(kData.size()));
+  ASSERT_TRUE(WritePackagedFileBehind(String(U16(again)), last, date, -1, false, &pending_));
+  FinishWritesBehind();
+  uint64_t expected = 0;
+  ASSERT_TRUE(FileDateToFileTime(date, &expected));
+  for (int i = 0; i < 19; ++i) {
+    const std::wstring path = folder_ / (L"behind" + std::to_wstring(i) + L".bin").c_str();
+    EXPECT_EQ(testkit::ReadFileBytes(path).value_or("<none>"), contents[i]) << i;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    ASSERT_TRUE(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(Ticks(data.ftLastWriteTime), expected) << i;
+    EXPECT_EQ((data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0, i == 3) << i;
+  }
+  EXPECT_EQ(testkit::ReadFileBytes(again).value_or("<none>"), kData);
+  SetFileAttributesW((folder_ / L"behind3.bin").c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(Failures(), "");
+}
+
+TEST_F(FileWriterRun, FilesThatCannotGoBehindTakeTheUsualWay) {
+  // In use: staged as ever.
+  const std::wstring busy = folder_ / L"busy.dll";
+  PutFile(busy, "running");
+  {
+    Holder holder(busy);
+    MemoryContent content(kData.data(), static_cast<int64_t>(kData.size()));
+    EXPECT_FALSE(WritePackagedFileBehind(String(U16(busy)), content, FileDate(), -1, true, &pending_));
+  }
+  EXPECT_TRUE(pending_);
+  const Vector<PendingRename> pairs = PendingPairsIn(folder_.path());
+  ASSERT_EQ(pairs.Count(), 1);
+  DeleteFileW(reinterpret_cast<const wchar_t*>(WithoutPendingPrefix(pairs[0].source).w_str()));
+
+  // Larger than a hand-over, or to be read back: written at once, complete
+  // when the call returns.
+  const std::string large = Pattern(static_cast<size_t>(kWriteBehindLimit) + 1);
+  const std::wstring big = folder_ / L"big.bin";
+  MemoryContent large_content(large.data(), static_cast<int64_t>(large.size()));
+  ASSERT_TRUE(WritePackagedFileBehind(String(U16(big)), large_content, FileDate(), -1, false, &pending_));
+  EXPECT_EQ(testkit::ReadFileBytes(big).value_or("<none>"), large);
+  Settings().SetFlag(file_writer_flag::kVerifyAfterWrite, true);
+  const std::wstring checked = folder_ / L"checked.bin";
+  MemoryContent content(kData.data(), static_cast<int64_t>(kData.size()));
+  ASSERT_TRUE(WritePackagedFileBehind(String(U16(checked)), content, FileDate(), -1, false, &pending_));
+  EXPECT_EQ(testkit::ReadFileBytes(checked).value_or("<none>"), kData);
+  FinishWritesBehind();
 }
 
 TEST_F(FileWriterRun, FileInUseIsStagedForTheRestart) {
