@@ -232,6 +232,18 @@ TEST_F(FileWriterRun, SmallFilesAreFinishedBehindInOrderAndCompletely) {
   EXPECT_EQ(Failures(), "");
 }
 
+TEST_F(FileWriterRun, AWriteThatFailsBehindIsDoneAgainAndReported) {
+  // Opens fine, but every write fails: the disk is full.
+  const std::wstring full = L"Z:\\dev\\full";
+  MemoryContent content(kData.data(), static_cast<int64_t>(kData.size()));
+  ASSERT_TRUE(WritePackagedFileBehind(String(U16(full)), content, FileDate(), -1, false, &pending_));
+  EXPECT_EQ(Failures(), "");  // not known yet
+  FinishWritesBehind();
+  const std::string failures = Failures();
+  EXPECT_EQ(failures.rfind("\r\nUnable to write Z:\\dev\\full\r\n", 0), 0u) << failures;
+  EXPECT_EQ(OtherFiles(L""), 0);  // nothing staged anywhere near
+}
+
 TEST_F(FileWriterRun, FilesThatCannotGoBehindTakeTheUsualWay) {
   // In use: staged as ever.
   const std::wstring busy = folder_ / L"busy.dll";
