@@ -74,6 +74,53 @@ install_packages() {
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
+# Some kernels run no 32-bit user programs (the i386 Wine loader then fails
+# with "Exec format error"). There, 32-bit programs run through QEMU's user
+# mode, registered with the kernel for i386 executables. Debian 12's QEMU 7.2
+# crashes inside Wine; the static QEMU 10 of Debian 13 runs it, so that one
+# package is taken from there, unpacked beside our other tools.
+qemu_dir=/usr/local/lib/bastionix
+qemu=$qemu_dir/qemu-i386
+
+runs_i386() {
+  /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+fetch_qemu() {
+  [ -x "$qemu" ] && return 0
+  local work lists
+  work=$(mktemp -d)
+  lists=$work/lists
+  mkdir -p "$lists/partial"
+  echo "deb http://deb.debian.org/debian trixie main" >"$work/sources.list"
+  local apt_opts=(-o "Dir::Etc::sourcelist=$work/sources.list" -o Dir::Etc::sourceparts=/nonexistent
+                  -o "Dir::State::Lists=$lists" -o APT::Sandbox::User=root)
+  say "this kernel runs no 32-bit programs: fetching QEMU's user mode for Wine"
+  as_root apt-get "${apt_opts[@]}" update -q >/dev/null
+  (cd "$work" && as_root apt-get "${apt_opts[@]}" download -q qemu-user) >/dev/null
+  dpkg -x "$work"/qemu-user_*.deb "$work/root"
+  as_root mkdir -p "$qemu_dir"
+  as_root install -m 0755 "$work/root/usr/bin/qemu-i386" "$qemu"
+  rm -rf "$work"
+}
+
+register_qemu() {
+  local misc=/proc/sys/fs/binfmt_misc
+  [ -e "$misc/register" ] || as_root mount -t binfmt_misc binfmt_misc "$misc"
+  [ -e "$misc/qemu-i386" ] && echo -1 | as_root tee "$misc/qemu-i386" >/dev/null
+  # The i386 ELF header, with QEMU opened once now (F) and argv[0] kept (P).
+  local magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+  local mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+  echo ":qemu-i386:M::$magic:$mask:$qemu:PF" | as_root tee "$misc/register" >/dev/null
+}
+
+ensure_i386() {
+  runs_i386 && return 0
+  fetch_qemu
+  register_qemu
+  runs_i386 || { say "32-bit programs still do not run; Wine cannot start" >&2; exit 1; }
+}
+
 wine_in_prefix() {
   WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" "$@" </dev/null
 }
@@ -104,4 +151,5 @@ make_prefix() {
 }
 
 [ "$packages_too" = 1 ] && install_packages
+ensure_i386
 make_prefix
