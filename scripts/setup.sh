@@ -25,6 +25,7 @@ packages=(
   wine wine32:i386 fonts-wine xvfb xauth imagemagick
   libtomlplusplus-dev   # the builder's manifest reader
   nsis                  # the benchmark peer
+  osslsigncode          # signing installers in the builder's tests
 )
 
 # Wine's own desktop window inside the X screen: the test screen has no window

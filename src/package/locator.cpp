@@ -8,6 +8,7 @@
 #include "package/checksum.h"
 #include "package/corrupt.h"
 #include "package/corrupt_report.h"
+#include "package/extras.h"
 
 namespace {
 
@@ -45,6 +46,28 @@ PackageSection SectionFromEntry(const uint8_t* entry) {
   section.raw_size = LoadLe32(entry + 16);
   section.raw_pointer = LoadLe32(entry + 20);
   return section;
+}
+
+// Offset of the Security entry in an image, or 0 when its optional header is
+// too short to hold one or the image ends before it.
+size_t SecurityEntryAt(const uint8_t* image, size_t length, uint32_t pe_offset) {
+  const size_t at = size_t{pe_offset} + kPeSecurityEntryOffset;
+  if (image == nullptr || size_t{pe_offset} + kPeOptionalHeaderSizeOffset + 2 > length ||
+      LoadLe16(image + pe_offset + kPeOptionalHeaderSizeOffset) < kMinOptionalHeaderWithSecurity ||
+      at + kPeSecurityEntrySize > length) {
+    return 0;
+  }
+  return at;
+}
+
+void ReadSecurityEntry(const ProgramFile& file, uint16_t optional_size, PackageSection* section) {
+  uint8_t entry[kPeSecurityEntrySize];
+  if (optional_size < kMinOptionalHeaderWithSecurity ||
+      !file.ReadAt(uint64_t{section->pe_offset} + kPeSecurityEntryOffset, entry, sizeof entry)) {
+    return;
+  }
+  section->certificate_offset = LoadLe32(entry);
+  section->certificate_size = LoadLe32(entry + 4);
 }
 
 HeaderResult HeaderCorrupt(int code) {
@@ -105,6 +128,7 @@ LocateResult LocatePackageSection(const ProgramFile& file) {
     result.section.table_offset = table;
     result.section.section_count = count;
     result.section.index = i;
+    ReadSecurityEntry(file, optional_size, &result.section);
     if (result.section.raw_pointer == 0) return Corrupt(kCorruptNoRawData);
     if (result.section.raw_pointer > file.size) return Corrupt(kCorruptSeekRawData);
     result.outcome = LocateOutcome::kFound;
@@ -219,16 +243,39 @@ FileDataOutcome LocateFileData(const ProgramFile& file, const PackageSection& se
     return FileDataOutcome::kOk;
   }
   uint64_t start = uint64_t{section.raw_pointer} + header.file_data_offset;
-  if (start > file.size || file.size - start != expected) return FileDataOutcome::kCorrupt;
+  const uint64_t end = ProgramContentEnd(section, file.size);
+  if (start > end) return FileDataOutcome::kCorrupt;
+  const uint64_t length = end - start;
+  // Before a certificate table, the signing tool may have added zeros up to
+  // its 8-byte boundary.
+  const bool aligned_gap = end < file.size && end % kCertificateAlignment == 0 && length > expected &&
+                           length - expected < kCertificateAlignment;
+  if (length != expected && !aligned_gap) return FileDataOutcome::kCorrupt;
   out->file_position = start;
   out->stored = StoredData(file, start, expected);
   return FileDataOutcome::kOk;
 }
 
+uint64_t ProgramContentEnd(const PackageSection& section, uint64_t file_size) {
+  const uint64_t offset = section.certificate_offset;
+  if (section.certificate_size == 0 || offset < section.raw_pointer ||
+      offset + section.certificate_size > file_size) {
+    return file_size;
+  }
+  return offset;
+}
+
 uint32_t ProgramImageChecksum(const uint8_t* image, size_t length, uint32_t pe_offset) {
   size_t start = size_t{pe_offset} + kPeProgramChecksumStart;
   if (start >= length) return PackageChecksum(nullptr, 0);
-  return PackageChecksum(image + start, length - start);
+  const size_t security = SecurityEntryAt(image, length, pe_offset);
+  if (security == 0) return PackageChecksum(image + start, length - start);
+  static const uint8_t kZeros[kPeSecurityEntrySize] = {};
+  ChecksumBuilder sum;
+  sum.Add(image + start, security - start);
+  sum.Add(kZeros, sizeof kZeros);
+  sum.Add(image + security + kPeSecurityEntrySize, length - security - kPeSecurityEntrySize);
+  return sum.Finish();
 }
 
 void PatchStrippedCopy(String* image, size_t head_length, const PackageSection& section) {
@@ -261,6 +308,30 @@ void PatchStrippedCopy(String* image, size_t head_length, const PackageSection& 
     size_t moved = head_length - after < 80 ? head_length - after : 80;
     std::memmove(bytes + after - kSectionEntrySize, bytes + after, moved);
   }
+  // The installer's certificate table stays behind; its entry would point
+  // outside the copy.
+  const size_t security = SecurityEntryAt(bytes, head_length, section.pe_offset);
+  if (security != 0) std::memset(bytes + security, 0, kPeSecurityEntrySize);
+}
+
+bool AttachCarriedSignature(String* image, uint32_t pe_offset, const ByteSpan& carried) {
+  PackageReader reader(carried.data, carried.length);
+  uint32_t checksum = 0, padding = 0;
+  if (!reader.ReadU32(&checksum) || !reader.ReadU32(&padding) || padding >= kCertificateAlignment ||
+      reader.remaining() == 0) {
+    return false;
+  }
+  const size_t length = static_cast<size_t>(image->length());
+  const size_t security = SecurityEntryAt(image->bytes(), length, pe_offset);
+  const uint64_t table_at = uint64_t{length} + padding;
+  if (security == 0 || table_at + reader.remaining() > kMaxStringBytes) return false;
+  image->SetLength(static_cast<int32_t>(table_at));  // new bytes are zero
+  image->Append(reader.current(), static_cast<int32_t>(reader.remaining()));
+  uint8_t* bytes = image->data();
+  StoreLe32(bytes + pe_offset + kPeCheckSumFieldOffset, checksum);
+  StoreLe32(bytes + security, static_cast<uint32_t>(table_at));
+  StoreLe32(bytes + security + 4, static_cast<uint32_t>(reader.remaining()));
+  return true;
 }
 
 int PrepareProgramCopy(const ProgramFile& file, const PackageSection& section,
@@ -284,7 +355,7 @@ int PrepareProgramCopy(const ProgramFile& file, const PackageSection& section,
   // The tail holds whatever followed the package section. File data kept
   // after the section belongs to the package and stays out of the copy.
   uint64_t tail_start = uint64_t{section.raw_pointer} + section.raw_size;
-  uint64_t tail_end = request.file_data_after_section ? tail_start : file.size;
+  uint64_t tail_end = request.file_data_after_section ? tail_start : ProgramContentEnd(section, file.size);
   if (tail_end > tail_start) {
     uint64_t tail = tail_end - tail_start;
     if (tail > kMaxStringBytes - head) return kCorruptStrippedTailRead;
@@ -294,6 +365,12 @@ int PrepareProgramCopy(const ProgramFile& file, const PackageSection& section,
     }
   }
   PatchStrippedCopy(&image, head, section);
+  String extras_storage;
+  ByteSpan extras, signature;
+  ReadPackageExtras(header, &extras_storage, &extras);
+  if (FindExtra(extras, extras_tag::kUninstallerSignature, &signature)) {
+    AttachCarriedSignature(&image, section.pe_offset, signature);
+  }
   out->length = static_cast<uint64_t>(image.length());
   out->stripped = static_cast<String&&>(image);
   return kCorruptNone;

@@ -34,6 +34,18 @@ inline constexpr uint32_t kPeInitializedDataOffset = 32;
 inline constexpr uint32_t kPeImageSizeOffset = 80;
 // The program checksum starts right after the optional header's CheckSum.
 inline constexpr uint32_t kPeProgramChecksumStart = 92;
+inline constexpr uint32_t kPeCheckSumFieldOffset = 88;
+// The Security data-directory entry (file offset and size of the certificate
+// table that signing appends), present when the optional header reaches it.
+inline constexpr uint32_t kPeSecurityEntryOffset = 152;
+inline constexpr uint32_t kPeSecurityEntrySize = 8;
+inline constexpr uint16_t kMinOptionalHeaderWithSecurity = 136;
+// Signing tools start the certificate table on an 8-byte boundary.
+inline constexpr uint32_t kCertificateAlignment = 8;
+
+// Marks a program as this runtime, so the builder can tell it from any other
+// executable. Not a resource, so branding (icons, version record) leaves it.
+inline constexpr char kRuntimeMarker[] = "Bastionix Setup runtime 37.0 marker 7f3a91c2e5d84b06";
 inline constexpr uint32_t kSectionEntrySize = 40;
 inline constexpr uint32_t kDosPeOffsetField = 0x3C;
 inline constexpr uint32_t kMinPeOffset = 64;
@@ -51,6 +63,8 @@ struct PackageSection {
   uint32_t virtual_address = 0;
   uint32_t raw_size = 0;
   uint32_t raw_pointer = 0;
+  uint32_t certificate_offset = 0;  // the Security entry, 0 when unsigned
+  uint32_t certificate_size = 0;
 
   // Bytes of the section that the loader maps (its virtual size, or the raw
   // size when the virtual size is 0).
@@ -128,9 +142,17 @@ struct FileData {
 
 enum class FileDataOutcome { kOk, kCorrupt };
 
+// Where the bytes that belong to the program end: the start of the
+// certificate table when the Security entry points to one that lies after the
+// section's start and within the file (a signed installer), else the file's
+// end.
+uint64_t ProgramContentEnd(const PackageSection& section, uint64_t file_size);
+
 // Finds the file data in its place and checks its length against the header
 // (46 when they differ, or when the data would lie outside the section's
-// bytes). After the section, the bytes run to the end of the file. In either
+// bytes). After the section, the bytes run to the end of the file, or of a
+// signed file to its certificate table (less the up to 7 zero bytes that
+// align the table). In either
 // place the bytes are read from the file piece by piece as they are needed;
 // only data inside the section that the file itself does not hold (the
 // loader's zero fill) is read from the section's bytes. The file and the
@@ -155,12 +177,16 @@ struct ProgramCopy {
 
 // Reads the file before the package section when either request needs it
 // (35 when that fails), compares the program checksum (40), and builds the
-// stripped copy (42 when its tail cannot be read). Returns 0 or the number.
+// stripped copy (42 when its tail cannot be read). The copy never keeps the
+// installer's certificate table (it would sign other bytes); it takes the
+// uninstaller's signature instead when the package carries one. Returns 0 or
+// the number.
 int PrepareProgramCopy(const ProgramFile& file, const PackageSection& section,
                        const PackageHeader& header, const ProgramCopyRequest& request,
                        ProgramCopy* out);
 
-// The program checksum over an image prefix: the bytes from PE + 92 to the end.
+// The program checksum over an image prefix: the bytes from PE + 92 to the
+// end, the Security entry taken as zeros (signing fills it in afterwards).
 uint32_t ProgramImageChecksum(const uint8_t* image, size_t length, uint32_t pe_offset);
 
 // Turns the file bytes before the package section, followed by the tail of the
@@ -168,6 +194,12 @@ uint32_t ProgramImageChecksum(const uint8_t* image, size_t length, uint32_t pe_o
 // one section fewer, the data and image sizes reduced, the package's table
 // slot removed. `head_length` is the length of the part before the tail.
 void PatchStrippedCopy(String* image, size_t head_length, const PackageSection& section);
+
+// Gives a stripped copy the signature the builder made for it: the carried
+// CheckSum value, the alignment bytes and the certificate table appended, the
+// Security entry pointing at it. False, leaving the copy as it is, when the
+// carried record is malformed.
+bool AttachCarriedSignature(String* image, uint32_t pe_offset, const ByteSpan& carried);
 
 // A ProgramFile over an open file object (the program's own file at run time).
 class File;

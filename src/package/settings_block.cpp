@@ -1,6 +1,5 @@
 #include "package/settings_block.h"
 
-#include <utility>
 
 #include "core/string.h"
 #include "package/blowfish.h"
@@ -10,6 +9,22 @@
 #include "package/inflate.h"
 #include "package/scramble.h"
 
+bool UnwrapSettingsBlock(const uint8_t* stored, size_t length, uint32_t checksum,
+                         const Blowfish* cipher, String* compressed) {
+  if (cipher) return DecipherCopy(*cipher, stored, length, compressed);
+  compressed->Assign(stored, static_cast<int32_t>(length));
+  ScrambleSettings(compressed->data(), length, checksum);
+  return true;
+}
+
+bool WrapSettingsBlock(const uint8_t* compressed, size_t length, uint32_t checksum,
+                       const Blowfish* cipher, String* stored) {
+  if (cipher) return EncipherCopy(*cipher, compressed, length, stored);
+  stored->Assign(compressed, static_cast<int32_t>(length));
+  ScrambleSettings(stored->data(), length, checksum);
+  return true;
+}
+
 int DecodeSettingsBlock(const uint8_t* stored, size_t length, uint32_t checksum,
                         const Blowfish* cipher, String* settings) {
   settings->Clear();
@@ -17,12 +32,7 @@ int DecodeSettingsBlock(const uint8_t* stored, size_t length, uint32_t checksum,
     return kCorruptSettingsInflate;
   }
   String compressed;
-  if (cipher) {
-    if (!DecipherCopy(*cipher, stored, length, &compressed)) return kCorruptSettingsInflate;
-  } else {
-    compressed.Assign(stored, static_cast<int32_t>(length));
-    ScrambleSettings(compressed.data(), length, checksum);
-  }
+  if (!UnwrapSettingsBlock(stored, length, checksum, cipher, &compressed)) return kCorruptSettingsInflate;
   if (!InflateBuffer(compressed.bytes(), static_cast<size_t>(compressed.length()),
                      kMaxSettingsDecodedSize, settings)) {
     return kCorruptSettingsInflate;
@@ -41,14 +51,9 @@ bool EncodeSettingsBlock(const uint8_t* plain, size_t length, const Blowfish* ci
   *checksum = PackageChecksum(plain, length);
   String compressed;
   if (!DeflateBuffer(plain, length, &compressed)) return false;
-  if (cipher) {
-    if (!EncipherCopy(*cipher, compressed.bytes(), static_cast<size_t>(compressed.length()),
-                      stored)) {
-      return false;
-    }
-  } else {
-    *stored = std::move(compressed);
-    ScrambleSettings(stored->data(), static_cast<size_t>(stored->length()), *checksum);
+  if (!WrapSettingsBlock(compressed.bytes(), static_cast<size_t>(compressed.length()), *checksum, cipher,
+                         stored)) {
+    return false;
   }
   if (stored->length() > kMaxSettingsStoredSize) {
     stored->Clear();

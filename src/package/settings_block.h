@@ -23,6 +23,15 @@ inline constexpr size_t kMaxSettingsDecodedSize = 0x10000000;
 int DecodeSettingsBlock(const uint8_t* stored, size_t length, uint32_t checksum,
                         const Blowfish* cipher, String* settings);
 
+// The first half of decoding: the stored block deciphered, or unscrambled
+// with checksum, into its compressed form (the zlib stream and whatever the
+// builder placed after it). False when the cipher rejects the block.
+bool UnwrapSettingsBlock(const uint8_t* stored, size_t length, uint32_t checksum,
+                         const Blowfish* cipher, String* compressed);
+// The inverse: the compressed form enciphered, or scrambled with checksum.
+bool WrapSettingsBlock(const uint8_t* compressed, size_t length, uint32_t checksum,
+                       const Blowfish* cipher, String* stored);
+
 // The builder's side: compresses the plain settings, stores their checksum
 // (header field for the settings checksum) in *checksum and scrambles or
 // enciphers the result into *stored. Fails when zlib fails or the stored

@@ -1,80 +1,217 @@
 // setup-builder: turns a product manifest and setup.exe into the product's
 // installer.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "builder/manifest.h"
 #include "builder/package_writer.h"
+#include "builder/signing.h"
 
 namespace {
 
+const char kVersion[] = "setup-builder 37.0";
+
 const char kUsage[] =
-    "Usage: setup-builder MANIFEST -o OUT.exe [--stub path/to/setup.exe]\n"
+    "Usage: setup-builder MANIFEST -o OUT.exe [--stub path/to/setup.exe] [--sign \"COMMAND {file}\"]\n"
     "\n"
     "Builds the installer of the product that MANIFEST describes: setup.exe\n"
     "with the product's package added as its \".setup\" section. Without\n"
-    "--stub, setup.exe is looked for beside setup-builder and in ../win32.\n"
-    "The same manifest, files and setup.exe always give the same installer.\n";
+    "--stub, setup.exe is looked for beside the setup-builder program itself\n"
+    "and in ../win32 from there (never in the current folder).\n"
+    "The same manifest, files and setup.exe always give the same installer.\n"
+    "\n"
+    "  --sign \"COMMAND {file}\"  sign the installer after building: COMMAND runs\n"
+    "                 through the shell with {file} replaced by the quoted path\n"
+    "                 of the file to sign in place; it runs twice, first for the\n"
+    "                 uninstaller the installer leaves behind, then for the\n"
+    "                 installer. A failing command fails the build. Example:\n"
+    "                 --sign \"osslsigncode sign -pkcs12 cert.p12 -in {file} -out {file}.s && mv {file}.s {file}\"\n"
+    "  --verbose, -v  name each file with its size and stored size in bytes, and\n"
+    "                 each file the excludes left out\n"
+    "  --version      print the builder's version\n"
+    "\n"
+    "The output is written beside OUT.exe under a temporary name and renamed\n"
+    "into place only when complete; a failed build leaves OUT.exe as it was.\n"
+    "Exit codes: 0 built, 1 the build failed, 2 wrong command line.\n";
 
 struct Arguments {
   std::string manifest;
   std::string output;
   std::string stub;
+  std::string sign;
+  bool verbose = false;
 };
 
-int UsageError(const char* reason) {
-  std::fprintf(stderr, "setup-builder: %s\n\n%s", reason, kUsage);
+int UsageError(const std::string& reason) {
+  std::fprintf(stderr, "setup-builder: %s\n\n%s", reason.c_str(), kUsage);
   return 2;
 }
 
-// setup.exe of the same build tree, when the command line names none.
-std::string FindStub(const char* program) {
+// setup.exe of the same build tree, found from the real executable: neither
+// argv[0] nor the current folder decides which runtime goes into a product.
+std::string FindStub() {
   namespace fs = std::filesystem;
   std::error_code error;
-  fs::path self = fs::canonical(fs::path(program), error);
-  if (error) self = fs::path(program);
+  fs::path self = fs::read_symlink("/proc/self/exe", error);
+  if (error) return std::string();
   for (const fs::path& candidate : {self.parent_path() / "setup.exe", self.parent_path() / ".." / "win32" / "setup.exe"}) {
     if (fs::is_regular_file(candidate, error)) return candidate.string();
   }
   return std::string();
 }
 
-}  // namespace
+// The value of an option, or false at the end of the command line.
+bool OptionValue(int argc, char** argv, int* i, std::string* value) {
+  if (*i + 1 == argc) return false;
+  *value = argv[++*i];
+  return true;
+}
 
-int main(int argc, char** argv) {
-  Arguments args;
+// 0 when parsed, else the exit code (help and version print and end here).
+int ParseArguments(int argc, char** argv, Arguments* args) {
   for (int i = 1; i < argc; ++i) {
-    const char* arg = argv[i];
-    if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+    const std::string arg = argv[i];
+    std::string* target = arg == "-o" ? &args->output : arg == "--stub" ? &args->stub
+                                                      : arg == "--sign" ? &args->sign : nullptr;
+    if (arg == "--help" || arg == "-h") {
       std::printf("%s\n%s", kUsage, kManifestReference);
-      return 0;
+      return -1;
     }
-    if (std::strcmp(arg, "-o") == 0 || std::strcmp(arg, "--stub") == 0) {
-      if (i + 1 == argc) return UsageError("an option lacks its value");
-      (std::strcmp(arg, "-o") == 0 ? args.output : args.stub) = argv[++i];
-    } else if (arg[0] == '-' && arg[1] != 0) {
-      return UsageError((std::string("unknown option ") + arg).c_str());
-    } else if (args.manifest.empty()) {
-      args.manifest = arg;
+    if (arg == "--verbose" || arg == "-v") {
+      args->verbose = true;
+      continue;
+    }
+    if (arg == "--version") {
+      std::printf("%s\n", kVersion);
+      return -1;
+    }
+    if (target) {
+      if (!OptionValue(argc, argv, &i, target)) return UsageError(arg + " lacks its value");
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return UsageError("unknown option " + arg);
+    } else if (args->manifest.empty()) {
+      args->manifest = arg;
     } else {
       return UsageError("only one manifest at a time");
     }
   }
-  if (args.manifest.empty()) return UsageError("no manifest given");
-  if (args.output.empty()) return UsageError("no output given (-o OUT.exe)");
-  if (args.stub.empty()) args.stub = FindStub(argv[0]);
-  if (args.stub.empty()) return UsageError("setup.exe not found; name it with --stub");
+  if (args->manifest.empty()) return UsageError("no manifest given");
+  if (args->output.empty()) return UsageError("no output given (-o OUT.exe)");
+  if (!args->sign.empty() && args->sign.find("{file}") == std::string::npos) {
+    return UsageError("the --sign command does not name {file}");
+  }
+  if (args->stub.empty()) args->stub = FindStub();
+  if (args->stub.empty()) return UsageError("setup.exe not found beside setup-builder; name it with --stub");
+  return 0;
+}
 
+// A name beside the output that no other build uses at the same time.
+std::string ScratchName(const std::string& output, const char* what) {
+  return output + "." + std::to_string(getpid()) + "." + what;
+}
+
+// Writes beside the output and renames into place, so that the output is
+// either the old file or the whole new one.
+bool WriteOutput(const std::string& output, const String& installer, std::string* error) {
+  const std::string temporary = ScratchName(output, "tmp");
+  bool ok = WriteFileBytes(temporary, installer, error);
+  if (ok && chmod(temporary.c_str(), 0755) != 0) {
+    *error = "cannot make \"" + temporary + "\" executable: " + std::strerror(errno);
+    ok = false;
+  }
+  if (ok && std::rename(temporary.c_str(), output.c_str()) != 0) {
+    *error = "cannot rename \"" + temporary + "\" to \"" + output + "\": " + std::strerror(errno);
+    ok = false;
+  }
+  if (!ok) std::remove(temporary.c_str());
+  return ok;
+}
+
+// The output must not lie among the files it packs, or the next build would
+// pack the previous installer.
+bool OutputOutsideSource(const std::string& output, const Product& product, std::string* error) {
+  namespace fs = std::filesystem;
+  if (product.source_folder.empty()) return true;
+  std::error_code ignored;
+  const fs::path source = fs::weakly_canonical(product.source_folder, ignored);
+  const fs::path out = fs::weakly_canonical(output, ignored);
+  auto s = source.begin();
+  auto o = out.begin();
+  for (; s != source.end() && o != out.end() && *s == *o; ++s, ++o) {
+  }
+  if (s != source.end()) return true;
+  *error = "the output \"" + output + "\" lies inside the files' folder \"" + product.source_folder +
+           "\"; write it elsewhere, or the next build packs it";
+  return false;
+}
+
+// What the vendor sees while and after the product is packed: each file
+// with --verbose, else a progress line when standard error is a terminal.
+void ReportProgress(const Arguments& args, Product* product) {
+  for (const std::string& name : args.verbose ? product->excluded : std::vector<std::string>()) {
+    std::printf("excluded %s\n", name.c_str());
+  }
+  const bool progress = !args.verbose && isatty(STDERR_FILENO);
+  product->options.file_packed = [&args, product, progress](size_t index, uint64_t size, uint64_t stored) {
+    const PackageFile& file = product->files[index];
+    const std::string name(file.entry.name.c_str(), static_cast<size_t>(file.entry.name.length()));
+    if (args.verbose) {
+      std::printf("%s %llu %llu\n", name.c_str(), static_cast<unsigned long long>(size),
+                  static_cast<unsigned long long>(stored));
+    } else if (progress) {
+      std::fprintf(stderr, "\r[%zu/%zu] %.60s\033[K", index + 1, product->files.size(), name.c_str());
+      if (index + 1 == product->files.size()) std::fprintf(stderr, "\r\033[K");
+    }
+  };
+}
+
+void PrintSummary(const std::string& output, const Product& product, const String& installer, double seconds) {
+  uint64_t bytes = 0;
+  std::error_code ignored;
+  for (const PackageFile& file : product.files) {
+    bytes += file.source_path.empty() ? static_cast<uint64_t>(file.content.length())
+                                      : std::filesystem::file_size(file.source_path, ignored);
+  }
+  const double ratio = bytes ? 100.0 * static_cast<double>(installer.length()) / static_cast<double>(bytes) : 0;
+  std::printf("%s: %zu files, %llu bytes packed into %d bytes (%.1f%%), %.2f s\n", output.c_str(),
+              product.files.size(), static_cast<unsigned long long>(bytes), installer.length(), ratio, seconds);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Arguments args;
+  if (int code = ParseArguments(argc, argv, &args)) return code < 0 ? 0 : code;
+
+  const auto started = std::chrono::steady_clock::now();
   std::string error;
   Product product;
   String stub, installer;
-  if (!LoadManifest(args.manifest, &product, &error) || !ReadFileBytes(args.stub, &stub, &error) ||
-      !BuildInstaller(stub, product, &installer, &error) || !WriteFileBytes(args.output, installer, &error)) {
+  bool ok = LoadManifest(args.manifest, &product, &error);
+  if (ok) {
+    for (const std::string& warning : product.warnings) std::fprintf(stderr, "warning: %s\n", warning.c_str());
+    ReportProgress(args, &product);
+  }
+  ok = ok && OutputOutsideSource(args.output, product, &error) && ReadFileBytes(args.stub, &stub, &error) &&
+       CheckRuntimeStub(stub, &error);
+  if (ok) {
+    ok = args.sign.empty() ? BuildInstaller(stub, product, &installer, &error)
+                           : BuildSignedInstaller(stub, product, args.sign, ScratchName(args.output, "sign.exe"),
+                                                  &installer, &error);
+  }
+  if (!ok || !WriteOutput(args.output, installer, &error)) {
     std::fprintf(stderr, "setup-builder: %s\n", error.c_str());
     return 1;
   }
-  std::printf("%s: %zu files, %d bytes\n", args.output.c_str(), product.files.size(), installer.length());
+  PrintSummary(args.output, product, installer,
+               std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
   return 0;
 }

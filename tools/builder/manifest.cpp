@@ -4,6 +4,7 @@
 #include <toml++/toml.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include <set>
 #include <sstream>
 
+#include "builder/file_names.h"
 #include "core/codepage.h"
 #include "package/checksum.h"
 #include "package/languages.h"
@@ -32,13 +34,18 @@ struct Origin {
   toml::source_position position;
 };
 
-[[noreturn]] void Throw(const Origin& origin, const std::string& reason) {
+// "FILE:LINE:COLUMN: KEY" for messages.
+std::string Describe(const Origin& origin) {
   std::ostringstream text;
   text << origin.file;
   if (origin.position.line != 0) text << ':' << origin.position.line << ':' << origin.position.column;
-  text << ": ";
-  if (!origin.key.empty()) text << origin.key << ": ";
-  text << reason;
+  if (!origin.key.empty()) text << ": " << origin.key;
+  return text.str();
+}
+
+[[noreturn]] void Throw(const Origin& origin, const std::string& reason) {
+  std::ostringstream text;
+  text << Describe(origin) << ": " << reason;
   throw ManifestError{text.str()};
 }
 
@@ -191,6 +198,52 @@ void SetFlag2(Table& table, const std::string& key, ProductSettings* s, int bit)
   if (table.Flag(key, &value)) s->SetFlag2(bit, value);
 }
 
+bool IsAscii(const std::string& text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// The longest texts the installer takes where the manifest sets them; beyond
+// them it would stop on the customer's machine. A relative install folder
+// goes under Program Files, so it keeps room for the longest such prefix.
+constexpr size_t kMaxFolderPath = 259;
+constexpr size_t kProgramFilesPrefix = sizeof "C:\\Program Files (x86)\\" - 1;
+constexpr size_t kMaxRegistryKeyName = 255;
+constexpr size_t kMaxPassword = 64;
+
+size_t Units(const String& text) { return static_cast<size_t>(text.wlength()); }
+
+bool IsAbsoluteFolder(const String& folder) {
+  const char16_t* w = folder.w_str();
+  return Units(folder) >= 2 && (w[1] == u':' || (w[0] == u'\\' && w[1] == u'\\'));
+}
+
+void CheckTextLimits(Table& product, const Product& out) {
+  const ProductSettings& s = out.settings;
+  struct Limit {
+    const char* key;  // the key that set it; "name" also stands for the defaults derived from it
+    const String* text;
+    size_t most;
+    const char* why;
+  } limits[] = {
+      {"uninstall_key", s.UninstallKeyName.empty() ? &s.DisplayName : &s.UninstallKeyName, kMaxRegistryKeyName,
+       "it names the product's Uninstall registry key"},
+      {"install_folder", &s.DefaultInstallDir,
+       IsAbsoluteFolder(s.DefaultInstallDir) ? kMaxFolderPath : kMaxFolderPath - kProgramFilesPrefix,
+       "the install folder, under Program Files when relative, takes at most 259 characters"},
+      {"start_menu_folder", &s.ProductStartMenu, kMaxFolderPath, "the Start Menu folder takes at most 259 characters"},
+      {"password", &s.InstallPassword, kMaxPassword, "the password field takes at most 64 characters"},
+  };
+  for (const Limit& limit : limits) {
+    if (Units(*limit.text) <= limit.most) continue;
+    std::string value;
+    const bool own = product.Text(limit.key, &value);
+    Throw(product.At(own ? limit.key : "name"),
+          "at most " + std::to_string(limit.most) + " characters (" + limit.why + ")" +
+              (own ? "" : std::string("; the ") + limit.key + " is named after the product: shorten the name or set " +
+                              limit.key));
+  }
+}
+
 // Page styles by name, in the order of their stored values.
 constexpr std::initializer_list<const char*> kStyleNames = {"plain", "side", "banner", "full"};
 
@@ -216,9 +269,13 @@ void ReadProduct(Table product, Product* out) {
   SetText(product, "password", &s.InstallPassword);
   std::string lowest;
   if (product.Text("no_downgrade_below", &lowest)) {
-    if (lowest.size() > 255) Throw(product.At("no_downgrade_below"), "at most 255 characters");
-    s.NoDowngradeBelow = String(lowest.c_str());
+    // UTF-16 text behind a one-byte length: at most 127 units.
+    s.NoDowngradeBelow = Wide(lowest);
+    if (s.NoDowngradeBelow.length() > 255) {
+      Throw(product.At("no_downgrade_below"), "at most 127 characters; give a shorter version");
+    }
   }
+  CheckTextLimits(product, *out);
   int choice;
   if (product.Choice("bitness", {"any", "64", "32"}, &choice)) s.Bitness = static_cast<uint8_t>(choice);
   if (product.Choice("shortcuts_for", {"current-user", "all-users"}, &choice)) {
@@ -287,7 +344,9 @@ String ReadTextFile(const fs::path& path, const Origin& origin) {
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
   String text = Wide(bytes);
-  if (text.empty() && !bytes.empty()) Throw(origin, "\"" + path.string() + "\" is not UTF-8 text");
+  if (!IsValidUtf8(bytes) || (text.empty() && !bytes.empty())) {
+    Throw(origin, "\"" + path.string() + "\" is not UTF-8 text; save it as UTF-8 (iconv -f WINDOWS-1252 -t UTF-8)");
+  }
   NormalizeLineBreaks(text);
   return text;
 }
@@ -344,6 +403,33 @@ void ReadFinish(Table finish, Product* out) {
   finish.RejectUnknown();
 }
 
+void AddUninstallValue(const std::string& name, int type, const String& text, ProductSettings* s) {
+  static constexpr uint8_t kTypes[] = {UninstallValue::kString, UninstallValue::kExpandString,
+                                       UninstallValue::kDword};
+  UninstallValue value;
+  value.name = String(name.c_str());
+  value.type = kTypes[type];
+  value.text = text;
+  s->UninstallValues.Add(value);
+}
+
+// [[uninstall.value]]: name (a backslash makes a subkey), type, data.
+void ReadUninstallValue(Table& value, ProductSettings* s) {
+  std::string name, data;
+  if (!value.Text("name", &name) || name.empty() || !IsAscii(name)) {
+    Throw(value.At("name"), "the value's name, in ASCII (\"Sub\\\\Name\" puts it in a subkey)");
+  }
+  int type = 0;
+  value.Choice("type", {"string", "expandable", "dword"}, &type);
+  value.Text("data", &data);
+  if (type == 2 && (data.empty() || data.find_first_not_of("0123456789") != std::string::npos || data.size() > 10 ||
+                    std::stoull(data) > 0xFFFFFFFFull)) {
+    Throw(value.At("data"), "a dword value's data is a whole number from 0 to 4294967295, as text");
+  }
+  value.RejectUnknown();
+  AddUninstallValue(name, type, Wide(data), s);
+}
+
 void ReadUninstall(Table uninstall, Product* out) {
   ProductSettings& s = out->settings;
   SetFlag(uninstall, "enabled", &s, product_flag::kDetectInstallation);
@@ -351,6 +437,17 @@ void ReadUninstall(Table uninstall, Product* out) {
   SetFlag(uninstall, "desktop_shortcut", &s, product_flag_extra::kUninstallDesktopShortcut);
   SetFlag(uninstall, "keep_install_log", &s, product_flag_extra::kKeepInstallLog);
   SetFlag(uninstall, "check_version", &s, product_flag::kCheckInstalledVersion);
+  // Values of the product's Uninstall entry beyond the standard ones.
+  const struct {
+    const char* key;
+    const char* value_name;
+  } links[] = {{"about_url", "URLInfoAbout"}, {"help_url", "HelpLink"}, {"update_url", "URLUpdateInfo"},
+               {"help_telephone", "HelpTelephone"}, {"contact", "Contact"}, {"comments", "Comments"}};
+  for (const auto& link : links) {
+    std::string text;
+    if (uninstall.Text(link.key, &text) && !text.empty()) AddUninstallValue(link.value_name, 0, Wide(text), &s);
+  }
+  for (Table& value : uninstall.Each("value")) ReadUninstallValue(value, &s);
   uninstall.RejectUnknown();
 }
 
@@ -442,7 +539,14 @@ std::map<std::string, FileOptions> ReadFileOptions(Table& root) {
     file.Flag("readonly", &readonly);
     file.Flag("hidden", &hidden);
     if (readonly || hidden) o.attributes = (readonly ? 0x1u : 0u) | (hidden ? 0x2u : 0u);
-    file.Text("destination", &o.destination);
+    if (file.Text("destination", &o.destination)) {
+      for (const std::string& part : {std::string("/../"), std::string("\\..\\")}) {
+        const std::string padded = std::string(1, part[0]) + o.destination + part[0];
+        if (padded.find(part) != std::string::npos) {
+          Throw(file.At("destination"), "\"..\" would place the file outside its folder; name the folder itself");
+        }
+      }
+    }
     file.Text("version", &o.version);
     if (o.kind == entry_kind::kFont && o.version.empty()) {
       Throw(file.At("version"), "a font needs its display name as version");
@@ -492,25 +596,51 @@ void SetFileDate(const fs::path& path, EntryRecord* entry) {
   auto since = std::chrono::duration_cast<std::chrono::seconds>(
       std::chrono::file_clock::to_sys(written).time_since_epoch());
   std::time_t seconds = static_cast<std::time_t>(since.count());
+  // Reproducible builds: no file is dated after SOURCE_DATE_EPOCH, so two
+  // checkouts of the same commit (each file dated by its checkout) agree.
+  if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch && *epoch) {
+    char* end = nullptr;
+    const long long limit = std::strtoll(epoch, &end, 10);
+    if (*end == '\0' && limit >= 0 && seconds > limit) seconds = static_cast<std::time_t>(limit);
+  }
   std::tm utc;
   if (!gmtime_r(&seconds, &utc)) return;
   const int32_t date[6] = {utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec};
   std::memcpy(entry->date, date, sizeof date);
 }
 
-bool IsAscii(const std::string& text) {
-  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
 
-bool Matches(const std::vector<std::string>& patterns, const std::string& relative) {
-  for (const std::string& pattern : patterns) {
+// Marks the patterns that match in *used.
+bool Matches(const std::vector<std::string>& patterns, const std::string& relative, std::vector<bool>* used) {
+  bool matched = false;
+  for (size_t i = 0; i < patterns.size(); ++i) {
     // '*' also crosses folders: "*.pdb" leaves out every .pdb file.
-    if (fnmatch(pattern.c_str(), relative.c_str(), 0) == 0) return true;
+    if (fnmatch(patterns[i].c_str(), relative.c_str(), 0) == 0) matched = (*used)[i] = true;
   }
-  return false;
+  return matched;
 }
 
-void ReadFiles(Table& root, const fs::path& base, Product* out) {
+// The refusals that keep a product's files installable as named: Windows
+// names, names that differ only in case, the manifest inside its own files.
+void CheckFileNames(const std::vector<std::string>& relatives, const fs::path& folder, const std::string& manifest,
+                    const Origin& origin) {
+  std::map<std::u16string, std::string> folded;
+  std::error_code error;
+  for (const std::string& relative : relatives) {
+    const std::string problem = WindowsPathProblem(relative, "/");
+    if (!problem.empty()) Throw(origin, "\"" + relative + "\" cannot be installed on Windows: " + problem);
+    auto [other, added] = folded.emplace(CaseFoldedPath(relative), relative);
+    if (!added) {
+      Throw(origin, "\"" + other->second + "\" and \"" + relative +
+                        "\" differ only in case, and one would overwrite the other on Windows; rename one");
+    }
+    if (fs::equivalent(folder / relative, manifest, error)) {
+      Throw(origin, "the folder holds the manifest itself; keep the manifest beside the files' folder");
+    }
+  }
+}
+
+void ReadFiles(Table& root, const fs::path& base, const std::string& manifest, Product* out) {
   Table files = root.Sub("files");
   std::string source;
   if (!files.Text("source", &source) || source.empty()) {
@@ -520,6 +650,8 @@ void ReadFiles(Table& root, const fs::path& base, Product* out) {
   files.TextList("exclude", &exclude);
   int dates = 0;
   files.Choice("dates", {"modified", "none"}, &dates);
+  bool allow_empty = false;
+  files.Flag("allow_empty", &allow_empty);
   files.RejectUnknown();
   std::map<std::string, FileOptions> options = ReadFileOptions(root);
   std::map<std::string, ShortcutOptions> shortcuts = ReadShortcuts(root);
@@ -528,14 +660,30 @@ void ReadFiles(Table& root, const fs::path& base, Product* out) {
   std::error_code error;
   if (!fs::is_directory(folder, error)) Throw(files.At("source"), "\"" + folder.string() + "\" is not a folder");
   std::vector<std::string> relatives;
+  std::vector<bool> used(exclude.size(), false);
   for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
     if (!it->is_regular_file()) continue;
     std::string relative = fs::relative(it->path(), folder).generic_string();
-    if (!Matches(exclude, relative)) relatives.push_back(relative);
+    if (!Matches(exclude, relative, &used)) {
+      relatives.push_back(relative);
+    } else {
+      out->excluded.push_back(relative);
+    }
   }
   if (error) Throw(files.At("source"), "cannot list \"" + folder.string() + "\": " + error.message());
   // Directory order differs between systems; name order keeps builds identical.
   std::sort(relatives.begin(), relatives.end());
+  std::sort(out->excluded.begin(), out->excluded.end());
+  for (size_t i = 0; i < exclude.size(); ++i) {
+    if (!used[i]) out->warnings.push_back(Describe(files.At("exclude")) + ": \"" + exclude[i] + "\" matches no file");
+  }
+  CheckFileNames(relatives, folder, manifest, files.At("source"));
+  if (relatives.empty() && !allow_empty) {
+    Throw(files.At("source"), "\"" + folder.string() +
+                                  "\" holds no files to package; add them, or set allow_empty = true when an "
+                                  "installer without files is meant");
+  }
+  out->source_folder = folder.string();
 
   for (const std::string& relative : relatives) {
     PackageFile file;
@@ -596,7 +744,7 @@ void ReadManifest(const toml::table& document, const std::string& path, Product*
   ReadFinish(root.Sub("finish"), out);
   ReadUninstall(root.Sub("uninstall"), out);
   ReadLanguages(root, out);
-  ReadFiles(root, base, out);
+  ReadFiles(root, base, path, out);
   root.RejectUnknown();
 }
 
@@ -618,6 +766,11 @@ bool ParseManifest(const std::string& text, const std::string& path, Product* pr
 }
 
 bool LoadManifest(const std::string& path, Product* product, std::string* error) {
+  std::error_code ignored;
+  if (std::filesystem::is_directory(path, ignored)) {
+    *error = path + ": is a folder; name the manifest file in it (for example " + path + "/product.toml)";
+    return false;
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     *error = path + ": cannot read the manifest";
@@ -640,13 +793,15 @@ description = ""                # default: the name
 install_folder = ""             # default: the name, under Program Files; a
                                 #   relative folder goes under Program Files
 start_menu_folder = ""          # default: the name
-uninstall_key = ""              # name under the Windows Uninstall key; default: the name
+uninstall_key = ""              # name under the Windows Uninstall key; default: the
+                                #   name (at most 255 characters)
 registry_key = ""               # Software\<this> is removed on uninstall
 uninstall_subfolder = ""        # install-folder subfolder for the uninstaller
 window_title = "<product> Setup"
 shared_folder = ""              # default: the publisher, else the name
-password = ""                   # non-empty: the password page is shown
-no_downgrade_below = ""         # installed versions from this one on refuse older ones
+password = ""                   # non-empty: the password page is shown (at most 64)
+no_downgrade_below = ""         # installed versions from this one on refuse older
+                                #   ones (Uninstall value "NoDowngradeBelow")
 bitness = "any"                 # "any", "64" (64-bit Windows only), "32"
 shortcuts_for = "all-users"     # or "current-user"
 extra_space = 0                 # bytes to require beyond the files
@@ -693,12 +848,24 @@ start_menu_shortcut = true      # an "Uninstall <product>" shortcut in the Start
 desktop_shortcut = false
 keep_install_log = true         # Install.log in the install folder
 check_version = true            # compare with the installed version
+about_url = ""                  # Uninstall entry value "URLInfoAbout"
+help_url = ""                   # "HelpLink"
+update_url = ""                 # "URLUpdateInfo"
+help_telephone = ""             # "HelpTelephone"
+contact = ""                    # "Contact"
+comments = ""                   # "Comments"
+[[uninstall.value]]             # any other value of the product's Uninstall entry
+name = "Sub\\Name"              # a backslash puts the value in a subkey
+type = "string"                 # "string", "expandable" or "dword"
+data = "%InstallDir%\\help.chm"  # variables are expanded; empty or 0 deletes the value
 
 [files]
 source = "files"                # required; every file below it is installed,
                                 #   keeping its subfolders, in name order
 exclude = []                    # patterns: "*.pdb", "docs/drafts/*"
-dates = "modified"              # each file's modification time (UTC), or "none"
+dates = "modified"              # each file's modification time (UTC), or "none";
+                                #   never after SOURCE_DATE_EPOCH when that is set
+allow_empty = false             # an installer without files is meant
 
 [[file]]                        # options of one file, by its path in source
 path = "bin/tool.dll"

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -199,6 +200,169 @@ TEST_F(ManifestTest, SampleProductBuildsAndReadsBack) {
   String again;
   ASSERT_TRUE(BuildInstaller(MakeTestStub(), product, &again, &error)) << error;
   EXPECT_TRUE(again == installer);
+}
+
+}  // namespace
+
+namespace {
+
+// Every text the manifest sets comes back from the installer's own reader as
+// it was written, characters beyond ASCII included.
+TEST_F(ManifestTest, EveryTextFieldSurvivesTheRuntimesReader) {
+  struct Field {
+    const char* table;
+    const char* key;
+    String ProductSettings::*member;
+  } fields[] = {
+      {"product", "publisher", &ProductSettings::Publisher},
+      {"product", "description", &ProductSettings::Description},
+      {"product", "install_folder", &ProductSettings::DefaultInstallDir},
+      {"product", "start_menu_folder", &ProductSettings::ProductStartMenu},
+      {"product", "uninstall_key", &ProductSettings::UninstallKeyName},
+      {"product", "registry_key", &ProductSettings::ProductRegistry},
+      {"product", "uninstall_subfolder", &ProductSettings::UninstallSubdir},
+      {"product", "window_title", &ProductSettings::WindowTitle},
+      {"product", "shared_folder", &ProductSettings::SharedPath},
+      {"product", "password", &ProductSettings::InstallPassword},
+      {"product", "no_downgrade_below", &ProductSettings::NoDowngradeBelow},
+      {"finish", "run", &ProductSettings::FinishProgram},
+      {"finish", "document", &ProductSettings::FinishDocument},
+      {"finish", "second_document", &ProductSettings::FinishDocument2},
+  };
+  std::string product = "[product]\nname = \"Prodüct\"\nversion = \"3.1\"\n";
+  std::string finish = "[finish]\n";
+  for (const Field& f : fields) {
+    (std::string(f.table) == "product" ? product : finish) +=
+        std::string(f.key) + " = \"Ü-" + f.key + "-\u2713\"\n";
+  }
+  ASSERT_TRUE(Load(product + finish + "[files]\nsource = \"files\"\n")) << error_;
+  String installer;
+  std::string error;
+  ASSERT_TRUE(BuildInstaller(MakeTestStub(), product_, &installer, &error)) << error;
+  Unpacked u = Unpack(installer);
+  ASSERT_EQ(u.corrupt, kCorruptNone);
+  for (const Field& f : fields) {
+    std::u16string expected = u"\u00DC-";
+    for (const char* c = f.key; *c; ++c) expected += static_cast<char16_t>(*c);
+    expected += u"-\u2713";
+    EXPECT_EQ(Text(u.settings.*f.member), expected) << f.key;
+  }
+  EXPECT_EQ(Text(u.settings.DisplayName), u"Prod\u00FCct");
+}
+
+}  // namespace
+
+namespace {
+
+// What would build but fail or misbehave on the customer's machine is refused
+// when the product is built, naming the file, line and key.
+TEST_F(ManifestTest, MistakesAreRefusedAtBuildTime) {
+  struct Case {
+    const char* file;     // written into the files folder, when not null
+    const char* extra;    // appended to the minimal manifest
+    const char* message;  // part of the error
+  } cases[] = {
+      {"files/CON", "", "\"CON\": a device name Windows reserves"},
+      {"files/sub/nul.txt", "", "\"nul.txt\": a device name"},
+      {"files/Com7.log", "", "a device name"},
+      {"files/LPT1", "", "a device name"},
+      {"files/a<b.txt", "", "the character <"},
+      {"files/x:y", "", "the character :"},
+      {"files/why?.txt", "", "the character ?"},
+      {"files/back\\slash", "", "the character \\"},
+      {"files/bell\x07.txt", "", "a control character"},
+      {"files/trailing.", "", "a trailing dot or blank"},
+      {"files/trailing ", "", "a trailing dot or blank"},
+      {"files/latin1-\xE9.txt", "", "is not UTF-8"},
+      {"files/README.TXT", "", "\"README.TXT\" and \"readme.txt\" differ only in case"},
+      {"files/BIN/app.exe", "", "differ only in case"},
+      {nullptr, "[[file]]\npath = \"readme.txt\"\ndestination = \"../outside.txt\"\n", ":8:15: file[0].destination: \"..\""},
+      {nullptr, "[[file]]\npath = \"readme.txt\"\ndestination = \"docs\\\\..\\\\..\\\\x\"\n", "\"..\" would place"},
+      {nullptr, "", "holds the manifest itself"},  // source = "." below
+      {"licence.txt", "[wizard]\nlicense = \"licence.txt\"\n", "is not UTF-8 text"},
+      {nullptr, "", ":2:8: product.name: at most 255 characters"},  // the name of the manifest below
+      {nullptr, "", "product.password: at most 64 characters"},
+      {nullptr, "", "product.install_folder: at most 236 characters"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    SetUp();
+    if (c.file) Write(c.file, std::string(c.file).find("licence") != std::string::npos ? "Lizenz f\xFCr" : "x");
+    std::string manifest = std::string(kMinimal) + c.extra;
+    const std::string message = c.message;
+    if (message.find("manifest itself") != std::string::npos) {
+      manifest.replace(manifest.find("\"files\""), 7, "\".\"");
+    } else if (message.find("product.name") != std::string::npos) {
+      manifest.replace(manifest.find("Tiny"), 4, std::string(300, 'N'));
+    } else if (message.find("password") != std::string::npos) {  // set in the manifest's one [product]
+      manifest = "[product]\npassword = \"" + std::string(65, 'p') + "\"\n" + manifest.substr(10);
+    } else if (message.find("install_folder") != std::string::npos) {
+      manifest = "[product]\ninstall_folder = \"" + std::string(237, 'f') + "\"\n" + manifest.substr(10);
+    }
+    const std::string error = ErrorOf(manifest);
+    EXPECT_NE(error.find(c.message), std::string::npos) << error;
+    EXPECT_EQ(error.rfind(Path(), 0), 0u) << error;
+  }
+}
+
+TEST_F(ManifestTest, AnEmptyFileSetMustBeMeantAndExcludesMustMatch) {
+  fs::remove_all(folder_ / "files");
+  fs::create_directories(folder_ / "files");
+  EXPECT_NE(ErrorOf(kMinimal).find("holds no files to package; add them, or set allow_empty = true"),
+            std::string::npos)
+      << error_;
+  ASSERT_TRUE(Load(std::string(kMinimal) + "allow_empty = true\n")) << error_;
+  EXPECT_TRUE(product_.files.empty());
+
+  SetUp();
+  ASSERT_TRUE(Load(std::string(kMinimal) + "exclude = [\"*.pdb\", \"*.obj\"]\n")) << error_;
+  ASSERT_EQ(product_.warnings.size(), 1u);
+  EXPECT_NE(product_.warnings[0].find("files.exclude: \"*.obj\" matches no file"), std::string::npos);
+  EXPECT_EQ(product_.excluded, std::vector<std::string>{"bin/app.pdb"});
+}
+
+}  // namespace
+
+namespace {
+
+// Files dated by their checkout are dated no later than SOURCE_DATE_EPOCH, so
+// two checkouts build the same installer; older files keep their dates.
+TEST_F(ManifestTest, SourceDateEpochClampsFileDates) {
+  const auto old_time = std::chrono::file_clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(946684800)));
+  fs::last_write_time(folder_ / "files/a-first.txt", old_time);  // 2000-01-01 00:00:00
+  setenv("SOURCE_DATE_EPOCH", "1000000000", 1);                  // 2001-09-09 01:46:40
+  ASSERT_TRUE(Load(kMinimal)) << error_;
+  String first, second;
+  std::string error;
+  ASSERT_TRUE(BuildInstaller(MakeTestStub(), product_, &first, &error)) << error;
+  fs::last_write_time(folder_ / "files/readme.txt", fs::file_time_type::clock::now());  // a later checkout
+  ASSERT_TRUE(Load(kMinimal)) << error_;
+  ASSERT_TRUE(BuildInstaller(MakeTestStub(), product_, &second, &error)) << error;
+  unsetenv("SOURCE_DATE_EPOCH");
+  EXPECT_TRUE(first == second);
+  for (const PackageFile& file : product_.files) {
+    const std::vector<int32_t> date(file.entry.date, file.entry.date + 6);
+    if (file.source_path.find("a-first") != std::string::npos) {
+      EXPECT_EQ(date, (std::vector<int32_t>{2000, 1, 1, 0, 0, 0}));
+    } else {
+      EXPECT_EQ(date, (std::vector<int32_t>{2001, 9, 9, 1, 46, 40})) << file.source_path;
+    }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The user guide's key reference is what --help prints, so the two cannot
+// drift apart.
+TEST(ManifestReference, TheUserGuideCarriesIt) {
+  const fs::path guide = fs::path(__FILE__).parent_path() / ".." / ".." / "docs" / "user-guide.md";
+  std::ifstream in(guide, std::ios::binary);
+  ASSERT_TRUE(in) << guide;
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find(kManifestReference), std::string::npos)
+      << "docs/user-guide.md: paste the output of setup-builder --help under \"Every manifest key\"";
 }
 
 }  // namespace

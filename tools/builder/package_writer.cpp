@@ -1,5 +1,6 @@
 #include "builder/package_writer.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -9,6 +10,7 @@
 #include "package/byte_order.h"
 #include "package/checksum.h"
 #include "package/entry_queue.h"
+#include "package/extras.h"
 #include "package/settings_block.h"
 #include "package/writer.h"
 
@@ -36,7 +38,9 @@ bool EncodeFiles(const Product& product, const BlockCoding& coding, EncodedPacka
                  String* content_sizes, std::string* error) {
   FileDataWriter writer(coding, &package->file_data, product.options.block_size);
   PackageWriter sizes(content_sizes);
-  for (const PackageFile& file : product.files) {
+  for (size_t index = 0; index < product.files.size(); ++index) {
+    const PackageFile& file = product.files[index];
+    const uint64_t stored_before = writer.stored_length();
     const std::string name = Narrow(file.entry.name);
     String scratch;
     const String* content = nullptr;
@@ -54,6 +58,10 @@ bool EncodeFiles(const Product& product, const BlockCoding& coding, EncodedPacka
       return Fail(error, "\"" + name + "\" could not be compressed or enciphered");
     }
     sizes.WriteS32(content->length());
+    if (product.options.file_packed) {
+      product.options.file_packed(index, static_cast<uint64_t>(content->length()),
+                                  writer.stored_length() - stored_before);
+    }
   }
   if (!writer.Finish()) return Fail(error, "the file data could not be compressed or enciphered");
   if (package->file_data.length() != static_cast<int32_t>(writer.stored_length())) {
@@ -85,26 +93,32 @@ void WriteHeader(const Product& product, const EncodedPackage& package, uint32_t
   }
 }
 
-// Grows the stored settings block so that header and settings fill the
+// The stored settings block laid out for its place: the extras (if any)
+// sealed after the compressed stream, and, when target is not 0, zeros
+// between them that grow the block so that header and settings fill the
 // package section exactly (an enciphered block to within its 8-byte units),
 // so that file data kept after the section starts right at its end. The
-// decoder stops at the end of the zlib stream, so zero bytes after it are
-// never read as settings.
-bool PadSettingsTo(size_t target, const Blowfish* cipher, String* stored) {
+// decoder stops at the end of the zlib stream, so nothing after it is ever
+// read as settings.
+bool LayOutSettings(size_t target, const String& extras, const Blowfish* cipher, uint32_t checksum,
+                    String* stored) {
   const size_t length = static_cast<size_t>(stored->length());
-  if (target <= length) return true;
+  if (extras.empty() && target <= length) return true;
   if (target > static_cast<size_t>(kMaxSettingsStoredSize)) return false;
-  if (!cipher) {
-    // Scrambling works byte by byte from the start, so the bytes already
-    // stored keep their form; the padding is stored as zeros.
-    stored->SetLength(static_cast<int32_t>(target));
-    return true;
+  String block, sealed;
+  if (!UnwrapSettingsBlock(stored->bytes(), length, checksum, cipher, &block)) return false;
+  if (!extras.empty()) SealExtras(extras, &sealed);
+  size_t plain = static_cast<size_t>(block.length() + sealed.length());
+  if (target != 0) {
+    // The cipher adds the 4-byte length and rounds up to whole units.
+    const size_t room = cipher ? target / kBlowfishBlock * kBlowfishBlock - 4 : target;
+    if (room < plain) return false;
+    plain = room;
   }
-  String compressed;
-  if (!DecipherCopy(*cipher, stored->bytes(), length, &compressed)) return false;
-  const size_t whole_units = target / kBlowfishBlock * kBlowfishBlock;
-  compressed.SetLength(static_cast<int32_t>(whole_units - 4));  // the cipher adds the 4-byte length
-  return EncipherCopy(*cipher, compressed.bytes(), static_cast<size_t>(compressed.length()), stored);
+  block.SetLength(static_cast<int32_t>(plain - static_cast<size_t>(sealed.length())));  // zeros
+  block.Append(sealed);
+  return WrapSettingsBlock(block.bytes(), plain, checksum, cipher, stored) &&
+         stored->length() <= kMaxSettingsStoredSize;
 }
 
 // The package's block cipher, or null when the package is not enciphered.
@@ -149,7 +163,30 @@ bool EncodePackage(const Product& product, EncodedPackage* package, std::string*
   return true;
 }
 
+bool CheckRuntimeStub(const String& stub, std::string* error) {
+  PeLayout layout;
+  std::string reason;
+  const std::string hint = "; use the setup.exe of a Bastionix Setup build (--stub build/win32/setup.exe)";
+  if (!ReadPeLayout(stub, &layout, &reason)) return Fail(error, "the setup program is not usable: " + reason + hint);
+  const std::string bytes(stub.c_str(), static_cast<size_t>(stub.length()));
+  if (bytes.find(std::string(kRuntimeMarker, sizeof kRuntimeMarker - 1)) == std::string::npos) {
+    return Fail(error, "the setup program is not the Bastionix Setup runtime" + hint);
+  }
+  for (uint16_t i = 0; i < layout.section_count; ++i) {
+    const uint8_t* entry = stub.bytes() + layout.table_offset + i * 40u;
+    if (uint64_t{LoadLe32(entry + 20)} + LoadLe32(entry + 16) > static_cast<uint64_t>(stub.length())) {
+      return Fail(error, "the setup program is cut short (a section's data lies beyond its end)" + hint);
+    }
+  }
+  return true;
+}
+
 bool BuildInstaller(const String& stub, const Product& product, String* installer, std::string* error) {
+  return BuildInstallerWithExtras(stub, product, String(), installer, error);
+}
+
+bool BuildInstallerWithExtras(const String& stub, const Product& product, const String& extras, String* installer,
+                              std::string* error) {
   PeLayout layout;
   std::string reason;
   if (!ReadPeLayout(stub, &layout, &reason)) return Fail(error, "the setup program is not usable: " + reason);
@@ -158,10 +195,18 @@ bool BuildInstaller(const String& stub, const Product& product, String* installe
 
   const bool after = package.file_data_after_section;
   const size_t header_length = static_cast<size_t>(package.header.length());
+  Blowfish blowfish;
+  const Blowfish* cipher = PackageCipher(product, &blowfish);
+  const uint32_t checksum = LoadLe32(package.header.bytes() + package.settings_size_at + 4);
+  const String bare_settings = package.settings;
+  if (!LayOutSettings(0, extras, cipher, checksum, &package.settings)) {
+    return Fail(error, "the extras could not be added to the settings");
+  }
   if (after) {
-    Blowfish blowfish;
+    // Padding goes between the compressed stream and the extras, which stay last.
     const size_t section = PeSectionRawSize(layout, header_length + package.settings.length());
-    if (!PadSettingsTo(section - header_length, PackageCipher(product, &blowfish), &package.settings)) {
+    package.settings = bare_settings;
+    if (!LayOutSettings(section - header_length, extras, cipher, checksum, &package.settings)) {
       return Fail(error, "the settings could not be laid out for file data after the section");
     }
   }
@@ -200,10 +245,14 @@ bool BuildInstaller(const String& stub, const Product& product, String* installe
   return true;
 }
 
+// The system's reason for the last failed call.
+static std::string SystemReason() { return errno ? std::string(": ") + std::strerror(errno) : std::string(); }
+
 bool ReadFileBytes(const std::string& path, String* bytes, std::string* error) {
   bytes->Clear();
+  errno = 0;
   std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return Fail(error, "cannot open \"" + path + "\"");
+  if (!file) return Fail(error, "cannot open \"" + path + "\"" + SystemReason());
   bool ok = std::fseek(file, 0, SEEK_END) == 0;
   long size = ok ? std::ftell(file) : -1;
   ok = ok && size >= 0 && size < String::kToEnd - 2 && std::fseek(file, 0, SEEK_SET) == 0;
@@ -211,20 +260,22 @@ bool ReadFileBytes(const std::string& path, String* bytes, std::string* error) {
     bytes->SetLengthExact(static_cast<int32_t>(size));
     ok = std::fread(bytes->data(), 1, static_cast<size_t>(size), file) == static_cast<size_t>(size);
   }
+  if (!ok && errno == 0 && std::ferror(file)) errno = EIO;
   std::fclose(file);
   if (!ok) {
     bytes->Clear();
-    return Fail(error, "cannot read \"" + path + "\"");
+    return Fail(error, "cannot read \"" + path + "\"" + SystemReason());
   }
   return true;
 }
 
 bool WriteFileBytes(const std::string& path, const String& bytes, std::string* error) {
+  errno = 0;
   std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return Fail(error, "cannot create \"" + path + "\"");
+  if (!file) return Fail(error, "cannot create \"" + path + "\"" + SystemReason());
   const size_t length = static_cast<size_t>(bytes.length());
   bool ok = std::fwrite(bytes.bytes(), 1, length, file) == length;
   ok = std::fclose(file) == 0 && ok;
-  if (!ok) return Fail(error, "cannot write \"" + path + "\"");
+  if (!ok) return Fail(error, "cannot write \"" + path + "\"" + SystemReason());
   return true;
 }

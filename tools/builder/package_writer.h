@@ -28,10 +28,18 @@ struct EncodedPackage {
 // be read, or a text cannot take its encoding.
 bool EncodePackage(const Product& product, EncodedPackage* package, std::string* error);
 
+// Checks that `stub` is this runtime's setup.exe and whole: it carries the
+// runtime's marker, and every section's data lies within the file. Fails
+// with the reason and what to do about it.
+bool CheckRuntimeStub(const String& stub, std::string* error);
+
 // Builds the installer: `stub` (setup.exe as built) with the product's
 // package added as its ".setup" section. The result is the same, byte for
 // byte, for the same stub and product.
 bool BuildInstaller(const String& stub, const Product& product, String* installer, std::string* error);
+// The same, carrying extras records (package/extras.h) in the settings block.
+bool BuildInstallerWithExtras(const String& stub, const Product& product, const String& extras, String* installer,
+                              std::string* error);
 
 // Whole-file helpers for the command line and the tests.
 bool ReadFileBytes(const std::string& path, String* bytes, std::string* error);

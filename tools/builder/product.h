@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,10 @@ struct PackageOptions {
   size_t block_size = kDefaultBlockSize;
   // Recompute the PE CheckSum of the finished installer.
   bool update_pe_checksum = true;
+  // Told of each file once it is packed: its index, size and the stored
+  // bytes the file data grew by meanwhile (blocks are shared, so a small
+  // file may show 0 and the next one the whole block).
+  std::function<void(size_t index, uint64_t size, uint64_t stored)> file_packed;
 };
 
 struct Product {
@@ -78,6 +83,11 @@ struct Product {
   std::vector<LanguageMessages> languages;
   std::vector<PackageFile> files;
   PackageOptions options;
+  // From a manifest: the folder the files came from, the files its excludes
+  // left out, and what the vendor should hear about without the build failing.
+  std::string source_folder;
+  std::vector<std::string> excluded;
+  std::vector<std::string> warnings;
 };
 
 // A product with the builder's defaults: every page of an ordinary wizard
