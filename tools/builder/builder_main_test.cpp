@@ -1,0 +1,123 @@
+// setup-builder as a vendor's CI job runs it: exit codes, messages, and an
+// output that is either the previous file or the whole new one.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "builder/package_writer.h"
+#include "builder/test_stub.h"
+#include "package/locator.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+  int status = -1;
+  std::string output;  // standard output and error
+};
+
+class BuilderCommand : public testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fs::temp_directory_path() / ("bx-cli-" + std::to_string(getpid()));
+    fs::remove_all(folder_);
+    Write("files/readme.txt", "read me");
+    Write("product.toml", "[product]\nname = \"Cli\"\nversion = \"1\"\n[files]\nsource = \"files\"\n");
+    // A stub that carries the runtime's marker in a section's data.
+    String stub = MakeTestStub();
+    std::memcpy(stub.data() + 0x400, kRuntimeMarker, sizeof kRuntimeMarker);
+    std::string error;
+    ASSERT_TRUE(WriteFileBytes(Path("setup.exe"), stub, &error)) << error;
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+
+  void Write(const std::string& relative, const std::string& content) {
+    fs::create_directories((folder_ / relative).parent_path());
+    std::ofstream(folder_ / relative, std::ios::binary) << content;
+  }
+  std::string Path(const std::string& relative) const { return (folder_ / relative).string(); }
+  std::string Read(const std::string& relative) const {
+    std::ifstream in(folder_ / relative, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+
+  Result Run(const std::string& arguments) {
+    Result result;
+    const std::string command = "cd '" + folder_.string() + "' && " BX_SETUP_BUILDER " " + arguments + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) result.output.append(buffer, n);
+    const int status = pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+  }
+
+  fs::path folder_;
+};
+
+TEST_F(BuilderCommand, FailuresSayWhyAndLeaveThePreviousOutput) {
+  struct Case {
+    const char* arguments;
+    int status;
+    const char* message;
+  } cases[] = {
+      {"files -o out.exe --stub setup.exe", 1, "is a folder; name the manifest file"},
+      {"product.toml -o out.exe --stub product.toml", 1, "not an executable"},
+      {"product.toml -o out.exe --stub cut.exe", 1, "cut short"},
+      {"product.toml -o out.exe --stub other.exe", 1, "not the Bastionix Setup runtime"},
+      {"product.toml -o files/out.exe --stub setup.exe", 1, "lies inside the files' folder"},
+      {"product.toml -o out.exe --stub setup.exe --sign 'false {file}'", 1, "the signing command failed"},
+      {"product.toml -o out.exe --stub setup.exe --sign 'true'", 2, "does not name {file}"},
+      {"product.toml -o missing/out.exe --stub setup.exe", 1, "No such file or directory"},
+      {"product.toml --stub setup.exe", 2, "no output given"},
+  };
+  String stub;
+  std::string error;
+  ASSERT_TRUE(ReadFileBytes(Path("setup.exe"), &stub, &error));
+  String cut = stub;
+  cut.SetLength(0x500);
+  ASSERT_TRUE(WriteFileBytes(Path("cut.exe"), cut, &error));
+  String other = MakeTestStub();
+  ASSERT_TRUE(WriteFileBytes(Path("other.exe"), other, &error));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    Write("out.exe", "the previous installer");
+    Write("files/out.exe", "");
+    fs::remove(folder_ / "files/out.exe");
+    Result result = Run(c.arguments);
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_NE(result.output.find(c.message), std::string::npos) << result.output;
+    EXPECT_EQ(Read("out.exe"), "the previous installer");
+    size_t entries = 0;
+    for (const auto& entry : fs::directory_iterator(folder_)) entries += entry.path().filename() != "files";
+    EXPECT_EQ(entries, 5u) << "a temporary file was left";  // out, product, setup, cut, other
+  }
+}
+
+TEST_F(BuilderCommand, ABuildWritesAnExecutableAndSaysWhatItDid) {
+  Write("files/notes.bak", "old");
+  Write("product.toml",
+        "[product]\nname = \"Cli\"\nversion = \"1\"\n[files]\nsource = \"files\"\nexclude = [\"*.bak\", \"*.tmp\"]\n");
+  Result result = Run("product.toml -o out.exe --stub setup.exe --verbose");
+  ASSERT_EQ(result.status, 0) << result.output;
+  EXPECT_NE(result.output.find("warning: "), std::string::npos) << result.output;
+  EXPECT_NE(result.output.find("\"*.tmp\" matches no file"), std::string::npos);
+  EXPECT_NE(result.output.find("excluded notes.bak\n"), std::string::npos);
+  EXPECT_NE(result.output.find("readme.txt 7 "), std::string::npos);
+  EXPECT_NE(result.output.find("out.exe: 1 files, 7 bytes packed into "), std::string::npos);
+  struct stat info;
+  ASSERT_EQ(stat(Path("out.exe").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0755u);
+
+  result = Run("--version");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.output, "setup-builder 37.0\n");
+}
+
+}  // namespace
