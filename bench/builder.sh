@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Builder benchmark: builds the standard payloads' installers with
+# setup-builder and with makensis (zlib) in the same run, and prints seconds,
+# MiB/s and peak memory side by side, then the size of setup.exe before any
+# package beside NSIS's zlib stub. Not a test: nothing here runs in ctest.
+#
+#   bench/builder.sh [-n RUNS] [PAYLOAD...]     default: many-small few-large
+#
+# Payloads come from build/bench/payloads (bench/run.sh makes them; this
+# script makes them the same way when they are missing).
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+shared=/work/shared/bench
+runs=1
+if [ "${1:-}" = "-n" ]; then runs=$2; shift 2; fi
+payloads=("$@")
+[ ${#payloads[@]} -gt 0 ] || payloads=(many-small few-large)
+builder=$root/build/host/setup-builder
+stub=$root/build/win32/setup.exe
+payload_dir=$root/build/bench/payloads
+out=$root/build/bench/builder
+for needed in "$builder" "$stub"; do
+  [ -x "$needed" ] || [ -f "$needed" ] || { echo "builder.sh: build $needed first" >&2; exit 1; }
+done
+if [ ! -d "$payload_dir/${payloads[0]}" ]; then
+  mkdir -p "$payload_dir"
+  "$shared/payload-gen.sh" "$payload_dir" >&2
+fi
+mkdir -p "$out"
+
+# "seconds peak-KiB" of a command, its output discarded.
+measure() { /usr/bin/time -f "%e %M" -o "$out/time" "$@" >/dev/null 2>&1 && cat "$out/time"; }
+mib() { du -sb --apparent-size "$1" | awk '{ printf "%.1f", $1 / 1048576 }'; }
+
+printf '%-12s %-22s %8s %9s %10s %10s\n' payload tool seconds MiB/s "peak MiB" "out MiB"
+for payload in "${payloads[@]}"; do
+  source=$payload_dir/$payload
+  size=$(mib "$source")
+  sed -e "s|@PAYLOAD@|$payload|g; s|@BLOCK_SIZE@|1048576|; s|@FILE_DATA@|inside|; s|@SOURCE@|$source|" \
+    "$root/bench/manifests/bench.toml.in" >"$out/$payload.toml"
+  for tool in setup-builder makensis-zlib; do
+    for ((i = 0; i < runs; i++)); do
+      if [ "$tool" = setup-builder ]; then
+        result=$(measure "$builder" "$out/$payload.toml" -o "$out/$payload-ours.exe" --stub "$stub")
+        exe=$out/$payload-ours.exe
+      else
+        result=$(measure "$shared/nsis-make.sh" "$source" zlib "$out/$payload-nsis.exe")
+        exe=$out/$payload-nsis.exe
+      fi
+      read -r seconds peak <<<"$result"
+      awk -v p="$payload" -v t="$tool" -v s="$seconds" -v m="$size" -v k="$peak" -v o="$(mib "$exe")" \
+        'BEGIN { printf "%-12s %-22s %8.2f %9.1f %10.1f %10s\n", p, t, s, (s > 0 ? m / s : 0), k / 1024, o }'
+    done
+  done
+done
+nsis_stub=/usr/share/nsis/Stubs/zlib-x86-unicode
+printf '\nsetup.exe before any package: %d KiB (NSIS zlib x86-unicode stub: %d KiB)\n' \
+  $(($(stat -c %s "$stub") / 1024)) $(($(stat -c %s "$nsis_stub") / 1024))
