@@ -250,6 +250,32 @@ TEST_F(ManifestTest, EveryTextFieldSurvivesTheRuntimesReader) {
   EXPECT_EQ(Text(u.settings.DisplayName), u"Prod\u00FCct");
 }
 
+TEST_F(ManifestTest, UninstallEntryValuesReachThePackage) {
+  ASSERT_TRUE(Load(std::string(kMinimal) +
+                   "[uninstall]\nabout_url = \"https://example.com/\u00E9\"\nhelp_url = \"https://example.com/help\"\n"
+                   "[[uninstall.value]]\nname = \"Extra\\\\Size\"\ntype = \"dword\"\ndata = \"4096\"\n"))
+      << error_;
+  String installer;
+  std::string error;
+  ASSERT_TRUE(BuildInstaller(MakeTestStub(), product_, &installer, &error)) << error;
+  Unpacked u = Unpack(installer);
+  ASSERT_EQ(u.corrupt, kCorruptNone);
+  ASSERT_EQ(u.settings.UninstallValues.Count(), 3);
+  const struct {
+    const char* name;
+    uint8_t type;
+    std::u16string text;
+  } expected[] = {{"URLInfoAbout", UninstallValue::kString, u"https://example.com/\u00E9"},
+                  {"HelpLink", UninstallValue::kString, u"https://example.com/help"},
+                  {"Extra\\Size", UninstallValue::kDword, u"4096"}};
+  for (int i = 0; i < 3; ++i) {
+    const UninstallValue& value = u.settings.UninstallValues[i];
+    EXPECT_EQ(Narrow(value.name), expected[i].name);
+    EXPECT_EQ(value.type, expected[i].type);
+    EXPECT_EQ(Text(value.text), expected[i].text);
+  }
+}
+
 }  // namespace
 
 namespace {
@@ -279,6 +305,8 @@ TEST_F(ManifestTest, MistakesAreRefusedAtBuildTime) {
       {nullptr, "[[file]]\npath = \"readme.txt\"\ndestination = \"../outside.txt\"\n", ":8:15: file[0].destination: \"..\""},
       {nullptr, "[[file]]\npath = \"readme.txt\"\ndestination = \"docs\\\\..\\\\..\\\\x\"\n", "\"..\" would place"},
       {nullptr, "", "holds the manifest itself"},  // source = "." below
+      {nullptr, "[[uninstall.value]]\nname = \"Size\"\ntype = \"dword\"\ndata = \"big\"\n",
+       ":9:8: uninstall.value[0].data: a dword value's data is a whole number"},
       {"licence.txt", "[wizard]\nlicense = \"licence.txt\"\n", "is not UTF-8 text"},
       {nullptr, "", ":2:8: product.name: at most 255 characters"},  // the name of the manifest below
       {nullptr, "", "product.password: at most 64 characters"},
