@@ -122,7 +122,7 @@ std::string ScratchName(const std::string& output, const char* what) {
 // either the old file or the whole new one.
 bool WriteOutput(const std::string& output, const String& installer, std::string* error) {
   const std::string temporary = ScratchName(output, "tmp");
-  bool ok = WriteFileBytes(temporary, installer, error);
+  bool ok = WriteNewFileBytes(temporary, installer, error);
   if (ok && chmod(temporary.c_str(), 0755) != 0) {
     *error = "cannot make \"" + temporary + "\" executable: " + std::strerror(errno);
     ok = false;

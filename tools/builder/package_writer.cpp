@@ -269,13 +269,25 @@ bool ReadFileBytes(const std::string& path, String* bytes, std::string* error) {
   return true;
 }
 
-bool WriteFileBytes(const std::string& path, const String& bytes, std::string* error) {
+namespace {
+
+bool WriteWithMode(const std::string& path, const char* mode, const String& bytes, std::string* error) {
   errno = 0;
-  std::FILE* file = std::fopen(path.c_str(), "wb");
+  std::FILE* file = std::fopen(path.c_str(), mode);
   if (!file) return Fail(error, "cannot create \"" + path + "\"" + SystemReason());
   const size_t length = static_cast<size_t>(bytes.length());
   bool ok = std::fwrite(bytes.bytes(), 1, length, file) == length;
   ok = std::fclose(file) == 0 && ok;
   if (!ok) return Fail(error, "cannot write \"" + path + "\"" + SystemReason());
   return true;
+}
+
+}  // namespace
+
+bool WriteFileBytes(const std::string& path, const String& bytes, std::string* error) {
+  return WriteWithMode(path, "wb", bytes, error);
+}
+
+bool WriteNewFileBytes(const std::string& path, const String& bytes, std::string* error) {
+  return WriteWithMode(path, "wbx", bytes, error);
 }

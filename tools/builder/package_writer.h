@@ -44,3 +44,6 @@ bool BuildInstallerWithExtras(const String& stub, const Product& product, const 
 // Whole-file helpers for the command line and the tests.
 bool ReadFileBytes(const std::string& path, String* bytes, std::string* error);
 bool WriteFileBytes(const std::string& path, const String& bytes, std::string* error);
+// Creates the file, failing when anything (a planted link, say) is there
+// already: for the builder's temporary files, which it reads back or renames.
+bool WriteNewFileBytes(const std::string& path, const String& bytes, std::string* error);

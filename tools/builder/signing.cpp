@@ -41,7 +41,7 @@ std::string WithFile(const std::string& command, const std::string& path) {
 
 // Signs `bytes` through a file at `path`, which is removed again.
 bool SignBytes(const std::string& command, const std::string& path, String* bytes, std::string* error) {
-  bool ok = WriteFileBytes(path, *bytes, error) && RunSignCommand(command, path, error) &&
+  bool ok = WriteNewFileBytes(path, *bytes, error) && RunSignCommand(command, path, error) &&
             ReadFileBytes(path, bytes, error);
   std::remove(path.c_str());
   return ok;
