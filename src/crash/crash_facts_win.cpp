@@ -4,6 +4,7 @@
 #include <dbghelp.h>
 #include <psapi.h>
 #include <tlhelp32.h>
+#include <winternl.h>
 
 #include "core/codepage.h"
 #include "core/fatal.h"
@@ -72,8 +73,8 @@ void ModulesFromToolHelp(void* facts) {
   auto& modules = static_cast<CrashFacts*>(facts)->modules;
   auto snapshot_of = LoadedSystemFunction<decltype(&CreateToolhelp32Snapshot)>(L"kernel32.dll",
                                                                                 "CreateToolhelp32Snapshot");
-  auto first = LoadedSystemFunction<decltype(&Module32First)>(L"kernel32.dll", "Module32First");
-  auto next = LoadedSystemFunction<decltype(&Module32Next)>(L"kernel32.dll", "Module32Next");
+  auto first = LoadedSystemFunction<decltype(&Module32First)>(L"kernel32.dll", "Module32FirstW");
+  auto next = LoadedSystemFunction<decltype(&Module32Next)>(L"kernel32.dll", "Module32NextW");
   if (!snapshot_of || !first || !next) return;
   HANDLE snapshot = snapshot_of(TH32CS_SNAPMODULE, GetCurrentProcessId());
   if (snapshot == INVALID_HANDLE_VALUE) return;
@@ -106,11 +107,30 @@ void ModulesFromPsapi(void* facts) {
   }
 }
 
+// The loader's own list, read in this process without the system's help:
+// the last resort where the system cannot read our memory for us (Wine run
+// through an emulator refuses both tool help and psapi).
+void ModulesFromLoaderList(void* facts) {
+  auto& modules = static_cast<CrashFacts*>(facts)->modules;
+  const PEB* peb;
+  __asm__ __volatile__("movl %%fs:0x30, %0" : "=r"(peb));
+  if (!peb || !peb->Ldr) return;
+  const LIST_ENTRY* head = &peb->Ldr->InMemoryOrderModuleList;
+  int guard = 0;
+  for (const LIST_ENTRY* link = head->Flink; link && link != head && guard < 1024; link = link->Flink, ++guard) {
+    const auto* entry = CONTAINING_RECORD(link, LDR_DATA_TABLE_ENTRY, InMemoryOrderLinks);
+    const auto size = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(entry->Reserved3[1]));  // SizeOfImage
+    const UNICODE_STRING& name = entry->FullDllName;
+    modules.Add(CrashModule{Utf16ToAnsi(reinterpret_cast<const char16_t*>(name.Buffer), name.Length / 2),
+                            reinterpret_cast<uint32_t>(entry->DllBase), size});
+  }
+}
+
 void ReadModules(CrashFacts& f) {
   // A damaged loader list may fault while it is walked: the guard keeps the report.
-  if (RunGuarded(&ModulesFromToolHelp, &f) == GuardResult::kCrashed) f.modules = Vector<CrashModule>();
-  if (f.modules.IsEmpty() && RunGuarded(&ModulesFromPsapi, &f) == GuardResult::kCrashed) {
-    f.modules = Vector<CrashModule>();
+  for (void (*source)(void*) : {&ModulesFromToolHelp, &ModulesFromPsapi, &ModulesFromLoaderList}) {
+    if (RunGuarded(source, &f) == GuardResult::kCrashed) f.modules = Vector<CrashModule>();
+    if (!f.modules.IsEmpty()) break;
   }
   f.has_modules = !f.modules.IsEmpty();
 }
@@ -127,6 +147,25 @@ String UpperModulePath(const CrashFacts& f, uint32_t address) {
   return path;
 }
 
+// The walk reads this process's own memory directly: the same answer as the
+// system's reader, without a round trip that an emulated Wine refuses.
+BOOL CALLBACK ReadOwnMemory(HANDLE, DWORD64 address, void* buffer, DWORD size, DWORD* read) {
+  const void* source = reinterpret_cast<const void*>(static_cast<uintptr_t>(address));
+  if (IsBadReadPtr(source, size)) return FALSE;
+  CopyMemory(buffer, source, size);
+  if (read) *read = size;
+  return TRUE;
+}
+
+// The walk's callbacks take no context of their own.
+const CrashFacts* g_walk_facts = nullptr;
+decltype(&SymGetModuleBase64) g_system_module_base = nullptr;
+
+DWORD64 CALLBACK ModuleBaseOf(HANDLE process, DWORD64 address) {
+  if (const CrashModule* m = ModuleHolding(g_walk_facts->modules, static_cast<uint32_t>(address))) return m->base;
+  return g_system_module_base(process, address);
+}
+
 // Walks with DBGHELP.DLL from the system folder; without it the stack stays empty.
 void WalkStack(void* input_pointer) {
   auto& input = *static_cast<StackWalkInput*>(input_pointer);
@@ -140,6 +179,8 @@ void WalkStack(void* input_pointer) {
   if (!from_address || !initialize || !walk || !table_access || !module_base) return;
   HANDLE process = GetCurrentProcess();
   initialize(process, nullptr, TRUE);
+  g_walk_facts = &f;
+  g_system_module_base = module_base;
   CONTEXT& c = input.context;
   if (c.Eip == 0 && !IsBadReadPtr(reinterpret_cast<void*>(c.Ebp), 8)) {
     // A call through a null pointer: start from the caller the frame names.
@@ -156,8 +197,8 @@ void WalkStack(void* input_pointer) {
   frame.AddrStack.Mode = AddrModeFlat;
   alignas(8) char symbol_space[sizeof(SYMBOL_INFO) + kMaxSymbolName];
   for (int i = 0; i < kMaxStackFrames; ++i) {
-    if (!walk(IMAGE_FILE_MACHINE_I386, process, GetCurrentThread(), &frame, &c, nullptr, table_access,
-              module_base, nullptr)) {
+    if (!walk(IMAGE_FILE_MACHINE_I386, process, GetCurrentThread(), &frame, &c, &ReadOwnMemory, table_access,
+              &ModuleBaseOf, nullptr)) {
       break;
     }
     if (frame.AddrPC.Offset == 0 || frame.AddrFrame.Offset == 0) break;
