@@ -58,7 +58,10 @@ void CopyReport(HWND dialog) {
     CopyMemory(target, text.c_str(), static_cast<SIZE_T>(text.length()) + 1);
     GlobalUnlock(memory);
   }
-  if (!OpenClipboard(dialog)) {
+  // Another program may hold the clipboard for a moment (a clipboard viewer).
+  bool opened = false;
+  for (int attempt = 0; attempt < 20 && !(opened = OpenClipboard(dialog)); ++attempt) Sleep(50);
+  if (!opened) {
     GlobalFree(memory);
     return;
   }
@@ -81,7 +84,10 @@ void InitDialog(HWND dialog, const DialogInput& input) {
 INT_PTR CALLBACK CrashDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_INITDIALOG) {
     InitDialog(dialog, *reinterpret_cast<const DialogInput*>(lparam));
-    return TRUE;
+    // The e-mail box, not the report, takes the focus: the report then shows
+    // from its first line, unselected.
+    SetFocus(GetDlgItem(dialog, IDC_CRASH_EMAIL));
+    return FALSE;
   }
   if (message != WM_COMMAND) return FALSE;
   switch (LOWORD(wparam)) {
