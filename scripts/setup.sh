@@ -146,6 +146,8 @@ make_prefix() {
   # No debugger on a crash: a test program that faults ends at once with its
   # error instead of leaving winedbg waiting and the test run hanging.
   wine_in_prefix wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d '' /f >/dev/null
+  # Auto 1: no question either, so that only our own crash handler shows anything.
+  wine_in_prefix wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Auto /d 1 /f >/dev/null
   WINEPREFIX="$prefix" wineserver -w
   [ -f "$prefix/system.reg" ] || { say "wineboot left no registry in $prefix" >&2; exit 1; }
   touch "$marker"

@@ -171,6 +171,8 @@ void OutOfMemory(std::size_t requested) {
   ReportOutOfMemory(requested);
 }
 
+bool OutOfMemoryOccurred() { return g_out_of_memory_calls.load() > 0; }
+
 void* QkAlloc(std::size_t size) {
   for (;;) {
     // malloc(0) may answer null, which must not read as a failure.

@@ -27,6 +27,8 @@
 // Called by every allocation in the library that fails. Returns only when a
 // registered low-memory handler freed something, so the caller can retry.
 void OutOfMemory(std::size_t requested);
+// Whether an allocation has failed at any time in this run (the crash report says so).
+bool OutOfMemoryOccurred();
 
 // Allocation helpers with the out-of-memory path built in: they never return null.
 void* QkAlloc(std::size_t size);

@@ -1,4 +1,4 @@
-// One plain HTTP or HTTPS GET whose answer is read and dropped.
+// One plain HTTP or HTTPS request whose answer is read and dropped.
 #pragma once
 
 #include "core/string.h"
@@ -6,3 +6,7 @@
 // Requests the address; true when a response arrived, whatever its status.
 // Each step is bounded by a few seconds.
 bool HttpGetAndDiscard(const String& address);
+
+// Posts `body` (8-bit bytes) with the given content type, for example
+// "multipart/form-data; boundary=AaB03x"; bounded like the GET.
+bool HttpPostAndDiscard(const String& address, const char* content_type, const String& body);

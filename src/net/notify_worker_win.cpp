@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "core/handle_win.h"
+#include "core/quiet_threads.h"
 #include "net/http_get.h"
 #include "net/notify_worker.h"
 
@@ -21,6 +22,9 @@ Worker& TheWorker() {
 }
 
 DWORD WINAPI WorkerMain(void* ready_event) {
+  // A failed notification is nobody's concern: a fault here ends the process
+  // without a crash report rather than blaming the installation.
+  AddQuietThread();
   MSG message;
   // Creates this thread's message queue before anyone may post to it.
   PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
@@ -31,6 +35,7 @@ DWORD WINAPI WorkerMain(void* ready_event) {
     HttpGetAndDiscard(*address);
     delete address;
   }
+  RemoveQuietThread();
   return 0;
 }
 

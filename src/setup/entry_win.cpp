@@ -7,8 +7,10 @@
 #include "core/full_path.h"
 #include "core/privileges_win.h"
 #include "core/silent_mode.h"
+#include "crash/crash_handler_win.h"
 #include "setup/app_icons_win.h"
 #include "setup/command_line.h"
+#include "setup/crash_records_win.h"
 #include "setup/error_box.h"
 #include "setup/exit.h"
 #include "setup/install_mode.h"
@@ -59,6 +61,7 @@ void RunEntry(HINSTANCE instance) {
   RunState& run = TheRun();
   run.title = String(u"Bastionix Setup");
   run.title_narrow = String("Bastionix Setup");
+  InstallCrashHandler(run.title_narrow.c_str(), &WriteCrashToRecords);
   OleInitialize(nullptr);
   EnablePrivilege(L"SeTakeOwnershipPrivilege");  // taking ownership may be needed later; failure is no obstacle
   RegisterFatalDisplay();

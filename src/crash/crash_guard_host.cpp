@@ -1,7 +1,6 @@
 #include "crash/crash_guard.h"
 
-// Interim: the work runs unguarded until the exception handler lands; a fault
-// still ends the process as before.
+// The host build has no structured exceptions: a fault ends the test program.
 GuardResult RunGuarded(void (*work)(void* context), void* context) {
   work(context);
   return GuardResult::kCompleted;

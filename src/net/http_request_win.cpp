@@ -52,9 +52,14 @@ void DiscardBody(const WinHttp& api, HINTERNET request) {
   }
 }
 
-}  // namespace
+struct Payload {
+  const wchar_t* verb;
+  std::wstring headers;  // each ending CR LF
+  const void* body;
+  DWORD length;
+};
 
-bool HttpGetAndDiscard(const String& address) {
+bool Request(const String& address, const Payload& payload) {
   static const WinHttp api;
   if (!api.complete() || address.empty()) return false;
   const wchar_t* url = reinterpret_cast<const wchar_t*>(address.w_str());
@@ -78,11 +83,27 @@ bool HttpGetAndDiscard(const String& address) {
   HttpHandle connection(api, api.connect(session.get(), host.c_str(), parts.nPort, 0));
   if (!connection.get()) return false;
   const DWORD secure = parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0;
-  HttpHandle request(api, api.open_request(connection.get(), L"GET", path.c_str(), nullptr, WINHTTP_NO_REFERER,
+  HttpHandle request(api, api.open_request(connection.get(), payload.verb, path.c_str(), nullptr, WINHTTP_NO_REFERER,
                                            WINHTTP_DEFAULT_ACCEPT_TYPES, secure));
   if (!request.get()) return false;
-  if (!api.send(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0)) return false;
+  const wchar_t* headers = payload.headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : payload.headers.c_str();
+  // The system adds Content-Length from the total length.
+  if (!api.send(request.get(), headers, static_cast<DWORD>(payload.headers.size()), const_cast<void*>(payload.body),
+                payload.length, payload.length, 0)) {
+    return false;
+  }
   if (!api.receive(request.get(), nullptr)) return false;
   DiscardBody(api, request.get());
   return true;
+}
+
+}  // namespace
+
+bool HttpGetAndDiscard(const String& address) { return Request(address, Payload{L"GET", {}, nullptr, 0}); }
+
+bool HttpPostAndDiscard(const String& address, const char* content_type, const String& body) {
+  std::wstring headers = L"Content-Type: ";
+  for (const char* c = content_type; *c; ++c) headers += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+  headers += L"\r\n";
+  return Request(address, Payload{L"POST", headers, body.c_str(), static_cast<DWORD>(body.length())});
 }

@@ -1,0 +1,15 @@
+#include "setup/crash_records_win.h"
+
+#include "records/failure_summary.h"
+#include "records/install_log.h"
+#include "setup/install_state.h"
+
+void WriteCrashToRecords(const String& report) {
+  FailureSummary& summary = TheFailureSummary();
+  summary.text.Append("\r\n\r\nINSTALLER CRASHED!\r\n");
+  summary.text.Append(report);
+  ++summary.count;
+  // Before the install folder is known there is no log to write yet.
+  const InstallState& install = TheInstall();
+  if (!install.uninstall_folder.empty()) FinishInstallLog(install.existing, false);
+}

@@ -1,0 +1,46 @@
+// A crash in an installation: the failure summary gets the report under
+// "INSTALLER CRASHED!" and "Install.log" is written at once.
+#include <windows.h>
+
+#include "setup/crash_records_win.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/scratch_folder_wintest.h"
+#include "package/settings_state.h"
+#include "records/failure_summary.h"
+#include "records/log_writers.h"
+#include "records/working_log.h"
+#include "setup/install_state.h"
+#include "testkit/files.h"
+
+namespace {
+
+TEST(CrashRecords, TheInstallLogEndsWithTheReportAtOnce) {
+  ScratchFolder folder;
+  const ProductSettings saved = Settings();
+  Settings().DisplayName = String(u"Crash Records");
+  TheInstall().uninstall_folder = String(U16(folder.path()));
+  ClearFailures();
+  ASSERT_TRUE(StartWorkingLog());
+  LogText("Copying files...\r\n");
+
+  WriteCrashToRecords(String("Exception: Integer divide by zero.\r\nCall Stack:\r\n"));
+
+  const std::string ending =
+      "Copying files...\r\n\r\n*** FAILURE SUMMARY ***\r\n\r\n\r\nINSTALLER CRASHED!\r\n"
+      "Exception: Integer divide by zero.\r\nCall Stack:\r\n";
+  const std::string log = testkit::ReadFileBytes(folder / L"Install.log").value_or("<none>");
+  EXPECT_TRUE(HasFailed());
+  ASSERT_GE(log.size(), ending.size()) << log;
+  EXPECT_EQ(log.substr(log.size() - ending.size()), ending);
+  EXPECT_FALSE(WorkingLogIsOpen());
+
+  ClearFailures();
+  Settings() = saved;
+  TheInstall() = InstallState();
+}
+
+}  // namespace
