@@ -94,8 +94,9 @@ TEST(TemporaryFiles, ANewTemporaryFileIsMadeExclusivelyAndKeptOpen) {
   for (DWORD i = 0; i < 64; ++i) {
     wchar_t name[32];
     wsprintfW(name, L"QKT%X.tmp", (start + i) & 0xFFFF);
+    if (Exists(folder + name)) continue;
     planted.push_back(folder + name);
-    if (!Exists(planted.back())) PutFile(planted.back(), "planted");
+    PutFile(planted.back(), "planted");
   }
   File file;
   ASSERT_EQ(file.Open(String(), kOpenNewTemporary), kFileOk);
