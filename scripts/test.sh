@@ -4,6 +4,7 @@
 #   2. configure and build the host, host-asan and win32 presets
 #   3. host and host-asan unit tests, then the Windows tests under Wine in an
 #      X server of their own (xvfb-run), with one wineserver kept up for the run
+#   4. a short fuzz pass: every fuzz target for 10 s (bench/fuzz.sh)
 # Every step runs even when an earlier one failed, so one report shows all
 # that is broken; the exit status is non-zero when anything failed.
 #
@@ -68,5 +69,6 @@ for preset in host host-asan win32; do
     step "test $preset" ctest --preset "$preset" -j "$jobs" </dev/null
   fi
 done
+step "fuzz" bash bench/fuzz.sh "${BX_FUZZ_SECONDS:-10}"
 print_summary
 exit "$failed"

@@ -46,20 +46,6 @@ bool DropsPortableOverride(const String& override_text) {
          override_text.FindW(u'\\') < 0;
 }
 
-// A part of only dots and blanks with two dots or more: the system reads
-// ". ." or ".. " as the folder above.
-bool ClimbsUp(const char16_t* part, int32_t units) {
-  int32_t dots = 0;
-  for (int32_t i = 0; i < units; ++i) {
-    if (part[i] == u'.') {
-      ++dots;
-    } else if (part[i] != u' ') {
-      return false;
-    }
-  }
-  return dots >= 2;
-}
-
 // The root a normalised path keeps: "X:" or "\\\\server\\share"; 0 units
 // for a path without one.
 int32_t RootLength(const String& path) {
@@ -217,7 +203,7 @@ bool StaysInsideFolder(const String& relative) {
   int32_t start = 0;
   for (int32_t i = 0; i <= units; ++i) {
     if (i < units && !IsSeparator(text[i])) continue;
-    if (ClimbsUp(text + start, i - start)) return false;
+    if (!IsPlainNamePart(text + start, i - start)) return false;
     start = i + 1;
   }
   return true;

@@ -130,8 +130,9 @@ bool ComputeDestination(uint32_t kind, uint32_t flags, const String& name, const
                         const DestinationFolders& folders, ExpandFunction expand, Destination* out);
 
 // A relative path that stays below the folder it is joined to: not empty, no
-// drive colon, no leading separator, no part that climbs ("..", or dots and
-// blanks that the system reads as such).
+// drive colon, no leading separator, and every part plain
+// (IsPlainNamePart): none that climbs, ends in a dot or a blank, or names a
+// device.
 bool StaysInsideFolder(const String& relative);
 // "/" becomes "\\", doubled separators (but a leading "\\\\") become one,
 // "." parts go and ".." parts take the part before them away (never the

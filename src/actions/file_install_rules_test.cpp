@@ -105,7 +105,11 @@ TEST(FileDestination, PortableSharedFolderKeepsSharedFilesBelowIt) {
 TEST(FileDestination, NamesThatLeaveTheirFolderAreRefused) {
   const char16_t* const names[] = {u"..\\evil.exe", u"a\\..\\..\\evil.exe", u"a/../../x", u"\\Windows\\x.dll",
                                    u"/etc",           u"C:\\x.dll",             u"C:x.dll",   u"a\\.. \\x",
-                                   u"...\\x",         u""};
+                                   u"",
+                                   // Devices, and parts the system would read as another name.
+                                   u"CON", u"sub\\nul.txt", u"Aux.tar.gz\\x", u"com1", u"LPT9.log", u"com0",
+                                   u"lpt\u00B9", u"COM\u00B3.txt", u"conin$", u"CONOUT$.x", u"con .txt", u"prn",
+                                   u"a.", u"a \\b", u"sub\\x.txt.", u"x ", u". .\\x"};
   for (size_t i = 0; i < sizeof(names) / sizeof(names[0]); ++i) {
     EXPECT_FALSE(Where(kFileKindInstall, 0, names[i]).ok) << i;
   }
@@ -117,6 +121,14 @@ TEST(FileDestination, NamesThatLeaveTheirFolderAreRefused) {
   // A file name that merely contains dots is fine.
   EXPECT_TRUE(Where(kFileKindInstall, 0, u"a..b\\..c.txt").ok);
   EXPECT_TRUE(Where(kFileKindInstall, 0, u".\\a.txt").ok);
+  // Only a near miss of a device name, and dots alone beyond two, name files.
+  int index = 0;
+  for (const char16_t* name : {u"CONSOLE.txt", u"com10", u"lpt", u"xnul", u"con1", u"COM1x.txt", u"...\\x",
+                               u"....", u"a.b c"}) {
+    const int i = index++;
+    EXPECT_TRUE(Where(kFileKindInstall, 0, name).ok) << i;
+  }
+  EXPECT_FALSE(Where(kFileKindInstall, 0, u"a.txt", u"sub\\CON\\").ok);
 }
 
 TEST(FileDestination, ProductWithoutSharedFolderKeepsSharedFilesInstalled) {

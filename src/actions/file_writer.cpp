@@ -1,6 +1,7 @@
 #include "actions/file_writer.h"
 
 #include "core/file_errors.h"
+#include "core/final_path.h"
 #include "core/format.h"
 
 namespace {
@@ -42,7 +43,7 @@ String StagingFailedText(const String& path, const String& temporary, const Stri
 }
 
 bool MayStage(bool existed, bool stage_new_files, uint32_t error) {
-  return (existed || stage_new_files) && error != os_error::kInvalidName;
+  return (existed || stage_new_files) && error != os_error::kInvalidName && error != kErrorLeadsElsewhere;
 }
 
 char16_t DriveLetter(const String& path) {

@@ -69,7 +69,8 @@ String StagingFailedText(const String& path, const String& temporary, const Stri
 
 // Whether a failed write may be staged: the file existed before or the
 // product stages every file, and the name itself is not invalid
-// (ERROR_INVALID_NAME, which no restart mends).
+// (ERROR_INVALID_NAME, which no restart mends) nor leads elsewhere through a
+// link (core/final_path.h), which is reported, never worked around.
 bool MayStage(bool existed, bool stage_new_files, uint32_t error);
 // The upper-case drive letter a path starts with ("c:\\..." gives 'C'), or 0.
 char16_t DriveLetter(const String& path);

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "core/final_path.h"
+
 namespace {
 
 std::u16string Wide(const String& s) { return std::u16string(s.w_str(), static_cast<size_t>(s.wlength())); }
@@ -39,6 +41,7 @@ TEST(FileWriterRules, WhatMayBeStaged) {
   EXPECT_FALSE(MayStage(false, false, kSharingViolation));
   EXPECT_TRUE(MayStage(false, true, kSharingViolation));
   EXPECT_FALSE(MayStage(true, true, kInvalidName));
+  EXPECT_FALSE(MayStage(true, true, kErrorLeadsElsewhere));  // a link is reported, never staged over
 }
 
 TEST(FileWriterRules, DriveLettersAndAttributes) {

@@ -20,8 +20,6 @@ constexpr int kAttempts = 3;
 constexpr DWORD kRetryDelayMs = 50;
 constexpr DWORD kProtectiveAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
-const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
-
 // Puts creation and last-write time from a complete date, and the
 // attributes unless they are 0, on the open file in one call: a separate
 // attribute change by name would cost another open of the file.
@@ -60,11 +58,6 @@ bool WriteAndClose(File* file, FileContent& content, const FileDate& date, DWORD
   SetBasicInfo(static_cast<HANDLE>(file->handle()), date, attributes);
   file->Close();
   return true;
-}
-
-bool WriteOnce(const String& path, FileContent& content, const FileDate& date, DWORD attributes, DWORD* error) {
-  File file;
-  return OpenForWriting(path, &file, error) && WriteAndClose(&file, content, date, attributes, error);
 }
 
 // One small file finished behind the caller: opened by the caller, then
@@ -205,14 +198,6 @@ void Finish(const String& path, int32_t attributes) {
   if (attributes != -1) SetAttributes(path.w_str(), EntryAttributes(attributes));
 }
 
-// A new empty file with the system's unique name in the destination's own
-// folder (a move at restart cannot cross volumes), or empty.
-String TemporaryFileBeside(const String& path) {
-  wchar_t name[MAX_PATH];
-  if (!GetTempFileNameW(Wide(ParentFolder(path)), L"", 0, name)) return String();
-  return String(reinterpret_cast<const char16_t*>(name));
-}
-
 void MarkRestartNeeded() {
   Settings().SetFlag(product_flag::kAskRestart, true);
   TheInstall().restart_needed = true;
@@ -221,11 +206,15 @@ void MarkRestartNeeded() {
 // Puts the data in a temporary file and asks for it to replace `path` at the
 // restart. The outcome is added to `text`; true when the move is queued.
 bool Stage(const String& path, FileContent& content, const FileDate& date, String& text) {
-  const String temporary = TemporaryFileBeside(path);
+  // Made in the destination's own folder (a move at the restart cannot
+  // cross volumes) and written through the handle that made it.
+  File file;
   DWORD error = ERROR_SUCCESS;
-  if (temporary.empty() || !WriteOnce(temporary, content, date, 0, &error)) {
-    if (temporary.empty()) error = GetLastError();
-    if (!temporary.empty()) DeleteFile(temporary.w_str());
+  const bool made = file.Open(ParentFolder(path).w_str(), kOpenNewTemporaryBeside | kOpenNoRead) == kFileOk;
+  if (!made) error = GetLastError();
+  const String temporary = file.wname();
+  if (!made || !WriteAndClose(&file, content, date, 0, &error)) {
+    if (made) DeleteFile(temporary.w_str());
     text.Append(NoTemporaryFileText(path, SystemErrorTextW(error)));
     return false;
   }

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "core/char_class.h"
+#include "core/system_library_win.h"
 
 namespace {
 
@@ -17,11 +18,8 @@ MapCharFn g_to_upper;
 // ever loaded in its place. It stays loaded for the life of the process.
 HMODULE User32() {
   if (HMODULE loaded = GetModuleHandleW(L"user32.dll")) return loaded;
-  wchar_t path[MAX_PATH + 16];
-  const UINT n = GetSystemDirectoryW(path, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return nullptr;
-  lstrcpyW(path + n, L"\\user32.dll");
-  return LoadLibraryW(path);
+  static const SystemLibrary user32(L"user32.dll");
+  return user32.module();
 }
 
 template <class Fn>

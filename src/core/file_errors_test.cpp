@@ -108,7 +108,7 @@ TEST(OpenFlags, TemporaryNameFormsAreAlwaysCreated) {
   EXPECT_TRUE(NameFormNeedsNoName(kOpenInTemporaryFolder));
   EXPECT_FALSE(NameFormNeedsNoName(kOpenNewTemporaryIn));
   EXPECT_FALSE(NameFormNeedsNoName(0));
-  EXPECT_FALSE(IsKnownNameForm(0x80000000u));
+  EXPECT_FALSE(IsKnownNameForm(0xA0000000u));
   EXPECT_FALSE(IsKnownNameForm(0xE0000000u));
 }
 

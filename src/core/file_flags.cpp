@@ -29,6 +29,7 @@ bool IsKnownNameForm(uint32_t flags) {
     case kOpenNewTemporary:
     case kOpenNewTemporaryIn:
     case kOpenInTemporaryFolder:
+    case kOpenNewTemporaryBeside:
       return true;
     default:
       return false;

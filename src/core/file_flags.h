@@ -39,6 +39,10 @@ enum OpenFlag : uint32_t {
   kOpenNewTemporaryIn = 0x40000000,
   // The given name inside the temporary folder.
   kOpenInTemporaryFolder = 0x60000000,
+  // A new temporary file without prefix in the folder given as the name and
+  // nowhere else: a file staged beside its destination, which a move at
+  // the restart cannot take across volumes.
+  kOpenNewTemporaryBeside = 0x80000000,
 };
 
 enum class OpenCreation { kOpenOrCreate, kOpenExisting, kCreateNew, kCreateOrTruncate };

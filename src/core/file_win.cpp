@@ -2,6 +2,7 @@
 
 #include "core/codepage.h"
 #include "core/file.h"
+#include "core/final_path.h"
 #include "core/system_error_text.h"
 #include "core/temp_files.h"
 
@@ -59,6 +60,37 @@ DWORD CreationDisposition(OpenCreation creation) {
   return OPEN_ALWAYS;
 }
 
+// A write open never truncates by itself: the file is emptied only once
+// its handle is known to lead where the name says (final_path.h).
+DWORD SystemCreation(const OpenMode& mode) {
+  if (mode.write && mode.creation == OpenCreation::kCreateOrTruncate) return OPEN_ALWAYS;
+  return CreationDisposition(mode.creation);
+}
+
+// What the system's create-or-truncate does to an existing file, done on
+// the checked handle: a hidden or system file is refused as the system
+// refuses it; the file is emptied and keeps only the archive attribute.
+DWORD ReplaceExisting(HANDLE handle) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (GetFileInformationByHandle(handle, &info) &&
+      (info.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))) {
+    return ERROR_ACCESS_DENIED;
+  }
+  if (!SetEndOfFile(handle)) return GetLastError();
+  FILE_BASIC_INFO basic = {};
+  basic.FileAttributes = FILE_ATTRIBUTE_ARCHIVE;
+  SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic);
+  return ERROR_SUCCESS;
+}
+
+// The checks of a handle just opened for writing; ERROR_SUCCESS or the
+// error that refuses it.
+DWORD CheckWriteHandle(HANDLE handle, const String& path, const OpenMode& mode, bool existed) {
+  if (!HandleLeadsTo(handle, path)) return kErrorLeadsElsewhere;
+  if (mode.creation == OpenCreation::kCreateOrTruncate && existed) return ReplaceExisting(handle);
+  return ERROR_SUCCESS;
+}
+
 // What the system refused, looked at more closely: a missing drive letter
 // and a read-only file give their own codes.
 OpenFailureFacts FactsOfFailure(const String& path, const OpenMode& mode) {
@@ -72,22 +104,48 @@ OpenFailureFacts FactsOfFailure(const String& path, const OpenMode& mode) {
   return facts;
 }
 
-// The name to open for the flag word's name form; an empty String with the
-// system's last error when a temporary name cannot be made.
-String FormName(const String& given, uint32_t flags) {
-  switch (flags & kOpenNameFormMask) {
-    case kOpenNewTemporary:
-      return TemporaryFileName();
-    case kOpenNewTemporaryIn:
-      return TemporaryFileName(given.w_str());
-    case kOpenInTemporaryFolder: {
-      String path = TemporaryFolder();
-      path.Append(given);
-      return path;
+// Opens a name with the retry policy of the flag word and checks a handle
+// opened for writing. The handle, or INVALID_HANDLE_VALUE with *error.
+HANDLE OpenWithRetries(const String& path, const OpenMode& mode, DWORD access, DWORD share, uint32_t flags,
+                       DWORD* error) {
+  OpenRetryState retries;
+  for (;;) {
+    HANDLE handle = CreateFileW(Wide(path.w_str()), access, share, nullptr, SystemCreation(mode),
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+      const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
+      *error = mode.write ? CheckWriteHandle(handle, path, mode, existed) : ERROR_SUCCESS;
+      if (*error == ERROR_SUCCESS) return handle;
+      CloseHandle(handle);
+      return INVALID_HANDLE_VALUE;
     }
-    default:
-      return given;
+    *error = GetLastError();
+    const int delay = NextOpenRetryDelay(retries, flags, *error);
+    if (delay < 0) return INVALID_HANDLE_VALUE;
+    Sleep(static_cast<DWORD>(delay));
   }
+}
+
+// The name to open for the plain name forms.
+String FormName(const String& given, uint32_t flags) {
+  if ((flags & kOpenNameFormMask) != kOpenInTemporaryFolder) return given;
+  String path = TemporaryFolder();
+  path.Append(given);
+  return path;
+}
+
+bool MakesTemporary(uint32_t flags) {
+  const uint32_t form = flags & kOpenNameFormMask;
+  return form == kOpenNewTemporary || form == kOpenNewTemporaryIn || form == kOpenNewTemporaryBeside;
+}
+
+// A new temporary file of the name form, created exclusively and kept open:
+// its name is never opened a second time. Null with the system's error.
+HANDLE CreateTemporaryOfForm(const String& given, uint32_t flags, DWORD access, DWORD share, String* name) {
+  const uint32_t form = flags & kOpenNameFormMask;
+  const char16_t* folder = form == kOpenNewTemporary ? nullptr : given.w_str();
+  const bool beside = form == kOpenNewTemporaryBeside;
+  return static_cast<HANDLE>(CreateTemporaryFile(folder, beside ? u"" : u"QKT", access, share, !beside, name));
 }
 
 }  // namespace
@@ -119,38 +177,30 @@ int File::OpenNamed(const String& name, uint32_t flags) {
     return FileErrorFromOsError(error, OpenFailureFacts());
   }
 
-  const bool makes_temporary = (flags & kOpenNameFormMask) == kOpenNewTemporary ||
-                               (flags & kOpenNameFormMask) == kOpenNewTemporaryIn;
-  const String path = FormName(wname_, flags);
-  if (path.empty()) {
-    error = GetLastError();
-    error_ = SystemErrorText(error);
-    SetLastError(error);
-    return FileErrorFromOsError(error, FactsOfFailure(wname_, OpenMode()));
-  }
-  wname_ = path;
-  name_ = Utf16ToAnsi(wname_);
-
   const OpenMode mode = DecodeOpenFlags(flags);
   const DWORD access = (mode.read ? GENERIC_READ : 0) | (mode.write ? GENERIC_WRITE : 0);
   const DWORD share = (mode.share_read ? FILE_SHARE_READ : 0) | (mode.share_write ? FILE_SHARE_WRITE : 0);
-  OpenRetryState retries;
-  for (;;) {
-    HANDLE handle = CreateFileW(Wide(wname_.w_str()), access, share, nullptr, CreationDisposition(mode.creation),
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle != INVALID_HANDLE_VALUE) {
+  if (MakesTemporary(flags)) {
+    String made;
+    HANDLE handle = CreateTemporaryOfForm(wname_, flags, access, share, &made);
+    error = handle ? CheckWriteHandle(handle, made, mode, false) : GetLastError();
+    if (handle && error == ERROR_SUCCESS) {
       os_ = FileStream{&kHandleOps, handle};
-      break;
+    } else if (handle) {
+      CloseHandle(handle);
+      DeleteFileW(Wide(made.w_str()));
     }
-    error = GetLastError();
-    const int delay = NextOpenRetryDelay(retries, flags, error);
-    if (delay < 0) break;
-    Sleep(static_cast<DWORD>(delay));
+    if (!made.empty()) wname_ = made;
+    name_ = Utf16ToAnsi(wname_);
+  } else {
+    wname_ = FormName(wname_, flags);
+    name_ = Utf16ToAnsi(wname_);
+    HANDLE handle = OpenWithRetries(wname_, mode, access, share, flags, &error);
+    if (handle != INVALID_HANDLE_VALUE) os_ = FileStream{&kHandleOps, handle};
   }
   if (!os_.ops) {
     const int code = FileErrorFromOsError(error, FactsOfFailure(wname_, mode));
     error_ = SystemErrorText(error);
-    if (makes_temporary) DeleteFileW(Wide(wname_.w_str()));
     SetLastError(error);
     return code;
   }

@@ -58,7 +58,7 @@ TEST(FileOpen, EmptyNameIsRefused) {
   EXPECT_EQ(file.Open(u"", 0), kFileBadName);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
   EXPECT_FALSE(file.error().empty());
-  EXPECT_EQ(file.Open(u"x", 0x80000000u), kFileBadParameter);  // a name form this layer does not know
+  EXPECT_EQ(file.Open(u"x", 0xA0000000u), kFileBadParameter);  // a name form this layer does not know
 }
 
 TEST(FileOpen, MissingFilesFoldersAndDrives) {

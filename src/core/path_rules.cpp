@@ -123,6 +123,49 @@ bool IsAbsolutePathW(const char16_t* path) { return AbsolutePath(path); }
 bool IsValidFileName(const char* name) { return ValidFileName(name); }
 bool IsValidFileNameW(const char16_t* name) { return ValidFileName(name); }
 
+namespace {
+
+char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
+
+bool SameAsciiNoCase(const char16_t* text, int32_t units, const char16_t* upper) {
+  int32_t i = 0;
+  for (; i < units && upper[i] != 0; ++i) {
+    if (AsciiUpper(text[i]) != upper[i]) return false;
+  }
+  return i == units && upper[i] == 0;
+}
+
+bool IsDeviceDigit(char16_t c) { return (c >= u'0' && c <= u'9') || c == u'\u00B9' || c == u'\u00B2' || c == u'\u00B3'; }
+
+// The stem (before the first dot, trailing blanks dropped as the system
+// drops them) is one of the reserved device names.
+bool IsDeviceName(const char16_t* part, int32_t units) {
+  int32_t stem = 0;
+  while (stem < units && part[stem] != u'.') ++stem;
+  while (stem > 0 && part[stem - 1] == u' ') --stem;
+  static const char16_t* const kNames[] = {u"CON", u"PRN", u"AUX", u"NUL", u"CONIN$", u"CONOUT$"};
+  for (const char16_t* name : kNames) {
+    if (SameAsciiNoCase(part, stem, name)) return true;
+  }
+  return stem == 4 && (SameAsciiNoCase(part, 3, u"COM") || SameAsciiNoCase(part, 3, u"LPT")) &&
+         IsDeviceDigit(part[3]);
+}
+
+bool OnlyDots(const char16_t* part, int32_t units) {
+  for (int32_t i = 0; i < units; ++i) {
+    if (part[i] != u'.') return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool IsPlainNamePart(const char16_t* part, int32_t units) {
+  if (units == 0 || OnlyDots(part, units)) return units != 2;
+  const char16_t last = part[units - 1];
+  return last != u'.' && last != u' ' && !IsDeviceName(part, units);
+}
+
 String JoinPath(const String& folder, const char16_t* name) {
   if (folder.empty()) return String();
   String out = folder;

@@ -44,6 +44,15 @@ bool IsAbsolutePathW(const char16_t* path);
 bool IsValidFileName(const char* name);
 bool IsValidFileNameW(const char16_t* name);
 
+// One part of a relative name that names exactly one file or folder below
+// the folder it is joined to: not "..", not a part that ends in a dot or a
+// blank (the system drops those, so two names could meet, or ". ." climbs),
+// and not a reserved device name (CON, PRN, AUX, NUL, COM0-9, LPT0-9 with
+// ASCII or superscript digits, CONIN$, CONOUT$; any case, with or without an
+// extension), which reaches the device instead of a file. An empty part,
+// "." and a part of three or more dots alone are plain.
+bool IsPlainNamePart(const char16_t* part, int32_t units);
+
 // Name helpers. Both "\\" and "/" separate components.
 // `folder` + "\\" + `name`, with no doubled separator between them; empty
 // when `folder` is empty.

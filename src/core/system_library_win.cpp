@@ -29,9 +29,13 @@ bool RestrictDllSearchToSystem() {
 SystemLibrary::SystemLibrary(const wchar_t* name) {
   const std::wstring path = SystemFolderPath(name);
   if (path.empty()) return;
-  // The full path pins the library itself; the altered search path makes its
-  // own dependencies resolve from the system folder as well.
-  module_ = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  // The full path pins the library itself, and its own dependencies are
+  // looked for in the system folder alone (an altered search path would
+  // bring the program's folder and PATH back for them).
+  module_ = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  // A system without the search flags refuses them; its search path was
+  // narrowed by RestrictDllSearchToSystem instead.
+  if (!module_ && GetLastError() == ERROR_INVALID_PARAMETER) module_ = LoadLibraryExW(path.c_str(), nullptr, 0);
 }
 
 SystemLibrary::~SystemLibrary() {

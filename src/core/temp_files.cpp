@@ -10,3 +10,13 @@ String TemporaryFolderFromAnswer(const char16_t* answer, int32_t units) {
   if (folder.AtW(folder.wlength() - 1) != u'\\') folder.AppendW(u'\\');
   return folder;
 }
+
+String RandomTemporaryName(const String& folder, const char16_t* prefix, uint64_t random) {
+  String name = folder;
+  if (name.wlength() > 0 && name.AtW(name.wlength() - 1) != u'\\') name.AppendW(u'\\');
+  if (prefix) name.AppendW(prefix);
+  static const char16_t kDigits[] = u"0123456789ABCDEF";
+  for (int shift = 60; shift >= 0; shift -= 4) name.AppendW(kDigits[(random >> shift) & 0xF]);
+  name.AppendW(u".tmp");
+  return name;
+}

@@ -15,4 +15,10 @@ TEST(TemporaryFolderAnswer, TrailingBackslashAndFallBack) {
   EXPECT_EQ(Text(TemporaryFolderFromAnswer(nullptr, 0)), u"c:\\temp\\");
 }
 
+TEST(TemporaryName, PrefixSixteenDigitsAndTheEnding) {
+  EXPECT_EQ(Text(RandomTemporaryName(String(u"C:\\T"), u"QKT", 0x0123456789ABCDEFull)),
+            u"C:\\T\\QKT0123456789ABCDEF.tmp");
+  EXPECT_EQ(Text(RandomTemporaryName(String(u"C:\\T\\"), u"", 0xF)), u"C:\\T\\000000000000000F.tmp");
+}
+
 }  // namespace

@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <ntsecapi.h>
 
 #include "core/temp_files.h"
 
@@ -11,12 +12,22 @@ const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_
 
 bool IsEmpty(const char16_t* text) { return !text || !*text; }
 
-// One attempt of GetTempFileNameW, which creates the file it names.
-bool MakeTemporaryFile(const char16_t* folder, const char16_t* prefix, String& name) {
-  wchar_t buffer[MAX_PATH];
-  if (!GetTempFileNameW(Wide(folder), Wide(prefix ? prefix : u""), 0, buffer)) return false;
-  name.AssignW(reinterpret_cast<const char16_t*>(buffer));
-  return true;
+// 64 bits from the system's generator. Should it ever fail, the tick count
+// and the stack's address still give a name the exclusive create checks.
+uint64_t RandomBits() {
+  uint64_t bits = 0;
+  if (!RtlGenRandom(&bits, sizeof bits)) {
+    bits = GetTickCount64() ^ (reinterpret_cast<uintptr_t>(&bits) << 20) ^ GetCurrentProcessId();
+  }
+  return bits;
+}
+
+// Whether a failed exclusive create may try another name in the same place.
+bool NameTaken(DWORD error) { return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS; }
+
+HANDLE CreateUnder(const String& folder, const char16_t* prefix, DWORD access, DWORD share, String* name) {
+  *name = RandomTemporaryName(folder, prefix, RandomBits());
+  return CreateFileW(Wide(name->w_str()), access, share, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 }  // namespace
@@ -28,29 +39,43 @@ String TemporaryFolder() {
   return TemporaryFolderFromAnswer(reinterpret_cast<const char16_t*>(buffer), static_cast<int32_t>(units));
 }
 
-String TemporaryFileName(const char16_t* folder, const char16_t* prefix) {
+void* CreateTemporaryFile(const char16_t* folder, const char16_t* prefix, uint32_t access, uint32_t share,
+                          bool fall_back, String* name) {
   const String temporary = TemporaryFolder();
-  String name;
+  const String given = IsEmpty(folder) ? temporary : String(folder);
+  bool use_given = true;
   for (int attempt = 0; attempt < kFileAttempts; ++attempt) {
-    if (!IsEmpty(folder) && MakeTemporaryFile(folder, prefix, name)) return name;
-    if (MakeTemporaryFile(temporary.w_str(), prefix, name)) return name;
+    HANDLE handle = CreateUnder(use_given ? given : temporary, prefix, access, share, name);
+    if (handle != INVALID_HANDLE_VALUE) return handle;
+    // A taken name is tried again under a new one; a folder that refuses
+    // is left for the temporary folder when that is allowed.
+    if (!NameTaken(GetLastError())) {
+      if (!use_given || !fall_back) break;
+      use_given = false;
+    }
   }
-  return String();
+  name->Clear();
+  return nullptr;
+}
+
+String TemporaryFileName(const char16_t* folder, const char16_t* prefix) {
+  String name;
+  HANDLE handle = CreateTemporaryFile(folder, prefix, GENERIC_WRITE, 0, true, &name);
+  if (handle == nullptr) return String();
+  CloseHandle(handle);
+  return name;
 }
 
 String TemporarySubfolder(const char16_t* parent) {
   const String base = IsEmpty(parent) ? TemporaryFolder() : String(parent);
   String name;
   for (int attempt = 0; attempt < kFolderAttempts; ++attempt) {
-    // The unique file name is reserved only as long as the file exists, so
-    // another process may take it between the delete and the create; the
-    // next attempt then gets a new name.
-    if (!MakeTemporaryFile(base.w_str(), u"QKT", name)) continue;
-    DeleteFileW(Wide(name.w_str()));
+    name = RandomTemporaryName(base, u"QKT", RandomBits());
     if (CreateDirectoryW(Wide(name.w_str()), nullptr)) {
       name.AppendW(u'\\');
       return name;
     }
+    if (!NameTaken(GetLastError())) break;
   }
   return String();
 }

@@ -18,4 +18,10 @@ std::string UnixPath(const std::wstring& windows_path);
 // was started.
 bool StartUnixShell(const std::string& script);
 
+// Makes `link` a symbolic link to `target` (an existing file or folder) and
+// waits until it is there. Under Wine a Unix link, as another user or an
+// unpacked archive would leave it (Wine shows it as the target, with no
+// reparse point); elsewhere CreateSymbolicLinkW.
+bool PlantSymbolicLink(const std::wstring& link, const std::wstring& target);
+
 }  // namespace testkit

@@ -4,6 +4,7 @@
 
 #include "testkit/handles.h"
 #include "testkit/process.h"
+#include "testkit/wait.h"
 
 namespace testkit {
 namespace {
@@ -62,6 +63,34 @@ bool StartUnixShell(const std::string& script) {
   ProcessHandle process(info.hProcess);
   ThreadHandle thread(info.hThread);
   return true;
+}
+
+}  // namespace testkit
+
+namespace testkit {
+namespace {
+
+std::string ShellQuoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+}  // namespace
+
+bool PlantSymbolicLink(const std::wstring& link, const std::wstring& target) {
+  if (!RunningUnderWine()) {
+    const DWORD folder = (GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+    return CreateSymbolicLinkW(link.c_str(), target.c_str(), folder | 2 /* unprivileged */) != FALSE;
+  }
+  const std::string from = UnixPath(target);
+  const std::string to = UnixPath(link);
+  if (from.empty() || to.empty()) return false;
+  // Made aside and renamed, so that the link is whole when it appears.
+  const std::string script = "ln -s " + ShellQuoted(from) + " " + ShellQuoted(to + ".new") + " && mv " +
+                             ShellQuoted(to + ".new") + " " + ShellQuoted(to);
+  if (!StartUnixShell(script)) return false;
+  return WaitUntil([&] { return GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000);
 }
 
 }  // namespace testkit

@@ -1,0 +1,116 @@
+// Destinations an installer must not write as named: a link planted in an
+// install folder that others can write, and entry names that reach a device
+// or that the system would read as another name.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "e2e/installer_win.h"
+#include "testkit/testkit.h"
+
+namespace {
+
+using testkit::Process;
+
+constexpr DWORD kExitTimeoutMs = 90000;
+
+std::string Narrow(const std::wstring& ascii) { return std::string(ascii.begin(), ascii.end()); }
+
+TEST(PlantedLinks, AreNotWrittenThroughAndTheRunSaysWhere) {
+  Product product = e2e::TestProduct(L"Links");
+  for (const char* name : {"victim.txt", "sub\\inner.txt", "fine.txt"}) {
+    const std::string text = std::string("ours: ") + name;
+    product.files.push_back(FileFromBytes(name, text.data(), text.size()));
+  }
+  const std::wstring installer = e2e::BuildInstallerFile(product);
+  ASSERT_FALSE(installer.empty());
+  const std::wstring folder = e2e::TestFolder() + L"\\App";
+  const std::wstring outside = e2e::TestFolder() + L"\\Outside";
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW(outside.c_str(), nullptr));
+  e2e::WriteBytes(outside + L"\\victim.txt", "not yours");
+  e2e::WriteBytes(outside + L"\\inner.txt", "not yours either");
+  ASSERT_TRUE(testkit::PlantSymbolicLink(folder + L"\\victim.txt", outside + L"\\victim.txt"));
+  ASSERT_TRUE(testkit::PlantSymbolicLink(folder + L"\\sub", outside));
+
+  Process process = Process::Start(installer, L"/silent /d:\"" + folder + L"\"");
+  ASSERT_TRUE(process.started());
+  ASSERT_TRUE(process.WaitForExit(kExitTimeoutMs)) << testkit::DescribeWindows(process.id());
+
+  EXPECT_EQ(e2e::ReadBytes(outside + L"\\victim.txt"), "not yours");
+  EXPECT_EQ(e2e::ReadBytes(outside + L"\\inner.txt"), "not yours either");
+  EXPECT_EQ(e2e::ReadBytes(folder + L"\\fine.txt"), "ours: fine.txt");
+  // Both refusals are in the log's failure report, each naming its path.
+  const std::string log = e2e::ReadBytes(folder + L"\\Install.log");
+  EXPECT_NE(log.find(Narrow(folder + L"\\victim.txt")), std::string::npos) << log;
+  EXPECT_NE(log.find(Narrow(folder + L"\\sub\\inner.txt")), std::string::npos) << log;
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE,
+                 (L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + e2e::Wide(product.settings.DisplayName))
+                     .c_str());
+}
+
+// Runs the installer in automatic mode and returns the text of the error box
+// it shows (empty when none came before the program ended).
+std::wstring ErrorBoxOf(const std::wstring& installer, const std::wstring& folder) {
+  Process process = Process::Start(installer, L"/a /d:\"" + folder + L"\"");
+  EXPECT_TRUE(process.started());
+  HWND box = nullptr;
+  testkit::WaitUntil(
+      [&] {
+        std::vector<HWND> boxes = testkit::TopLevelWindows(process.id(), {testkit::kDialogClass, L""});
+        if (!boxes.empty() && testkit::IsMessageBox(boxes.front())) box = boxes.front();
+        return box != nullptr || !process.Running();
+      },
+      kExitTimeoutMs);
+  std::wstring text;
+  if (box) {
+    text = testkit::MessageBoxText(box);
+    EXPECT_TRUE(testkit::AnswerMessageBox(box, IDOK));
+  }
+  EXPECT_TRUE(process.WaitForExit(kExitTimeoutMs)) << testkit::DescribeWindows(process.id());
+  if (!box) text = L"<no box; exit code " + std::to_wstring(process.ExitCode()) + L">";
+  return text;
+}
+
+// One installer carries the name after a plain file; the damage must stop
+// it with code 70 before anything reaches a device or a second name.
+TEST(EntryNames, DevicesAndNamesTheSystemWouldChangeAreDamage) {
+  const char* const names[] = {"CON",  "sub\\NUL.txt", "aux.log",    "com1",       "LPT9.txt",    "com0",
+                               "prn",  "CONIN$",       "conout$.x",  "lpt\xB9.txt", "COM\xB3",     "con .txt",
+                               "a.",   "x ",           "sub.\\a.txt", "sub \\a.txt", ". .\\a.txt"};
+  const std::wstring code_line = L"\r\n\r\nError code: 70";
+  for (size_t i = 0; i < sizeof names / sizeof names[0]; ++i) {
+    const char* name = names[i];
+    Product product = e2e::TestProduct(L"Names");
+    product.files.push_back(FileFromBytes("first.txt", "first", 5));
+    product.files.push_back(FileFromBytes(name, "device", 6));
+    const std::wstring installer = e2e::BuildInstallerFile(product, L"names.exe");
+    ASSERT_FALSE(installer.empty());
+    const std::wstring folder = e2e::TestFolder() + L"\\App" + std::to_wstring(i);
+    const std::wstring text = ErrorBoxOf(installer, folder);
+    EXPECT_TRUE(text.size() >= code_line.size() && text.compare(text.size() - code_line.size(), code_line.size(),
+                                                                 code_line) == 0)
+        << name << ": " << Narrow(text);
+  }
+}
+
+// A part of three dots or more is no damage: the installation goes on and
+// the system decides (Wine refuses such a name; the run reports the path).
+TEST(EntryNames, DotsAloneBeyondTwoAreNoDamage) {
+  Product product = e2e::TestProduct(L"Dots");
+  product.files.push_back(FileFromBytes("...\\a.txt", "dots", 4));
+  product.files.push_back(FileFromBytes("after.txt", "after", 5));
+  const std::wstring installer = e2e::BuildInstallerFile(product);
+  ASSERT_FALSE(installer.empty());
+  const std::wstring folder = e2e::TestFolder() + L"\\App";
+  const std::wstring box = ErrorBoxOf(installer, folder);
+  EXPECT_EQ(box.rfind(L"<no box", 0), 0u) << Narrow(box);
+  EXPECT_EQ(e2e::ReadBytes(folder + L"\\after.txt"), "after");
+  const std::wstring dots = folder + L"\\...\\a.txt";
+  if (!testkit::FileExists(dots)) {
+    EXPECT_NE(e2e::ReadBytes(folder + L"\\Install.log").find(Narrow(dots)), std::string::npos);
+  }
+}
+
+}  // namespace
