@@ -131,7 +131,7 @@ bool Association::WriteType() const {
 
 void Association::Apply() {
   RegistryKey extension_key;
-  if (!OpenClassKey(a_.extension, use_existing_ && !bang_ ? kRegOpenOnly : 0, &extension_key) && use_existing_) {
+  if (!OpenClassKey(a_.extension, use_existing_ && !bang_ ? static_cast<uint32_t>(kRegOpenOnly) : 0u, &extension_key) && use_existing_) {
     LogFormatW(u"Association failed/key inaccessible:  \"%s\".\r\n\r\n", a_.extension.w_str());
     return;
   }

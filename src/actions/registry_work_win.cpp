@@ -90,7 +90,7 @@ void WriteEntryValue(const RegistryEntry& entry, RegView view) {
   if (!BuildEntryData(entry.type, text, &data)) return ReportValueFailure(entry.name, ERROR_INVALID_DATA);
   KeyTargets targets;
   if (!ResolveKey(entry.key, &targets)) return ReportKeyFailure(entry.key);
-  const uint32_t options = entry.action == static_cast<int32_t>(EntryAction::kWriteIfMissing) ? kRegNoOverwrite : 0;
+  const uint32_t options = entry.action == static_cast<int32_t>(EntryAction::kWriteIfMissing) ? static_cast<uint32_t>(kRegNoOverwrite) : 0u;
   const uint32_t size = RegWriteSize(entry.type, data.length());
   for (int32_t i = 0; i < targets.subkeys.Count(); ++i) {
     RegistryKey key;
