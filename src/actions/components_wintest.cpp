@@ -140,3 +140,29 @@ TEST_F(Components, ControlPanelAppletKeysAreWrittenAndRecorded) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Components, InfDriverGoesToTheDriverStoreAndIsRecorded) {
+  const std::wstring inf = folder_ / L"bxtest.inf";
+  PutFile(inf,
+          "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=System\r\n"
+          "ClassGuid={4d36e97d-e325-11ce-bfc1-08002be10318}\r\nProvider=Bastionix\r\nDriverVer=01/01/2024,1.0\r\n");
+  Array<String> infs;
+  infs.Add(String(U16(inf)));
+  InstallInfDrivers(infs);
+  const std::string log = Log();
+  const std::string recorded = Text(TheUninstallRecords().inf);
+  const size_t at = log.find("OK\r\nFinal driver location: ");
+  if (at == std::string::npos) {
+    EXPECT_NE(log.find("bxtest.inf\"...FAILED!  Code 0x"), std::string::npos) << log;
+    EXPECT_EQ(recorded, "");
+    return;
+  }
+  EXPECT_NE(log.find("Installing driver \""), std::string::npos) << log;
+  const std::string final_path = log.substr(at + 27, log.find("\r\n", at + 27) - at - 27);
+  EXPECT_EQ(recorded, final_path + "\r\n");
+  DeleteFileA(final_path.c_str());
+}
+
+}  // namespace
