@@ -18,11 +18,13 @@ struct ShortcutRequest {
   bool start_menu = false;
   bool startup = false;
   bool permanent = false;  // left behind at uninstall
+  bool quiet_failure = false;  // a failure stays out of the failure summary
   String target;           // the installed file
   String name;             // the shortcut's name
   String arguments;
   String working_folder;
   String icon;
+  String own_folder;  // also made in this folder when not empty
 };
 
 // An MSI package written by the file phase, to be installed.

@@ -1,0 +1,42 @@
+// File associations: the package's records read into what the association
+// step needs, the backup value name, and the uninstall line. The registry
+// work itself is in registry_work_win.cpp.
+#pragma once
+
+#include <cstdint>
+
+#include "core/string.h"
+#include "core/vector.h"
+#include "package/settings.h"
+
+enum class AssociationMode : uint8_t {
+  kNormal = 0,
+  kDefaultVerb = 1,   // also make the verb the type's default verb
+  kOpenWithOnly = 2,  // only the "OpenWithProgids" registration
+};
+
+// One association, UTF-16 texts.
+struct FileAssociation {
+  uint8_t mode = 0;
+  String extension;  // with its leading '.'
+  String prog_id;    // empty or holding '!': use the type registered for the extension
+  String description;
+  String verb;
+  String verb_label;
+  String command;    // variables not yet expanded
+  String language;   // empty: every language
+  String icon;
+};
+
+// The stored record as an association: text1 extension, text2 description,
+// text3 verb, text4 verb label, text5 command, byte1 mode, text6 ProgID. A
+// stored record carries no language condition and no icon.
+FileAssociation AssociationFromRecord(const AssociationRecord& record);
+
+// Whether the type already registered for the extension is used.
+bool UsesExistingType(const String& prog_id);
+
+// The name under which a replaced default value is kept: the product name
+// without backslashes, CR, LF and tabs, then " Backup".
+String BackupValueName(const String& product_name);
+

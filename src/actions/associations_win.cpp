@@ -1,0 +1,166 @@
+#include <windows.h>
+#include <shlobj.h>
+
+#include "actions/action_guard.h"
+#include "actions/associations.h"
+#include "actions/registry_work.h"
+#include "core/codepage.h"
+#include "core/path_rules.h"
+#include "core/registry_win.h"
+#include "core/string_compare.h"
+#include "package/variables.h"
+#include "records/failure_summary.h"
+#include "records/log_writers.h"
+#include "records/uninstall_records.h"
+
+namespace {
+
+constexpr uint32_t kOpen = kRegNoStack;
+
+// Sets the default value of the open key, first keeping a different,
+// non-empty old default under the backup name (so that a second run never
+// backs up the installer's own value).
+bool SetDefault(RegistryKey& key, const String& text, const String& backup_name) {
+  String old;
+  if (key.ReadText(u"", &old, 0) && !old.empty() && CompareNoCaseW(old, text) != 0) {
+    key.WriteText(backup_name.w_str(), old, 0);
+  }
+  return key.WriteText(u"", text, 0);
+}
+
+class Association {
+ public:
+  Association(const FileAssociation& a, const RegistryWorkInputs& inputs);
+  void Apply();
+
+ private:
+  bool OpenClassKey(const String& subkey, uint32_t options, RegistryKey* key) const;
+  bool SetClassDefault(const String& subkey, const String& text, bool backup) const;
+  bool ChooseType(RegistryKey& extension_key);
+  void RegisterOpenWith() const;
+  bool WriteType() const;
+
+  const FileAssociation& a_;
+  String backup_;
+  RegView view_;
+  String command_;
+  String icon_;
+  String prog_id_;
+  bool use_existing_ = false;
+  bool bang_ = false;
+  bool extension_written_ = false;
+};
+
+Association::Association(const FileAssociation& a, const RegistryWorkInputs& inputs)
+    : a_(a), backup_(BackupValueName(inputs.product_name)), view_(inputs.view), prog_id_(a.prog_id) {
+  command_ = a.command;
+  ExpandVariables(command_);
+  if (!a.icon.empty()) {
+    icon_ = a.icon;
+    ExpandVariables(icon_);
+    if (!IsAbsolutePathW(icon_.w_str())) icon_ = JoinPath(inputs.install_folder, icon_.w_str());
+  }
+  use_existing_ = UsesExistingType(prog_id_);
+  bang_ = prog_id_.FindW(u'!') >= 0;
+}
+
+bool Association::OpenClassKey(const String& subkey, uint32_t options, RegistryKey* key) const {
+  return key->Open(RegRoot::kClassesRoot, subkey.w_str(), kOpen | options, kRegWriteAccess, view_) !=
+         RegistryKey::kFailed;
+}
+
+bool Association::SetClassDefault(const String& subkey, const String& text, bool backup) const {
+  RegistryKey key;
+  if (!OpenClassKey(subkey, 0, &key)) return false;
+  return backup ? SetDefault(key, text, backup_) : key.WriteText(u"", text, 0);
+}
+
+// Settles the file type; false when this association cannot go on.
+bool Association::ChooseType(RegistryKey& extension_key) {
+  if (a_.mode == static_cast<uint8_t>(AssociationMode::kOpenWithOnly)) return true;
+  if (use_existing_) {
+    String existing;
+    extension_key.ReadText(u"", &existing, 0);
+    if (!existing.empty()) {
+      prog_id_ = existing;  // the extension keeps naming its type
+      return true;
+    }
+    if (!bang_) {
+      LogFormatW(u"Association failed/no label:  \"%s\".\r\n\r\n", a_.extension.w_str());
+      return false;
+    }
+    use_existing_ = false;
+  }
+  extension_written_ = extension_key.is_open() && SetDefault(extension_key, prog_id_, backup_);
+  return true;
+}
+
+void Association::RegisterOpenWith() const {
+  if (command_.empty()) return;
+  if (a_.mode != static_cast<uint8_t>(AssociationMode::kOpenWithOnly) && !a_.verb.EqualsW(u"open")) return;
+  String subkey = a_.extension;
+  subkey.AppendW(u"\\OpenWithProgids");
+  RegistryKey key;
+  if (OpenClassKey(subkey, 0, &key) && key.WriteText(prog_id_.w_str(), u"", 0)) {
+    LogFormatW(u"%s Open With %s\r\n", a_.extension.w_str(), command_.w_str());
+  }
+}
+
+// The type's own keys; true when the command was written.
+bool Association::WriteType() const {
+  RegistryKey type_key;
+  if (!OpenClassKey(prog_id_, 0, &type_key)) return false;
+  if (!use_existing_ && !a_.description.empty()) SetDefault(type_key, a_.description, backup_);
+  String shell = prog_id_;
+  shell.AppendW(u"\\");
+  if (!icon_.empty()) {
+    String icon_key = shell;
+    icon_key.AppendW(u"DefaultIcon");
+    SetClassDefault(icon_key, icon_, true);
+  }
+  shell.AppendW(u"shell");
+  if (a_.mode == static_cast<uint8_t>(AssociationMode::kDefaultVerb)) SetClassDefault(shell, a_.verb, true);
+  if (a_.verb.empty()) return false;
+  String verb = shell;
+  verb.AppendW(u"\\");
+  verb.Append(a_.verb);
+  if (!a_.verb_label.empty()) SetClassDefault(verb, a_.verb_label, false);
+  verb.AppendW(u"\\command");
+  return !command_.empty() && SetClassDefault(verb, command_, true);
+}
+
+void Association::Apply() {
+  RegistryKey extension_key;
+  if (!OpenClassKey(a_.extension, use_existing_ && !bang_ ? static_cast<uint32_t>(kRegOpenOnly) : 0u, &extension_key) && use_existing_) {
+    LogFormatW(u"Association failed/key inaccessible:  \"%s\".\r\n\r\n", a_.extension.w_str());
+    return;
+  }
+  if (!ChooseType(extension_key)) return;
+  RegisterOpenWith();
+  const bool command_written = WriteType();
+  RecordAssociation(Utf16ToAnsi(a_.extension).c_str(), Utf16ToAnsi(prog_id_).c_str(), Utf16ToAnsi(a_.verb).c_str(),
+                    Utf16ToAnsi(icon_).c_str());
+  if (!command_written) {
+    AddFailureFormatW(u"Failed to associate file type:  \"%s\".\r\n\r\n", a_.extension.w_str());
+  } else if (extension_written_) {
+    LogFormatW(u"Associated %s with %s\r\n", a_.extension.w_str(), command_.w_str());
+  }
+}
+
+bool LanguageHolds(const FileAssociation& a, const String& language) {
+  return a.language.empty() || CompareNoCaseW(a.language, language) == 0;
+}
+
+}  // namespace
+
+void ApplyAssociations(const RegistryWorkInputs& inputs) {
+  auto work = [&inputs]() {
+    for (int32_t i = 0; i < inputs.associations.Count(); ++i) {
+      const FileAssociation& a = inputs.associations[i];
+      if (a.extension.empty() || !LanguageHolds(a, inputs.language)) continue;
+      Association(a, inputs).Apply();
+    }
+  };
+  if (!RunActionGuarded(work)) AddFailure("Crashed while installing associations.\r\n");
+  SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+}

@@ -1,0 +1,27 @@
+// Component registration: COM servers, type libraries, driver INF files, MSI
+// packages and control-panel applets that the file phase has written. Every
+// item logs its line and its result; foreign code runs under the crash guard,
+// so a crash ends that item only. The libraries used come from the system
+// folder, loaded when needed: a missing one disables only its item type.
+#pragma once
+
+#include <cstdint>
+
+#include "actions/install_lists.h"
+#include "core/string.h"
+#include "core/vector.h"
+
+// The COM servers, then the type libraries, each path in turn.
+void RegisterComServers(const Array<String>& paths);
+void RegisterTypeLibraries(const Array<String>& paths);
+// Copies each INF file into the driver store; the final paths are recorded
+// for uninstall.
+void InstallInfDrivers(const Array<String>& paths);
+
+// The MSI package's installer error code (0: installed); 120 when the system
+// has no MSI installer. Recorded for uninstall when asked and installed.
+uint32_t InstallMsiPackage(const MsiRequest& request);
+
+// Registers the applet under its CLSID and in the control panel's name space;
+// the keys are recorded for uninstall. True when every step succeeded.
+bool RegisterControlPanelApplet(const ControlPanelRequest& request);

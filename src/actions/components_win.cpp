@@ -1,0 +1,218 @@
+#include <windows.h>
+#include <oleauto.h>
+
+#include "actions/action_guard.h"
+#include "actions/components.h"
+#include "actions/file_install_rules.h"
+#include "actions/install_hooks.h"
+#include "actions/shortcut_rules.h"
+#include "core/format.h"
+#include "core/path_rules.h"
+#include "core/process_win.h"
+#include "core/registry_win.h"
+#include "core/system_error_text.h"
+#include "core/system_folders.h"
+#include "core/system_library_win.h"
+#include "package/settings_state.h"
+#include "records/failure_summary.h"
+#include "records/log_writers.h"
+#include "records/marked_path.h"
+#include "records/uninstall_records.h"
+
+namespace {
+
+constexpr int32_t kRegistrationProgress = 93;
+constexpr uint32_t kMsiMissing = 120;  // ERROR_CALL_NOT_IMPLEMENTED
+constexpr uint32_t kUnsignedInf = 0xE000022F;
+constexpr DWORD kSpostPath = 1;  // SPOST_PATH
+constexpr uint32_t kCrashCode = 0x8000FFFF;
+
+const wchar_t* W(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
+
+void ShowItem(const String& item) { ReportProgress(kRegistrationProgress, FontStatusText(Message(kInstallingFontMessage), item)); }
+
+// regsvr32 first; when it refuses, the server's own DllRegisterServer.
+void RegisterComServer(const String& path) {
+  String command(u"\"");
+  command.Append(JoinPath(FolderPath(FolderSource::kSystem), u"regsvr32.exe"));
+  command.AppendW(u"\" /s \"");
+  command.Append(path);
+  command.AppendW(u"\"");
+  const String system = FolderPath(FolderSource::kSystem);
+  const uint32_t code = RunProcess(command.w_str(), kRunWait | kRunShowHidden | kRunPumpMessages, system.w_str());
+  if (code == 0) return LogOk();
+  // Its own folder first for the libraries it needs, as regsvr32 would.
+  HMODULE module = LoadLibraryExW(W(path), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  auto entry = module ? reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+                            reinterpret_cast<void*>(GetProcAddress(module, "DllRegisterServer")))
+                      : nullptr;
+  if (entry) entry();
+  if (module) FreeLibrary(module);
+  if (entry) return LogOk();
+  LogFailedCode(static_cast<int32_t>(code));
+}
+
+bool RegisterTypeLibrary(const SystemLibrary& oleaut, const String& path) {
+  using LoadFn = HRESULT(STDAPICALLTYPE*)(LPCOLESTR, ITypeLib**);
+  using RegisterFn = HRESULT(STDAPICALLTYPE*)(ITypeLib*, LPCOLESTR, LPCOLESTR);
+  const LoadFn load = oleaut.Get<LoadFn>("LoadTypeLib");
+  const RegisterFn reg = oleaut.Get<RegisterFn>("RegisterTypeLib");
+  if (!load || !reg) {
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return false;
+  }
+  ITypeLib* library = nullptr;
+  HRESULT result = load(W(path), &library);
+  if (SUCCEEDED(result)) {
+    result = reg(library, W(path), nullptr);
+    library->Release();
+  }
+  if (SUCCEEDED(result)) return true;
+  SetLastError(HRESULT_FACILITY(result) == FACILITY_WIN32 ? HRESULT_CODE(result) : static_cast<DWORD>(result));
+  return false;
+}
+
+void ReportCrash(const char16_t* what, const String& path) {
+  LogText("CRASHED!\r\n");
+  const String name = LastPathComponent(path);
+  AddFailureFormatW(u"Crashed while registering %s file %s\r\n", what, name.w_str());
+}
+
+using CopyOemInfFn = BOOL(WINAPI*)(PCWSTR, PCWSTR, DWORD, DWORD, PWSTR, DWORD, PDWORD, PWSTR*);
+
+void InstallInfDriver(CopyOemInfFn copy, const String& path) {
+  ShowItem(path);
+  LogItem(u"Installing driver \"", path);
+  wchar_t final_path[MAX_PATH] = {};
+  if (copy(W(path), nullptr, kSpostPath, 0, final_path, MAX_PATH, nullptr, nullptr)) {
+    if (final_path[0] == 0) return LogText("OK, but resulting filepath is unknown\r\n");
+    LogFormatW(u"OK\r\nFinal driver location: %s\r\n", reinterpret_cast<const char16_t*>(final_path));
+    RecordInfDriver(reinterpret_cast<const char16_t*>(final_path));
+    return;
+  }
+  const uint32_t error = GetLastError();
+  String text = SystemErrorTextW(error);
+  if (text.empty() && error == kUnsignedInf) text = String(u"The INF does not contain digital signature information.");
+  LogFormatW(u"FAILED!  Code 0x%08X: %s\r\n", error, text.w_str());
+}
+
+uint32_t RunMsi(const MsiRequest& request) {
+  SystemLibrary msi(L"msi.dll");
+  using SetUiFn = int(WINAPI*)(int, HWND*);
+  using InstallFn = UINT(WINAPI*)(LPCWSTR, LPCWSTR);
+  const InstallFn install = msi.Get<InstallFn>("MsiInstallProductW");
+  if (!install) return kMsiMissing;
+  if (const SetUiFn set_ui = msi.Get<SetUiFn>("MsiSetInternalUI")) set_ui(static_cast<int>(request.option), nullptr);
+  return install(W(request.path), L"REBOOT=R");
+}
+
+bool SetKeyDefault(RegRoot root, const String& subkey, const String& text, RegView view) {
+  RegistryKey key;
+  return key.Open(root, subkey.w_str(), kRegNoStack, kRegWriteAccess, view) != RegistryKey::kFailed &&
+         key.WriteText(u"", text, 0);
+}
+
+}  // namespace
+
+void RegisterComServers(const Array<String>& paths) {
+  for (int32_t i = 0; i < paths.Count(); ++i) {
+    const String& path = paths[i];
+    LogItem(u"Registering COM File \"", path);
+    ShowItem(path);
+    auto work = [&path]() { RegisterComServer(path); };
+    if (!RunActionGuarded(work)) ReportCrash(u"COM", path);
+  }
+}
+
+void RegisterTypeLibraries(const Array<String>& paths) {
+  if (paths.Count() == 0) return;
+  SystemLibrary oleaut(L"oleaut32.dll");
+  for (int32_t i = 0; i < paths.Count(); ++i) {
+    const String& path = paths[i];
+    LogItem(u"Registering Type Library \"", path);
+    ShowItem(path);
+    bool ok = false;
+    auto work = [&]() { ok = RegisterTypeLibrary(oleaut, path); };
+    if (!RunActionGuarded(work)) {
+      ReportCrash(u"TLB", path);
+    } else if (ok) {
+      LogOk();
+    } else {
+      const String reason = LastErrorTextW();
+      LogFailed();
+      LogFormatW(u"%s\r\n", reason.w_str());
+    }
+  }
+}
+
+void InstallInfDrivers(const Array<String>& paths) {
+  if (paths.Count() == 0) return;
+  SystemLibrary setupapi(L"setupapi.dll");
+  if (!setupapi.loaded()) return LogText("Cannot install INF files...unable to open Setupapi.dll\r\n");
+  const CopyOemInfFn copy = setupapi.Get<CopyOemInfFn>("SetupCopyOEMInfW");
+  if (!copy) return LogText("Cannot install INF files...unable to link to SetupCopyOEMInf()\r\n");
+  LogText("\r\n");
+  for (int32_t i = 0; i < paths.Count(); ++i) {
+    const String& path = paths[i];
+    auto work = [&]() { InstallInfDriver(copy, path); };
+    if (!RunActionGuarded(work)) LogText("CRASHED!\r\n");
+  }
+}
+
+uint32_t InstallMsiPackage(const MsiRequest& request) {
+  String line(u"Installing MSI package \"");
+  line.Append(request.path);
+  line.AppendW(u"\"...");
+  ShowItem(request.path);
+  uint32_t result = kCrashCode;
+  auto work = [&]() { result = RunMsi(request); };
+  RunActionGuarded(work);
+  if (result == 0) {
+    line.AppendW(u"OK\r\n");
+    if (request.remember) RecordMsiPackage(request.path.w_str(), static_cast<int32_t>(request.option));
+  } else {
+    const String reason = SystemErrorTextW(result);
+    line.Append(FormatW(u"FAILED code %u: %s\r\n", result, reason.w_str()));
+    AddFailureW(line.w_str());
+  }
+  LogTextW(line);
+  return result;
+}
+
+bool RegisterControlPanelApplet(const ControlPanelRequest& request) {
+  ReportProgress(kRegistrationProgress,
+                 FontStatusText(Message(kInstallingFontMessage),
+                                FormatW(u"Control Panel extension \"%s\"", request.display_name.w_str())));
+  LogItem(u"Registering control panel applet \"", request.display_name);
+  // The 64-bit view, which the control panel of 64-bit Windows reads and the
+  // uninstall records name.
+  String clsid_key(u"Software\\Classes\\CLSID\\");
+  clsid_key.Append(request.class_id);
+  String name_space(u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ControlPanel\\NameSpace\\");
+  name_space.Append(request.class_id);
+  String command(u"\"");
+  command.Append(request.path);
+  command.AppendW(u"\"");
+  if (!request.arguments.empty()) {
+    command.AppendW(u" ");
+    command.Append(request.arguments);
+  }
+  bool ok = SetKeyDefault(RegRoot::kLocalMachine, clsid_key, request.display_name, RegView::k64);
+  AddUninstallRecordW(RegPathText(RegRoot::kLocalMachine, clsid_key.w_str()), kRecordRegistryKey64);
+  String icon_key = clsid_key;
+  icon_key.AppendW(u"\\DefaultIcon");
+  String command_key = clsid_key;
+  command_key.AppendW(u"\\Shell\\Open\\Command");
+  ok = ok && SetKeyDefault(RegRoot::kLocalMachine, icon_key, request.path, RegView::k64) &&
+       SetKeyDefault(RegRoot::kLocalMachine, command_key, command, RegView::k64) &&
+       SetKeyDefault(RegRoot::kLocalMachine, name_space, request.display_name, RegView::k64);
+  if (ok) AddUninstallRecordW(RegPathText(RegRoot::kLocalMachine, name_space.w_str()), kRecordRegistryKey64);
+  if (ok) {
+    LogOk();
+  } else {
+    const String reason = LastErrorTextW();
+    LogFailedBang();
+    LogFormatW(u"%s\r\n\r\n", reason.w_str());
+  }
+  return ok;
+}

@@ -1,0 +1,212 @@
+#include <windows.h>
+#include <shlobj.h>
+
+#include "actions/registry_entries.h"
+#include "actions/registry_work.h"
+#include "actions/restart_operations.h"
+#include "core/codepage.h"
+#include "core/path_rules.h"
+#include "core/process_win.h"
+#include "core/registry_win.h"
+#include "core/system_error_text.h"
+#include "core/system_folders.h"
+#include "core/temp_files.h"
+#include "core/whole_file.h"
+#include "package/variables.h"
+#include "records/failure_summary.h"
+#include "records/log_writers.h"
+#include "records/uninstall_records.h"
+
+namespace {
+
+constexpr uint32_t kOpenOptions = kRegNoStack;
+
+// The keys a path stands for: one, or the same subkey in every user's hive.
+struct KeyTargets {
+  RegRoot root = RegRoot::kNone;
+  bool every_user = false;  // a hive that cannot be opened is passed over
+  Array<String> subkeys;
+};
+
+bool ResolveKey(const String& path, KeyTargets* targets) {
+  RegPath parsed;
+  if (!ParseRegKeyPath(path.w_str(), &parsed)) {
+    SetLastError(ERROR_BAD_PATHNAME);
+    return false;
+  }
+  targets->root = parsed.root;
+  if (!parsed.all_users) {
+    targets->subkeys.Add(parsed.subkey);
+    return true;
+  }
+  targets->root = RegRoot::kUsers;
+  targets->every_user = true;
+  Array<String> hives;
+  UserHives(&hives);  // a hive that cannot be read is passed over below
+  for (int32_t i = 0; i < hives.Count(); ++i) {
+    targets->subkeys.Add(UserHiveSubkey(hives[i].w_str(), parsed.subkey.w_str()));
+  }
+  return true;
+}
+
+void ReportKeyFailure(const String& key) {
+  AddFailureFormatW(u"Failed to create registry key: %s\r\n", key.w_str());
+}
+
+void ReportValueFailure(const String& name, uint32_t error) {
+  const String reason = SystemErrorTextW(error);
+  AddFailureFormatW(u"Failed to create registry value \"%s\": %s\r\n", name.w_str(), reason.w_str());
+}
+
+void CreateEntryKey(const String& path, RegView view) {
+  KeyTargets targets;
+  if (!ResolveKey(path, &targets)) return ReportKeyFailure(path);
+  for (int32_t i = 0; i < targets.subkeys.Count(); ++i) {
+    RegistryKey key;
+    if (key.Open(targets.root, targets.subkeys[i].w_str(), kOpenOptions, kRegWriteAccess, view) ==
+            RegistryKey::kFailed &&
+        !targets.every_user) {
+      ReportKeyFailure(path);
+    }
+  }
+}
+
+void DeleteEntryValue(const RegistryEntry& entry, RegView view) {
+  KeyTargets targets;
+  if (!ResolveKey(entry.key, &targets)) return;
+  for (int32_t i = 0; i < targets.subkeys.Count(); ++i) {
+    RegistryKey key;
+    if (key.Open(targets.root, targets.subkeys[i].w_str(), kOpenOptions | kRegOpenOnly, kRegWriteAccess, view) !=
+        RegistryKey::kFailed) {
+      key.DeleteValue(entry.name.w_str(), 0);
+    }
+  }
+}
+
+void WriteEntryValue(const RegistryEntry& entry, RegView view) {
+  String text = entry.data;
+  if (entry.type == kRegSz) ExpandVariables(text);
+  String data;
+  if (!BuildEntryData(entry.type, text, &data)) return ReportValueFailure(entry.name, ERROR_INVALID_DATA);
+  KeyTargets targets;
+  if (!ResolveKey(entry.key, &targets)) return ReportKeyFailure(entry.key);
+  const uint32_t options = entry.action == static_cast<int32_t>(EntryAction::kWriteIfMissing) ? static_cast<uint32_t>(kRegNoOverwrite) : 0u;
+  const uint32_t size = RegWriteSize(entry.type, data.length());
+  for (int32_t i = 0; i < targets.subkeys.Count(); ++i) {
+    RegistryKey key;
+    if (key.Open(targets.root, targets.subkeys[i].w_str(), kOpenOptions, kRegWriteAccess, view) ==
+        RegistryKey::kFailed) {
+      if (!targets.every_user) ReportKeyFailure(entry.key);
+      continue;
+    }
+    if (!key.WriteValue(entry.name.w_str(), entry.type, data.c_str(), size, options)) {
+      ReportValueFailure(entry.name, GetLastError());
+    }
+  }
+}
+
+void ApplyEntry(const RegistryEntry& entry, const String& line, RegView view) {
+  switch (entry.form) {
+    case EntryForm::kKey:
+      if (!entry.key.empty()) CreateEntryKey(entry.key, view);
+      return;
+    case EntryForm::kValue:
+      if (EntryDeletes(entry.action)) DeleteEntryValue(entry, view);
+      if (EntryWrites(entry.action)) WriteEntryValue(entry, view);
+      return;
+    case EntryForm::kIllegal:
+      AddFailureFormatW(u"Illegal registry entry: %s\r\n", line.w_str());
+      return;
+  }
+}
+
+// The line as written, without its line break, for the illegal-entry text.
+String EntryLine(const String& entries, int32_t start, int32_t end) {
+  String line(entries.w_str() + start, end - start);
+  line.TrimEndW(u"\r\n");
+  return line;
+}
+
+// The merge file's bytes as the registry editor reads them: UTF-16 with its mark.
+String MergeFileBytes(const String& text) {
+  String bytes;
+  if (!text.StartsWithW(u"\xFEFF")) bytes.AppendW(u'\xFEFF');
+  bytes.AppendW(text.w_str(), text.wlength());
+  return bytes;
+}
+
+// The registry editor by its full path, so that no program of the same name
+// beside the installer (a download folder) is started instead.
+String RegistryEditorCommand(const String& file) {
+  String command(u"\"");
+  command.Append(JoinPath(FolderPath(FolderSource::kWindows), u"regedit.exe"));
+  command.AppendW(u"\" /s \"");
+  command.Append(file);
+  command.AppendW(u"\"");
+  return command;
+}
+
+}  // namespace
+
+void CreateProductKey(const String& product_registry, RegView view) {
+  if (product_registry.empty()) return;
+  String subkey(u"Software\\");
+  subkey.Append(product_registry);
+  Array<String> hives;
+  UserHives(&hives);
+  for (int32_t i = 0; i < hives.Count(); ++i) {
+    RegistryKey key;
+    key.Open(RegRoot::kUsers, UserHiveSubkey(hives[i].w_str(), subkey.w_str()).w_str(), kOpenOptions,
+             kRegAllUsersAccess, view);
+  }
+  RegistryKey key;
+  if (key.Open(RegRoot::kLocalMachine, subkey.w_str(), kOpenOptions, kRegWriteAccess, view) == RegistryKey::kFailed) {
+    const uint32_t error = GetLastError();
+    const String reason = SystemErrorTextW(error);
+    AddFailureFormatW(u"Error creating registry keys at \\Software\\%s\r\nCode %d: %s\r\n\r\n",
+                      product_registry.w_str(), static_cast<int>(error), reason.w_str());
+  }
+}
+
+void ApplyRegistryEntries(const String& entries, RegView view) {
+  int32_t position = 0;
+  RegistryEntry entry;
+  for (;;) {
+    const int32_t start = position;
+    if (!ReadRegistryEntry(entries, &position, &entry)) break;
+    ApplyEntry(entry, EntryLine(entries, start, position), view);
+  }
+}
+
+void ImportMergeFile(const String& merge_file) {
+  if (merge_file.empty()) return;
+  // A new folder of our own, so that no other process can have planted or
+  // can swap the file the registry editor reads.
+  const String folder = TemporarySubfolder();
+  const String file = folder.empty() ? String() : JoinPath(folder, u"Merge.reg");
+  const String bytes = MergeFileBytes(merge_file);
+  if (file.empty() || WriteWholeFile(file.w_str(), bytes.c_str(), bytes.length()) != 0) {
+    const String reason = LastErrorTextW();
+    AddFailureFormatW(u"Failed to create the registry merge file: %s\r\n", reason.w_str());
+    return;
+  }
+  LogTextW(u"Merging registry file...");
+  if (RunProcess(RegistryEditorCommand(file).w_str(), 0) != kRunNotStarted) {
+    LogOk();
+  } else {
+    const String reason = LastErrorTextW();
+    LogFailedBang();
+    LogFormatW(u"%s\r\n", reason.w_str());
+    AddFailureFormatW(u"Failed to import the registry merge file: %s\r\n", reason.w_str());
+  }
+  // The registry editor may still be reading it.
+  DeleteFileAtRestart(file);
+  DeleteFileAtRestart(folder);
+}
+
+void ApplyRegistryWork(const RegistryWorkInputs& inputs) {
+  CreateProductKey(inputs.product_registry, inputs.view);
+  ApplyRegistryEntries(inputs.entries, inputs.view);
+  ImportMergeFile(inputs.merge_file);
+  if (inputs.associations_allowed) ApplyAssociations(inputs);
+}

@@ -1,0 +1,42 @@
+// The shortcut step: the shortcut requests of the file entries and the
+// product (desktop, desktop folder, Start Menu, Startup, own folder), the root
+// shortcut of a removable-media install, and the taskbar pin. Each made link
+// is recorded for uninstall unless permanent; each failure is reported and
+// the next one tried.
+#pragma once
+
+#include "actions/install_lists.h"
+#include "core/string.h"
+#include "core/vector.h"
+
+struct ShortcutStepInputs {
+  const Vector<ShortcutRequest>* requests = nullptr;
+  String install_folder;      // UTF-16, full
+  String uninstall_folder;    // relative icons start here
+  String start_menu_folder;   // the product's folder below Programs
+  String desktop_folder;      // "DesktopFolder": a folder on the desktop; empty: none
+  String desktop_folder_icon; // the folder's icon file as packaged (bytes); empty: none
+  bool all_users = false;     // the common folders
+  bool detailed_log = false;
+  bool hide_file_names = false;
+};
+
+void CreateShortcuts(const ShortcutStepInputs& inputs);
+
+struct RootShortcutInputs {
+  String command;         // variables not yet expanded
+  String name;
+  String install_folder;  // on a removable drive
+  bool detailed_log = false;
+};
+
+void CreateRootShortcut(const RootShortcutInputs& inputs);
+
+struct TaskbarPinInputs {
+  String command;  // variables not yet expanded
+  String name;     // empty: the product name
+  String product_name;
+};
+
+// Only on Windows 7, 8 and 8.1, where the shell has the "taskbarpin" verb.
+void PinToTaskbar(const TaskbarPinInputs& inputs);

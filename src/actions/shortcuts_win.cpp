@@ -1,0 +1,235 @@
+#include <windows.h>
+#include <shellapi.h>
+
+#include "actions/action_guard.h"
+#include "actions/install_hooks.h"
+#include "actions/shortcut.h"
+#include "actions/shortcut_rules.h"
+#include "actions/shortcuts.h"
+#include "core/file_ops.h"
+#include "core/os_facts.h"
+#include "core/path_rules.h"
+#include "core/system_error_text.h"
+#include "core/system_folders.h"
+#include "core/temp_files.h"
+#include "core/whole_file.h"
+#include "package/message_format.h"
+#include "package/settings_state.h"
+#include "package/variables.h"
+#include "records/failure_summary.h"
+#include "records/log_writers.h"
+#include "records/uninstall_records.h"
+
+namespace {
+
+constexpr int32_t kMessageShortcutFailed = 31;
+constexpr int32_t kMessageShortcutName = 38;
+constexpr int32_t kMessageAfterShortcuts = 78;
+constexpr int32_t kShortcutProgress = 95;
+constexpr int32_t kProgressAfterShortcuts = 97;
+
+const wchar_t* W(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
+
+bool IsFolder(const String& path) {
+  const DWORD attributes = GetFileAttributesW(W(path));
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+String Absolute(const String& path, const String& base) {
+  if (path.empty() || IsAbsolutePathW(path.w_str())) return path;
+  return JoinPath(base, path.w_str());
+}
+
+void ReportShortcutFailure(const String& lnk) {
+  const String reason = LastErrorTextW();
+  const String head = Message(kMessageShortcutFailed);
+  AddFailureFormatW(u"%s %s\r\n%s\r\n\r\n", head.w_str(), lnk.w_str(), reason.w_str());
+}
+
+class ShortcutMaker {
+ public:
+  explicit ShortcutMaker(const ShortcutStepInputs& inputs) : in_(inputs) {}
+  void Make(const ShortcutRequest& request);
+
+ private:
+  ShortcutLink Prepare(const ShortcutRequest& request, String* name) const;
+  bool MakeOne(const ShortcutRequest& request, ShortcutLink link, const String& folder, const String& name,
+               const char16_t* log_format);
+  bool PrepareDesktopFolder(const String& folder);
+  FolderSource Source(FolderSource common, FolderSource user) const { return in_.all_users ? common : user; }
+
+  const ShortcutStepInputs& in_;
+  bool desktop_folder_made_ = false;
+};
+
+ShortcutLink ShortcutMaker::Prepare(const ShortcutRequest& request, String* name) const {
+  ShortcutLink link;
+  link.target = request.target;
+  link.arguments = request.arguments;
+  ExpandVariables(link.arguments);
+  TakeTargetFromArguments(&link.arguments, &link.target);
+  link.icon = Absolute(request.icon, in_.uninstall_folder);
+  link.working_folder = request.working_folder;
+  ExpandVariables(link.working_folder);
+  if (link.working_folder.empty() || !IsFolder(link.working_folder)) link.working_folder = in_.install_folder;
+  if (link.target.FindW(u':') < 0) link.target = JoinPath(in_.install_folder, link.target.w_str());
+  *name = request.name;
+  if (name->empty()) *name = FillMessage(Message(kMessageShortcutName), {LastPathComponent(link.target)});
+  return link;
+}
+
+// Makes folder\name.lnk, logs it, records it (and a subfolder the name
+// holds) unless permanent, or reports the failure.
+bool ShortcutMaker::MakeOne(const ShortcutRequest& request, ShortcutLink link, const String& folder,
+                            const String& name, const char16_t* log_format) {
+  link.lnk = LinkFileName(JoinPath(folder, name.w_str()));
+  if (!in_.hide_file_names) ReportProgress(kShortcutProgress, link.lnk);
+  if (!CreateShortcut(link)) {
+    if (!request.quiet_failure) ReportShortcutFailure(link.lnk);
+    return false;
+  }
+  if (in_.detailed_log) LogFormatW(log_format, name.w_str(), link.lnk.w_str());
+  if (!request.permanent) {
+    AddUninstallRecordW(link.lnk, kRecordFile);
+    if (name.FindW(u'\\') >= 0) AddUninstallRecordW(WithoutLastComponents(link.lnk, 1), kRecordFolder);
+  }
+  return true;
+}
+
+// The product's folder on the desktop, made on the first desktop request:
+// its Desktop.ini names the folder's icon.
+bool ShortcutMaker::PrepareDesktopFolder(const String& folder) {
+  if (desktop_folder_made_) return true;
+  desktop_folder_made_ = true;
+  if (!CreateFolder(folder.w_str())) {
+    const String reason = LastErrorTextW();
+    AddFailureFormatW(u"Failed to create directory %s: %s\r\n\r\n", folder.w_str(), reason.w_str());
+    return false;
+  }
+  const String ini = JoinPath(folder, u"Desktop.ini");
+  AddUninstallRecordW(ini, kRecordFile);
+  AddUninstallRecordW(folder, kRecordFolder);
+  if (!in_.desktop_folder_icon.empty()) {
+    const String icon = JoinPath(in_.uninstall_folder, u"Desktop Icon.ico");
+    if (WriteWholeFile(icon.w_str(), in_.desktop_folder_icon.c_str(), in_.desktop_folder_icon.length()) != 0) {
+      AddFailureFormatW(u"Failed to create Desktop shortcut folder icon \"%s\"\r\n", icon.w_str());
+    } else {
+      WritePrivateProfileStringW(L".ShellClassInfo", L"IconFile", W(icon), W(ini));
+      WritePrivateProfileStringW(L".ShellClassInfo", L"IconIndex", L"0", W(ini));
+      AddUninstallRecordW(icon, kRecordFile);
+    }
+  }
+  SetFileAttributesW(W(folder), GetFileAttributesW(W(folder)) | FILE_ATTRIBUTE_SYSTEM);
+  SetFileAttributesW(W(ini), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  return true;
+}
+
+void ShortcutMaker::Make(const ShortcutRequest& request) {
+  String name;
+  const ShortcutLink link = Prepare(request, &name);
+  if (request.desktop) {
+    const String desktop = FolderPath(Source(FolderSource::kCommonDesktop, FolderSource::kDesktop));
+    if (!in_.desktop_folder.empty()) {
+      const String folder = Absolute(in_.desktop_folder, desktop);
+      PrepareDesktopFolder(folder);
+      MakeOne(request, link, folder, name, u"Desktop Folder Shortcut(%s) >>> %s\r\n");
+    } else {
+      MakeOne(request, link, desktop, name, u"Desktop Shortcut(%s) >>> %s\r\n");
+    }
+  }
+  if (request.start_menu) {
+    const String programs = FolderPath(Source(FolderSource::kCommonPrograms, FolderSource::kPrograms));
+    MakeOne(request, link, JoinPath(programs, in_.start_menu_folder.w_str()), name,
+            u"Start Menu Shortcut(%s) >>> %s\r\n");
+  }
+  if (request.startup) {
+    const String startup = FolderPath(Source(FolderSource::kCommonStartup, FolderSource::kStartup));
+    MakeOne(request, link, startup, name, u"Startup Shortcut(%s) >>> %s\r\n");
+  }
+  if (!request.own_folder.empty()) {
+    String folder = request.own_folder;
+    ExpandVariables(folder);
+    if (MakeOne(request, link, folder, name, u"Shortcut(%s) >>> %s\r\n") && !request.permanent) {
+      AddUninstallRecordW(folder, kRecordFolder);
+    }
+  }
+}
+
+bool IsPinningSystem() {
+  const OsVersion& v = TheOsFacts().version;
+  if (v.platform != os_value::kPlatformNT) return false;
+  return (v.major == 6 && v.minor >= 1) || (v.major > 6 && v.major < 10);
+}
+
+String UserPinnedFolder() {
+  return JoinPath(FolderPath(FolderSource::kAppData), u"Microsoft\\Internet Explorer\\Quick Launch\\User Pinned\\TaskBar");
+}
+
+bool InvokePinVerb(const String& lnk) {
+  SHELLEXECUTEINFOW info = {};
+  info.cbSize = sizeof(info);
+  info.fMask = SEE_MASK_INVOKEIDLIST | SEE_MASK_FLAG_NO_UI;
+  info.lpVerb = L"taskbarpin";
+  info.lpFile = W(lnk);
+  info.nShow = SW_SHOWNORMAL;
+  return ShellExecuteExW(&info) != FALSE;
+}
+
+void Pin(const TaskbarPinInputs& inputs) {
+  ReportProgress(kShortcutProgress, String(u"Pin to taskbar"));
+  String command = inputs.command;
+  ExpandVariables(command);
+  ShortcutLink link;
+  SplitCommand(command, &link.target, &link.arguments);
+  String name = inputs.name;
+  ExpandVariables(name);
+  if (name.empty()) name = inputs.product_name;
+  link.lnk = LinkFileName(JoinPath(FolderPath(FolderSource::kTemp), name.w_str()));
+  if (!CreateShortcut(link)) return ReportShortcutFailure(link.lnk);
+  const bool pinned = InvokePinVerb(link.lnk);
+  const String reason = pinned ? String() : LastErrorTextW();
+  LogFormatW(u"Pin to taskbar(%s): %s\r\n", link.target.w_str(), pinned ? u"OK" : u"FAIL");
+  if (!pinned) LogFormatW(u"%s\r\n", reason.w_str());
+  DeleteFileW(W(link.lnk));
+  String pinned_name = name;
+  pinned_name.AppendW(u".lnk");
+  AddUninstallRecordW(JoinPath(UserPinnedFolder(), pinned_name.w_str()), kRecordFile);
+}
+
+}  // namespace
+
+void CreateShortcuts(const ShortcutStepInputs& inputs) {
+  if (inputs.requests == nullptr || inputs.requests->Count() == 0) return;
+  if (inputs.detailed_log) LogText("\r\n");
+  ShortcutMaker maker(inputs);
+  for (int32_t i = 0; i < inputs.requests->Count(); ++i) maker.Make((*inputs.requests)[i]);
+}
+
+void CreateRootShortcut(const RootShortcutInputs& inputs) {
+  if (inputs.command.empty() || inputs.install_folder.wlength() < 2) return;
+  auto work = [&inputs]() {
+    String command = inputs.command;
+    String name = inputs.name;
+    ExpandVariables(command);
+    ExpandVariables(name);
+    ShortcutLink link;
+    SplitCommand(command, &link.target, &link.arguments);
+    link.working_folder = inputs.install_folder;
+    const char16_t root[] = {inputs.install_folder.w_str()[0], u':', u'\\', 0};
+    link.lnk = String(root);
+    link.lnk.Append(name);
+    link.lnk.AppendW(u".lnk");
+    if (!CreateShortcut(link)) return ReportShortcutFailure(link.lnk);
+    if (inputs.detailed_log) LogFormatW(u"Root Shortcut(%s) >>> %s\r\n", name.w_str(), link.lnk.w_str());
+    AddUninstallRecordW(link.lnk, kRecordFile);
+  };
+  if (!RunActionGuarded(work)) AddFailure("Crash while installing root shortcut.\r\n");
+}
+
+void PinToTaskbar(const TaskbarPinInputs& inputs) {
+  if (!inputs.command.empty() && IsPinningSystem()) {
+    auto work = [&inputs]() { Pin(inputs); };
+    if (!RunActionGuarded(work)) AddFailure("Crash while pinning to taskbar.\r\n");
+  }
+  ReportProgress(kProgressAfterShortcuts, Message(kMessageAfterShortcuts));
+}
