@@ -1,7 +1,11 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "actions/file_deletion_run.h"
+#include "actions/link_safe_removal.h"
+#include "core/codepage.h"
 #include "core/fatal.h"
+#include "core/file_errors.h"
 #include "core/file_ops.h"
 #include "core/os_facts.h"
 #include "core/format.h"
@@ -20,7 +24,6 @@
 #include "records/marked_path.h"
 #include "records/uninstall_data.h"
 #include "records/uninstall_records.h"
-#include "uninstall/link_safe_removal.h"
 #include "uninstall/pending_renames.h"
 #include "uninstall/removal_rules.h"
 #include "uninstall/shared_files.h"
@@ -246,6 +249,15 @@ void RecordPass(Run& run) {
   }
 }
 
+// Step 19: what is left of the list stays in the rewritten data file.
+void RunConditionalDeletes(Run& run) {
+  FileDeletionRun deletions;
+  deletions.uninstalling = true;
+  deletions.product_folder = run.product_folder;
+  RunFileDeletions(&Settings().FileDeletions, &deletions);
+  if (deletions.restart_required) Settings().SetFlag(uninstall_flag::kRestartRequired, true);
+}
+
 bool RemoveFolderStep(const String& folder, void*) { return RemoveEmptyFolderOrLink(folder); }
 
 // Step 20. A folder that stays (something is left in it) is recorded again,
@@ -286,7 +298,7 @@ void RemoveKeyAndEmptyParents(RegRoot root, String path, RegView view) {
     const int32_t cut = above.wlength() + 1;
     const String leaf(path.w_str() + cut, path.wlength() - cut);
     if (!parent.Open(root, above.w_str(), kRegOpenOnly | kRegNoStack, kRegWriteAccess, view)) return;
-    if (parent.DeleteKey(leaf.w_str(), level == 0 ? 0 : kRegOnlyIfEmpty) != RegistryKey::kDeleted) return;
+    if (parent.DeleteKey(leaf.w_str(), level == 0 ? 0u : static_cast<uint32_t>(kRegOnlyIfEmpty)) != RegistryKey::kDeleted) return;
     path = above;
   }
 }
@@ -377,6 +389,7 @@ void Remove(Run& run) {
   RecordPass(run);
   Report(run, 92, 0);
   CleanPendingOperations(run.deleted, PendingCleanupMode::kUninstall);
+  RunConditionalDeletes(run);
   RemoveFolders(run);
   RewriteData(run);
   RemoveStartMenuFolder(run, start_menu, all_users);

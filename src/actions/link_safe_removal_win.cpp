@@ -3,7 +3,7 @@
 #include "core/file_ops.h"
 #include "core/handle_win.h"
 #include "core/path_rules.h"
-#include "uninstall/link_safe_removal.h"
+#include "actions/link_safe_removal.h"
 
 namespace {
 
