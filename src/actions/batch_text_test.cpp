@@ -1,5 +1,8 @@
 #include "actions/batch_text.h"
 
+#include "actions/batch_runner.h"
+#include "actions/private_file.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -26,6 +29,30 @@ TEST(BatchText, OnlyPauseCommandsAreDropped) {
   const String commands(
       u"echo one\r\npause\r\n  @PAUSE > nul\r\n\tPause\r\npauses\r\necho pause\r\nrem pause\r\n@ pause\r\necho two");
   EXPECT_EQ(WithoutPauseLines(commands), String(u"echo one\r\npauses\r\necho pause\r\nrem pause\r\necho two"));
+}
+
+TEST(BatchText, PauseStaysOnlyWhereSomeoneCanAnswerIt) {
+  struct Case {
+    bool silent, hidden;
+    const char16_t* expected;
+  } cases[] = {
+      {false, false, u"@echo off\r\nSET \"A=1\"\r\necho x\r\npause\r\n"},
+      {true, false, u"@echo off\r\nSET \"A=1\"\r\necho x\r\n"},
+      {false, true, u"@echo off\r\nSET \"A=1\"\r\necho x\r\n"},
+  };
+  for (const Case& c : cases) {
+    BatchRequest request;
+    request.commands = String(u"echo x\r\npause");
+    request.variable_lines = String(u"SET \"A=1\"\r\n");
+    request.silent = c.silent;
+    request.hide_console = c.hidden;
+    EXPECT_EQ(BatchText(request), String(c.expected));
+  }
+}
+
+TEST(BatchText, PrivateNamesCarryAllTheirRandomBits) {
+  EXPECT_EQ(PrivateFileName(u"delunins", 0x0123456789ABCDEFull, u".bat"), String(u"delunins-0123456789ABCDEF.bat"));
+  EXPECT_EQ(PrivateFileName(u"x", 1, u""), String(u"x-0000000000000001"));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "actions/batch_runner.h"
 #include "actions/file_deletion_run.h"
 #include "actions/link_safe_removal.h"
 #include "core/codepage.h"
@@ -27,6 +28,7 @@
 #include "uninstall/pending_renames.h"
 #include "uninstall/removal_rules.h"
 #include "uninstall/shared_files.h"
+#include "uninstall/uninstall_batches.h"
 #include "uninstall/uninstall_mode.h"
 
 namespace {
@@ -38,8 +40,10 @@ constexpr int kDeleteFolderWithContents = 10;
 constexpr int kRestartRequired = 45;
 constexpr int kNoNamesInProgress = 49;
 constexpr int kKeepInstallLog = 54;
+constexpr int kHideBatch1Console = 26;
+constexpr int kHideBatch2Console = 27;
+constexpr int kCompletionMessageFlag2 = 18;  // a ProductFlags2 bit
 }  // namespace uninstall_flag
-constexpr int kCompletionMessageFlag2 = 18;
 
 // Messages of the language table that "Uninstall.DAT" carries.
 constexpr int kFailedMessage = 10;
@@ -171,6 +175,24 @@ bool LoadData(Run& run) {
   if (code == kFileOk) return true;
   ShowError(run, UninstallDataLoadMessage(run.display_name, path, code));
   return false;
+}
+
+// Steps 10 and 29: the batch stored under `value` runs, then the value goes.
+void RunUninstallBatch(Run& run, const char16_t* value, int hide_flag, const String& shared_path) {
+  BatchRequest batch;
+  batch.commands = ReadValue(run.key, value);
+  if (batch.commands.empty()) return;
+  UninstallBatchFacts facts;
+  facts.install_dir = run.product_folder;
+  facts.uninstall_dir = run.uninstall_folder;
+  facts.shared_dir = shared_path;
+  facts.product_name = run.display_name;
+  batch.variable_lines = UninstallBatchVariables(facts);
+  batch.working_folder = run.product_folder;
+  batch.hide_console = Settings().Flag(hide_flag);
+  batch.silent = run.request->silent;
+  RunBatch(batch);
+  run.key.DeleteValue(value, 0);
 }
 
 // Step 7: false when the user said no.
@@ -332,9 +354,10 @@ void RemoveSharedFolder(Run& run, const String& shared) {
 }
 
 // Step 29: only an error-free run lets go of the product.
-void Unregister(Run& run) {
+void Unregister(Run& run, const String& shared_path) {
   if (HasFailed()) return;
   DeleteFile(UninstallDataPath(run.uninstall_folder).w_str());
+  RunUninstallBatch(run, u"UninstallBatch2", uninstall_flag::kHideBatch2Console, shared_path);
   run.key.CloseAll();
   RegistryKey uninstall_root;
   const String path = UninstallKeyPath(String());
@@ -359,7 +382,7 @@ void Restart(const Run& run) {
 }
 
 void EndWithSuccess(const Run& run) {
-  if (!run.automatic && Settings().Flag2(kCompletionMessageFlag2)) {
+  if (!run.automatic && Settings().Flag2(uninstall_flag::kCompletionMessageFlag2)) {
     ShowMessage(nullptr, Message(kCompletedMessage).w_str(), Message(kCompletedTitle).w_str(),
                 MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
   }
@@ -380,6 +403,7 @@ void Remove(Run& run) {
   const String start_menu = ReadValue(run.key, u"ProductStartMenu");
   uint32_t shortcut_mode = 0;
   const bool all_users = run.key.ReadNumber(u"ShortcutMode", &shortcut_mode, 0) && shortcut_mode == 1;
+  RunUninstallBatch(run, u"UninstallBatch1", uninstall_flag::kHideBatch1Console, shared_path);
   Report(run, 1, kStatusBatch);
   Report(run, 3, kStatusFonts);
   DeleteInstallLog(run);
@@ -398,7 +422,7 @@ void Remove(Run& run) {
   Report(run, 97, 0);
   RemoveProductFolderWithContents(run);
   RemoveSharedFolder(run, shared_path);
-  Unregister(run);
+  Unregister(run, shared_path);
   run.key.CloseAll();
   NotifyShell(all_users);
   Report(run, 100, 0);

@@ -219,6 +219,51 @@ TEST_F(Uninstall, AFileInUseFailsTheRunAndASecondRunFinishes) {
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + name_));
 }
 
+std::wstring Utf8ToWide(const std::string& bytes) {
+  std::wstring wide(bytes.size(), L'\0');
+  wide.resize(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(),
+                                  static_cast<int>(wide.size())));
+  return wide;
+}
+
+TEST_F(Uninstall, BatchesRunWithTheProductsVariablesAndNothingPlanted) {
+  const std::wstring scratch = e2e::TestFolder();
+  // The first batch runs before anything is removed, with a PAUSE that would
+  // block it, a non-ASCII command, and its environment written out.
+  product_.settings.UninstallBatch1 = e2e::FromWide(
+      L"pause\r\nset > \"" + scratch + L"\\env.txt\"\r\n"
+      L"if exist \"%InstallDir%\\readme.txt\" echo before> \"" + scratch + L"\\order1.txt\"\r\n"
+      L"rem Gr\u00FC\u00DFe\r\ncopy \"%~f0\" \"" + scratch + L"\\self.bat\"\r\n");
+  product_.settings.UninstallBatch2 = e2e::FromWide(
+      L"if not exist \"%InstallDir%\\readme.txt\" echo after> \"" + scratch + L"\\order2.txt\"\r\n");
+  product_.settings.ProductFlags |= uint64_t{1} << 26;  // the first batch's console hidden
+  Install();
+  // Files of the batch's old names, planted where a careless runner would write it.
+  const std::string planted = "echo planted> \"" + std::string(scratch.begin(), scratch.end()) + "\\planted.txt\"\r\n";
+  e2e::WriteBytes(folder_ + L"\\SETUPBAT.BAT", planted);
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  e2e::WriteBytes(std::wstring(temp) + L"SETUPBAT.BAT", planted);
+
+  EXPECT_EQ(RunUninstaller(), 0u);
+  const std::wstring env = Lower(FileText(e2e::ReadBytes(scratch + L"\\env.txt")));
+  EXPECT_NE(env.find(Lower(L"InstallDir=" + folder_ + L"\r\n")), std::wstring::npos) << env;
+  EXPECT_NE(env.find(Lower(L"UninstallDir=" + folder_ + L"\\Uninstall\\Data\r\n")), std::wstring::npos) << env;
+  EXPECT_NE(env.find(Lower(L"ProductName=" + name_ + L"\r\n")), std::wstring::npos) << env;
+  EXPECT_NE(env.find(L"shareddir="), std::wstring::npos) << env;
+  EXPECT_EQ(e2e::ReadBytes(scratch + L"\\order1.txt"), "before\r\n");
+  EXPECT_EQ(e2e::ReadBytes(scratch + L"\\order2.txt"), "after\r\n");
+  // Wine's interpreter does not read UTF-8 batches as Windows 7 does, so the
+  // batch itself is checked: UTF-8, behind the code-page line.
+  const std::string self = e2e::ReadBytes(scratch + L"\\self.bat");
+  EXPECT_EQ(self.substr(0, 29), "@chcp 65001 >nul\r\n@echo off\r\n") << self;
+  EXPECT_NE(Utf8ToWide(self).find(L"rem Gr\u00FC\u00DFe\r\n"), std::wstring::npos) << self;
+  EXPECT_EQ(self.find("pause"), std::string::npos) << self;
+  EXPECT_FALSE(Exists(scratch + L"\\planted.txt"));
+  DeleteFileW((std::wstring(temp) + L"SETUPBAT.BAT").c_str());
+  DeleteFileW((folder_ + L"\\SETUPBAT.BAT").c_str());
+}
+
 TEST_F(Uninstall, AnUnknownProductEndsWithZero) {
   EXPECT_EQ(RunToEnd(testkit::SetupExe(), L"/a /u:\"" + testkit::UniqueName(L"Nobody") + L"\""), 0u);
 }
