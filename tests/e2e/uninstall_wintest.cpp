@@ -138,10 +138,11 @@ void CreateKey(HKEY root, const std::wstring& path) {
 
 std::wstring FileText(const std::string& bytes) { return std::wstring(bytes.begin(), bytes.end()); }
 
-class Uninstall : public testing::Test {
- protected:
-  void SetUp() override {
-    product_ = e2e::TestProduct(L"Removal");
+// A product with files in subfolders, an uninstall subfolder and a registry
+// key of its own, installed under C:\Program Files.
+struct TestedProduct {
+  void Make(const wchar_t* stem) {
+    product_ = e2e::TestProduct(stem);
     name_ = e2e::Wide(product_.settings.DisplayName);
     folder_ = L"C:\\Program Files\\" + name_;
     product_.files.push_back(FileFromBytes("readme.txt", "Read me.\r\n", 10));
@@ -152,7 +153,7 @@ class Uninstall : public testing::Test {
   }
 
   void Install() {
-    const std::wstring installer = e2e::BuildInstallerFile(product_);
+    const std::wstring installer = e2e::BuildInstallerFile(product_, name_ + L".exe");
     ASSERT_FALSE(installer.empty());
     EXPECT_EQ(RunToEnd(installer, L"/silent /d:\"" + folder_ + L"\""), 1u);
     uninstaller_ = folder_ + L"\\Uninstall\\Data\\uninstall.exe";
@@ -165,6 +166,11 @@ class Uninstall : public testing::Test {
   std::wstring name_;
   std::wstring folder_;
   std::wstring uninstaller_;
+};
+
+class Uninstall : public testing::Test, protected TestedProduct {
+ protected:
+  void SetUp() override { Make(L"Removal"); }
 };
 
 TEST_F(Uninstall, LeavesTheSystemAsItWasBefore) {
@@ -262,6 +268,48 @@ TEST_F(Uninstall, BatchesRunWithTheProductsVariablesAndNothingPlanted) {
   EXPECT_FALSE(Exists(scratch + L"\\planted.txt"));
   DeleteFileW((std::wstring(temp) + L"SETUPBAT.BAT").c_str());
   DeleteFileW((folder_ + L"\\SETUPBAT.BAT").c_str());
+}
+
+bool SharedCount(const std::wstring& path, DWORD* count) {
+  DWORD size = sizeof *count;
+  return RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", path.c_str(),
+                      RRF_RT_REG_DWORD, nullptr, count, &size) == ERROR_SUCCESS;
+}
+
+TEST_F(Uninstall, ASharedFileGoesWithTheLastProductThatUsesIt) {
+  const std::wstring shared_name = testkit::UniqueName(L"Shared");
+  PackageFile shared = FileFromBytes("shared.dll", "shared", 6);
+  shared.entry.kind = 1;  // into the shared folder, counted
+  product_.files.push_back(shared);
+  product_.settings.SharedPath = e2e::FromWide(shared_name);
+  TestedProduct second;
+  second.Make(L"Second");
+  second.product_.files.push_back(shared);
+  second.product_.settings.SharedPath = product_.settings.SharedPath;
+  Install();
+  second.Install();
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kUninstallKey + name_).c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
+  wchar_t folder[MAX_PATH] = {};
+  DWORD size = sizeof folder;
+  RegGetValueW(key, nullptr, L"SharedPath", RRF_RT_REG_SZ, nullptr, folder, &size);
+  RegCloseKey(key);
+  const std::wstring file = std::wstring(folder) + L"\\shared.dll";
+  DWORD count = 0;
+  ASSERT_TRUE(SharedCount(file, &count)) << file;
+  EXPECT_EQ(count, 2u);
+
+  EXPECT_EQ(RunUninstaller(), 0u);
+  EXPECT_TRUE(SharedCount(file, &count));
+  EXPECT_EQ(count, 1u);
+  EXPECT_EQ(e2e::ReadBytes(file), "shared");
+
+  EXPECT_EQ(second.RunUninstaller(), 0u);
+  EXPECT_FALSE(SharedCount(file, &count));
+  EXPECT_FALSE(Exists(file));
+  EXPECT_FALSE(Exists(folder)) << "the empty shared folder stays";
+  EXPECT_TRUE(WaitUntilGone(second.folder_, kSelfRemovalTimeoutMs));
+  EXPECT_TRUE(WaitUntilGone(folder_, kSelfRemovalTimeoutMs));
 }
 
 TEST_F(Uninstall, AnUnknownProductEndsWithZero) {
