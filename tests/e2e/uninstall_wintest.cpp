@@ -270,6 +270,32 @@ TEST_F(Uninstall, BatchesRunWithTheProductsVariablesAndNothingPlanted) {
   DeleteFileW((folder_ + L"\\SETUPBAT.BAT").c_str());
 }
 
+TEST_F(Uninstall, ALinkInTheProductFolderIsRemovedAsALink) {
+  Install();
+  // Someone who could write in the product folder swaps a recorded folder for
+  // a link to a folder of theirs that holds a file of a recorded name.
+  const std::wstring outside = L"C:\\" + testkit::UniqueName(L"Outside");
+  ASSERT_TRUE(CreateDirectoryW(outside.c_str(), nullptr));
+  e2e::WriteBytes(outside + L"\\deep.bin", "not the product's");
+  const std::wstring sub = folder_ + L"\\data\\sub";
+  ASSERT_TRUE(DeleteFileW((sub + L"\\deep.bin").c_str()));
+  ASSERT_TRUE(RemoveDirectoryW(sub.c_str()));
+  if (!CreateSymbolicLinkW(sub.c_str(), outside.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY)) {
+    GTEST_SKIP() << "this system makes no folder links: " << GetLastError();
+  }
+  ASSERT_TRUE(GetFileAttributesW(sub.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
+  if (GetFileAttributesW((sub + L"\\deep.bin").c_str()) == INVALID_FILE_ATTRIBUTES) {
+    GTEST_SKIP() << "this system's folder links do not lead to their target";
+  }
+
+  EXPECT_EQ(RunUninstaller(), 0u);
+  EXPECT_EQ(e2e::ReadBytes(outside + L"\\deep.bin"), "not the product's");
+  EXPECT_FALSE(Exists(sub)) << "the link stays";
+  EXPECT_TRUE(WaitUntilGone(folder_, kSelfRemovalTimeoutMs));
+  DeleteFileW((outside + L"\\deep.bin").c_str());
+  RemoveDirectoryW(outside.c_str());
+}
+
 bool SharedCount(const std::wstring& path, DWORD* count) {
   DWORD size = sizeof *count;
   return RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", path.c_str(),
