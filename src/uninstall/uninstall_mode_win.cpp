@@ -29,21 +29,12 @@
 #include "uninstall/removal_rules.h"
 #include "uninstall/shared_files.h"
 #include "uninstall/uninstall_batches.h"
+#include "uninstall/uninstall_flags.h"
+#include "uninstall/undo_steps.h"
 #include "uninstall/uninstall_mode.h"
 
 namespace {
 
-// ProductFlags bits as the uninstaller reads them.
-namespace uninstall_flag {
-constexpr int kForceAutomatic = 9;
-constexpr int kDeleteFolderWithContents = 10;
-constexpr int kRestartRequired = 45;
-constexpr int kNoNamesInProgress = 49;
-constexpr int kKeepInstallLog = 54;
-constexpr int kHideBatch1Console = 26;
-constexpr int kHideBatch2Console = 27;
-constexpr int kCompletionMessageFlag2 = 18;  // a ProductFlags2 bit
-}  // namespace uninstall_flag
 
 // Messages of the language table that "Uninstall.DAT" carries.
 constexpr int kFailedMessage = 10;
@@ -59,6 +50,7 @@ constexpr int kStatusLog = 68;
 constexpr int kStatusRegistry = 69;
 constexpr int kStatusBatch = 70;
 constexpr int kRestartQuestion = 74;
+constexpr int kStatusMsi = 108;
 
 constexpr int32_t kFolderClimbLimit = 50;
 constexpr int32_t kStartMenuClimbLimit = 20;
@@ -104,12 +96,18 @@ uint64_t ReadNumberText(RegistryKey& key, const char16_t* name) {
   return number;
 }
 
+// The pauses let a person see each step; without a progress window there is
+// nobody to see them.
 void Pause(const Run& run) {
-  if (!run.automatic) Sleep(kStepPauseMs);
+  if (run.progress.position) Sleep(kStepPauseMs);
 }
 
 void Report(Run& run, int32_t percent, int status_message) {
   ReportProgress(run.progress, percent, status_message ? Message(status_message) : String());
+}
+
+void ShowStatus(Run& run, const String& text) {
+  if (run.progress.status && !text.empty()) run.progress.status(run.progress.context, text);
 }
 
 // Errors: in automatic mode only when the product asks for them, never silent.
@@ -202,6 +200,14 @@ bool Confirmed(const Run& run) {
                      MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES;
 }
 
+void RemoveFonts(Run& run) {
+  const bool ask = !run.automatic && Settings().Flag(uninstall_flag::kAskBeforeEachFont);
+  const bool removed = RemoveProductFonts(ReadValue(run.key, u"ProductFonts"), ask);
+  run.key.DeleteValue(u"ProductFonts", 0);
+  if (removed) SendMessageTimeoutW(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG, 1000, nullptr);
+  Pause(run);
+}
+
 void DeleteInstallLog(Run& run) {
   Report(run, 5, kStatusLog);
   if (Settings().Flag(uninstall_flag::kKeepInstallLog)) return;
@@ -210,7 +216,7 @@ void DeleteInstallLog(Run& run) {
 
 void RemoveRecordedFile(Run& run, const String& marked, LinkCheck& links) {
   const String path = UnmarkPath(marked);
-  if (!Settings().Flag(uninstall_flag::kNoNamesInProgress)) ReportProgress(run.progress, -1, path);
+  if (!Settings().Flag(uninstall_flag::kNoNamesInProgress)) ShowStatus(run, path);
   if (GetAttributes(path.w_str()) == kNoAttributes) return;
   // A file behind a link is not the file that was installed: leave it.
   if (links.ReachedThroughLink(path)) return;
@@ -237,17 +243,15 @@ void KeepSectionsNotActedOn(const Run& run) {
     records.firewall.Append(line);
     records.firewall.Append("\r\n");
   }
-  for (const String& line : run.lists.inf) {
-    records.inf.Append(line);
-    records.inf.Append("\r\n");
-  }
-  for (const String& line : run.lists.msi) RecordMsiLine(line);
 }
 
 // Step 17.
 void RecordPass(Run& run) {
   Report(run, 10, 0);
+  // The MSI packages that could not be removed were recorded just before.
+  const String msi_left = TheUninstallRecords().msi;
   ClearUninstallRecords();
+  TheUninstallRecords().msi = msi_left;
   KeepSectionsNotActedOn(run);
   LinkCheck links;
   const int32_t total = run.lists.records.Count();
@@ -289,7 +293,7 @@ void RemoveFolders(Run& run) {
   Report(run, 93, 0);
   SortFoldersLongestFirst(&run.folders);
   for (const String& folder : run.folders) {
-    if (!Settings().Flag(uninstall_flag::kNoNamesInProgress)) ReportProgress(run.progress, -1, folder);
+    if (!Settings().Flag(uninstall_flag::kNoNamesInProgress)) ShowStatus(run, folder);
     RemoveFolderChain(folder, run.product_folder, kFolderClimbLimit, RemoveFolderStep, nullptr);
     if (GetAttributes(folder.w_str()) != kNoAttributes) AddUninstallRecordW(folder, kRecordFolder);
   }
@@ -406,10 +410,18 @@ void Remove(Run& run) {
   RunUninstallBatch(run, u"UninstallBatch1", uninstall_flag::kHideBatch1Console, shared_path);
   Report(run, 1, kStatusBatch);
   Report(run, 3, kStatusFonts);
+  RemoveFonts(run);
   DeleteInstallLog(run);
   SharedFilePassOptions shared_options;
   shared_options.automatic = run.automatic;
   RunSharedFilePass(run.key, shared_options);
+  UnpinFromTaskbar(run.lists.records);
+  Pause(run);
+  if (!run.lists.msi.IsEmpty()) {
+    ShowStatus(run, Message(kStatusMsi));
+    RemoveMsiPackages(run.lists.msi);
+    Pause(run);
+  }
   RecordPass(run);
   Report(run, 92, 0);
   CleanPendingOperations(run.deleted, PendingCleanupMode::kUninstall);
@@ -418,8 +430,10 @@ void Remove(Run& run) {
   RewriteData(run);
   RemoveStartMenuFolder(run, start_menu, all_users);
   RemoveProductRegistryKey(run);
+  UndoRegistryEntries(Settings().RegistryEntries, run.view);
   Report(run, 96, 0);
   Report(run, 97, 0);
+  RemoveDriverPackages(run.lists.inf);
   RemoveProductFolderWithContents(run);
   RemoveSharedFolder(run, shared_path);
   Unregister(run, shared_path);
@@ -459,7 +473,9 @@ UninstallResult RunUninstallMode(const UninstallRequest& request) {
   if (!FindProduct(run)) return run.result;
   ProductRedirection redirection(run.sixty_four_bit);
   if (!LoadData(run)) return run.result;
-  if (!Confirmed(run)) {
+  CloseProgramsForUninstall(Settings().ProgramsToClose, kCloseBeforeConfirmation, run.automatic);
+  if (!Confirmed(run) ||
+      !CloseProgramsForUninstall(Settings().ProgramsToClose, kCloseAfterConfirmation, run.automatic)) {
     run.result.outcome = UninstallOutcome::kDeclined;
     return run.result;
   }
