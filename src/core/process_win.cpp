@@ -40,8 +40,14 @@ uint32_t AwaitExitCode(HANDLE process, uint32_t flags) {
   return GetExitCodeProcess(process, &code) ? code : kRunNoExitCode;
 }
 
-// The short (8.3) form of a path, which has no blanks where the volume keeps
-// short names; the path itself when it has none.
+
+void ReportStartFailure(const char16_t* command_line) {
+  const String text = RunFailureText(command_line, LastErrorTextW());
+  ShowMessage(nullptr, text.w_str(), u"Error", MB_OK | MB_ICONERROR);
+}
+
+}  // namespace
+
 String ShortPath(const char16_t* path) {
   const DWORD needed = GetShortPathNameW(Wide(path), nullptr, 0);
   if (needed == 0) return String(path);
@@ -52,13 +58,6 @@ String ShortPath(const char16_t* path) {
   out.SetLength(static_cast<int32_t>(units) * 2);
   return out;
 }
-
-void ReportStartFailure(const char16_t* command_line) {
-  const String text = RunFailureText(command_line, LastErrorTextW());
-  ShowMessage(nullptr, text.w_str(), u"Error", MB_OK | MB_ICONERROR);
-}
-
-}  // namespace
 
 uint32_t RunProcess(const char16_t* command_line, uint32_t flags, const char16_t* folder, uint32_t* process_id) {
   if (!command_line || !*command_line) {

@@ -24,6 +24,10 @@ uint32_t RunProcess(const char16_t* command_line, uint32_t flags, const char16_t
 // Ends `process` (null: this process) with `exit_code`.
 bool TerminateProcessOrSelf(HANDLE process, uint32_t exit_code);
 
+// The short (8.3) form of a path, which has no blanks where the volume keeps
+// short names; the path itself when it has none.
+String ShortPath(const char16_t* path);
+
 // Runs a batch or program file through the command interpreter in a new,
 // hidden console, without waiting; when the interpreter cannot be started,
 // has the shell open the file hidden. True when either started it.

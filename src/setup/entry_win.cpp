@@ -15,6 +15,7 @@
 #include "setup/exit.h"
 #include "setup/install_mode.h"
 #include "setup/run_state.h"
+#include "uninstall/self_removal.h"
 #include "uninstall/uninstall_mode.h"
 
 namespace {
@@ -71,8 +72,16 @@ void RunEntry(HINSTANCE instance) {
   const CommandLine& args = run.args;
   if (args.uninstall) {
     if (args.uninstall_name.empty()) FatalMessageW(u"Product name required");
-    RunUninstallMode(args.uninstall_name);
-    CommonExit(0);
+    UninstallRequest request;
+    request.product_name = args.uninstall_name;
+    request.automatic = args.automatic;
+    request.silent = args.silent;
+    request.run_after = args.run_after;
+    const UninstallResult result = RunUninstallMode(request);
+    if (result.outcome == UninstallOutcome::kSucceeded) {
+      StartSelfRemoval(result.product_folder, result.uninstall_subdir);
+    }
+    CommonExit(UninstallExitCode(result.outcome));
   }
   if (!RunInstallMode()) FatalMessageW(kNoInstallationData);
   CommonExit(1);

@@ -5,3 +5,7 @@ String UninstallKeyPath(const String& product_name) {
   path.AppendW(product_name.w_str(), product_name.wlength());
   return path;
 }
+
+int UninstallExitCode(UninstallOutcome outcome) {
+  return outcome == UninstallOutcome::kSucceeded || outcome == UninstallOutcome::kNotInstalled ? 0 : 1;
+}

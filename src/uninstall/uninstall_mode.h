@@ -1,10 +1,41 @@
-// Uninstall mode: removes the named product. Returns true when the run ended
-// without a failure.
+// Uninstall mode: removes the named product, as its uninstall registry entry
+// and "Uninstall.DAT" describe it.
 #pragma once
+
+#include <cstdint>
 
 #include "core/string.h"
 
-bool RunUninstallMode(const String& product_name);
+// What the entry hands down from the command line.
+struct UninstallRequest {
+  String product_name;  // as given after /u:
+  bool automatic = false;
+  bool silent = false;
+  String run_after;  // /r:"program", started after a successful run
+};
+
+enum class UninstallOutcome {
+  kNotInstalled,  // no such product: nothing to do
+  kDeclined,      // the user said no, or took the support offer: nothing removed
+  kFailed,        // something is left; the product stays registered
+  kSucceeded,
+};
+
+struct UninstallResult {
+  UninstallOutcome outcome = UninstallOutcome::kFailed;
+  // What the self-removal and the notification need after a successful run.
+  String product_folder;
+  String uninstall_subdir;
+  String notify_url;
+  String version;
+};
+
+UninstallResult RunUninstallMode(const UninstallRequest& request);
+
+// The process's exit code for an outcome: 0 for a removed or unknown
+// product, 1 when the run failed or was declined, so that a scripted
+// uninstall can tell a failure from success.
+int UninstallExitCode(UninstallOutcome outcome);
 
 // The product's key path under HKEY_LOCAL_MACHINE.
 String UninstallKeyPath(const String& product_name);

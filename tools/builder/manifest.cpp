@@ -14,9 +14,11 @@
 #include <sstream>
 
 #include "builder/file_names.h"
+#include "actions/file_deletion.h"
 #include "core/codepage.h"
 #include "package/checksum.h"
 #include "package/languages.h"
+#include "uninstall/uninstall_flags.h"
 
 namespace fs = std::filesystem;
 
@@ -428,6 +430,61 @@ void ReadUninstallValue(Table& value, ProductSettings* s) {
   }
   value.RejectUnknown();
   AddUninstallValue(name, type, Wide(data), s);
+// A TOML text's line ends as batch files want them.
+std::string CrLf(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n' && (out.empty() || out.back() != '\r')) out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+// The uninstaller's own options: its batches, the programs it closes, the
+// files it deletes by pattern, and what it keeps.
+void ReadRemovalOptions(Table& uninstall, Product* out) {
+  ProductSettings& s = out->settings;
+  std::string text;
+  if (uninstall.Text("batch_before", &text)) s.UninstallBatch1 = Wide(CrLf(text));
+  if (uninstall.Text("batch_after", &text)) s.UninstallBatch2 = Wide(CrLf(text));
+  SetFlag(uninstall, "batch_before_hidden", &s, uninstall_flag::kHideBatch1Console);
+  SetFlag(uninstall, "batch_after_hidden", &s, uninstall_flag::kHideBatch2Console);
+  SetFlag(uninstall, "keep_log", &s, uninstall_flag::kKeepInstallLog);
+  SetFlag(uninstall, "delete_folder_with_contents", &s, uninstall_flag::kDeleteFolderWithContents);
+  SetFlag2(uninstall, "completion_message", &s, uninstall_flag::kCompletionMessageFlag2);
+  SetText(uninstall, "support_offer", &s.SupportOffer);
+  for (Table& rule : uninstall.Each("close")) {
+    CloseRule& r = s.ProgramsToClose.Emplace();
+    if (rule.Text("window_class", &text)) r.window_class = String(text.c_str());
+    if (rule.Text("window_title", &text)) r.window_title = String(text.c_str());
+    if (rule.Text("program", &text)) r.display_name = String(text.c_str());
+    int action = 0;
+    if (rule.Choice("action", {"close", "quit", "ask", "terminate"}, &action)) r.action = static_cast<uint8_t>(action);
+    if (r.window_class.empty() && r.window_title.empty()) {
+      Throw(rule.At("window_title"), "a rule needs a window title or class to match");
+    }
+    rule.RejectUnknown();
+  }
+  for (Table& entry : uninstall.Each("delete")) {
+    FileDeletion& d = s.FileDeletions.Emplace();
+    if (!entry.Text("pattern", &text) || text.empty()) Throw(entry.At("pattern"), "the files to delete");
+    d.name = String(text.c_str());
+    int when = 0;
+    entry.Choice("when", {"uninstall", "install", "both"}, &when);
+    d.flags = when == 0 ? FileDeletion::kAtUninstall : when == 1 ? FileDeletion::kAtInstall
+                                                                 : FileDeletion::kAtInstall | FileDeletion::kAtUninstall;
+    int condition = 0;
+    if (entry.Choice("condition", {"always", "date-equals", "date-since", "date-until", "size-equals",
+                                   "size-at-least", "size-at-most"},
+                     &condition)) {
+      d.mode = static_cast<uint8_t>(condition);
+    }
+    if (entry.Text("value", &text)) d.path = String(text.c_str());
+    bool flag = false;
+    if (entry.Flag("at_restart", &flag) && flag) d.flags |= deletion_flag::kAtRestartOnly;
+    if (entry.Flag("at_restart_on_failure", &flag) && flag) d.flags |= deletion_flag::kAtRestartOnFailure;
+    entry.RejectUnknown();
+  }
 }
 
 void ReadUninstall(Table uninstall, Product* out) {
@@ -448,6 +505,7 @@ void ReadUninstall(Table uninstall, Product* out) {
     if (uninstall.Text(link.key, &text) && !text.empty()) AddUninstallValue(link.value_name, 0, Wide(text), &s);
   }
   for (Table& value : uninstall.Each("value")) ReadUninstallValue(value, &s);
+  ReadRemovalOptions(uninstall, out);
   uninstall.RejectUnknown();
 }
 
@@ -858,6 +916,30 @@ comments = ""                   # "Comments"
 name = "Sub\\Name"              # a backslash puts the value in a subkey
 type = "string"                 # "string", "expandable" or "dword"
 data = "%InstallDir%\\help.chm"  # variables are expanded; empty or 0 deletes the value
+keep_log = false                # the uninstaller keeps Install.log
+delete_folder_with_contents = false  # the uninstaller also removes what users left
+completion_message = false      # a message when the uninstall has succeeded
+support_offer = ""              # an address offered before anything is removed
+batch_before = ""               # commands run before removal; they see %InstallDir%,
+                                #   %UninstallDir%, %SharedDir% and %ProductName%
+batch_after = ""                # commands run after a successful removal
+batch_before_hidden = false     # without a console window (PAUSE lines are dropped)
+batch_after_hidden = false
+
+[[uninstall.close]]             # programs closed before removal (any number)
+window_title = "*My Tool"       # exact, or "*" and a part the title contains
+window_class = ""               # the same for the window class
+program = "My Tool"             # its name in the question
+action = "ask"                  # close | quit | ask | terminate
+
+[[uninstall.delete]]            # files deleted by pattern (any number)
+pattern = "logs\\*.log"          # relative to the install folder, %Variables% allowed
+when = "uninstall"              # uninstall | install | both
+condition = "always"            # always | date-equals | date-since | date-until |
+                                #   size-equals | size-at-least | size-at-most
+value = ""                      # "2024/03/05 07:08:10" or a size in bytes
+at_restart = false              # never now: at the next restart
+at_restart_on_failure = false   # at the next restart when it cannot go now
 
 [files]
 source = "files"                # required; every file below it is installed,

@@ -1,0 +1,23 @@
+// Platform part of the conditional deletes (file_deletion_win.cpp).
+#pragma once
+
+#include "core/string.h"
+#include "core/vector.h"
+#include "package/settings.h"
+
+struct FileDeletionRun {
+  bool uninstalling = false;
+  String product_folder;          // relative patterns lie below it
+  bool restart_required = false;  // set when a file was registered for deletion at restart
+  String last_failure;            // scratch: the text of the last failed deletion
+};
+
+// Carries out the entries of `list` that belong to the run's mode: each file
+// matching the entry's pattern that meets its condition is deleted (or
+// registered for deletion at restart, as the entry's flags say). The
+// installer logs each outcome to the working log and puts failed
+// registrations in the failure summary; the uninstaller logs nothing and
+// takes off `list` the entries whose files all went, so that the rest stays
+// in the rewritten uninstall data. A date condition that cannot be read is a
+// damaged package.
+void RunFileDeletions(Vector<FileDeletion>* list, FileDeletionRun* run);

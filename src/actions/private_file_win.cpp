@@ -1,0 +1,83 @@
+#include <windows.h>
+#include <objbase.h>
+
+#include <cstring>
+
+#include "actions/private_file.h"
+#include "core/path_rules.h"
+
+namespace {
+
+constexpr int kAttempts = 16;
+
+const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
+
+// 64 bits nobody can guess: a random (version 4) GUID.
+bool RandomNumber(uint64_t* number) {
+  GUID guid;
+  if (FAILED(CoCreateGuid(&guid))) return false;
+  uint64_t halves[2];
+  static_assert(sizeof(halves) == sizeof(guid), "a GUID is 128 bits");
+  std::memcpy(halves, &guid, sizeof(guid));
+  *number = halves[0] ^ halves[1];
+  return true;
+}
+
+bool WriteAll(HANDLE file, const String& bytes) {
+  DWORD written = 0;
+  if (bytes.empty()) return true;
+  if (!WriteFile(file, bytes.c_str(), static_cast<DWORD>(bytes.length()), &written, nullptr)) return false;
+  if (written == static_cast<DWORD>(bytes.length())) return true;
+  SetLastError(ERROR_HANDLE_DISK_FULL);
+  return false;
+}
+
+}  // namespace
+
+PrivateFile::~PrivateFile() { Remove(); }
+
+bool PrivateFile::Create(const String& folder, const char16_t* stem, const char16_t* extension, const String& bytes) {
+  Remove();
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    uint64_t random = 0;
+    if (!RandomNumber(&random)) return false;
+    const String path = JoinPath(folder, PrivateFileName(stem, random, extension).w_str());
+    // CREATE_NEW: a file already there (planted, or a link) is never opened.
+    HANDLE file = CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+      if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS) continue;
+      return false;
+    }
+    handle_ = file;
+    path_ = path;
+    if (WriteAll(file, bytes)) return true;
+    const DWORD error = GetLastError();
+    Remove();
+    SetLastError(error);
+    return false;
+  }
+  SetLastError(ERROR_FILE_EXISTS);
+  return false;
+}
+
+bool PrivateFile::Write(const String& bytes) {
+  if (!handle_) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  return WriteAll(static_cast<HANDLE>(handle_), bytes);
+}
+
+void PrivateFile::Release() {
+  if (handle_) CloseHandle(static_cast<HANDLE>(handle_));
+  handle_ = nullptr;
+  path_.Clear();
+}
+
+void PrivateFile::Remove() {
+  if (handle_) CloseHandle(static_cast<HANDLE>(handle_));
+  handle_ = nullptr;
+  if (!path_.empty()) DeleteFileW(Wide(path_));
+  path_.Clear();
+}

@@ -1,0 +1,27 @@
+// The order rules of the removal: which folders go in which order, and the
+// text of the batch that removes the uninstaller once it has ended.
+#pragma once
+
+#include <cstdint>
+
+#include "core/string.h"
+#include "core/vector.h"
+
+// The longest paths first, so that a folder is tried before its parents.
+// Paths of equal length keep their order.
+void SortFoldersLongestFirst(Array<String>* folders);
+
+// Removes `folder` and then each parent while `remove` succeeds, at most
+// `limit` levels. Stops, without trying it, at `stop_at` (compared without
+// regard to case and trailing separators), and at a path without a parent.
+// Returns the number of folders removed.
+using RemoveFolderFn = bool (*)(const String& folder, void* context);
+int32_t RemoveFolderChain(const String& folder, const String& stop_at, int32_t limit, RemoveFolderFn remove,
+                          void* context);
+
+// The self-removal batch (UTF-16, CR LF lines): deletes `program` until it
+// is gone, waits three seconds, removes the uninstall sub-folder and each of
+// its parents below `product_folder`, then the product folder (an "rd" that
+// fails leaves a folder that still holds something), then deletes itself.
+String SelfRemovalBatchText(const String& program, const String& product_folder, const String& uninstall_subdir,
+                            const String& batch_path);

@@ -1,0 +1,43 @@
+// The uninstaller's steps that undo single install actions as their records
+// describe them: program closing, registry entries, MSI packages, driver
+// packages, fonts and taskbar pins.
+#pragma once
+
+#include <cstdint>
+
+#include "core/string.h"
+#include "core/vector.h"
+#include "package/settings.h"
+
+class RegistryKey;
+enum class RegView : uint32_t;
+
+// The closing phases of the uninstaller: rules that do not ask the user run
+// before the confirmation, those that ask after it.
+constexpr uint32_t kCloseBeforeConfirmation = 1u << 0;
+constexpr uint32_t kCloseAfterConfirmation = 1u << 1;
+
+// Applies the product's rules of one phase to the running programs. False
+// when the user cancelled a question (the run ends, nothing removed).
+bool CloseProgramsForUninstall(const Vector<CloseRule>& rules, uint32_t phase, bool automatic);
+
+// Undoes the registry-entry table (UTF-16 comma-separated records): a record
+// of one field deletes its key when empty (a path with at least two
+// backslashes), one of five fields whose action is 2, 3 or 5 deletes its
+// value; "\\HKAU\\" paths apply to every user's hive.
+void UndoRegistryEntries(const String& table, RegView view);
+
+// Removes each [MSI] package ("path",level); a failure goes to the failure
+// summary and the line is recorded again for the rewritten data file.
+void RemoveMsiPackages(const Array<String>& lines);
+
+// Uninstalls each [INF] driver package from the driver store, by file name.
+void RemoveDriverPackages(const Array<String>& lines);
+
+// Removes the fonts listed in "ProductFonts" (pairs of quoted texts: display
+// name in UTF-8, file name), asking first when `ask` says so. True when a
+// font was removed (the system is told then).
+bool RemoveProductFonts(const String& listed, bool ask);
+
+// Unpins each recorded path that lies in the taskbar's pinned folder.
+void UnpinFromTaskbar(const Array<String>& records);

@@ -1,0 +1,192 @@
+#include <windows.h>
+#include <shellapi.h>
+
+#include "core/close_applications_win.h"
+#include "core/codepage.h"
+#include "core/csv.h"
+#include "core/file_ops.h"
+#include "core/format.h"
+#include "core/path_rules.h"
+#include "core/registry_win.h"
+#include "core/show_message_win.h"
+#include "core/system_error_text.h"
+#include "core/system_folders.h"
+#include "core/system_library_win.h"
+#include "package/message_format.h"
+#include "package/settings_state.h"
+#include "records/failure_summary.h"
+#include "records/marked_path.h"
+#include "records/uninstall_records.h"
+#include "uninstall/undo_steps.h"
+
+namespace {
+
+constexpr int kCloseQuestion = 107;
+constexpr int kCloseCaption = 55;
+constexpr int kCloseCancelled = 101;
+constexpr int kCloseCancelledTitle = 111;
+constexpr int kFontQuestion = 56;
+constexpr int kFontTitle = 57;
+constexpr int kRegistryActionDeleteA = 2;
+constexpr int kRegistryActionDeleteB = 3;
+constexpr int kRegistryActionDeleteC = 5;
+constexpr uint32_t kMsiMissing = 120;
+constexpr DWORD kForcedRemoval = 1;  // SUOI_FORCEDELETE
+constexpr char16_t kFontsKey[] = u"Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+
+const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
+
+int32_t CountBackslashes(const String& path) {
+  int32_t count = 0;
+  for (int32_t i = 0; i < path.wlength(); ++i) count += path.AtW(i) == u'\\';
+  return count;
+}
+
+void UndoRegistryRecord(const Array<String>& fields, RegView view) {
+  if (fields.Count() == 1) {
+    String path = fields[0];
+    path.TrimW();
+    if (CountBackslashes(path) >= 2) DeleteKeyPath(path.w_str(), kRegOnlyIfEmpty, view);
+    return;
+  }
+  if (fields.Count() != 5) return;
+  const int action = static_cast<int>(fields[4].AtW(0)) - u'0';
+  if (fields[4].wlength() != 1 ||
+      (action != kRegistryActionDeleteA && action != kRegistryActionDeleteB && action != kRegistryActionDeleteC)) {
+    return;
+  }
+  String path = fields[0];
+  path.TrimW();
+  path.TrimEndW(u"\\");
+  path.AppendW(u'\\');
+  path.Append(fields[1]);
+  DeleteValuePath(path.w_str(), 0, view);
+}
+
+String FileNameOf(const String& path) {
+  const int32_t slash = path.FindLastW(u'\\');
+  return slash < 0 ? path : String(path.w_str() + slash + 1);
+}
+
+// Takes the next double-quoted text ("" inside is one quote) off `text`.
+bool TakeQuoted(const String& text, int32_t* position, String* out) {
+  int32_t i = *position;
+  while (i < text.length() && text.c_str()[i] != '"') ++i;
+  if (i >= text.length()) return false;
+  out->Clear();
+  for (++i; i < text.length(); ++i) {
+    const char c = text.c_str()[i];
+    if (c == '"') {
+      if (i + 1 < text.length() && text.c_str()[i + 1] == '"') {
+        out->Append('"');
+        ++i;
+        continue;
+      }
+      *position = i + 1;
+      return true;
+    }
+    out->Append(c);
+  }
+  return false;
+}
+
+}  // namespace
+
+bool CloseProgramsForUninstall(const Vector<CloseRule>& rules, uint32_t phase, bool automatic) {
+  Vector<WindowRule> windows;
+  for (const CloseRule& rule : rules) {
+    WindowRule& window = windows.Emplace();
+    window.title = AnsiToUtf16(rule.window_title);
+    window.window_class = AnsiToUtf16(rule.window_class);
+    window.program = AnsiToUtf16(rule.display_name);
+    window.action = rule.action;
+    window.phases = rule.action == 2 ? kCloseAfterConfirmation : kCloseBeforeConfirmation;
+  }
+  if (windows.IsEmpty()) return true;
+  CloseQuestion question;
+  question.text = Message(kCloseQuestion);
+  question.caption = Message(kCloseCaption);
+  if (CloseApplications(windows, phase, question) == CloseOutcome::kDone) return true;
+  if (!automatic) {
+    ShowMessage(nullptr, Message(kCloseCancelled).w_str(), Message(kCloseCancelledTitle).w_str(),
+                MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+  }
+  return false;
+}
+
+void UndoRegistryEntries(const String& table, RegView view) {
+  int32_t position = 0;
+  Array<String> fields;
+  while (ReadCsvRecordW(table, &position, &fields)) {
+    UndoRegistryRecord(fields, view);
+    fields.RemoveAll();
+  }
+}
+
+void RemoveMsiPackages(const Array<String>& lines) {
+  using SetUiFn = INT(WINAPI*)(INT, HWND*);
+  using InstallFn = UINT(WINAPI*)(LPCWSTR, LPCWSTR);
+  SystemLibrary msi(L"msi.dll");
+  const auto set_ui = msi.Get<SetUiFn>("MsiSetInternalUI");
+  const auto install = msi.Get<InstallFn>("MsiInstallProductW");
+  for (const String& line : lines) {
+    int32_t position = 0;
+    Array<String> fields;
+    if (!ReadCsvRecord(line, &position, &fields) || fields.Count() != 2) continue;
+    const String package = UnmarkPath(fields[0]);
+    UINT result = kMsiMissing;
+    if (install) {
+      if (set_ui) set_ui(atoi(fields[1].c_str()), nullptr);
+      result = install(Wide(package), L"REBOOT=R REMOVE=ALL");
+    }
+    if (result == 0) continue;
+    AddFailureFormatW(u"Failed to uninstall %s, code %d: %s\r\n", FileNameOf(package).w_str(), static_cast<int>(result),
+                      SystemErrorTextW(result).w_str());
+    RecordMsiLine(line);
+  }
+}
+
+void RemoveDriverPackages(const Array<String>& lines) {
+  if (lines.IsEmpty()) return;
+  using RemoveFn = BOOL(WINAPI*)(PCWSTR, DWORD, PVOID);
+  SystemLibrary setupapi(L"setupapi.dll");
+  const auto remove = setupapi.Get<RemoveFn>("SetupUninstallOEMInfW");
+  if (!remove) return;
+  for (const String& line : lines) {
+    if (line.empty()) continue;
+    remove(Wide(FileNameOf(UnmarkPath(line))), kForcedRemoval, nullptr);
+  }
+}
+
+bool RemoveProductFonts(const String& listed, bool ask) {
+  const String text = Utf16ToAnsi(listed);
+  const String fonts_folder = FolderPath(FolderSource::kFonts);
+  bool removed = false;
+  int32_t position = 0;
+  String display, file;
+  while (TakeQuoted(text, &position, &display) && TakeQuoted(text, &position, &file)) {
+    const String name = Utf8ToUtf16(display);
+    const String file_name = AnsiToUtf16(file);
+    if (ask && ShowMessage(nullptr, FillMessage(Message(kFontQuestion), {name}).w_str(), Message(kFontTitle).w_str(),
+                           MB_YESNO | MB_ICONQUESTION) != IDYES) {
+      continue;
+    }
+    RegistryKey key;
+    if (key.Open(RegRoot::kLocalMachine, kFontsKey, kRegOpenOnly | kRegNoStack, kRegWriteAccess, RegView::kDefault)) {
+      key.DeleteValue(name.w_str(), 0);
+    }
+    const String path = JoinPath(fonts_folder, file_name.w_str());
+    RemoveFontResourceW(Wide(path));
+    DeleteFile(path.w_str());
+    removed = true;
+  }
+  return removed;
+}
+
+void UnpinFromTaskbar(const Array<String>& records) {
+  for (const String& record : records) {
+    if (record.Find("\\User Pinned\\") < 0) continue;
+    const String path = UnmarkPath(record);
+    ShellExecuteW(nullptr, L"taskbarunpin", Wide(path), nullptr, nullptr, SW_HIDE);
+  }
+}

@@ -1,0 +1,345 @@
+// Removal from end to end: a product installed silently by an installer of
+// the builder is removed by its copied uninstaller with /a /u:"name", and the
+// system afterwards is compared with a snapshot taken before the install.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+
+#include "e2e/installer_win.h"
+#include "testkit/testkit.h"
+
+namespace {
+
+using testkit::Process;
+
+constexpr DWORD kExitTimeoutMs = 120000;
+constexpr DWORD kSelfRemovalTimeoutMs = 60000;
+constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+// What changes under Wine whatever the product does; each entry is a prefix
+// of the snapshot lines (lower-cased) that are left out of the comparison.
+const wchar_t* const kAllowed[] = {
+    // Wine keeps its own per-session and font-cache values here.
+    L"hkcu\\software\\wine\\",
+    L"hklm\\software\\wine\\",
+    // Wine's display driver registers the X screen when the first window opens.
+    L"hklm\\system\\currentcontrolset\\control\\video\\",
+};
+
+bool Allowed(const std::wstring& line) {
+  for (const wchar_t* prefix : kAllowed) {
+    if (line.compare(0, wcslen(prefix), prefix) == 0) return true;
+  }
+  return false;
+}
+
+std::wstring Lower(std::wstring text) {
+  CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
+  return text;
+}
+
+void AddLine(std::set<std::wstring>* lines, const std::wstring& line) {
+  const std::wstring lowered = Lower(line);
+  if (!Allowed(lowered)) lines->insert(lowered);
+}
+
+void SnapshotFiles(const std::wstring& folder, std::set<std::wstring>* lines) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    const std::wstring path = folder + L"\\" + name;
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      AddLine(lines, path + L"\\");
+      SnapshotFiles(path, lines);
+    } else {
+      AddLine(lines, path + L" " + std::to_wstring(found.nFileSizeLow));
+    }
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+
+// Keys and value names; data are left out (Wine's time stamps change them).
+void SnapshotKey(HKEY root, const std::wstring& path, const std::wstring& shown, std::set<std::wstring>* lines) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  AddLine(lines, shown + L"\\");
+  wchar_t name[16384];
+  for (DWORD i = 0;; ++i) {
+    DWORD length = 16384;
+    if (RegEnumValueW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    AddLine(lines, shown + L"\\:" + name);
+  }
+  for (DWORD i = 0;; ++i) {
+    DWORD length = 16384;
+    if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    SnapshotKey(root, path.empty() ? name : path + L"\\" + name, shown + L"\\" + name, lines);
+  }
+  RegCloseKey(key);
+}
+
+std::set<std::wstring> Snapshot() {
+  std::set<std::wstring> lines;
+  SnapshotFiles(L"C:", &lines);
+  SnapshotKey(HKEY_LOCAL_MACHINE, L"", L"HKLM", &lines);
+  SnapshotKey(HKEY_CURRENT_USER, L"", L"HKCU", &lines);
+  return lines;
+}
+
+std::wstring Difference(const std::set<std::wstring>& before, const std::set<std::wstring>& after) {
+  std::wstring text;
+  for (const std::wstring& line : after) {
+    if (!before.count(line)) text += L"+ " + line + L"\n";
+  }
+  for (const std::wstring& line : before) {
+    if (!after.count(line)) text += L"- " + line + L"\n";
+  }
+  return text;
+}
+
+DWORD RunToEnd(const std::wstring& program, const std::wstring& arguments) {
+  Process process = Process::Start(program, arguments);
+  EXPECT_TRUE(process.started());
+  const bool ended = process.WaitForExit(kExitTimeoutMs);
+  EXPECT_TRUE(ended) << "still running; windows: " << testkit::DescribeWindows(process.id());
+  return process.ExitCode();
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool WaitUntilGone(const std::wstring& path, DWORD timeout_ms) {
+  for (DWORD waited = 0; waited < timeout_ms; waited += 250) {
+    if (!Exists(path)) return true;
+    Sleep(250);
+  }
+  return !Exists(path);
+}
+
+bool KeyExists(HKEY root, const std::wstring& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+void CreateKey(HKEY root, const std::wstring& path) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), ERROR_SUCCESS);
+  const wchar_t data[] = L"on";
+  RegSetValueExW(key, L"Option", 0, REG_SZ, reinterpret_cast<const BYTE*>(data), sizeof data);
+  RegCloseKey(key);
+}
+
+std::wstring FileText(const std::string& bytes) { return std::wstring(bytes.begin(), bytes.end()); }
+
+// A product with files in subfolders, an uninstall subfolder and a registry
+// key of its own, installed under C:\Program Files.
+struct TestedProduct {
+  void Make(const wchar_t* stem) {
+    product_ = e2e::TestProduct(stem);
+    name_ = e2e::Wide(product_.settings.DisplayName);
+    folder_ = L"C:\\Program Files\\" + name_;
+    product_.files.push_back(FileFromBytes("readme.txt", "Read me.\r\n", 10));
+    product_.files.push_back(FileFromBytes("bin\\tool.dat", "tool", 4));
+    product_.files.push_back(FileFromBytes("data\\sub\\deep.bin", "deep", 4));
+    product_.settings.UninstallSubdir = String(u"Uninstall\\Data");
+    product_.settings.ProductRegistry = e2e::FromWide(L"Bastionix Tests\\" + name_);
+  }
+
+  void Install() {
+    const std::wstring installer = e2e::BuildInstallerFile(product_, name_ + L".exe");
+    ASSERT_FALSE(installer.empty());
+    EXPECT_EQ(RunToEnd(installer, L"/silent /d:\"" + folder_ + L"\""), 1u);
+    uninstaller_ = folder_ + L"\\Uninstall\\Data\\uninstall.exe";
+    ASSERT_TRUE(Exists(uninstaller_)) << "the install left no uninstaller";
+  }
+
+  DWORD RunUninstaller() { return RunToEnd(uninstaller_, L"/a /u:\"" + name_ + L"\""); }
+
+  Product product_;
+  std::wstring name_;
+  std::wstring folder_;
+  std::wstring uninstaller_;
+};
+
+class Uninstall : public testing::Test, protected TestedProduct {
+ protected:
+  void SetUp() override { Make(L"Removal"); }
+};
+
+TEST_F(Uninstall, LeavesTheSystemAsItWasBefore) {
+  const std::set<std::wstring> before = Snapshot();
+  Install();
+  // The product's own settings, as the product would write them.
+  const std::wstring own_key = L"Software\\Bastionix Tests\\" + name_;
+  CreateKey(HKEY_LOCAL_MACHINE, own_key + L"\\Settings");
+  CreateKey(HKEY_CURRENT_USER, own_key);
+
+  EXPECT_EQ(RunUninstaller(), 0u);
+  EXPECT_TRUE(WaitUntilGone(folder_, kSelfRemovalTimeoutMs)) << "the self-removal left the product folder";
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + name_));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, own_key));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, own_key));
+  EXPECT_EQ(Difference(before, Snapshot()), L"");
+}
+
+TEST_F(Uninstall, AUserFileKeepsItsFolderOnly) {
+  Install();
+  e2e::WriteBytes(folder_ + L"\\data\\mine.txt", "mine");
+  EXPECT_EQ(RunUninstaller(), 0u);
+  EXPECT_TRUE(WaitUntilGone(uninstaller_, kSelfRemovalTimeoutMs));
+  EXPECT_TRUE(WaitUntilGone(folder_ + L"\\Uninstall", kSelfRemovalTimeoutMs));
+  EXPECT_TRUE(Exists(folder_ + L"\\data\\mine.txt"));
+  EXPECT_FALSE(Exists(folder_ + L"\\data\\sub"));
+  EXPECT_FALSE(Exists(folder_ + L"\\bin"));
+  EXPECT_FALSE(Exists(folder_ + L"\\readme.txt"));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + name_));
+  DeleteFileW((folder_ + L"\\data\\mine.txt").c_str());
+  RemoveDirectoryW((folder_ + L"\\data").c_str());
+  RemoveDirectoryW(folder_.c_str());
+}
+
+TEST_F(Uninstall, AFileInUseFailsTheRunAndASecondRunFinishes) {
+  Install();
+  const std::wstring held = folder_ + L"\\bin\\tool.dat";
+  HANDLE file = CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(RunUninstaller(), 1u);
+  CloseHandle(file);
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + name_));
+  EXPECT_TRUE(Exists(uninstaller_));
+  EXPECT_FALSE(Exists(folder_ + L"\\readme.txt"));
+  // What is left, and nothing else: the file and the folder that holds it.
+  const std::string data = e2e::ReadBytes(folder_ + L"\\Uninstall\\Data\\Uninstall.DAT");
+  const std::string records = data.substr(0, data.find("\r\n\r\n"));
+  EXPECT_EQ(Lower(FileText(records)), Lower(held + L"\r\n~" + folder_ + L"\\bin"));
+
+  EXPECT_EQ(RunUninstaller(), 0u);
+  EXPECT_TRUE(WaitUntilGone(folder_, kSelfRemovalTimeoutMs));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + name_));
+}
+
+std::wstring Utf8ToWide(const std::string& bytes) {
+  std::wstring wide(bytes.size(), L'\0');
+  wide.resize(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(),
+                                  static_cast<int>(wide.size())));
+  return wide;
+}
+
+TEST_F(Uninstall, BatchesRunWithTheProductsVariablesAndNothingPlanted) {
+  const std::wstring scratch = e2e::TestFolder();
+  // The first batch runs before anything is removed, with a PAUSE that would
+  // block it, a non-ASCII command, and its environment written out.
+  product_.settings.UninstallBatch1 = e2e::FromWide(
+      L"pause\r\nset > \"" + scratch + L"\\env.txt\"\r\n"
+      L"if exist \"%InstallDir%\\readme.txt\" echo before> \"" + scratch + L"\\order1.txt\"\r\n"
+      L"rem Gr\u00FC\u00DFe\r\ncopy \"%~f0\" \"" + scratch + L"\\self.bat\"\r\n");
+  product_.settings.UninstallBatch2 = e2e::FromWide(
+      L"if not exist \"%InstallDir%\\readme.txt\" echo after> \"" + scratch + L"\\order2.txt\"\r\n");
+  product_.settings.ProductFlags |= uint64_t{1} << 26;  // the first batch's console hidden
+  Install();
+  // Files of the batch's old names, planted where a careless runner would write it.
+  const std::string planted = "echo planted> \"" + std::string(scratch.begin(), scratch.end()) + "\\planted.txt\"\r\n";
+  e2e::WriteBytes(folder_ + L"\\SETUPBAT.BAT", planted);
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  e2e::WriteBytes(std::wstring(temp) + L"SETUPBAT.BAT", planted);
+
+  EXPECT_EQ(RunUninstaller(), 0u);
+  const std::wstring env = Lower(FileText(e2e::ReadBytes(scratch + L"\\env.txt")));
+  EXPECT_NE(env.find(Lower(L"InstallDir=" + folder_ + L"\r\n")), std::wstring::npos) << env;
+  EXPECT_NE(env.find(Lower(L"UninstallDir=" + folder_ + L"\\Uninstall\\Data\r\n")), std::wstring::npos) << env;
+  EXPECT_NE(env.find(Lower(L"ProductName=" + name_ + L"\r\n")), std::wstring::npos) << env;
+  EXPECT_NE(env.find(L"shareddir="), std::wstring::npos) << env;
+  EXPECT_EQ(e2e::ReadBytes(scratch + L"\\order1.txt"), "before\r\n");
+  EXPECT_EQ(e2e::ReadBytes(scratch + L"\\order2.txt"), "after\r\n");
+  // Wine's interpreter does not read UTF-8 batches as Windows 7 does, so the
+  // batch itself is checked: UTF-8, behind the code-page line.
+  const std::string self = e2e::ReadBytes(scratch + L"\\self.bat");
+  EXPECT_EQ(self.substr(0, 29), "@chcp 65001 >nul\r\n@echo off\r\n") << self;
+  EXPECT_NE(Utf8ToWide(self).find(L"rem Gr\u00FC\u00DFe\r\n"), std::wstring::npos) << self;
+  EXPECT_EQ(self.find("pause"), std::string::npos) << self;
+  EXPECT_FALSE(Exists(scratch + L"\\planted.txt"));
+  DeleteFileW((std::wstring(temp) + L"SETUPBAT.BAT").c_str());
+  DeleteFileW((folder_ + L"\\SETUPBAT.BAT").c_str());
+}
+
+TEST_F(Uninstall, ALinkInTheProductFolderIsRemovedAsALink) {
+  Install();
+  // Someone who could write in the product folder swaps a recorded folder for
+  // a link to a folder of theirs that holds a file of a recorded name.
+  const std::wstring outside = L"C:\\" + testkit::UniqueName(L"Outside");
+  ASSERT_TRUE(CreateDirectoryW(outside.c_str(), nullptr));
+  e2e::WriteBytes(outside + L"\\deep.bin", "not the product's");
+  const std::wstring sub = folder_ + L"\\data\\sub";
+  ASSERT_TRUE(DeleteFileW((sub + L"\\deep.bin").c_str()));
+  ASSERT_TRUE(RemoveDirectoryW(sub.c_str()));
+  if (!CreateSymbolicLinkW(sub.c_str(), outside.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY)) {
+    GTEST_SKIP() << "this system makes no folder links: " << GetLastError();
+  }
+  ASSERT_TRUE(GetFileAttributesW(sub.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
+  if (GetFileAttributesW((sub + L"\\deep.bin").c_str()) == INVALID_FILE_ATTRIBUTES) {
+    GTEST_SKIP() << "this system's folder links do not lead to their target";
+  }
+
+  EXPECT_EQ(RunUninstaller(), 0u);
+  EXPECT_EQ(e2e::ReadBytes(outside + L"\\deep.bin"), "not the product's");
+  EXPECT_FALSE(Exists(sub)) << "the link stays";
+  EXPECT_TRUE(WaitUntilGone(folder_, kSelfRemovalTimeoutMs));
+  DeleteFileW((outside + L"\\deep.bin").c_str());
+  RemoveDirectoryW(outside.c_str());
+}
+
+bool SharedCount(const std::wstring& path, DWORD* count) {
+  DWORD size = sizeof *count;
+  return RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", path.c_str(),
+                      RRF_RT_REG_DWORD, nullptr, count, &size) == ERROR_SUCCESS;
+}
+
+TEST_F(Uninstall, ASharedFileGoesWithTheLastProductThatUsesIt) {
+  const std::wstring shared_name = testkit::UniqueName(L"Shared");
+  PackageFile shared = FileFromBytes("shared.dll", "shared", 6);
+  shared.entry.kind = 1;  // into the shared folder, counted
+  product_.files.push_back(shared);
+  product_.settings.SharedPath = e2e::FromWide(shared_name);
+  TestedProduct second;
+  second.Make(L"Second");
+  second.product_.files.push_back(shared);
+  second.product_.settings.SharedPath = product_.settings.SharedPath;
+  Install();
+  second.Install();
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kUninstallKey + name_).c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
+  wchar_t folder[MAX_PATH] = {};
+  DWORD size = sizeof folder;
+  RegGetValueW(key, nullptr, L"SharedPath", RRF_RT_REG_SZ, nullptr, folder, &size);
+  RegCloseKey(key);
+  const std::wstring file = std::wstring(folder) + L"\\shared.dll";
+  DWORD count = 0;
+  ASSERT_TRUE(SharedCount(file, &count)) << file;
+  EXPECT_EQ(count, 2u);
+
+  EXPECT_EQ(RunUninstaller(), 0u);
+  EXPECT_TRUE(SharedCount(file, &count));
+  EXPECT_EQ(count, 1u);
+  EXPECT_EQ(e2e::ReadBytes(file), "shared");
+
+  EXPECT_EQ(second.RunUninstaller(), 0u);
+  EXPECT_FALSE(SharedCount(file, &count));
+  EXPECT_FALSE(Exists(file));
+  EXPECT_FALSE(Exists(folder)) << "the empty shared folder stays";
+  EXPECT_TRUE(WaitUntilGone(second.folder_, kSelfRemovalTimeoutMs));
+  EXPECT_TRUE(WaitUntilGone(folder_, kSelfRemovalTimeoutMs));
+}
+
+TEST_F(Uninstall, AnUnknownProductEndsWithZero) {
+  EXPECT_EQ(RunToEnd(testkit::SetupExe(), L"/a /u:\"" + testkit::UniqueName(L"Nobody") + L"\""), 0u);
+}
+
+}  // namespace

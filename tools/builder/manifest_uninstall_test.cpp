@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "actions/file_deletion.h"
+#include "builder/manifest.h"
+#include "uninstall/uninstall_flags.h"
+
+namespace {
+
+std::u16string Text(const String& wide) { return std::u16string(wide.w_str(), static_cast<size_t>(wide.wlength())); }
+std::string Narrow(const String& text) { return std::string(text.c_str(), static_cast<size_t>(text.length())); }
+
+bool Parse(const std::string& uninstall, Product* product, std::string* error) {
+  const std::string text = "[product]\nname = \"P\"\nversion = \"1\"\n[files]\nsource = \".\"\n" + uninstall;
+  return ParseManifest(text, "/tmp/bx-manifest-uninstall.toml", product, error);
+}
+
+TEST(ManifestUninstall, RemovalOptionsReachTheSettings) {
+  Product product;
+  std::string error;
+  ASSERT_TRUE(Parse("[uninstall]\n"
+                    "batch_before = \"\"\"\nset > env.txt\npause\n\"\"\"\n"
+                    "batch_after_hidden = true\n"
+                    "keep_log = true\n"
+                    "delete_folder_with_contents = true\n"
+                    "support_offer = \"https://example.com/help\"\n"
+                    "[[uninstall.close]]\nwindow_title = \"*Tool\"\nprogram = \"Tool\"\naction = \"terminate\"\n"
+                    "[[uninstall.delete]]\npattern = \"logs\\\\*.log\"\nwhen = \"both\"\n"
+                    "condition = \"size-at-least\"\nvalue = \"10\"\nat_restart_on_failure = true\n",
+                    &product, &error))
+      << error;
+  const ProductSettings& s = product.settings;
+  EXPECT_EQ(Text(s.UninstallBatch1), u"set > env.txt\r\npause\r\n");
+  EXPECT_TRUE(s.Flag(uninstall_flag::kHideBatch2Console));
+  EXPECT_FALSE(s.Flag(uninstall_flag::kHideBatch1Console));
+  EXPECT_TRUE(s.Flag(uninstall_flag::kKeepInstallLog));
+  EXPECT_TRUE(s.Flag(uninstall_flag::kDeleteFolderWithContents));
+  EXPECT_EQ(Text(s.SupportOffer), u"https://example.com/help");
+  ASSERT_EQ(s.ProgramsToClose.Count(), 1);
+  EXPECT_EQ(Narrow(s.ProgramsToClose[0].window_title), "*Tool");
+  EXPECT_EQ(s.ProgramsToClose[0].action, 3);
+  ASSERT_EQ(s.FileDeletions.Count(), 1);
+  EXPECT_EQ(Narrow(s.FileDeletions[0].name), "logs\\*.log");
+  EXPECT_EQ(s.FileDeletions[0].mode, kDeleteIfSizeAtLeast);
+  EXPECT_EQ(s.FileDeletions[0].flags,
+            FileDeletion::kAtInstall | FileDeletion::kAtUninstall | deletion_flag::kAtRestartOnFailure);
+}
+
+TEST(ManifestUninstall, RulesWithoutAnythingToMatchAreRefused) {
+  Product product;
+  std::string error;
+  EXPECT_FALSE(Parse("[[uninstall.close]]\nprogram = \"Tool\"\n", &product, &error));
+  EXPECT_NE(error.find("window title or class"), std::string::npos) << error;
+  EXPECT_FALSE(Parse("[[uninstall.delete]]\nwhen = \"install\"\n", &product, &error));
+  EXPECT_FALSE(Parse("[[uninstall.delete]]\npattern = \"a\"\ncondition = \"sometimes\"\n", &product, &error));
+}
+
+}  // namespace
