@@ -1,5 +1,6 @@
 // The greeting: a page with the product's welcome text and an optional link,
 // or in the plain style a message box.
+#include <windows.h>
 #include <shellapi.h>
 
 #include "net/notify_worker.h"

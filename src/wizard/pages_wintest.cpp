@@ -113,7 +113,9 @@ TEST_F(Pages, EveryPageInEveryStyleCarriesItsControls) {
         EXPECT_EQ(testkit::FindControl(page, kBannerPageTitle) != nullptr, style.banner);
         EXPECT_EQ(testkit::FindControl(page, kFullPicture) != nullptr, style.full);
         // Banner pages carry the greeting title as caption.
-        if (style.banner) EXPECT_EQ(testkit::WindowTitle(page), W(Message(65)));
+        if (style.banner) {
+          EXPECT_EQ(testkit::WindowTitle(page), W(Message(65)));
+        }
         EXPECT_FALSE(ControlText(page, kText).empty());
         EXPECT_TRUE(ClickButton(page, page_case.cancel ? kCancel : kNext));
       });

@@ -1,5 +1,6 @@
 // The start-menu page: the folder of the product's shortcuts, checked as it
 // is typed so that Next is only offered for a name the shell can make.
+#include <windows.h>
 #include <shlobj.h>
 
 #include "package/settings_state.h"

@@ -1,5 +1,6 @@
 // The licence and readme pages: one text, RTF or plain, in a read-only rich
 // edit control.
+#include <windows.h>
 #include <richedit.h>
 
 #include "package/settings_state.h"
