@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "net/notify_worker.h"
 #include "package/settings_state.h"
 #include "wizard/page_style_win.h"
 #include "wizard/pages_win.h"
@@ -11,6 +10,10 @@
 namespace {
 
 using namespace page_control;
+
+struct GreetingPage {
+  void (*link_clicked)();
+};
 
 const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
@@ -37,14 +40,15 @@ void InitGreetingPage(HWND page, void*) {
   ShowWindow(GetDlgItem(page, kLink), link ? SW_SHOW : SW_HIDE);
 }
 
-bool GreetingMessage(HWND, UINT message, WPARAM, LPARAM lparam, INT_PTR* result, void*) {
+bool GreetingMessage(HWND, UINT message, WPARAM, LPARAM lparam, INT_PTR* result, void* context) {
   if (message != WM_NOTIFY) return false;
   const auto* header = reinterpret_cast<const NMHDR*>(lparam);
   if (header->idFrom != static_cast<UINT_PTR>(kLink) || (header->code != NM_CLICK && header->code != NM_RETURN)) {
     return false;
   }
   ShellExecuteW(nullptr, L"open", Wide(Settings().GreetingLink), nullptr, nullptr, SW_SHOWNORMAL);
-  PostNotification(Settings().LinkNotifyURL);
+  const auto& greeting = *static_cast<const GreetingPage*>(context);
+  if (greeting.link_clicked) greeting.link_clicked();
   *result = TRUE;
   return true;
 }
@@ -76,12 +80,14 @@ PageResult GreetingBox(HWND owner) {
 
 }  // namespace
 
-PageResult ShowGreetingPage(HWND owner) {
+PageResult ShowGreetingPage(HWND owner, void (*link_clicked)()) {
+  GreetingPage greeting{link_clicked};
   if (LookOfStyle(PageStyle(kStyleGreeting)) == PageLook::kPlain) return GreetingBox(owner);
   PageHandlers handlers;
   handlers.init = InitGreetingPage;
   handlers.message = GreetingMessage;
   const int32_t title = LookOfStyle(PageStyle(kStyleGreeting)) == PageLook::kBanner ? 103 : 65;
-  const PageFrame frame = StyledPage(u"Greeting", kStyleGreeting, title, handlers, nullptr);
+  const PageFrame frame = StyledPage(u"Greeting", kStyleGreeting, title, handlers,
+                                     &greeting);
   return static_cast<PageResult>(RunPage(owner, frame));
 }

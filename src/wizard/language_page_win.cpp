@@ -28,6 +28,9 @@ String UserLanguageName() {
 void InitLanguagePage(HWND page, void*) {
   HWND list = GetDlgItem(page, kLanguageList);
   const LanguageTable& table = Languages();
+  // The tab that begins each line indents the names a little, not a column.
+  INT tab_stop = 6;
+  SendMessageW(list, LB_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&tab_stop));
   for (int32_t i = 0; i < table.LanguageCount(); ++i) {
     String line(u"\t");
     line.Append(table.names[i]);

@@ -17,6 +17,7 @@ struct PageInstance {
   GdiObject button_images[3];
   GdiObject backdrop;        // the client area as painted beneath the controls
   GdiObject backdrop_brush;  // ... as a brush for texts over pictures
+  GdiObject title_font;      // the banner's first line, in bold
 };
 
 PageInstance* InstanceOf(HWND page) {
@@ -110,6 +111,16 @@ void SetUpButtonImages(HWND page, PageInstance& instance) {
   }
 }
 
+// The banner's window title stands out above the page title, as a heading.
+void SetUpBannerFont(HWND page, PageInstance& instance) {
+  HWND title = GetDlgItem(page, kBannerWindowTitle);
+  LOGFONTW font{};
+  if (!title || !GetObjectW(reinterpret_cast<HFONT>(SendMessageW(page, WM_GETFONT, 0, 0)), sizeof font, &font)) return;
+  font.lfWeight = FW_BOLD;
+  instance.title_font.Reset(CreateFontIndirectW(&font));
+  SendMessageW(title, WM_SETFONT, reinterpret_cast<WPARAM>(instance.title_font.get()), FALSE);
+}
+
 void SetUpIcons(HWND page) {
   // With bit 52 every page carries the application icons, as the
   // background window does.
@@ -162,6 +173,7 @@ bool InitPage(HWND page, PageInstance* instance) {
   const PageFrame& frame = *instance->frame;
   SetUpIcons(page);
   if (frame.wizard_page) SetUpPictures(page, *instance);
+  if (frame.look == PageLook::kBanner) SetUpBannerFont(page, *instance);
   ApplyTitles(page, frame);
   if (frame.handlers.init) frame.handlers.init(page, frame.context);
   if (ButtonImages()) SetUpButtonImages(page, *instance);

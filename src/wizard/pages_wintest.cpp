@@ -244,6 +244,33 @@ TEST_F(Pages, ClosingTheFinishPageClearsTheChoices) {
   EXPECT_FALSE(choices.run_program);
 }
 
+TEST_F(Pages, GreetingLinkOpensOnTheAddressAndThePlainStyleIsABox) {
+  Settings().GreetingLink = String(u"https://example.com/sample");
+  Settings().PageStyles[kStyleGreeting] = 1;
+  Drive([] { ShowGreetingPage(nullptr); },
+        [](HWND page) {
+          EXPECT_EQ(ControlText(page, kLink), L"Visit the <a href=\"https://example.com/sample\">Sample Product website</a>");
+          EXPECT_TRUE(IsWindowVisible(testkit::FindControl(page, kLink)));
+          EXPECT_TRUE(ClickButton(page, kCancel));
+        });
+  Settings().GreetingLink = String();
+  Drive([] { ShowGreetingPage(nullptr); },
+        [](HWND page) {
+          EXPECT_FALSE(IsWindowVisible(testkit::FindControl(page, kLink)));
+          EXPECT_TRUE(ClickButton(page, kCancel));
+        });
+  Settings().PageStyles[kStyleGreeting] = 0;
+  PageResult result = PageResult::kAccept;
+  Drive([&] { result = ShowGreetingPage(nullptr); },
+        [](HWND box) {
+          EXPECT_TRUE(testkit::IsMessageBox(box));
+          EXPECT_EQ(testkit::MessageBoxText(box), W(Message(1)));
+          EXPECT_EQ(testkit::WindowTitle(box), W(Message(65)));
+          EXPECT_TRUE(testkit::AnswerMessageBox(box, IDCANCEL));
+        });
+  EXPECT_EQ(result, PageResult::kCancel);
+}
+
 bool g_cancelled = false;
 
 TEST_F(Pages, ProgressCancelAsksAndYesTakesTheCancelExit) {
