@@ -42,7 +42,7 @@ convert -size 520x48 gradient:'#ffffff-#dce8f8' -rotate 90 -rotate 180 \
 save "$work/banner.png" "$out/banner.bmp"
 
 # Behind full-picture pages: near white, a faint shield at the lower right.
-mapfile -t args < <(shield 0.9 130 150 '#e6eefa' '#d6e2f4')
+mapfile -t args < <(shield 0.9 130 150 '#eef3fb' '#e4ecf8')
 convert -size 340x316 gradient:'#ffffff-#f0f5fc' "${args[@]}" "$work/full.png"
 save "$work/full.png" "$out/full.bmp"
 

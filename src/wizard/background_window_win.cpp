@@ -160,6 +160,11 @@ LRESULT CALLBACK BackgroundProcedure(HWND window, UINT message, WPARAM wparam, L
       EndPaint(window, &paint);
       return 0;
     }
+    case WM_DPICHANGED:
+    case WM_DISPLAYCHANGE:
+      // The title's size in pixels follows the DPI: paint it anew.
+      InvalidateRect(window, nullptr, TRUE);
+      return 0;
     default:
       return DefWindowProcW(window, message, wparam, lparam);
   }

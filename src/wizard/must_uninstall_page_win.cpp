@@ -11,6 +11,7 @@ void InitMustUninstallPage(HWND page, void*) {
   SetPageMessage(page, kText, 9);
   SetButtonMessage(page, kNext, 104);
   SetButtonMessage(page, kCancel, 49);
+  GrowToFitText(page, kText);
 }
 
 }  // namespace

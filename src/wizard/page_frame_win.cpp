@@ -275,6 +275,45 @@ void SetButtonMessage(HWND page, int id, int32_t message) {
   SetPageText(page, id, caption);
 }
 
+namespace {
+
+int TextHeightNeeded(HWND control, int width) {
+  const String text = PageItemText(GetParent(control), GetDlgCtrlID(control));
+  HDC dc = GetDC(control);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  RECT bounds{0, 0, width, 0};
+  DrawTextW(dc, reinterpret_cast<const wchar_t*>(text.w_str()), text.wlength(), &bounds,
+            DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL);
+  SelectObject(dc, old);
+  ReleaseDC(control, dc);
+  return bounds.bottom;
+}
+
+}  // namespace
+
+void GrowToFitText(HWND page, int id) {
+  HWND control = GetDlgItem(page, id);
+  if (!control) return;
+  RECT rect{};
+  GetWindowRect(control, &rect);
+  MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&rect), 2);
+  const int grow = TextHeightNeeded(control, rect.right - rect.left) - (rect.bottom - rect.top);
+  if (grow <= 0) return;
+  SetWindowPos(control, nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top + grow,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    RECT place{};
+    GetWindowRect(child, &place);
+    MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&place), 2);
+    if (child == control || place.top < rect.bottom) continue;
+    SetWindowPos(child, nullptr, place.left, place.top + grow, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  RECT window{};
+  GetWindowRect(page, &window);
+  SetWindowPos(page, nullptr, window.left, window.top - grow / 2, window.right - window.left,
+               window.bottom - window.top + grow, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 String PageItemText(HWND page, int id) {
   HWND control = GetDlgItem(page, id);
   String text;

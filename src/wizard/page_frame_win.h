@@ -71,6 +71,10 @@ void RetitlePage(HWND page);
 void SetPageText(HWND page, int id, const String& text);
 void SetPageMessage(HWND page, int id, int32_t message);
 void SetButtonMessage(HWND page, int id, int32_t message);
+// Makes text `id` tall enough for its whole text, moving what lies below it
+// down and growing the page by as much (boxes of a fixed size whose texts
+// the product may lengthen).
+void GrowToFitText(HWND page, int id);
 // A control's text (UTF-16).
 String PageItemText(HWND page, int id);
 // The module whose resources the pages come from (setup.exe itself).

@@ -271,6 +271,34 @@ TEST_F(Pages, GreetingLinkOpensOnTheAddressAndThePlainStyleIsABox) {
   EXPECT_EQ(result, PageResult::kCancel);
 }
 
+// The box keeps its size from the template unless the text needs more: then
+// the text grows and the buttons move below it.
+TEST_F(Pages, MustUninstallShowsItsWholeTextAboveTheButtons) {
+  PageResult result = PageResult::kCancel;
+  Drive([&] { result = ShowMustUninstallPage(nullptr); },
+        [](HWND page) {
+          EXPECT_EQ(testkit::WindowTitle(page), W(Message(21)));
+          EXPECT_EQ(ControlText(page, kText), W(Message(9)));
+          HWND text = testkit::FindControl(page, kText);
+          RECT text_rect{};
+          GetWindowRect(text, &text_rect);
+          HDC dc = GetDC(text);
+          HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(text, WM_GETFONT, 0, 0)));
+          const std::wstring message = W(Message(9));
+          RECT needed{0, 0, text_rect.right - text_rect.left, 0};
+          DrawTextW(dc, message.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+          SelectObject(dc, old);
+          ReleaseDC(text, dc);
+          EXPECT_GE(text_rect.bottom - text_rect.top, needed.bottom);
+          RECT button{};
+          GetWindowRect(testkit::FindControl(page, kNext), &button);
+          EXPECT_GE(button.top, text_rect.bottom);
+          EXPECT_EQ(ControlText(page, kNext), W(Message(104)));
+          EXPECT_TRUE(ClickButton(page, kNext));
+        });
+  EXPECT_EQ(result, PageResult::kAccept);
+}
+
 bool g_cancelled = false;
 
 TEST_F(Pages, ProgressCancelAsksAndYesTakesTheCancelExit) {

@@ -17,6 +17,7 @@ void InitPasswordPage(HWND page, void*) {
   SetPageText(page, kNext, String(u"OK"));
   SetButtonMessage(page, kCancel, 49);
   SendDlgItemMessageW(page, kPasswordEdit, EM_LIMITTEXT, kPasswordLimit, 0);
+  GrowToFitText(page, kText);
 }
 
 bool PasswordCommand(HWND page, int id, int, void* context) {

@@ -64,7 +64,12 @@ void Picture(const std::wstring& name, const std::function<void()>& show) {
   std::thread camera([&] {
     HWND page = testkit::WaitForWindow(GetCurrentProcessId(), {testkit::kDialogClass});
     EXPECT_NE(page, nullptr) << "no page for " << testing::PrintToString(name);
-    Sleep(300);
+    // Every window painted before the picture: at high DPI under emulation
+    // the first paint takes a while.
+    for (HWND window : testkit::TopLevelWindows(GetCurrentProcessId())) {
+      RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    }
+    Sleep(700);
     EXPECT_TRUE(testkit::Screenshot(name));
     for (HWND window : testkit::TopLevelWindows(GetCurrentProcessId(), {testkit::kDialogClass})) {
       PostMessageW(window, WM_CLOSE, 0, 0);
