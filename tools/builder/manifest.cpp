@@ -292,47 +292,6 @@ String ReadTextFile(const fs::path& path, const Origin& origin) {
   return text;
 }
 
-void ReadWizard(Table wizard, const fs::path& base, Product* out) {
-  ProductSettings& s = out->settings;
-  SetFlag(wizard, "greeting", &s, product_flag::kNoGreetingPage, true);
-  SetFlag(wizard, "folder_page", &s, product_flag::kFolderPage);
-  SetFlag(wizard, "start_menu_page", &s, product_flag_extra::kStartMenuPage);
-  SetFlag(wizard, "progress_page", &s, product_flag::kProgressPage);
-  SetFlag(wizard, "confirm_install_over", &s, product_flag::kNoInstallOverConfirm, true);
-  SetFlag(wizard, "ask_restart", &s, product_flag::kAskRestart);
-  SetFlag(wizard, "background_window", &s, product_flag::kNoBackgroundWindow, true);
-  SetFlag(wizard, "single_instance", &s, product_flag::kSingleInstance);
-  SetFlag(wizard, "show_errors_when_automatic", &s, product_flag::kErrorBoxesWhenAutomatic);
-  int choice;
-  if (wizard.Choice("automatic", {"command-line", "on", "off-unless-silent"}, &choice)) {
-    s.AutomaticMode = static_cast<uint8_t>(choice);
-  }
-  int64_t time;
-  if (wizard.Number("status_time", 0, 9999, &time)) s.MinStatusTime = static_cast<uint16_t>(time);
-
-  for (const char* key : {"license", "readme"}) {
-    std::vector<std::string> files;
-    if (!wizard.TextList(key, &files)) continue;
-    if (files.size() > 20) Throw(wizard.At(key), "at most 20 pages");
-    Array<String>& texts = std::strcmp(key, "license") == 0 ? s.LicenseTexts : s.ReadmeTexts;
-    for (const std::string& file : files) texts.Add(ReadTextFile(base / file, wizard.At(key)));
-  }
-
-  int style;
-  if (wizard.Choice("style", kStyleNames, &style)) {
-    for (int32_t& page : s.PageStyles) page = style;
-  }
-  Table styles = wizard.Sub("styles");
-  const char* pages[kPageStyleSlots] = {"greeting", "language", "license", "readme",
-                                        "folder",   "start_menu", "progress", "finish"};
-  for (int i = 0; i < kPageStyleSlots; ++i) {
-    if (styles.Choice(pages[i], kStyleNames, &style)) s.PageStyles[static_cast<size_t>(i)] = style;
-  }
-  styles.RejectUnknown();
-  ReadWizardLook(wizard, base, out);
-  wizard.RejectUnknown();
-}
-
 // The bytes of a file the package carries whole (bitmap, sound).
 String ReadBinaryFile(const fs::path& path, const Origin& origin) {
   std::ifstream in(path, std::ios::binary);
@@ -375,6 +334,47 @@ void ReadWizardLook(Table& wizard, const fs::path& base, Product* out) {
   if (wizard.Choice("side_picture_frame", {"none", "sunken", "border", "sunken-on-side-pages"}, &frame)) {
     s.SidePictureFrame = static_cast<uint8_t>(frame);
   }
+}
+
+void ReadWizard(Table wizard, const fs::path& base, Product* out) {
+  ProductSettings& s = out->settings;
+  SetFlag(wizard, "greeting", &s, product_flag::kNoGreetingPage, true);
+  SetFlag(wizard, "folder_page", &s, product_flag::kFolderPage);
+  SetFlag(wizard, "start_menu_page", &s, product_flag_extra::kStartMenuPage);
+  SetFlag(wizard, "progress_page", &s, product_flag::kProgressPage);
+  SetFlag(wizard, "confirm_install_over", &s, product_flag::kNoInstallOverConfirm, true);
+  SetFlag(wizard, "ask_restart", &s, product_flag::kAskRestart);
+  SetFlag(wizard, "background_window", &s, product_flag::kNoBackgroundWindow, true);
+  SetFlag(wizard, "single_instance", &s, product_flag::kSingleInstance);
+  SetFlag(wizard, "show_errors_when_automatic", &s, product_flag::kErrorBoxesWhenAutomatic);
+  int choice;
+  if (wizard.Choice("automatic", {"command-line", "on", "off-unless-silent"}, &choice)) {
+    s.AutomaticMode = static_cast<uint8_t>(choice);
+  }
+  int64_t time;
+  if (wizard.Number("status_time", 0, 9999, &time)) s.MinStatusTime = static_cast<uint16_t>(time);
+
+  for (const char* key : {"license", "readme"}) {
+    std::vector<std::string> files;
+    if (!wizard.TextList(key, &files)) continue;
+    if (files.size() > 20) Throw(wizard.At(key), "at most 20 pages");
+    Array<String>& texts = std::strcmp(key, "license") == 0 ? s.LicenseTexts : s.ReadmeTexts;
+    for (const std::string& file : files) texts.Add(ReadTextFile(base / file, wizard.At(key)));
+  }
+
+  int style;
+  if (wizard.Choice("style", kStyleNames, &style)) {
+    for (int32_t& page : s.PageStyles) page = style;
+  }
+  Table styles = wizard.Sub("styles");
+  const char* pages[kPageStyleSlots] = {"greeting", "language", "license", "readme",
+                                        "folder",   "start_menu", "progress", "finish"};
+  for (int i = 0; i < kPageStyleSlots; ++i) {
+    if (styles.Choice(pages[i], kStyleNames, &style)) s.PageStyles[static_cast<size_t>(i)] = style;
+  }
+  styles.RejectUnknown();
+  ReadWizardLook(wizard, base, out);
+  wizard.RejectUnknown();
 }
 
 // The background window: colours, bitmap, title and copyright line.
