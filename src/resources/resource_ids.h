@@ -10,3 +10,13 @@
 // The manifest and the version record sit at the ids Windows looks for.
 #define IDR_MANIFEST 1
 #define IDR_VERSION 1
+
+// Bitmaps of the wizard, drawn by make-bitmaps.sh; the builder may replace
+// them. 2 the side picture, 3 the banner, 4-6 the images of the Next, Cancel
+// and browse buttons, 7 the picture behind the content of full-picture pages.
+#define IDB_SIDE_PICTURE 2
+#define IDB_BANNER 3
+#define IDB_NEXT_BUTTON 4
+#define IDB_CANCEL_BUTTON 5
+#define IDB_BROWSE_BUTTON 6
+#define IDB_FULL_PICTURE 7

@@ -21,8 +21,10 @@ enum class PageResult : int32_t {
 // process-wide language table at once.
 PageResult ShowLanguagePage(HWND owner);
 
-// The greeting (a plain OK/Cancel box in style 0).
-PageResult ShowGreetingPage(HWND owner);
+// The greeting (a plain OK/Cancel box in style 0). A click on its link
+// opens the address and calls `link_clicked`, where the caller hands the
+// link's notification to the notification worker.
+PageResult ShowGreetingPage(HWND owner, void (*link_clicked)() = nullptr);
 
 // Accepts only when the text typed equals `password` (UTF-16) exactly.
 PageResult ShowPasswordPage(HWND owner, const String& password);

@@ -353,6 +353,50 @@ String ReadTextFile(const fs::path& path, const Origin& origin) {
   return text;
 }
 
+// The bytes of a file the package carries whole (bitmap, sound).
+String ReadBinaryFile(const fs::path& path, const Origin& origin) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) Throw(origin, "cannot read \"" + path.string() + "\"");
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  String out;
+  out.Assign(bytes.data(), static_cast<int32_t>(bytes.size()));
+  return out;
+}
+
+// "#RRGGBB" as a Windows colour reference (0x00BBGGRR).
+void SetColour(Table& table, const std::string& key, uint32_t* out) {
+  std::string text;
+  if (!table.Text(key, &text)) return;
+  if (text.size() != 7 || text[0] != '#' || text.find_first_not_of("0123456789abcdefABCDEF", 1) != std::string::npos) {
+    Throw(table.At(key), "a colour is written \"#RRGGBB\"");
+  }
+  const uint32_t rgb = static_cast<uint32_t>(std::stoul(text.substr(1), nullptr, 16));
+  *out = (rgb >> 16 & 0xFF) | (rgb & 0xFF00) | (rgb & 0xFF) << 16;
+}
+
+// A font face name, stored 8-bit.
+void SetFontName(Table& table, const std::string& key, String* out) {
+  std::string text;
+  if (!table.Text(key, &text)) return;
+  if (text.size() >= 32) Throw(table.At(key), "a font name has at most 31 characters");
+  *out = Utf16ToAnsi(Wide(text));
+}
+
+// The wizard's look beyond the page styles: the greeting's link and sound and
+// the side picture's frame.
+void ReadWizardLook(Table& wizard, const fs::path& base, Product* out) {
+  ProductSettings& s = out->settings;
+  SetText(wizard, "link", &s.GreetingLink);
+  std::string sound;
+  if (wizard.Text("greeting_sound", &sound) && !sound.empty()) {
+    s.GreetingSound = ReadBinaryFile(base / sound, wizard.At("greeting_sound"));
+  }
+  int frame;
+  if (wizard.Choice("side_picture_frame", {"none", "sunken", "border", "sunken-on-side-pages"}, &frame)) {
+    s.SidePictureFrame = static_cast<uint8_t>(frame);
+  }
+}
+
 void ReadWizard(Table wizard, const fs::path& base, Product* out) {
   ProductSettings& s = out->settings;
   SetFlag(wizard, "greeting", &s, product_flag::kNoGreetingPage, true);
@@ -390,7 +434,42 @@ void ReadWizard(Table wizard, const fs::path& base, Product* out) {
     if (styles.Choice(pages[i], kStyleNames, &style)) s.PageStyles[static_cast<size_t>(i)] = style;
   }
   styles.RejectUnknown();
+  ReadWizardLook(wizard, base, out);
   wizard.RejectUnknown();
+}
+
+// The background window: colours, bitmap, title and copyright line.
+void ReadBackground(Table background, const fs::path& base, Product* out) {
+  ProductSettings& s = out->settings;
+  static const std::initializer_list<const char*> kPositions = {
+      "none", "top-left", "top-centre", "top-right", "bottom-left", "bottom-centre", "bottom-right"};
+  SetText(background, "taskbar_text", &s.TaskbarText);
+  SetText(background, "title", &s.DisplayTitle);
+  SetFontName(background, "title_font", &s.TitleFont);
+  int64_t number;
+  if (background.Number("title_size", 25, 1000, &number)) s.TitleSize = static_cast<double>(number) / 100;
+  SetColour(background, "title_color", &s.TitleColor);
+  if (background.Number("title_shadow", 0, 255, &number)) s.TitleShadow = static_cast<uint8_t>(number);
+  int choice;
+  if (background.Choice("title_position", kPositions, &choice)) s.TitlePosition = static_cast<uint8_t>(choice);
+  SetColour(background, "top_color", &s.TopColor);
+  SetColour(background, "bottom_color", &s.BottomColor);
+  SetText(background, "copyright", &s.CopyrightText);
+  SetFontName(background, "copyright_font", &s.CopyrightFont);
+  if (background.Number("copyright_size", 25, 1000, &number)) s.CopyrightSize = static_cast<double>(number) / 100;
+  SetColour(background, "copyright_color", &s.CopyrightColor);
+  if (background.Choice("copyright_position", kPositions, &choice)) s.CopyrightPos = static_cast<uint8_t>(choice);
+  std::string bitmap;
+  if (background.Text("bitmap", &bitmap) && !bitmap.empty()) {
+    s.BackgroundBitmap = ReadBinaryFile(base / bitmap, background.At("bitmap"));
+    if (s.BackgroundBitmap.length() < 2 || s.BackgroundBitmap.c_str()[0] != 'B' || s.BackgroundBitmap.c_str()[1] != 'M') {
+      Throw(background.At("bitmap"), "\"" + bitmap + "\" is not a .bmp file");
+    }
+    s.SetFlag(product_flag::kBackgroundBitmap, true);
+  }
+  if (background.Number("bitmap_size", 0, 100, &number)) s.BitmapSize = static_cast<int32_t>(number);
+  if (background.Choice("bitmap_stretch", {"stretch", "fit", "centre", "tile"}, &choice)) s.StretchMode = choice;
+  background.RejectUnknown();
 }
 
 void ReadFinish(Table finish, Product* out) {
@@ -800,6 +879,7 @@ void ReadManifest(const toml::table& document, const std::string& path, Product*
   ReadPackage(root.Sub("package"), out);
   ReadWizard(root.Sub("wizard"), base, out);
   ReadFinish(root.Sub("finish"), out);
+  ReadBackground(root.Sub("background"), base, out);
   ReadUninstall(root.Sub("uninstall"), out);
   ReadLanguages(root, out);
   ReadFiles(root, base, path, out);
@@ -888,8 +968,30 @@ status_time = 0                 # milliseconds each progress text stays (0..9999
 license = []                    # UTF-8 text files, one licence page each (up to 20)
 readme = []                     # likewise, one readme page each
 style = "side"                  # every page: "side" (picture), "plain", "banner", "full"
+link = ""                       # an address: the greeting page shows message 105 as its link
+greeting_sound = ""             # a .wav file played as the greeting opens
+side_picture_frame = "none"     # "sunken", "border", "sunken-on-side-pages"
 [wizard.styles]                 # one page: greeting, language, license, readme,
 license = "banner"              #   folder, start_menu, progress, finish
+
+[background]                    # the window behind the pages (background_window = true)
+taskbar_text = ""               # its taskbar button; painted when title is blank
+title = ""
+title_font = "Tahoma"
+title_size = 100                # percent of 26 points
+title_color = "#FFFFFF"
+title_shadow = 0                # shadow depth, 0: none
+title_position = "none"         # "top-left", "top-centre", "top-right", "bottom-left", ...
+top_color = "#000080"           # a vertical gradient; equal colours paint one plain colour
+bottom_color = "#000080"
+copyright = ""
+copyright_font = "Tahoma"
+copyright_size = 100            # percent of 16 points
+copyright_color = "#FFFFFF"
+copyright_position = "none"     # as title_position
+bitmap = ""                     # a .bmp file
+bitmap_size = 0                 # percent of the window the bitmap takes (0: hidden)
+bitmap_stretch = "stretch"      # "fit" (keeping its shape), "centre", "tile"
 
 [finish]                        # options offered on the finish page
 run = ""                        # a command line, e.g. "\"%InstallDir%\\app.exe\""

@@ -391,6 +391,40 @@ TEST(ManifestReference, TheUserGuideCarriesIt) {
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_NE(text.find(kManifestReference), std::string::npos)
       << "docs/user-guide.md: paste the output of setup-builder --help under \"Every manifest key\"";
+TEST_F(ManifestTest, BackgroundAndWizardLookReachTheSettings) {
+  Write("back.bmp", "BM not much of a bitmap");
+  Write("hello.wav", "RIFF....WAVE");
+  ASSERT_TRUE(Load(std::string(kMinimal) +
+                   "[wizard]\nlink = \"https://example.com\"\ngreeting_sound = \"hello.wav\"\n"
+                   "side_picture_frame = \"border\"\n"
+                   "[background]\ntitle = \"Tiny 2\"\ntitle_font = \"Arial\"\ntitle_size = 150\n"
+                   "title_color = \"#FF8000\"\ntitle_shadow = 40\ntitle_position = \"bottom-right\"\n"
+                   "top_color = \"#000080\"\nbottom_color = \"#1020F0\"\ncopyright = \"(C) Me\"\n"
+                   "copyright_position = \"top-centre\"\nbitmap = \"back.bmp\"\nbitmap_size = 50\n"
+                   "bitmap_stretch = \"tile\"\n"))
+      << error_;
+  const ProductSettings& s = product_.settings;
+  EXPECT_EQ(Text(s.GreetingLink), u"https://example.com");
+  EXPECT_EQ(Narrow(s.GreetingSound), "RIFF....WAVE");
+  EXPECT_EQ(s.SidePictureFrame, 2);
+  EXPECT_EQ(Text(s.DisplayTitle), u"Tiny 2");
+  EXPECT_EQ(Narrow(s.TitleFont), "Arial");
+  EXPECT_DOUBLE_EQ(s.TitleSize, 1.5);
+  EXPECT_EQ(s.TitleColor, 0x0080FFu);  // colour references hold blue, green, red
+  EXPECT_EQ(s.TitleShadow, 40);
+  EXPECT_EQ(s.TitlePosition, 6);
+  EXPECT_EQ(s.BottomColor, 0xF02010u);
+  EXPECT_EQ(s.CopyrightPos, 2);
+  EXPECT_EQ(Narrow(s.BackgroundBitmap), "BM not much of a bitmap");
+  EXPECT_TRUE(s.Flag(product_flag::kBackgroundBitmap));
+  EXPECT_EQ(s.BitmapSize, 50);
+  EXPECT_EQ(s.StretchMode, 3);
+
+  Write("not.bmp", "GIF89a");
+  EXPECT_NE(ErrorOf(std::string(kMinimal) + "[background]\ntop_color = \"blue\"\n").find("#RRGGBB"),
+            std::string::npos);
+  EXPECT_NE(ErrorOf(std::string(kMinimal) + "[background]\nbitmap = \"not.bmp\"\n").find("not a .bmp"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,93 @@
+// The greeting: a page with the product's welcome text and an optional link,
+// or in the plain style a message box.
+#include <windows.h>
+#include <shellapi.h>
+
+#include "package/settings_state.h"
+#include "wizard/page_style_win.h"
+#include "wizard/pages_win.h"
+
+namespace {
+
+using namespace page_control;
+
+struct GreetingPage {
+  void (*link_clicked)();
+};
+
+const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
+
+// Message 105 with its "<a>" opened on the product's link address.
+String LinkMarkup() {
+  String markup = Message(105);
+  String anchor(u"<a href=\"");
+  anchor.Append(Settings().GreetingLink);
+  anchor.AppendW(u"\">");
+  const int32_t at = markup.FindW(u"<a>");
+  if (at >= 0) markup.ReplaceW(at, 3, anchor.w_str(), anchor.wlength());
+  return markup;
+}
+
+void InitGreetingPage(HWND page, void*) {
+  String text;
+  if (LookOfStyle(PageStyle(kStyleGreeting)) == PageLook::kBanner) text.AssignW(u"\r\n\r\n");
+  text.Append(Message(1));
+  SetPageText(page, kText, text);
+  SetButtonMessage(page, kNext, 48);
+  SetButtonMessage(page, kCancel, 49);
+  const bool link = !Settings().GreetingLink.empty() && !Message(105).empty();
+  if (link) SetPageText(page, kLink, LinkMarkup());
+  ShowWindow(GetDlgItem(page, kLink), link ? SW_SHOW : SW_HIDE);
+}
+
+bool GreetingMessage(HWND, UINT message, WPARAM, LPARAM lparam, INT_PTR* result, void* context) {
+  if (message != WM_NOTIFY) return false;
+  const auto* header = reinterpret_cast<const NMHDR*>(lparam);
+  if (header->idFrom != static_cast<UINT_PTR>(kLink) || (header->code != NM_CLICK && header->code != NM_RETURN)) {
+    return false;
+  }
+  ShellExecuteW(nullptr, L"open", Wide(Settings().GreetingLink), nullptr, nullptr, SW_SHOWNORMAL);
+  const auto& greeting = *static_cast<const GreetingPage*>(context);
+  if (greeting.link_clicked) greeting.link_clicked();
+  *result = TRUE;
+  return true;
+}
+
+// With bit 52 the greeting box carries the application icons like every
+// page; the box is made by the system, so a hook meets it as it opens.
+HHOOK g_icon_hook = nullptr;
+LRESULT CALLBACK IconHook(int code, WPARAM wparam, LPARAM lparam) {
+  if (code == HCBT_ACTIVATE) {
+    HWND box = reinterpret_cast<HWND>(wparam);
+    HMODULE module = GetModuleHandleW(nullptr);
+    SendMessageW(box, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(LoadIconW(module, MAKEINTRESOURCEW(1))));
+    UnhookWindowsHookEx(g_icon_hook);
+    g_icon_hook = nullptr;
+    return 0;
+  }
+  return CallNextHookEx(g_icon_hook, code, wparam, lparam);
+}
+
+PageResult GreetingBox(HWND owner) {
+  if (Settings().Flag(52)) g_icon_hook = SetWindowsHookExW(WH_CBT, IconHook, nullptr, GetCurrentThreadId());
+  const int answer = MessageBoxW(owner, Wide(Message(1)), Wide(Message(65)), MB_OKCANCEL | MB_ICONINFORMATION);
+  if (g_icon_hook) {
+    UnhookWindowsHookEx(g_icon_hook);
+    g_icon_hook = nullptr;
+  }
+  return answer == IDCANCEL ? PageResult::kCancel : PageResult::kAccept;
+}
+
+}  // namespace
+
+PageResult ShowGreetingPage(HWND owner, void (*link_clicked)()) {
+  GreetingPage greeting{link_clicked};
+  if (LookOfStyle(PageStyle(kStyleGreeting)) == PageLook::kPlain) return GreetingBox(owner);
+  PageHandlers handlers;
+  handlers.init = InitGreetingPage;
+  handlers.message = GreetingMessage;
+  const int32_t title = LookOfStyle(PageStyle(kStyleGreeting)) == PageLook::kBanner ? 103 : 65;
+  const PageFrame frame = StyledPage(u"Greeting", kStyleGreeting, title, handlers,
+                                     &greeting);
+  return static_cast<PageResult>(RunPage(owner, frame));
+}

@@ -1,0 +1,350 @@
+// The wizard pages opened for real from setup.exe's templates, driven from a
+// second thread as a user would: read the texts, type, tick, click.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "builder/default_messages.h"
+#include "package/settings_state.h"
+#include "testkit/testkit.h"
+#include "wizard/page_frame_win.h"
+#include "wizard/pages_win.h"
+
+namespace {
+
+using namespace page_control;
+using testkit::ClickButton;
+using testkit::ControlText;
+
+std::wstring W(const String& text) { return std::wstring(reinterpret_cast<const wchar_t*>(text.w_str())); }
+
+class Pages : public testing::Test {
+ protected:
+  void SetUp() override {
+    Settings() = ProductSettings{};
+    std::vector<LanguageMessages> languages{DefaultEnglish(), DefaultEnglish()};
+    languages[1].name = String(u"Testish");
+    for (size_t i = 0; i < languages[1].messages.size(); ++i) {
+      String text(u"T ");
+      text.Append(languages[0].messages[i]);
+      languages[1].messages[i] = text;
+    }
+    Languages() = MakeLanguageTable(languages);
+    Languages().product = String(u"Sample Product");
+  }
+
+  // Runs `show` here while `drive` handles the page it opens from another
+  // thread; a page the driver left open is closed so that no test hangs.
+  static void Drive(const std::function<void()>& show, const std::function<void(HWND)>& drive) {
+    std::thread driver([&] {
+      HWND page = testkit::WaitForWindow(GetCurrentProcessId(), {testkit::kDialogClass});
+      EXPECT_NE(page, nullptr) << "no page opened";
+      if (!page) return;
+      drive(page);
+      if (IsWindow(page) && IsWindowVisible(page)) {
+        for (HWND box : testkit::TopLevelWindows(GetCurrentProcessId(), {testkit::kDialogClass})) {
+          if (box != page) PostMessageW(box, WM_CLOSE, 0, 0);
+        }
+        PostMessageW(page, WM_CLOSE, 0, 0);
+      }
+    });
+    show();
+    driver.join();
+  }
+
+  // The message box the page opened, other than the page itself.
+  static HWND WaitForBox(HWND page) {
+    HWND found = nullptr;
+    testkit::WaitUntil([&] {
+      for (HWND window : testkit::TopLevelWindows(GetCurrentProcessId(), {testkit::kDialogClass})) {
+        if (window != page && testkit::IsMessageBox(window)) found = window;
+      }
+      return found != nullptr;
+    });
+    return found;
+  }
+};
+
+// Which of the style's own controls a page of each style carries.
+struct StyleControls {
+  int32_t style;
+  bool side, banner, full;
+};
+constexpr StyleControls kStyles[] = {
+    {1, true, false, false}, {0, false, false, false}, {2, false, true, false}, {3, true, false, true}};
+
+struct PageCase {
+  const char* name;
+  PageStyleSlot slot;
+  std::function<void()> show;
+  std::vector<int> ids;  // controls every style of the page has
+  bool cancel;           // has a Cancel button
+};
+
+TEST_F(Pages, EveryPageInEveryStyleCarriesItsControls) {
+  String folder(u"C:\\Program Files\\Sample");
+  String text(u"Licence text");
+  FolderPageInputs folder_inputs;
+  const PageCase pages[] = {
+      {"language", kStyleLanguage, [] { ShowLanguagePage(nullptr); }, {kText, kLanguageList}, true},
+      {"greeting", kStyleGreeting, [] { ShowGreetingPage(nullptr); }, {kText, kLink}, true},
+      {"licence", kStyleLicense, [&] { ShowTextPage(nullptr, TextPageKind::kLicence, text); }, {kText, kTextView}, true},
+      {"readme", kStyleReadme, [&] { ShowTextPage(nullptr, TextPageKind::kReadme, text); }, {kText, kTextView}, true},
+      {"folder", kStyleFolder, [&] { ShowFolderPage(nullptr, folder_inputs, folder); },
+       {kText, kFolderEdit, kBrowse, kRequiredSpace, kFreeSpace}, true},
+      {"startmenu", kStyleStartMenu, [&] { ShowStartMenuPage(nullptr, folder); }, {kText, kFolderEdit, kBrowse}, true},
+      {"finish", kStyleFinish, [] { ShowFinishPage(nullptr); }, {kText, 1023, 1025, 1027, 1029}, false},
+  };
+  for (const PageCase& page_case : pages) {
+    for (const StyleControls& style : kStyles) {
+      // The plain greeting is a message box, tested on its own.
+      if (page_case.slot == kStyleGreeting && style.style == 0) continue;
+      SCOPED_TRACE(testing::Message() << page_case.name << " style " << style.style);
+      Settings().PageStyles[page_case.slot] = style.style;
+      Drive(page_case.show, [&](HWND page) {
+        for (int id : page_case.ids) EXPECT_NE(testkit::FindControl(page, id), nullptr) << "control " << id;
+        EXPECT_NE(testkit::FindControl(page, kNext), nullptr);
+        EXPECT_EQ(testkit::FindControl(page, kCancel) != nullptr, page_case.cancel);
+        EXPECT_EQ(testkit::FindControl(page, kSeparator) != nullptr, true);
+        EXPECT_EQ(testkit::FindControl(page, kSidePicture) != nullptr, style.side);
+        EXPECT_EQ(testkit::FindControl(page, kBanner) != nullptr, style.banner);
+        EXPECT_EQ(testkit::FindControl(page, kBannerPageTitle) != nullptr, style.banner);
+        EXPECT_EQ(testkit::FindControl(page, kFullPicture) != nullptr, style.full);
+        // Banner pages carry the greeting title as caption.
+        if (style.banner) {
+          EXPECT_EQ(testkit::WindowTitle(page), W(Message(65)));
+        }
+        EXPECT_FALSE(ControlText(page, kText).empty());
+        EXPECT_TRUE(ClickButton(page, page_case.cancel ? kCancel : kNext));
+      });
+    }
+  }
+}
+
+TEST_F(Pages, LanguageSelectionRetextsThePageAtOnce) {
+  Settings().PageStyles[kStyleLanguage] = 2;
+  PageResult result = PageResult::kCancel;
+  Drive([&] { result = ShowLanguagePage(nullptr); },
+        [&](HWND page) {
+          EXPECT_EQ(ControlText(page, kText), W(Languages().messages[82 * 2]));  // English preselected
+          HWND list = testkit::FindControl(page, kLanguageList);
+          SendMessageW(list, LB_SETCURSEL, 1, 0);
+          SendMessageW(page, WM_COMMAND, MAKEWPARAM(kLanguageList, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+          EXPECT_EQ(ControlText(page, kText).rfind(L"T ", 0), 0u) << ControlText(page, kText);
+          EXPECT_EQ(ControlText(page, kBannerPageTitle).rfind(L"T ", 0), 0u);
+          EXPECT_TRUE(ClickButton(page, kNext));
+        });
+  EXPECT_EQ(result, PageResult::kAccept);
+  EXPECT_EQ(Languages().current, 1);
+}
+
+TEST_F(Pages, WrongPasswordKeepsThePageAndRightOneAccepts) {
+  const String password(u"Secret-1");
+  PageResult result = PageResult::kCancel;
+  Drive([&] { result = ShowPasswordPage(nullptr, password); },
+        [&](HWND page) {
+          for (const wchar_t* wrong : {L"secret-1", L"Secret-12"}) {
+            EXPECT_TRUE(testkit::SetControlText(page, kPasswordEdit, wrong));
+            const DWORD start = GetTickCount();
+            EXPECT_TRUE(ClickButton(page, kNext));
+            HWND box = WaitForBox(page);
+            ASSERT_NE(box, nullptr);
+            EXPECT_GE(GetTickCount() - start, 450u);
+            EXPECT_EQ(testkit::MessageBoxText(box), W(Message(102)));
+            EXPECT_TRUE(testkit::AnswerMessageBox(box, IDOK));
+            EXPECT_TRUE(testkit::WaitForWindowGone(box));
+            EXPECT_TRUE(IsWindowVisible(page));
+          }
+          EXPECT_TRUE(testkit::SetControlText(page, kPasswordEdit, L"Secret-1"));
+          EXPECT_TRUE(ClickButton(page, kNext));
+        });
+  EXPECT_EQ(result, PageResult::kAccept);
+}
+
+TEST_F(Pages, StartMenuNextFollowsTheTextTyped) {
+  String folder(u"Vendor\\Product");
+  PageResult result = PageResult::kCancel;
+  Drive([&] { result = ShowStartMenuPage(nullptr, folder); },
+        [&](HWND page) {
+          const struct {
+            const wchar_t* text;
+            bool enabled;
+          } cases[] = {{L"Vendor\\\\Product", false}, {L"\\Product", false}, {L"Ven:dor", false},
+                       {L"Vendor\\Tools", true}};
+          for (const auto& c : cases) {
+            EXPECT_TRUE(testkit::SetControlText(page, kFolderEdit, c.text));
+            EXPECT_EQ(IsWindowEnabled(testkit::FindControl(page, kNext)) != FALSE, c.enabled) << c.text;
+          }
+          EXPECT_TRUE(ClickButton(page, kNext));
+        });
+  EXPECT_EQ(result, PageResult::kAccept);
+  EXPECT_TRUE(folder.EqualsW(u"Vendor\\Tools"));
+}
+
+TEST_F(Pages, FolderPageHandsBackTheFolderTypedAndShowsTheSpace) {
+  String folder(u"C:\\Program Files\\Sample");
+  FolderPageInputs inputs;
+  inputs.required_space = 3 * 1024 * 1024;
+  PageResult result = PageResult::kCancel;
+  Drive([&] { result = ShowFolderPage(nullptr, inputs, folder); },
+        [&](HWND page) {
+          EXPECT_EQ(ControlText(page, kFolderEdit), L"C:\\Program Files\\Sample");
+          EXPECT_NE(ControlText(page, kRequiredSpace).find(L"3.00 MB"), std::wstring::npos);
+          EXPECT_FALSE(ControlText(page, kFreeSpace).empty());
+          EXPECT_TRUE(testkit::SetControlText(page, kFolderEdit, L"Q:\\Elsewhere"));
+          EXPECT_TRUE(ControlText(page, kFreeSpace).empty()) << "no drive Q:";
+          EXPECT_TRUE(testkit::SetControlText(page, kFolderEdit, L"C:\\Elsewhere\\Sample"));
+          EXPECT_EQ(ControlText(page, kNext), W(Message(90)));
+          EXPECT_TRUE(ClickButton(page, kNext));
+        });
+  EXPECT_EQ(result, PageResult::kAccept);
+  EXPECT_TRUE(folder.EqualsW(u"C:\\Elsewhere\\Sample"));
+}
+
+TEST_F(Pages, FinishBoxesSitWhereTheLayoutPutsThemAndTheirTicksComeBack) {
+  Settings().FinishProgram = String(u"app.exe");
+  Settings().FinishDocument2 = String(u"notes.txt");
+  Settings().SetFlag2(product_flag2::kFinishRunChecked, true);
+  Settings().PageStyles[kStyleFinish] = 0;
+  FinishChoices choices;
+  Drive([&] { choices = ShowFinishPage(nullptr); },
+        [&](HWND page) {
+          // Two options missing: the list starts at 2 * 14 / 2 | 32 = 46.
+          RECT want{12, 46, 275, 55};
+          MapDialogRect(page, &want);
+          HWND run = testkit::FindControl(page, 1025);
+          RECT got{};
+          GetWindowRect(run, &got);
+          MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&got), 2);
+          EXPECT_EQ(got.left, want.left);
+          EXPECT_EQ(got.top, want.top);
+          EXPECT_EQ(got.right, want.right);
+          EXPECT_TRUE(IsWindowVisible(testkit::FindControl(page, 1029)));
+          EXPECT_FALSE(IsWindowVisible(testkit::FindControl(page, 1023)));
+          EXPECT_FALSE(IsWindowVisible(testkit::FindControl(page, 1027)));
+          EXPECT_TRUE(testkit::IsChecked(page, 1025));
+          EXPECT_FALSE(testkit::IsChecked(page, 1029));
+          EXPECT_TRUE(testkit::SetCheck(page, 1029, true));
+          EXPECT_TRUE(ClickButton(page, kNext));
+        });
+  EXPECT_TRUE(choices.run_program);
+  EXPECT_TRUE(choices.second_document);
+  EXPECT_FALSE(choices.open_document);
+  EXPECT_FALSE(choices.view_log);
+}
+
+TEST_F(Pages, ClosingTheFinishPageClearsTheChoices) {
+  Settings().FinishProgram = String(u"app.exe");
+  Settings().SetFlag2(product_flag2::kFinishRunChecked, true);
+  FinishChoices choices;
+  choices.run_program = true;
+  Drive([&] { choices = ShowFinishPage(nullptr); }, [](HWND page) { PostMessageW(page, WM_CLOSE, 0, 0); });
+  EXPECT_FALSE(choices.run_program);
+}
+
+TEST_F(Pages, GreetingLinkOpensOnTheAddressAndThePlainStyleIsABox) {
+  Settings().GreetingLink = String(u"https://example.com/sample");
+  Settings().PageStyles[kStyleGreeting] = 1;
+  Drive([] { ShowGreetingPage(nullptr); },
+        [](HWND page) {
+          EXPECT_EQ(ControlText(page, kLink), L"Visit the <a href=\"https://example.com/sample\">Sample Product website</a>");
+          EXPECT_TRUE(IsWindowVisible(testkit::FindControl(page, kLink)));
+          EXPECT_TRUE(ClickButton(page, kCancel));
+        });
+  Settings().GreetingLink = String();
+  Drive([] { ShowGreetingPage(nullptr); },
+        [](HWND page) {
+          EXPECT_FALSE(IsWindowVisible(testkit::FindControl(page, kLink)));
+          EXPECT_TRUE(ClickButton(page, kCancel));
+        });
+  Settings().PageStyles[kStyleGreeting] = 0;
+  PageResult result = PageResult::kAccept;
+  Drive([&] { result = ShowGreetingPage(nullptr); },
+        [](HWND box) {
+          EXPECT_TRUE(testkit::IsMessageBox(box));
+          EXPECT_EQ(testkit::MessageBoxText(box), W(Message(1)));
+          EXPECT_EQ(testkit::WindowTitle(box), W(Message(65)));
+          EXPECT_TRUE(testkit::AnswerMessageBox(box, IDCANCEL));
+        });
+  EXPECT_EQ(result, PageResult::kCancel);
+}
+
+// The box keeps its size from the template unless the text needs more: then
+// the text grows and the buttons move below it.
+TEST_F(Pages, MustUninstallShowsItsWholeTextAboveTheButtons) {
+  PageResult result = PageResult::kCancel;
+  Drive([&] { result = ShowMustUninstallPage(nullptr); },
+        [](HWND page) {
+          EXPECT_EQ(testkit::WindowTitle(page), W(Message(21)));
+          EXPECT_EQ(ControlText(page, kText), W(Message(9)));
+          HWND text = testkit::FindControl(page, kText);
+          RECT text_rect{};
+          GetWindowRect(text, &text_rect);
+          HDC dc = GetDC(text);
+          HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(text, WM_GETFONT, 0, 0)));
+          const std::wstring message = W(Message(9));
+          RECT needed{0, 0, text_rect.right - text_rect.left, 0};
+          DrawTextW(dc, message.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+          SelectObject(dc, old);
+          ReleaseDC(text, dc);
+          EXPECT_GE(text_rect.bottom - text_rect.top, needed.bottom);
+          RECT button{};
+          GetWindowRect(testkit::FindControl(page, kNext), &button);
+          EXPECT_GE(button.top, text_rect.bottom);
+          EXPECT_EQ(ControlText(page, kNext), W(Message(104)));
+          EXPECT_TRUE(ClickButton(page, kNext));
+        });
+  EXPECT_EQ(result, PageResult::kAccept);
+}
+
+bool g_cancelled = false;
+
+TEST_F(Pages, ProgressCancelAsksAndYesTakesTheCancelExit) {
+  g_cancelled = false;
+  ProgressPageInputs inputs;
+  inputs.cancel_exit = [] { g_cancelled = true; };
+  ASSERT_TRUE(OpenProgressPage(nullptr, inputs));
+  const Progress progress = ProgressPageReporter();
+  ReportProgress(progress, 40, Message(29));
+  HWND page = testkit::WaitForWindow(GetCurrentProcessId(), {testkit::kDialogClass});
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(SendDlgItemMessageW(page, kProgressBar, PBM_GETPOS, 0, 0), 40);
+  EXPECT_EQ(ControlText(page, kStatus), W(Message(29)));
+  std::thread driver([&] {
+    for (int answer : {IDNO, IDYES}) {
+      EXPECT_TRUE(ClickButton(page, kCancel));
+      HWND box = WaitForBox(page);
+      ASSERT_NE(box, nullptr);
+      EXPECT_EQ(testkit::MessageBoxText(box), W(Message(28)));
+      EXPECT_TRUE(testkit::AnswerMessageBox(box, answer));
+      EXPECT_TRUE(testkit::WaitForWindowGone(box));
+      Sleep(200);
+      EXPECT_EQ(g_cancelled, answer == IDYES);
+    }
+  });
+  // The work goes on while the user answers: reports pump the messages.
+  testkit::WaitUntil([] {
+    WaitMinimumStatusTime(ProgressPageReporter());
+    ReportProgress(ProgressPageReporter(), 50, String());
+    return g_cancelled;
+  });
+  driver.join();
+  EXPECT_TRUE(g_cancelled);
+  CloseProgressPage();
+}
+
+TEST_F(Pages, UninstallProgressHasNoCancel) {
+  ProgressPageInputs inputs;
+  inputs.uninstalling = true;
+  ASSERT_TRUE(OpenProgressPage(nullptr, inputs));
+  HWND page = testkit::WaitForWindow(GetCurrentProcessId(), {testkit::kDialogClass});
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(testkit::WindowTitle(page), W(Message(55)));
+  EXPECT_EQ(ControlText(page, kText), W(Message(71)));
+  EXPECT_FALSE(IsWindowEnabled(testkit::FindControl(page, kCancel)));
+  CloseProgressPage();
+}
+
+}  // namespace

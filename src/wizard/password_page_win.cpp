@@ -1,0 +1,47 @@
+// The install password: accepted only when typed exactly; a wrong one costs
+// half a second before the error, to slow down guessing.
+#include "package/settings_state.h"
+#include "wizard/page_style_win.h"
+#include "wizard/pages_win.h"
+
+namespace {
+
+using namespace page_control;
+
+constexpr int kPasswordLimit = 64;
+constexpr DWORD kWrongPasswordPause = 500;
+
+void InitPasswordPage(HWND page, void*) {
+  SetPageMessage(page, kText, 76);
+  SetPageMessage(page, kPasswordLabel, 27);
+  SetPageText(page, kNext, String(u"OK"));
+  SetButtonMessage(page, kCancel, 49);
+  SendDlgItemMessageW(page, kPasswordEdit, EM_LIMITTEXT, kPasswordLimit, 0);
+  GrowToFitText(page, kText);
+}
+
+bool PasswordCommand(HWND page, int id, int, void* context) {
+  if (id != kNext && id != IDOK) return false;
+  const String& password = *static_cast<const String*>(context);
+  if (PageItemText(page, kPasswordEdit) == password) {
+    EndDialog(page, kNext);
+    return true;
+  }
+  Sleep(kWrongPasswordPause);
+  MessageBoxW(page, reinterpret_cast<const wchar_t*>(Message(102).w_str()),
+              reinterpret_cast<const wchar_t*>(Message(21).w_str()), MB_OK | MB_ICONERROR);
+  HWND edit = GetDlgItem(page, kPasswordEdit);
+  SendMessageW(edit, EM_SETSEL, 0, -1);
+  SetFocus(edit);
+  return true;
+}
+
+}  // namespace
+
+PageResult ShowPasswordPage(HWND owner, const String& password) {
+  PageHandlers handlers;
+  handlers.init = InitPasswordPage;
+  handlers.command = PasswordCommand;
+  const PageFrame frame = PlainBox(u"EnterPassword", 75, handlers, const_cast<String*>(&password));
+  return static_cast<PageResult>(RunPage(owner, frame));
+}

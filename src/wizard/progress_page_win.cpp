@@ -1,0 +1,126 @@
+// The progress page: modeless, open while the files and actions go in, and
+// the one place long-running work reports to. One per process.
+#include "package/settings_state.h"
+#include "wizard/page_style_win.h"
+#include "wizard/pages_win.h"
+
+namespace {
+
+using namespace page_control;
+
+constexpr DWORD kStatusWaitStep = 50;
+constexpr int kNoCancelFlag = 21;
+
+struct ProgressPage {
+  HWND page = nullptr;
+  ProgressPageInputs inputs;
+  PageFrame frame;
+  DWORD status_changed = 0;  // tick count of the last status change
+};
+
+ProgressPage& TheProgressPage() {
+  static ProgressPage progress_page;
+  return progress_page;
+}
+
+// Lets the page and the windows behind it answer while work goes on.
+void PumpMessages() {
+  HWND page = TheProgressPage().page;
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (page && IsDialogMessageW(page, &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+void InitProgressPage(HWND page, void* context) {
+  const auto& inputs = static_cast<const ProgressPage*>(context)->inputs;
+  SetPageMessage(page, kText, inputs.uninstalling ? 71 : 39);
+  SetButtonMessage(page, kCancel, 49);
+  SendDlgItemMessageW(page, kProgressBar, PBM_SETRANGE32, 0, 100);
+  EnableWindow(GetDlgItem(page, kCancel), !inputs.uninstalling && !Settings().Flag(kNoCancelFlag));
+}
+
+void AskCancel(HWND page, const ProgressPageInputs& inputs) {
+  if (!IsWindowEnabled(GetDlgItem(page, kCancel))) return;
+  const int answer = MessageBoxW(page, reinterpret_cast<const wchar_t*>(Message(28).w_str()),
+                                 reinterpret_cast<const wchar_t*>(Message(20).w_str()),
+                                 MB_YESNO | MB_ICONQUESTION);
+  if (answer == IDYES && inputs.cancel_exit) inputs.cancel_exit();
+}
+
+bool ProgressCommand(HWND page, int id, int, void* context) {
+  if (id != kCancel && id != IDCANCEL) return id == kNext;  // a modeless page never ends itself
+  AskCancel(page, static_cast<const ProgressPage*>(context)->inputs);
+  return true;
+}
+
+bool ProgressMessage(HWND page, UINT message, WPARAM, LPARAM, INT_PTR* result, void*) {
+  // Logging off in the middle of an installation would leave it half done.
+  if (message != WM_QUERYENDSESSION) return false;
+  SetWindowLongPtrW(page, DWLP_MSGRESULT, FALSE);
+  *result = TRUE;
+  return true;
+}
+
+void ReportPosition(void*, int32_t percent) {
+  HWND page = TheProgressPage().page;
+  if (!page) return;
+  SendDlgItemMessageW(page, kProgressBar, PBM_SETPOS, percent < 0 ? 0 : percent > 100 ? 100 : percent, 0);
+  PumpMessages();
+}
+
+void ReportStatus(void*, const String& text) {
+  ProgressPage& progress_page = TheProgressPage();
+  if (!progress_page.page || text.empty()) return;
+  SetPageText(progress_page.page, kStatus, text);
+  progress_page.status_changed = GetTickCount();
+  PumpMessages();
+}
+
+void WaitStatusTime(void*) {
+  const ProgressPage& progress_page = TheProgressPage();
+  if (!progress_page.page || progress_page.inputs.automatic) return;
+  const DWORD minimum = Settings().MinStatusTime;
+  while (GetTickCount() - progress_page.status_changed < minimum) {
+    PumpMessages();
+    Sleep(kStatusWaitStep);
+  }
+}
+
+}  // namespace
+
+bool OpenProgressPage(HWND owner, const ProgressPageInputs& inputs) {
+  ProgressPage& progress_page = TheProgressPage();
+  if (progress_page.page) return true;
+  progress_page.inputs = inputs;
+  PageHandlers handlers;
+  handlers.init = InitProgressPage;
+  handlers.command = ProgressCommand;
+  handlers.message = ProgressMessage;
+  progress_page.frame = StyledPage(u"Progress", kStyleProgress, inputs.uninstalling ? 55 : 54, handlers,
+                                   &progress_page);
+  progress_page.page = OpenModelessPage(owner, progress_page.frame);
+  if (!progress_page.page) return false;
+  progress_page.status_changed = GetTickCount();
+  ShowWindow(progress_page.page, SW_SHOWNORMAL);
+  UpdateWindow(progress_page.page);
+  PumpMessages();
+  return true;
+}
+
+void CloseProgressPage() {
+  ProgressPage& progress_page = TheProgressPage();
+  if (!progress_page.page) return;
+  DestroyWindow(progress_page.page);
+  progress_page.page = nullptr;
+}
+
+Progress ProgressPageReporter() {
+  Progress progress;
+  progress.position = ReportPosition;
+  progress.status = ReportStatus;
+  progress.wait_minimum_status_time = WaitStatusTime;
+  return progress;
+}

@@ -1,0 +1,139 @@
+// Pictures of every page in every style over the background window, for
+// people to look at (build/screenshots/wizard-*.png). Runs when
+// BX_WIZARD_SCREENSHOTS is set, at the DPI of the prefix
+// (scripts/wizard-screenshots.sh takes them at 96 and 144).
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "builder/default_messages.h"
+#include "package/settings_state.h"
+#include "testkit/testkit.h"
+#include "wizard/background_window_win.h"
+#include "wizard/page_frame_win.h"
+#include "wizard/pages_win.h"
+
+namespace {
+
+using namespace page_control;
+
+int ScreenDpi() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return dpi;
+}
+
+void SampleProduct() {
+  Settings() = ProductSettings{};
+  ProductSettings& s = Settings();
+  s.TaskbarText = String(u"Sample Product Setup");
+  s.DisplayTitle = String(u"Sample Product 2.0");
+  s.WindowTitle = String(u"Sample Product 2.0 Setup");
+  s.TitleFont = String("Tahoma");
+  s.TitleSize = 1.0;
+  s.TitleColor = RGB(255, 255, 255);
+  s.TitleShadow = 120;
+  s.TitlePosition = 1;
+  s.TopColor = RGB(16, 48, 112);
+  s.BottomColor = RGB(70, 130, 210);
+  s.CopyrightText = String(u"Copyright (C) 2026 Sample Software");
+  s.CopyrightFont = String("Tahoma");
+  s.CopyrightSize = 0.75;
+  s.CopyrightColor = RGB(220, 230, 250);
+  s.CopyrightPos = 6;
+  s.SidePictureFrame = 0;
+  s.GreetingLink = String(u"https://example.com/sample");
+  s.FinishProgram = String(u"sample.exe");
+  s.FinishDocument = String(u"readme.txt");
+  s.SetFlag(product_flag::kFinishViewLog, true);
+  s.SetFlag2(product_flag2::kFinishRunChecked, true);
+  std::vector<LanguageMessages> languages{DefaultEnglish()};
+  LanguageMessages german = DefaultEnglish();
+  german.name = String(u"Deutsch");
+  languages.push_back(german);
+  Languages() = MakeLanguageTable(languages);
+  Languages().product = String(u"Sample Product");
+}
+
+// Shows a page here, and from another thread waits for it, takes the
+// picture and closes it.
+void Picture(const std::wstring& name, const std::function<void()>& show) {
+  std::thread camera([&] {
+    HWND page = testkit::WaitForWindow(GetCurrentProcessId(), {testkit::kDialogClass});
+    EXPECT_NE(page, nullptr) << "no page for " << testing::PrintToString(name);
+    // Every window painted before the picture: at high DPI under emulation
+    // the first paint takes a while.
+    for (HWND window : testkit::TopLevelWindows(GetCurrentProcessId())) {
+      RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    }
+    Sleep(700);
+    EXPECT_TRUE(testkit::Screenshot(name));
+    for (HWND window : testkit::TopLevelWindows(GetCurrentProcessId(), {testkit::kDialogClass})) {
+      PostMessageW(window, WM_CLOSE, 0, 0);
+    }
+  });
+  show();
+  camera.join();
+}
+
+TEST(WizardScreens, EveryPageInEveryStyle) {
+  if (!GetEnvironmentVariableW(L"BX_WIZARD_SCREENSHOTS", nullptr, 0)) GTEST_SKIP() << "BX_WIZARD_SCREENSHOTS not set";
+  SampleProduct();
+  const std::wstring dpi = std::to_wstring(ScreenDpi());
+  HWND background = CreateBackgroundWindow(nullptr, false);
+  ASSERT_NE(background, nullptr);
+  Sleep(300);
+  EXPECT_TRUE(testkit::Screenshot(L"wizard-" + dpi + L"-background"));
+  String licence(u"{\\rtf1\\ansi{\\fonttbl{\\f0 Tahoma;}}\\f0\\fs18{\\b END USER LICENCE AGREEMENT}\\par\\par "
+                 u"Please read this agreement carefully. By installing the software you agree to it.\\par\\par "
+                 u"1. You may install the software on any number of computers.\\par}");
+  String readme(u"Sample Product 2.0\r\n\r\nWhat is new:\r\n- Faster start\r\n- Sharper pictures at high DPI\r\n");
+  String folder(u"C:\\Program Files\\Sample Product");
+  String start_menu(u"Sample Software\\Sample Product");
+  FolderPageInputs folder_inputs;
+  folder_inputs.required_space = 48 * 1024 * 1024;
+  folder_inputs.start_menu_follows = true;
+  const struct {
+    const wchar_t* name;
+    PageStyleSlot slot;
+    std::function<void()> show;
+  } pages[] = {
+      {L"language", kStyleLanguage, [&] { ShowLanguagePage(background); }},
+      {L"greeting", kStyleGreeting, [&] { ShowGreetingPage(background); }},
+      {L"licence", kStyleLicense, [&] { ShowTextPage(background, TextPageKind::kLicence, licence); }},
+      {L"readme", kStyleReadme, [&] { ShowTextPage(background, TextPageKind::kReadme, readme); }},
+      {L"folder", kStyleFolder, [&] { ShowFolderPage(background, folder_inputs, folder); }},
+      {L"startmenu", kStyleStartMenu, [&] { ShowStartMenuPage(background, start_menu); }},
+      {L"progress", kStyleProgress,
+       [&] {
+         ProgressPageInputs inputs;
+         inputs.automatic = true;
+         ASSERT_TRUE(OpenProgressPage(background, inputs));
+         ReportProgress(ProgressPageReporter(), 42, String(u"Installing files..."));
+         // The progress page is modeless: a modal loop stands in for the work.
+         MessageBeep(0);
+         MSG message;
+         while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+           if (message.message == WM_CLOSE) break;
+           TranslateMessage(&message);
+           DispatchMessageW(&message);
+         }
+       }},
+      {L"finish", kStyleFinish, [&] { ShowFinishPage(background); }},
+  };
+  for (const auto& page : pages) {
+    for (int32_t style : {1, 0, 2, 3}) {
+      Settings().PageStyles[page.slot] = style;
+      Picture(L"wizard-" + dpi + L"-" + page.name + L"-style" + std::to_wstring(style), page.show);
+      CloseProgressPage();
+    }
+  }
+  Picture(L"wizard-" + dpi + L"-password", [&] { ShowPasswordPage(background, String(u"x")); });
+  Picture(L"wizard-" + dpi + L"-mustuninstall", [&] { ShowMustUninstallPage(background); });
+  DestroyWindow(background);
+}
+
+}  // namespace
