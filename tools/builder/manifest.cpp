@@ -509,6 +509,8 @@ void ReadUninstallValue(Table& value, ProductSettings* s) {
   }
   value.RejectUnknown();
   AddUninstallValue(name, type, Wide(data), s);
+}
+
 // A TOML text's line ends as batch files want them.
 std::string CrLf(const std::string& text) {
   std::string out;
