@@ -22,10 +22,12 @@ out=$root/build/bench/builder
 for needed in "$builder" "$stub"; do
   [ -x "$needed" ] || [ -f "$needed" ] || { echo "builder.sh: build $needed first" >&2; exit 1; }
 done
-if [ ! -d "$payload_dir/${payloads[0]}" ]; then
+for payload in "${payloads[@]}"; do
+  [ -f "$payload_dir/$payload.sha256" ] && continue
   mkdir -p "$payload_dir"
   "$shared/payload-gen.sh" "$payload_dir" >&2
-fi
+  break
+done
 mkdir -p "$out"
 
 # "seconds peak-KiB" of a command, its output discarded.

@@ -216,15 +216,20 @@ bool BuildInstallerWithExtras(const String& stub, const Product& product, const 
   StoreLe32(package.header.data() + package.settings_size_at, static_cast<uint32_t>(package.settings.length()));
   StoreLe32(package.header.data() + package.package_end_at, static_cast<uint32_t>(package_end));
 
-  String content = package.header;
-  content.Append(package.settings);
-  if (!after) content.Append(package.file_data);
-
+  // The section is made empty and filled in place, so that the file data is
+  // never held twice beside the image.
+  const size_t section_length = head_length + (after ? 0 : static_cast<size_t>(package.file_data.length()));
   String image = stub;
   AddedSection added;
-  if (!AddPeSection(&image, kPackageSectionName, content.bytes(), static_cast<size_t>(content.length()), &added,
-                    &reason)) {
+  if (!AddPeSection(&image, kPackageSectionName, nullptr, section_length, &added, &reason)) {
     return Fail(error, "the package cannot be added to the setup program: " + reason);
+  }
+  uint8_t* section = image.data() + added.raw_pointer;
+  std::memcpy(section, package.header.bytes(), header_length);
+  std::memcpy(section + header_length, package.settings.bytes(), static_cast<size_t>(package.settings.length()));
+  if (!after) {
+    std::memcpy(section + head_length, package.file_data.bytes(), static_cast<size_t>(package.file_data.length()));
+    package.file_data = String();
   }
   if (after) {
     // The file data starts right after the settings and runs to the end of

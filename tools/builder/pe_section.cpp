@@ -137,7 +137,7 @@ bool AddPeSection(String* image, const char* name, const uint8_t* data, size_t l
 
   image->SetLength(static_cast<int32_t>(new_length));  // new bytes are zero
   b = image->data();
-  if (length > 0) std::memcpy(b + section.raw_pointer, data, length);
+  if (data != nullptr && length > 0) std::memcpy(b + section.raw_pointer, data, length);
   uint8_t* entry = b + entry_offset;
   std::memcpy(entry, name, std::strlen(name));
   StoreLe32(entry + 8, section.virtual_size);

@@ -46,7 +46,8 @@ struct AddedSection {
 // the section out again restores the image size exactly.
 uint32_t PeSectionRawSize(const PeLayout& layout, size_t length);
 
-// Appends a section holding `data` (zero-padded to PeSectionRawSize) at the
+// Appends a section holding `data` (zero-padded to PeSectionRawSize; all
+// zeros, for the caller to fill, when data is null) at the
 // end of the file, after any data already there: a new section-table entry
 // with initialised-data and read characteristics, virtual address and size
 // aligned to the section alignment, raw pointer and size to the file
