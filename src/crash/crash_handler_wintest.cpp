@@ -216,3 +216,14 @@ TEST(CrashFacts, ListTheModulesAndWalkTheStackFromAContext) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CrashDialog, TravelsInsideSetupExe) {
+  HMODULE image = LoadLibraryExW(testkit::SetupExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(image, nullptr);
+  EXPECT_NE(FindResourceW(image, L"ExceptionDlg", MAKEINTRESOURCEW(5)), nullptr);  // 5: a dialog template
+  FreeLibrary(image);
+}
+
+}  // namespace
