@@ -6,13 +6,14 @@
 
 #include "fuzz_common.h"
 #include "package/byte_order.h"
+#include "package/corrupt.h"
 #include "package/entry_queue.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 5) return 0;
   const bool compressed = data[0] & 1;
   const int64_t content_size = LoadLe32(data + 1) & 0xFFFFF;
-  ByteSpan stored{data + 5, size - 5};
+  const StoredData stored(data + 5, size - 5);
   FileDataDecoder decoder(stored, BlockCoding{nullptr, compressed});
   for (int i = 0; i < 64; ++i) {
     EntryRecord entry;

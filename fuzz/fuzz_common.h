@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "actions/file_install_rules.h"
+#include "core/path_rules.h"
 #include "core/string.h"
 #include "package/entry_record.h"
 

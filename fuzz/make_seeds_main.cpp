@@ -62,7 +62,10 @@ void WriteSeeds(const fs::path& out, const std::string& stem, const Product& pro
       std::string entries(5, '\0');
       entries[0] = unpacked.settings.Flag(product_flag::kCompressedBlocks) ? 1 : 0;
       StoreLe32(reinterpret_cast<uint8_t*>(&entries[1]), static_cast<uint32_t>(unpacked.header.content_size(0)));
-      entries.append(reinterpret_cast<const char*>(data.stored.data), data.stored.length);
+      String scratch;
+      const size_t length = static_cast<size_t>(data.stored.length());
+      const uint8_t* bytes = length > 0 ? data.stored.View(0, length, &scratch) : nullptr;
+      if (bytes) entries.append(reinterpret_cast<const char*>(bytes), length);
       Put(out / "entries", stem, entries);
     }
   }

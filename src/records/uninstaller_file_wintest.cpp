@@ -127,7 +127,7 @@ TEST_F(UninstallerFileRun, WithoutAStrippedImageTheInstallerIsCopied) {
   std::string expected = Text(Utf16ToUtf8(W(path_)));
   expected.insert(0, 1, '"');
   expected += "\" was successfully registered for replacement.";
-  EXPECT_EQ(Log().rfind(expected, 0), 0u) << Log();
+  EXPECT_NE(Log().find(expected), std::string::npos) << Log();  // after the writer's report of the refusal
   EXPECT_EQ(Failures(), "");
 }
 

