@@ -1,0 +1,62 @@
+#include "builder/action_values.h"
+
+#include "actions/firewall.h"
+#include "actions/registry_entries.h"
+#include "core/codepage.h"
+
+namespace {
+
+String Wide(const std::string& utf8) { return Utf8ToUtf16(utf8.c_str(), static_cast<int32_t>(utf8.size())); }
+
+bool KnownType(uint32_t type) { return type == 1 || type == 2 || type == 3 || type == 4 || type == 11; }
+
+}  // namespace
+
+std::string CheckRegistryEntryLine(const std::string& utf8_line) {
+  const String line = Wide(utf8_line);
+  int32_t position = 0;
+  RegistryEntry entry;
+  if (!ReadRegistryEntry(line, &position, &entry) || entry.form == EntryForm::kIllegal) {
+    return "expected a key path alone, or key path, value name, type, data and action";
+  }
+  if (position < line.wlength()) return "one entry a line";
+  if (entry.form == EntryForm::kKey) return entry.key.empty() ? "empty key path" : "";
+  if (!KnownType(entry.type)) return "value type must be 1, 2, 3, 4 or 11";
+  if (entry.action < 0 || entry.action > static_cast<int32_t>(EntryAction::kWriteIfMissing)) {
+    return "action must be 0 to 6";
+  }
+  String data;
+  if (EntryWrites(entry.action) && !BuildEntryData(entry.type, entry.data, &data)) {
+    return entry.type == 3 ? "binary data must be pairs of hexadecimal digits" : "number out of range or not decimal";
+  }
+  return "";
+}
+
+std::string CheckFirewallLine(const std::string& utf8_line) {
+  FirewallLine line;
+  if (!ParseFirewallLine(Wide(utf8_line), &line)) return "expected four fields separated by ';'";
+  if (!line.is_port) return line.program.empty() ? "empty program path" : "";
+  if (line.port < 1 || line.port > 65535) return "port must be 1 to 65535";
+  if (line.protocols < 1 || line.protocols > 3) return "protocols must be 1 (TCP), 2 (UDP) or 3 (both)";
+  return "";
+}
+
+std::string CheckAssociation(const AssociationValues& v) {
+  if (v.extension.empty() || v.extension == ".") return "extension must not be empty";
+  if (v.mode > 2) return "mode must be 0, 1 or 2";
+  if (v.command.empty()) return "command must not be empty";
+  if (v.verb.empty()) return "verb must not be empty";
+  return "";
+}
+
+AssociationRecord MakeAssociationRecord(const AssociationValues& v) {
+  AssociationRecord record;
+  record.text1 = Utf16ToAnsi(Wide(v.extension));
+  record.text2 = Wide(v.description);
+  record.text3 = Utf16ToAnsi(Wide(v.verb));
+  record.text4 = Wide(v.verb_label);
+  record.text5 = Utf16ToAnsi(Wide(v.command));
+  record.byte1 = v.mode;
+  record.text6 = Utf16ToAnsi(Wide(v.prog_id));
+  return record;
+}
