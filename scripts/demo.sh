@@ -38,10 +38,21 @@ if [ "${1:-}" = "--in-wine-session" ]; then
     tr -d '\r'
 
   # --- Plug-in point: uninstall the sample product --------------------------
-  # When uninstall mode lands: run the uninstaller recorded under the
-  # product's Uninstall key with /u:"Bastionix Sample" and show what is left.
   section "uninstallation of the sample product"
-  echo "(not yet: uninstall mode is still being built)"
+  uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Bastionix Sample'
+  uninstaller=$(wine reg query "$uninstall_key" /v UninstallString </dev/null | tr -d '\r' |
+    sed -n 's/.*REG_SZ *"\([^"]*\)".*/\1/p')
+  echo "uninstaller: $uninstaller"
+  # A batch passes the quotes of /u:"name" as the user types them.
+  printf '@"%s" /a /u:"Bastionix Sample"\r\n@exit /b %%errorlevel%%\r\n' "$uninstaller" >build/demo-uninstall.bat
+  wine cmd /c "$(winepath -w build/demo-uninstall.bat)" </dev/null
+  echo "exit code: $? (0: removed)"
+  # The self-removal batch deletes the uninstaller once it has ended.
+  for _ in $(seq 1 60); do [ -e "$unix_folder" ] || break; sleep 1; done
+  section "what is left"
+  if [ -e "$unix_folder" ]; then (cd "$unix_folder" && find . | sort); else echo "$demo_folder: gone"; fi
+  wine reg query "$uninstall_key" </dev/null >/dev/null 2>&1 && echo "the Uninstall key is still there" ||
+    echo "the Uninstall key: gone"
   exit 0
 fi
 

@@ -27,6 +27,7 @@
 #include "records/working_log.h"
 #include "setup/exit.h"
 #include "setup/install_checks.h"
+#include "setup/install_batches_win.h"
 #include "setup/install_phases.h"
 #include "setup/install_state.h"
 #include "setup/questions.h"
@@ -110,6 +111,8 @@ void UnpackPhase(OwnPackage& package) {
   ReportProgress(21, Message(62));
   StopOnFileDataError(CheckFileData(data.stored, package.header.file_data_checksum), package.header, data);
   ReportProgress(26, Message(54));
+  RunInstallFileDeletions();
+  ReportProgress(27, String());
 
   Blowfish cipher;
   InstallEntrySource source;
@@ -183,8 +186,10 @@ void RunInstallPhases(OwnPackage& package, const ProgramCopy& program) {
   UninstallFolderPhase();
   SharedFolderPhase();
   RequiredSpacePhase(package.header);
+  RunPreInstallBatches();
   UnpackPhase(package);
   RegistrationPhase(program);
+  RunPostInstallBatch();
 }
 
 void NotifyDesktopChanged() {
@@ -199,6 +204,7 @@ void FinishInstallation() {
   if (!args.run_after.empty()) LogFormatW(u"Launch on exit: %s\r\n", args.run_after.w_str());
   FinishInstallLog(state.existing, !args.silent, CompletionStep);
   state.restart_wanted = RestartWanted();
+  RunExitBatch();
   RemoveIfEmpty(state.shared_folder);
   RemoveIfEmpty(state.uninstall_folder);
   RemoveIfEmpty(state.install_folder_full);

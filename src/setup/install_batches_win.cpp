@@ -1,0 +1,71 @@
+#include <windows.h>
+
+#include "actions/batch_runner.h"
+#include "actions/file_deletion_run.h"
+#include "core/codepage.h"
+#include "package/settings_state.h"
+#include "package/variables.h"
+#include "setup/install_batches_win.h"
+#include "setup/install_state.h"
+#include "setup/run_state.h"
+
+namespace {
+
+// ProductFlags bits that hide a batch's console, and ProductFlags2 bits that
+// have its output logged under its name.
+constexpr int kHidePostInstallBatch = 24;
+constexpr int kPostInstallBatchNamed = 7;
+
+struct InstallBatch {
+  const String* commands;
+  int addition;  // index of the /bN: addition, -1 for none
+  int hide_flag;  // -1: only a silent run hides it
+  int named_flag2;
+  const char16_t* name;
+};
+
+void Run(const InstallBatch& batch) {
+  const CommandLine& args = TheRun().args;
+  BatchRequest request;
+  request.commands = *batch.commands;
+  if (batch.addition >= 0 && !args.batch_additions[batch.addition].empty()) {
+    if (!request.commands.empty() && !request.commands.EndsWithW(u"\r\n")) request.commands.AppendW(u"\r\n");
+    request.commands.Append(AnsiToUtf16(args.batch_additions[batch.addition]));
+  }
+  if (request.commands.empty()) return;
+  const ProductSettings& settings = Settings();
+  request.variable_lines = BatchVariableLines();
+  request.working_folder = TheInstall().install_folder_full;
+  request.hide_console = batch.hide_flag >= 0 && settings.Flag(batch.hide_flag);
+  request.silent = args.silent;
+  if (batch.named_flag2 >= 0 && settings.Flag2(batch.named_flag2)) request.title = String(batch.name);
+  RunBatch(request);
+}
+
+}  // namespace
+
+void RunPreInstallBatches() {
+  const ProductSettings& s = Settings();
+  const InstallState& state = TheInstall();
+  Run({&s.PreInstallBatch, 0, product_flag::kPreInstallBatch, product_flag2::kPreInstallBatchNamed,
+       u"Pre-Installation Batch"});
+  if (state.upgrade) {
+    Run({&s.UpgradeBatch, -1, product_flag::kUpgradeBatch, product_flag2::kUpgradeBatchNamed, u"Upgrade Batch"});
+  } else if (state.existing && (state.same_version || !s.Flag2(product_flag2::kReinstallBatchSameVersion))) {
+    Run({&s.ReinstallBatch, -1, product_flag::kReinstallBatch, product_flag2::kReinstallBatchNamed,
+         u"Reinstall Batch"});
+  }
+}
+
+void RunPostInstallBatch() {
+  Run({&Settings().PostInstallBatch, 1, kHidePostInstallBatch, kPostInstallBatchNamed, u"Post-Installation Batch"});
+}
+
+void RunExitBatch() { Run({&Settings().ExitBatch, 2, -1, -1, u"Installation-Exit Batch"}); }
+
+void RunInstallFileDeletions() {
+  FileDeletionRun run;
+  run.product_folder = TheInstall().install_folder_full;
+  RunFileDeletions(&Settings().FileDeletions, &run);
+  if (run.restart_required) TheInstall().restart_needed = true;
+}

@@ -1,0 +1,12 @@
+// The install sequence's batch phases and its conditional deletes.
+#pragma once
+
+// Before the files: the Pre-Installation Batch (with /b1:), then the Upgrade
+// Batch after an upgrade or the Reinstall Batch over an existing installation.
+void RunPreInstallBatches();
+// After the uninstall data: the Post-Installation Batch (with /b2:).
+void RunPostInstallBatch();
+// At the very end: the Installation-Exit Batch (with /b3:).
+void RunExitBatch();
+// Before the files: the package's files to delete at install.
+void RunInstallFileDeletions();
