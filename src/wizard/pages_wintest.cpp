@@ -299,6 +299,21 @@ TEST_F(Pages, MustUninstallShowsItsWholeTextAboveTheButtons) {
   EXPECT_EQ(result, PageResult::kAccept);
 }
 
+TEST_F(Pages, RightToLeftLanguagesGetMirroredPages) {
+  String folder(u"C:\\Sample");
+  FolderPageInputs inputs;
+  for (bool hebrew : {true, false}) {
+    Languages().messages[0 * 2 + 1] = String(hebrew ? u"\u05D4\u05EA\u05E7\u05E0\u05D4" : u"Setup");
+    Languages().current = 1;
+    Drive([&] { ShowFolderPage(nullptr, inputs, folder); },
+          [&](HWND page) {
+            EXPECT_EQ((GetWindowLongPtrW(page, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0, hebrew);
+            EXPECT_TRUE(ClickButton(page, kCancel));
+          });
+  }
+  SetProcessDefaultLayout(0);
+}
+
 bool g_cancelled = false;
 
 TEST_F(Pages, ProgressCancelAsksAndYesTakesTheCancelExit) {
