@@ -42,8 +42,8 @@ convert -size 520x48 gradient:'#ffffff-#dce8f8' -rotate 90 -rotate 180 \
 save "$work/banner.png" "$out/banner.bmp"
 
 # Behind full-picture pages: near white, a faint shield at the lower right.
-mapfile -t args < <(shield 0.9 130 150 '#eef3fb' '#e4ecf8')
-convert -size 340x316 gradient:'#ffffff-#f0f5fc' "${args[@]}" "$work/full.png"
+mapfile -t args < <(shield 0.45 65 75 '#eef3fb' '#e4ecf8')
+convert -size 170x158 gradient:'#ffffff-#f0f5fc' "${args[@]}" "$work/full.png"
 save "$work/full.png" "$out/full.bmp"
 
 # Button images on the button face colour: an arrow, a cross, a folder.

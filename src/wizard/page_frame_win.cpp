@@ -232,8 +232,15 @@ void RegisterControlClasses() {
 
 HMODULE PageModule() { return GetModuleHandleW(nullptr); }
 
+// Pages of a right-to-left language are made mirrored: the layout of every
+// window made from now on follows the language of the wizard's caption.
+void FollowReadingDirection() {
+  SetProcessDefaultLayout(ReadsRightToLeft(Message(0)) ? LAYOUT_RTL : 0);
+}
+
 int32_t RunPage(HWND owner, const PageFrame& frame) {
   RegisterControlClasses();
+  FollowReadingDirection();
   PageInstance instance;
   instance.frame = &frame;
   const INT_PTR result = DialogBoxParamW(PageModule(), Wide(frame.template_name), owner, PageProcedure,
@@ -243,6 +250,7 @@ int32_t RunPage(HWND owner, const PageFrame& frame) {
 
 HWND OpenModelessPage(HWND owner, const PageFrame& frame) {
   RegisterControlClasses();
+  FollowReadingDirection();
   auto* instance = new PageInstance;
   instance->frame = &frame;
   instance->freed_with_window = true;

@@ -63,3 +63,16 @@ int32_t PreselectedLanguage(const Array<String>& names, const String& user_langu
   }
   return DefaultLanguage(names);
 }
+
+bool ReadsRightToLeft(const String& text) {
+  for (int32_t i = 0; i < text.wlength(); ++i) {
+    const char16_t unit = text.AtW(i);
+    if ((unit >= 0x0590 && unit <= 0x08FF) || (unit >= 0xFB1D && unit <= 0xFDFF) || (unit >= 0xFE70 && unit <= 0xFEFF)) {
+      return true;
+    }
+    // The first letter of any other script decides the other way; digits,
+    // blanks and punctuation decide nothing.
+    if ((unit >= u'A' && unit <= u'Z') || (unit >= u'a' && unit <= u'z') || unit >= 0x00C0) return false;
+  }
+  return false;
+}

@@ -41,3 +41,7 @@ bool StartMenuFolderAcceptable(const String& folder);
 // The language to preselect: the entry named `user_language` (the user's
 // language in its own name), else the last "English", else the first.
 int32_t PreselectedLanguage(const Array<String>& names, const String& user_language);
+
+// Whether a text reads right to left: its first letter is Hebrew or Arabic
+// (or of a script written like them). Pages of such a language are mirrored.
+bool ReadsRightToLeft(const String& text);

@@ -68,4 +68,13 @@ TEST(PageRules, PreselectionPrefersTheUserLanguageThenEnglishThenTheFirst) {
   EXPECT_EQ(PreselectedLanguage(others, String(u"Svenska")), 0);
 }
 
+TEST(PageRules, RightToLeftIsDecidedByTheFirstLetter) {
+  EXPECT_TRUE(ReadsRightToLeft(String(u"\u05D1\u05E8\u05D5\u05DB\u05D9\u05DD")));  // Hebrew
+  EXPECT_TRUE(ReadsRightToLeft(String(u"<1> \u0645\u0631\u062D\u0628\u0627")));     // Arabic after marks
+  EXPECT_FALSE(ReadsRightToLeft(String(u"Welcome \u05D1")));
+  EXPECT_FALSE(ReadsRightToLeft(String(u"\u00C9t\u00E9")));
+  EXPECT_FALSE(ReadsRightToLeft(String(u"12 ...")));
+  EXPECT_FALSE(ReadsRightToLeft(String()));
+}
+
 }  // namespace

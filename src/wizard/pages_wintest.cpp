@@ -299,6 +299,21 @@ TEST_F(Pages, MustUninstallShowsItsWholeTextAboveTheButtons) {
   EXPECT_EQ(result, PageResult::kAccept);
 }
 
+TEST_F(Pages, RightToLeftLanguagesGetMirroredPages) {
+  String folder(u"C:\\Sample");
+  FolderPageInputs inputs;
+  for (bool hebrew : {true, false}) {
+    Languages().messages[0 * 2 + 1] = String(hebrew ? u"\u05D4\u05EA\u05E7\u05E0\u05D4" : u"Setup");
+    Languages().current = 1;
+    Drive([&] { ShowFolderPage(nullptr, inputs, folder); },
+          [&](HWND page) {
+            EXPECT_EQ((GetWindowLongPtrW(page, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0, hebrew);
+            EXPECT_TRUE(ClickButton(page, kCancel));
+          });
+  }
+  SetProcessDefaultLayout(0);
+}
+
 bool g_cancelled = false;
 
 TEST_F(Pages, ProgressCancelAsksAndYesTakesTheCancelExit) {
@@ -344,7 +359,35 @@ TEST_F(Pages, UninstallProgressHasNoCancel) {
   EXPECT_EQ(testkit::WindowTitle(page), W(Message(55)));
   EXPECT_EQ(ControlText(page, kText), W(Message(71)));
   EXPECT_FALSE(IsWindowEnabled(testkit::FindControl(page, kCancel)));
+  // Logging off is refused while the page is open.
+  EXPECT_EQ(SendMessageW(page, WM_QUERYENDSESSION, 0, 0), FALSE);
   CloseProgressPage();
+  EXPECT_FALSE(IsWindow(page));
+}
+
+TEST_F(Pages, StatusTextsStayTheMinimumTimeUnlessAutomatic) {
+  Settings().MinStatusTime = 1500;
+  for (bool automatic : {false, true}) {
+    ProgressPageInputs inputs;
+    inputs.automatic = automatic;
+    ASSERT_TRUE(OpenProgressPage(nullptr, inputs));
+    const Progress progress = ProgressPageReporter();
+    ReportProgress(progress, 10, Message(8));
+    const DWORD start = GetTickCount();
+    WaitMinimumStatusTime(progress);
+    const DWORD waited = GetTickCount() - start;
+    if (automatic) {
+      EXPECT_LT(waited, 1000u);
+    } else {
+      EXPECT_GE(waited, 1450u);
+    }
+    CloseProgressPage();
+  }
+  // With no page open, nothing waits and nothing is shown.
+  const DWORD start = GetTickCount();
+  ReportProgress(ProgressPageReporter(), 50, Message(8));
+  WaitMinimumStatusTime(ProgressPageReporter());
+  EXPECT_LT(GetTickCount() - start, 1000u);
 }
 
 }  // namespace
