@@ -391,6 +391,8 @@ TEST(ManifestReference, TheUserGuideCarriesIt) {
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_NE(text.find(kManifestReference), std::string::npos)
       << "docs/user-guide.md: paste the output of setup-builder --help under \"Every manifest key\"";
+}
+
 TEST_F(ManifestTest, BackgroundAndWizardLookReachTheSettings) {
   Write("back.bmp", "BM not much of a bitmap");
   Write("hello.wav", "RIFF....WAVE");
