@@ -101,6 +101,7 @@ trash=$prefix/drive_c/bench-trash
 # With --ram, C:\bench is a link to this folder in memory.
 ram_folder=/dev/shm/bastionix-bench-$(id -u)
 product_name() { printf 'Bastionix Bench %s' "$1"; }
+uninstall_key_name() { printf 'BastionixBench-%s' "$1"; }
 # Our installers with other package options than the default are kept apart.
 variant=""
 [ "$block_size" = 1048576 ] || variant+="-b$block_size"
@@ -214,7 +215,7 @@ clean() {
     mv "$folder" "$(mktemp -d "$trash/XXXXXX")/"
   fi
   if [ "$who" = ours ]; then
-    key="Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$(product_name "$payload")"
+    key="Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$(uninstall_key_name "$payload")"
     wine reg delete "HKLM\\$key" /f >/dev/null 2>&1 || true
     wine reg delete "HKCU\\$key" /f >/dev/null 2>&1 || true
   fi
@@ -263,6 +264,21 @@ install() {
   fi </dev/null 2>>"$work/wine-stderr.txt"
 }
 
+# uninstall WHO PAYLOAD: one silent uninstallation of what install left,
+# measured until the uninstaller's process ends (NSIS's in place with _?=, so
+# that it does not copy itself away first; ours leaves its self-removal batch
+# behind, which runs after it has ended, as NSIS's copied uninstaller would).
+uninstall() {
+  local who=$1 payload=$2 folder
+  folder=$(win_folder "$who" "$payload")
+  if [ "$who" = ours ]; then
+    "$python" "$bench/measure.py" --server "$server" wine "$folder\\uninstall.exe" /silent \
+      "/u:$(uninstall_key_name "$payload")"
+  else
+    "$python" "$bench/measure.py" --server "$server" wine "$folder\\uninstall.exe" /S "_?=$folder"
+  fi </dev/null 2>>"$work/wine-stderr.txt"
+}
+
 # verify WHO PAYLOAD: the installed files are the payload's, byte for byte.
 verify() {
   local who=$1 payload=$2 folder bad
@@ -308,6 +324,10 @@ inner() {
         line=$(install "$who" "$payload")
         say "$who-$payload run $round: $line"
         printf '%s\t%s\trun\t%s\n' "$payload" "$who" "$line" >>"$results"
+        sync
+        line=$(uninstall "$who" "$payload")
+        say "$who-$payload uninstall $round: $line ($(find "$(unix_folder "$who" "$payload")" -type f 2>/dev/null | wc -l) files left)"
+        printf '%s\t%s\tuninstall\t%s\n' "$payload" "$who" "$line" >>"$results"
       done
     done
     if [ -n "$trace" ] && [ -z "${broken[ours-$payload]:-}" ] && [[ " ${installers[*]} " = *" ours "* ]]; then
@@ -326,13 +346,15 @@ report() {
   "$python" - "$1" "$runs" "$block_size" "$file_data" "$ram" "${payloads[@]}" <<'PY'
 import statistics, sys
 results, runs, block, place, ram, order = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4], sys.argv[5], sys.argv[6:]
-rows, broken, sizes = {}, {}, {}
+rows, broken, sizes, removals = {}, {}, {}, {}
 for line in open(results):
     payload, who, kind, rest = line.rstrip("\n").split("\t", 3)
     if kind == "size":
         sizes[payload] = int(rest)
     elif kind == "broken":
         broken[(payload, who)] = rest
+    elif kind == "uninstall":
+        removals.setdefault((payload, who), []).append(dict(kv.split("=") for kv in rest.split()))
     else:
         rows.setdefault((payload, who), []).append(dict(kv.split("=") for kv in rest.split()))
 MiB = 1 << 20
@@ -362,6 +384,23 @@ for payload in order:
         sn = statistics.median(float(r["seconds"]) for r in n)
         print("%-11s ours takes %.2fx the time of NSIS (%s)" % (
             payload, so / sn, "faster" if so < sn else "slower"))
+if removals:
+    print()
+    print("Silent uninstalls of the same installations, median of %s runs" % runs)
+    print("%-11s %-10s %8s %7s %7s  %s" % ("payload", "installer", "seconds", "cpu s", "srv s", "all runs (s)"))
+    for payload in order:
+        for who, label in (("ours", "ours"), ("nsis", "nsis")):
+            runs_ = removals.get((payload, who))
+            if not runs_:
+                continue
+            med = lambda k: statistics.median(float(r[k]) for r in runs_)
+            print("%-11s %-10s %8.3f %7.2f %7.2f  %s" % (payload, label, med("seconds"), med("cpu"), med("server"),
+                  " ".join("%.3f" % float(r["seconds"]) for r in runs_)))
+        o, n = removals.get((payload, "ours")), removals.get((payload, "nsis"))
+        if o and n:
+            so = statistics.median(float(r["seconds"]) for r in o)
+            sn = statistics.median(float(r["seconds"]) for r in n)
+            print("%-11s ours takes %.2fx the time of NSIS (%s)" % (payload, so / sn, "faster" if so < sn else "slower"))
 print()
 print("seconds: wall time until `wine` returns (warm wineserver); MiB/s: payload bytes / seconds.")
 print("cpu s: the installer process's user+system CPU; srv s: the wineserver's CPU meanwhile.")
