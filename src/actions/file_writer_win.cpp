@@ -4,23 +4,21 @@
 
 #include "actions/file_date.h"
 #include "actions/file_writer.h"
-#include "actions/restart_operations.h"
 #include "core/file.h"
 #include "core/file_ops.h"
 #include "core/system_error_text.h"
 #include "package/corrupt_report.h"
+#include "package/message_numbers.h"
 #include "package/settings_state.h"
 #include "records/failure_summary.h"
 #include "records/log_writers.h"
-#include "setup/install_state.h"
+#include "records/restart_queue.h"
 
 namespace {
 
 constexpr int kAttempts = 3;
 constexpr DWORD kRetryDelayMs = 50;
 constexpr DWORD kProtectiveAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-
-const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
 // Puts creation and last-write time from a complete date, and the
 // attributes unless they are 0, on the open file in one call: a separate
@@ -205,19 +203,6 @@ void Finish(const String& path, int32_t attributes) {
   if (attributes != -1) SetAttributes(path.w_str(), EntryAttributes(attributes));
 }
 
-// A new empty file with the system's unique name in the destination's own
-// folder (a move at restart cannot cross volumes), or empty.
-String TemporaryFileBeside(const String& path) {
-  wchar_t name[MAX_PATH];
-  if (!GetTempFileNameW(Wide(ParentFolder(path)), L"", 0, name)) return String();
-  return String(reinterpret_cast<const char16_t*>(name));
-}
-
-void MarkRestartNeeded() {
-  Settings().SetFlag(product_flag::kAskRestart, true);
-  TheInstall().restart_needed = true;
-}
-
 // Puts the data in a temporary file and asks for it to replace `path` at the
 // restart. The outcome is added to `text`; true when the move is queued.
 bool Stage(const String& path, FileContent& content, const FileDate& date, String& text) {
@@ -230,7 +215,7 @@ bool Stage(const String& path, FileContent& content, const FileDate& date, Strin
     return false;
   }
   if (MoveFileAtRestart(temporary, path)) {
-    MarkRestartNeeded();
+    NoteRestartNeeded();
     text.Append(StagedText(path, temporary));
     return true;
   }
@@ -244,7 +229,7 @@ bool DrivePresent(char16_t drive) { return (GetLogicalDrives() >> (drive - u'A')
 // The last attempt failed with `error`: report, and stage where allowed.
 bool ReportFailure(const String& path, FileContent& content, const FileDate& date, bool existed, DWORD error,
                    bool* pending) {
-  String text = WriteFailureHead(Message(kWriteFailedMessage), path);
+  String text = WriteFailureHead(Message(message_number::kWriteFailed), path);
   const char16_t drive = DriveLetter(path);
   if (drive != 0 && !DrivePresent(drive)) {
     text.Append(MissingDriveText(drive));
@@ -310,7 +295,7 @@ bool WriteWithAttempts(const String& path, FileContent& content, const FileDate&
         }
         if (attempt == 0) {
           AddFailureW(
-              VerifyFailureText(Message(kWriteFailedMessage), path, SystemErrorTextW(GetLastError())).w_str());
+              VerifyFailureText(Message(message_number::kWriteFailed), path, SystemErrorTextW(GetLastError())).w_str());
           return false;
         }
       }

@@ -3,14 +3,15 @@
 #include <ole2.h>
 
 #include "core/codepage.h"
+#include "core/environment.h"
 #include "core/fatal.h"
 #include "core/full_path.h"
 #include "core/privileges_win.h"
 #include "core/silent_mode.h"
 #include "setup/app_icons_win.h"
 #include "setup/command_line.h"
-#include "setup/error_box.h"
 #include "setup/exit.h"
+#include "setup/fatal_display.h"
 #include "setup/install_mode.h"
 #include "setup/run_state.h"
 #include "uninstall/uninstall_mode.h"
@@ -23,25 +24,7 @@ const char16_t kNoInstallationData[] =
     u"No uninstallation parameters were specified.\r\n\r\n"
     u"You should not delete this program or execute it directly.";
 
-String FromWide(const wchar_t* text, int32_t units = String::kToEnd) {
-  String out;
-  out.AssignW(reinterpret_cast<const char16_t*>(text), units);
-  return out;
-}
-
 String AnsiText(const String& wide) { return Utf16ToAnsi(wide); }
-
-// The program's own file name, without its folder, for the usage text.
-String ProgramFileName() {
-  wchar_t path[MAX_PATH * 2];
-  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
-  const wchar_t* name = path;
-  for (DWORD i = 0; i < length; ++i) {
-    if (path[i] == L'\\' || path[i] == L'/') name = path + i + 1;
-  }
-  return FromWide(name, static_cast<int32_t>(length - (name - path)));
-}
-
 
 void ReadCommandLine() {
   CommandLine& args = TheRun().args;
@@ -49,7 +32,9 @@ void ReadCommandLine() {
   const CommandLineResult result =
       ParseCommandLine(reinterpret_cast<const char16_t*>(GetCommandLineW()), AnsiText, args, offending);
   if (result != CommandLineResult::kOk) FatalMessageW(UsageErrorText(result, offending, ProgramFileName()).w_str());
-  SetSilentMode(args.silent);  // the core library's own boxes stay away in a silent run
+  // The core library's own boxes and the message boxes follow the run's modes.
+  SetSilentMode(args.silent);
+  SetAutomaticMode(args.automatic);
   if (!args.install_folder.empty()) args.install_folder_full = FullPathName(args.install_folder);
 }
 

@@ -5,6 +5,3 @@
 #include "core/string.h"
 
 bool RunUninstallMode(const String& product_name);
-
-// The product's key path under HKEY_LOCAL_MACHINE.
-String UninstallKeyPath(const String& product_name);

@@ -2,7 +2,8 @@
 
 #include "core/format.h"
 #include "core/registry_win.h"
-#include "setup/error_box.h"
+#include "package/message_box.h"
+#include "records/uninstall_entry.h"
 #include "uninstall/uninstall_mode.h"
 
 bool RunUninstallMode(const String& product_name) {

@@ -1,7 +1,0 @@
-#include "uninstall/uninstall_mode.h"
-
-String UninstallKeyPath(const String& product_name) {
-  String path(u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\");
-  path.AppendW(product_name.w_str(), product_name.wlength());
-  return path;
-}
