@@ -18,6 +18,7 @@
 #include "core/scratch_folder_wintest.h"
 #include "package/message_numbers.h"
 #include "package/settings_state.h"
+#include "package/variables.h"
 #include "records/failure_summary.h"
 #include "records/restart_queue.h"
 #include "records/restart_queue_wintest.h"
@@ -83,6 +84,9 @@ class RegistrationRun : public testing::Test {
     key_name_ = testkit::UniqueName(L"BxUnkey");
     key_path_ = UninstallKeyPath(W(key_name_));
     install_folder_ = W(folder_.path().substr(0, folder_.path().size() - 1));
+    // As the sequence does: %InstallDir% in the product's values is this folder.
+    variable_folders_.install_folder = install_folder_;
+    SetVariableFolders(&variable_folders_);
   }
   void TearDown() override {
     DeleteMachineKey(std::wstring(reinterpret_cast<const wchar_t*>(key_path_.w_str())));
@@ -91,6 +95,7 @@ class RegistrationRun : public testing::Test {
     ClearFailures();
     ClearUninstallRecords();
     ClearRestartNeeded();
+    SetVariableFolders(nullptr);
     Settings() = saved_settings_;
     Languages() = saved_languages_;
   }
@@ -108,6 +113,7 @@ class RegistrationRun : public testing::Test {
 
   ScratchFolder folder_;
   String install_folder_;  // the folder without its trailing backslash
+  ProductFolders variable_folders_;
   MemoryStream log_;
   std::wstring key_name_;
   String key_path_;

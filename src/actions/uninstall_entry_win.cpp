@@ -171,8 +171,8 @@ const String& UninstallFolder(const UninstallRegistration& inputs) {
   return inputs.uninstall_folder.empty() ? inputs.install_folder : inputs.uninstall_folder;
 }
 
-UninstallEntryFacts EntryFacts(const UninstallRegistration& inputs, const String& uninstaller_path,
-                               const String& installer_path) {
+UninstallEntryFacts MakeUninstallEntryFacts(const UninstallRegistration& inputs, const String& uninstaller_path,
+                                            const String& installer_path) {
   UninstallEntryFacts facts;
   facts.key_name = Settings().UninstallKeyName;
   facts.uninstaller_path = uninstaller_path;
@@ -198,7 +198,7 @@ bool RegisterProduct(const UninstallRegistration& inputs, String* error_text) {
       JoinPath(folder, inputs.uninstaller_name.empty() ? kDefaultUninstallerName : inputs.uninstaller_name.w_str());
   PlaceUninstaller(uninstaller_path, inputs.program, installer_path, inputs.uninstaller_icon);
 
-  UninstallEntryFacts facts = EntryFacts(inputs, uninstaller_path, installer_path);
+  UninstallEntryFacts facts = MakeUninstallEntryFacts(inputs, uninstaller_path, installer_path);
   String icon_path;
   if (!inputs.product_icon.empty() && WriteDataFolderFile(folder, kProductIconName, inputs.product_icon, &icon_path)) {
     facts.product_icon_path = icon_path;

@@ -31,10 +31,11 @@ void ReadCommandLine() {
   String offending;
   const CommandLineResult result =
       ParseCommandLine(reinterpret_cast<const char16_t*>(GetCommandLineW()), AnsiText, args, offending);
-  if (result != CommandLineResult::kOk) FatalMessageW(UsageErrorText(result, offending, ProgramFileName()).w_str());
-  // The core library's own boxes and the message boxes follow the run's modes.
+  // The core library's own boxes and the message boxes follow the run's
+  // modes, the usage error's box too: a silent run shows none.
   SetSilentMode(args.silent);
   SetAutomaticMode(args.automatic);
+  if (result != CommandLineResult::kOk) FatalMessageW(UsageErrorText(result, offending, ProgramFileName()).w_str());
   if (!args.install_folder.empty()) args.install_folder_full = FullPathName(args.install_folder);
 }
 

@@ -1,9 +1,13 @@
 // Interim: the wizard's pages are not built yet. Every page ends the run with
-// a clear notice that only automatic runs get past it (through the fatal
-// path, which shows it unless silent and leaves by the common exit). The
-// wizard replaces this file.
-#include "core/fatal.h"
+// a clear notice, titled with the wizard's caption, that only automatic runs
+// get past it. The common exit lies above this layer, so the process ends
+// directly (before the pages only the notification worker may run; its
+// notice is not waited for). The wizard replaces this file.
+#include <windows.h>
+
 #include "core/format.h"
+#include "core/process_end.h"
+#include "core/show_message_win.h"
 #include "package/message_numbers.h"
 #include "package/settings_state.h"
 #include "wizard/pages_win.h"
@@ -14,7 +18,8 @@ namespace {
   const String text = FormatW(
       u"%s\r\n\r\nThis installer can only run automatically in this version. Start it with /a or /silent.",
       Message(message_number::kMissingPage).w_str());
-  FatalMessageW(text.w_str());
+  ShowMessage(nullptr, text.w_str(), Settings().WizardCaption.w_str(), MB_OK | MB_ICONINFORMATION);
+  EndProcessNow(1);
 }
 
 }  // namespace
