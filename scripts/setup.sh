@@ -20,7 +20,7 @@ prefix=${1:-$root/build/win32/wineprefix}
 case "$prefix" in /*) ;; *) prefix=$PWD/$prefix ;; esac  # Wine takes absolute prefixes only
 
 packages=(
-  cmake ninja-build g++ zlib1g-dev googletest
+  cmake ninja-build g++ zlib1g-dev googletest ccache
   mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix libz-mingw-w64-dev
   wine wine32:i386 fonts-wine xvfb xauth imagemagick
   libtomlplusplus-dev   # the builder's manifest reader

@@ -30,6 +30,13 @@ step() {
   [ "$status" = ok ]
 }
 
+# A compiler cache: clones of the same tree (a CI run after a session) compile
+# only what differs. Paths are kept relative to the tree, so one cache serves
+# every clone on the machine.
+if command -v ccache >/dev/null 2>&1; then
+  export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR="$root"
+fi
+
 build() {
   cmake --preset "$1" --log-level=WARNING >/dev/null &&
     cmake --build --preset "$1" -j "$jobs" -- --quiet
