@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and tests everything, as CI does:
-#   1. scripts/setup.sh (packages, Wine prefix)
+#   1. scripts/setup.sh (packages, Wine prefix), and the layering check
+#      (scripts/check-layers.sh: no file includes a folder above its own)
 #   2. configure and build the host, host-asan and win32 presets
 #   3. host and host-asan unit tests, then the Windows tests under Wine in an
 #      X server of their own (xvfb-run), with one wineserver kept up for the run
@@ -56,6 +57,7 @@ if ! step "setup" bash scripts/setup.sh; then
   print_summary
   exit 1
 fi
+step "layering" bash -c 'scripts/check-layers-test.sh && scripts/check-layers.sh'
 declare -A built
 for preset in host host-asan win32; do
   step "build $preset" build "$preset" && built[$preset]=1

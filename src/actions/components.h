@@ -8,20 +8,23 @@
 #include <cstdint>
 
 #include "actions/install_lists.h"
+#include "core/progress.h"
 #include "core/string.h"
 #include "core/vector.h"
 
+// Each item is shown on `progress` as it starts.
+
 // The COM servers, then the type libraries, each path in turn.
-void RegisterComServers(const Array<String>& paths);
-void RegisterTypeLibraries(const Array<String>& paths);
+void RegisterComServers(const Array<String>& paths, const Progress& progress);
+void RegisterTypeLibraries(const Array<String>& paths, const Progress& progress);
 // Copies each INF file into the driver store; the final paths are recorded
 // for uninstall.
-void InstallInfDrivers(const Array<String>& paths);
+void InstallInfDrivers(const Array<String>& paths, const Progress& progress);
 
 // The MSI package's installer error code (0: installed); 120 when the system
 // has no MSI installer. Recorded for uninstall when asked and installed.
-uint32_t InstallMsiPackage(const MsiRequest& request);
+uint32_t InstallMsiPackage(const MsiRequest& request, const Progress& progress);
 
 // Registers the applet under its CLSID and in the control panel's name space;
 // the keys are recorded for uninstall. True when every step succeeded.
-bool RegisterControlPanelApplet(const ControlPanelRequest& request);
+bool RegisterControlPanelApplet(const ControlPanelRequest& request, const Progress& progress);

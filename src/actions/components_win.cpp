@@ -7,12 +7,14 @@
 #include "actions/install_hooks.h"
 #include "actions/shortcut_rules.h"
 #include "core/format.h"
+#include "core/progress.h"
 #include "core/path_rules.h"
 #include "core/process_win.h"
 #include "core/registry_win.h"
 #include "core/system_error_text.h"
 #include "core/system_folders.h"
 #include "core/system_library_win.h"
+#include "package/message_numbers.h"
 #include "package/settings_state.h"
 #include "records/failure_summary.h"
 #include "records/log_writers.h"
@@ -29,7 +31,9 @@ constexpr uint32_t kCrashCode = 0x8000FFFF;
 
 const wchar_t* W(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
-void ShowItem(const String& item) { ReportProgress(kRegistrationProgress, FontStatusText(Message(kInstallingFontMessage), item)); }
+void ShowItem(const Progress& progress, const String& item) {
+  ReportProgress(progress, kRegistrationProgress, FontStatusText(Message(message_number::kInstallingFont), item));
+}
 
 // regsvr32 first; when it refuses, the server's own DllRegisterServer.
 void RegisterComServer(const String& path) {
@@ -80,8 +84,8 @@ void ReportCrash(const char16_t* what, const String& path) {
 
 using CopyOemInfFn = BOOL(WINAPI*)(PCWSTR, PCWSTR, DWORD, DWORD, PWSTR, DWORD, PDWORD, PWSTR*);
 
-void InstallInfDriver(CopyOemInfFn copy, const String& path) {
-  ShowItem(path);
+void InstallInfDriver(CopyOemInfFn copy, const String& path, const Progress& progress) {
+  ShowItem(progress, path);
   LogItem(u"Installing driver \"", path);
   wchar_t final_path[MAX_PATH] = {};
   if (copy(W(path), nullptr, kSpostPath, 0, final_path, MAX_PATH, nullptr, nullptr)) {
@@ -114,23 +118,23 @@ bool SetKeyDefault(RegRoot root, const String& subkey, const String& text, RegVi
 
 }  // namespace
 
-void RegisterComServers(const Array<String>& paths) {
+void RegisterComServers(const Array<String>& paths, const Progress& progress) {
   for (int32_t i = 0; i < paths.Count(); ++i) {
     const String& path = paths[i];
     LogItem(u"Registering COM File \"", path);
-    ShowItem(path);
+    ShowItem(progress, path);
     auto work = [&path]() { RegisterComServer(path); };
     if (!RunActionGuarded(work)) ReportCrash(u"COM", path);
   }
 }
 
-void RegisterTypeLibraries(const Array<String>& paths) {
+void RegisterTypeLibraries(const Array<String>& paths, const Progress& progress) {
   if (paths.Count() == 0) return;
   SystemLibrary oleaut(L"oleaut32.dll");
   for (int32_t i = 0; i < paths.Count(); ++i) {
     const String& path = paths[i];
     LogItem(u"Registering Type Library \"", path);
-    ShowItem(path);
+    ShowItem(progress, path);
     bool ok = false;
     auto work = [&]() { ok = RegisterTypeLibrary(oleaut, path); };
     if (!RunActionGuarded(work)) {
@@ -145,7 +149,7 @@ void RegisterTypeLibraries(const Array<String>& paths) {
   }
 }
 
-void InstallInfDrivers(const Array<String>& paths) {
+void InstallInfDrivers(const Array<String>& paths, const Progress& progress) {
   if (paths.Count() == 0) return;
   SystemLibrary setupapi(L"setupapi.dll");
   if (!setupapi.loaded()) return LogText("Cannot install INF files...unable to open Setupapi.dll\r\n");
@@ -154,16 +158,16 @@ void InstallInfDrivers(const Array<String>& paths) {
   LogText("\r\n");
   for (int32_t i = 0; i < paths.Count(); ++i) {
     const String& path = paths[i];
-    auto work = [&]() { InstallInfDriver(copy, path); };
+    auto work = [&]() { InstallInfDriver(copy, path, progress); };
     if (!RunActionGuarded(work)) LogText("CRASHED!\r\n");
   }
 }
 
-uint32_t InstallMsiPackage(const MsiRequest& request) {
+uint32_t InstallMsiPackage(const MsiRequest& request, const Progress& progress) {
   String line(u"Installing MSI package \"");
   line.Append(request.path);
   line.AppendW(u"\"...");
-  ShowItem(request.path);
+  ShowItem(progress, request.path);
   uint32_t result = kCrashCode;
   auto work = [&]() { result = RunMsi(request); };
   RunActionGuarded(work);
@@ -179,9 +183,9 @@ uint32_t InstallMsiPackage(const MsiRequest& request) {
   return result;
 }
 
-bool RegisterControlPanelApplet(const ControlPanelRequest& request) {
-  ReportProgress(kRegistrationProgress,
-                 FontStatusText(Message(kInstallingFontMessage),
+bool RegisterControlPanelApplet(const ControlPanelRequest& request, const Progress& progress) {
+  ReportProgress(progress, kRegistrationProgress,
+                 FontStatusText(Message(message_number::kInstallingFont),
                                 FormatW(u"Control Panel extension \"%s\"", request.display_name.w_str())));
   LogItem(u"Registering control panel applet \"", request.display_name);
   // The 64-bit view, which the control panel of 64-bit Windows reads and the

@@ -76,7 +76,7 @@ TEST_F(Components, ComServersThroughRegsvr32AndTheirOwnEntry) {
   const std::wstring text = folder_ / L"not-a-dll.dll";
   PutFile(text, "just text");
   servers.Add(String(U16(text)));
-  RegisterComServers(servers);
+  RegisterComServers(servers, Progress());
 
   EXPECT_EQ(Calls(L"good.dll"), 1u);
   EXPECT_EQ(Calls(L"refuse.dll"), 2u);
@@ -94,7 +94,7 @@ TEST_F(Components, TypeLibraries) {
   const std::wstring text = folder_ / L"broken.tlb";
   PutFile(text, "not a type library");
   libraries.Add(String(U16(text)));
-  RegisterTypeLibraries(libraries);
+  RegisterTypeLibraries(libraries, Progress());
   const std::string log = Log();
   EXPECT_NE(log.find("stdole2.tlb\"...OK\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find("broken.tlb\"...FAILED\r\n"), std::string::npos) << log;
@@ -107,7 +107,7 @@ TEST_F(Components, MsiPackageThatCannotBeOpenedFailsWithItsCode) {
   request.path = String(U16(bad));
   request.option = 2;
   request.remember = true;
-  const uint32_t result = InstallMsiPackage(request);
+  const uint32_t result = InstallMsiPackage(request, Progress());
   EXPECT_NE(result, 0u);
   const std::string expected = "broken.msi\"...FAILED code " + std::to_string(result) + ": ";
   EXPECT_NE(Log().find(expected), std::string::npos) << Log();
@@ -121,7 +121,7 @@ TEST_F(Components, ControlPanelAppletKeysAreWrittenAndRecorded) {
   request.display_name = String(u"Bx Applet");
   request.class_id = String(u"{6A2C1F00-0000-4B1D-9A6E-B0B0B0B0B0B1}");
   request.arguments = String(u"/panel");
-  ASSERT_TRUE(RegisterControlPanelApplet(request));
+  ASSERT_TRUE(RegisterControlPanelApplet(request, Progress()));
   EXPECT_EQ(Text(ReadText(RegRoot::kLocalMachine, u"Software\\Classes\\CLSID\\{6A2C1F00-0000-4B1D-9A6E-B0B0B0B0B0B1}\\Shell\\Open\\Command\\",
                           u"", 0, RegView::k64)),
             Text(String(u"\"C:\\Bx\\applet.exe\" /panel")));
@@ -150,7 +150,7 @@ TEST_F(Components, InfDriverGoesToTheDriverStoreAndIsRecorded) {
           "ClassGuid={4d36e97d-e325-11ce-bfc1-08002be10318}\r\nProvider=Bastionix\r\nDriverVer=01/01/2024,1.0\r\n");
   Array<String> infs;
   infs.Add(String(U16(inf)));
-  InstallInfDrivers(infs);
+  InstallInfDrivers(infs, Progress());
   const std::string log = Log();
   const std::string recorded = Text(TheUninstallRecords().inf);
   const size_t at = log.find("OK\r\nFinal driver location: ");

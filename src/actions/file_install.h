@@ -6,14 +6,24 @@
 
 #include <cstdint>
 
+#include "core/progress.h"
+#include "core/string.h"
 #include "package/file_blocks.h"
 #include "package/locator.h"
 
-// Where the entries come from.
+// Where the entries come from, where they go, and what the run is like: the
+// install sequence fills it from its own state.
 struct InstallEntrySource {
   const PackageHeader* header = nullptr;  // entry count and content sizes
   const FileData* file_data = nullptr;    // the stored file data, checked as a whole
   BlockCoding coding;                     // the package's cipher; compressed with ProductFlags bit 5
+  // UTF-16 folders: the install folder (full form), %SharedDir%, %UninstallDir%.
+  String install_folder;
+  String shared_folder;
+  String uninstall_folder;
+  bool removable = false;  // the install folder is on removable, optical or RAM-disk media
+  bool silent = false;     // no window at all: MSI packages install quietly
+  Progress progress;       // where the phase reports; an empty record reports nowhere
 };
 
 // Contents larger than this are written piece by piece as their blocks are

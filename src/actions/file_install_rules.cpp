@@ -7,9 +7,9 @@
 #include "core/version_compare.h"
 #include "package/corrupt.h"
 #include "records/marked_path.h"
+#include "records/shared_files.h"
 
 const char16_t kFileInTheWayText[] = u"Cannot create directory because there is a file with the same name.";
-const char kSharedCountsKeyFailedText[] = "Registry error: unable to increment shared file reference counts.\r\n\r\n";
 
 namespace {
 
@@ -27,13 +27,13 @@ String LastPart(const String& path) {
 // product rather than landing in the current folder).
 const String& KindFolder(uint32_t kind, uint32_t flags, const DestinationFolders& folders) {
   const String* folder = &folders.install;
-  if (flags & file_flag::kUninstallFolder) {
+  if (flags & entry_flag::kInUninstallFolder) {
     folder = &folders.uninstall;
-  } else if (kind == kFileKindShared) {
+  } else if (kind == entry_kind::kSharedFolder) {
     folder = &folders.shared;
-  } else if (kind == kFileKindFont) {
+  } else if (kind == entry_kind::kFont) {
     folder = &folders.fonts;
-  } else if (kind == kFileKindSystem || kind == kFileKindCom || kind == kFileKindTypeLibrary) {
+  } else if (kind == entry_kind::kSystem || kind == entry_kind::kSystemCom || kind == entry_kind::kSystemTypeLibrary) {
     folder = &folders.system;
   }
   return folder->empty() ? folders.install : *folder;
@@ -58,16 +58,6 @@ int32_t RootLength(const String& path) {
     while (end < units && path.AtW(end) != u'\\') ++end;
   }
   return end;
-}
-
-void AppendQuoted(String* out, const String& text) {
-  out->Append('"');
-  for (int32_t i = 0; i < text.length(); ++i) {
-    const char c = static_cast<char>(text.At(i));
-    out->Append(c);
-    if (c == '"') out->Append('"');
-  }
-  out->Append('"');
 }
 
 String DateText(const FileDate& date) { return AnsiToUtf16(FileDateText(date)); }
@@ -130,40 +120,40 @@ FileDecision DecideByVersion(const EntryFacts& entry, const String& path, const 
 }  // namespace
 
 bool IsKnownFileKind(uint32_t kind) {
-  return kind == kFileKindInstall || kind == kFileKindShared || (kind >= kFileKindFont && kind <= kFileKindControlPanel);
+  return kind == entry_kind::kInstallFolder || kind == entry_kind::kSharedFolder || (kind >= entry_kind::kFont && kind <= entry_kind::kControlPanel);
 }
 
 bool IsInstallFolderKind(uint32_t kind) {
-  return kind == kFileKindInstall || kind == kFileKindStartup ||
-         (kind >= kFileKindVersioned && kind <= kFileKindControlPanel);
+  return kind == entry_kind::kInstallFolder || kind == entry_kind::kStartup ||
+         (kind >= entry_kind::kVersioned && kind <= entry_kind::kControlPanel);
 }
 
-bool IsVersionedKind(uint32_t kind) { return kind >= kFileKindSystem && kind <= kFileKindVersioned; }
+bool IsVersionedKind(uint32_t kind) { return kind >= entry_kind::kSystem && kind <= entry_kind::kVersioned; }
 
-bool IsPermanent(uint32_t flags) { return (flags & file_flag::kPermanent) != 0; }
+bool IsPermanent(uint32_t flags) { return (flags & entry_flag::kPermanent) != 0; }
 
 bool SkipsSilently(uint32_t flags) {
-  const uint32_t mode = flags & file_flag::kOverwriteMask;
-  return mode == kOverwriteSkip || mode == kOverwriteSkipToo;
+  const uint32_t mode = flags & entry_flag::kOverwriteMask;
+  return mode == entry_flag::kOverwriteNever || mode == entry_flag::kOverwriteNeverToo;
 }
 
 int CheckEntryFields(const EntryRecord& entry) {
   if (!IsKnownFileKind(entry.kind)) return kCorruptEntryKind;
-  if (entry.kind == kFileKindFont && entry.version.empty()) return kCorruptFontName;
-  if (entry.kind == kFileKindControlPanel && entry.working_folder.empty()) return kCorruptControlPanelClass;
+  if (entry.kind == entry_kind::kFont && entry.version.empty()) return kCorruptFontName;
+  if (entry.kind == entry_kind::kControlPanel && entry.working_folder.empty()) return kCorruptControlPanelClass;
   return kCorruptNone;
 }
 
 bool RecordsFile(uint32_t kind, uint32_t flags, bool removable) {
-  return !IsPermanent(flags) && (IsInstallFolderKind(kind) || (kind == kFileKindShared && removable));
+  return !IsPermanent(flags) && (IsInstallFolderKind(kind) || (kind == entry_kind::kSharedFolder && removable));
 }
 
 bool RecordsFolder(uint32_t kind, uint32_t flags) {
-  return !IsPermanent(flags) && (IsInstallFolderKind(kind) || kind == kFileKindShared);
+  return !IsPermanent(flags) && (IsInstallFolderKind(kind) || kind == entry_kind::kSharedFolder);
 }
 
 bool CreatesFolder(uint32_t kind, uint32_t flags, bool from_override) {
-  return from_override || (!(flags & file_flag::kUninstallFolder) && IsInstallFolderKind(kind));
+  return from_override || (!(flags & entry_flag::kInUninstallFolder) && IsInstallFolderKind(kind));
 }
 
 String EntryNameWide(const String& name) { return UnmarkPath(name); }
@@ -177,7 +167,7 @@ bool ComputeDestination(uint32_t kind, uint32_t flags, const String& name, const
   *out = Destination();
   if (!StaysInsideFolder(name)) return false;
   String relative = override_text;
-  if (folders.portable_shared && kind == kFileKindShared && DropsPortableOverride(relative)) relative.Clear();
+  if (folders.portable_shared && kind == entry_kind::kSharedFolder && DropsPortableOverride(relative)) relative.Clear();
   if (relative.empty()) {
     out->path = NormalisePath(JoinPath(KindFolder(kind, flags, folders), name.w_str()));
     return true;
@@ -191,7 +181,7 @@ bool ComputeDestination(uint32_t kind, uint32_t flags, const String& name, const
     return true;
   }
   if (!StaysInsideFolder(relative)) return false;
-  const String& base = kind == kFileKindShared && !folders.shared.empty() ? folders.shared : folders.install;
+  const String& base = kind == entry_kind::kSharedFolder && !folders.shared.empty() ? folders.shared : folders.install;
   out->path = NormalisePath(JoinPath(base, relative.w_str()));
   return true;
 }
@@ -252,37 +242,22 @@ bool ShowsFileName(bool hide_file_names, const String& entry_name) {
 }
 
 bool ListsSharedFile(uint32_t kind, bool removable) {
-  return (kind == kFileKindShared && !removable) || kind == kFileKindSystem || kind == kFileKindCom ||
-         kind == kFileKindTypeLibrary;
+  return (kind == entry_kind::kSharedFolder && !removable) || kind == entry_kind::kSystem || kind == entry_kind::kSystemCom ||
+         kind == entry_kind::kSystemTypeLibrary;
 }
 
 char SharedFileMark(uint32_t kind, uint32_t flags) {
   const bool permanent = IsPermanent(flags);
-  const bool library_options = (flags >> file_flag::kFirstTypeLibraryOption) != 0;
-  if (kind == kFileKindSystem || (permanent && (kind == kFileKindShared || kind == kFileKindCom)) ||
-      (kind == kFileKindTypeLibrary && (permanent || library_options))) {
+  const bool library_options = (flags >> entry_flag::kFirstTypeLibraryOption) != 0;
+  if (kind == entry_kind::kSystem || (permanent && (kind == entry_kind::kSharedFolder || kind == entry_kind::kSystemCom)) ||
+      (kind == entry_kind::kSystemTypeLibrary && (permanent || library_options))) {
     return ' ';
   }
-  if (kind == kFileKindCom) return '^';
-  if (kind == kFileKindTypeLibrary) return '\xA9';
+  if (kind == entry_kind::kSystemCom) return '^';
+  if (kind == entry_kind::kSystemTypeLibrary) return '\xA9';
   return 0;
 }
 
-String SharedFilesEntry(const SharedListing& listing) {
-  String text = listing.path;
-  if (listing.mark) text.Append(listing.mark);
-  String entry;
-  AppendQuoted(&entry, text);
-  return entry;
-}
-
-bool AddSharedFilesEntry(String* shared_files, const SharedListing& listing) {
-  const String entry = SharedFilesEntry(listing);
-  if (shared_files->Find(entry.c_str()) >= 0) return false;
-  if (!shared_files->empty()) shared_files->Append(';');
-  shared_files->Append(entry);
-  return true;
-}
 
 void AddProductFont(String* product_fonts, const String& display_name, const String& entry_name) {
   AppendQuoted(product_fonts, display_name);
@@ -293,17 +268,17 @@ void AddProductFont(String* product_fonts, const String& display_name, const Str
 
 FileDecision DecideFile(const EntryFacts& entry, const String& path, const ExistingFile& existing) {
   const bool record = RecordsFile(entry.kind, entry.flags, entry.removable);
-  switch (entry.flags & file_flag::kOverwriteMask) {
-    case kOverwriteSkip:
-    case kOverwriteSkipToo:
+  switch (entry.flags & entry_flag::kOverwriteMask) {
+    case entry_flag::kOverwriteNever:
+    case entry_flag::kOverwriteNeverToo:
       return FileDecision{false, false, String()};
-    case kOverwriteIfExists:
+    case entry_flag::kOverwriteIfExists:
       if (!existing.exists) return Skipped(path, u" was not installed because it does not already exist.\r\n", false);
       break;
-    case kOverwriteIfMissing:
+    case entry_flag::kOverwriteIfMissing:
       if (existing.exists) return Skipped(path, u" was not installed because it already exists.\r\n", record);
       break;
-    case kOverwriteIfNotNewer:
+    case entry_flag::kOverwriteIfNotNewer:
       if (existing.has_time && IsCompleteDate(existing.time) && IsCompleteDate(entry.date) &&
           CompareFileDates(existing.time, entry.date) > 0) {
         return Skipped(path, u" was not installed because the existing file is newer.\r\n", record);
@@ -313,7 +288,7 @@ FileDecision DecideFile(const EntryFacts& entry, const String& path, const Exist
       break;
   }
   if (!existing.exists) return FileDecision();
-  if (entry.kind == kFileKindShared || entry.kind == kFileKindFont) return DecideByDate(entry, path, existing);
+  if (entry.kind == entry_kind::kSharedFolder || entry.kind == entry_kind::kFont) return DecideByDate(entry, path, existing);
   if (IsVersionedKind(entry.kind)) return DecideByVersion(entry, path, existing);
   return FileDecision();
 }
@@ -328,15 +303,15 @@ String CleanFileVersion(const String& version) {
 }
 
 bool RequestsShortcut(uint32_t kind, uint32_t flags) {
-  return (kind == kFileKindInstall && (flags & (file_flag::kDesktopShortcut | file_flag::kStartMenuShortcut))) ||
-         kind == kFileKindStartup;
+  return (kind == entry_kind::kInstallFolder && (flags & (entry_flag::kDesktopShortcut | entry_flag::kStartMenuShortcut))) ||
+         kind == entry_kind::kStartup;
 }
 
 ShortcutRequest MakeShortcutRequest(const EntryRecord& entry, const String& path) {
   ShortcutRequest request;
-  request.desktop = (entry.flags & file_flag::kDesktopShortcut) != 0;
-  request.start_menu = (entry.flags & file_flag::kStartMenuShortcut) != 0;
-  request.startup = entry.kind == kFileKindStartup;
+  request.desktop = (entry.flags & entry_flag::kDesktopShortcut) != 0;
+  request.start_menu = (entry.flags & entry_flag::kStartMenuShortcut) != 0;
+  request.startup = entry.kind == entry_kind::kStartup;
   request.permanent = IsPermanent(entry.flags);
   request.target = path;
   request.name = Utf8ToUtf16(entry.version);
@@ -410,10 +385,7 @@ MsiRequest MakeMsiRequest(const EntryRecord& entry, const String& path, bool sil
   MsiRequest request;
   request.path = path;
   request.option = silent ? 2 : entry.msi_option;
-  request.remember = (entry.flags & file_flag::kRememberMsi) != 0;
+  request.remember = (entry.flags & entry_flag::kRememberMsi) != 0;
   return request;
 }
 
-String SharedCountFailedLine(const String& path, const String& reason) {
-  return FormatW(u"Failed to increment reference count of shared file \"%s\" : %s\r\n", path.w_str(), reason.w_str());
-}

@@ -11,57 +11,9 @@
 #include "actions/install_lists.h"
 #include "core/datetime.h"
 #include "core/string.h"
+#include "package/entry_kinds.h"
 #include "package/entry_record.h"
 #include "package/settings.h"
-
-// Destination kinds of a file entry.
-enum FileKind : uint32_t {
-  kFileKindInstall = 0,
-  kFileKindShared = 1,
-  kFileKindFont = 4,
-  kFileKindStartup = 5,  // install folder, with a Startup-folder shortcut
-  kFileKindSystem = 6,
-  kFileKindCom = 7,          // system folder, COM server
-  kFileKindTypeLibrary = 8,  // system folder, type library
-  kFileKindVersioned = 9,
-  kFileKindDriver = 10,  // INF file
-  kFileKindMsi = 11,
-  kFileKindControlPanel = 12,
-};
-
-// Entry flag bits.
-namespace file_flag {
-constexpr uint32_t kDesktopShortcut = 0x1;
-constexpr uint32_t kStartMenuShortcut = 0x2;
-constexpr uint32_t kOverwriteMask = 0x1C;
-constexpr uint32_t kPermanent = 0x20;       // never removed; no records
-constexpr uint32_t kUninstallFolder = 0x40;  // goes to the uninstall data folder
-constexpr uint32_t kRememberMsi = 0x80;
-// Type-library entries with any bit from here up are never deleted.
-constexpr uint32_t kFirstTypeLibraryOption = 13;
-}  // namespace file_flag
-
-// Overwrite modes (flags & file_flag::kOverwriteMask); 0x00, 0x18 and 0x1C
-// write the file as the kind's rules decide.
-enum OverwriteMode : uint32_t {
-  kOverwriteSkip = 0x04,           // never installed, nothing logged
-  kOverwriteIfExists = 0x08,       // only over an existing file
-  kOverwriteIfMissing = 0x0C,      // only where there is none
-  kOverwriteIfNotNewer = 0x10,     // not over a newer file
-  kOverwriteSkipToo = 0x14,        // as 0x04
-};
-
-// ProductFlags bits the file phase reads.
-namespace file_install_flag {
-constexpr int kSupportsUninstall = product_flag::kDetectInstallation;
-constexpr int kDetailedLog = 20;
-constexpr int kHideFileNames = product_flag::kFileInstallOption;
-}  // namespace file_install_flag
-
-// Messages of the language table.
-constexpr int kInstallingMessage = 54;     // status while file names are hidden
-constexpr int kFolderFailedMessage = 25;   // a folder could not be created
-constexpr int kInstallingFontMessage = 77;  // "<file>" is the font's entry name
 
 // The entry name that is never shown.
 constexpr char kHiddenEntryName[] = "b/0@+";
@@ -151,12 +103,6 @@ bool ListsSharedFile(uint32_t kind, bool removable);
 // 7 or 8, for kind 6 and for a type library with option bits; "^" for a COM
 // server; 0xA9 for another type library; 0 (none) for a kind-1 file.
 char SharedFileMark(uint32_t kind, uint32_t flags);
-// The entry of the "SharedFiles" text: the path and its mark in double
-// quotes (a quote inside doubled).
-String SharedFilesEntry(const SharedListing& listing);
-// Appends the entry to "SharedFiles" unless it is already there. False when
-// it was there: the product already counts on the file.
-bool AddSharedFilesEntry(String* shared_files, const SharedListing& listing);
 
 // Appends a font to "ProductFonts": the display name (UTF-8) and the entry
 // name, each in double quotes (a quote inside doubled), each followed by a
@@ -217,7 +163,3 @@ ControlPanelRequest MakeControlPanelRequest(const EntryRecord& entry, const Stri
 // The MSI request of a written package; a silent run installs it quietly.
 MsiRequest MakeMsiRequest(const EntryRecord& entry, const String& path, bool silent);
 
-// The lines about shared-file reference counts.
-extern const char kSharedCountsKeyFailedText[];
-// "Failed to increment reference count of shared file \"path\" : reason\r\n".
-String SharedCountFailedLine(const String& path, const String& reason);

@@ -55,38 +55,38 @@ Place Where(uint32_t kind, uint32_t flags, const char16_t* name, const char16_t*
 }
 
 TEST(FileDestination, EachKindGoesToItsFolder) {
-  EXPECT_EQ(Where(kFileKindInstall, 0, u"bin\\app.exe").path, u"C:\\Apps\\Tool\\bin\\app.exe");
-  EXPECT_EQ(Where(kFileKindShared, 0, u"lib.dll").path, u"C:\\Common\\Vendor\\lib.dll");
-  EXPECT_EQ(Where(kFileKindFont, 0, u"f.ttf").path, u"C:\\Windows\\Fonts\\f.ttf");
-  EXPECT_EQ(Where(kFileKindStartup, 0, u"a.exe").path, u"C:\\Apps\\Tool\\a.exe");
-  for (uint32_t kind : {kFileKindSystem, kFileKindCom, kFileKindTypeLibrary}) {
+  EXPECT_EQ(Where(entry_kind::kInstallFolder, 0, u"bin\\app.exe").path, u"C:\\Apps\\Tool\\bin\\app.exe");
+  EXPECT_EQ(Where(entry_kind::kSharedFolder, 0, u"lib.dll").path, u"C:\\Common\\Vendor\\lib.dll");
+  EXPECT_EQ(Where(entry_kind::kFont, 0, u"f.ttf").path, u"C:\\Windows\\Fonts\\f.ttf");
+  EXPECT_EQ(Where(entry_kind::kStartup, 0, u"a.exe").path, u"C:\\Apps\\Tool\\a.exe");
+  for (uint32_t kind : {entry_kind::kSystem, entry_kind::kSystemCom, entry_kind::kSystemTypeLibrary}) {
     EXPECT_EQ(Where(kind, 0, u"x.dll").path, u"C:\\Windows\\System32\\x.dll") << kind;
   }
-  for (uint32_t kind : {kFileKindVersioned, kFileKindDriver, kFileKindMsi, kFileKindControlPanel}) {
+  for (uint32_t kind : {entry_kind::kVersioned, entry_kind::kDriver, entry_kind::kMsi, entry_kind::kControlPanel}) {
     EXPECT_EQ(Where(kind, 0, u"x.y").path, u"C:\\Apps\\Tool\\x.y") << kind;
   }
-  EXPECT_FALSE(Where(kFileKindInstall, 0, u"a.txt").from_override);
+  EXPECT_FALSE(Where(entry_kind::kInstallFolder, 0, u"a.txt").from_override);
 }
 
 TEST(FileDestination, UninstallFolderFlagOnlyWithoutOverride) {
-  EXPECT_EQ(Where(kFileKindFont, file_flag::kUninstallFolder, u"readme.txt").path,
+  EXPECT_EQ(Where(entry_kind::kFont, entry_flag::kInUninstallFolder, u"readme.txt").path,
             u"C:\\Apps\\Tool\\uninst\\readme.txt");
-  const Place p = Where(kFileKindInstall, file_flag::kUninstallFolder, u"readme.txt", u"docs\\");
+  const Place p = Where(entry_kind::kInstallFolder, entry_flag::kInUninstallFolder, u"readme.txt", u"docs\\");
   EXPECT_EQ(p.path, u"C:\\Apps\\Tool\\docs\\readme.txt");
   EXPECT_TRUE(p.from_override);
 }
 
 TEST(FileDestination, OverrideRules) {
   // No backslash: a new name in the kind's base folder.
-  EXPECT_EQ(Where(kFileKindInstall, 0, u"a.txt", u"b.txt").path, u"C:\\Apps\\Tool\\b.txt");
+  EXPECT_EQ(Where(entry_kind::kInstallFolder, 0, u"a.txt", u"b.txt").path, u"C:\\Apps\\Tool\\b.txt");
   // A folder for the entry's name, below the shared folder for kind 1.
-  EXPECT_EQ(Where(kFileKindShared, 0, u"lib.dll", u"sub\\").path, u"C:\\Common\\Vendor\\sub\\lib.dll");
+  EXPECT_EQ(Where(entry_kind::kSharedFolder, 0, u"lib.dll", u"sub\\").path, u"C:\\Common\\Vendor\\sub\\lib.dll");
   // Relative overrides of all other kinds lie below the install folder.
-  EXPECT_EQ(Where(kFileKindSystem, 0, u"x.dll", u"bin\\y.dll").path, u"C:\\Apps\\Tool\\bin\\y.dll");
+  EXPECT_EQ(Where(entry_kind::kSystem, 0, u"x.dll", u"bin\\y.dll").path, u"C:\\Apps\\Tool\\bin\\y.dll");
   // Variables, and absolute overrides as given.
-  EXPECT_EQ(Where(kFileKindCom, 0, u"x.dll", u"%SystemDir%\\").path, u"C:\\Windows\\System32\\x.dll");
-  EXPECT_EQ(Where(kFileKindInstall, 0, u"x.dll", u"D:\\Other\\z.dll").path, u"D:\\Other\\z.dll");
-  EXPECT_EQ(Where(kFileKindInstall, 0, u"x.dll", u"%InstallDir%/./sub//x.dll").path,
+  EXPECT_EQ(Where(entry_kind::kSystemCom, 0, u"x.dll", u"%SystemDir%\\").path, u"C:\\Windows\\System32\\x.dll");
+  EXPECT_EQ(Where(entry_kind::kInstallFolder, 0, u"x.dll", u"D:\\Other\\z.dll").path, u"D:\\Other\\z.dll");
+  EXPECT_EQ(Where(entry_kind::kInstallFolder, 0, u"x.dll", u"%InstallDir%/./sub//x.dll").path,
             u"C:\\Apps\\Tool\\sub\\x.dll");
 }
 
@@ -94,12 +94,12 @@ TEST(FileDestination, PortableSharedFolderKeepsSharedFilesBelowIt) {
   DestinationFolders f = Folders();
   f.shared = String(u"E:\\Tool\\Shared");
   f.portable_shared = true;
-  EXPECT_EQ(Where(kFileKindShared, 0, u"a.dll", u"D:\\x\\", f).path, u"E:\\Tool\\Shared\\a.dll");
-  EXPECT_EQ(Where(kFileKindShared, 0, u"a.dll", u"%SystemDir%\\", f).path, u"E:\\Tool\\Shared\\a.dll");
-  EXPECT_EQ(Where(kFileKindShared, 0, u"a.dll", u"b.dll", f).path, u"E:\\Tool\\Shared\\a.dll");
-  EXPECT_EQ(Where(kFileKindShared, 0, u"a.dll", u"sub\\", f).path, u"E:\\Tool\\Shared\\sub\\a.dll");
+  EXPECT_EQ(Where(entry_kind::kSharedFolder, 0, u"a.dll", u"D:\\x\\", f).path, u"E:\\Tool\\Shared\\a.dll");
+  EXPECT_EQ(Where(entry_kind::kSharedFolder, 0, u"a.dll", u"%SystemDir%\\", f).path, u"E:\\Tool\\Shared\\a.dll");
+  EXPECT_EQ(Where(entry_kind::kSharedFolder, 0, u"a.dll", u"b.dll", f).path, u"E:\\Tool\\Shared\\a.dll");
+  EXPECT_EQ(Where(entry_kind::kSharedFolder, 0, u"a.dll", u"sub\\", f).path, u"E:\\Tool\\Shared\\sub\\a.dll");
   // Other kinds keep their overrides.
-  EXPECT_EQ(Where(kFileKindInstall, 0, u"a.dll", u"D:\\x\\", f).path, u"D:\\x\\a.dll");
+  EXPECT_EQ(Where(entry_kind::kInstallFolder, 0, u"a.dll", u"D:\\x\\", f).path, u"D:\\x\\a.dll");
 }
 
 TEST(FileDestination, NamesThatLeaveTheirFolderAreRefused) {
@@ -111,31 +111,31 @@ TEST(FileDestination, NamesThatLeaveTheirFolderAreRefused) {
                                    u"lpt\u00B9", u"COM\u00B3.txt", u"conin$", u"CONOUT$.x", u"con .txt", u"prn",
                                    u"a.", u"a \\b", u"sub\\x.txt.", u"x ", u". .\\x"};
   for (size_t i = 0; i < sizeof(names) / sizeof(names[0]); ++i) {
-    EXPECT_FALSE(Where(kFileKindInstall, 0, names[i]).ok) << i;
+    EXPECT_FALSE(Where(entry_kind::kInstallFolder, 0, names[i]).ok) << i;
   }
   // Relative overrides follow the same rule, after expansion.
-  EXPECT_FALSE(Where(kFileKindInstall, 0, u"a.txt", u"..\\x\\").ok);
-  EXPECT_FALSE(Where(kFileKindInstall, 0, u"a.txt", u"\\x\\").ok);
-  EXPECT_FALSE(Where(kFileKindShared, 0, u"a.txt", u"sub\\..\\..\\x.txt").ok);
-  EXPECT_FALSE(Where(kFileKindInstall, 0, u"..\\a.txt", u"%SystemDir%\\").ok);
+  EXPECT_FALSE(Where(entry_kind::kInstallFolder, 0, u"a.txt", u"..\\x\\").ok);
+  EXPECT_FALSE(Where(entry_kind::kInstallFolder, 0, u"a.txt", u"\\x\\").ok);
+  EXPECT_FALSE(Where(entry_kind::kSharedFolder, 0, u"a.txt", u"sub\\..\\..\\x.txt").ok);
+  EXPECT_FALSE(Where(entry_kind::kInstallFolder, 0, u"..\\a.txt", u"%SystemDir%\\").ok);
   // A file name that merely contains dots is fine.
-  EXPECT_TRUE(Where(kFileKindInstall, 0, u"a..b\\..c.txt").ok);
-  EXPECT_TRUE(Where(kFileKindInstall, 0, u".\\a.txt").ok);
+  EXPECT_TRUE(Where(entry_kind::kInstallFolder, 0, u"a..b\\..c.txt").ok);
+  EXPECT_TRUE(Where(entry_kind::kInstallFolder, 0, u".\\a.txt").ok);
   // Only a near miss of a device name, and dots alone beyond two, name files.
   int index = 0;
   for (const char16_t* name : {u"CONSOLE.txt", u"com10", u"lpt", u"xnul", u"con1", u"COM1x.txt", u"...\\x",
                                u"....", u"a.b c"}) {
     const int i = index++;
-    EXPECT_TRUE(Where(kFileKindInstall, 0, name).ok) << i;
+    EXPECT_TRUE(Where(entry_kind::kInstallFolder, 0, name).ok) << i;
   }
-  EXPECT_FALSE(Where(kFileKindInstall, 0, u"a.txt", u"sub\\CON\\").ok);
+  EXPECT_FALSE(Where(entry_kind::kInstallFolder, 0, u"a.txt", u"sub\\CON\\").ok);
 }
 
 TEST(FileDestination, ProductWithoutSharedFolderKeepsSharedFilesInstalled) {
   DestinationFolders f = Folders();
   f.shared.Clear();
-  EXPECT_EQ(Where(kFileKindShared, 0, u"lib.dll", u"", f).path, u"C:\\Apps\\Tool\\lib.dll");
-  EXPECT_EQ(Where(kFileKindShared, 0, u"lib.dll", u"sub\\", f).path, u"C:\\Apps\\Tool\\sub\\lib.dll");
+  EXPECT_EQ(Where(entry_kind::kSharedFolder, 0, u"lib.dll", u"", f).path, u"C:\\Apps\\Tool\\lib.dll");
+  EXPECT_EQ(Where(entry_kind::kSharedFolder, 0, u"lib.dll", u"sub\\", f).path, u"C:\\Apps\\Tool\\sub\\lib.dll");
 }
 
 TEST(FilePaths, Normalise) {
@@ -175,11 +175,11 @@ TEST(FileEntryCheck, DamagedFields) {
     entry.kind = kind;
     EXPECT_EQ(CheckEntryFields(entry), kCorruptEntryKind) << kind;
   }
-  entry.kind = kFileKindFont;
+  entry.kind = entry_kind::kFont;
   EXPECT_EQ(CheckEntryFields(entry), kCorruptFontName);
   entry.version = String("Test Sans (TrueType)");
   EXPECT_EQ(CheckEntryFields(entry), kCorruptNone);
-  entry.kind = kFileKindControlPanel;
+  entry.kind = entry_kind::kControlPanel;
   EXPECT_EQ(CheckEntryFields(entry), kCorruptControlPanelClass);
   entry.working_folder = String("{00000000-0000-0000-0000-000000000001}");
   EXPECT_EQ(CheckEntryFields(entry), kCorruptNone);
@@ -188,58 +188,47 @@ TEST(FileEntryCheck, DamagedFields) {
 TEST(FileRecords, WhichFilesAndFoldersAreRecorded) {
   for (uint32_t kind : {0u, 5u, 9u, 10u, 11u, 12u}) {
     EXPECT_TRUE(RecordsFile(kind, 0, false)) << kind;
-    EXPECT_FALSE(RecordsFile(kind, file_flag::kPermanent, false)) << kind;
+    EXPECT_FALSE(RecordsFile(kind, entry_flag::kPermanent, false)) << kind;
     EXPECT_TRUE(RecordsFolder(kind, 0)) << kind;
   }
   for (uint32_t kind : {4u, 6u, 7u, 8u}) {
     EXPECT_FALSE(RecordsFile(kind, 0, true)) << kind;
     EXPECT_FALSE(RecordsFolder(kind, 0)) << kind;
   }
-  EXPECT_FALSE(RecordsFile(kFileKindShared, 0, false));
-  EXPECT_TRUE(RecordsFile(kFileKindShared, 0, true));
-  EXPECT_FALSE(RecordsFile(kFileKindShared, file_flag::kPermanent, true));
-  EXPECT_TRUE(RecordsFolder(kFileKindShared, 0));
+  EXPECT_FALSE(RecordsFile(entry_kind::kSharedFolder, 0, false));
+  EXPECT_TRUE(RecordsFile(entry_kind::kSharedFolder, 0, true));
+  EXPECT_FALSE(RecordsFile(entry_kind::kSharedFolder, entry_flag::kPermanent, true));
+  EXPECT_TRUE(RecordsFolder(entry_kind::kSharedFolder, 0));
 }
 
 TEST(FileRecords, WhereThePhaseMakesFolders) {
-  EXPECT_TRUE(CreatesFolder(kFileKindInstall, 0, false));
-  EXPECT_TRUE(CreatesFolder(kFileKindControlPanel, 0, false));
-  EXPECT_FALSE(CreatesFolder(kFileKindInstall, file_flag::kUninstallFolder, false));
-  EXPECT_FALSE(CreatesFolder(kFileKindShared, 0, false));
-  EXPECT_FALSE(CreatesFolder(kFileKindFont, 0, false));
-  EXPECT_FALSE(CreatesFolder(kFileKindCom, 0, false));
-  EXPECT_TRUE(CreatesFolder(kFileKindShared, 0, true));
-  EXPECT_TRUE(CreatesFolder(kFileKindInstall, file_flag::kUninstallFolder, true));
+  EXPECT_TRUE(CreatesFolder(entry_kind::kInstallFolder, 0, false));
+  EXPECT_TRUE(CreatesFolder(entry_kind::kControlPanel, 0, false));
+  EXPECT_FALSE(CreatesFolder(entry_kind::kInstallFolder, entry_flag::kInUninstallFolder, false));
+  EXPECT_FALSE(CreatesFolder(entry_kind::kSharedFolder, 0, false));
+  EXPECT_FALSE(CreatesFolder(entry_kind::kFont, 0, false));
+  EXPECT_FALSE(CreatesFolder(entry_kind::kSystemCom, 0, false));
+  EXPECT_TRUE(CreatesFolder(entry_kind::kSharedFolder, 0, true));
+  EXPECT_TRUE(CreatesFolder(entry_kind::kInstallFolder, entry_flag::kInUninstallFolder, true));
 }
 
 TEST(SharedFiles, ListedKindsAndMarks) {
-  EXPECT_TRUE(ListsSharedFile(kFileKindShared, false));
-  EXPECT_FALSE(ListsSharedFile(kFileKindShared, true));
+  EXPECT_TRUE(ListsSharedFile(entry_kind::kSharedFolder, false));
+  EXPECT_FALSE(ListsSharedFile(entry_kind::kSharedFolder, true));
   for (uint32_t kind : {6u, 7u, 8u}) EXPECT_TRUE(ListsSharedFile(kind, true)) << kind;
   for (uint32_t kind : {0u, 4u, 5u, 9u, 10u, 11u, 12u}) EXPECT_FALSE(ListsSharedFile(kind, false)) << kind;
 
-  const uint32_t permanent = file_flag::kPermanent;
-  EXPECT_EQ(SharedFileMark(kFileKindShared, 0), 0);
-  EXPECT_EQ(SharedFileMark(kFileKindShared, permanent), ' ');
-  EXPECT_EQ(SharedFileMark(kFileKindSystem, 0), ' ');
-  EXPECT_EQ(SharedFileMark(kFileKindCom, 0), '^');
-  EXPECT_EQ(SharedFileMark(kFileKindCom, permanent), ' ');
-  EXPECT_EQ(SharedFileMark(kFileKindTypeLibrary, 0), '\xA9');
-  EXPECT_EQ(SharedFileMark(kFileKindTypeLibrary, 1u << 12), '\xA9');
-  EXPECT_EQ(SharedFileMark(kFileKindTypeLibrary, 1u << 13), ' ');
-  EXPECT_EQ(SharedFileMark(kFileKindTypeLibrary, 1u << 31), ' ');
-  EXPECT_EQ(SharedFileMark(kFileKindTypeLibrary, permanent), ' ');
-}
-
-TEST(SharedFiles, ListTextIsKeptOncePerEntry) {
-  String list;
-  EXPECT_TRUE(AddSharedFilesEntry(&list, SharedListing{String("C:\\S\\a.dll"), '^'}));
-  EXPECT_TRUE(AddSharedFilesEntry(&list, SharedListing{String("C:\\S\\b.dll"), 0}));
-  EXPECT_TRUE(AddSharedFilesEntry(&list, SharedListing{String("|C:\\S\\\xC3\xA9.tlb"), '\xA9'}));
-  // The same path with another mark is another entry.
-  EXPECT_TRUE(AddSharedFilesEntry(&list, SharedListing{String("C:\\S\\b.dll"), ' '}));
-  EXPECT_FALSE(AddSharedFilesEntry(&list, SharedListing{String("C:\\S\\a.dll"), '^'}));
-  EXPECT_EQ(N(list), "\"C:\\S\\a.dll^\";\"C:\\S\\b.dll\";\"|C:\\S\\\xC3\xA9.tlb\xA9\";\"C:\\S\\b.dll \"");
+  const uint32_t permanent = entry_flag::kPermanent;
+  EXPECT_EQ(SharedFileMark(entry_kind::kSharedFolder, 0), 0);
+  EXPECT_EQ(SharedFileMark(entry_kind::kSharedFolder, permanent), ' ');
+  EXPECT_EQ(SharedFileMark(entry_kind::kSystem, 0), ' ');
+  EXPECT_EQ(SharedFileMark(entry_kind::kSystemCom, 0), '^');
+  EXPECT_EQ(SharedFileMark(entry_kind::kSystemCom, permanent), ' ');
+  EXPECT_EQ(SharedFileMark(entry_kind::kSystemTypeLibrary, 0), '\xA9');
+  EXPECT_EQ(SharedFileMark(entry_kind::kSystemTypeLibrary, 1u << 12), '\xA9');
+  EXPECT_EQ(SharedFileMark(entry_kind::kSystemTypeLibrary, 1u << 13), ' ');
+  EXPECT_EQ(SharedFileMark(entry_kind::kSystemTypeLibrary, 1u << 31), ' ');
+  EXPECT_EQ(SharedFileMark(entry_kind::kSystemTypeLibrary, permanent), ' ');
 }
 
 TEST(ProductFonts, PairsInQuotes) {
@@ -281,7 +270,7 @@ class FileDecisionTest : public ::testing::Test {
 TEST_F(FileDecisionTest, SkipModesLeaveNoTrace) {
   for (uint32_t mode : {0x04u, 0x14u}) {
     for (const ExistingFile& e : {Missing(), At(kEntryDate)}) {
-      const FileDecision d = Decide(kFileKindInstall, mode, e);
+      const FileDecision d = Decide(entry_kind::kInstallFolder, mode, e);
       EXPECT_FALSE(d.install);
       EXPECT_FALSE(d.record_existing);
       EXPECT_TRUE(d.log.empty());
@@ -295,46 +284,46 @@ TEST_F(FileDecisionTest, SkipModesLeaveNoTrace) {
 
 TEST_F(FileDecisionTest, NormalModesInstallOverAnything) {
   for (uint32_t mode : {0x00u, 0x18u, 0x1Cu}) {
-    EXPECT_TRUE(Decide(kFileKindInstall, mode, Missing()).install);
-    const FileDecision d = Decide(kFileKindInstall, mode, At(Date(2030, 1, 1, 0, 0, 0)));
+    EXPECT_TRUE(Decide(entry_kind::kInstallFolder, mode, Missing()).install);
+    const FileDecision d = Decide(entry_kind::kInstallFolder, mode, At(Date(2030, 1, 1, 0, 0, 0)));
     EXPECT_TRUE(d.install);
     EXPECT_TRUE(d.log.empty());
   }
 }
 
 TEST_F(FileDecisionTest, OnlyIfExists) {
-  const FileDecision missing = Decide(kFileKindInstall, 0x08, Missing());
+  const FileDecision missing = Decide(entry_kind::kInstallFolder, 0x08, Missing());
   EXPECT_FALSE(missing.install);
   EXPECT_FALSE(missing.record_existing);
   EXPECT_EQ(W(missing.log), u"C:\\T\\f.dll was not installed because it does not already exist.\r\n");
-  EXPECT_TRUE(Decide(kFileKindInstall, 0x08, At(kEntryDate)).install);
+  EXPECT_TRUE(Decide(entry_kind::kInstallFolder, 0x08, At(kEntryDate)).install);
 }
 
 TEST_F(FileDecisionTest, OnlyIfMissingRecordsTheExistingFile) {
-  EXPECT_TRUE(Decide(kFileKindInstall, 0x0C, Missing()).install);
-  const FileDecision d = Decide(kFileKindInstall, 0x0C, At(kEntryDate));
+  EXPECT_TRUE(Decide(entry_kind::kInstallFolder, 0x0C, Missing()).install);
+  const FileDecision d = Decide(entry_kind::kInstallFolder, 0x0C, At(kEntryDate));
   EXPECT_FALSE(d.install);
   EXPECT_TRUE(d.record_existing);
   EXPECT_EQ(W(d.log), u"C:\\T\\f.dll was not installed because it already exists.\r\n");
-  EXPECT_FALSE(Decide(kFileKindInstall, 0x0C | file_flag::kPermanent, At(kEntryDate)).record_existing);
-  EXPECT_FALSE(Decide(kFileKindSystem, 0x0C, At(kEntryDate)).record_existing);
+  EXPECT_FALSE(Decide(entry_kind::kInstallFolder, 0x0C | entry_flag::kPermanent, At(kEntryDate)).record_existing);
+  EXPECT_FALSE(Decide(entry_kind::kSystem, 0x0C, At(kEntryDate)).record_existing);
 }
 
 TEST_F(FileDecisionTest, OnlyIfNotNewer) {
-  const FileDecision newer = Decide(kFileKindInstall, 0x10, At(Date(2024, 3, 9, 14, 5, 9)));
+  const FileDecision newer = Decide(entry_kind::kInstallFolder, 0x10, At(Date(2024, 3, 9, 14, 5, 9)));
   EXPECT_FALSE(newer.install);
   EXPECT_TRUE(newer.record_existing);
   EXPECT_EQ(W(newer.log), u"C:\\T\\f.dll was not installed because the existing file is newer.\r\n");
   // One second is no difference; an entry without time or a file without a
   // readable time lets the file through.
-  EXPECT_TRUE(Decide(kFileKindInstall, 0x10, At(Date(2024, 3, 9, 14, 5, 8))).install);
-  EXPECT_TRUE(Decide(kFileKindInstall, 0x10, At(Date(2025, 1, 1, 0, 0, 0)), Date(2024, 3, 9, -1, 0, 0)).install);
-  EXPECT_TRUE(Decide(kFileKindInstall, 0x10, Timeless()).install);
-  EXPECT_TRUE(Decide(kFileKindInstall, 0x10, Missing()).install);
+  EXPECT_TRUE(Decide(entry_kind::kInstallFolder, 0x10, At(Date(2024, 3, 9, 14, 5, 8))).install);
+  EXPECT_TRUE(Decide(entry_kind::kInstallFolder, 0x10, At(Date(2025, 1, 1, 0, 0, 0)), Date(2024, 3, 9, -1, 0, 0)).install);
+  EXPECT_TRUE(Decide(entry_kind::kInstallFolder, 0x10, Timeless()).install);
+  EXPECT_TRUE(Decide(entry_kind::kInstallFolder, 0x10, Missing()).install);
 }
 
 TEST_F(FileDecisionTest, SharedAndFontFilesByDate) {
-  for (uint32_t kind : {kFileKindShared, kFileKindFont}) {
+  for (uint32_t kind : {entry_kind::kSharedFolder, entry_kind::kFont}) {
     const FileDecision same = Decide(kind, 0, At(Date(2024, 3, 9, 14, 5, 6)));  // 1 s older
     EXPECT_FALSE(same.install) << kind;
     EXPECT_EQ(W(same.log), u"C:\\T\\f.dll is up to date.\r\n");
@@ -349,27 +338,27 @@ TEST_F(FileDecisionTest, SharedAndFontFilesByDate) {
     EXPECT_TRUE(Decide(kind, 0, Missing()).log.empty()) << kind;
   }
   // An up-to-date shared file on removable media is still the product's.
-  EXPECT_TRUE(Decide(kFileKindShared, 0, At(kEntryDate), kEntryDate, u"", true).record_existing);
-  EXPECT_FALSE(Decide(kFileKindShared, 0, At(kEntryDate), kEntryDate, u"", false).record_existing);
-  EXPECT_FALSE(Decide(kFileKindFont, 0, At(kEntryDate), kEntryDate, u"", true).record_existing);
+  EXPECT_TRUE(Decide(entry_kind::kSharedFolder, 0, At(kEntryDate), kEntryDate, u"", true).record_existing);
+  EXPECT_FALSE(Decide(entry_kind::kSharedFolder, 0, At(kEntryDate), kEntryDate, u"", false).record_existing);
+  EXPECT_FALSE(Decide(entry_kind::kFont, 0, At(kEntryDate), kEntryDate, u"", true).record_existing);
 }
 
 TEST_F(FileDecisionTest, VersionedFilesNeedANewerVersionAndANewerDate) {
   const FileDate two_seconds_older = Date(2024, 3, 9, 14, 5, 5);
-  const FileDecision both = Decide(kFileKindVersioned, 0, At(two_seconds_older, u"1.2"), kEntryDate, u"1.3");
+  const FileDecision both = Decide(entry_kind::kVersioned, 0, At(two_seconds_older, u"1.2"), kEntryDate, u"1.3");
   EXPECT_TRUE(both.install);
   EXPECT_EQ(W(both.log),
             u"C:\\T\\f.dll needs replacement because its version (1.3) is newer than 1.2 and its date "
             u"(2024/03/09 14:05:07) is newer than 2024/03/09 14:05:05\r\n");
 
-  const FileDecision old_version = Decide(kFileKindVersioned, 0, At(two_seconds_older, u"1.3"), kEntryDate, u"1.3");
+  const FileDecision old_version = Decide(entry_kind::kVersioned, 0, At(two_seconds_older, u"1.3"), kEntryDate, u"1.3");
   EXPECT_FALSE(old_version.install);
   EXPECT_TRUE(old_version.record_existing);
   EXPECT_EQ(W(old_version.log), u"C:\\T\\f.dll was not installed because its version (1.3) is not newer than 1.3\r\n");
 
   // A newer version with the same date (within a second) stays out.
   const FileDecision same_date =
-      Decide(kFileKindVersioned, 0, At(Date(2024, 3, 9, 14, 5, 8), u"1.2"), kEntryDate, u"1.3");
+      Decide(entry_kind::kVersioned, 0, At(Date(2024, 3, 9, 14, 5, 8), u"1.2"), kEntryDate, u"1.3");
   EXPECT_FALSE(same_date.install);
   EXPECT_TRUE(same_date.record_existing);
   EXPECT_EQ(W(same_date.log),
@@ -382,19 +371,19 @@ TEST_F(FileDecisionTest, VersionedFilesWithoutAVersionGoByDate) {
   // No entry version; no version resource in the existing file.
   for (const auto& [entry_version, file_version] :
        {std::pair<const char16_t*, const char16_t*>{u"", u"9.9"}, {u"1.0", u""}}) {
-    const FileDecision newer = Decide(kFileKindSystem, 0, At(two_seconds_older, file_version), kEntryDate,
+    const FileDecision newer = Decide(entry_kind::kSystem, 0, At(two_seconds_older, file_version), kEntryDate,
                                       entry_version);
     EXPECT_TRUE(newer.install);
     EXPECT_EQ(W(newer.log), u"C:\\T\\f.dll needs replacement because its date (2024/03/09 14:05:07) is newer "
                             u"than 2024/03/09 14:05:05\r\n");
     const FileDecision one_second =
-        Decide(kFileKindSystem, 0, At(Date(2024, 3, 9, 14, 5, 6), file_version), kEntryDate, entry_version);
+        Decide(entry_kind::kSystem, 0, At(Date(2024, 3, 9, 14, 5, 6), file_version), kEntryDate, entry_version);
     EXPECT_FALSE(one_second.install);
     EXPECT_FALSE(one_second.record_existing);  // kind 6 is never recorded
   }
   // A file whose time cannot be read is replaced.
-  EXPECT_TRUE(Decide(kFileKindCom, 0, Timeless()).install);
-  const FileDecision versioned = Decide(kFileKindCom, 0, Timeless(), kEntryDate, u"2.0");
+  EXPECT_TRUE(Decide(entry_kind::kSystemCom, 0, Timeless()).install);
+  const FileDecision versioned = Decide(entry_kind::kSystemCom, 0, Timeless(), kEntryDate, u"2.0");
   EXPECT_TRUE(versioned.install);
   EXPECT_TRUE(versioned.log.empty());
 }
@@ -414,15 +403,15 @@ TEST(FileVersionText, CommasAndBlanks) {
 }
 
 TEST(Shortcuts, RequestFromEntry) {
-  EXPECT_FALSE(RequestsShortcut(kFileKindInstall, 0));
-  EXPECT_TRUE(RequestsShortcut(kFileKindInstall, file_flag::kDesktopShortcut));
-  EXPECT_TRUE(RequestsShortcut(kFileKindInstall, file_flag::kStartMenuShortcut));
-  EXPECT_TRUE(RequestsShortcut(kFileKindStartup, 0));
-  EXPECT_FALSE(RequestsShortcut(kFileKindVersioned, file_flag::kDesktopShortcut));
+  EXPECT_FALSE(RequestsShortcut(entry_kind::kInstallFolder, 0));
+  EXPECT_TRUE(RequestsShortcut(entry_kind::kInstallFolder, entry_flag::kDesktopShortcut));
+  EXPECT_TRUE(RequestsShortcut(entry_kind::kInstallFolder, entry_flag::kStartMenuShortcut));
+  EXPECT_TRUE(RequestsShortcut(entry_kind::kStartup, 0));
+  EXPECT_FALSE(RequestsShortcut(entry_kind::kVersioned, entry_flag::kDesktopShortcut));
 
   EntryRecord entry;
-  entry.kind = kFileKindInstall;
-  entry.flags = file_flag::kStartMenuShortcut | file_flag::kPermanent;
+  entry.kind = entry_kind::kInstallFolder;
+  entry.flags = entry_flag::kStartMenuShortcut | entry_flag::kPermanent;
   entry.version = String("Caf\xC3\xA9 Tool");             // UTF-8
   entry.shortcut_arguments = String("/x \xE9");           // Windows-1252
   entry.working_folder = String("C:\\Work");
@@ -454,15 +443,13 @@ TEST(FileTexts, WrittenLineAndFolderFailure) {
             u"C:\\50%s\\x\r\n\r\n");
 }
 
-TEST(FileTexts, FontStatusAndCountFailure) {
+TEST(FileTexts, FontStatus) {
   EXPECT_EQ(W(FontStatusText(String(u"Installing <file>..."), String(u"a<file>.ttf"))), u"Installing a<file>.ttf...");
-  EXPECT_EQ(W(SharedCountFailedLine(String(u"C:\\S\\a.dll"), String(u"Access is denied."))),
-            u"Failed to increment reference count of shared file \"C:\\S\\a.dll\" : Access is denied.\r\n");
 }
 
 TEST(ComponentRequests, ControlPanelAndMsi) {
   EntryRecord entry;
-  entry.kind = kFileKindControlPanel;
+  entry.kind = entry_kind::kControlPanel;
   entry.working_folder = String("{12345678-1234-1234-1234-123456789ABC}");
   entry.shortcut_arguments = String("-x");
   ControlPanelRequest cpl = MakeControlPanelRequest(entry, String(u"C:\\A\\my.applet.cpl"), true);
@@ -473,9 +460,9 @@ TEST(ComponentRequests, ControlPanelAndMsi) {
   entry.version = String("My Applet");
   EXPECT_EQ(W(MakeControlPanelRequest(entry, String(u"C:\\A\\my.cpl"), false).display_name), u"My Applet");
 
-  entry.kind = kFileKindMsi;
+  entry.kind = entry_kind::kMsi;
   entry.msi_option = 5;
-  entry.flags = file_flag::kRememberMsi;
+  entry.flags = entry_flag::kRememberMsi;
   const MsiRequest loud = MakeMsiRequest(entry, String(u"C:\\A\\p.msi"), false);
   EXPECT_EQ(loud.option, 5u);
   EXPECT_TRUE(loud.remember);

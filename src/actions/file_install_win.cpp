@@ -8,7 +8,6 @@
 #include "actions/fonts.h"
 #include "actions/install_hooks.h"
 #include "actions/install_lists.h"
-#include "actions/shared_dlls.h"
 #include "core/codepage.h"
 #include "core/file_ops.h"
 #include "core/system_error_text.h"
@@ -18,15 +17,15 @@
 #include "package/entry_queue.h"
 #include "package/entry_record.h"
 #include "package/locator.h"
+#include "package/message_numbers.h"
 #include "package/settings_state.h"
 #include "package/variables.h"
 #include "records/failure_summary.h"
 #include "records/log_writers.h"
 #include "records/marked_path.h"
+#include "records/restart_queue.h"
+#include "records/shared_files.h"
 #include "records/uninstall_records.h"
-#include "setup/install_state.h"
-#include "setup/run_state.h"
-#include "uninstall/pending_renames.h"
 
 namespace {
 
@@ -50,21 +49,15 @@ void StopOnDataError(int code, const InstallEntrySource& source) {
   StopOnFileDataError(code, *source.header, *source.file_data);
 }
 
-DestinationFolders CurrentFolders() {
-  const InstallState& state = TheInstall();
+DestinationFolders CurrentFolders(const InstallEntrySource& source) {
   DestinationFolders folders;
-  folders.install = state.install_folder_full.empty() ? state.install_folder : state.install_folder_full;
-  folders.shared = state.shared_folder;
-  folders.uninstall = state.uninstall_folder;
+  folders.install = source.install_folder;
+  folders.shared = source.shared_folder;
+  folders.uninstall = source.uninstall_folder;
   folders.fonts = FolderPath(FolderSource::kFonts);
   folders.system = FolderPath(FolderSource::kSystem);
-  folders.portable_shared = state.portable && !Settings().SharedSubfolder.empty() && !state.shared_folder.empty();
+  folders.portable_shared = source.removable && !Settings().SharedSubfolder.empty() && !source.shared_folder.empty();
   return folders;
-}
-
-bool IsFolder(const String& path) {
-  const uint32_t attributes = GetAttributes(path.w_str());
-  return attributes != kNoAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 // What the file phase knows of the folders it writes into. Looking a name up
@@ -122,7 +115,7 @@ bool FileInTheWay(const String& folder) {
 bool MakeEntryFolder(const String& file, bool record, FolderMemory& memory) {
   const String folder = ParentFolder(file);
   if (folder.empty() || folder == memory.known_folder) return true;
-  if (IsFolder(folder)) {
+  if (FolderExists(folder.w_str())) {
     memory.known_folder = folder;
     return true;
   }
@@ -136,7 +129,7 @@ bool MakeEntryFolder(const String& file, bool record, FolderMemory& memory) {
   if (!CreateFolder(folder.w_str())) {
     const uint32_t error = GetLastError();
     const String reason = FileInTheWay(folder) ? String(kFileInTheWayText) : SystemErrorTextW(error);
-    AddFailureW(FolderFailureText(Message(kFolderFailedMessage), folder, reason, file).w_str());
+    AddFailureW(FolderFailureText(Message(message_number::kFolderFailed), folder, reason, file).w_str());
     return false;
   }
   for (int32_t i = missing.Count() - 1; i >= 0; --i) {
@@ -153,34 +146,34 @@ void ListEntry(const EntryRecord& entry, const String& path, bool removable, Ins
   if (ListsSharedFile(entry.kind, removable)) {
     lists.shared_listed.Add(SharedListing{MarkPath(path), SharedFileMark(entry.kind, entry.flags)});
   }
-  if (entry.kind == kFileKindCom) lists.com_servers.Add(path);
-  if (entry.kind == kFileKindTypeLibrary) lists.type_libraries.Add(path);
-  if (entry.kind == kFileKindFont && !IsPermanent(entry.flags)) {
+  if (entry.kind == entry_kind::kSystemCom) lists.com_servers.Add(path);
+  if (entry.kind == entry_kind::kSystemTypeLibrary) lists.type_libraries.Add(path);
+  if (entry.kind == entry_kind::kFont && !IsPermanent(entry.flags)) {
     AddProductFont(&lists.product_fonts, entry.version, entry.name);
   }
 }
 
 // What follows a written (or, for an applet, staged) file.
 void AfterWrite(const EntryRecord& entry, const String& name, const String& path, int32_t percent, bool pending,
-                InstallLists& lists) {
+                const InstallEntrySource& source, InstallLists& lists) {
   const InstallHooks& hooks = TheInstallHooks();
   switch (entry.kind) {
-    case kFileKindFont:
-      ReportProgress(percent, FontStatusText(Message(kInstallingFontMessage), name));
+    case entry_kind::kFont:
+      ReportProgress(source.progress, percent, FontStatusText(Message(message_number::kInstallingFont), name));
       RegisterFont(Utf8ToUtf16(entry.version), name, path);
       lists.font_installed = true;
       break;
-    case kFileKindDriver:
+    case entry_kind::kDriver:
       lists.inf_files.Add(path);
       break;
-    case kFileKindMsi: {
-      const MsiRequest& request = lists.msi_packages.Add(MakeMsiRequest(entry, path, TheRun().args.silent));
-      if (hooks.install_msi) hooks.install_msi(request);
+    case entry_kind::kMsi: {
+      const MsiRequest& request = lists.msi_packages.Add(MakeMsiRequest(entry, path, source.silent));
+      if (hooks.install_msi) hooks.install_msi(request, source.progress);
       break;
     }
-    case kFileKindControlPanel: {
+    case entry_kind::kControlPanel: {
       const ControlPanelRequest& request = lists.control_panels.Add(MakeControlPanelRequest(entry, path, pending));
-      if (hooks.register_control_panel) hooks.register_control_panel(request);
+      if (hooks.register_control_panel) hooks.register_control_panel(request, source.progress);
       break;
     }
     default:
@@ -218,11 +211,12 @@ class EntryContent final : public FileContent {
   int64_t size_;
 };
 
-void InstallEntry(const EntryRecord& entry, FileContent& content, int32_t index, int32_t count,
+void InstallEntry(const EntryRecord& entry, FileContent& content, int32_t index, const InstallEntrySource& source,
                   FolderMemory& memory) {
   const ProductSettings& settings = Settings();
   InstallLists& lists = TheInstallLists();
-  const bool removable = TheInstall().portable;
+  const bool removable = source.removable;
+  const int32_t count = source.header->entry_count;
   Stop(CheckEntryFields(entry));
 
   const String name = EntryNameWide(entry.name);
@@ -233,8 +227,8 @@ void InstallEntry(const EntryRecord& entry, FileContent& content, int32_t index,
   }
   const String& path = destination.path;
   const int32_t percent = FileProgress(index, count);
-  const bool shows_name = ShowsFileName(settings.Flag(file_install_flag::kHideFileNames), entry.name);
-  ReportProgress(percent, shows_name ? path : Message(kInstallingMessage));
+  const bool shows_name = ShowsFileName(settings.Flag(product_flag::kHideFileNames), entry.name);
+  ReportProgress(source.progress, percent, shows_name ? path : Message(message_number::kInstalling));
   ListEntry(entry, path, removable, lists);
   if (SkipsSilently(entry.flags)) return;
 
@@ -265,29 +259,32 @@ void InstallEntry(const EntryRecord& entry, FileContent& content, int32_t index,
   bool pending = false;
   // Files that are acted on right after writing are written at once; the
   // others may be finished behind while the next entry is prepared.
-  const bool acted_on = entry.kind == kFileKindFont || entry.kind == kFileKindMsi ||
-                        entry.kind == kFileKindControlPanel;
+  const bool acted_on = entry.kind == entry_kind::kFont || entry.kind == entry_kind::kMsi ||
+                        entry.kind == entry_kind::kControlPanel;
   const int32_t attributes = static_cast<int32_t>(entry.attributes);
   const bool written = acted_on ? WritePackagedFile(path, content, facts.date, attributes, existing.exists, &pending)
                                 : WritePackagedFileBehind(path, content, facts.date, attributes, existing.exists,
                                                           &pending);
-  if (written && settings.Flag(file_install_flag::kDetailedLog)) LogTextW(WrittenFileLine(name, path));
-  if (!written && !(entry.kind == kFileKindControlPanel && pending)) return;
-  AfterWrite(entry, name, path, percent, pending, lists);
+  if (written && settings.Flag(product_flag::kDetailedLog)) LogTextW(WrittenFileLine(name, path));
+  if (!written && !(entry.kind == entry_kind::kControlPanel && pending)) return;
+  AfterWrite(entry, name, path, percent, pending, source, lists);
   if (written) AddToFileSet(&lists.files_written, path);
 }
 
 // After the last entry: the file data must end with it.
-void FinishEntries(const FileDataDecoder& decoder) {
+void FinishEntries(const FileDataDecoder& decoder, const InstallEntrySource& source) {
   FinishWritesBehind();
   Stop(decoder.Finish());
   InstallLists& lists = TheInstallLists();
-  ReportProgress(kFilesDoneProgress, Message(kInstallingMessage));
+  ReportProgress(source.progress, kFilesDoneProgress, Message(message_number::kInstalling));
   if (lists.font_installed) BroadcastFontChange();
   CleanPendingOperations(lists.files_written, PendingCleanupMode::kInstall);
-  ReportProgress(kRenamesDoneProgress, String());
-  RaiseSharedFileCounts(lists);
-  ReportProgress(kCountsDoneProgress, String());
+  ReportProgress(source.progress, kRenamesDoneProgress, String());
+  // Counts are kept only for a product that can be uninstalled from a fixed drive.
+  if (Settings().Flag(product_flag::kDetectInstallation) && !source.removable) {
+    RaiseSharedFileCounts(lists.shared_listed, &lists.shared_files);
+  }
+  ReportProgress(source.progress, kCountsDoneProgress, String());
 }
 
 }  // namespace
@@ -297,7 +294,7 @@ void InstallAllEntries(const InstallEntrySource& source) {
   // Decompression runs ahead on a second thread while files are written.
   FileDataDecoder decoder(source.file_data->stored, source.coding, true);
   FolderMemory memory;
-  memory.folders = CurrentFolders();
+  memory.folders = CurrentFolders(source);
   // The set of files written never rehashes: size its table for the whole package.
   TheInstallLists().files_written.RemoveAll(header.entry_count);
   for (int32_t i = 0; i < header.entry_count; ++i) {
@@ -305,9 +302,9 @@ void InstallAllEntries(const InstallEntrySource& source) {
     EntryRecord entry;
     StopOnDataError(decoder.NextRecord(size, kStreamedContentAbove, &entry), source);
     EntryContent content(decoder, source, entry, size);
-    InstallEntry(entry, content, i, header.entry_count, memory);
+    InstallEntry(entry, content, i, source, memory);
     // A content that was skipped or written is read to its end and checked.
     StopOnDataError(decoder.FinishContent(), source);
   }
-  FinishEntries(decoder);
+  FinishEntries(decoder, source);
 }

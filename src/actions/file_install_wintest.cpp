@@ -24,14 +24,14 @@
 #include "package/entry_queue.h"
 #include "package/entry_record.h"
 #include "package/locator.h"
+#include "package/message_numbers.h"
 #include "package/settings_state.h"
 #include "records/failure_summary.h"
 #include "records/marked_path.h"
+#include "records/shared_files.h"
 #include "records/uninstall_records.h"
 #include "records/working_log.h"
-#include "setup/install_state.h"
 #include "testkit/files.h"
-#include "uninstall/shared_files.h"
 
 namespace {
 
@@ -96,14 +96,18 @@ std::vector<std::pair<int32_t, std::wstring>>& ProgressSeen() {
   static std::vector<std::pair<int32_t, std::wstring>> seen;
   return seen;
 }
-void RecordProgress(int32_t percent, const String& text) { ProgressSeen().emplace_back(percent, WideOf(text)); }
+// A reporter that keeps each position with the status shown with it.
+void SeePosition(void*, int32_t percent) { ProgressSeen().emplace_back(percent, std::wstring()); }
+void SeeStatus(void*, const String& text) {
+  if (!ProgressSeen().empty()) ProgressSeen().back().second = WideOf(text);
+}
 
 std::vector<std::wstring>& ComponentsSeen() {
   static std::vector<std::wstring> seen;
   return seen;
 }
-void SeeMsi(const MsiRequest& request) { ComponentsSeen().push_back(L"msi " + WideOf(request.path)); }
-void SeeApplet(const ControlPanelRequest& request) { ComponentsSeen().push_back(L"cpl " + WideOf(request.path)); }
+void SeeMsi(const MsiRequest& request, const Progress&) { ComponentsSeen().push_back(L"msi " + WideOf(request.path)); }
+void SeeApplet(const ControlPanelRequest& request, const Progress&) { ComponentsSeen().push_back(L"cpl " + WideOf(request.path)); }
 
 FileDate WriteTimeOf(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
@@ -153,21 +157,15 @@ class FileInstallRun : public testing::Test {
     saved_languages_ = Languages();
     install_ = folder_ / L"Product";
     shared_ = folder_ / L"Shared";
-    Settings().ProductFlags = 1ull << file_install_flag::kSupportsUninstall | 1ull << file_install_flag::kDetailedLog;
+    Settings().ProductFlags = 1ull << product_flag::kDetectInstallation | 1ull << product_flag::kDetailedLog;
     Languages() = LanguageTable();
     Languages().names.Add(String(u"English"));
     Languages().messages.Resize(80);
-    Languages().messages[kFolderFailedMessage] = String(u"The folder %s could not be created.\r\n\r\n%s");
-    Languages().messages[kInstallingMessage] = String(u"Installing");
-    Languages().messages[kInstallingFontMessage] = String(u"Installing <file>...");
-    InstallState& state = TheInstall();
-    state = InstallState();
-    state.install_folder = String(U16(install_));
-    state.install_folder_full = state.install_folder;
-    state.uninstall_folder = String(U16(install_ + L"\\uninst"));
-    state.shared_folder = String(U16(shared_));
+    Languages().messages[message_number::kFolderFailed] = String(u"The folder %s could not be created.\r\n\r\n%s");
+    Languages().messages[message_number::kInstalling] = String(u"Installing");
+    Languages().messages[message_number::kInstallingFont] = String(u"Installing <file>...");
     TheInstallLists() = InstallLists();
-    TheInstallHooks() = InstallHooks{&RecordProgress, &SeeMsi, &SeeApplet};
+    TheInstallHooks() = InstallHooks{&SeeMsi, &SeeApplet};
     ProgressSeen().clear();
     ComponentsSeen().clear();
     ClearUninstallRecords();
@@ -187,11 +185,22 @@ class FileInstallRun : public testing::Test {
     ClearFailures();
     TheInstallLists() = InstallLists();
     TheInstallHooks() = InstallHooks();
-    TheInstall() = InstallState();
     Settings() = saved_settings_;
     Languages() = saved_languages_;
     // The scratch folder goes with its read-only files too.
     SetFileAttributesW((install_ + L"\\bin\\app.exe").c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+
+  // Installs the package's entries into this test's folders.
+  void Install(EntryPackage& package) {
+    InstallEntrySource source = package.Source();
+    source.install_folder = String(U16(install_));
+    source.uninstall_folder = String(U16(install_ + L"\\uninst"));
+    source.shared_folder = String(U16(shared_));
+    source.removable = removable_;
+    source.progress.position = SeePosition;
+    source.progress.status = SeeStatus;
+    InstallAllEntries(source);
   }
 
   // What the working log holds so far, UTF-8.
@@ -232,6 +241,7 @@ class FileInstallRun : public testing::Test {
   std::wstring shared_;
   std::vector<std::wstring> counted_;
   std::vector<std::wstring> fonts_added_;
+  bool removable_ = false;
 
  private:
   ProductSettings saved_settings_;
@@ -250,26 +260,26 @@ TEST_F(FileInstallRun, EveryKindLandsWithItsRecordsListsAndLogLines) {
   const std::wstring fonts = folder_ / L"fonts\\";
 
   EntryPackage package;
-  EntryRecord& app = package.Add(kFileKindInstall, "bin\\app.exe", "program bytes",
-                                 file_flag::kDesktopShortcut | file_flag::kStartMenuShortcut);
+  EntryRecord& app = package.Add(entry_kind::kInstallFolder, "bin\\app.exe", "program bytes",
+                                 entry_flag::kDesktopShortcut | entry_flag::kStartMenuShortcut);
   SetDate(app, kEntryDate);
   app.attributes = FILE_ATTRIBUTE_READONLY;
   app.version = String("Tool \xC3\xA9");
   app.shortcut_icon = String("app.ico");
   app.shortcut_arguments = String("/start");
-  package.Add(kFileKindInstall, "docs\\keep\\readme.txt", "read me", file_flag::kPermanent);
-  package.Add(kFileKindShared, "shared.dll", "shared bytes");
-  package.Add(kFileKindCom, "com.dll", "com bytes").destination = String(U16(system));
-  EntryRecord& font = package.Add(kFileKindFont, "testcour.ttf", font_bytes);
+  package.Add(entry_kind::kInstallFolder, "docs\\keep\\readme.txt", "read me", entry_flag::kPermanent);
+  package.Add(entry_kind::kSharedFolder, "shared.dll", "shared bytes");
+  package.Add(entry_kind::kSystemCom, "com.dll", "com bytes").destination = String(U16(system));
+  EntryRecord& font = package.Add(entry_kind::kFont, "testcour.ttf", font_bytes);
   font.version = Utf16ToUtf8(kFontName);
   font.destination = String(U16(fonts));
-  package.Add(kFileKindDriver, "drv\\driver.inf", "[Version]");
-  package.Add(kFileKindMsi, "pkg.msi", "msi bytes", file_flag::kRememberMsi).msi_option = 3;
-  package.Add(kFileKindControlPanel, "applet.cpl", "cpl bytes").working_folder =
+  package.Add(entry_kind::kDriver, "drv\\driver.inf", "[Version]");
+  package.Add(entry_kind::kMsi, "pkg.msi", "msi bytes", entry_flag::kRememberMsi).msi_option = 3;
+  package.Add(entry_kind::kControlPanel, "applet.cpl", "cpl bytes").working_folder =
       String("{0B0A0000-0000-0000-0000-000000000001}");
-  package.Add(kFileKindInstall, "notes.txt", "notes", file_flag::kUninstallFolder);
-  package.Add(kFileKindStartup, "start.exe", "start");
-  InstallAllEntries(package.Source());
+  package.Add(entry_kind::kInstallFolder, "notes.txt", "notes", entry_flag::kInUninstallFolder);
+  package.Add(entry_kind::kStartup, "start.exe", "start");
+  Install(package);
   fonts_added_.push_back(fonts + L"testcour.ttf");
 
   EXPECT_EQ(Failures(), "");
@@ -376,14 +386,14 @@ TEST_F(FileInstallRun, OverwriteModesAndDateTestsAgainstExistingFiles) {
     EntryRecord& entry = package.Add(kind, name, "new", flags);
     SetDate(entry, kEntryDate);
   };
-  dated(kFileKindInstall, "skip.txt", kOverwriteSkip);
-  dated(kFileKindInstall, "exists.txt", kOverwriteIfExists);
-  dated(kFileKindInstall, "absent.txt", kOverwriteIfExists);
-  dated(kFileKindInstall, "missing-only.txt", kOverwriteIfMissing);
-  dated(kFileKindInstall, "newer.txt", kOverwriteIfNotNewer);
-  dated(kFileKindShared, "same.dll", 0);
-  dated(kFileKindShared, "stale.dll", 0);
-  InstallAllEntries(package.Source());
+  dated(entry_kind::kInstallFolder, "skip.txt", entry_flag::kOverwriteNever);
+  dated(entry_kind::kInstallFolder, "exists.txt", entry_flag::kOverwriteIfExists);
+  dated(entry_kind::kInstallFolder, "absent.txt", entry_flag::kOverwriteIfExists);
+  dated(entry_kind::kInstallFolder, "missing-only.txt", entry_flag::kOverwriteIfMissing);
+  dated(entry_kind::kInstallFolder, "newer.txt", entry_flag::kOverwriteIfNotNewer);
+  dated(entry_kind::kSharedFolder, "same.dll", 0);
+  dated(entry_kind::kSharedFolder, "stale.dll", 0);
+  Install(package);
 
   EXPECT_EQ(Bytes(install_ + L"\\skip.txt"), "old");
   EXPECT_EQ(Bytes(install_ + L"\\exists.txt"), "new");
@@ -425,14 +435,14 @@ TEST_F(FileInstallRun, VersionedFilesAreComparedByTheirVersionResource) {
 
   EntryPackage package;
   const auto versioned = [&](const char* name, const char* entry_version, const FileDate& date) {
-    EntryRecord& entry = package.Add(kFileKindVersioned, name, "new");
+    EntryRecord& entry = package.Add(entry_kind::kVersioned, name, "new");
     entry.version = String(entry_version);
     SetDate(entry, date);
   };
   versioned("low.dll", "1.0", kEntryDate);
   versioned("high.dll", "99999.0", kEntryDate);
   versioned("nodate.dll", "99999.0", older);
-  InstallAllEntries(package.Source());
+  Install(package);
 
   const std::string install = Utf8(install_);
   const std::string found = Utf8(WideOf(version));
@@ -464,13 +474,13 @@ TEST_F(FileInstallRun, LargeContentsAreWrittenPieceByPieceAndSkippedInStep) {
   std::string other = big;
   other[5] = 'x';
   EntryPackage package;
-  package.Add(kFileKindInstall, "big\\one.bin", big);
-  package.Add(kFileKindInstall, "big\\never.bin", other, kOverwriteSkip);
+  package.Add(entry_kind::kInstallFolder, "big\\one.bin", big);
+  package.Add(entry_kind::kInstallFolder, "big\\never.bin", other, entry_flag::kOverwriteNever);
   CreateDirectoryW(install_.c_str(), nullptr);
   PutFile(install_ + L"\\kept.bin", "already here");
-  package.Add(kFileKindInstall, "kept.bin", other, kOverwriteIfMissing);
-  package.Add(kFileKindInstall, "after.txt", "after");
-  InstallAllEntries(package.Source());
+  package.Add(entry_kind::kInstallFolder, "kept.bin", other, entry_flag::kOverwriteIfMissing);
+  package.Add(entry_kind::kInstallFolder, "after.txt", "after");
+  Install(package);
 
   EXPECT_EQ(Failures(), "");
   EXPECT_EQ(Bytes(install_ + L"\\big\\one.bin"), big);
@@ -483,9 +493,9 @@ TEST_F(FileInstallRun, AFileInTheWayOfAFolderCostsOnlyItsEntry) {
   CreateDirectoryW(install_.c_str(), nullptr);
   PutFile(install_ + L"\\blocked", "a file");
   EntryPackage package;
-  package.Add(kFileKindInstall, "blocked\\inner\\x.txt", "x");
-  package.Add(kFileKindInstall, "after.txt", "after");
-  InstallAllEntries(package.Source());
+  package.Add(entry_kind::kInstallFolder, "blocked\\inner\\x.txt", "x");
+  package.Add(entry_kind::kInstallFolder, "after.txt", "after");
+  Install(package);
 
   const std::string install = Utf8(install_);
   EXPECT_EQ(Failures(), "The folder " + install + "\\blocked\\inner could not be created.\r\n\r\nCannot create "
@@ -497,9 +507,9 @@ TEST_F(FileInstallRun, AFileInTheWayOfAFolderCostsOnlyItsEntry) {
 
 TEST_F(FileInstallRun, AFileThatFailsToWriteStaysInTheUninstallList) {
   EntryPackage package;
-  package.Add(kFileKindInstall, "bad<name>.txt", "x");
-  package.Add(kFileKindInstall, "good.txt", "y");
-  InstallAllEntries(package.Source());
+  package.Add(entry_kind::kInstallFolder, "bad<name>.txt", "x");
+  package.Add(entry_kind::kInstallFolder, "good.txt", "y");
+  Install(package);
   const std::string install = Utf8(install_);
   EXPECT_EQ(Records(), "~" + install + "\r\n" + install + "\\bad<name>.txt\r\n" + install + "\\good.txt\r\n");
   EXPECT_NE(Failures().find(install + "\\bad<name>.txt"), std::string::npos) << Failures();
@@ -510,10 +520,10 @@ TEST_F(FileInstallRun, AFileThatFailsToWriteStaysInTheUninstallList) {
 }
 
 TEST_F(FileInstallRun, RemovableMediaRecordSharedFilesAndCountNothing) {
-  TheInstall().portable = true;
+  removable_ = true;
   EntryPackage package;
-  package.Add(kFileKindShared, "lib.dll", "lib");
-  InstallAllEntries(package.Source());
+  package.Add(entry_kind::kSharedFolder, "lib.dll", "lib");
+  Install(package);
   EXPECT_EQ(Bytes(shared_ + L"\\lib.dll"), "lib");
   EXPECT_EQ(Records(), Utf8(shared_) + "\\lib.dll\r\n");
   EXPECT_TRUE(TheInstallLists().shared_listed.IsEmpty());
@@ -530,10 +540,10 @@ TEST_F(FileInstallRun, CountsAreRaisedOncePerProduct) {
   // The earlier installation of this product already counts on held.dll.
   TheInstallLists().shared_files = String(Quoted(Utf8(held)).c_str());
   EntryPackage package(BlockCoding{nullptr, true});
-  package.Add(kFileKindShared, "raised.dll", "r");
-  package.Add(kFileKindShared, "held.dll", "h");
-  package.Add(kFileKindShared, "raised.dll", "r", file_flag::kPermanent);  // another mark, another entry
-  InstallAllEntries(package.Source());
+  package.Add(entry_kind::kSharedFolder, "raised.dll", "r");
+  package.Add(entry_kind::kSharedFolder, "held.dll", "h");
+  package.Add(entry_kind::kSharedFolder, "raised.dll", "r", entry_flag::kPermanent);  // another mark, another entry
+  Install(package);
   uint32_t count = 0;
   EXPECT_TRUE(ReadCount(raised, &count));
   EXPECT_EQ(count, 6u);

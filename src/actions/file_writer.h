@@ -18,7 +18,6 @@ constexpr int kClearProtection = 19;     // clear read-only, hidden and system a
 }  // namespace file_writer_flag
 
 // Message 31 of the language table: the head of a write-failure report.
-constexpr int kWriteFailedMessage = 31;
 // The attributes an entry may put on its file: read-only, hidden, system,
 // archive, temporary and offline.
 constexpr uint32_t kEntryAttributeMask = 0x1127;

@@ -4,15 +4,15 @@
 
 #include "actions/file_date.h"
 #include "actions/file_writer.h"
-#include "actions/restart_operations.h"
 #include "core/file.h"
 #include "core/file_ops.h"
 #include "core/system_error_text.h"
 #include "package/corrupt_report.h"
+#include "package/message_numbers.h"
 #include "package/settings_state.h"
 #include "records/failure_summary.h"
 #include "records/log_writers.h"
-#include "setup/install_state.h"
+#include "records/restart_queue.h"
 
 namespace {
 
@@ -198,11 +198,6 @@ void Finish(const String& path, int32_t attributes) {
   if (attributes != -1) SetAttributes(path.w_str(), EntryAttributes(attributes));
 }
 
-void MarkRestartNeeded() {
-  Settings().SetFlag(product_flag::kAskRestart, true);
-  TheInstall().restart_needed = true;
-}
-
 // Puts the data in a temporary file and asks for it to replace `path` at the
 // restart. The outcome is added to `text`; true when the move is queued.
 bool Stage(const String& path, FileContent& content, const FileDate& date, String& text) {
@@ -219,7 +214,7 @@ bool Stage(const String& path, FileContent& content, const FileDate& date, Strin
     return false;
   }
   if (MoveFileAtRestart(temporary, path)) {
-    MarkRestartNeeded();
+    NoteRestartNeeded();
     text.Append(StagedText(path, temporary));
     return true;
   }
@@ -233,7 +228,7 @@ bool DrivePresent(char16_t drive) { return (GetLogicalDrives() >> (drive - u'A')
 // The last attempt failed with `error`: report, and stage where allowed.
 bool ReportFailure(const String& path, FileContent& content, const FileDate& date, bool existed, DWORD error,
                    bool* pending) {
-  String text = WriteFailureHead(Message(kWriteFailedMessage), path);
+  String text = WriteFailureHead(Message(message_number::kWriteFailed), path);
   const char16_t drive = DriveLetter(path);
   if (drive != 0 && !DrivePresent(drive)) {
     text.Append(MissingDriveText(drive));
@@ -299,7 +294,7 @@ bool WriteWithAttempts(const String& path, FileContent& content, const FileDate&
         }
         if (attempt == 0) {
           AddFailureW(
-              VerifyFailureText(Message(kWriteFailedMessage), path, SystemErrorTextW(GetLastError())).w_str());
+              VerifyFailureText(Message(message_number::kWriteFailed), path, SystemErrorTextW(GetLastError())).w_str());
           return false;
         }
       }

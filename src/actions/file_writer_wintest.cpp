@@ -10,16 +10,16 @@
 #include <vector>
 
 #include "actions/file_date.h"
-#include "actions/restart_operations.h"
 #include "core/codepage.h"
 #include "core/file_stream.h"
 #include "core/scratch_folder_wintest.h"
+#include "package/message_numbers.h"
 #include "package/settings_state.h"
 #include "records/failure_summary.h"
+#include "records/restart_queue.h"
+#include "records/restart_queue_wintest.h"
 #include "records/working_log.h"
-#include "setup/install_state.h"
 #include "testkit/files.h"
-#include "uninstall/pending_queue_wintest.h"
 
 namespace {
 
@@ -65,10 +65,10 @@ class FileWriterRun : public testing::Test {
     Languages() = LanguageTable();
     Languages().names.Add(String(u"English"));
     Languages().messages.Resize(40);
-    Languages().messages[kWriteFailedMessage] = String(u"Unable to write");
+    Languages().messages[message_number::kWriteFailed] = String(u"Unable to write");
     TheWorkingLog().file.AttachStream(log_.stream());
     ClearFailures();
-    TheInstall() = InstallState();
+    ClearRestartNeeded();
   }
   void TearDown() override {
     ForgetPendingPairsIn(folder_.path());
@@ -76,7 +76,7 @@ class FileWriterRun : public testing::Test {
     ClearFailures();
     Settings() = saved_settings_;
     Languages() = saved_languages_;
-    TheInstall() = InstallState();
+    ClearRestartNeeded();
   }
 
   bool Write(const std::wstring& path, bool existed, int32_t attributes = -1, const FileDate& date = FileDate()) {
@@ -284,7 +284,7 @@ TEST_F(FileWriterRun, FileInUseIsStagedForTheRestart) {
   EXPECT_TRUE(pending_);
   EXPECT_EQ(Failures(), "");
   EXPECT_TRUE(Settings().Flag(product_flag::kAskRestart));
-  EXPECT_TRUE(TheInstall().restart_needed);
+  EXPECT_TRUE(RestartNeeded());
   EXPECT_EQ(testkit::ReadFileBytes(path).value_or("<none>"), "running");
 
   // The queue holds one move from a temporary file beside the destination.
@@ -320,7 +320,7 @@ TEST_F(FileWriterRun, FileInUseThatIsNewIsStagedOnlyWhenTheProductSaysSo) {
   EXPECT_FALSE(pending_);
   EXPECT_EQ(PendingPairsIn(folder_.path()).Count(), 0);
   EXPECT_EQ(OtherFiles(L"fresh.dll"), 0);  // no temporary file left behind
-  EXPECT_FALSE(TheInstall().restart_needed);
+  EXPECT_FALSE(RestartNeeded());
   EXPECT_EQ(Log(), "");
   const std::string failures = Failures();
   EXPECT_EQ(failures.rfind("\r\nUnable to write " + Ansi(path) + "\r\n", 0), 0u) << failures;
@@ -336,7 +336,7 @@ TEST_F(FileWriterRun, FileInUseThatIsNewIsStagedOnlyWhenTheProductSaysSo) {
   EXPECT_TRUE(pending_);
   EXPECT_EQ(PendingPairsIn(folder_.path()).Count(), 1);
   EXPECT_EQ(Failures(), "");
-  EXPECT_TRUE(TheInstall().restart_needed);
+  EXPECT_TRUE(RestartNeeded());
 }
 
 TEST_F(FileWriterRun, MissingDriveIsReportedAndNeverStaged) {
@@ -353,7 +353,7 @@ TEST_F(FileWriterRun, MissingDriveIsReportedAndNeverStaged) {
   EXPECT_EQ(Failures(), "\r\nUnable to write " + Ansi(path) + "\r\nDrive " + static_cast<char>(letter) +
                             ": is not present.\r\n");
   EXPECT_EQ(Log(), "");
-  EXPECT_FALSE(TheInstall().restart_needed);
+  EXPECT_FALSE(RestartNeeded());
 }
 
 TEST(RestartOperations, MoveAndDeleteAreQueuedWithBusyAsTheLastError) {

@@ -8,9 +8,10 @@
 
 #include <cstdint>
 
+#include "core/file_set.h"
 #include "core/string.h"
 #include "core/vector.h"
-#include "uninstall/pending_renames.h"
+#include "records/shared_files.h"
 
 // A shortcut to make once the files are in place. Texts are UTF-16.
 struct ShortcutRequest {
@@ -41,13 +42,6 @@ struct ControlPanelRequest {
   String class_id;      // UTF-16, "{...}"
   String arguments;     // UTF-16
   bool pending = false;  // the file is staged until the restart
-};
-
-// A file listed for the shared-file reference counts: its path by the "|"
-// rule and the mark the uninstaller reads back (0: none).
-struct SharedListing {
-  String path;  // 8-bit
-  char mark = 0;
 };
 
 struct InstallLists {

@@ -3,7 +3,7 @@
 
 #include "actions/registry_entries.h"
 #include "actions/registry_work.h"
-#include "actions/restart_operations.h"
+#include "records/restart_queue.h"
 #include "core/codepage.h"
 #include "core/path_rules.h"
 #include "core/process_win.h"

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "actions/install_lists.h"
+#include "core/progress.h"
 #include "core/string.h"
 #include "core/vector.h"
 
@@ -19,6 +20,7 @@ struct ShortcutStepInputs {
   bool all_users = false;     // the common folders
   bool detailed_log = false;
   bool hide_file_names = false;
+  Progress progress;  // each link is shown here unless file names are hidden
 };
 
 void CreateShortcuts(const ShortcutStepInputs& inputs);
@@ -36,6 +38,7 @@ struct TaskbarPinInputs {
   String command;  // variables not yet expanded
   String name;     // empty: the product name
   String product_name;
+  Progress progress;
 };
 
 // Only on Windows 7, 8 and 8.1, where the shell has the "taskbarpin" verb.

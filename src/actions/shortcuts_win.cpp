@@ -83,7 +83,7 @@ ShortcutLink ShortcutMaker::Prepare(const ShortcutRequest& request, String* name
 bool ShortcutMaker::MakeOne(const ShortcutRequest& request, ShortcutLink link, const String& folder,
                             const String& name, const char16_t* log_format) {
   link.lnk = LinkFileName(JoinPath(folder, name.w_str()));
-  if (!in_.hide_file_names) ReportProgress(kShortcutProgress, link.lnk);
+  if (!in_.hide_file_names) ReportProgress(in_.progress, kShortcutProgress, link.lnk);
   if (!CreateShortcut(link)) {
     if (!request.quiet_failure) ReportShortcutFailure(link.lnk);
     return false;
@@ -176,7 +176,7 @@ bool InvokePinVerb(const String& lnk) {
 }
 
 void Pin(const TaskbarPinInputs& inputs) {
-  ReportProgress(kShortcutProgress, String(u"Pin to taskbar"));
+  ReportProgress(inputs.progress, kShortcutProgress, String(u"Pin to taskbar"));
   String command = inputs.command;
   ExpandVariables(command);
   ShortcutLink link;
@@ -231,5 +231,5 @@ void PinToTaskbar(const TaskbarPinInputs& inputs) {
     auto work = [&inputs]() { Pin(inputs); };
     if (!RunActionGuarded(work)) AddFailure("Crash while pinning to taskbar.\r\n");
   }
-  ReportProgress(kProgressAfterShortcuts, Message(kMessageAfterShortcuts));
+  ReportProgress(inputs.progress, kProgressAfterShortcuts, Message(kMessageAfterShortcuts));
 }

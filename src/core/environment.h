@@ -19,5 +19,8 @@ bool ExpandEnvironment(String& text);
 // The current folder, without a trailing backslash unless it is a drive root.
 String CurrentFolder();
 
-// The full path of the running program's file.
+// The full path of the running program's file, however long; empty when the
+// system cannot tell it. The one way to find the program's own file.
 String ProgramFilePath();
+// Its file name alone, without the folder.
+String ProgramFileName();

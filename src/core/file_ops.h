@@ -38,6 +38,8 @@ bool DeleteFile(const char16_t* name, uint32_t options = 0);
 // missing or blank path fails with ERROR_DIRECTORY. Success means the folder
 // exists afterwards, so one made meanwhile by another process counts.
 bool CreateFolder(const char16_t* path);
+// Whether `path` names a folder that exists (a file of that name does not count).
+bool FolderExists(const char16_t* path);
 
 enum RemoveFolderOption : uint32_t {
   // Leave "thumbs.db" and "desktop.ini" alone.

@@ -12,11 +12,6 @@ const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_
 
 bool IsMissingError(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
-bool FolderExists(const String& path) {
-  const DWORD attributes = GetFileAttributesW(Wide(path.w_str()));
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // MoveFileExW is looked up: without it there is no deletion at restart.
 bool DeleteAtRestart(const char16_t* name) {
   using MoveFileExFn = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
@@ -91,13 +86,13 @@ void DeleteShellFiles(const String& folder) {
 }
 
 bool CreateFolderTree(const String& folder) {
-  if (FolderExists(folder)) return true;
+  if (FolderExists(folder.w_str())) return true;
   const String parent = ParentFolder(folder);
   // A parent that cannot be made shows in the create below.
-  if (!parent.empty() && !IsDriveRoot(parent) && !FolderExists(parent)) CreateFolderTree(parent);
+  if (!parent.empty() && !IsDriveRoot(parent) && !FolderExists(parent.w_str())) CreateFolderTree(parent);
   const bool created = CreateDirectoryW(Wide(folder.w_str()), nullptr) != FALSE;
   const DWORD error = created ? ERROR_SUCCESS : GetLastError();
-  const bool exists = FolderExists(folder);
+  const bool exists = FolderExists(folder.w_str());
   SetLastError(error);
   return exists;
 }
@@ -173,4 +168,9 @@ bool SetWriteTime(File& file, uint64_t file_time) {
   time.dwLowDateTime = static_cast<DWORD>(file_time);
   time.dwHighDateTime = static_cast<DWORD>(file_time >> 32);
   return SetFileTime(static_cast<HANDLE>(file.handle()), nullptr, nullptr, &time) != FALSE;
+}
+
+bool FolderExists(const char16_t* path) {
+  const DWORD attributes = GetFileAttributesW(Wide(path));
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }

@@ -6,11 +6,6 @@
 
 namespace {
 
-bool FolderExists(const char16_t* path) {
-  const uint32_t attributes = GetAttributes(path);
-  return attributes != kNoAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 constexpr SpecSystem kRunningSystem = {WalkFolder, ExpandEnvironment, FolderExists, CurrentFolder};
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "core/registry_report_win.h"
 
+#include "core/environment.h"
 #include "core/fatal.h"
 #include "core/registry_options.h"
 #include "core/show_message_win.h"
@@ -10,15 +11,6 @@ namespace {
 void AppendValueName(String* text, const String& display, const char16_t* value_name) {
   text->Append(display);
   if (value_name) text->AppendW(value_name);
-}
-
-// The program's file name, which the required-value message names.
-String ProgramName() {
-  wchar_t path[MAX_PATH] = {};
-  const DWORD units = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  DWORD start = units < MAX_PATH ? units : 0;
-  while (start > 0 && path[start - 1] != L'\\') --start;
-  return String(reinterpret_cast<const char16_t*>(path + start));
 }
 
 }  // namespace
@@ -37,7 +29,7 @@ bool ReportRegistryFailure(LONG status, uint32_t options, const String& display,
 
 void RequiredRegistryValueMissing(const String& display, const char16_t* value_name) {
   String text(u"The following registry key is required by ");
-  text.Append(ProgramName());
+  text.Append(ProgramFileName());
   text.AppendW(u", but is invalid or does not exist:\n\n");
   AppendValueName(&text, display, value_name);
   text.AppendW(

@@ -1,6 +1,7 @@
 #include "package/corrupt_report.h"
 
 #include "core/fatal.h"
+#include "package/message_numbers.h"
 #include "package/settings_state.h"
 
 const char16_t kCorruptPackageText[] =
@@ -52,5 +53,5 @@ String CorruptPackageText(const String& message, int code) {
 void ReportCorruptPackage(int code) {
   // Message 13 is empty until the language table is read; the built-in
   // text stands in then.
-  FatalMessageW(CorruptPackageText(Message(kCorruptPackageMessage), code).w_str());
+  FatalMessageW(CorruptPackageText(Message(message_number::kCorruptPackage), code).w_str());
 }

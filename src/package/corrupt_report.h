@@ -4,8 +4,6 @@
 
 #include "core/string.h"
 
-// The language table's message for a corrupt package.
-inline constexpr int kCorruptPackageMessage = 13;
 
 // The built-in text, used while the language table is not loaded or its
 // message 13 is empty.

@@ -5,23 +5,11 @@
 #include <cstdio>
 
 #include "core/codepage.h"
+#include "core/environment.h"
 #include "core/fatal.h"
 #include "core/file.h"
 
 namespace {
-
-// The module's full file name, however long.
-String OwnModuleName() {
-  String name;
-  for (DWORD units = MAX_PATH;; units *= 2) {
-    name.SetLengthExact(static_cast<int32_t>(units) * 2);
-    DWORD length = GetModuleFileNameW(nullptr, reinterpret_cast<wchar_t*>(name.wdata()), units);
-    if (length < units || units >= 32768) {
-      name.SetLength(static_cast<int32_t>(length) * 2);
-      return name;
-    }
-  }
-}
 
 [[noreturn]] void CannotOpenSelf(const String& name, const File& file) {
   const DWORD error = GetLastError();
@@ -43,7 +31,7 @@ ProgramFile OpenOwnProgramFile() {
   // long after the header.
   static File file;
   if (!file.IsOpen()) {
-    String name = OwnModuleName();
+    String name = ProgramFilePath();
     if (file.Open(name.w_str(), kOpenExisting | kOpenNoWrite | kOpenShareRead) != kFileOk) {
       CannotOpenSelf(name, file);
     }

@@ -201,28 +201,39 @@ struct ProductSettings {
   void SetFlag2(int bit, bool on);
 };
 
-// ProductFlags bits read by more than one part of the program.
+// ProductFlags bits, named once for the whole program and the builder.
 namespace product_flag {
 constexpr int kMustUninstallFirst = 0;
-constexpr int kDetectInstallation = 2;  // also: extra text stored
+constexpr int kUninstallStartMenuShortcut = 1;
+constexpr int kDetectInstallation = 2;  // an earlier installation is looked for; uninstall support; extra text stored
 constexpr int kCompressedBlocks = 5;
+constexpr int kKeepInstallLog = 6;
 constexpr int kFolderPage = 7;
 constexpr int kSingleInstance = 8;
 constexpr int kAskRestart = 14;
 constexpr int kBackgroundBitmap = 15;
 constexpr int kRequiresProduct = 16;  // also: required product stored
+constexpr int kAskBeforeDeletingShared = 17;
+constexpr int kDetailedLog = 20;
+constexpr int kNoCompletionNotice = 22;
 constexpr int kPreInstallBatch = 23;
 constexpr int kNoInstallOverConfirm = 28;
 constexpr int kNoBackgroundWindow = 29;
 constexpr int kCheckProgramChecksum = 32;
+constexpr int kUninstallDesktopShortcut = 33;
+constexpr int kStartMenuPage = 34;
 constexpr int kErrorBoxesWhenAutomatic = 35;
 constexpr int kCheckInstalledVersion = 36;
 constexpr int kTitlePositionCompanion = 40;
+constexpr int kAnswerRestartNo = 41;  // an automatic run does not restart
 constexpr int kNoMessageCaption = 42;
 constexpr int kNoGreetingPage = 43;
-constexpr int kFileInstallOption = 49;
+constexpr int kCopyReadmeTexts = 46;
+constexpr int kCopyLicenceTexts = 47;
+constexpr int kHideFileNames = 49;
 constexpr int kGrantFolderRights = 50;
 constexpr int kProgressPage = 51;
+constexpr int kRestartMarker = 53;
 constexpr int kPortableIgnoresDetect = 56;
 constexpr int kFinishViewLog = 57;
 constexpr int kDesktopFolderDefault = 58;

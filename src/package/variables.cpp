@@ -11,7 +11,6 @@
 #include "core/system_folders.h"
 #include "package/settings.h"
 #include "package/settings_state.h"
-#include "setup/install_state.h"
 
 namespace {
 
@@ -143,7 +142,7 @@ class Values {
   }
 
   const ProductSettings& settings_;
-  const InstallState& install_;
+  const ProductFolders& install_;
   const FolderSystem& folders_;
   const OsFacts& os_;
   const String& installer_;
@@ -257,11 +256,20 @@ const VariableRow kVariableTable[static_cast<int32_t>(Variable::kCount)] = {
     {V::kOSName, u"%OSName%", false},
 };
 
+namespace {
+
+const ProductFolders* g_folders = nullptr;
+
+}  // namespace
+
+void SetVariableFolders(const ProductFolders* folders) { g_folders = folders; }
+
 VariableSources CurrentVariableSources() {
   static const String installer_path = ProgramFilePath();
+  static const ProductFolders none;
   VariableSources sources;
   sources.settings = &Settings();
-  sources.install = &TheInstall();
+  sources.install = g_folders ? g_folders : &none;
   sources.folders = &TheFolderSystem();
   sources.os = &TheOsFacts();
   sources.installer_path = installer_path;

@@ -2,17 +2,17 @@
 // registry data, batch commands, finish-page documents), and the same values
 // exported to batch files as SET lines.
 //
-// Values come from the product settings, the install state, the system
-// folders and the OS facts, and are computed afresh on every expansion, so
+// Values come from the product settings, the product's folders (handed down
+// by the install sequence), the system folders and the OS facts, and are computed afresh on every expansion, so
 // %InstallDir% always reflects the latest folder choice.
 #pragma once
 
 #include <cstdint>
 
 #include "core/string.h"
+#include "package/product_folders.h"
 
 struct FolderSystem;
-struct InstallState;
 struct OsFacts;
 struct ProductSettings;
 
@@ -82,15 +82,19 @@ extern const VariableRow kVariableTable[static_cast<int32_t>(Variable::kCount)];
 // Where the values come from.
 struct VariableSources {
   const ProductSettings* settings = nullptr;
-  const InstallState* install = nullptr;
+  const ProductFolders* install = nullptr;
   const FolderSystem* folders = nullptr;
   const OsFacts* os = nullptr;
   String installer_path;  // UTF-16 full path of the running installer
 };
 
-// The process-wide settings, install state, folder system and OS facts, and
-// this program's own path.
+// The process-wide settings, the product folders last handed down, the
+// folder system and OS facts, and this program's own path.
 VariableSources CurrentVariableSources();
+// Hands down the record the product's folders are read from from now on; it
+// must live until the process ends (the install sequence's state does). Until
+// then they are empty.
+void SetVariableFolders(const ProductFolders* folders);
 
 // The value of one variable, UTF-16.
 String VariableValue(Variable id, const VariableSources& sources);

@@ -9,8 +9,8 @@
 #include "core/format.h"
 #include "core/os_facts.h"
 #include "core/system_folders.h"
+#include "package/product_folders.h"
 #include "package/settings.h"
-#include "setup/install_state.h"
 
 namespace {
 
@@ -82,7 +82,7 @@ class Variables : public ::testing::Test {
   std::u16string Value(Variable id) { return U(VariableValue(id, sources_)); }
 
   ProductSettings settings_;
-  InstallState install_;
+  ProductFolders install_;
   OsFacts os_;
   VariableSources sources_;
 };

@@ -8,9 +8,9 @@
 #include "core/os_facts.h"
 #include "core/os_name.h"
 #include "core/system_folders.h"
+#include "package/product_folders.h"
 #include "package/settings_state.h"
 #include "package/variables.h"
-#include "setup/install_state.h"
 
 namespace {
 
@@ -33,13 +33,16 @@ std::wstring Environment(const wchar_t* name) {
 class RunningVariables : public ::testing::Test {
  protected:
   void SetUp() override {
-    TheInstall().install_folder = String(u"C:\\Apps\\Tool");
+    folders_.install_folder = String(u"C:\\Apps\\Tool");
+    SetVariableFolders(&folders_);
     Settings().DisplayName = String(u"Tool");
   }
   void TearDown() override {
-    TheInstall() = InstallState();
+    SetVariableFolders(nullptr);
     Settings() = ProductSettings();
   }
+
+  ProductFolders folders_;
 };
 
 TEST_F(RunningVariables, TableValuesThenRealEnvironmentStrings) {

@@ -55,15 +55,26 @@ String InstallLogPath(const String& uninstall_folder);
 
 // Platform (install_log_win.cpp).
 //
-// Ends the install log once, at the end of the installation (`interactive`)
+// What ending the log needs from the run. Folders are UTF-16.
+struct InstallLogFinish {
+  bool reinstall = false;    // an earlier installation was found
+  bool interactive = false;  // the installation's own end, not the crash handler
+  String uninstall_folder;   // where Install.log is kept
+  String install_folder;     // full form, for the header
+  String old_version;        // the version installed before, for the header
+  void (*completion_step)() = nullptr;
+};
+
+// Ends the install log once, at the end of the installation (interactive)
 // or from the crash handler (not interactive). A failed interactive run
-// that may show dialogs asks with message 40 (titled 41) whether to show the
-// log; a successful one runs `completion_step` (the completion message or
-// finish page) unless the product suppresses it. Install.log is written when
-// the product keeps a log or the run failed; a log that cannot be opened is
-// skipped silently. The working log is then closed and deleted, and the log
-// shown when the user asked for it. Returns whether Install.log was written.
-bool FinishInstallLog(bool reinstall, bool interactive, void (*completion_step)() = nullptr);
+// that may show dialogs (neither automatic nor silent) asks with message 40
+// (titled 41) whether to show the log; a successful one runs the completion
+// step (the completion message or finish page) unless the product suppresses
+// it. Install.log is written when the product keeps a log or the run failed;
+// a log that cannot be opened is skipped silently. The working log is then
+// closed and deleted, and the log shown when the user asked for it. Returns
+// whether Install.log was written.
+bool FinishInstallLog(const InstallLogFinish& finish);
 
 // Opens the log with its associated program, the installer's folder as the
 // working folder; failing that, with Notepad from the system folder.

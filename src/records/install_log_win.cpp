@@ -6,71 +6,62 @@
 #include "core/handle_win.h"
 #include "core/os_name.h"
 #include "core/path_rules.h"
+#include "core/silent_mode.h"
+#include "package/message_box.h"
 #include "package/message_format.h"
+#include "package/message_numbers.h"
 #include "package/settings_state.h"
 #include "records/failure_summary.h"
 #include "records/install_log.h"
 #include "records/working_log.h"
-#include "setup/install_state.h"
-#include "setup/run_state.h"
 
 namespace {
 
-// ProductFlags bits read here.
-constexpr int kKeepInstallLog = 6;
-constexpr int kNoCompletionNotice = 22;
-
-constexpr int kFailedQuestion = 40;  // its "%s" is the log's path
-constexpr int kFailedTitle = 41;
-constexpr int kCompleted = 43;
 
 const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
-bool DialogsAllowed() { return !TheRun().args.automatic && !TheRun().args.silent; }
+bool DialogsAllowed() { return !AutomaticMode() && !SilentMode(); }
 
 bool AskToShowFailedLog(const String& path) {
-  const String question = FillMessage(Message(kFailedQuestion), {path});
-  return MessageBoxW(nullptr, Wide(question), Wide(Message(kFailedTitle)),
-                     MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES;
+  return AskYesNo(FillMessage(Message(message_number::kFailedLogQuestion), {path}), Message(message_number::kFailedLogTitle), false);
 }
 
-InstallLogHeader CurrentHeader(bool reinstall) {
+InstallLogHeader CurrentHeader(const InstallLogFinish& finish) {
   const ProductSettings& settings = Settings();
-  const InstallState& install = TheInstall();
   InstallLogHeader header;
   header.product = settings.DisplayName;
   header.date = LocalNow();
   header.uninstall_supported = settings.Flag(product_flag::kDetectInstallation);
-  header.reinstall = reinstall;
-  header.install_folder = install.install_folder_full.empty() ? install.install_folder : install.install_folder_full;
+  header.reinstall = finish.reinstall;
+  header.install_folder = finish.install_folder;
   header.product_version = settings.DisplayVersion;
-  header.overwriting_version = install.old_version;
+  header.overwriting_version = finish.old_version;
   header.os_name = OSName(0);
   return header;
 }
 
-bool WriteInstallLog(const String& path, bool reinstall) {
+bool WriteInstallLog(const String& path, const InstallLogFinish& finish) {
   File log;
   if (log.Open(path.w_str(), kOpenOrCreate) != kFileOk) return false;
-  const String ending = InstallLogEnding(TheFailureSummary().text, Message(kCompleted));
-  return AppendRunToLog(log, InstallLogHeaderText(CurrentHeader(reinstall)), ending);
+  const String ending = InstallLogEnding(TheFailureSummary().text, Message(message_number::kCompleted));
+  return AppendRunToLog(log, InstallLogHeaderText(CurrentHeader(finish)), ending);
 }
 
 }  // namespace
 
-bool FinishInstallLog(bool reinstall, bool interactive, void (*completion_step)()) {
+bool FinishInstallLog(const InstallLogFinish& finish) {
   const bool failed = HasFailed();
-  const String path = InstallLogPath(TheInstall().uninstall_folder);
+  const String path = InstallLogPath(finish.uninstall_folder);
   bool show = false;
-  if (interactive && DialogsAllowed()) {
+  if (finish.interactive && DialogsAllowed()) {
     if (failed) {
       show = AskToShowFailedLog(path);
-    } else if (!Settings().Flag(kNoCompletionNotice) && completion_step != nullptr) {
-      completion_step();
+    } else if (!Settings().Flag(product_flag::kNoCompletionNotice) && finish.completion_step != nullptr) {
+      finish.completion_step();
     }
   }
   bool written = false;
-  if (Settings().Flag(kKeepInstallLog) || failed) written = WriteInstallLog(path, reinstall);
+  if (Settings().Flag(product_flag::kKeepInstallLog) || failed) written = WriteInstallLog(path, finish);
   EndWorkingLog();
   if (show && written) ShowInstallLog(path);
   return written;

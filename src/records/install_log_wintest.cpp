@@ -12,8 +12,6 @@
 #include "records/failure_summary.h"
 #include "records/log_writers.h"
 #include "records/working_log.h"
-#include "setup/exit.h"
-#include "setup/install_state.h"
 #include "testkit/files.h"
 #include "testkit/window.h"
 
@@ -37,8 +35,8 @@ class InstallLogRun : public testing::Test {
     Languages().messages[40] = String(u"Setup failed (100%%). The log is %s\r\nView it?");
     Languages().messages[41] = String(u"Installation Incomplete");
     Languages().messages[43] = String(u"Installation Complete");
-    TheInstall().uninstall_folder = String(U16(folder_.path()));
-    TheInstall().install_folder_full = String(u"C:\\Program Files\\Log Test");
+    finish_.uninstall_folder = String(U16(folder_.path()));
+    finish_.install_folder = String(u"C:\\Program Files\\Log Test");
     ClearFailures();
   }
   void TearDown() override {
@@ -46,7 +44,16 @@ class InstallLogRun : public testing::Test {
     ClearFailures();
     Settings() = saved_settings_;
     Languages() = saved_languages_;
-    TheInstall() = InstallState();
+  }
+
+  // Ends the log as a run would: `reinstall`, at the installation's end
+  // (`interactive`) with `step` as its completion step.
+  bool Finish(bool reinstall, bool interactive, void (*step)() = nullptr) {
+    InstallLogFinish finish = finish_;
+    finish.reinstall = reinstall;
+    finish.interactive = interactive;
+    finish.completion_step = step;
+    return FinishInstallLog(finish);
   }
 
   // Starts the working log and checks that it is a real file.
@@ -56,6 +63,7 @@ class InstallLogRun : public testing::Test {
     EXPECT_TRUE(testkit::FileExists(name)) << name.c_str();
     return name;
   }
+  InstallLogFinish finish_;
   std::string InstallLog() { return testkit::ReadFileBytes(folder_ / L"Install.log").value_or("<none>"); }
 
   ScratchFolder folder_;
@@ -86,7 +94,6 @@ std::string WorkingLogOnDisk() {
 
 TEST_F(InstallLogRun, TheWorkingLogIsATemporaryUtf8File) {
   const std::wstring name = StartLog();
-  EXPECT_EQ(TheExitHooks().close_install_log, &EndWorkingLog);
   LogText("Caf\xE9 ");
   LogItem(u"Registering COM File \"", String(u"C:\\\u65E5.dll"));
   LogFailedCode(5);
@@ -99,7 +106,7 @@ TEST_F(InstallLogRun, TheWorkingLogIsATemporaryUtf8File) {
 TEST_F(InstallLogRun, ASecondInstallationAppendsASeparatorAndItsOwnHeader) {
   std::wstring working = StartLog();
   LogText("first run\r\n");
-  ASSERT_TRUE(FinishInstallLog(false, false));
+  ASSERT_TRUE(Finish(false, false));
   EXPECT_FALSE(testkit::FileExists(working));
   const std::string first = InstallLog();
   ASSERT_EQ(first.substr(0, 3), kBom);
@@ -113,7 +120,7 @@ TEST_F(InstallLogRun, ASecondInstallationAppendsASeparatorAndItsOwnHeader) {
   working = StartLog();
   LogText("second run\r\n");
   AddFailure("Could not write: C:\\x.dll\r\n\r\n");
-  ASSERT_TRUE(FinishInstallLog(true, false));
+  ASSERT_TRUE(Finish(true, false));
   EXPECT_FALSE(testkit::FileExists(working));
   const std::string both = InstallLog();
   ASSERT_EQ(both.substr(0, first.size()), first);
@@ -130,12 +137,12 @@ TEST_F(InstallLogRun, WithoutTheLogSettingOnlyAFailedRunLeavesALog) {
   Settings().ProductFlags = 0;
   StartLog();
   LogText("quiet\r\n");
-  EXPECT_FALSE(FinishInstallLog(false, false));
+  EXPECT_FALSE(Finish(false, false));
   EXPECT_FALSE(testkit::FileExists(folder_ / L"Install.log"));
 
   const std::wstring working = StartLog();
   AddFailure("\r\n\r\nINSTALLER CRASHED!\r\n");
-  ASSERT_TRUE(FinishInstallLog(false, false));
+  ASSERT_TRUE(Finish(false, false));
   EXPECT_FALSE(testkit::FileExists(working));
   const std::string log = InstallLog();
   EXPECT_EQ(log.find("Install type:"), std::string::npos);  // no uninstall support
@@ -143,10 +150,10 @@ TEST_F(InstallLogRun, WithoutTheLogSettingOnlyAFailedRunLeavesALog) {
 }
 
 TEST_F(InstallLogRun, ALogThatCannotBeOpenedIsSkipped) {
-  TheInstall().uninstall_folder = String(U16(folder_ / L"missing\\folder"));
+  finish_.uninstall_folder = String(U16(folder_ / L"missing\\folder"));
   const std::wstring working = StartLog();
   AddFailure("failed\r\n\r\n");
-  EXPECT_FALSE(FinishInstallLog(false, false));
+  EXPECT_FALSE(Finish(false, false));
   EXPECT_FALSE(testkit::FileExists(working));
   EXPECT_FALSE(testkit::FileExists(folder_ / L"missing"));
 }
@@ -157,19 +164,19 @@ void CountCompletionStep() { ++completion_steps; }
 TEST_F(InstallLogRun, AnInteractiveRunAsksOnFailureAndOtherwiseCompletes) {
   completion_steps = 0;
   StartLog();
-  ASSERT_TRUE(FinishInstallLog(false, true, &CountCompletionStep));
+  ASSERT_TRUE(Finish(false, true, &CountCompletionStep));
   EXPECT_EQ(completion_steps, 1);
 
   Settings().ProductFlags |= 1ull << 22;  // no completion notice
   StartLog();
-  ASSERT_TRUE(FinishInstallLog(false, true, &CountCompletionStep));
+  ASSERT_TRUE(Finish(false, true, &CountCompletionStep));
   EXPECT_EQ(completion_steps, 1);
 
   // A failed run asks first, on the thread that finishes the log.
   StartLog();
   AddFailure("failed\r\n\r\n");
   bool written = false;
-  std::thread finishing([&written] { written = FinishInstallLog(false, true, &CountCompletionStep); });
+  std::thread finishing([this, &written] { written = Finish(false, true, &CountCompletionStep); });
   const HWND box = testkit::WaitForWindow(GetCurrentProcessId(), {testkit::kDialogClass, L"Installation Incomplete"});
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(testkit::MessageBoxText(box),

@@ -193,3 +193,9 @@ String TextCopyBytes(const String& text) {
   bytes.Append(Utf16ToUtf8(text));
   return bytes;
 }
+
+String UninstallKeyPath(const String& product_name) {
+  String path(u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\");
+  path.AppendW(product_name.w_str(), product_name.wlength());
+  return path;
+}

@@ -14,19 +14,14 @@
 #include "core/vector.h"
 #include "package/settings.h"
 
+// The product's key path under HKEY_LOCAL_MACHINE: the Uninstall key and
+// `product_name` (the key name, UTF-16).
+String UninstallKeyPath(const String& product_name);
+
 // The file names left in the install folder and the uninstall data folder.
 inline constexpr char16_t kProductIconName[] = u"product.ico";
 inline constexpr char16_t kBackgroundBitmapName[] = u"Installer Background.bmp";
 inline constexpr char16_t kRestartMarkerName[] = u"reboot.dat";
-
-// ProductFlags bits read only by the uninstall registration.
-namespace entry_flag {
-constexpr int kSupportsUninstall = 2;
-constexpr int kCopyReadmeTexts = 46;
-constexpr int kCopyLicenceTexts = 47;
-constexpr int kHideFileNames = 49;
-constexpr int kRestartMarker = 53;
-}  // namespace entry_flag
 
 // How one value is written.
 enum class EntryValueKind : uint8_t {

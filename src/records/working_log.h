@@ -29,9 +29,9 @@ void AppendToWorkingLog(const void* utf8, int32_t bytes);
 bool CopyWorkingLog(File& out);
 
 // Platform (working_log_win.cpp).
-// Creates the temporary file (the file layer's temporary form, no name) and
-// registers the end of the log with the common exit. False when no
-// temporary file can be made: the run then goes on without a log.
+// Creates the temporary file (the file layer's temporary form, no name); the
+// caller has the common exit end the log (EndWorkingLog). False, with the
+// system's last error, when no temporary file can be made.
 bool StartWorkingLog();
 // Closes the log and deletes its file; harmless when it is not open.
 void EndWorkingLog();

@@ -2,13 +2,11 @@
 
 #include "core/file_ops.h"
 #include "records/working_log.h"
-#include "setup/exit.h"
 
 bool StartWorkingLog() {
   File& file = TheWorkingLog().file;
   if (file.IsOpen()) return true;
   if (file.Open(String(), kOpenNewTemporary) != kFileOk) return false;
-  TheExitHooks().close_install_log = &EndWorkingLog;
   return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "records/failure_summary.h"
 #include "records/install_log.h"
+#include "setup/install_phases.h"
 #include "setup/install_state.h"
 
 void WriteCrashToRecords(const String& report) {
@@ -11,5 +12,5 @@ void WriteCrashToRecords(const String& report) {
   ++summary.count;
   // Before the install folder is known there is no log to write yet.
   const InstallState& install = TheInstall();
-  if (!install.uninstall_folder.empty()) FinishInstallLog(install.existing, false);
+  if (!install.uninstall_folder.empty()) FinishInstallLog(InstallLogFinishOf(install));
 }

@@ -3,6 +3,7 @@
 #include <ole2.h>
 
 #include "core/codepage.h"
+#include "core/environment.h"
 #include "core/fatal.h"
 #include "core/full_path.h"
 #include "core/privileges_win.h"
@@ -11,8 +12,8 @@
 #include "setup/app_icons_win.h"
 #include "setup/command_line.h"
 #include "setup/crash_records_win.h"
-#include "setup/error_box.h"
 #include "setup/exit.h"
+#include "setup/fatal_display.h"
 #include "setup/install_mode.h"
 #include "setup/run_state.h"
 #include "uninstall/self_removal.h"
@@ -26,33 +27,18 @@ const char16_t kNoInstallationData[] =
     u"No uninstallation parameters were specified.\r\n\r\n"
     u"You should not delete this program or execute it directly.";
 
-String FromWide(const wchar_t* text, int32_t units = String::kToEnd) {
-  String out;
-  out.AssignW(reinterpret_cast<const char16_t*>(text), units);
-  return out;
-}
-
 String AnsiText(const String& wide) { return Utf16ToAnsi(wide); }
-
-// The program's own file name, without its folder, for the usage text.
-String ProgramFileName() {
-  wchar_t path[MAX_PATH * 2];
-  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
-  const wchar_t* name = path;
-  for (DWORD i = 0; i < length; ++i) {
-    if (path[i] == L'\\' || path[i] == L'/') name = path + i + 1;
-  }
-  return FromWide(name, static_cast<int32_t>(length - (name - path)));
-}
-
 
 void ReadCommandLine() {
   CommandLine& args = TheRun().args;
   String offending;
   const CommandLineResult result =
       ParseCommandLine(reinterpret_cast<const char16_t*>(GetCommandLineW()), AnsiText, args, offending);
+  // The core library's own boxes and the message boxes follow the run's
+  // modes, the usage error's box too: a silent run shows none.
+  SetSilentMode(args.silent);
+  SetAutomaticMode(args.automatic);
   if (result != CommandLineResult::kOk) FatalMessageW(UsageErrorText(result, offending, ProgramFileName()).w_str());
-  SetSilentMode(args.silent);  // the core library's own boxes stay away in a silent run
   if (!args.install_folder.empty()) args.install_folder_full = FullPathName(args.install_folder);
 }
 

@@ -5,6 +5,7 @@
 #include "core/codepage.h"
 #include "package/settings_state.h"
 #include "package/variables.h"
+#include "records/restart_queue.h"
 #include "setup/install_batches_win.h"
 #include "setup/install_state.h"
 #include "setup/run_state.h"
@@ -67,5 +68,5 @@ void RunInstallFileDeletions() {
   FileDeletionRun run;
   run.product_folder = TheInstall().install_folder_full;
   RunFileDeletions(&Settings().FileDeletions, &run);
-  if (run.restart_required) TheInstall().restart_needed = true;
+  if (run.restart_required) NoteRestartNeeded();
 }

@@ -1,22 +1,23 @@
 #include <windows.h>
 
 #include "core/codepage.h"
+#include "core/fatal.h"
 #include "core/file_ops.h"
 #include "core/os_facts.h"
 #include "core/os_name.h"
 #include "core/redirection_win.h"
 #include "core/registry_win.h"
 #include "core/version_compare.h"
-#include "core/fatal.h"
+#include "package/message_box.h"
 #include "package/message_format.h"
+#include "package/message_numbers.h"
 #include "package/settings_state.h"
-#include "setup/error_box.h"
+#include "records/uninstall_entry.h"
 #include "setup/exit.h"
 #include "setup/install_checks.h"
-#include "setup/install_sequence.h"
 #include "setup/install_state.h"
+#include "setup/refusals.h"
 #include "setup/run_state.h"
-#include "uninstall/uninstall_mode.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ void CheckBitness() {
   const bool windows64 = Is64BitWindows();
   if ((bitness == kBitness64) != windows64) {
     if (TheRun().args.automatic) CommonExit(1);
-    RefuseWithMessage(81);
+    RefuseWithMessage(message_number::kWrongBitness);
   }
   if (bitness == kBitness64) {
     if (!DisableRedirection(&g_redirection)) FatalMessage("Wow64DisableWow64FsRedirection() failed");
@@ -69,7 +70,7 @@ void RestoreRedirection() {
 void CheckExcludedSystems() {
   const uint32_t excluded = static_cast<uint32_t>(Settings().ExcludedSystems);
   if ((excluded & OsFamilyBit(CurrentOsFamily())) == 0) return;
-  RefuseWithText(FillMessage(Message(61), {OSName(0)}));
+  RefuseWithText(FillMessage(Message(message_number::kExcludedSystem), {OSName(0)}));
 }
 
 void CheckRequiredProduct() {
@@ -80,13 +81,13 @@ void CheckRequiredProduct() {
   RegistryKey key;
   if (!key.Open(RegRoot::kLocalMachine, UninstallKeyPath(key_name).w_str(), kRegOpenOnly | kRegNoStack,
                 kRegReadAccess, RegView::kDefault)) {
-    RefuseWithText(FillMessage(Message(12), {name}));
+    RefuseWithText(FillMessage(Message(message_number::kRequiredProductMissing), {name}));
   }
   const String location = ReadUninstallValue(key, u"InstallLocation");
   const String version = ReadUninstallValue(key, u"DisplayVersion");
   if (!settings.RequiredProductVersion.empty() &&
       CompareVersionsW(version.w_str(), settings.RequiredProductVersion.w_str()) < 0) {
-    RefuseWithText(FillMessage(Message(112), {name, settings.RequiredProductVersion}));
+    RefuseWithText(FillMessage(Message(message_number::kRequiredProductTooOld), {name, settings.RequiredProductVersion}));
   }
   if (settings.DefaultInstallDir.EqualsW(u"<master>")) TheInstall().install_folder = location;
 }
@@ -96,7 +97,7 @@ void TakeSingleInstance() {
   // Held for the life of the process; the system releases it at exit.
   HANDLE mutex = CreateMutexW(nullptr, FALSE, L"Bastionix VBS");
   if (!mutex) return;
-  if (WaitForSingleObject(mutex, 0) == WAIT_TIMEOUT) RefuseWithMessage(91);
+  if (WaitForSingleObject(mutex, 0) == WAIT_TIMEOUT) RefuseWithMessage(message_number::kAlreadyRunning);
 }
 
 void DetectEarlierInstallation() {
@@ -114,5 +115,5 @@ void DetectEarlierInstallation() {
   if (state.existing_location.empty() && !settings.InstallLocationSource.empty()) {
     state.existing_location = ReadRegistryValueText(AnsiToUtf16(settings.InstallLocationSource));
   }
-  state.existing = !state.existing_location.empty() && FolderExists(state.existing_location);
+  state.existing = !state.existing_location.empty() && FolderExists(state.existing_location.w_str());
 }

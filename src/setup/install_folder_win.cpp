@@ -5,20 +5,20 @@
 #include "core/path_rules.h"
 #include "core/registry_win.h"
 #include "core/system_folders.h"
+#include "package/message_box.h"
 #include "package/message_format.h"
-#include "package/variables.h"
+#include "package/message_numbers.h"
 #include "package/settings_state.h"
-#include "setup/error_box.h"
+#include "package/variables.h"
+#include "records/uninstall_entry.h"
 #include "setup/exit.h"
 #include "setup/install_checks.h"
 #include "setup/install_folder.h"
 #include "setup/install_rules.h"
-#include "setup/install_sequence.h"
 #include "setup/install_state.h"
-#include "setup/questions.h"
+#include "setup/refusals.h"
 #include "setup/run_state.h"
-#include "setup/wizard_pages.h"
-#include "uninstall/uninstall_mode.h"
+#include "wizard/pages_win.h"
 
 namespace {
 
@@ -40,16 +40,11 @@ void FolderFromRegistry(bool local_machine, const String& value_path, const Stri
     RefuseWithText(FillMessage(String(u"Failed to obtain installation path from \"%s\""), {shown_path}));
   }
   const String expanded = ExpandFolderText(folder);
-  if (!FolderExists(expanded)) {
+  if (!FolderExists(expanded.w_str())) {
     RefuseWithText(FillMessage(String(u"Installation path \"%s\" obtained from \"%s\" does not exist."),
                                {expanded, shown_path}));
   }
   TheInstall().install_folder = expanded;
-}
-
-[[noreturn]] void CancelRun() {
-  if (!TheRun().args.automatic) ShowNotice(Message(98), Message(111));
-  CommonExit(1);
 }
 
 void InstallOverEarlierInstallation() {
@@ -62,15 +57,15 @@ void InstallOverEarlierInstallation() {
     key.ReadText(u"NoDowngradeBelow", &no_downgrade_below, 0);
   }
   if (RefusedByNoDowngrade(no_downgrade_below, settings.DisplayVersion)) {
-    if (!TheRun().args.automatic) ShowErrorBox(FillMessage(Message(106), {no_downgrade_below}));
+    if (!TheRun().args.automatic) ShowErrorBox(FillMessage(Message(message_number::kNoDowngrade), {no_downgrade_below}));
     CommonExit(1);
   }
   SetInstallType(state, DetermineInstallType(settings.Flag(product_flag::kCheckInstalledVersion), state.old_version,
                                              settings.DisplayVersion));
   if (!settings.Flag(product_flag::kNoInstallOverConfirm)) {
     const String question = InstallOverQuestion(Message(static_cast<int>(state.install_type)),
-                                                state.existing_location, Message(7));
-    if (!AskYesNo(question, Message(2), true)) CancelRun();
+                                                state.existing_location, Message(message_number::kInstallOverFolder));
+    if (!AskYesNo(question, Message(message_number::kInstallOverTitle), true)) CancelExit();
   }
   state.install_folder = state.existing_location;
 }
@@ -89,7 +84,10 @@ void NewInstallationFolder() {
     return;
   }
   if (!settings.Flag(product_flag::kFolderPage)) return;
-  if (ShowFolderPage(state.install_folder) == PageResult::kCancel) CancelRun();
+  FolderPageInputs inputs;
+  inputs.required_space = state.required_space < 0 ? 0 : state.required_space;
+  inputs.start_menu_follows = settings.Flag(product_flag::kStartMenuPage);
+  if (ShowFolderPage(nullptr, inputs, state.install_folder) == PageResult::kCancel) CancelExit();
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "core/silent_mode.h"
 #include "package/blowfish.h"
 #include "package/corrupt.h"
 #include "package/corrupt_report.h"
@@ -48,6 +49,7 @@ void ReadProductSettings(const PackageHeader& header) {
                                         &Languages());
   if (read != kCorruptNone) ReportCorruptPackage(read);
   args.automatic = AutomaticModeFromSettings(settings.AutomaticMode, args.automatic, args.silent);
+  SetAutomaticMode(args.automatic);
 }
 
 }  // namespace

@@ -1,21 +1,45 @@
-// The install phase and the end of the run: folders, log, files and install
-// actions, the records, then the finish, restart and launch choices.
+// The stages of the install sequence from the working log to the exit:
+// folders, file data and files, the install actions, the records, then the
+// finish, restart and launch choices. Each takes the run's shared facts; the
+// install state (TheInstall()) is read and written here and handed down to
+// the layers below as their input records.
 #pragma once
 
+#include "core/progress.h"
 #include "core/string.h"
+#include "package/locator.h"
+#include "records/install_log.h"
+#include "setup/install_state.h"
 
 struct OwnPackage;
-struct ProgramCopy;
+
+// What the stages of one run share besides the install state.
+struct InstallRun {
+  OwnPackage* package = nullptr;
+  ProgramCopy program;  // the copy the locator kept for the uninstaller
+  Progress progress;    // the progress page's reporter, or one that reports nowhere
+};
+
+// What ending the install log needs from this installation's state; the
+// caller says whether the run is interactive and its completion step.
+InstallLogFinish InstallLogFinishOf(const InstallState& state);
 
 // Whether a folder lies on a removable, optical or RAM-disk drive.
 bool IsPortableFolder(const String& folder);
 
-// From the start of the install log to the uninstall data file.
-void RunInstallPhases(OwnPackage& package, const ProgramCopy& program);
-
-// Tells the shell that the desktop of the shortcut family changed.
-void NotifyDesktopChanged();
+// The stages, in the order of the sequence's table.
+void KeepProgramCopyStage(InstallRun& run);
+void ProgressPageStage(InstallRun& run);
+void WorkingLogStage(InstallRun& run);       // progress 1
+void InstallFoldersStage(InstallRun& run);   // uninstall and shared folders, required space
+void PreInstallBatchesStage(InstallRun& run);  // pre-installation, then upgrade or reinstall batch
+void FilesStage(InstallRun& run);            // progress 2 to 93
+void InstallActionsStage(InstallRun& run);   // progress 93 to 97
+void TextCopiesStage(InstallRun& run);       // progress 98
+void RegistrationStage(InstallRun& run);     // progress 99 and 100
+void PostInstallBatchStage(InstallRun& run);
+void DesktopChangedStage(InstallRun& run);
 
 // The completion report, restart question, exit folders and launches; ends
 // the process with exit code 1.
-[[noreturn]] void FinishInstallation();
+[[noreturn]] void FinishInstallation(InstallRun& run);

@@ -1,9 +1,10 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "actions/action_guard.h"
 #include "actions/file_install.h"
-#include "actions/install_hooks.h"
 #include "actions/install_lists.h"
+#include "actions/uninstall_registration.h"
 #include "core/codepage.h"
 #include "core/empty_folder.h"
 #include "core/file_ops.h"
@@ -19,30 +20,30 @@
 #include "package/corrupt_report.h"
 #include "package/file_blocks.h"
 #include "package/locator_win.h"
+#include "package/message_box.h"
+#include "package/message_numbers.h"
 #include "package/settings_state.h"
 #include "records/failure_summary.h"
 #include "records/install_log.h"
 #include "records/log_writers.h"
-#include "records/uninstall_registration.h"
+#include "records/restart_queue.h"
 #include "records/working_log.h"
 #include "setup/exit.h"
 #include "setup/install_checks.h"
 #include "setup/install_batches_win.h"
 #include "setup/install_phases.h"
 #include "setup/install_state.h"
-#include "setup/questions.h"
+#include "setup/refusals.h"
 #include "setup/run_state.h"
+#include "wizard/pages_win.h"
 
 namespace {
 
-constexpr int kFlagAnswerRestartNo = 41;
 // A planned restart for an application installation.
 constexpr uint32_t kRestartReason = 0x80040002;
 constexpr uint8_t kSharedBaseCommonAppData = 1;
 constexpr uint8_t kSharedBaseCommonFiles32 = 2;
 constexpr uint8_t kSharedBaseCommonFiles64 = 3;
-
-
 
 // Creates a folder the run needs; a failure is logged as "<what> \"folder\": reason".
 void MakeRunFolder(const char16_t* what, const String& folder) {
@@ -69,7 +70,7 @@ FolderSource SharedBaseSource(uint8_t base, FolderView* view) {
   }
 }
 
-void UninstallFolderPhase() {
+void UninstallFolder() {
   InstallState& state = TheInstall();
   const String& subfolder = Settings().UninstallSubdir;
   state.uninstall_folder =
@@ -77,7 +78,7 @@ void UninstallFolderPhase() {
   if (!subfolder.empty()) MakeRunFolder(u"Failed to create uninstall data folder", state.uninstall_folder);
 }
 
-void SharedFolderPhase() {
+void SharedFolder() {
   const ProductSettings& settings = Settings();
   InstallState& state = TheInstall();
   if (!settings.Flag(product_flag::kDetectInstallation)) return;
@@ -91,7 +92,7 @@ void SharedFolderPhase() {
   if (!state.shared_folder.empty()) MakeRunFolder(u"Failed to create shared folder", state.shared_folder);
 }
 
-void RequiredSpacePhase(const PackageHeader& header) {
+void RequiredSpace(const PackageHeader& header) {
   ProductSettings& settings = Settings();
   InstallState& state = TheInstall();
   if (state.required_space < 0) {
@@ -102,17 +103,21 @@ void RequiredSpacePhase(const PackageHeader& header) {
   }
 }
 
-void UnpackPhase(OwnPackage& package) {
+// The file data made available and checked (progress 2 to 26), then every
+// entry installed (28 to 93).
+void InstallFiles(InstallRun& run) {
   const ProductSettings& settings = Settings();
-  ReportProgress(2, Message(8));
+  const InstallState& state = TheInstall();
+  OwnPackage& package = *run.package;
+  ReportProgress(run.progress, 2, Message(message_number::kUnpacking));
   FileData data;
   MakeFileDataAvailable(package.file, package.section, package.bytes, package.header, settings.FileDataOutside != 0,
                         &data);
-  ReportProgress(21, Message(62));
+  ReportProgress(run.progress, 21, Message(message_number::kCheckingFileData));
   StopOnFileDataError(CheckFileData(data.stored, package.header.file_data_checksum), package.header, data);
-  ReportProgress(26, Message(54));
+  ReportProgress(run.progress, 26, Message(message_number::kInstalling));
   RunInstallFileDeletions();
-  ReportProgress(27, String());
+  ReportProgress(run.progress, 27, String());
 
   Blowfish cipher;
   InstallEntrySource source;
@@ -123,39 +128,34 @@ void UnpackPhase(OwnPackage& package) {
     source.coding.cipher = &cipher;
   }
   source.coding.compressed = settings.Flag(product_flag::kCompressedBlocks);
+  source.install_folder = state.InstallFolder();
+  source.shared_folder = state.shared_folder;
+  source.uninstall_folder = state.uninstall_folder;
+  source.removable = state.portable;
+  source.silent = TheRun().args.silent;
+  source.progress = run.progress;
   // Shared files the earlier installation already counted are not counted again.
-  TheInstallLists().shared_files = Utf16ToAnsi(TheInstall().old_shared_files);
+  TheInstallLists().shared_files = Utf16ToAnsi(state.old_shared_files);
   InstallAllEntries(source);
 }
 
-void WaitMinimumStatusTime() { Sleep(Settings().MinStatusTime); }
-
-void BeforeUninstallData() {
-  WaitMinimumStatusTime();
-  ReportProgress(100, Message(36));
-}
-
-// The uninstaller, the Uninstall key, the restart list and Uninstall.DAT.
-void RegistrationPhase(const ProgramCopy& program) {
-  CopyReadmeAndLicenceTexts();
-  ReportProgress(99, String());
-  UninstallRegistration inputs;
-  inputs.program = &program;
-  inputs.before_data_file = BeforeUninstallData;
-  RegisterUninstall(inputs);
+void BeforeUninstallData(void* context) {
+  const Progress& progress = *static_cast<const Progress*>(context);
+  WaitMinimumStatusTime(progress);
+  ReportProgress(progress, 100, Message(message_number::kSavingUninstallData));
 }
 
 void CompletionStep() {
-  if (TheRun().args.automatic) return;
-  ShowNotice(Message(42), Message(43));
+  ShowNotice(Message(message_number::kCompletedNotice), Message(message_number::kCompleted));
 }
 
 bool RestartWanted() {
   const ProductSettings& settings = Settings();
   InstallState& state = TheInstall();
+  state.restart_needed = RestartNeeded();
   if (!settings.Flag(product_flag::kAskRestart) && !state.restart_needed) return false;
-  if (TheRun().args.automatic && !settings.Flag(kFlagAnswerRestartNo)) return true;
-  return AskYesNo(Message(37), Message(20), false);
+  if (TheRun().args.automatic && !settings.Flag(product_flag::kAnswerRestartNo)) return true;
+  return AskYesNo(Message(message_number::kRestartQuestion), Message(message_number::kRestartTitle), false);
 }
 
 void RemoveIfEmpty(const String& folder) {
@@ -173,6 +173,15 @@ void LaunchRunAfter() {
 
 }  // namespace
 
+InstallLogFinish InstallLogFinishOf(const InstallState& state) {
+  InstallLogFinish finish;
+  finish.reinstall = state.existing;
+  finish.uninstall_folder = state.uninstall_folder;
+  finish.install_folder = state.InstallFolder();
+  finish.old_version = state.old_version;
+  return finish;
+}
+
 bool IsPortableFolder(const String& folder) {
   if (folder.wlength() < 2 || folder.w_str()[1] != u':') return false;
   const wchar_t root[] = {static_cast<wchar_t>(folder.w_str()[0]), L':', L'\\', 0};
@@ -180,29 +189,90 @@ bool IsPortableFolder(const String& folder) {
   return type == DRIVE_REMOVABLE || type == DRIVE_CDROM || type == DRIVE_RAMDISK;
 }
 
-void RunInstallPhases(OwnPackage& package, const ProgramCopy& program) {
-  StartWorkingLog();
-  ReportProgress(1, Message(113));
-  UninstallFolderPhase();
-  SharedFolderPhase();
-  RequiredSpacePhase(package.header);
-  RunPreInstallBatches();
-  UnpackPhase(package);
-  RegistrationPhase(program);
-  RunPostInstallBatch();
+void KeepProgramCopyStage(InstallRun& run) {
+  const ProductSettings& settings = Settings();
+  OwnPackage& package = *run.package;
+  ProgramCopyRequest request;
+  request.verify_checksum = settings.Flag(product_flag::kCheckProgramChecksum);
+  request.keep_stripped = settings.Flag2(product_flag2::kStrippedCopy);
+  request.file_data_after_section = settings.FileDataOutside != 0;
+  KeepProgramCopy(package.file, package.section, package.header, request, &run.program);
 }
 
-void NotifyDesktopChanged() {
+void ProgressPageStage(InstallRun& run) {
+  const CommandLine& args = TheRun().args;
+  // No window at all in a silent run; without a page, reports go nowhere.
+  if (args.silent) return;
+  ProgressPageInputs inputs;
+  inputs.automatic = args.automatic;
+  inputs.cancel_exit = CancelExit;
+  if (!OpenProgressPage(nullptr, inputs)) return;
+  TheExitHooks().close_progress_page = CloseProgressPage;
+  run.progress = ProgressPageReporter();
+}
+
+void WorkingLogStage(InstallRun& run) {
+  if (StartWorkingLog()) {
+    TheExitHooks().close_install_log = EndWorkingLog;
+  } else {
+    // The run goes on without its log, but it must not look like a clean one.
+    AddFailureFormatW(u"Failed to create the installation log: %s\r\n\r\n", LastErrorTextW().w_str());
+  }
+  ReportProgress(run.progress, 1, Message(message_number::kPreparing));
+}
+
+void InstallFoldersStage(InstallRun& run) {
+  UninstallFolder();
+  SharedFolder();
+  RequiredSpace(run.package->header);
+}
+
+void PreInstallBatchesStage(InstallRun&) { RunPreInstallBatches(); }
+
+void FilesStage(InstallRun& run) { InstallFiles(run); }
+
+void InstallActionsStage(InstallRun&) {
+  // The install actions come here in their order (shortcuts, registry,
+  // COM and type libraries, INF drivers, fonts, firewall, PATH), each one
+  // through RunActionGuarded (actions/action_guard.h), progress 93 to 97.
+}
+
+void TextCopiesStage(InstallRun& run) { CopyReadmeAndLicenceTexts(TheInstall().InstallFolder(), run.progress); }
+
+void PostInstallBatchStage(InstallRun&) { RunPostInstallBatch(); }
+
+// The uninstaller, the Uninstall key, the restart marker and Uninstall.DAT.
+void RegistrationStage(InstallRun& run) {
+  const InstallState& state = TheInstall();
+  const InstallLists& lists = TheInstallLists();
+  ReportProgress(run.progress, 99, String());
+  UninstallRegistration inputs;
+  inputs.install_folder = state.InstallFolder();
+  inputs.uninstall_folder = state.uninstall_folder;
+  inputs.shared_folder = state.shared_folder;
+  inputs.total_bytes = state.required_space;
+  inputs.product_fonts = lists.product_fonts;
+  inputs.shared_files = lists.shared_files;
+  inputs.program = &run.program;
+  inputs.before_data_file = BeforeUninstallData;
+  inputs.before_data_file_context = &run.progress;
+  RegisterUninstall(inputs);
+}
+
+void DesktopChangedStage(InstallRun&) {
   const FolderSource source = Settings().ShortcutMode == 1 ? FolderSource::kCommonDesktop : FolderSource::kDesktop;
   const String desktop = FolderPath(source);
   SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHW, desktop.w_str(), nullptr);
 }
 
-void FinishInstallation() {
+void FinishInstallation(InstallRun&) {
   const CommandLine& args = TheRun().args;
   InstallState& state = TheInstall();
   if (!args.run_after.empty()) LogFormatW(u"Launch on exit: %s\r\n", args.run_after.w_str());
-  FinishInstallLog(state.existing, !args.silent, CompletionStep);
+  InstallLogFinish finish = InstallLogFinishOf(state);
+  finish.interactive = !args.silent;
+  finish.completion_step = CompletionStep;
+  FinishInstallLog(finish);
   state.restart_wanted = RestartWanted();
   RunExitBatch();
   RemoveIfEmpty(state.shared_folder);

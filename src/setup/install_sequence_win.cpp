@@ -1,11 +1,11 @@
 #include <windows.h>
 
-#include "core/file_ops.h"
 #include "core/format.h"
 #include "net/notify_worker.h"
 #include "package/locator_win.h"
+#include "package/message_numbers.h"
 #include "package/settings_state.h"
-#include "setup/error_box.h"
+#include "package/variables.h"
 #include "setup/exit.h"
 #include "setup/install_checks.h"
 #include "setup/install_folder.h"
@@ -13,116 +13,134 @@
 #include "setup/install_rules.h"
 #include "setup/install_sequence.h"
 #include "setup/install_state.h"
-#include "setup/questions.h"
+#include "setup/refusals.h"
 #include "setup/run_state.h"
-#include "setup/wizard_pages.h"
+#include "wizard/pages_win.h"
 
 namespace {
 
-const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
+// The background window does not exist yet: pages have no owner.
+constexpr HWND kNoOwner = nullptr;
 
-[[noreturn]] void CancelExit() {
-  if (!TheRun().args.automatic) {
-    MessageBoxW(nullptr, Wide(Message(98)), Wide(Message(111)), MB_OK | MB_ICONEXCLAMATION);
-  }
-  CommonExit(1);
-}
+bool Automatic() { return TheRun().args.automatic; }
 
 void Notify(const String& address) { PostNotification(NotificationAddress(address, Settings().DisplayVersion)); }
 
-ProgramCopy& TheProgramCopy() {
-  static ProgramCopy copy;
-  return copy;
+void LaunchNotification(InstallRun&) {
+  TheExitHooks().stop_notification_worker = StopNotificationWorker;
+  Notify(Settings().LaunchNotifyURL);
 }
 
-void KeepProgramCopyPhase(OwnPackage& package) {
-  const ProductSettings& settings = Settings();
-  ProgramCopyRequest request;
-  request.verify_checksum = settings.Flag(product_flag::kCheckProgramChecksum);
-  request.keep_stripped = settings.Flag2(product_flag2::kStrippedCopy);
-  request.file_data_after_section = settings.FileDataOutside != 0;
-  KeepProgramCopy(package.file, package.section, package.header, request, &TheProgramCopy());
+void StartNotification(InstallRun&) { Notify(Settings().StartNotifyURL); }
+
+void CompletionNotification(InstallRun&) { Notify(CompletionAddress(Settings(), TheInstall())); }
+
+void LanguagePage(InstallRun&) {
+  if (Languages().LanguageCount() <= 1 || Automatic()) return;
+  if (ShowLanguagePage(kNoOwner) == PageResult::kCancel) CommonExit(1);
 }
 
-void LanguagePhase() {
-  if (Languages().LanguageCount() > 1 && !TheRun().args.automatic) {
-    if (ShowPage(TheWizardPages().language) == PageResult::kCancel) CommonExit(1);
-  }
+void Checks(InstallRun&) {
+  CheckBitness();
+  CheckExcludedSystems();
+  CheckRequiredProduct();
+  TakeSingleInstance();
+  DetectEarlierInstallation();
 }
 
-void GreetingPhase() {
-  if (TheRun().args.automatic || Settings().Flag(product_flag::kNoGreetingPage)) return;
-  if (ShowPage(TheWizardPages().greeting) == PageResult::kCancel) CommonExit(1);
+void GreetingPage(InstallRun&) {
+  if (Automatic() || Settings().Flag(product_flag::kNoGreetingPage)) return;
+  if (ShowGreetingPage(kNoOwner) == PageResult::kCancel) CommonExit(1);
 }
 
-void PasswordPhase() {
-  if (Settings().InstallPassword.empty()) return;
-  if (ShowPage(TheWizardPages().password) == PageResult::kCancel) CancelExit();
+void PasswordPage(InstallRun&) {
+  const String& password = Settings().InstallPassword;
+  if (password.empty()) return;
+  if (ShowPasswordPage(kNoOwner, password) == PageResult::kCancel) CancelExit();
 }
 
-void TextPages(int first_message, const Array<String>& texts, PageResult (*page)(const String&)) {
-  if (TheRun().args.automatic) return;
+// The first page's text is message `first_message` when it has one.
+void TextPages(TextPageKind kind, int first_message, const Array<String>& texts) {
+  if (Automatic()) return;
   Array<String> pages;
   const String first = Message(first_message);
   if (!first.empty()) pages.Add(first);
   for (const String& text : texts) pages.Add(text);
   for (const String& text : pages) {
-    if (!page) ShowPage(nullptr);
-    const PageResult result = page(text);
-    if (result == PageResult::kCancel || result == PageResult::kDecline) CancelExit();
+    if (ShowTextPage(kNoOwner, kind, text) == PageResult::kCancel) CancelExit();
   }
 }
 
-void StartMenuPhase() {
+void LicencePages(InstallRun&) {
+  TextPages(TextPageKind::kLicence, message_number::kLicenceFirstPage, Settings().LicenseTexts);
+}
+
+void ReadmePages(InstallRun&) {
+  TextPages(TextPageKind::kReadme, message_number::kReadmeFirstPage, Settings().ReadmeTexts);
+}
+
+void InstallFolder(InstallRun&) {
+  ChooseInstallFolder();
+  InstallState& state = TheInstall();
+  state.portable = IsPortableFolder(state.install_folder_full);
+}
+
+void StartMenuPage(InstallRun&) {
   ProductSettings& settings = Settings();
   const InstallState& state = TheInstall();
   if (state.existing) {
     if (!state.old_start_menu.empty()) settings.ProductStartMenu = state.old_start_menu;
     return;
   }
-  const bool page_wanted = settings.Flag(34) && (!state.portable || !settings.Flag2(product_flag2::kPortableNoStartMenuPage));
-  if (TheRun().args.automatic || !page_wanted) return;
-  if (!TheWizardPages().start_menu) ShowPage(nullptr);
-  if (TheWizardPages().start_menu(settings.ProductStartMenu) == PageResult::kCancel) CancelExit();
+  const bool page_wanted = settings.Flag(product_flag::kStartMenuPage) &&
+                           (!state.portable || !settings.Flag2(product_flag2::kPortableNoStartMenuPage));
+  if (Automatic() || !page_wanted) return;
+  if (ShowStartMenuPage(kNoOwner, settings.ProductStartMenu) == PageResult::kCancel) CancelExit();
 }
+
+// One stage of the installation.
+struct Stage {
+  const char* name;  // for the reader; the stages are what Install.log's reader would expect, in order
+  void (*run)(InstallRun& run);
+};
+
+// The installation, in order. The progress each stage moves the bar through
+// is noted beside it (install_phases.h); stages still to be built are listed
+// where they belong.
+constexpr Stage kStages[] = {
+    {"launch notification", LaunchNotification},
+    {"program copy", KeepProgramCopyStage},
+    {"language page", LanguagePage},
+    {"checks", Checks},
+    {"greeting page", GreetingPage},
+    {"password page", PasswordPage},
+    {"licence pages", LicencePages},
+    {"readme pages", ReadmePages},
+    // (still to come: the must-uninstall page and the background window)
+    {"install folder", InstallFolder},  // with the folder page
+    {"start menu page", StartMenuPage},
+    {"start notification", StartNotification},
+    {"progress page", ProgressPageStage},
+    {"working log", WorkingLogStage},            // 1
+    // (still to come: the restore point)
+    {"install folders", InstallFoldersStage},
+    {"pre-installation batches", PreInstallBatchesStage},  // with the upgrade or reinstall batch
+    {"files", FilesStage},                       // 2 to 93
+    {"install actions", InstallActionsStage},    // 93 to 97
+    {"text copies", TextCopiesStage},            // 98
+    {"registration", RegistrationStage},         // 99, 100
+    {"post-installation batch", PostInstallBatchStage},
+    {"completion notification", CompletionNotification},
+    {"desktop changed", DesktopChangedStage},
+};
 
 }  // namespace
 
-void RefuseWithMessage(int n) { RefuseWithText(Message(n)); }
-
-void RefuseWithText(const String& text) {
-  ShowErrorBox(text);
-  CommonExit(1);
-}
-
-bool FolderExists(const String& folder) {
-  const uint32_t attributes = GetAttributes(folder.w_str());
-  return attributes != kNoAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 void RunInstallSequence(OwnPackage& package) {
-  TheExitHooks().stop_notification_worker = StopNotificationWorker;
-  const ProductSettings& settings = Settings();
-  Notify(settings.LaunchNotifyURL);
-  KeepProgramCopyPhase(package);
-  LanguagePhase();
-  CheckBitness();
-  CheckExcludedSystems();
-  CheckRequiredProduct();
-  TakeSingleInstance();
-  DetectEarlierInstallation();
-  GreetingPhase();
-  PasswordPhase();
-  TextPages(63, settings.LicenseTexts, TheWizardPages().licence);
-  TextPages(64, settings.ReadmeTexts, TheWizardPages().readme);
-  ChooseInstallFolder();
-  TheInstall().portable = IsPortableFolder(TheInstall().install_folder_full);
-  StartMenuPhase();
-  Notify(settings.StartNotifyURL);
-
-  RunInstallPhases(package, TheProgramCopy());
-
-  Notify(CompletionAddress(settings, TheInstall()));
-  NotifyDesktopChanged();
-  FinishInstallation();
+  // The %Variables% read the folders of this installation from now on.
+  SetVariableFolders(&TheInstall());
+  InstallRun run;
+  run.package = &package;
+  for (const Stage& stage : kStages) stage.run(run);
+  FinishInstallation(run);
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "core/string.h"
+#include "package/product_folders.h"
 
 enum class InstallType : int32_t {
   kNoComparison = 3,  // no version comparison made
@@ -14,13 +15,12 @@ enum class InstallType : int32_t {
   kDowngrade = 6,     // a newer version is installed
 };
 
-struct InstallState {
-  int32_t current_language = 0;
-
+// The folders and the old version the %Variables% read come first: the
+// sequence hands that part down (package/product_folders.h).
+struct InstallState : ProductFolders {
   // An earlier installation, from the Uninstall key or the install-location source.
   String existing_location;
   bool existing = false;  // the existing location names a folder that exists
-  String old_version;     // %OldVersion%
   String old_shared_files;
   String old_start_menu;
   InstallType install_type = InstallType::kNoComparison;
@@ -28,17 +28,17 @@ struct InstallState {
   bool downgrade = false;
   bool same_version = false;
 
-  String install_folder;       // %InstallDir%
-  String install_folder_full;  // made absolute
+  String install_folder_full;  // the install folder made absolute
   bool portable = false;       // on a removable, optical or RAM-disk drive
   int64_t required_space = -1; // -1 until computed
-  String uninstall_folder;     // %UninstallDir%
-  String shared_folder;        // %SharedDir%
-  String desktop_shortcuts;    // %DesktopShortcuts%
 
   bool restart_wanted = false;  // answer of the restart question
-  bool restart_needed = false;  // set by actions that left work for the next start
+  bool restart_needed = false;  // the actions left work for the next start (read from their journal)
   bool finish_choices[4] = {};  // options ticked on the finish page
+
+  // The install folder in full form, else as chosen: the folder every
+  // record and action of the run works in.
+  const String& InstallFolder() const { return install_folder_full.empty() ? install_folder : install_folder_full; }
 };
 
 InstallState& TheInstall();

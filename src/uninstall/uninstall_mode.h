@@ -36,6 +36,3 @@ UninstallResult RunUninstallMode(const UninstallRequest& request);
 // product, 1 when the run failed or was declined, so that a scripted
 // uninstall can tell a failure from success.
 int UninstallExitCode(UninstallOutcome outcome);
-
-// The product's key path under HKEY_LOCAL_MACHINE.
-String UninstallKeyPath(const String& product_name);

@@ -12,8 +12,6 @@ namespace {
 using testkit::Process;
 
 constexpr DWORD kExitTimeoutMs = 60000;
-constexpr int kFlagAnswerRestartNo = 41;
-constexpr int kFlagErrorBoxesWhenAutomatic = 35;
 const wchar_t kSessionManager[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 const wchar_t kSharedDlls[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 
@@ -29,7 +27,7 @@ std::wstring Quoted(const std::wstring& folder) { return L"/d:\"" + folder + L"\
 // The restart question must never be answered yes by a test run.
 Product ProductThatNeverRestarts(const std::wstring& stem) {
   Product product = e2e::TestProduct(stem);
-  product.settings.SetFlag(kFlagAnswerRestartNo, true);
+  product.settings.SetFlag(product_flag::kAnswerRestartNo, true);
   return product;
 }
 
@@ -204,7 +202,7 @@ TEST(InstallCases, MissingRegistrySourcedFolderIsRefusedAndLeavesNothing) {
   Product product = e2e::TestProduct(L"RegFolder");
   const std::wstring source = L"HKCU\\Software\\" + testkit::UniqueName(L"BxMissing") + L"\\Path";
   product.settings.DefaultInstallDir = e2e::FromWide(source);
-  product.settings.SetFlag(kFlagErrorBoxesWhenAutomatic, true);
+  product.settings.SetFlag(product_flag::kErrorBoxesWhenAutomatic, true);
   const char content[] = "never written";
   product.files.push_back(FileFromBytes("app.exe", content, sizeof content - 1));
   const std::wstring installer = e2e::BuildInstallerFile(product);

@@ -401,7 +401,7 @@ void ReadWizard(Table wizard, const fs::path& base, Product* out) {
   ProductSettings& s = out->settings;
   SetFlag(wizard, "greeting", &s, product_flag::kNoGreetingPage, true);
   SetFlag(wizard, "folder_page", &s, product_flag::kFolderPage);
-  SetFlag(wizard, "start_menu_page", &s, product_flag_extra::kStartMenuPage);
+  SetFlag(wizard, "start_menu_page", &s, product_flag::kStartMenuPage);
   SetFlag(wizard, "progress_page", &s, product_flag::kProgressPage);
   SetFlag(wizard, "confirm_install_over", &s, product_flag::kNoInstallOverConfirm, true);
   SetFlag(wizard, "ask_restart", &s, product_flag::kAskRestart);
@@ -571,9 +571,9 @@ void ReadRemovalOptions(Table& uninstall, Product* out) {
 void ReadUninstall(Table uninstall, Product* out) {
   ProductSettings& s = out->settings;
   SetFlag(uninstall, "enabled", &s, product_flag::kDetectInstallation);
-  SetFlag(uninstall, "start_menu_shortcut", &s, product_flag_extra::kUninstallStartMenuShortcut);
-  SetFlag(uninstall, "desktop_shortcut", &s, product_flag_extra::kUninstallDesktopShortcut);
-  SetFlag(uninstall, "keep_install_log", &s, product_flag_extra::kKeepInstallLog);
+  SetFlag(uninstall, "start_menu_shortcut", &s, product_flag::kUninstallStartMenuShortcut);
+  SetFlag(uninstall, "desktop_shortcut", &s, product_flag::kUninstallDesktopShortcut);
+  SetFlag(uninstall, "keep_install_log", &s, product_flag::kKeepInstallLog);
   SetFlag(uninstall, "check_version", &s, product_flag::kCheckInstalledVersion);
   // Values of the product's Uninstall entry beyond the standard ones.
   const struct {

@@ -17,15 +17,15 @@ Product DefaultProduct(const String& name, const String& version) {
   s.WindowTitle = String(u"<product> Setup");
   s.ShortcutMode = 1;  // shortcuts for all users: the installer runs elevated
 
-  s.SetFlag(product_flag_extra::kUninstallStartMenuShortcut, true);
+  s.SetFlag(product_flag::kUninstallStartMenuShortcut, true);
   s.SetFlag(product_flag::kDetectInstallation, true);
   s.SetFlag(product_flag::kCompressedBlocks, true);
-  s.SetFlag(product_flag_extra::kKeepInstallLog, true);
+  s.SetFlag(product_flag::kKeepInstallLog, true);
   s.SetFlag(product_flag::kFolderPage, true);
   s.SetFlag(product_flag::kSingleInstance, true);
   s.SetFlag(product_flag::kNoBackgroundWindow, true);
   s.SetFlag(product_flag::kCheckProgramChecksum, true);
-  s.SetFlag(product_flag_extra::kStartMenuPage, true);
+  s.SetFlag(product_flag::kStartMenuPage, true);
   s.SetFlag(product_flag::kCheckInstalledVersion, true);
   s.SetFlag(product_flag::kProgressPage, true);
   s.SetFlag2(product_flag2::kStrippedCopy, true);

@@ -10,6 +10,7 @@
 
 #include "builder/default_messages.h"
 #include "core/string.h"
+#include "package/entry_kinds.h"
 #include "package/entry_record.h"
 #include "package/file_blocks.h"
 #include "package/locator.h"
@@ -24,46 +25,8 @@ struct PackageFile {
   std::string source_path;
 };
 
-// Entry flag bits and overwrite modes the builder sets.
-namespace entry_flag {
-constexpr uint32_t kDesktopShortcut = 1u << 0;
-constexpr uint32_t kStartMenuShortcut = 1u << 1;
-constexpr uint32_t kOverwriteMask = 0x1C;
-constexpr uint32_t kOverwriteAlways = 0x00;
-constexpr uint32_t kOverwriteNever = 0x04;  // the entry is skipped
-constexpr uint32_t kOverwriteIfExists = 0x08;
-constexpr uint32_t kOverwriteIfMissing = 0x0C;
-constexpr uint32_t kOverwriteIfNotNewer = 0x10;
-constexpr uint32_t kPermanent = 1u << 5;
-constexpr uint32_t kInUninstallFolder = 1u << 6;
-constexpr uint32_t kRememberMsi = 1u << 7;
-}  // namespace entry_flag
-
-// Destination kinds of an entry.
-namespace entry_kind {
-constexpr uint32_t kInstallFolder = 0;
-constexpr uint32_t kSharedFolder = 1;
-constexpr uint32_t kFont = 4;
-constexpr uint32_t kStartup = 5;
-constexpr uint32_t kSystem = 6;
-constexpr uint32_t kSystemCom = 7;
-constexpr uint32_t kSystemTypeLibrary = 8;
-constexpr uint32_t kVersioned = 9;
-constexpr uint32_t kDriver = 10;
-constexpr uint32_t kMsi = 11;
-constexpr uint32_t kControlPanel = 12;
-}  // namespace entry_kind
-
 // "Leave the attributes as the file was created."
 inline constexpr uint32_t kKeepAttributes = 0xFFFFFFFF;
-
-// ProductFlags bits the builder sets beyond those named in settings.h.
-namespace product_flag_extra {
-constexpr int kUninstallStartMenuShortcut = 1;
-constexpr int kKeepInstallLog = 6;
-constexpr int kUninstallDesktopShortcut = 33;
-constexpr int kStartMenuPage = 34;
-}  // namespace product_flag_extra
 
 struct PackageOptions {
   // The block-cipher key, used when ProductFlags2 bit 12 is set.

@@ -1,0 +1,235 @@
+#include <windows.h>
+
+#include "actions/file_writer.h"
+#include "actions/uninstall_registration.h"
+#include "core/codepage.h"
+#include "core/environment.h"
+#include "core/file_errors.h"
+#include "core/file_ops.h"
+#include "core/format.h"
+#include "core/path_rules.h"
+#include "core/registry_win.h"
+#include "core/system_error_text.h"
+#include "package/message_numbers.h"
+#include "package/settings_state.h"
+#include "package/variables.h"
+#include "records/failure_summary.h"
+#include "records/log_writers.h"
+#include "records/restart_queue.h"
+#include "records/uninstall_data.h"
+#include "records/uninstall_records.h"
+
+namespace {
+
+constexpr char16_t kUninstallStringName[] = u"UninstallString";
+constexpr char16_t kSaveFailedFormat[] = u"Failed to save data in registry key \"%s\": %s\r\n";
+
+bool WriteOne(RegistryKey& key, const EntryValue& value) {
+  const char16_t* name = value.name.w_str();
+  switch (value.kind) {
+    case EntryValueKind::kText:
+      return key.WriteText(name, value.text, 0);
+    case EntryValueKind::kExpandText:
+      return key.WriteText(name, value.text, kRegAsExpandable);
+    case EntryValueKind::kNumber:
+      return key.WriteNumber(name, value.number, 0);
+    case EntryValueKind::kDelete:
+      // Gone already is as good as deleted.
+      key.DeleteValue(name, 0);
+      return true;
+  }
+  return false;
+}
+
+// A value in a subkey opens (for a deletion: only finds) the subkey first.
+bool WriteEntryValue(RegistryKey& key, const EntryValue& value) {
+  if (value.subkey.empty()) return WriteOne(key, value);
+  const bool deleting = value.kind == EntryValueKind::kDelete;
+  const uint32_t options = deleting ? kRegOpenOnly : 0u;
+  if (key.OpenSubkey(value.subkey.w_str(), options, kRegWriteAccess) == RegistryKey::kFailed) {
+    return deleting;
+  }
+  const bool written = WriteOne(key, value);
+  const DWORD error = GetLastError();
+  key.Close();
+  SetLastError(error);
+  return written;
+}
+
+// The name as the package gave it, subkey included.
+String FullValueName(const EntryValue& value) {
+  if (value.subkey.empty()) return value.name;
+  String name = value.subkey;
+  name.AppendW(u'\\');
+  name.Append(value.name);
+  return name;
+}
+
+// Writes the values in order. A failed product-defined value is reported at
+// once; a failed "UninstallString" leaves its reason in `error_text`.
+void WriteEntryValues(RegistryKey& key, const Vector<EntryValue>& values, String* error_text) {
+  for (const EntryValue& value : values) {
+    if (WriteEntryValue(key, value)) continue;
+    const String reason = LastErrorTextW();
+    if (value.product_defined) {
+      AddFailureFormatW(kSaveFailedFormat, FullValueName(value).w_str(), reason.w_str());
+    } else if (value.subkey.empty() && value.name.EqualsW(kUninstallStringName)) {
+      *error_text = reason;
+    }
+  }
+}
+
+// The uninstaller finds the product by this value: it must read back as written.
+bool ReadsBack(RegistryKey& key, const String& command, String* error_text) {
+  String stored;
+  if (!key.ReadText(kUninstallStringName, &stored, 0)) {
+    if (error_text->empty()) *error_text = LastErrorTextW();
+    return false;
+  }
+  return stored == command;
+}
+
+// Steps of the key: open or create it, write, read back. False with the
+// reason (possibly empty) when the uninstaller could not rely on it.
+bool SaveUninstallKey(const ProductSettings& settings, const UninstallEntryFacts& facts, String* error_text) {
+  RegistryKey key;
+  // The uninstaller opens the key in the default view, as a 32-bit process.
+  if (key.Open(RegRoot::kLocalMachine, UninstallKeyPath(facts.key_name).w_str(), kRegNoStack, kRegWriteAccess,
+               RegView::kDefault) == RegistryKey::kFailed) {
+    *error_text = LastErrorTextW();
+    return false;
+  }
+  WriteEntryValues(key, UninstallEntryValues(settings, facts), error_text);
+  return ReadsBack(key, UninstallCommand(facts.uninstaller_path, facts.key_name, false), error_text);
+}
+
+void ReportUnsavedKey(const String& error_text) {
+  if (!error_text.empty()) AddFailureFormatW(u"System error: %s\r\n\r\n", error_text.w_str());
+  AddFailure("Unable to save the uninstall information to the registry.  Uninstall will not work properly.\r\n\r\n");
+}
+
+bool WriteFolderValue(RegRoot root, const String& subkey, const String& value_name, const String& folder) {
+  RegistryKey key;
+  return key.Open(root, subkey.w_str(), kRegNoStack, kRegWriteAccess, RegView::kDefault) != RegistryKey::kFailed &&
+         key.WriteText(value_name.w_str(), folder, 0);
+}
+
+// The product names a registry value that should hold its install folder
+// (root, key path and value name); the key is created when missing.
+void WriteInstallLocationSource(const String& source_narrow, const String& install_folder) {
+  if (IsBlankText(AnsiToUtf16(source_narrow).w_str())) return;
+  const String source = AnsiToUtf16(source_narrow);
+  RegPath path;
+  String value_name;
+  bool written = false;
+  if (!ParseRegValuePath(source.w_str(), &path, &value_name)) {
+    SetLastError(ERROR_BAD_PATHNAME);
+  } else if (!path.all_users) {
+    written = WriteFolderValue(path.root, path.subkey, value_name, install_folder);
+  } else {
+    Array<String> hives;
+    written = UserHives(&hives);
+    for (const String& hive : hives) {
+      written = WriteFolderValue(RegRoot::kUsers, UserHiveSubkey(hive.w_str(), path.subkey.w_str()), value_name,
+                                 install_folder) && written;
+    }
+  }
+  if (!written) AddFailureFormatW(kSaveFailedFormat, source.w_str(), LastErrorTextW().w_str());
+}
+
+// A file the uninstaller uses, written into the uninstall data folder and
+// recorded for uninstall. True when it is there, or will be after the restart.
+bool WriteDataFolderFile(const String& folder, const char16_t* name, const String& bytes, String* path) {
+  *path = JoinPath(folder, name);
+  AddUninstallRecordW(*path, kRecordFile);
+  const bool existed = GetAttributes(path->w_str()) != kNoAttributes;
+  bool pending = false;
+  return WritePackagedFile(*path, bytes.c_str(), bytes.length(), FileDate{}, -1, existed, &pending) || pending;
+}
+
+// "reboot.dat" in the install folder, deleted by the next restart: while it
+// is there, a restart is still pending.
+void CreateRestartMarker(const String& install_folder) {
+  const String path = JoinPath(install_folder, kRestartMarkerName);
+  bool pending = false;
+  if (!WritePackagedFile(path, "", 0, FileDate{}, -1, false, &pending)) return;  // the writer reported it
+  if (!DeleteFileAtRestart(path)) {
+    LogFormatW(u"Failed to register \"%s\" for deletion at restart: %s\r\n", path.w_str(), LastErrorTextW().w_str());
+  }
+}
+
+void SaveUninstallDataFile(const String& uninstall_folder) {
+  const String path = UninstallDataPath(uninstall_folder);
+  int code = kFileOk;
+  if (WriteUninstallData(path, &code)) return;
+  String reason = LastErrorTextW();
+  if (reason.empty()) reason = AnsiToUtf16(ErrorText(code));
+  AddFailureFormatW(u"%s %s\r\n%s\r\n\r\n", Message(message_number::kWriteFailed).w_str(), path.w_str(), reason.w_str());
+}
+
+const String& UninstallFolder(const UninstallRegistration& inputs) {
+  return inputs.uninstall_folder.empty() ? inputs.install_folder : inputs.uninstall_folder;
+}
+
+UninstallEntryFacts MakeUninstallEntryFacts(const UninstallRegistration& inputs, const String& uninstaller_path,
+                                            const String& installer_path) {
+  UninstallEntryFacts facts;
+  facts.key_name = Settings().UninstallKeyName;
+  facts.uninstaller_path = uninstaller_path;
+  facts.installer_path = installer_path;
+  facts.install_folder = inputs.install_folder;
+  facts.shared_folder = inputs.shared_folder;
+  facts.product_fonts = inputs.product_fonts;
+  facts.shared_files = inputs.shared_files;
+  facts.add_to_path_subfolder = inputs.add_to_path_subfolder;
+  facts.total_bytes = inputs.total_bytes < 0 ? 0 : inputs.total_bytes;
+  facts.today = LocalNow();
+  facts.expand = ExpandVariables;
+  return facts;
+}
+
+// The uninstaller and the files beside it, then the key. True when the key
+// was saved; otherwise `error_text` holds the reason.
+bool RegisterProduct(const UninstallRegistration& inputs, String* error_text) {
+  const ProductSettings& settings = Settings();
+  const String& folder = UninstallFolder(inputs);
+  const String installer_path = inputs.installer_path.empty() ? ProgramFilePath() : inputs.installer_path;
+  const String uninstaller_path =
+      JoinPath(folder, inputs.uninstaller_name.empty() ? kDefaultUninstallerName : inputs.uninstaller_name.w_str());
+  PlaceUninstaller(uninstaller_path, inputs.program, installer_path, inputs.uninstaller_icon);
+
+  UninstallEntryFacts facts = MakeUninstallEntryFacts(inputs, uninstaller_path, installer_path);
+  String icon_path;
+  if (!inputs.product_icon.empty() && WriteDataFolderFile(folder, kProductIconName, inputs.product_icon, &icon_path)) {
+    facts.product_icon_path = icon_path;
+  }
+  String bitmap_path;
+  facts.bitmap_written = !settings.BackgroundBitmap.empty() &&
+                         WriteDataFolderFile(folder, kBackgroundBitmapName, settings.BackgroundBitmap, &bitmap_path);
+  return SaveUninstallKey(settings, facts, error_text);
+}
+
+}  // namespace
+
+bool WriteUninstallKey(const ProductSettings& settings, const UninstallEntryFacts& facts) {
+  String error_text;
+  if (SaveUninstallKey(settings, facts, &error_text)) return true;
+  ReportUnsavedKey(error_text);
+  return false;
+}
+
+bool RegisterUninstall(const UninstallRegistration& inputs) {
+  const ProductSettings& settings = Settings();
+  const int32_t failures_before = TheFailureSummary().count;
+  const bool supported = settings.Flag(product_flag::kDetectInstallation);
+  String error_text;
+  const bool saved = supported && RegisterProduct(inputs, &error_text);
+  WriteInstallLocationSource(settings.InstallLocationSource, inputs.install_folder);
+  if (supported && !saved) ReportUnsavedKey(error_text);
+  if (settings.Flag(product_flag::kRestartMarker)) CreateRestartMarker(inputs.install_folder);
+  if (supported) {
+    if (inputs.before_data_file) inputs.before_data_file(inputs.before_data_file_context);
+    SaveUninstallDataFile(UninstallFolder(inputs));
+  }
+  return TheFailureSummary().count == failures_before;
+}

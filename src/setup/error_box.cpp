@@ -1,8 +1,0 @@
-#include "setup/error_box.h"
-
-#include "package/settings_state.h"
-
-String ErrorTitle() {
-  String title = Message(21);
-  return title.empty() ? String(u"Error") : title;
-}
