@@ -13,6 +13,7 @@
 #include "core/system_folders.h"
 #include "core/temp_files.h"
 #include "core/whole_file.h"
+#include "package/message_numbers.h"
 #include "package/message_format.h"
 #include "package/settings_state.h"
 #include "package/variables.h"
@@ -24,7 +25,6 @@ namespace {
 
 constexpr int32_t kMessageShortcutFailed = 31;
 constexpr int32_t kMessageShortcutName = 38;
-constexpr int32_t kMessageAfterShortcuts = 78;
 constexpr int32_t kShortcutProgress = 95;
 constexpr int32_t kProgressAfterShortcuts = 97;
 
@@ -231,5 +231,5 @@ void PinToTaskbar(const TaskbarPinInputs& inputs) {
     auto work = [&inputs]() { Pin(inputs); };
     if (!RunActionGuarded(work)) AddFailure("Crash while pinning to taskbar.\r\n");
   }
-  ReportProgress(inputs.progress, kProgressAfterShortcuts, Message(kMessageAfterShortcuts));
+  ReportProgress(inputs.progress, kProgressAfterShortcuts, Message(message_number::kAfterShortcuts));
 }

@@ -100,12 +100,6 @@ enum class PendingCleanupMode { kInstall, kUninstall };
 // mode a blank line and a line per dropped operation go to the working log.
 void CleanPendingOperations(const FileSet& files, PendingCleanupMode mode);
 
-// Platform (restart_queue_win.cpp): a new empty file with the system's unique
-// name in the folder of `path` (UTF-16), where a file is staged until the
-// restart moves it into place (a move at restart cannot cross volumes);
-// empty when none can be made.
-String TemporaryFileBeside(const String& path);
-
 // Whether this run left work for the next restart: noted by whatever staged a
 // file for it, read by the end of the run, which then asks for the restart
 // (noting also sets the product's ask-restart flag, ProductFlags bit 14).

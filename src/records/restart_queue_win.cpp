@@ -125,9 +125,3 @@ void CleanPendingOperations(const FileSet& files, PendingCleanupMode mode) {
     LogTextW(cleanup.log);
   }
 }
-
-String TemporaryFileBeside(const String& path) {
-  wchar_t name[MAX_PATH];
-  if (!GetTempFileNameW(reinterpret_cast<const wchar_t*>(ParentFolder(path).w_str()), L"", 0, name)) return String();
-  return String(reinterpret_cast<const char16_t*>(name));
-}

@@ -12,11 +12,6 @@
 
 namespace {
 
-// ProductFlags bits that hide a batch's console, and ProductFlags2 bits that
-// have its output logged under its name.
-constexpr int kHidePostInstallBatch = 24;
-constexpr int kPostInstallBatchNamed = 7;
-
 struct InstallBatch {
   const String* commands;
   int addition;  // index of the /bN: addition, -1 for none
@@ -59,7 +54,7 @@ void RunPreInstallBatches() {
 }
 
 void RunPostInstallBatch() {
-  Run({&Settings().PostInstallBatch, 1, kHidePostInstallBatch, kPostInstallBatchNamed, u"Post-Installation Batch"});
+  Run({&Settings().PostInstallBatch, 1, product_flag::kHidePostInstallBatch, product_flag2::kPostInstallBatchNamed, u"Post-Installation Batch"});
 }
 
 void RunExitBatch() { Run({&Settings().ExitBatch, 2, -1, -1, u"Installation-Exit Batch"}); }

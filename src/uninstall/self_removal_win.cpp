@@ -2,25 +2,15 @@
 
 #include "actions/batch_text.h"
 #include "actions/private_file.h"
+#include "core/environment.h"
 #include "core/os_facts.h"
 #include "core/process_win.h"
 #include "core/temp_files.h"
 #include "uninstall/removal_rules.h"
 #include "uninstall/self_removal.h"
 
-namespace {
-
-String OwnProgramPath() {
-  wchar_t path[MAX_PATH * 4];
-  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
-  if (length == 0 || length >= MAX_PATH * 4) return String();
-  return String(reinterpret_cast<const char16_t*>(path), static_cast<int32_t>(length));
-}
-
-}  // namespace
-
 bool StartSelfRemoval(const String& product_folder, const String& uninstall_subdir) {
-  const String program = OwnProgramPath();
+  const String program = ProgramFilePath();
   if (program.empty() || product_folder.empty()) return false;
   // The batch names itself in its last line, and its name is only known once
   // the file exists: it is created empty and written under the same handle.

@@ -17,16 +17,11 @@
 #include "records/failure_summary.h"
 #include "records/marked_path.h"
 #include "records/uninstall_records.h"
+#include "package/message_numbers.h"
 #include "uninstall/undo_steps.h"
 
 namespace {
 
-constexpr int kCloseQuestion = 107;
-constexpr int kCloseCaption = 55;
-constexpr int kCloseCancelled = 101;
-constexpr int kCloseCancelledTitle = 111;
-constexpr int kFontQuestion = 56;
-constexpr int kFontTitle = 57;
 constexpr int kRegistryActionDeleteA = 2;
 constexpr int kRegistryActionDeleteB = 3;
 constexpr int kRegistryActionDeleteC = 5;
@@ -104,11 +99,11 @@ bool CloseProgramsForUninstall(const Vector<CloseRule>& rules, uint32_t phase, b
   }
   if (windows.IsEmpty()) return true;
   CloseQuestion question;
-  question.text = Message(kCloseQuestion);
-  question.caption = Message(kCloseCaption);
+  question.text = Message(message_number::kCloseProgramsQuestion);
+  question.caption = Message(message_number::kUninstallTitle);
   if (CloseApplications(windows, phase, question) == CloseOutcome::kDone) return true;
   if (!automatic) {
-    ShowMessage(nullptr, Message(kCloseCancelled).w_str(), Message(kCloseCancelledTitle).w_str(),
+    ShowMessage(nullptr, Message(message_number::kCloseCancelled).w_str(), Message(message_number::kCancelledTitle).w_str(),
                 MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
   }
   return false;
@@ -167,7 +162,7 @@ bool RemoveProductFonts(const String& listed, bool ask) {
   while (TakeQuoted(text, &position, &display) && TakeQuoted(text, &position, &file)) {
     const String name = Utf8ToUtf16(display);
     const String file_name = AnsiToUtf16(file);
-    if (ask && ShowMessage(nullptr, FillMessage(Message(kFontQuestion), {name}).w_str(), Message(kFontTitle).w_str(),
+    if (ask && ShowMessage(nullptr, FillMessage(Message(message_number::kRemoveFontQuestion), {name}).w_str(), Message(message_number::kRemoveFontTitle).w_str(),
                            MB_YESNO | MB_ICONQUESTION) != IDYES) {
       continue;
     }

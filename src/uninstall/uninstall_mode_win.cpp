@@ -21,6 +21,7 @@
 #include "core/system_folders.h"
 #include "package/message_box.h"
 #include "package/message_format.h"
+#include "package/message_numbers.h"
 #include "package/settings_state.h"
 #include "records/failure_summary.h"
 #include "records/marked_path.h"
@@ -38,21 +39,6 @@
 namespace {
 
 
-// Messages of the language table that "Uninstall.DAT" carries.
-constexpr int kFailedMessage = 10;
-constexpr int kCompletedTitle = 15;
-constexpr int kWarningTitle = 20;
-constexpr int kErrorTitle = 21;
-constexpr int kCompletedMessage = 34;
-constexpr int kConfirmQuestion = 53;
-constexpr int kConfirmTitle = 55;
-constexpr int kFileNotDeleted = 58;
-constexpr int kStatusFonts = 67;
-constexpr int kStatusLog = 68;
-constexpr int kStatusRegistry = 69;
-constexpr int kStatusBatch = 70;
-constexpr int kRestartQuestion = 74;
-constexpr int kStatusMsi = 108;
 
 constexpr int32_t kFolderClimbLimit = 50;
 constexpr int32_t kStartMenuClimbLimit = 20;
@@ -115,7 +101,7 @@ void ShowStatus(Run& run, const String& text) {
 // Errors: in automatic mode only when the product asks for them, never silent.
 void ShowError(const Run& run, const String& text) {
   if (run.automatic && !Settings().Flag(product_flag::kErrorBoxesWhenAutomatic)) return;
-  String title = Message(kErrorTitle);
+  String title = Message(message_number::kErrorTitle);
   if (title.empty()) title = String(u"Error");
   ShowMessage(nullptr, text.w_str(), title.w_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
@@ -198,7 +184,7 @@ void RunUninstallBatch(Run& run, const char16_t* value, int hide_flag, const Str
 // Step 7: false when the user said no.
 bool Confirmed(const Run& run) {
   if (run.automatic) return true;
-  return ShowMessage(nullptr, Message(kConfirmQuestion).w_str(), Message(kConfirmTitle).w_str(),
+  return ShowMessage(nullptr, Message(message_number::kUninstallQuestion).w_str(), Message(message_number::kUninstallTitle).w_str(),
                      MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES;
 }
 
@@ -211,7 +197,7 @@ void RemoveFonts(Run& run) {
 }
 
 void DeleteInstallLog(Run& run) {
-  Report(run, 5, kStatusLog);
+  Report(run, 5, message_number::kRemovingLog);
   if (Settings().Flag(uninstall_flag::kKeepInstallLog)) return;
   DeleteFile(JoinPath(run.uninstall_folder, kInstallLogName).w_str());
 }
@@ -226,7 +212,7 @@ void RemoveRecordedFile(Run& run, const String& marked, LinkCheck& links) {
     AddToFileSet(&run.deleted, path);
     return;
   }
-  String failure = Message(kFileNotDeleted);
+  String failure = Message(message_number::kFileNotDeleted);
   failure.AppendW(u" ");
   failure.Append(path);
   failure.AppendW(u"\r\n");
@@ -332,7 +318,7 @@ void RemoveKeyAndEmptyParents(RegRoot root, String path, RegView view) {
 }
 
 void RemoveProductRegistryKey(Run& run) {
-  Report(run, 95, kStatusRegistry);
+  Report(run, 95, message_number::kRemovingRegistry);
   const String name = ReadValue(run.key, u"ProductRegistry");
   if (!name.empty()) {
     String path(kSoftwarePrefix);
@@ -380,7 +366,7 @@ void NotifyShell(bool all_users) {
 
 void Restart(const Run& run) {
   if (!Settings().Flag(uninstall_flag::kRestartRequired)) return;
-  if (!run.automatic && ShowMessage(nullptr, Message(kRestartQuestion).w_str(), Message(kWarningTitle).w_str(),
+  if (!run.automatic && ShowMessage(nullptr, Message(message_number::kUninstallRestartQuestion).w_str(), Message(message_number::kRestartTitle).w_str(),
                                     MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) != IDYES) {
     return;
   }
@@ -389,7 +375,7 @@ void Restart(const Run& run) {
 
 void EndWithSuccess(const Run& run) {
   if (!run.automatic && Settings().Flag2(uninstall_flag::kCompletionMessageFlag2)) {
-    ShowMessage(nullptr, Message(kCompletedMessage).w_str(), Message(kCompletedTitle).w_str(),
+    ShowMessage(nullptr, Message(message_number::kUninstallCompleted).w_str(), Message(message_number::kUninstallCompletedTitle).w_str(),
                 MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
   }
   Restart(run);
@@ -399,8 +385,8 @@ void EndWithSuccess(const Run& run) {
 void EndWithFailure(const Run& run) {
   if (run.automatic) return;
   const String summary = AnsiToUtf16(TheFailureSummary().text);
-  const String text = FillMessage(Message(kFailedMessage), {summary});
-  ShowMessage(nullptr, text.w_str(), Message(kWarningTitle).w_str(), MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+  const String text = FillMessage(Message(message_number::kUninstallFailed), {summary});
+  ShowMessage(nullptr, text.w_str(), Message(message_number::kRestartTitle).w_str(), MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
 }
 
 // Steps 9 to 30.
@@ -410,8 +396,8 @@ void Remove(Run& run) {
   uint32_t shortcut_mode = 0;
   const bool all_users = run.key.ReadNumber(u"ShortcutMode", &shortcut_mode, 0) && shortcut_mode == 1;
   RunUninstallBatch(run, u"UninstallBatch1", uninstall_flag::kHideBatch1Console, shared_path);
-  Report(run, 1, kStatusBatch);
-  Report(run, 3, kStatusFonts);
+  Report(run, 1, message_number::kRunningBatch);
+  Report(run, 3, message_number::kRemovingFonts);
   RemoveFonts(run);
   DeleteInstallLog(run);
   SharedFilePassOptions shared_options;
@@ -420,7 +406,7 @@ void Remove(Run& run) {
   UnpinFromTaskbar(run.lists.records);
   Pause(run);
   if (!run.lists.msi.IsEmpty()) {
-    ShowStatus(run, Message(kStatusMsi));
+    ShowStatus(run, Message(message_number::kRemovingMsi));
     RemoveMsiPackages(run.lists.msi);
     Pause(run);
   }

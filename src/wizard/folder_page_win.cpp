@@ -1,6 +1,7 @@
 // The install-folder page: the folder edit, the chooser, and the space the
 // product needs beside the space free on the drive typed.
 #include "core/number_format.h"
+#include "package/message_numbers.h"
 #include "package/settings_state.h"
 #include "wizard/folder_chooser_win.h"
 #include "wizard/page_style_win.h"
@@ -58,7 +59,7 @@ bool FolderCommand(HWND page, int id, int code, void* context) {
   }
   if (id == kBrowse) {
     String chosen;
-    if (ChooseFolder(page, Message(11), PageItemText(page, kFolderEdit), -1, chosen)) {
+    if (ChooseFolder(page, Message(message_number::kChooseInstallFolder), PageItemText(page, kFolderEdit), -1, chosen)) {
       SetPageText(page, kFolderEdit, chosen);
     }
     return true;

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "package/message_numbers.h"
 #include "package/settings_state.h"
 #include "wizard/page_style_win.h"
 #include "wizard/pages_win.h"
@@ -19,7 +20,7 @@ const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*
 
 // Message 105 with its "<a>" opened on the product's link address.
 String LinkMarkup() {
-  String markup = Message(105);
+  String markup = Message(message_number::kGreetingLink);
   String anchor(u"<a href=\"");
   anchor.Append(Settings().GreetingLink);
   anchor.AppendW(u"\">");
@@ -31,11 +32,11 @@ String LinkMarkup() {
 void InitGreetingPage(HWND page, void*) {
   String text;
   if (LookOfStyle(PageStyle(kStyleGreeting)) == PageLook::kBanner) text.AssignW(u"\r\n\r\n");
-  text.Append(Message(1));
+  text.Append(Message(message_number::kGreeting));
   SetPageText(page, kText, text);
   SetButtonMessage(page, kNext, 48);
   SetButtonMessage(page, kCancel, 49);
-  const bool link = !Settings().GreetingLink.empty() && !Message(105).empty();
+  const bool link = !Settings().GreetingLink.empty() && !Message(message_number::kGreetingLink).empty();
   if (link) SetPageText(page, kLink, LinkMarkup());
   ShowWindow(GetDlgItem(page, kLink), link ? SW_SHOW : SW_HIDE);
 }
@@ -70,7 +71,7 @@ LRESULT CALLBACK IconHook(int code, WPARAM wparam, LPARAM lparam) {
 
 PageResult GreetingBox(HWND owner) {
   if (Settings().Flag(52)) g_icon_hook = SetWindowsHookExW(WH_CBT, IconHook, nullptr, GetCurrentThreadId());
-  const int answer = MessageBoxW(owner, Wide(Message(1)), Wide(Message(65)), MB_OKCANCEL | MB_ICONINFORMATION);
+  const int answer = MessageBoxW(owner, Wide(Message(message_number::kGreeting)), Wide(Message(message_number::kGreetingTitle)), MB_OKCANCEL | MB_ICONINFORMATION);
   if (g_icon_hook) {
     UnhookWindowsHookEx(g_icon_hook);
     g_icon_hook = nullptr;

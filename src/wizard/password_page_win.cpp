@@ -1,5 +1,6 @@
 // The install password: accepted only when typed exactly; a wrong one costs
 // half a second before the error, to slow down guessing.
+#include "package/message_numbers.h"
 #include "package/settings_state.h"
 #include "wizard/page_style_win.h"
 #include "wizard/pages_win.h"
@@ -28,8 +29,8 @@ bool PasswordCommand(HWND page, int id, int, void* context) {
     return true;
   }
   Sleep(kWrongPasswordPause);
-  MessageBoxW(page, reinterpret_cast<const wchar_t*>(Message(102).w_str()),
-              reinterpret_cast<const wchar_t*>(Message(21).w_str()), MB_OK | MB_ICONERROR);
+  MessageBoxW(page, reinterpret_cast<const wchar_t*>(Message(message_number::kWrongPassword).w_str()),
+              reinterpret_cast<const wchar_t*>(Message(message_number::kErrorTitle).w_str()), MB_OK | MB_ICONERROR);
   HWND edit = GetDlgItem(page, kPasswordEdit);
   SendMessageW(edit, EM_SETSEL, 0, -1);
   SetFocus(edit);

@@ -1,5 +1,6 @@
 // The progress page: modeless, open while the files and actions go in, and
 // the one place long-running work reports to. One per process.
+#include "package/message_numbers.h"
 #include "package/settings_state.h"
 #include "wizard/page_style_win.h"
 #include "wizard/pages_win.h"
@@ -9,7 +10,6 @@ namespace {
 using namespace page_control;
 
 constexpr DWORD kStatusWaitStep = 50;
-constexpr int kNoCancelFlag = 21;
 
 struct ProgressPage {
   HWND page = nullptr;
@@ -39,13 +39,13 @@ void InitProgressPage(HWND page, void* context) {
   SetPageMessage(page, kText, inputs.uninstalling ? 71 : 39);
   SetButtonMessage(page, kCancel, 49);
   SendDlgItemMessageW(page, kProgressBar, PBM_SETRANGE32, 0, 100);
-  EnableWindow(GetDlgItem(page, kCancel), !inputs.uninstalling && !Settings().Flag(kNoCancelFlag));
+  EnableWindow(GetDlgItem(page, kCancel), !inputs.uninstalling && !Settings().Flag(product_flag::kNoCancel));
 }
 
 void AskCancel(HWND page, const ProgressPageInputs& inputs) {
   if (!IsWindowEnabled(GetDlgItem(page, kCancel))) return;
-  const int answer = MessageBoxW(page, reinterpret_cast<const wchar_t*>(Message(28).w_str()),
-                                 reinterpret_cast<const wchar_t*>(Message(20).w_str()),
+  const int answer = MessageBoxW(page, reinterpret_cast<const wchar_t*>(Message(message_number::kCancelQuestion).w_str()),
+                                 reinterpret_cast<const wchar_t*>(Message(message_number::kRestartTitle).w_str()),
                                  MB_YESNO | MB_ICONQUESTION);
   if (answer == IDYES && inputs.cancel_exit) inputs.cancel_exit();
 }

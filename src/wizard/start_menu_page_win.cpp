@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "package/message_numbers.h"
 #include "package/settings_state.h"
 #include "wizard/folder_chooser_win.h"
 #include "wizard/page_style_win.h"
@@ -50,7 +51,7 @@ bool StartMenuCommand(HWND page, int id, int code, void* context) {
   }
   if (id == kBrowse) {
     String chosen;
-    if (ChooseFolder(page, Message(88), String(), CSIDL_PROGRAMS, chosen)) {
+    if (ChooseFolder(page, Message(message_number::kChooseStartMenuFolder), String(), CSIDL_PROGRAMS, chosen)) {
       SetPageText(page, kFolderEdit, RelativeToPrograms(chosen));
     }
     return true;
