@@ -63,8 +63,11 @@ Report RunInstaller(const String& installer, const wchar_t* screenshot = nullptr
   // Either the report appears or the program ends without one.
   HWND box = nullptr;
   testkit::WaitUntil([&] {
-    std::vector<HWND> boxes = testkit::TopLevelWindows(process.id(), {testkit::kDialogClass, L""});
-    if (!boxes.empty()) box = boxes.front();
+    // The progress page of an automatic run is a dialog too; a report is a
+    // message box, which has its text static.
+    for (HWND found : testkit::TopLevelWindows(process.id(), {testkit::kDialogClass, L""})) {
+      if (GetDlgItem(found, 0xFFFF)) box = found;
+    }
     return box != nullptr || !process.Running();
   });
   if (box) {
