@@ -180,7 +180,7 @@ TEST_F(ManifestTest, NamesBeyondAsciiTravelInTheDestination) {
 }
 
 TEST_F(ManifestTest, SampleProductBuildsAndReadsBack) {
-  const fs::path sample = fs::path(__FILE__).parent_path() / "../../samples/sample-product/manifest.toml";
+  const fs::path sample = fs::path(BX_SOURCE_DIR) / "samples/sample-product/manifest.toml";
   Product product;
   std::string error;
   ASSERT_TRUE(LoadManifest(sample.string(), &product, &error)) << error;
@@ -385,7 +385,7 @@ namespace {
 // The user guide's key reference is what --help prints, so the two cannot
 // drift apart.
 TEST(ManifestReference, TheUserGuideCarriesIt) {
-  const fs::path guide = fs::path(__FILE__).parent_path() / ".." / ".." / "docs" / "user-guide.md";
+  const fs::path guide = fs::path(BX_SOURCE_DIR) / "docs" / "user-guide.md";
   std::ifstream in(guide, std::ios::binary);
   ASSERT_TRUE(in) << guide;
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
