@@ -139,6 +139,9 @@ TEST_F(ManifestTest, ErrorsNameFileLineAndKey) {
             Path() + ":7:1: wizard.folder_pgae: unknown key");
   EXPECT_EQ(ErrorOf(std::string(kMinimal) + "[wizard]\ngreeting = \"yes\"\n"),
             Path() + ":7:12: wizard.greeting: expected true or false");
+  // A character the TOML reader cannot take (it faulted on it): refused with its place and the way round.
+  EXPECT_EQ(ErrorOf(std::string(kMinimal) + "x\xEF\xBB\xB7 = 1\n"),
+            Path() + ":6:2: the character U+FEF7 cannot be read here; write it as \\uFEF7 inside a quoted string");
   // Invalid TOML: the parser's own words, with the place.
   EXPECT_NE(ErrorOf(std::string(kMinimal) + "[product]\n").find(Path() + ":6:1: "), std::string::npos) << error_;
   EXPECT_NE(ErrorOf("[product]\nname = \"Tiny\"\nversion = \"2.0\"\nbitness = \"16\"\n[files]\nsource = \"files\"\n")
