@@ -32,7 +32,7 @@ for program in "$tree"/fuzz/fuzz_*; do
   [ -d "$tree/seeds/$target" ] && seeds=("$tree/seeds/$target")
   log=$tree/findings/$target.log
   # One process, no forking: a finding ends the run with its input saved.
-  "$program" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=262144 -print_final_stats=1 \
+  "$program" -max_total_time="$seconds" ${BX_FUZZ_SEED:+-seed="$BX_FUZZ_SEED"} -timeout=10 -rss_limit_mb=2048 -max_len=262144 -print_final_stats=1 \
     -artifact_prefix="$findings/" "$corpus" "${seeds[@]}" >"$log" 2>&1
   status=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)

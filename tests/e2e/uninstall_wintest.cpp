@@ -149,7 +149,9 @@ struct TestedProduct {
     product_.files.push_back(FileFromBytes("bin\\tool.dat", "tool", 4));
     product_.files.push_back(FileFromBytes("data\\sub\\deep.bin", "deep", 4));
     product_.settings.UninstallSubdir = String(u"Uninstall\\Data");
-    product_.settings.ProductRegistry = e2e::FromWide(L"Bastionix Tests\\" + name_);
+    // A parent of its own: the uninstaller also removes parents left empty,
+    // and a parent that other tests share may be there, empty, before.
+    product_.settings.ProductRegistry = e2e::FromWide(L"Bastionix " + name_ + L"\\Product");
   }
 
   void Install() {
@@ -177,7 +179,7 @@ TEST_F(Uninstall, LeavesTheSystemAsItWasBefore) {
   const std::set<std::wstring> before = Snapshot();
   Install();
   // The product's own settings, as the product would write them.
-  const std::wstring own_key = L"Software\\Bastionix Tests\\" + name_;
+  const std::wstring own_key = L"Software\\Bastionix " + name_ + L"\\Product";
   CreateKey(HKEY_LOCAL_MACHINE, own_key + L"\\Settings");
   CreateKey(HKEY_CURRENT_USER, own_key);
 

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "actions/file_deletion.h"
@@ -11,9 +15,16 @@ namespace {
 std::u16string Text(const String& wide) { return std::u16string(wide.w_str(), static_cast<size_t>(wide.wlength())); }
 std::string Narrow(const String& text) { return std::string(text.c_str(), static_cast<size_t>(text.length())); }
 
+// The manifest lives in a folder of its own, so that its file set is one
+// known file, whatever else the temporary folder holds.
 bool Parse(const std::string& uninstall, Product* product, std::string* error) {
+  std::string folder = (std::filesystem::temp_directory_path() / "bx-manifest-XXXXXX").string();
+  if (!mkdtemp(folder.data())) return false;
+  std::ofstream(folder + "/app.exe") << "app";
   const std::string text = "[product]\nname = \"P\"\nversion = \"1\"\n[files]\nsource = \".\"\n" + uninstall;
-  return ParseManifest(text, "/tmp/bx-manifest-uninstall.toml", product, error);
+  const bool parsed = ParseManifest(text, folder + "/manifest.toml", product, error);
+  std::filesystem::remove_all(folder);
+  return parsed;
 }
 
 TEST(ManifestUninstall, RemovalOptionsReachTheSettings) {
