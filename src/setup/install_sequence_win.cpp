@@ -56,6 +56,9 @@ void GreetingPage(InstallRun&) {
 void PasswordPage(InstallRun&) {
   const String& password = Settings().InstallPassword;
   if (password.empty()) return;
+  // Nobody can type it in a silent run: a page there would wait for ever, so
+  // the run ends at once, with no window, as a cancelled one does.
+  if (TheRun().args.silent) CommonExit(1);
   if (ShowPasswordPage(kNoOwner, password) == PageResult::kCancel) CancelExit();
 }
 
