@@ -135,6 +135,16 @@ int32_t AddFirewallProgram(const String& path, const String& name) {
   return code == kFirewallOk ? AddProgram(profile.get(), path, name) : code;
 }
 
+int32_t RemoveFirewallProgram(const String& path) {
+  ComPtr<INetFwProfile> profile;
+  const int32_t code = CurrentProfile(&profile);
+  if (code != kFirewallOk) return code;
+  ComPtr<INetFwAuthorizedApplications> apps;
+  if (FAILED(profile->get_AuthorizedApplications(apps.Receive()))) return kFirewallNoList;
+  const Bstr bpath(path);
+  return SUCCEEDED(apps->Remove(bpath.get())) ? kFirewallOk : kFirewallRemoveRefused;
+}
+
 void ApplyFirewallList(const String& list, const String& install_folder, const String& product_name) {
   if (list.empty()) return;
   // Every line is checked before anything changes: a damaged list stops here.

@@ -9,6 +9,11 @@
 // does nothing.
 void PostNotification(const String& address);
 
+// Called once, on the posting thread, just before the worker's first request:
+// the installer lets its own program through the firewall there. Null: nothing.
+// Setting the same hook again does not call it again.
+void SetNotificationFirstUse(void (*first_use)());
+
 // Tells the worker to stop and waits for it, for a bounded time so that a
 // slow network never holds the process at its exit. Nothing when it never ran.
 void StopNotificationWorker();

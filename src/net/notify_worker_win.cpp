@@ -14,6 +14,8 @@ constexpr DWORD kStopWaitMs = 15000;
 struct Worker {
   KernelHandle thread;
   DWORD thread_id = 0;
+  void (*first_use)() = nullptr;
+  bool used = false;
 };
 
 Worker& TheWorker() {
@@ -53,9 +55,20 @@ bool StartWorker(Worker& worker) {
 void PostNotification(const String& address) {
   if (address.empty()) return;
   Worker& worker = TheWorker();
+  if (!worker.used) {
+    worker.used = true;
+    if (worker.first_use) worker.first_use();
+  }
   if (!worker.thread && !StartWorker(worker)) return;
   String* copy = new String(address);
   if (!PostThreadMessageW(worker.thread_id, kRequestMessage, 0, reinterpret_cast<LPARAM>(copy))) delete copy;
+}
+
+void SetNotificationFirstUse(void (*first_use)()) {
+  Worker& worker = TheWorker();
+  if (worker.first_use == first_use) return;  // set again: already armed or done
+  worker.first_use = first_use;
+  worker.used = false;
 }
 
 void StopNotificationWorker() {

@@ -22,6 +22,37 @@ TEST(NotificationWorker, RequestsTheAddressWithoutMakingTheCallerWait) {
   StopNotificationWorker();
 }
 
+struct FirstUse {
+  int calls = 0;
+  DWORD thread = 0;
+};
+FirstUse g_first_use;
+
+void CountFirstUse() {
+  ++g_first_use.calls;
+  g_first_use.thread = GetCurrentThreadId();
+}
+
+// The hook (the installer's firewall entry) runs once, on the caller's thread,
+// before any request can leave; an empty address is no use at all.
+TEST(NotificationWorker, FirstUseHookRunsOnceBeforeTheFirstRequest) {
+  Listener listener;
+  ASSERT_NE(listener.port(), 0);
+  SetNotificationFirstUse(CountFirstUse);
+  PostNotification(String());
+  EXPECT_EQ(g_first_use.calls, 0);
+  PostNotification(FormatW(u"http://127.0.0.1:%d/first", listener.port()));
+  EXPECT_EQ(g_first_use.calls, 1);
+  EXPECT_EQ(g_first_use.thread, GetCurrentThreadId());
+  SetNotificationFirstUse(CountFirstUse);  // armed again by the same hook: no second call
+  PostNotification(FormatW(u"http://127.0.0.1:%d/second", listener.port()));
+  EXPECT_EQ(listener.AcceptOneRequest(10000).rfind("GET /first ", 0), 0u);
+  EXPECT_EQ(listener.AcceptOneRequest(10000).rfind("GET /second ", 0), 0u);
+  EXPECT_EQ(g_first_use.calls, 1);
+  StopNotificationWorker();
+  SetNotificationFirstUse(nullptr);
+}
+
 TEST(NotificationWorker, EmptyAddressDoesNothingAndStopIsSafeTwice) {
   PostNotification(String());
   StopNotificationWorker();

@@ -15,6 +15,7 @@
 #include "setup/exit.h"
 #include "setup/fatal_display.h"
 #include "setup/install_mode.h"
+#include "setup/notifications_win.h"
 #include "setup/run_state.h"
 #include "uninstall/self_removal.h"
 #include "uninstall/uninstall_mode.h"
@@ -65,6 +66,7 @@ void RunEntry(HINSTANCE instance) {
     request.run_after = args.run_after;
     const UninstallResult result = RunUninstallMode(request);
     if (result.outcome == UninstallOutcome::kSucceeded) {
+      SendNotification(result.notify_url, result.version);
       StartSelfRemoval(result.product_folder, result.uninstall_subdir);
     }
     CommonExit(UninstallExitCode(result.outcome));

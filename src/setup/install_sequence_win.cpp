@@ -13,6 +13,7 @@
 #include "setup/install_rules.h"
 #include "setup/install_sequence.h"
 #include "setup/install_state.h"
+#include "setup/notifications_win.h"
 #include "setup/refusals.h"
 #include "setup/run_state.h"
 #include "wizard/pages_win.h"
@@ -27,7 +28,7 @@ bool Automatic() { return TheRun().args.automatic; }
 void Notify(const String& address) { PostNotification(NotificationAddress(address, Settings().DisplayVersion)); }
 
 void LaunchNotification(InstallRun&) {
-  TheExitHooks().stop_notification_worker = StopNotificationWorker;
+  PrepareNotifications();  // the firewall entry and the worker's stop at exit
   Notify(Settings().LaunchNotifyURL);
 }
 

@@ -1,0 +1,79 @@
+// The installer's notifications from end to end: the launch address reaches a
+// loopback listener with "%version%" replaced, and the installer lets its own
+// program through the firewall before the request and takes it out again at
+// its exit. Wine's firewall keeps no list, but it traces each call it gets, so
+// the installer runs from a Unix shell that keeps that trace.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/format.h"
+#include "e2e/installer_win.h"
+#include "net/loopback_listener_wintest.h"
+#include "testkit/testkit.h"
+
+namespace {
+
+constexpr DWORD kRunTimeoutMs = 180000;
+
+std::string ShellQuoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::wstring TracePath() { return e2e::TestFolder() + L"\\trace.txt"; }
+
+// Starts `program /silent /d:"folder"` under Wine with the firewall's trace
+// on; its error output lands in TracePath() once it has ended.
+// (The scratch folders are ASCII.)
+bool StartWithFirewallTrace(const std::wstring& program, const std::wstring& folder) {
+  const std::string trace = testkit::UnixPath(TracePath());
+  const std::string script = "WINEDEBUG=fixme+hnetcfg wine " + ShellQuoted(testkit::UnixPath(program)) +
+                             " /silent " + ShellQuoted("/d:" + std::string(folder.begin(), folder.end())) + " 2>" +
+                             ShellQuoted(trace + ".part") + "; mv " + ShellQuoted(trace + ".part") + " " +
+                             ShellQuoted(trace);
+  return testkit::StartUnixShell(script);
+}
+
+// The trace of the run, empty when it did not end in time.
+std::string WaitForTrace() {
+  const std::wstring trace = TracePath();
+  if (!testkit::WaitUntil([&] { return GetFileAttributesW(trace.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                          kRunTimeoutMs)) {
+    return std::string();
+  }
+  return e2e::ReadBytes(trace);
+}
+
+TEST(Notifications, LaunchAddressIsRequestedThroughTheInstallersOwnFirewallEntry) {
+  if (!testkit::RunningUnderWine()) GTEST_SKIP() << "reads Wine's firewall trace";
+  Listener listener;
+  ASSERT_NE(listener.port(), 0);
+  Product product = e2e::TestProduct(L"Notify");
+  product.settings.DisplayVersion = String(u"2.5");
+  product.settings.LaunchNotifyURL = FormatW(u"http://127.0.0.1:%d/launch?v=%%version%%&n=1", listener.port());
+  const std::wstring installer = e2e::BuildInstallerFile(product);
+  ASSERT_FALSE(installer.empty());
+
+  ASSERT_TRUE(StartWithFirewallTrace(installer, e2e::TestFolder() + L"\\App"));
+  const std::string request = listener.AcceptOneRequest(kRunTimeoutMs);
+  const std::string trace = WaitForTrace();
+  EXPECT_EQ(request.rfind("GET /launch?v=2.5&n=1 HTTP/1.1\r\n", 0), 0u) << request;
+  ASSERT_FALSE(trace.empty()) << "the installer did not end";
+
+  const size_t named = trace.find("fw_app_put_Name");
+  const size_t added = trace.find("fw_apps_Add");
+  const size_t removed = trace.find("fw_apps_Remove");
+  ASSERT_NE(named, std::string::npos) << trace;
+  EXPECT_NE(trace.find("L\"Bastionix Setup Installer\"", named), std::string::npos) << trace;
+  EXPECT_NE(trace.find("setup-test.exe", trace.find("fw_app_put_ProcessImageFileName")), std::string::npos) << trace;
+  ASSERT_NE(added, std::string::npos) << trace;
+  ASSERT_NE(removed, std::string::npos) << trace;
+  EXPECT_LT(added, removed);
+  EXPECT_NE(trace.find("setup-test.exe", removed), std::string::npos) << trace;
+}
+
+}  // namespace
