@@ -34,6 +34,40 @@ GuardFrame* ChainHead() {
 
 void SetChainHead(GuardFrame* head) { __asm__ __volatile__("movl %0, %%fs:0" : : "r"(head) : "memory"); }
 
+// A stack overflow uses up the stack's guard page, and the system makes no
+// new one: the thread's next overflow would run off the end of its stack and
+// end the process. The guard page goes back on the lowest committed page of
+// the stack, where it was when the overflow began. Nothing when the stack
+// still has its guard page or when that page would lie too close to the
+// stack in use.
+void RestoreStackGuardPage() {
+  SYSTEM_INFO system;
+  GetSystemInfo(&system);
+  const DWORD page = system.dwPageSize;
+  const DWORD here = reinterpret_cast<DWORD>(__builtin_frame_address(0));
+  MEMORY_BASIC_INFORMATION region;
+  if (VirtualQuery(reinterpret_cast<void*>(here), &region, sizeof region) == 0) return;
+  const DWORD base = reinterpret_cast<DWORD>(region.AllocationBase);
+  // The lowest page that may be used: the stack's first page stays untouched.
+  DWORD lowest = base + page;
+  for (DWORD address = base; address < here;) {
+    if (VirtualQuery(reinterpret_cast<void*>(address), &region, sizeof region) == 0) return;
+    if (region.State == MEM_COMMIT && region.Protect != PAGE_NOACCESS) {
+      if (region.Protect & PAGE_GUARD) return;
+      lowest = address > lowest ? address : lowest;
+      break;
+    }
+    address = reinterpret_cast<DWORD>(region.BaseAddress) + region.RegionSize;
+  }
+  // The handlers of this landing run below `here`: keep well clear of them.
+  if (lowest + 8 * page > here) return;
+  DWORD old = 0;
+  if (!VirtualProtect(reinterpret_cast<void*>(lowest), page, PAGE_READWRITE | PAGE_GUARD, &old)) return;
+  // The thread information block's StackLimit: the lowest usable address.
+  const DWORD limit = lowest + page;
+  __asm__ __volatile__("movl %0, %%fs:8" : : "r"(limit) : "memory");
+}
+
 // Entered in place of the faulting instruction with the frame in ECX; the
 // stack pointer is a spot in the abandoned stack of the guarded work.
 __attribute__((fastcall, noreturn, noinline, used)) void LandInGuard(GuardFrame* frame) {
@@ -59,6 +93,9 @@ __attribute__((noinline)) GuardResult Guard(void (*work)(void*), void* context) 
     // The records of the abandoned frames are dead: unlink them with ours.
     SetChainHead(frame.next);
     _fpreset();  // a floating-point fault may leave the unit's state behind
+    // Every caught fault, not only the stack overflow's code: under an
+    // emulator an overflow may arrive as an access violation.
+    RestoreStackGuardPage();
     return GuardResult::kCrashed;
   }
   // LandInGuard runs a little below this frame's stack pointer: committed
