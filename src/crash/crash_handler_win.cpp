@@ -78,7 +78,10 @@ void InitDialog(HWND dialog, const DialogInput& input) {
       kCompanyName);
   SetDlgItemTextA(dialog, IDC_CRASH_TEXT, text.c_str());
   SetDlgItemTextA(dialog, IDC_CRASH_REPORT, input.report->c_str());
-  EnableWindow(GetDlgItem(dialog, IDC_CRASH_INFORM), !Settings().sender.empty());
+  // Offered only when the report can go somewhere: a button that sends
+  // nothing would tell the user it was sent.
+  const CrashSettings& settings = Settings();
+  EnableWindow(GetDlgItem(dialog, IDC_CRASH_INFORM), !settings.sender.empty() && !settings.report_address.empty());
 }
 
 INT_PTR CALLBACK CrashDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {

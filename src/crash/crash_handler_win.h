@@ -19,8 +19,8 @@ void InstallCrashHandler(const char* program_name, CrashReportWriter writer);
 bool HandleCrash(const CrashRecord& record);
 
 // The report's address (UTF-16) and the sender address (8-bit). They start as
-// the build's settings; an empty address sends nothing, an empty sender
-// disables "Inform Us".
+// the build's settings; when either is empty nothing is sent and "Inform Us"
+// is disabled.
 void SetCrashReportAddresses(const String& report_address, const String& sender);
 
 // The dialog alone: shows `report`; true after "Inform Us", with what the user

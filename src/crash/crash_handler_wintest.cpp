@@ -23,7 +23,7 @@ namespace {
 using namespace testkit;
 
 constexpr DWORD kChildWaitMs = 120000;
-constexpr char kSender[] = "crash-reports@example.com";
+constexpr char kSender[] = "crash-reports@example.com";  // ChildSettings' default
 
 std::wstring Env(const wchar_t* name) {
   wchar_t value[1024] = {};
@@ -31,14 +31,18 @@ std::wstring Env(const wchar_t* name) {
   return length > 0 && length < 1024 ? std::wstring(value, length) : std::wstring();
 }
 
-// The child's records: the report goes to the file the parent named.
+// The child's records: each report is appended to the file the parent named
+// (a handler that ran twice would show twice). BX_CRASH_WRITER=fault makes
+// the records themselves fault once the report is written.
 void WriteReportToFile(const String& report) {
-  HANDLE file = CreateFileW(Env(L"BX_CRASH_REPORT_FILE").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  HANDLE file = CreateFileW(Env(L"BX_CRASH_REPORT_FILE").c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
   DWORD written = 0;
   WriteFile(file, report.c_str(), static_cast<DWORD>(report.length()), &written, nullptr);
   CloseHandle(file);
+  volatile uintptr_t null_address = 0;
+  if (Env(L"BX_CRASH_WRITER") == L"fault") *reinterpret_cast<int volatile*>(null_address) = 1;
 }
 
 __attribute__((noinline)) int Recurse(volatile int* depth) {
@@ -82,8 +86,9 @@ void Fault(const std::wstring& kind) {
 TEST(CrashChild, DISABLED_Fault) {
   if (Env(L"BX_CRASH_FAULT").empty()) GTEST_SKIP();
   SetSilentMode(Env(L"BX_CRASH_SILENT") == L"1");
+  const std::wstring sender = Env(L"BX_CRASH_SENDER");
   SetCrashReportAddresses(String(reinterpret_cast<const char16_t*>(Env(L"BX_CRASH_POST").c_str())),
-                          String(kSender));
+                          String(std::string(sender.begin(), sender.end()).c_str()));
   InstallCrashHandler("Crash Test", &WriteReportToFile);
   Fault(Env(L"BX_CRASH_FAULT"));
   ExitProcess(99);  // no fault: the parent sees it by this code
@@ -94,13 +99,23 @@ struct Child {
   std::wstring report_file;
 };
 
-Child StartChild(const std::wstring& fault, bool silent, const std::wstring& post = {}) {
+struct ChildSettings {
+  bool silent = true;
+  std::wstring post;  // the report address
+  std::wstring sender = L"crash-reports@example.com";
+  std::wstring writer;  // "fault": the records fault
+};
+
+Child StartChild(const std::wstring& fault, const ChildSettings& settings) {
   Child child;
   child.report_file = ScratchDir() + L"\\report.txt";
+  DeleteFileW(child.report_file.c_str());
   ProcessOptions options;
   options.environment = {{L"BX_CRASH_FAULT", fault},
-                         {L"BX_CRASH_SILENT", silent ? L"1" : L"0"},
-                         {L"BX_CRASH_POST", post},
+                         {L"BX_CRASH_SILENT", settings.silent ? L"1" : L"0"},
+                         {L"BX_CRASH_POST", settings.post},
+                         {L"BX_CRASH_SENDER", settings.sender},
+                         {L"BX_CRASH_WRITER", settings.writer},
                          {L"BX_CRASH_REPORT_FILE", child.report_file}};
   wchar_t self[MAX_PATH];
   GetModuleFileNameW(nullptr, self, MAX_PATH);
@@ -127,7 +142,7 @@ TEST(CrashHandler, SilentFaultsAreReportedWithoutAWindowAndEndTheProcess) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << std::string(c.fault, c.fault + wcslen(c.fault)));
-    Child child = StartChild(c.fault, true);
+    Child child = StartChild(c.fault, {});
     ASSERT_TRUE(child.process.started());
     // A window would hold the child: ending by itself shows there was none.
     ASSERT_TRUE(child.process.WaitForExit(kChildWaitMs)) << DescribeWindows(child.process.id());
@@ -142,6 +157,48 @@ TEST(CrashHandler, SilentFaultsAreReportedWithoutAWindowAndEndTheProcess) {
     EXPECT_NE(report->find("Product: Crash Test 37.0 Win32\r\n"), std::string::npos);
     EXPECT_NE(report->find("\r\nCPU Registers:\r\nFlags: "), std::string::npos);
     EXPECT_NE(report->find("CRASH_WINTESTS.EXE"), std::string::npos) << "a call stack frame in this program";
+  }
+}
+
+// A fault inside the handler (here: in the records it writes to) is not
+// handled again: the handler runs once, the process ends, nothing waits.
+TEST(CrashHandler, FaultInsideTheHandlerEndsTheProcess) {
+  for (const bool silent : {true, false}) {
+    SCOPED_TRACE(silent ? "silent" : "with windows");
+    Child child = StartChild(L"write", {.silent = silent, .writer = L"fault"});
+    ASSERT_TRUE(child.process.started());
+    ASSERT_TRUE(child.process.WaitForExit(kChildWaitMs)) << DescribeWindows(child.process.id());
+    EXPECT_NE(child.process.ExitCode(), 99u);
+    const auto report = ReadFileBytes(child.report_file);
+    ASSERT_TRUE(report.has_value());
+    EXPECT_EQ(report->find("Exception: "), 0u) << *report;
+    EXPECT_EQ(report->find("Exception: ", 1), std::string::npos) << "reported twice:\n" << *report;
+  }
+}
+
+// "Inform Us" is offered only when the report can go somewhere: without a
+// report address or without a sender it is disabled, and Exit still ends the
+// dialog and the process.
+TEST(CrashHandler, InformUsNeedsTheReportAddressAndTheSender) {
+  const struct {
+    const char* name;
+    const wchar_t* post;
+    const wchar_t* sender;
+  } cases[] = {
+      {"no report address", L"", L"crash-reports@example.com"},
+      {"no sender", L"http://127.0.0.1:9/formmail.php", L""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Child child = StartChild(L"divide", {.silent = false, .post = c.post, .sender = c.sender});
+    ASSERT_TRUE(child.process.started());
+    HWND dialog = WaitForWindow(child.process.id(), {.class_name = kDialogClass, .title = L"Illegal Operation"},
+                                kChildWaitMs);
+    ASSERT_NE(dialog, nullptr) << DescribeWindows(child.process.id());
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_CRASH_INFORM)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_CRASH_COPY)));
+    ASSERT_TRUE(ClickButton(dialog, IDCANCEL));
+    EXPECT_TRUE(child.process.WaitForExit(kChildWaitMs)) << DescribeWindows(child.process.id());
   }
 }
 
@@ -162,7 +219,7 @@ TEST(CrashHandler, DialogShowsTheReportCopiesItAndPostsIt) {
   Listener listener;
   ASSERT_NE(listener.port(), 0);
   const std::wstring address = L"http://127.0.0.1:" + std::to_wstring(listener.port()) + L"/formmail.php";
-  Child child = StartChild(L"write", false, address);
+  Child child = StartChild(L"write", {.silent = false, .post = address});
   ASSERT_TRUE(child.process.started());
   HWND dialog = WaitForWindow(child.process.id(), {.class_name = kDialogClass, .title = L"Illegal Operation"},
                               kChildWaitMs);
