@@ -84,11 +84,41 @@ DWORD ReplaceExisting(HANDLE handle) {
 }
 
 // The checks of a handle just opened for writing; ERROR_SUCCESS or the
-// error that refuses it.
+// error that refuses it. A file this open made where a linked folder led is
+// taken away again (its handle may delete it, see OpenOrCreate).
 DWORD CheckWriteHandle(HANDLE handle, const String& path, const OpenMode& mode, bool existed) {
-  if (!HandleLeadsTo(handle, path)) return kErrorLeadsElsewhere;
+  if (!HandleLeadsTo(handle, path)) {
+    if (!existed) {
+      FILE_DISPOSITION_INFO dispose = {TRUE};
+      SetFileInformationByHandle(handle, FileDispositionInfo, &dispose, sizeof dispose);
+    }
+    return kErrorLeadsElsewhere;
+  }
   if (mode.creation == OpenCreation::kCreateOrTruncate && existed) return ReplaceExisting(handle);
   return ERROR_SUCCESS;
+}
+
+// The system's open-or-create in two steps: an existing file is opened, a
+// missing one created exclusively. An exclusive create never follows a link
+// at the name itself, so a link to a file that does not exist makes nothing
+// where it leads: the name is refused as leading elsewhere. A new file's
+// handle may also delete it, for the case that a folder of the path was a
+// link.
+HANDLE OpenOrCreate(const String& path, DWORD access, DWORD share, bool* existed) {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    HANDLE handle = CreateFileW(Wide(path.w_str()), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                nullptr);
+    *existed = true;
+    if (handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_NOT_FOUND) return handle;
+    handle = CreateFileW(Wide(path.w_str()), access | DELETE, share, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
+    *existed = false;
+    // Exists yet cannot be opened: a dangling link, or a file that came and
+    // went between the two calls (then the next round decides).
+    if (handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return handle;
+  }
+  SetLastError(kErrorLeadsElsewhere);
+  return INVALID_HANDLE_VALUE;
 }
 
 // What the system refused, looked at more closely: a missing drive letter
@@ -109,11 +139,19 @@ OpenFailureFacts FactsOfFailure(const String& path, const OpenMode& mode) {
 HANDLE OpenWithRetries(const String& path, const OpenMode& mode, DWORD access, DWORD share, uint32_t flags,
                        DWORD* error) {
   OpenRetryState retries;
+  const DWORD creation = SystemCreation(mode);
   for (;;) {
-    HANDLE handle = CreateFileW(Wide(path.w_str()), access, share, nullptr, SystemCreation(mode),
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool existed = false;
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    if (creation == OPEN_ALWAYS) {
+      handle = OpenOrCreate(path, access, share, &existed);
+    } else {
+      // A new file may have to be taken away again, as in OpenOrCreate.
+      const DWORD rights = access | (creation == CREATE_NEW && mode.write ? DELETE : 0);
+      handle = CreateFileW(Wide(path.w_str()), rights, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
+      existed = GetLastError() == ERROR_ALREADY_EXISTS;
+    }
     if (handle != INVALID_HANDLE_VALUE) {
-      const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
       *error = mode.write ? CheckWriteHandle(handle, path, mode, existed) : ERROR_SUCCESS;
       if (*error == ERROR_SUCCESS) return handle;
       CloseHandle(handle);

@@ -17,9 +17,29 @@ constexpr DWORD kExitTimeoutMs = 90000;
 
 std::string Narrow(const std::wstring& ascii) { return std::string(ascii.begin(), ascii.end()); }
 
+// Removes folders on the Unix side, where a link is removed as the link it is:
+// through Wine a link shows as its target (a dangling one not at all), so a
+// Windows delete of the scratch folder went through the links and left them
+// behind for the next run. Waits for the sign that it is done.
+bool RemoveWithLinks(const std::vector<std::wstring>& paths) {
+  const std::wstring done = e2e::TestFolder() + L"\\removed";
+  DeleteFileW(done.c_str());
+  std::string script = "rm -rf";
+  for (const std::wstring& path : paths) script.append(" ").append(testkit::ShellQuoted(testkit::UnixPath(path)));
+  script.append(" && touch ").append(testkit::ShellQuoted(testkit::UnixPath(done)));
+  if (!testkit::StartUnixShell(script)) return false;
+  const bool removed =
+      testkit::WaitUntil([&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000);
+  DeleteFileW(done.c_str());
+  return removed;
+}
+
+// Links planted in the install folder: to a file and a folder outside, and to
+// names outside that do not exist. None is written through, and none makes
+// a file appear where it leads.
 TEST(PlantedLinks, AreNotWrittenThroughAndTheRunSaysWhere) {
   Product product = e2e::TestProduct(L"Links");
-  for (const char* name : {"victim.txt", "sub\\inner.txt", "fine.txt"}) {
+  for (const char* name : {"victim.txt", "sub\\inner.txt", "dangling.txt", "sub\\new.txt", "fine.txt"}) {
     const std::string text = std::string("ours: ") + name;
     product.files.push_back(FileFromBytes(name, text.data(), text.size()));
   }
@@ -27,12 +47,19 @@ TEST(PlantedLinks, AreNotWrittenThroughAndTheRunSaysWhere) {
   ASSERT_FALSE(installer.empty());
   const std::wstring folder = e2e::TestFolder() + L"\\App";
   const std::wstring outside = e2e::TestFolder() + L"\\Outside";
+  // What an earlier run left when it was stopped half-way.
+  ASSERT_TRUE(RemoveWithLinks({folder, outside}));
   ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
   ASSERT_TRUE(CreateDirectoryW(outside.c_str(), nullptr));
   e2e::WriteBytes(outside + L"\\victim.txt", "not yours");
   e2e::WriteBytes(outside + L"\\inner.txt", "not yours either");
   ASSERT_TRUE(testkit::PlantSymbolicLink(folder + L"\\victim.txt", outside + L"\\victim.txt"));
   ASSERT_TRUE(testkit::PlantSymbolicLink(folder + L"\\sub", outside));
+  // A link to a name that does not exist shows as nothing through Wine: it
+  // is planted to an existing file, which then goes.
+  e2e::WriteBytes(outside + L"\\missing.txt", "");
+  ASSERT_TRUE(testkit::PlantSymbolicLink(folder + L"\\dangling.txt", outside + L"\\missing.txt"));
+  ASSERT_TRUE(DeleteFileW((outside + L"\\missing.txt").c_str()));
 
   Process process = Process::Start(installer, L"/silent /d:\"" + folder + L"\"");
   ASSERT_TRUE(process.started());
@@ -40,14 +67,18 @@ TEST(PlantedLinks, AreNotWrittenThroughAndTheRunSaysWhere) {
 
   EXPECT_EQ(e2e::ReadBytes(outside + L"\\victim.txt"), "not yours");
   EXPECT_EQ(e2e::ReadBytes(outside + L"\\inner.txt"), "not yours either");
+  EXPECT_FALSE(testkit::FileExists(outside + L"\\missing.txt")) << "made through the dangling link";
+  EXPECT_FALSE(testkit::FileExists(outside + L"\\new.txt")) << "made through the linked folder";
   EXPECT_EQ(e2e::ReadBytes(folder + L"\\fine.txt"), "ours: fine.txt");
-  // Both refusals are in the log's failure report, each naming its path.
+  // Every refusal is in the log's failure report, each naming its path.
   const std::string log = e2e::ReadBytes(folder + L"\\Install.log");
-  EXPECT_NE(log.find(Narrow(folder + L"\\victim.txt")), std::string::npos) << log;
-  EXPECT_NE(log.find(Narrow(folder + L"\\sub\\inner.txt")), std::string::npos) << log;
+  for (const wchar_t* name : {L"victim.txt", L"sub\\inner.txt", L"dangling.txt", L"sub\\new.txt"}) {
+    EXPECT_NE(log.find(Narrow(folder + L"\\" + name)), std::string::npos) << Narrow(name) << "\n" << log;
+  }
   RegDeleteTreeW(HKEY_LOCAL_MACHINE,
                  (L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + e2e::Wide(product.settings.DisplayName))
                      .c_str());
+  EXPECT_TRUE(RemoveWithLinks({folder, outside}));
 }
 
 // Runs the installer in automatic mode and returns the text of the error box

@@ -18,12 +18,6 @@ namespace {
 
 constexpr DWORD kRunTimeoutMs = 180000;
 
-std::string ShellQuoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
 std::wstring TracePath() { return e2e::TestFolder() + L"\\trace.txt"; }
 
 // Starts `program /silent /d:"folder"` under Wine with the firewall's trace
@@ -31,10 +25,10 @@ std::wstring TracePath() { return e2e::TestFolder() + L"\\trace.txt"; }
 // (The scratch folders are ASCII.)
 bool StartWithFirewallTrace(const std::wstring& program, const std::wstring& folder) {
   const std::string trace = testkit::UnixPath(TracePath());
-  const std::string script = "WINEDEBUG=fixme+hnetcfg wine " + ShellQuoted(testkit::UnixPath(program)) +
-                             " /silent " + ShellQuoted("/d:" + std::string(folder.begin(), folder.end())) + " 2>" +
-                             ShellQuoted(trace + ".part") + "; mv " + ShellQuoted(trace + ".part") + " " +
-                             ShellQuoted(trace);
+  const std::string script = "WINEDEBUG=fixme+hnetcfg wine " + testkit::ShellQuoted(testkit::UnixPath(program)) +
+                             " /silent " + testkit::ShellQuoted("/d:" + std::string(folder.begin(), folder.end())) + " 2>" +
+                             testkit::ShellQuoted(trace + ".part") + "; mv " + testkit::ShellQuoted(trace + ".part") + " " +
+                             testkit::ShellQuoted(trace);
   return testkit::StartUnixShell(script);
 }
 

@@ -20,13 +20,6 @@ bool SafeFileName(std::wstring_view name) {
   return true;
 }
 
-// Quotes for sh; the paths come from the build tree and may hold blanks.
-std::string ShellQuoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
 // Beside the build trees rather than in one: build/screenshots.
 std::wstring ScreenshotFolder() {
   return std::filesystem::path(BuildPath(L"..\\screenshots")).lexically_normal().wstring();

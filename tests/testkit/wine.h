@@ -12,6 +12,9 @@ bool RunningUnderWine();
 // the path has no Unix form.
 std::string UnixPath(const std::wstring& windows_path);
 
+// `text` as one word for /bin/sh, in single quotes.
+std::string ShellQuoted(const std::string& text);
+
 // Runs `script` with /bin/sh on the Unix side. Wine starts a Unix program
 // handed to CreateProcess but gives back no handle to wait on: the script has
 // to leave its own sign of completion (see Screenshot). Answers whether it

@@ -68,15 +68,12 @@ bool StartUnixShell(const std::string& script) {
 }  // namespace testkit
 
 namespace testkit {
-namespace {
 
 std::string ShellQuoted(const std::string& text) {
   std::string quoted = "'";
   for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return quoted + "'";
 }
-
-}  // namespace
 
 bool PlantSymbolicLink(const std::wstring& link, const std::wstring& target) {
   if (!RunningUnderWine()) {
