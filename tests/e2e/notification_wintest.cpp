@@ -70,4 +70,27 @@ TEST(Notifications, LaunchAddressIsRequestedThroughTheInstallersOwnFirewallEntry
   EXPECT_NE(trace.find("setup-test.exe", removed), std::string::npos) << trace;
 }
 
+// After a successful removal the uninstaller requests the product's
+// uninstall address, with the version it was installed with.
+TEST(Notifications, SuccessfulUninstallRequestsTheUninstallAddress) {
+  Listener listener;
+  ASSERT_NE(listener.port(), 0);
+  Product product = e2e::TestProduct(L"NotifyBye");
+  product.settings.DisplayVersion = String(u"3.1");
+  product.settings.NotifyURL = FormatW(u"http://127.0.0.1:%d/bye?v=%%version%%", listener.port());
+  const std::wstring installer = e2e::BuildInstallerFile(product);
+  ASSERT_FALSE(installer.empty());
+  const std::wstring folder = e2e::TestFolder() + L"\\App";
+  testkit::Process install = testkit::Process::Start(installer, L"/silent /d:\"" + folder + L"\"");
+  ASSERT_TRUE(install.WaitForExit(kRunTimeoutMs)) << testkit::DescribeWindows(install.id());
+  ASSERT_TRUE(testkit::FileExists(folder + L"\\uninstall.exe"));
+
+  const std::wstring name = e2e::Wide(product.settings.DisplayName);
+  testkit::Process uninstall = testkit::Process::Start(folder + L"\\uninstall.exe", L"/a /u:\"" + name + L"\"");
+  const std::string request = listener.AcceptOneRequest(kRunTimeoutMs);
+  ASSERT_TRUE(uninstall.WaitForExit(kRunTimeoutMs)) << testkit::DescribeWindows(uninstall.id());
+  EXPECT_EQ(uninstall.ExitCode(), 0u);
+  EXPECT_EQ(request.rfind("GET /bye?v=3.1 HTTP/1.1\r\n", 0), 0u) << request;
+}
+
 }  // namespace
