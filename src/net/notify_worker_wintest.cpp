@@ -53,6 +53,20 @@ TEST(NotificationWorker, FirstUseHookRunsOnceBeforeTheFirstRequest) {
   SetNotificationFirstUse(nullptr);
 }
 
+// A server that takes connections and never answers holds each request for
+// the client's time limits; the stop at exit waits for a bounded time only,
+// however many requests are still queued.
+TEST(NotificationWorker, StopIsBoundedWhenTheServerNeverAnswers) {
+  Listener silent;  // listens, never accepts
+  ASSERT_NE(silent.port(), 0);
+  for (int i = 0; i < 6; ++i) PostNotification(FormatW(u"http://127.0.0.1:%d/slow%d", silent.port(), i));
+  const DWORD before = GetTickCount();
+  StopNotificationWorker();
+  // The worker's own limit (15 s) with room for a slow machine; six requests
+  // of five-second steps each would take far longer.
+  EXPECT_LT(GetTickCount() - before, 25000u);
+}
+
 TEST(NotificationWorker, EmptyAddressDoesNothingAndStopIsSafeTwice) {
   PostNotification(String());
   StopNotificationWorker();
