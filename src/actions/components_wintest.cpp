@@ -165,4 +165,21 @@ TEST_F(Components, InfDriverGoesToTheDriverStoreAndIsRecorded) {
   DeleteFileA(final_path.c_str());
 }
 
+// A server whose own registration faults (through regsvr32 and then in this
+// process) is one failed item under the crash guard: the log says so on its
+// line, the failure summary names it, and the next server is registered.
+TEST_F(Components, ComServerThatCrashesIsLoggedAndTheNextOneRegistered) {
+  Array<String> servers;
+  servers.Add(Server(L"crash.dll"));
+  servers.Add(Server(L"good.dll"));
+  RegisterComServers(servers, Progress());
+
+  EXPECT_GE(Calls(L"crash.dll"), 1u);
+  EXPECT_EQ(Calls(L"good.dll"), 1u);
+  const std::string log = Log();
+  EXPECT_NE(log.find("crash.dll\"...CRASHED!\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("good.dll\"...OK\r\n"), std::string::npos) << log;
+  EXPECT_EQ(Text(TheFailureSummary().text), "Crashed while registering COM file crash.dll\r\n");
+}
+
 }  // namespace
