@@ -74,3 +74,8 @@ String InstallOverQuestion(const String& type_message, const String& location, c
   text.AppendW(message7.w_str(), message7.wlength());
   return text;
 }
+
+bool MustUninstallOldVersion(const String& must_uninstall_version, const String& old_version) {
+  if (IsBlankW(must_uninstall_version)) return true;
+  return CompareVersionsW(old_version.w_str(), must_uninstall_version.w_str()) < 0;
+}

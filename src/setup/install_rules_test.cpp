@@ -88,3 +88,18 @@ TEST(InstallFolder, RegistrySourcesAreRecognised) {
 }
 
 }  // namespace
+
+TEST(MustUninstall, ABlankVersionOrAnOlderInstalledVersionRequiresIt) {
+  const struct {
+    const char16_t* named;
+    const char16_t* installed;
+    bool required;
+  } cases[] = {
+      {u"", u"1.0", true},     {u"  ", u"9.0", true},   {u"2.0", u"1.9", true},
+      {u"2.0", u"2.0", false}, {u"2.0", u"2.1", false}, {u"2.0", u"10.0", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(MustUninstallOldVersion(String(c.named), String(c.installed)), c.required)
+        << "case " << (&c - cases);
+  }
+}

@@ -236,7 +236,7 @@ HMODULE PageModule() { return GetModuleHandleW(nullptr); }
 // Pages of a right-to-left language are made mirrored: the layout of every
 // window made from now on follows the language of the wizard's caption.
 void FollowReadingDirection() {
-  SetProcessDefaultLayout(ReadsRightToLeft(Message(message_number::kReadingOrder)) ? LAYOUT_RTL : 0);
+  SetProcessDefaultLayout(ReadsRightToLeft(Message(message_number::kWizardCaption)) ? LAYOUT_RTL : 0);
 }
 
 int32_t RunPage(HWND owner, const PageFrame& frame) {
