@@ -103,3 +103,24 @@ TEST(MustUninstall, ABlankVersionOrAnOlderInstalledVersionRequiresIt) {
         << "case " << (&c - cases);
   }
 }
+
+TEST(FinishChoices, RelativeNamesArePlacedUnderTheInstallFolder) {
+  const String folder(u"C:\\Apps\\Widget");
+  const struct {
+    const char16_t* program;
+    const char16_t* expected;
+  } programs[] = {
+      {u"widget.exe /first", u"\"C:\\Apps\\Widget\\widget.exe\" /first"},
+      {u"\"bin\\my widget.exe\" \"a b\"", u"\"C:\\Apps\\Widget\\bin\\my widget.exe\" \"a b\""},
+      {u"\"C:\\Tools\\t.exe\" /x", u"\"C:\\Tools\\t.exe\" /x"},
+      {u"D:\\w.exe", u"D:\\w.exe"},
+      {u"\\\\server\\share\\w.exe", u"\\\\server\\share\\w.exe"},
+      {u"", u""},
+  };
+  for (const auto& c : programs) {
+    EXPECT_EQ(W(ProgramUnderFolder(String(c.program), folder)), c.expected) << "case " << (&c - programs);
+  }
+  EXPECT_EQ(W(DocumentUnderFolder(String(u"docs\\read me.txt"), folder)), u"C:\\Apps\\Widget\\docs\\read me.txt");
+  EXPECT_EQ(W(DocumentUnderFolder(String(u"C:\\Other\\x.pdf"), folder)), u"C:\\Other\\x.pdf");
+  EXPECT_EQ(W(DocumentUnderFolder(String(u"https://example.com/"), folder)), u"https://example.com/");
+}
