@@ -142,6 +142,7 @@ TEST(Wizard, TypedFolderReceivesTheFilesAndTheFinishProgramRuns) {
   product.settings.DisplayTitle = product.settings.DisplayName;
   product.settings.TitlePosition = 2;
   product.settings.TitleSize = 1.0;
+  product.settings.TitleColor = 0xFFFFFF;
   product.settings.TopColor = 0x804000;
   product.settings.BottomColor = 0x200000;
   product.settings.LicenseTexts.Add(String(u"Terms of the road test."));
