@@ -281,4 +281,53 @@ TEST(Wizard, RestartDeclinedStillLaunchesTheRunAfterProgram) {
   DeleteUninstallKey(product);
 }
 
+// A second installation of the same product: the install-over question
+// names the earlier folder, and no cancels; a product that must remove the
+// old version first shows its page and hands this installer, quotes turned
+// into backquotes, to the old uninstaller's command.
+TEST(Wizard, EarlierInstallationIsConfirmedOrHandedToItsUninstaller) {
+  Product product = WizardProduct(L"Wizard Again");
+  product.settings.SetFlag(product_flag::kNoGreetingPage, true);
+  const std::wstring folder = e2e::TestFolder() + L"\\App";
+  {
+    Process first = Process::Start(e2e::BuildInstallerFile(product, L"first.exe"), L"/silent /d:\"" + folder + L"\"");
+    ASSERT_TRUE(first.WaitForExit(kExitTimeoutMs));
+  }
+  ASSERT_TRUE(UninstallKeyExists(product));
+  {
+    InstallerRun again(e2e::BuildInstallerFile(product, L"again.exe"));
+    again.Answer(L"Existing Installation Found", L"This version of " + e2e::Wide(product.settings.DisplayName), IDNO);
+    again.Answer(L"Cancelled", L"The installation was cancelled.", IDOK);
+    EXPECT_EQ(again.Exit(), 1u);
+  }
+
+  const std::wstring report = e2e::TestFolder() + L"\\uninstaller.txt";
+  const std::wstring uninstall = testkit::QuoteArgument(testkit::ChildExe()) + L" report " +
+                                 testkit::QuoteArgument(report) + L" ComSpec";
+  const std::wstring key =
+      L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + e2e::Wide(product.settings.DisplayName);
+  ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"QuietUninstallString", REG_SZ, uninstall.c_str(),
+                            static_cast<DWORD>((uninstall.size() + 1) * sizeof(wchar_t))),
+            ERROR_SUCCESS);
+  product.settings.SetFlag(product_flag::kMustUninstallFirst, true);
+  const std::wstring newer = e2e::BuildInstallerFile(product, L"newer.exe");
+  InstallerRun run(newer, L"/a");  // the page is shown even in an automatic run
+  HWND page = run.Page(L"Error");
+  ASSERT_NE(page, nullptr);
+  EXPECT_NE(testkit::ControlText(page, kText).find(L"must be removed"), std::wstring::npos);
+  run.Next(page);
+  EXPECT_EQ(run.Exit(), 1u);
+  std::wstring handed;
+  EXPECT_TRUE(testkit::WaitUntil([&] {
+    handed = testkit::ReadFileUtf16(report).value_or(L"");
+    return handed.find(L"/r:") != std::wstring::npos;
+  })) << testing::PrintToString(handed);
+  std::wstring own = testkit::QuoteArgument(newer) + L" /a";
+  for (wchar_t& c : own) {
+    if (c == L'"') c = L'`';
+  }
+  EXPECT_NE(handed.find(L"/r:" + own), std::wstring::npos) << testing::PrintToString(handed);
+  DeleteUninstallKey(product);
+}
+
 }  // namespace
