@@ -132,9 +132,26 @@ std::wstring WindowTitleOf(const Product& product, const wchar_t* text) {
   return title;
 }
 
+// A drive letter that names no drive here.
+wchar_t FreeDriveLetter() {
+  const DWORD drives = GetLogicalDrives();
+  for (wchar_t letter = L'Q'; letter <= L'Y'; ++letter) {
+    if ((drives & (1u << (letter - L'A'))) == 0) return letter;
+  }
+  return L'B';
+}
+
+std::wstring ProgramFilesFolder() {
+  wchar_t folder[MAX_PATH] = {};
+  DWORD size = sizeof folder;
+  RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion", L"ProgramFilesDir", RRF_RT_REG_SZ,
+               nullptr, folder, &size);
+  return folder;
+}
+
 // The whole road of an interactive installation over the background window:
-// greeting, licence accepted, a drive root refused on the folder page and a
-// typed folder taken, the progress page, the finish page's boxes where the
+// greeting, licence accepted, unusable folders refused on the folder page and
+// a typed folder taken once the user agrees to its creation, the progress page, the finish page's boxes where the
 // layout puts them, and its ticked program launched from the install folder.
 TEST(Wizard, TypedFolderReceivesTheFilesAndTheFinishProgramRuns) {
   Product product = WizardProduct(L"Wizard Road");
@@ -152,6 +169,7 @@ TEST(Wizard, TypedFolderReceivesTheFilesAndTheFinishProgramRuns) {
                                                  testkit::QuoteArgument(report) + L" ComSpec finished");
   product.settings.SetFlag2(product_flag2::kFinishRunChecked, true);
   product.settings.SetFlag(product_flag::kFinishViewLog, true);
+  product.settings.SetFlag(product_flag::kAskFolderExistence, true);
   InstallerRun run(e2e::BuildInstallerFile(product));
 
   HWND greeting = run.Page(WindowTitleOf(product, L"Welcome to <product> Setup"));
@@ -166,15 +184,30 @@ TEST(Wizard, TypedFolderReceivesTheFilesAndTheFinishProgramRuns) {
   EXPECT_NE(testkit::ControlText(licence, 1005).find(L"Terms of the road test."), std::wstring::npos);
   run.Next(licence);
 
+  // Folders the page refuses, each with its reason, before the good one.
+  const struct {
+    std::wstring typed;
+    std::wstring reason;
+  } refused[] = {
+      {L"C:\\", L"root folder of a drive"},
+      {std::wstring(1, FreeDriveLetter()) + L":\\App", std::wstring(L"Drive ") + FreeDriveLetter() + L": does not exist"},
+      {ProgramFilesFolder(), L"cannot be installed directly in " + ProgramFilesFolder()},
+      {L"C:\\bad|name", L"The folder name is not valid"},
+  };
   HWND folder_page = run.Page(L"Choose Install Location");
-  ASSERT_TRUE(testkit::SetControlText(folder_page, kFolderEdit, L"C:\\"));
-  ASSERT_TRUE(testkit::ClickButton(folder_page, kNext));
-  run.Answer(L"Error", L"root folder", IDOK);
-  folder_page = run.Page(L"Choose Install Location", folder_page);
+  for (const auto& entry : refused) {
+    ASSERT_NE(folder_page, nullptr);
+    ASSERT_TRUE(testkit::SetControlText(folder_page, kFolderEdit, entry.typed));
+    ASSERT_TRUE(testkit::ClickButton(folder_page, kNext));
+    run.Answer(L"Error", entry.reason, IDOK);
+    folder_page = run.Page(L"Choose Install Location", folder_page);
+  }
   ASSERT_NE(folder_page, nullptr);
   EXPECT_EQ(GetWindow(folder_page, GW_OWNER), backgrounds[0]);
   ASSERT_TRUE(testkit::SetControlText(folder_page, kFolderEdit, folder));
-  run.Next(folder_page);
+  ASSERT_TRUE(testkit::ClickButton(folder_page, kNext));
+  EXPECT_TRUE(testkit::WaitForWindowGone(folder_page));
+  run.Answer(L"Choose Install Location", L"The folder " + folder + L" does not exist", IDYES);
 
   HWND finish = run.Page(L"Installation Complete");
   ASSERT_NE(finish, nullptr);
