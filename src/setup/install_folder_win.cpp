@@ -61,13 +61,14 @@ String ReadOldProductValue(RegistryKey& key, const char16_t* name) {
 
 // The old product must go first: the user may run its uninstaller, which
 // starts this installer again when it is done; the run ends either way.
-[[noreturn]] void MustUninstallFirst(RegistryKey& key) {
+[[noreturn]] void MustUninstallFirst(RegistryKey& key, bool opened) {
   // Nobody could answer the page in a silent run: it ends with no window.
   if (TheRun().args.silent) CommonExit(1);
   TheRun().args.automatic = false;
   SetAutomaticMode(false);
-  String command = ReadOldProductValue(key, u"QuietUninstallString");
-  if (command.empty()) command = ReadOldProductValue(key, u"UninstallString");
+  String command;
+  if (opened) command = ReadOldProductValue(key, u"QuietUninstallString");
+  if (opened && command.empty()) command = ReadOldProductValue(key, u"UninstallString");
   if (command.empty()) RefuseWithMessage(message_number::kMustUninstall);
   if (ShowMustUninstallPage(WizardOwner()) == PageResult::kAccept) {
     const String own(reinterpret_cast<const char16_t*>(GetCommandLineW()));
@@ -86,7 +87,7 @@ void InstallOverEarlierInstallation() {
                                kRegOpenOnly | kRegNoStack, kRegReadAccess, RegView::kDefault);
   if (settings.Flag(product_flag::kMustUninstallFirst) &&
       MustUninstallOldVersion(settings.MustUninstallVersion, state.old_version)) {
-    MustUninstallFirst(key);
+    MustUninstallFirst(key, opened);
   }
   if (opened) no_downgrade_below = ReadOldProductValue(key, u"NoDowngradeBelow");
   if (RefusedByNoDowngrade(no_downgrade_below, settings.DisplayVersion)) {
