@@ -317,7 +317,8 @@ TEST(Wizard, RestartDeclinedStillLaunchesTheRunAfterProgram) {
 // A second installation of the same product: the install-over question
 // names the earlier folder, and no cancels; a product that must remove the
 // old version first shows its page and hands this installer, quotes turned
-// into backquotes, to the old uninstaller's command.
+// into backquotes, to the old uninstaller's command, or refuses when there
+// is no such command.
 TEST(Wizard, EarlierInstallationIsConfirmedOrHandedToItsUninstaller) {
   Product product = WizardProduct(L"Wizard Again");
   product.settings.SetFlag(product_flag::kNoGreetingPage, true);
@@ -360,6 +361,16 @@ TEST(Wizard, EarlierInstallationIsConfirmedOrHandedToItsUninstaller) {
     if (c == L'"') c = L'`';
   }
   EXPECT_NE(handed.find(L"/r:" + own), std::wstring::npos) << testing::PrintToString(handed);
+
+  // No uninstall command at all: message 9 as an error, and the end.
+  HKEY opened = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_SET_VALUE, &opened), ERROR_SUCCESS);
+  RegDeleteValueW(opened, L"QuietUninstallString");
+  RegDeleteValueW(opened, L"UninstallString");
+  RegCloseKey(opened);
+  InstallerRun refused(newer);
+  refused.Answer(L"Error", L"must be removed before this version can be installed", IDOK);
+  EXPECT_EQ(refused.Exit(), 1u);
   DeleteUninstallKey(product);
 }
 
