@@ -22,6 +22,12 @@ if [ "${1:-}" = "--in-wine-session" ]; then
   drive --screenshot demo-bare --timeout 60 "$(winepath -w build/win32/setup.exe)"
   echo "exit code: $?"
 
+  section "the sample product's first page"
+  # Under Xvfb: the page is photographed, then cancelled (the cancel notice
+  # is answered like any other box).
+  drive --page demo-first-page --timeout 120 "$(winepath -w "$sample_installer")"
+  echo "exit code: $? (cancelled)"
+
   section "silent installation of the sample product"
   # A folder without blanks: the driver passes each argument as one word.
   demo_folder='C:\BastionixDemo\Sample'

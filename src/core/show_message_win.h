@@ -11,4 +11,10 @@
 // nothing is shown and the box's default button is the answer. The thread's
 // last error is the same afterwards, so a box that reports a failure does not
 // hide its cause from the caller.
+// A null `owner` means the run's message owner (below), if one was set.
 int ShowMessage(HWND owner, const char16_t* text, const char16_t* caption, uint32_t type);
+
+// The window that owns boxes shown without an owner of their own, e.g. the
+// installer's background window, so that they stay in front of it; null
+// for none.
+void SetMessageOwner(HWND owner);

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "core/box_watch_wintest.h"
+#include "testkit/testkit.h"
 
 namespace {
 
@@ -28,6 +31,26 @@ TEST(ShowMessage, ShowsTheBoxAndKeepsTheLastError) {
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].caption, L"Setup");
   EXPECT_EQ(boxes[0].text, L"Replace the file?");
+}
+
+TEST(ShowMessage, BoxesWithoutAnOwnerBelongToTheRunsOwner) {
+  const SilentScope silent(false);
+  HWND owner = CreateWindowExW(0, L"STATIC", L"Backdrop", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr,
+                               nullptr, nullptr);
+  ASSERT_NE(owner, nullptr);
+  SetMessageOwner(owner);
+  HWND seen_owner = nullptr;
+  std::thread answering([&] {
+    HWND box = testkit::WaitForWindow(GetCurrentProcessId(), {testkit::kDialogClass, L"Owned"});
+    if (!box) return;
+    seen_owner = GetWindow(box, GW_OWNER);
+    testkit::AnswerMessageBox(box, IDOK);
+  });
+  ShowMessage(nullptr, u"In front of the backdrop.", u"Owned", MB_OK);
+  answering.join();
+  SetMessageOwner(nullptr);
+  DestroyWindow(owner);
+  EXPECT_EQ(seen_owner, owner);
 }
 
 }  // namespace

@@ -76,6 +76,13 @@ struct InstallLogFinish {
 // whether Install.log was written.
 bool FinishInstallLog(const InstallLogFinish& finish);
 
+// Appends `line` (UTF-16, with its own line end) to Install.log at `path`
+// after the run's part has been written and the working log is gone: what
+// happened at the very end, such as a program that could not be launched.
+// A new or empty log starts with the byte-order mark. False when the log
+// cannot be opened or written.
+bool AppendToInstallLog(const String& path, const String& line);
+
 // Opens the log with its associated program, the installer's folder as the
 // working folder; failing that, with Notepad from the system folder.
 bool ShowInstallLog(const String& path);

@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "core/codepage.h"
 #include "core/environment.h"
 #include "core/file_ops.h"
 #include "core/handle_win.h"
@@ -65,6 +66,16 @@ bool FinishInstallLog(const InstallLogFinish& finish) {
   EndWorkingLog();
   if (show && written) ShowInstallLog(path);
   return written;
+}
+
+bool AppendToInstallLog(const String& path, const String& line) {
+  File log;
+  if (log.Open(path.w_str(), kOpenOrCreate) != kFileOk) return false;
+  const int64_t end = log.Size();
+  if (end < 0 || !log.SeekTo(end)) return false;
+  if (end == 0 && !log.Write(kUtf8Bom, static_cast<int32_t>(sizeof(kUtf8Bom) - 1))) return false;
+  const String text = Utf16ToUtf8(line);
+  return log.Write(text.c_str(), text.length());
 }
 
 bool ShowInstallLog(const String& path) {

@@ -188,4 +188,14 @@ TEST_F(InstallLogRun, AnInteractiveRunAsksOnFailureAndOtherwiseCompletes) {
   EXPECT_NE(InstallLog().find("*** FAILURE SUMMARY ***\r\nfailed\r\n"), std::string::npos);
 }
 
+// What happens after the log has been written goes to its end; a log that
+// did not exist yet starts with the mark, once.
+TEST_F(InstallLogRun, LinesAppendedAfterTheEndFollowTheRunOrStartANewLog) {
+  const String path(U16(folder_ / L"Install.log"));
+  ASSERT_TRUE(AppendToInstallLog(path, String(u"Failed to launch app: \u00e9chec\r\n")));
+  ASSERT_TRUE(AppendToInstallLog(path, String(u"second\r\n")));
+  EXPECT_EQ(InstallLog(), kBom + "Failed to launch app: \xC3\xA9" "chec\r\nsecond\r\n");
+  EXPECT_FALSE(AppendToInstallLog(String(U16(folder_ / L"missing\\Install.log")), String(u"x\r\n")));
+}
+
 }  // namespace

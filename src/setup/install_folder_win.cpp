@@ -1,6 +1,10 @@
 #include <windows.h>
 
 #include "core/file_ops.h"
+#include "core/number_format.h"
+#include "core/process_win.h"
+#include "core/silent_mode.h"
+#include "core/system_error_text.h"
 #include "core/full_path.h"
 #include "core/path_rules.h"
 #include "core/registry_win.h"
@@ -18,6 +22,8 @@
 #include "setup/install_state.h"
 #include "setup/refusals.h"
 #include "setup/run_state.h"
+#include "setup/install_phases.h"
+#include "setup/wizard_owner_win.h"
 #include "wizard/pages_win.h"
 
 namespace {
@@ -47,27 +53,166 @@ void FolderFromRegistry(bool local_machine, const String& value_path, const Stri
   TheInstall().install_folder = expanded;
 }
 
+String ReadOldProductValue(RegistryKey& key, const char16_t* name) {
+  String value;
+  key.ReadText(name, &value, 0);
+  return value;
+}
+
+// The old product must go first: the user may run its uninstaller, which
+// starts this installer again when it is done; the run ends either way.
+[[noreturn]] void MustUninstallFirst(RegistryKey& key, bool opened) {
+  // Nobody could answer the page in a silent run: it ends with no window.
+  if (TheRun().args.silent) CommonExit(1);
+  TheRun().args.automatic = false;
+  SetAutomaticMode(false);
+  String command;
+  if (opened) command = ReadOldProductValue(key, u"QuietUninstallString");
+  if (opened && command.empty()) command = ReadOldProductValue(key, u"UninstallString");
+  if (command.empty()) RefuseWithMessage(message_number::kMustUninstall);
+  if (ShowMustUninstallPage(WizardOwner()) == PageResult::kAccept) {
+    const String own(reinterpret_cast<const char16_t*>(GetCommandLineW()));
+    const String full = MustUninstallCommand(command, own);
+    if (RunProcess(full.w_str(), 0) == kRunNotStarted) ShowErrorBox(LastErrorTextW());
+  }
+  CommonExit(1);
+}
+
 void InstallOverEarlierInstallation() {
   const ProductSettings& settings = Settings();
   InstallState& state = TheInstall();
   RegistryKey key;
   String no_downgrade_below;
-  if (key.Open(RegRoot::kLocalMachine, UninstallKeyPath(settings.UninstallKeyName).w_str(),
-               kRegOpenOnly | kRegNoStack, kRegReadAccess, RegView::kDefault)) {
-    key.ReadText(u"NoDowngradeBelow", &no_downgrade_below, 0);
+  const bool opened = key.Open(RegRoot::kLocalMachine, UninstallKeyPath(settings.UninstallKeyName).w_str(),
+                               kRegOpenOnly | kRegNoStack, kRegReadAccess, RegView::kDefault);
+  if (settings.Flag(product_flag::kMustUninstallFirst) &&
+      MustUninstallOldVersion(settings.MustUninstallVersion, state.old_version)) {
+    MustUninstallFirst(key, opened);
   }
+  if (opened) no_downgrade_below = ReadOldProductValue(key, u"NoDowngradeBelow");
   if (RefusedByNoDowngrade(no_downgrade_below, settings.DisplayVersion)) {
     if (!TheRun().args.automatic) ShowErrorBox(FillMessage(Message(message_number::kNoDowngrade), {no_downgrade_below}));
     CommonExit(1);
   }
   SetInstallType(state, DetermineInstallType(settings.Flag(product_flag::kCheckInstalledVersion), state.old_version,
                                              settings.DisplayVersion));
-  if (!settings.Flag(product_flag::kNoInstallOverConfirm)) {
+  if (!TheRun().args.automatic && !settings.Flag(product_flag::kNoInstallOverConfirm)) {
     const String question = InstallOverQuestion(Message(static_cast<int>(state.install_type)),
                                                 state.existing_location, Message(message_number::kInstallOverFolder));
     if (!AskYesNo(question, Message(message_number::kInstallOverTitle), true)) CancelExit();
   }
   state.install_folder = state.existing_location;
+}
+
+// The folder's drive root ("C:\") or network share ("\\server\share\").
+String VolumeRoot(const String& folder) {
+  wchar_t root[MAX_PATH];
+  if (!GetVolumePathNameW(reinterpret_cast<const wchar_t*>(folder.w_str()), root, MAX_PATH)) return String();
+  return String(reinterpret_cast<const char16_t*>(root));
+}
+
+bool OnNetwork(const String& folder, const String& root) {
+  return folder.StartsWithW(u"\\\\") || GetDriveTypeW(reinterpret_cast<const wchar_t*>(root.w_str())) == DRIVE_REMOTE;
+}
+
+bool IsProgramFilesItself(const String& folder) {
+  const String bare = WithoutTrailingSeparators(folder);
+  for (FolderView view : {FolderView::k32, FolderView::k64}) {
+    const String program_files = WithoutTrailingSeparators(FolderPath(FolderSource::kProgramFiles, view));
+    if (!program_files.empty() && bare.EqualsNoCaseW(program_files.w_str())) return true;
+  }
+  return false;
+}
+
+bool CannotInstallOnDrive(const String& root) {
+  const UINT type = GetDriveTypeW(reinterpret_cast<const wchar_t*>(root.w_str()));
+  if (type == DRIVE_CDROM) return true;
+  DWORD flags = 0;
+  if (GetVolumeInformationW(reinterpret_cast<const wchar_t*>(root.w_str()), nullptr, 0, nullptr, nullptr, &flags,
+                            nullptr, 0) &&
+      (flags & FILE_READ_ONLY_VOLUME) != 0) {
+    return true;
+  }
+  return Settings().Flag(product_flag::kNoPortableFolder) && IsPortableFolder(root);
+}
+
+// Free bytes where the folder will be, measured at its nearest existing folder.
+int64_t FreeSpaceFor(const String& folder) {
+  String existing = folder;
+  while (!existing.empty() && !FolderExists(existing.w_str())) {
+    const String parent = ParentFolder(existing);
+    if (parent.wlength() >= existing.wlength()) break;
+    existing = parent;
+  }
+  ULARGE_INTEGER available{};
+  if (!GetDiskFreeSpaceExW(reinterpret_cast<const wchar_t*>(existing.w_str()), &available, nullptr, nullptr)) return -1;
+  return static_cast<int64_t>(available.QuadPart);
+}
+
+// A file made and removed again proves the folder can be written.
+bool FolderWritable(const String& folder) {
+  wchar_t name[MAX_PATH + 16];
+  if (GetTempFileNameW(reinterpret_cast<const wchar_t*>(folder.w_str()), L"bx", 0, name) == 0) return false;
+  DeleteFileW(name);
+  return true;
+}
+
+bool Refuse(int message, std::initializer_list<MessageArg> args = {}) {
+  ShowErrorBox(FillMessage(Message(message), args));
+  return false;
+}
+
+// The checks of one folder typed on the page, in their order; false (after
+// telling the user why) shows the page again. `folder` becomes the full form.
+bool FolderAccepted(String& folder) {
+  String full = FullPathName(folder);
+  if (full.empty() || !IsValidPathW(full.w_str(), kPathMustBeAbsolute | kPathAllowTrailingBackslash)) {
+    return Refuse(message_number::kFolderNotValid);
+  }
+  const bool network_path = full.StartsWithW(u"\\\\");
+  if (!network_path) {
+    const wchar_t drive[] = {static_cast<wchar_t>(full.AtW(0)), L':', L'\\', 0};
+    if (GetDriveTypeW(drive) == DRIVE_NO_ROOT_DIR) return Refuse(message_number::kNoSuchDrive, {full.AtW(0)});
+  }
+  const String root = VolumeRoot(full);
+  if (Settings().Flag(product_flag::kNoNetworkFolder) && OnNetwork(full, root)) {
+    return Refuse(message_number::kNetworkFolder);
+  }
+  if (full.wlength() <= 3) return Refuse(message_number::kDriveRoot);
+  if (IsProgramFilesItself(full)) return Refuse(message_number::kProgramFilesItself, {full});
+  if (CannotInstallOnDrive(root)) return Refuse(message_number::kCannotInstallOnDrive);
+  const int64_t required = TheInstall().required_space;
+  const int64_t free = FreeSpaceFor(full);
+  if (required > 0 && free >= 0 && free < required) {
+    const String question = FillMessage(Message(message_number::kNotEnoughSpace),
+                                        {ByteSizeToTextW(free), ByteSizeToTextW(required), root});
+    if (!AskYesNo(question, Message(message_number::kRestartTitle), true)) return false;
+  }
+  const bool exists = FolderExists(full.w_str());
+  if (Settings().Flag(product_flag::kAskFolderExistence)) {
+    const String question =
+        FillMessage(Message(exists ? message_number::kFolderExists : message_number::kFolderMissing), {full});
+    if (!AskYesNo(question, Message(message_number::kFolderPageTitle), true)) return false;
+  }
+  if (!exists && !CreateFolder(full.w_str())) {
+    const String reason = LastErrorTextW();
+    return Refuse(message_number::kFolderFailed, {full, reason});
+  }
+  if (!FolderWritable(full)) return Refuse(message_number::kFolderNotWritable, {full});
+  folder = full;
+  return true;
+}
+
+void FolderPageLoop(String& folder) {
+  const ProductSettings& settings = Settings();
+  FolderPageInputs inputs;
+  inputs.required_space = TheInstall().required_space < 0 ? 0 : TheInstall().required_space;
+  inputs.start_menu_follows = settings.Flag(product_flag::kStartMenuPage);
+  for (;;) {
+    if (ShowFolderPage(WizardOwner(), inputs, folder) == PageResult::kCancel) CancelExit();
+    if (IsBlankText(folder.w_str())) continue;
+    if (FolderAccepted(folder)) return;
+  }
 }
 
 void NewInstallationFolder() {
@@ -83,11 +228,7 @@ void NewInstallationFolder() {
     CreateFolder(state.install_folder.w_str());
     return;
   }
-  if (!settings.Flag(product_flag::kFolderPage)) return;
-  FolderPageInputs inputs;
-  inputs.required_space = state.required_space < 0 ? 0 : state.required_space;
-  inputs.start_menu_follows = settings.Flag(product_flag::kStartMenuPage);
-  if (ShowFolderPage(nullptr, inputs, state.install_folder) == PageResult::kCancel) CancelExit();
+  if (settings.Flag(product_flag::kFolderPage)) FolderPageLoop(state.install_folder);
 }
 
 }  // namespace

@@ -35,6 +35,9 @@
 #include "setup/install_state.h"
 #include "setup/refusals.h"
 #include "setup/run_state.h"
+#include "package/variables.h"
+#include "setup/install_rules.h"
+#include "setup/wizard_owner_win.h"
 #include "wizard/pages_win.h"
 
 namespace {
@@ -113,8 +116,10 @@ void InstallFiles(InstallRun& run) {
   FileData data;
   MakeFileDataAvailable(package.file, package.section, package.bytes, package.header, settings.FileDataOutside != 0,
                         &data);
+  WaitMinimumStatusTime(run.progress);
   ReportProgress(run.progress, 21, Message(message_number::kCheckingFileData));
   StopOnFileDataError(CheckFileData(data.stored, package.header.file_data_checksum), package.header, data);
+  WaitMinimumStatusTime(run.progress);
   ReportProgress(run.progress, 26, Message(message_number::kInstalling));
   RunInstallFileDeletions();
   ReportProgress(run.progress, 27, String());
@@ -145,8 +150,27 @@ void BeforeUninstallData(void* context) {
   ReportProgress(progress, 100, Message(message_number::kSavingUninstallData));
 }
 
+bool HasFinishOption(const ProductSettings& settings) {
+  return !settings.FinishProgram.empty() || !settings.FinishDocument.empty() || !settings.FinishDocument2.empty() ||
+         settings.Flag(product_flag::kFinishViewLog);
+}
+
+// A successful interactive run ends with the finish page when it has
+// something to offer and no restart question follows, else with a notice.
 void CompletionStep() {
-  ShowNotice(Message(message_number::kCompletedNotice), Message(message_number::kCompleted));
+  ProductSettings& settings = Settings();
+  // Without a kept log there is no log to view.
+  if (!settings.Flag(product_flag::kKeepInstallLog)) settings.SetFlag(product_flag::kFinishViewLog, false);
+  if (!HasFinishOption(settings) || settings.Flag(product_flag::kAskRestart)) {
+    ShowNotice(Message(message_number::kCompletedNotice), Message(message_number::kCompleted));
+    return;
+  }
+  const FinishChoices choices = ShowFinishPage(WizardOwner());
+  bool* ticked = TheInstall().finish_choices;
+  ticked[0] = choices.open_document;
+  ticked[1] = choices.run_program;
+  ticked[2] = choices.view_log;
+  ticked[3] = choices.second_document;
 }
 
 bool RestartWanted() {
@@ -162,13 +186,68 @@ void RemoveIfEmpty(const String& folder) {
   if (!folder.empty()) RemoveFolderIfEmpty(folder.w_str());
 }
 
+// The working log is gone by now: a launch that fails is told in Install.log
+// itself, so that it leaves a trace.
+void LogLaunchFailure(const char16_t* what, const String& command) {
+  const String reason = LastErrorTextW();
+  String line(what);
+  if (!command.empty()) {
+    line.Append(command);
+    line.AppendW(u" ");
+  }
+  line.Append(reason);
+  line.AppendW(u"\r\n");
+  AppendToInstallLog(InstallLogPath(TheInstall().uninstall_folder), line);
+}
+
 void LaunchRunAfter() {
   const String& command = TheRun().args.run_after;
   if (command.empty() || HasFailed()) return;
-  if (RunProcess(command.w_str(), 0) == kRunNotStarted) {
-    const String reason = LastErrorTextW();
-    LogFormatW(u"Failed to launch command: %s %s\r\n", command.w_str(), reason.w_str());
+  // The command is handed on as the ANSI code page holds it.
+  const String narrow = AnsiToUtf16(Utf16ToAnsi(command));
+  if (RunProcess(narrow.w_str(), 0) == kRunNotStarted) LogLaunchFailure(u"Failed to launch command: ", command);
+}
+
+String ExpandedFinishText(const String& text) {
+  String expanded = text;
+  ExpandVariables(expanded);
+  return expanded;
+}
+
+void OpenFinishDocument(const String& document) {
+  const String path = DocumentUnderFolder(ExpandedFinishText(document), TheInstall().InstallFolder());
+  ShellOpenW(path.w_str(), nullptr, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+// The product's program, first from the install folder (a relative name
+// means a program installed there) unless the product says otherwise.
+void LaunchFinishProgram() {
+  const String& folder = TheInstall().InstallFolder();
+  const String command = ExpandedFinishText(Settings().FinishProgram);
+  if (!Settings().Flag2(product_flag2::kFinishProgramNoWorkDir) &&
+      RunProcess(ProgramUnderFolder(command, folder).w_str(), 0, folder.w_str()) != kRunNotStarted) {
+    return;
   }
+  if (RunProcess(command.w_str(), 0) == kRunNotStarted) LogLaunchFailure(u"Failed to launch app: ", String());
+}
+
+// In the order the user reads them: document, program, log, second document.
+void CarryOutFinishChoices() {
+  const ProductSettings& settings = Settings();
+  const InstallState& state = TheInstall();
+  if (state.finish_choices[0]) OpenFinishDocument(settings.FinishDocument);
+  if (state.finish_choices[1]) LaunchFinishProgram();
+  if (state.finish_choices[2]) ShowInstallLog(InstallLogPath(state.uninstall_folder));
+  if (state.finish_choices[3]) OpenFinishDocument(settings.FinishDocument2);
+}
+
+// The last statuses stay readable, then the page goes before the report.
+void CloseProgress(InstallRun& run) {
+  WaitMinimumStatusTime(run.progress);
+  ExitHooks& hooks = TheExitHooks();
+  if (hooks.close_progress_page) hooks.close_progress_page();
+  hooks.close_progress_page = nullptr;
+  run.progress = Progress();
 }
 
 }  // namespace
@@ -206,7 +285,7 @@ void ProgressPageStage(InstallRun& run) {
   ProgressPageInputs inputs;
   inputs.automatic = args.automatic;
   inputs.cancel_exit = CancelExit;
-  if (!OpenProgressPage(nullptr, inputs)) return;
+  if (!OpenProgressPage(WizardOwner(), inputs)) return;
   TheExitHooks().close_progress_page = CloseProgressPage;
   run.progress = ProgressPageReporter();
 }
@@ -265,9 +344,10 @@ void DesktopChangedStage(InstallRun&) {
   SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHW, desktop.w_str(), nullptr);
 }
 
-void FinishInstallation(InstallRun&) {
+void FinishInstallation(InstallRun& run) {
   const CommandLine& args = TheRun().args;
   InstallState& state = TheInstall();
+  CloseProgress(run);
   if (!args.run_after.empty()) LogFormatW(u"Launch on exit: %s\r\n", args.run_after.w_str());
   InstallLogFinish finish = InstallLogFinishOf(state);
   finish.interactive = !args.silent;
@@ -283,6 +363,7 @@ void FinishInstallation(InstallRun&) {
     ShutDown(static_cast<int32_t>(ShutdownKind::kRestart), 0, kRestartReason);
   } else {
     LaunchRunAfter();
+    CarryOutFinishChoices();
   }
   CommonExit(1);
 }

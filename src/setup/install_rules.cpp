@@ -1,5 +1,6 @@
 #include "setup/install_rules.h"
 
+#include "core/path_rules.h"
 #include "core/version_compare.h"
 #include "package/settings.h"
 #include "package/settings_reader.h"
@@ -73,4 +74,37 @@ String InstallOverQuestion(const String& type_message, const String& location, c
   text.AppendW(u"\r\n\r\n");
   text.AppendW(message7.w_str(), message7.wlength());
   return text;
+}
+
+bool MustUninstallOldVersion(const String& must_uninstall_version, const String& old_version) {
+  if (IsBlankW(must_uninstall_version)) return true;
+  return CompareVersionsW(old_version.w_str(), must_uninstall_version.w_str()) < 0;
+}
+
+// "https://...", "mailto:...": an address, which the shell opens as it is.
+static bool IsAddress(const String& text) { return text.FindW(u':') > 1; }
+
+String DocumentUnderFolder(const String& document, const String& folder) {
+  if (IsBlankW(document) || IsAbsolutePathW(document.w_str()) || IsAddress(document)) return document;
+  return JoinPath(folder, document.w_str());
+}
+
+String ProgramUnderFolder(const String& command, const String& folder) {
+  const char16_t* text = command.w_str();
+  int32_t start = 0;
+  while (text[start] == u' ' || text[start] == u'\t') ++start;
+  const bool quoted = text[start] == u'"';
+  const int32_t name_start = start + (quoted ? 1 : 0);
+  int32_t name_end = name_start;
+  while (text[name_end] != 0 && (quoted ? text[name_end] != u'"' : text[name_end] != u' ' && text[name_end] != u'\t')) {
+    ++name_end;
+  }
+  const String program(text + name_start, name_end - name_start);
+  if (IsBlankW(program) || IsAbsolutePathW(program.w_str())) return command;
+  const int32_t rest = quoted && text[name_end] == u'"' ? name_end + 1 : name_end;
+  String out(u"\"");
+  out.Append(JoinPath(folder, program.w_str()));
+  out.AppendW(u"\"");
+  out.AppendW(text + rest);
+  return out;
 }

@@ -42,3 +42,15 @@ bool RegistryFolderSource(const String& default_folder, bool* local_machine, Str
 // The question asked before installing over an earlier installation: the
 // install type's message, the folder, and message 7, one per paragraph.
 String InstallOverQuestion(const String& type_message, const String& location, const String& message7);
+
+// Whether the installed product must be removed before this one goes in: the
+// package names no version (field 70's first text is blank), or the installed
+// version is below the version it names.
+bool MustUninstallOldVersion(const String& must_uninstall_version, const String& old_version);
+
+// A finish-page program or document named relative to the install folder,
+// placed under it: a document is the whole text; for a program command line
+// only its first word (quoted or not), and the result quotes it. Absolute
+// names, addresses ("https://...") and blank texts are kept as they are.
+String DocumentUnderFolder(const String& document, const String& folder);
+String ProgramUnderFolder(const String& command, const String& folder);

@@ -88,3 +88,39 @@ TEST(InstallFolder, RegistrySourcesAreRecognised) {
 }
 
 }  // namespace
+
+TEST(MustUninstall, ABlankVersionOrAnOlderInstalledVersionRequiresIt) {
+  const struct {
+    const char16_t* named;
+    const char16_t* installed;
+    bool required;
+  } cases[] = {
+      {u"", u"1.0", true},     {u"  ", u"9.0", true},   {u"2.0", u"1.9", true},
+      {u"2.0", u"2.0", false}, {u"2.0", u"2.1", false}, {u"2.0", u"10.0", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(MustUninstallOldVersion(String(c.named), String(c.installed)), c.required)
+        << "case " << (&c - cases);
+  }
+}
+
+TEST(FinishChoices, RelativeNamesArePlacedUnderTheInstallFolder) {
+  const String folder(u"C:\\Apps\\Widget");
+  const struct {
+    const char16_t* program;
+    const char16_t* expected;
+  } programs[] = {
+      {u"widget.exe /first", u"\"C:\\Apps\\Widget\\widget.exe\" /first"},
+      {u"\"bin\\my widget.exe\" \"a b\"", u"\"C:\\Apps\\Widget\\bin\\my widget.exe\" \"a b\""},
+      {u"\"C:\\Tools\\t.exe\" /x", u"\"C:\\Tools\\t.exe\" /x"},
+      {u"D:\\w.exe", u"D:\\w.exe"},
+      {u"\\\\server\\share\\w.exe", u"\\\\server\\share\\w.exe"},
+      {u"", u""},
+  };
+  for (const auto& c : programs) {
+    EXPECT_EQ(W(ProgramUnderFolder(String(c.program), folder)), c.expected) << "case " << (&c - programs);
+  }
+  EXPECT_EQ(W(DocumentUnderFolder(String(u"docs\\read me.txt"), folder)), u"C:\\Apps\\Widget\\docs\\read me.txt");
+  EXPECT_EQ(W(DocumentUnderFolder(String(u"C:\\Other\\x.pdf"), folder)), u"C:\\Other\\x.pdf");
+  EXPECT_EQ(W(DocumentUnderFolder(String(u"https://example.com/"), folder)), u"https://example.com/");
+}

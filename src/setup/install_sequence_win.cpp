@@ -16,12 +16,11 @@
 #include "setup/notifications_win.h"
 #include "setup/refusals.h"
 #include "setup/run_state.h"
+#include "setup/wizard_owner_win.h"
+#include "wizard/greeting_sound_win.h"
 #include "wizard/pages_win.h"
 
 namespace {
-
-// The background window does not exist yet: pages have no owner.
-constexpr HWND kNoOwner = nullptr;
 
 bool Automatic() { return TheRun().args.automatic; }
 
@@ -36,10 +35,14 @@ void StartNotification(InstallRun&) { Notify(Settings().StartNotifyURL); }
 
 void CompletionNotification(InstallRun&) { Notify(CompletionAddress(Settings(), TheInstall())); }
 
+void BackgroundWindow(InstallRun&) { CreateWizardBackground(); }
+
 void LanguagePage(InstallRun&) {
   if (Languages().LanguageCount() <= 1 || Automatic()) return;
-  if (ShowLanguagePage(kNoOwner) == PageResult::kCancel) CommonExit(1);
+  if (ShowLanguagePage(WizardOwner()) == PageResult::kCancel) CommonExit(1);
 }
+
+void Caption(InstallRun&) { RefreshWizardBackground(); }
 
 void Checks(InstallRun&) {
   CheckBitness();
@@ -49,9 +52,15 @@ void Checks(InstallRun&) {
   DetectEarlierInstallation();
 }
 
+void GreetingSound(InstallRun&) {
+  if (!Automatic()) PlayGreetingSound(Settings().GreetingSound);
+}
+
+void LinkNotification() { Notify(Settings().LinkNotifyURL); }
+
 void GreetingPage(InstallRun&) {
   if (Automatic() || Settings().Flag(product_flag::kNoGreetingPage)) return;
-  if (ShowGreetingPage(kNoOwner) == PageResult::kCancel) CommonExit(1);
+  if (ShowGreetingPage(WizardOwner(), LinkNotification) == PageResult::kCancel) CommonExit(1);
 }
 
 void PasswordPage(InstallRun&) {
@@ -60,7 +69,7 @@ void PasswordPage(InstallRun&) {
   // Nobody can type it in a silent run: a page there would wait for ever, so
   // the run ends at once, with no window, as a cancelled one does.
   if (TheRun().args.silent) CommonExit(1);
-  if (ShowPasswordPage(kNoOwner, password) == PageResult::kCancel) CancelExit();
+  if (ShowPasswordPage(WizardOwner(), password) == PageResult::kCancel) CancelExit();
 }
 
 // The first page's text is message `first_message` when it has one.
@@ -71,7 +80,7 @@ void TextPages(TextPageKind kind, int first_message, const Array<String>& texts)
   if (!first.empty()) pages.Add(first);
   for (const String& text : texts) pages.Add(text);
   for (const String& text : pages) {
-    if (ShowTextPage(kNoOwner, kind, text) == PageResult::kCancel) CancelExit();
+    if (ShowTextPage(WizardOwner(), kind, text) == PageResult::kCancel) CancelExit();
   }
 }
 
@@ -99,7 +108,7 @@ void StartMenuPage(InstallRun&) {
   const bool page_wanted = settings.Flag(product_flag::kStartMenuPage) &&
                            (!state.portable || !settings.Flag2(product_flag2::kPortableNoStartMenuPage));
   if (Automatic() || !page_wanted) return;
-  if (ShowStartMenuPage(kNoOwner, settings.ProductStartMenu) == PageResult::kCancel) CancelExit();
+  if (ShowStartMenuPage(WizardOwner(), settings.ProductStartMenu) == PageResult::kCancel) CancelExit();
 }
 
 // One stage of the installation.
@@ -112,15 +121,17 @@ struct Stage {
 // is noted beside it (install_phases.h); stages still to be built are listed
 // where they belong.
 constexpr Stage kStages[] = {
+    {"background window", BackgroundWindow},
     {"launch notification", LaunchNotification},
     {"program copy", KeepProgramCopyStage},
     {"language page", LanguagePage},
+    {"caption", Caption},
     {"checks", Checks},
+    {"greeting sound", GreetingSound},
     {"greeting page", GreetingPage},
     {"password page", PasswordPage},
     {"licence pages", LicencePages},
     {"readme pages", ReadmePages},
-    // (still to come: the must-uninstall page and the background window)
     {"install folder", InstallFolder},  // with the folder page
     {"start menu page", StartMenuPage},
     {"start notification", StartNotification},

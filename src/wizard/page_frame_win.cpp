@@ -115,8 +115,13 @@ void SetUpButtonImages(HWND page, PageInstance& instance) {
 // The banner's window title stands out above the page title, as a heading.
 void SetUpBannerFont(HWND page, PageInstance& instance) {
   HWND title = GetDlgItem(page, kBannerWindowTitle);
+  // The page title beside it keeps the template font at the current DPI.
+  HWND page_title = GetDlgItem(page, kBannerPageTitle);
   LOGFONTW font{};
-  if (!title || !GetObjectW(reinterpret_cast<HFONT>(SendMessageW(page, WM_GETFONT, 0, 0)), sizeof font, &font)) return;
+  if (!title || !GetObjectW(reinterpret_cast<HFONT>(SendMessageW(page_title ? page_title : page, WM_GETFONT, 0, 0)),
+                            sizeof font, &font)) {
+    return;
+  }
   font.lfWeight = FW_BOLD;
   instance.title_font.Reset(CreateFontIndirectW(&font));
   SendMessageW(title, WM_SETFONT, reinterpret_cast<WPARAM>(instance.title_font.get()), FALSE);
@@ -168,6 +173,20 @@ INT_PTR ColorStatic(HWND page, HDC dc, HWND control) {
   return reinterpret_cast<INT_PTR>(instance->backdrop_brush.get());
 }
 
+// Sent to itself by a page whose DPI changed, so that it runs once the
+// dialog manager has rescaled the page and its template font.
+constexpr UINT kRefitAfterDpiChange = WM_APP + 0x41;
+
+// What the dialog manager cannot rescale: the pictures made at control size,
+// the banner's bold font (made from the old template font) and the images.
+void RefitToDpi(HWND page, PageInstance& instance) {
+  const PageFrame& frame = *instance.frame;
+  if (frame.wizard_page) SetUpPictures(page, instance);
+  if (frame.look == PageLook::kBanner) SetUpBannerFont(page, instance);
+  if (ButtonImages()) SetUpButtonImages(page, instance);
+  InvalidateRect(page, nullptr, TRUE);
+}
+
 // True when the dialog manager should set the focus, false when the page did.
 bool InitPage(HWND page, PageInstance* instance) {
   SetWindowLongPtrW(page, DWLP_USER, reinterpret_cast<LONG_PTR>(instance));
@@ -207,6 +226,12 @@ INT_PTR CALLBACK PageProcedure(HWND page, UINT message, WPARAM wparam, LPARAM lp
       }
       return FALSE;
     }
+    case WM_DPICHANGED:
+      PostMessageW(page, kRefitAfterDpiChange, 0, 0);
+      return FALSE;
+    case kRefitAfterDpiChange:
+      RefitToDpi(page, *instance);
+      return TRUE;
     case WM_NCDESTROY:
       SetWindowLongPtrW(page, DWLP_USER, 0);
       if (instance->freed_with_window) delete instance;
@@ -236,7 +261,7 @@ HMODULE PageModule() { return GetModuleHandleW(nullptr); }
 // Pages of a right-to-left language are made mirrored: the layout of every
 // window made from now on follows the language of the wizard's caption.
 void FollowReadingDirection() {
-  SetProcessDefaultLayout(ReadsRightToLeft(Message(message_number::kReadingOrder)) ? LAYOUT_RTL : 0);
+  SetProcessDefaultLayout(ReadsRightToLeft(Message(message_number::kWizardCaption)) ? LAYOUT_RTL : 0);
 }
 
 int32_t RunPage(HWND owner, const PageFrame& frame) {

@@ -235,6 +235,48 @@ TEST_F(Pages, FinishBoxesSitWhereTheLayoutPutsThemAndTheirTicksComeBack) {
   EXPECT_FALSE(choices.view_log);
 }
 
+// A DPI change: the dialog manager rescales the page and hands every control
+// its new font; the page then remakes what it drew itself at the old size.
+TEST_F(Pages, ADpiChangeRemakesTheBannerFontAndPictures) {
+  Settings().PageStyles[kStyleGreeting] = 2;
+  HFONT larger = nullptr;
+  Drive([&] { ShowGreetingPage(nullptr); },
+        [&](HWND page) {
+          LOGFONTW font{};
+          ASSERT_TRUE(GetObjectW(reinterpret_cast<HFONT>(SendMessageW(page, WM_GETFONT, 0, 0)), sizeof font, &font));
+          font.lfHeight *= 2;
+          larger = CreateFontIndirectW(&font);
+          // What the dialog manager does at twice the DPI.
+          SendMessageW(page, WM_SETFONT, reinterpret_cast<WPARAM>(larger), FALSE);
+          for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(larger), FALSE);
+          }
+          HWND banner = testkit::FindControl(page, kBanner);
+          RECT place{};
+          GetWindowRect(banner, &place);
+          SetWindowPos(banner, nullptr, 0, 0, (place.right - place.left) * 2, (place.bottom - place.top) * 2,
+                       SWP_NOMOVE | SWP_NOZORDER);
+          RECT window{};
+          GetWindowRect(page, &window);
+          SendMessageW(page, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&window));
+
+          HWND title = testkit::FindControl(page, kBannerWindowTitle);
+          LOGFONTW title_font{};
+          EXPECT_TRUE(testkit::WaitUntil([&] {
+            GetObjectW(reinterpret_cast<HFONT>(SendMessageW(title, WM_GETFONT, 0, 0)), sizeof title_font, &title_font);
+            return title_font.lfWeight == FW_BOLD && title_font.lfHeight == font.lfHeight;
+          })) << title_font.lfWeight << " " << title_font.lfHeight << " want " << font.lfHeight;
+          RECT client{};
+          GetClientRect(banner, &client);
+          BITMAP picture{};
+          ASSERT_TRUE(GetObjectW(reinterpret_cast<HBITMAP>(SendMessageW(banner, STM_GETIMAGE, IMAGE_BITMAP, 0)),
+                                 sizeof picture, &picture));
+          EXPECT_EQ(picture.bmWidth, client.right);
+          EXPECT_EQ(picture.bmHeight, client.bottom);
+        });
+  if (larger) DeleteObject(larger);
+}
+
 TEST_F(Pages, ClosingTheFinishPageClearsTheChoices) {
   Settings().FinishProgram = String(u"app.exe");
   Settings().SetFlag2(product_flag2::kFinishRunChecked, true);

@@ -1,7 +1,7 @@
 // Pictures of every page in every style over the background window, for
 // people to look at (build/screenshots/wizard-*.png). Runs when
 // BX_WIZARD_SCREENSHOTS is set, at the DPI of the prefix
-// (scripts/wizard-screenshots.sh takes them at 96 and 144).
+// (scripts/wizard-screenshots.sh takes them at 96, 144 and 192).
 #include <gtest/gtest.h>
 
 #include <functional>

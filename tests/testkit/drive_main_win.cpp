@@ -1,12 +1,14 @@
 // bx_drive.exe: runs a program under Wine for scripts such as scripts/demo.sh,
 // where nobody is there to answer its message boxes.
 //
-//   bx_drive [--timeout SECONDS] [--screenshot NAME] [--answer ok|cancel|yes|no] PROGRAM [ARGS...]
+//   bx_drive [--timeout SECONDS] [--screenshot NAME] [--answer ok|cancel|yes|no] [--page NAME] PROGRAM [ARGS...]
 //
 // Prints every message box the program shows (title and text), saves a
 // screenshot of it when asked (NAME, NAME-2, ...), answers it (by default
 // with its default button), and ends with the program's exit code. A program
 // still running after the timeout (default 60 s) is killed: exit code 124.
+// With --page, the first dialog that is not a message box (a wizard page) is
+// printed with its caption, saved as screenshot NAME and cancelled.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -35,6 +37,8 @@ int AnswerId(const std::wstring& word) {
   return 0;
 }
 
+constexpr int kCancelButton = 1003;  // the Cancel button of every wizard page
+
 int DefaultButton(HWND box) {
   LRESULT id = SendMessageW(box, DM_GETDEFID, 0, 0);
   return HIWORD(id) == DC_HASDEFID ? LOWORD(id) : IDOK;
@@ -44,6 +48,7 @@ struct Options {
   DWORD timeout_ms = 60000;
   std::wstring screenshot;
   int answer = 0;  // 0: the box's default button
+  std::wstring page_screenshot;
   std::wstring program;
   std::vector<std::wstring> arguments;
 };
@@ -56,6 +61,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options) {
       options->timeout_ms = static_cast<DWORD>(_wtoi(value.c_str())) * 1000;
     } else if (name == L"--screenshot") {
       options->screenshot = value;
+    } else if (name == L"--page") {
+      options->page_screenshot = value;
     } else if (name == L"--answer" && AnswerId(value)) {
       options->answer = AnswerId(value);
     } else {
@@ -83,12 +90,28 @@ void HandleMessageBoxes(const testkit::Process& process, const Options& options,
   }
 }
 
+// Photographs the first page once it has drawn itself, then cancels it.
+void HandleFirstPage(const testkit::Process& process, const Options& options, bool* done) {
+  if (*done || options.page_screenshot.empty()) return;
+  for (HWND page : testkit::TopLevelWindows(process.id(), {.class_name = testkit::kDialogClass})) {
+    if (testkit::IsMessageBox(page) || !testkit::FindControl(page, kCancelButton)) continue;
+    *done = true;
+    Sleep(500);  // the pictures and texts are painted after the window shows
+    Print(L"page \"" + testkit::WindowTitle(page) + L"\"\n");
+    if (testkit::Screenshot(options.page_screenshot)) {
+      Print(L"screenshot: " + testkit::ScreenshotPath(options.page_screenshot) + L"\n");
+    }
+    if (!testkit::ClickButton(page, kCancelButton)) Print(L"could not cancel the page\n");
+    return;
+  }
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   Options options;
   if (!ParseOptions(argc, argv, &options)) {
-    Print(L"usage: bx_drive [--timeout SECONDS] [--screenshot NAME] [--answer ok|cancel|yes|no] PROGRAM [ARGS...]\n");
+    Print(L"usage: bx_drive [--timeout SECONDS] [--screenshot NAME] [--answer ok|cancel|yes|no] [--page NAME] PROGRAM [ARGS...]\n");
     return 2;
   }
   testkit::Process process = testkit::Process::Start(options.program, testkit::JoinArguments(options.arguments));
@@ -97,8 +120,10 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   std::set<HWND> seen;
+  bool page_done = false;
   const ULONGLONG deadline = GetTickCount64() + options.timeout_ms;
   while (!process.WaitForExit(100)) {
+    HandleFirstPage(process, options, &page_done);
     HandleMessageBoxes(process, options, &seen);
     if (GetTickCount64() >= deadline) {
       Print(L"still running after the timeout; windows:\n" + testkit::DescribeWindows(process.id()));
