@@ -162,6 +162,8 @@ TEST_F(InstallActions, EachActionIsMadeAndTheUninstallerTakesTheKeysAndPathBack)
   s.Reserved3 = String(u"AddToPathSubfolder=bin");
   s.SetFlag(product_flag::kAddToPath, true);
   s.SetFlag(product_flag::kDetailedLog, true);
+  s.SetFlag(product_flag::kGrantFolderRights, true);
+  s.SetFlag2(product_flag2::kRestorePoint, true);
   s.ProductFlags &= ~(uint64_t{1} << product_flag::kProgressPage);
 
   DWORD path_type = 0;
@@ -176,6 +178,12 @@ TEST_F(InstallActions, EachActionIsMadeAndTheUninstallerTakesTheKeysAndPathBack)
   // the failure summary, and every later action ran.
   EXPECT_NE(log.find(Narrow(crash_dll) + "\"...CRASHED!\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find("Crashed while registering COM file " + Narrow(crash_dll)), std::string::npos) << log;
+
+  // Before the files: the restore point (Wine's System Restore refuses it,
+  // so nothing is committed at the end) and the folder's rights.
+  EXPECT_NE(log.find("Creating restore point...FAILED\r\n"), std::string::npos) << log;
+  EXPECT_EQ(log.find("Failed to commit restore point."), std::string::npos) << log;
+  EXPECT_NE(log.find("Granting rights to directory \"" + Narrow(folder_) + "\"...OK\r\n"), std::string::npos) << log;
 
   // Registry entries of every type; variables expanded in type 1 only.
   EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, own_key, L"Folder"), folder_ + L"\\bin");
