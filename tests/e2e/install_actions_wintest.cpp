@@ -241,7 +241,8 @@ TEST_F(InstallActions, EachActionIsMadeAndTheUninstallerTakesTheKeysAndPathBack)
   EXPECT_EQ(RawValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, L"Path", &type), path_before);
   EXPECT_EQ(type, path_type);
   EXPECT_FALSE(Exists(start_menu));
-  DeleteFileW((ShellFolder(CSIDL_SYSTEM) + L"\\" + crash_dll).c_str());
+  EXPECT_FALSE(Exists(ShellFolder(CSIDL_SYSTEM) + L"\\" + crash_dll));
+  RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Bastionix Test COM Server", crash_dll.c_str());
 }
 
 TEST_F(InstallActions, AMissingInstallDriveRegistersNothing) {
