@@ -48,3 +48,8 @@ int32_t RemoveFirewallProgram(const String& path);
 // The install step over the list (UTF-16 lines separated by CR LF). A line
 // without exactly four fields stops the installation as a damaged package.
 void ApplyFirewallList(const String& list, const String& install_folder, const String& product_name);
+
+// The uninstaller's counterpart: removes the exceptions of the recorded lines
+// ("[Firewall]", 8-bit, a program path by the marked-path rule), programs
+// taken relative to `product_folder`. Failures are not reported.
+void RemoveFirewallExceptions(const Array<String>& lines, const String& product_folder);

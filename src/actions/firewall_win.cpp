@@ -11,6 +11,7 @@
 #include "package/corrupt_report.h"
 #include "package/variables.h"
 #include "records/log_writers.h"
+#include "records/marked_path.h"
 #include "records/uninstall_records.h"
 
 namespace {
@@ -121,7 +122,35 @@ bool ApplyLine(INetFwProfile* profile, const FirewallLine& line, const String& i
   return true;
 }
 
+// Takes one recorded line's exceptions out again.
+void RemoveLine(INetFwProfile* profile, const FirewallLine& line, const String& product_folder) {
+  if (line.is_port) {
+    ComPtr<INetFwOpenPorts> ports;
+    if (FAILED(profile->get_GloballyOpenPorts(ports.Receive()))) return;
+    if (line.protocols & kFirewallTcp) ports->Remove(line.port, NET_FW_IP_PROTOCOL_TCP);
+    if (line.protocols & kFirewallUdp) ports->Remove(line.port, NET_FW_IP_PROTOCOL_UDP);
+    return;
+  }
+  String path = line.program;
+  ExpandVariables(path);
+  if (!IsAbsolutePathW(path.w_str())) path = JoinPath(product_folder, path.w_str());
+  ComPtr<INetFwAuthorizedApplications> apps;
+  if (FAILED(profile->get_AuthorizedApplications(apps.Receive()))) return;
+  const Bstr bpath(path);
+  apps->Remove(bpath.get());
+}
+
 }  // namespace
+
+void RemoveFirewallExceptions(const Array<String>& lines, const String& product_folder) {
+  if (lines.Count() == 0) return;
+  ComPtr<INetFwProfile> profile;
+  if (CurrentProfile(&profile) != kFirewallOk) return;
+  for (const String& text : lines) {
+    FirewallLine line;
+    if (ParseFirewallLine(UnmarkPath(text), &line)) RemoveLine(profile.get(), line, product_folder);
+  }
+}
 
 int32_t AddFirewallPort(int32_t port, int32_t protocol, const String& name) {
   ComPtr<INetFwProfile> profile;
@@ -166,7 +195,8 @@ void ApplyFirewallList(const String& list, const String& install_folder, const S
     FirewallLine line;
     ParseFirewallLine(lines[i], &line);
     if (line.name.empty()) line.name = product_name;
-    if (ApplyLine(profile.get(), line, install_folder)) {
+    // A kept exception stays after the uninstall: nothing to record.
+    if (ApplyLine(profile.get(), line, install_folder) && !line.keep) {
       RecordFirewallException(Utf16ToAnsi(lines[i]));
     }
   }

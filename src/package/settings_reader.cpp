@@ -156,6 +156,15 @@ void DefaultTo(String& field, const String& value) {
   if (IsBlankW(field)) field = value;
 }
 
+// "<os>" in a folder text stands for the Windows folder.
+void ReplaceOsPlaceholder(String& text, const String& windows_folder) {
+  static constexpr char16_t kOs[] = u"<os>";
+  constexpr int32_t kOsLength = 4;
+  for (int32_t at = text.FindW(kOs); at >= 0; at = text.FindW(kOs, at + windows_folder.wlength())) {
+    text.ReplaceW(at, kOsLength, windows_folder.w_str(), windows_folder.wlength());
+  }
+}
+
 }  // namespace
 
 bool IsBlankW(const String& wide) {
@@ -191,6 +200,7 @@ void ApplyDerivedSettings(const SettingsReadOptions& options, ProductSettings& s
   DefaultTo(s.SharedPath, IsBlankW(s.Publisher) ? product : s.Publisher);
   DefaultTo(s.ProductStartMenu, product);
   DefaultTo(s.DefaultInstallDir, product);
+  ReplaceOsPlaceholder(s.DefaultInstallDir, options.windows_folder);
   DefaultTo(s.UninstallKeyName, product);
   if (s.Flag(product_flag::kDesktopFolderDefault)) DefaultTo(s.DesktopFolder, product);
   if (s.Flag(product_flag::kRequiresProduct)) {

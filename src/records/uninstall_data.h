@@ -49,7 +49,7 @@ inline constexpr int32_t kLowestStringNumber = 1;
 inline constexpr int32_t kHighestStringNumber = 1000;
 
 // A file association to undo, as [Associations] lists it (8-bit texts).
-struct FileAssociation {
+struct RecordedAssociation {
   String extension;  // ".ext"
   String file_type;
   String verb;
@@ -61,7 +61,7 @@ struct FileAssociation {
 // table instead (ParseUninstallData).
 struct UninstallDataLists {
   Array<String> records;  // every line of the record list, empty ones too
-  Vector<FileAssociation> associations;
+  Vector<RecordedAssociation> associations;
   Array<String> firewall;
   Array<String> inf;
   Array<String> msi;

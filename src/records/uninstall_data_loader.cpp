@@ -198,7 +198,7 @@ class Loader {
   }
 
   void AddAssociation(const String& trimmed) {
-    FileAssociation entry;
+    RecordedAssociation entry;
     String* parts[] = {&entry.extension, &entry.file_type, &entry.verb};
     int32_t from = 0;
     for (String* part : parts) {

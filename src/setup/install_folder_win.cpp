@@ -8,6 +8,7 @@
 #include "core/full_path.h"
 #include "core/path_rules.h"
 #include "core/registry_win.h"
+#include "core/system_error_text.h"
 #include "core/system_folders.h"
 #include "package/message_box.h"
 #include "package/message_format.h"
@@ -31,7 +32,8 @@ namespace {
 // A relative default folder lies under Program Files.
 String AbsoluteDefaultFolder(String folder) {
   if (IsAbsolutePathW(folder.w_str())) return folder;
-  String base = FolderPath(FolderSource::kProgramFiles);
+  // A 64-bit product belongs in the 64-bit Program Files.
+  String base = FolderPath(FolderSource::kProgramFiles, Settings().Bitness == 1 ? FolderView::k64 : FolderView::kDefault);
   if (!base.EndsWithW(u"\\")) base.AppendW(u'\\');
   base.AppendW(folder.w_str(), folder.wlength());
   return base;
@@ -225,7 +227,15 @@ void NewInstallationFolder() {
     state.install_folder = AbsoluteDefaultFolder(ExpandFolderText(settings.DefaultInstallDir));
   }
   if (args.automatic) {
-    CreateFolder(state.install_folder.w_str());
+    // A folder that cannot be made ends the run before anything is installed
+    // or registered (a product registered without its files cannot be removed).
+    if (!FolderExists(state.install_folder.w_str())) {
+      if (!CreateFolder(state.install_folder.w_str())) {
+        const String reason = LastErrorTextW();
+        RefuseWithText(FillMessage(Message(message_number::kFolderFailed), {state.install_folder, reason}));
+      }
+      state.install_folder_created = true;
+    }
     return;
   }
   if (settings.Flag(product_flag::kFolderPage)) FolderPageLoop(state.install_folder);

@@ -5,6 +5,7 @@
 // the layers below as their input records.
 #pragma once
 
+#include "actions/restore_point.h"
 #include "core/progress.h"
 #include "core/string.h"
 #include "package/locator.h"
@@ -18,6 +19,7 @@ struct InstallRun {
   OwnPackage* package = nullptr;
   ProgramCopy program;  // the copy the locator kept for the uninstaller
   Progress progress;    // the progress page's reporter, or one that reports nowhere
+  RestorePoint restore_point;  // begun before the files, committed at the end
 };
 
 // What ending the install log needs from this installation's state; the
@@ -34,11 +36,27 @@ void WorkingLogStage(InstallRun& run);       // progress 1
 void InstallFoldersStage(InstallRun& run);   // uninstall and shared folders, required space
 void PreInstallBatchesStage(InstallRun& run);  // pre-installation, then upgrade or reinstall batch
 void FilesStage(InstallRun& run);            // progress 2 to 93
-void InstallActionsStage(InstallRun& run);   // progress 93 to 97
 void TextCopiesStage(InstallRun& run);       // progress 98
 void RegistrationStage(InstallRun& run);     // progress 99 and 100
 void PostInstallBatchStage(InstallRun& run);
 void DesktopChangedStage(InstallRun& run);
+
+// The install-action stages (install_action_stages_win.cpp), in the order of
+// the sequence's table.
+void CloseProgramsStage(InstallRun& run);          // the programs the package names, before the folder
+void StartMenuPlaceholdersStage(InstallRun& run);  // a new installation's Start Menu folder
+void RestorePointStage(InstallRun& run);           // after the working log
+void InstallFolderRightsStage(InstallRun& run);
+void SharedFolderRightsStage(InstallRun& run);     // after the shared folder is made
+void ComponentHooksStage(InstallRun& run);         // MSI packages and applets as the file phase writes them
+void ComponentRegistrationStage(InstallRun& run);  // progress 93
+void ShortcutsStage(InstallRun& run);              // progress 95 to 97
+void RegistryStage(InstallRun& run);               // progress 97
+void FirewallStage(InstallRun& run);               // progress 98
+void PathStage(InstallRun& run);                   // after the text copies
+void RestorePointCommitStage(InstallRun& run);     // the last change to the system
+// The PATH subfolder the package names, for the Uninstall key.
+String PathSubfolderSetting();
 
 // The completion report, restart question, exit folders and launches; ends
 // the process with exit code 1.

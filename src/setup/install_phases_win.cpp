@@ -310,12 +310,6 @@ void PreInstallBatchesStage(InstallRun&) { RunPreInstallBatches(); }
 
 void FilesStage(InstallRun& run) { InstallFiles(run); }
 
-void InstallActionsStage(InstallRun&) {
-  // The install actions come here in their order (shortcuts, registry,
-  // COM and type libraries, INF drivers, fonts, firewall, PATH), each one
-  // through RunActionGuarded (actions/action_guard.h), progress 93 to 97.
-}
-
 void TextCopiesStage(InstallRun& run) { CopyReadmeAndLicenceTexts(TheInstall().InstallFolder(), run.progress); }
 
 void PostInstallBatchStage(InstallRun&) { RunPostInstallBatch(); }
@@ -333,6 +327,7 @@ void RegistrationStage(InstallRun& run) {
   inputs.product_fonts = lists.product_fonts;
   inputs.shared_files = lists.shared_files;
   inputs.program = &run.program;
+  inputs.add_to_path_subfolder = PathSubfolderSetting();
   inputs.before_data_file = BeforeUninstallData;
   inputs.before_data_file_context = &run.progress;
   RegisterUninstall(inputs);

@@ -132,21 +132,31 @@ constexpr Stage kStages[] = {
     {"password page", PasswordPage},
     {"licence pages", LicencePages},
     {"readme pages", ReadmePages},
+    {"programs to close", CloseProgramsStage},
     {"install folder", InstallFolder},  // with the folder page
+    {"start menu placeholders", StartMenuPlaceholdersStage},
     {"start menu page", StartMenuPage},
     {"start notification", StartNotification},
     {"progress page", ProgressPageStage},
     {"working log", WorkingLogStage},            // 1
-    // (still to come: the restore point)
+    {"restore point", RestorePointStage},
+    {"install folder rights", InstallFolderRightsStage},
     {"install folders", InstallFoldersStage},
+    {"shared folder rights", SharedFolderRightsStage},
     {"pre-installation batches", PreInstallBatchesStage},  // with the upgrade or reinstall batch
+    {"component hooks", ComponentHooksStage},
     {"files", FilesStage},                       // 2 to 93
-    {"install actions", InstallActionsStage},    // 93 to 97
+    {"component registration", ComponentRegistrationStage},  // 93
+    {"shortcuts", ShortcutsStage},               // 95 to 97
+    {"registry", RegistryStage},                 // 97
+    {"firewall", FirewallStage},                 // 98
     {"text copies", TextCopiesStage},            // 98
+    {"path", PathStage},
     {"registration", RegistrationStage},         // 99, 100
     {"post-installation batch", PostInstallBatchStage},
     {"completion notification", CompletionNotification},
     {"desktop changed", DesktopChangedStage},
+    {"restore point commit", RestorePointCommitStage},
 };
 
 }  // namespace

@@ -29,6 +29,7 @@ struct InstallState : ProductFolders {
   bool same_version = false;
 
   String install_folder_full;  // the install folder made absolute
+  bool install_folder_created = false;  // this run made the install folder
   bool portable = false;       // on a removable, optical or RAM-disk drive
   int64_t required_space = -1; // -1 until computed
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "actions/program_closing.h"
 #include "core/string.h"
 #include "core/vector.h"
 #include "package/settings.h"
@@ -12,10 +13,8 @@
 class RegistryKey;
 enum class RegView : uint32_t;
 
-// The closing phases of the uninstaller: rules that do not ask the user run
-// before the confirmation, those that ask after it.
-constexpr uint32_t kCloseBeforeConfirmation = 1u << 0;
-constexpr uint32_t kCloseAfterConfirmation = 1u << 1;
+// The closing phases of the uninstaller (actions/program_closing.h): rules
+// that do not ask the user run before the confirmation, those that ask after it.
 
 // Applies the product's rules of one phase to the running programs. False
 // when the user cancelled a question (the run ends, nothing removed).

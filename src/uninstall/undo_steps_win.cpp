@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "actions/program_closing.h"
 #include "core/close_applications_win.h"
 #include "core/codepage.h"
 #include "core/csv.h"
@@ -88,15 +89,7 @@ bool TakeQuoted(const String& text, int32_t* position, String* out) {
 }  // namespace
 
 bool CloseProgramsForUninstall(const Vector<CloseRule>& rules, uint32_t phase, bool automatic) {
-  Vector<WindowRule> windows;
-  for (const CloseRule& rule : rules) {
-    WindowRule& window = windows.Emplace();
-    window.title = AnsiToUtf16(rule.window_title);
-    window.window_class = AnsiToUtf16(rule.window_class);
-    window.program = AnsiToUtf16(rule.display_name);
-    window.action = rule.action;
-    window.phases = rule.action == 2 ? kCloseAfterConfirmation : kCloseBeforeConfirmation;
-  }
+  const Vector<WindowRule> windows = WindowRulesOf(rules);
   if (windows.IsEmpty()) return true;
   CloseQuestion question;
   question.text = Message(message_number::kCloseProgramsQuestion);

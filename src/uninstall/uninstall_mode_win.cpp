@@ -1,9 +1,13 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "actions/associations.h"
 #include "actions/batch_runner.h"
 #include "actions/file_deletion_run.h"
+#include "actions/firewall.h"
 #include "actions/link_safe_removal.h"
+#include "actions/path_list.h"
+#include "actions/system_path.h"
 #include "core/codepage.h"
 #include "core/fatal.h"
 #include "core/file_errors.h"
@@ -223,7 +227,7 @@ void RemoveRecordedFile(Run& run, const String& marked, LinkCheck& links) {
 // The parts of the data file that this run does not act on go into the
 // rewritten file as they were.
 void KeepSectionsNotActedOn(const Run& run) {
-  for (const FileAssociation& a : run.lists.associations) {
+  for (const RecordedAssociation& a : run.lists.associations) {
     RecordAssociation(a.extension.c_str(), a.file_type.c_str(), a.verb.c_str(), a.icon.c_str());
   }
   UninstallRecords& records = TheUninstallRecords();
@@ -346,9 +350,25 @@ void RemoveSharedFolder(Run& run, const String& shared) {
 }
 
 // Step 29: only an error-free run lets go of the product.
+// Step 11. Undone here, they are not kept for the rewritten data file.
+void UndoFileAssociations(Run& run) {
+  if (run.lists.associations.IsEmpty()) return;
+  UndoAssociations(run.lists.associations, run.display_name, run.view);
+  run.lists.associations.RemoveAll();
+  Pause(run);
+}
+
+void RemovePathEntry(Run& run) {
+  if (!Settings().Flag(product_flag::kAddToPath)) return;
+  const String subfolder = ReadValue(run.key, u"AddToPathSubfolder");
+  const String error = ChangeSystemPath(false, PathAdditionFolder(run.product_folder, subfolder));
+  if (!error.empty() && !run.automatic) ShowError(run, error);
+}
+
 void Unregister(Run& run, const String& shared_path) {
   if (HasFailed()) return;
   DeleteFile(UninstallDataPath(run.uninstall_folder).w_str());
+  RemovePathEntry(run);
   RunUninstallBatch(run, u"UninstallBatch2", uninstall_flag::kHideBatch2Console, shared_path);
   run.key.CloseAll();
   RegistryKey uninstall_root;
@@ -397,6 +417,7 @@ void Remove(Run& run) {
   const bool all_users = run.key.ReadNumber(u"ShortcutMode", &shortcut_mode, 0) && shortcut_mode == 1;
   RunUninstallBatch(run, u"UninstallBatch1", uninstall_flag::kHideBatch1Console, shared_path);
   Report(run, 1, message_number::kRunningBatch);
+  UndoFileAssociations(run);
   Report(run, 3, message_number::kRemovingFonts);
   RemoveFonts(run);
   DeleteInstallLog(run);
@@ -420,6 +441,7 @@ void Remove(Run& run) {
   RemoveProductRegistryKey(run);
   UndoRegistryEntries(Settings().RegistryEntries, run.view);
   Report(run, 96, 0);
+  RemoveFirewallExceptions(run.lists.firewall, run.product_folder);
   Report(run, 97, 0);
   RemoveDriverPackages(run.lists.inf);
   RemoveProductFolderWithContents(run);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "builder/manifest.h"
+#include "builder/manifest_actions.h"
 #include "builder/package_writer.h"
 #include "builder/signing.h"
 
@@ -82,7 +83,7 @@ int ParseArguments(int argc, char** argv, Arguments* args) {
     std::string* target = arg == "-o" ? &args->output : arg == "--stub" ? &args->stub
                                                       : arg == "--sign" ? &args->sign : nullptr;
     if (arg == "--help" || arg == "-h") {
-      std::printf("%s\n%s", kUsage, kManifestReference);
+      std::printf("%s\n%s%s", kUsage, kManifestReference, kActionsReference);
       return -1;
     }
     if (arg == "--verbose" || arg == "-v") {

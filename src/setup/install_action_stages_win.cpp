@@ -1,0 +1,242 @@
+// The install sequence's stages that run install actions: closing programs,
+// the restore point, folder rights, and after the files the component
+// registration, shortcuts, registry work, firewall and PATH. Each stage reads
+// the install state and the settings and hands the action its inputs; the
+// actions log, record for uninstall and report failures themselves.
+#include <windows.h>
+
+#include "actions/action_guard.h"
+#include "actions/associations.h"
+#include "actions/components.h"
+#include "actions/firewall.h"
+#include "actions/folder_rights.h"
+#include "actions/install_hooks.h"
+#include "actions/install_lists.h"
+#include "actions/program_closing.h"
+#include "actions/registry_work.h"
+#include "actions/restore_point.h"
+#include "actions/shortcuts.h"
+#include "actions/system_path.h"
+#include "actions/uninstall_registration.h"
+#include "core/close_applications_win.h"
+#include "core/file_ops.h"
+#include "core/message_pump_win.h"
+#include "core/path_rules.h"
+#include "package/action_settings.h"
+#include "package/languages.h"
+#include "package/message_numbers.h"
+#include "package/settings_state.h"
+#include "records/install_log.h"
+#include "setup/install_phases.h"
+#include "setup/wizard_owner_win.h"
+#include "setup/install_state.h"
+#include "setup/refusals.h"
+#include "setup/run_state.h"
+
+namespace {
+
+constexpr DWORD kAfterClosingPumpMs = 333;
+constexpr int kPumpRound = 100;
+constexpr int32_t kFirewallProgress = 98;
+
+ActionSettings TheActionSettings() {
+  ActionSettings values;
+  // The builder refuses a value that does not read; what reads is used.
+  ReadActionSettings(Settings().Reserved3, &values);
+  return values;
+}
+
+bool Removable(int flag2) { return TheInstall().portable && Settings().Flag2(flag2); }
+
+RegView ProductView() { return Settings().Bitness == 1 ? RegView::k64 : RegView::kDefault; }
+
+// Lets the windows of the programs told to close handle their messages.
+void PumpFor(DWORD milliseconds) {
+  const DWORD start = GetTickCount();
+  for (DWORD elapsed = 0; elapsed < milliseconds; elapsed = GetTickCount() - start) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - elapsed, QS_ALLINPUT);
+    PumpPendingMessages(kPumpRound);
+  }
+}
+
+void GrantRights(const String& folder, bool created_by_this_run) {
+  FolderRightsInputs inputs;
+  inputs.folder = folder;
+  inputs.created_by_this_run = created_by_this_run;
+  GrantFolderRights(inputs);
+}
+
+void InstallMsiHook(const MsiRequest& request, const Progress& progress) { InstallMsiPackage(request, progress); }
+
+void ControlPanelHook(const ControlPanelRequest& request, const Progress& progress) {
+  RegisterControlPanelApplet(request, progress);
+}
+
+// The uninstaller's shortcuts and the log shortcut, after the file entries'
+// own requests.
+void AddProductShortcuts(const String& uninstall_folder, Vector<ShortcutRequest>* requests) {
+  const ProductSettings& settings = Settings();
+  if (settings.Flag(product_flag::kDetectInstallation)) {
+    ShortcutRequest uninstaller;
+    uninstaller.target = JoinPath(uninstall_folder, kDefaultUninstallerName);
+    uninstaller.arguments = String(u"/u:\"");
+    uninstaller.arguments.Append(settings.UninstallKeyName);
+    uninstaller.arguments.AppendW(u"\"");
+    uninstaller.name = Message(message_number::kUninstallShortcutName);
+    uninstaller.quiet_failure = true;
+    uninstaller.start_menu = settings.Flag(product_flag::kUninstallStartMenuShortcut);
+    uninstaller.desktop = settings.Flag(product_flag::kUninstallDesktopShortcut);
+    if (settings.Flag(product_flag::kUninstallOwnFolderShortcut)) uninstaller.own_folder = uninstall_folder;
+    if (uninstaller.start_menu || uninstaller.desktop || !uninstaller.own_folder.empty()) requests->Add(uninstaller);
+  }
+  if (settings.Flag(product_flag::kLogShortcut)) {
+    ShortcutRequest log;
+    log.start_menu = true;
+    log.target = InstallLogPath(uninstall_folder);
+    log.name = Message(message_number::kLogShortcutName);
+    requests->Add(log);
+  }
+}
+
+void MakeShortcuts(const InstallRun& run, const ActionSettings& values) {
+  const ProductSettings& settings = Settings();
+  const InstallState& state = TheInstall();
+  Vector<ShortcutRequest> requests = TheInstallLists().shortcuts;
+  AddProductShortcuts(state.uninstall_folder, &requests);
+  ShortcutStepInputs inputs;
+  inputs.requests = &requests;
+  inputs.install_folder = state.InstallFolder();
+  inputs.uninstall_folder = state.uninstall_folder;
+  inputs.start_menu_folder = settings.ProductStartMenu;
+  inputs.desktop_folder = settings.DesktopFolder;
+  inputs.desktop_folder_icon = values.desktop_folder_icon;
+  inputs.all_users = settings.ShortcutMode == 1;
+  inputs.detailed_log = settings.Flag(product_flag::kDetailedLog);
+  inputs.hide_file_names = settings.Flag(product_flag::kHideFileNames);
+  inputs.progress = run.progress;
+  CreateShortcuts(inputs);
+}
+
+}  // namespace
+
+void CloseProgramsStage(InstallRun&) {
+  const Vector<CloseRule>& rules = Settings().ProgramsToClose;
+  if (rules.IsEmpty()) return;
+  CloseQuestion question;
+  question.text = Message(message_number::kCloseProgramQuestion);
+  question.caption = Message(message_number::kGreetingTitle);
+  if (CloseApplications(WindowRulesOf(rules), kCloseEveryPhase, question) == CloseOutcome::kCancelled) CancelExit();
+  PumpFor(kAfterClosingPumpMs);
+  // The closed programs' windows may have taken the front.
+  if (HWND background = WizardOwner()) SetForegroundWindow(background);
+}
+
+void StartMenuPlaceholdersStage(InstallRun&) {
+  if (TheInstall().existing) return;
+  ProductSettings& settings = Settings();
+  settings.ProductStartMenu = ReplacePlaceholders(settings.ProductStartMenu, Languages());
+}
+
+void RestorePointStage(InstallRun& run) {
+  ProductSettings& settings = Settings();
+  if (!settings.Flag2(product_flag2::kRestorePoint)) return;
+  ReportProgress(run.progress, 1, Message(message_number::kCreatingRestorePoint));
+  RestorePointInputs inputs;
+  inputs.product_name = settings.DisplayName;
+  inputs.version = settings.DisplayVersion;
+  run.restore_point = BeginRestorePoint(inputs);
+  // Nothing to commit at the end for a point that was not begun.
+  if (!run.restore_point.begun) settings.SetFlag2(product_flag2::kRestorePoint, false);
+  ReportProgress(run.progress, 1, Message(message_number::kPreparing));
+}
+
+void RestorePointCommitStage(InstallRun& run) {
+  if (Settings().Flag2(product_flag2::kRestorePoint) && run.restore_point.begun) CommitRestorePoint(run.restore_point);
+}
+
+void InstallFolderRightsStage(InstallRun&) {
+  const InstallState& state = TheInstall();
+  if (Settings().Flag(product_flag::kGrantFolderRights)) GrantRights(state.InstallFolder(), state.install_folder_created);
+}
+
+void SharedFolderRightsStage(InstallRun&) {
+  const ProductSettings& settings = Settings();
+  const String& shared = TheInstall().shared_folder;
+  if (shared.empty() || !settings.Flag(product_flag::kGrantFolderRights) ||
+      !settings.Flag(product_flag::kGrantSharedRights)) {
+    return;
+  }
+  // The shared folder usually lies in a system folder that other products
+  // share: its existing restrictions always stay.
+  GrantRights(shared, false);
+}
+
+void ComponentHooksStage(InstallRun&) {
+  InstallHooks& hooks = TheInstallHooks();
+  hooks.install_msi = InstallMsiHook;
+  hooks.register_control_panel = ControlPanelHook;
+}
+
+void ComponentRegistrationStage(InstallRun& run) {
+  const InstallLists& lists = TheInstallLists();
+  RegisterComServers(lists.com_servers, run.progress);
+  RegisterTypeLibraries(lists.type_libraries, run.progress);
+  InstallInfDrivers(lists.inf_files, run.progress);
+}
+
+void ShortcutsStage(InstallRun& run) {
+  const ProductSettings& settings = Settings();
+  const InstallState& state = TheInstall();
+  const ActionSettings values = TheActionSettings();
+  if (!Removable(product_flag2::kPortableNoStartMenuPage)) MakeShortcuts(run, values);
+  if (state.portable) {
+    RootShortcutInputs root;
+    root.command = values.root_shortcut_command;
+    root.name = values.root_shortcut_name;
+    root.install_folder = state.InstallFolder();
+    root.detailed_log = settings.Flag(product_flag::kDetailedLog);
+    CreateRootShortcut(root);
+  }
+  TaskbarPinInputs pin;
+  if (!state.portable) pin.command = values.pin_command;
+  pin.name = values.pin_name;
+  pin.product_name = settings.DisplayName;
+  pin.progress = run.progress;
+  PinToTaskbar(pin);
+}
+
+void RegistryStage(InstallRun&) {
+  const ProductSettings& settings = Settings();
+  if (Removable(product_flag2::kNoRegistryOnRemovable)) return;
+  RegistryWorkInputs inputs;
+  inputs.product_registry = settings.ProductRegistry;
+  inputs.entries = settings.RegistryEntries;
+  inputs.merge_file = settings.RegistryMerge;
+  for (const AssociationRecord& record : settings.Associations) {
+    if (record.enabled) inputs.associations.Add(AssociationFromRecord(record));
+  }
+  inputs.product_name = settings.DisplayName;
+  const LanguageTable& languages = Languages();
+  if (languages.current >= 0 && languages.current < languages.names.Count()) {
+    inputs.language = languages.names[languages.current];
+  }
+  inputs.install_folder = TheInstall().InstallFolder();
+  inputs.view = ProductView();
+  inputs.associations_allowed = !Removable(product_flag2::kNoAssociationsOnRemovable);
+  ApplyRegistryWork(inputs);
+}
+
+void FirewallStage(InstallRun& run) {
+  const ProductSettings& settings = Settings();
+  if (!settings.Reserved14.empty() && !Removable(product_flag2::kNoFirewallOnRemovable)) {
+    ApplyFirewallList(settings.Reserved14, TheInstall().InstallFolder(), settings.DisplayName);
+  }
+  ReportProgress(run.progress, kFirewallProgress, Message(message_number::kAfterFirewall));
+}
+
+void PathStage(InstallRun&) {
+  if (!Settings().Flag(product_flag::kAddToPath)) return;
+  AddInstallFolderToPath(TheInstall().InstallFolder(), TheActionSettings().path_subfolder);
+}
+
+String PathSubfolderSetting() { return TheActionSettings().path_subfolder; }

@@ -1,0 +1,211 @@
+#include "builder/manifest_actions.h"
+
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "builder/action_values.h"
+#include "core/codepage.h"
+#include "package/action_settings.h"
+#include "package/entry_kinds.h"
+
+namespace fs = std::filesystem;
+
+namespace manifest_reading {
+
+namespace {
+
+constexpr int64_t kMsiUiLevelLowest = 2;   // none
+constexpr int64_t kMsiUiLevelHighest = 5;  // full
+
+std::string FileBytes(const fs::path& path, const Origin& origin) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) Throw(origin, "cannot read " + path.string());
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Lines of a list, each checked; joined with CR LF.
+String CheckedLines(Table& table, const std::string& key, std::string (*check)(const std::string&)) {
+  std::vector<std::string> lines;
+  table.TextList(key, &lines);
+  std::string joined;
+  for (const std::string& line : lines) {
+    const std::string reason = check(line);
+    if (!reason.empty()) Throw(table.At(key), "\"" + line + "\": " + reason);
+    if (!joined.empty()) joined += "\r\n";
+    joined += line;
+  }
+  return Wide(joined);
+}
+
+void ReadRegistry(Table registry, const fs::path& base, ProductSettings* s) {
+  s->RegistryEntries = CheckedLines(registry, "entries", CheckRegistryEntryLine);
+  std::string merge;
+  if (registry.Text("merge_file", &merge) && !merge.empty()) {
+    const std::string text = FileBytes(base / merge, registry.At("merge_file"));
+    if (text.size() >= 2 && static_cast<unsigned char>(text[0]) == 0xFF && static_cast<unsigned char>(text[1]) == 0xFE) {
+      s->RegistryMerge.AssignW(reinterpret_cast<const char16_t*>(text.data() + 2),
+                               static_cast<int32_t>((text.size() - 2) / 2));
+    } else {
+      s->RegistryMerge = Wide(text);
+    }
+  }
+  registry.RejectUnknown();
+}
+
+void ReadAssociations(Table& root, ProductSettings* s) {
+  for (Table& table : root.Each("association")) {
+    AssociationValues v;
+    table.Text("extension", &v.extension);
+    table.Text("prog_id", &v.prog_id);
+    table.Text("description", &v.description);
+    table.Text("verb", &v.verb);
+    table.Text("verb_label", &v.verb_label);
+    table.Text("command", &v.command);
+    int mode = 0;
+    if (table.Choice("mode", {"normal", "default-verb", "open-with"}, &mode)) v.mode = static_cast<uint8_t>(mode);
+    if (!v.extension.empty() && v.extension[0] != '.') v.extension.insert(0, ".");
+    const std::string reason = CheckAssociation(v);
+    if (!reason.empty()) Throw(table.At("extension"), reason);
+    table.RejectUnknown();
+    s->Associations.Add(MakeAssociationRecord(v));
+  }
+}
+
+void ReadFolderRights(Table& actions, Product* out) {
+  ProductSettings& s = out->settings;
+  SetFlag(actions, "folder_rights", &s, product_flag::kGrantFolderRights);
+  SetFlag(actions, "shared_folder_rights", &s, product_flag::kGrantSharedRights);
+  if (s.Flag(product_flag::kGrantFolderRights)) {
+    out->warnings.push_back(Describe(actions.At("folder_rights")) +
+                            ": every user may then change the files in the install folder, so a user can replace "
+                            "a program that an administrator later runs; grant rights only to a data subfolder "
+                            "your product owns if you can");
+    if (s.Flag(product_flag::kGrantSharedRights)) {
+      out->warnings.push_back(Describe(actions.At("shared_folder_rights")) +
+                              ": the shared folder lies in a system folder that other products use too; every "
+                              "user may then change what is in it");
+    }
+  } else if (s.Flag(product_flag::kGrantSharedRights)) {
+    Throw(actions.At("shared_folder_rights"), "needs folder_rights = true");
+  }
+}
+
+void ReadActionTable(Table actions, const fs::path& base, Product* out) {
+  ProductSettings& s = out->settings;
+  s.Reserved14 = CheckedLines(actions, "firewall", CheckFirewallLine);
+  SetFlag(actions, "add_to_path", &s, product_flag::kAddToPath);
+  SetFlag2(actions, "restore_point", &s, product_flag2::kRestorePoint);
+  SetFlag(actions, "log_shortcut", &s, product_flag::kLogShortcut);
+  SetFlag(actions, "uninstall_folder_shortcut", &s, product_flag::kUninstallOwnFolderShortcut);
+  ReadFolderRights(actions, out);
+  ActionSettings values;
+  SetText(actions, "path_subfolder", &values.path_subfolder);
+  SetText(actions, "pin_command", &values.pin_command);
+  SetText(actions, "pin_name", &values.pin_name);
+  SetText(actions, "root_shortcut_command", &values.root_shortcut_command);
+  SetText(actions, "root_shortcut_name", &values.root_shortcut_name);
+  SetText(actions, "desktop_folder", &s.DesktopFolder);
+  std::string icon;
+  if (actions.Text("desktop_folder_icon", &icon) && !icon.empty()) {
+    const std::string bytes = FileBytes(base / icon, actions.At("desktop_folder_icon"));
+    values.desktop_folder_icon.Assign(bytes.data(), static_cast<int32_t>(bytes.size()));
+  }
+  if (!values.path_subfolder.empty() && !s.Flag(product_flag::kAddToPath)) {
+    Throw(actions.At("path_subfolder"), "needs add_to_path = true");
+  }
+  s.Reserved3 = WriteActionSettings(values);
+  actions.RejectUnknown();
+}
+
+}  // namespace
+
+uint32_t ComponentKind(int index) {
+  const uint32_t kinds[] = {entry_kind::kSystemCom, entry_kind::kSystemTypeLibrary, entry_kind::kDriver,
+                            entry_kind::kMsi, entry_kind::kControlPanel};
+  return kinds[index];
+}
+
+void ReadComponentOptions(Table& file, uint32_t kind, ComponentOptions* out) {
+  if (kind == entry_kind::kMsi) {
+    int64_t level = 0;
+    if (file.Number("msi_ui_level", kMsiUiLevelLowest, kMsiUiLevelHighest, &level)) {
+      out->msi_ui_level = static_cast<uint32_t>(level);
+    }
+    file.Flag("msi_remember", &out->msi_remember);
+  }
+  if (kind == entry_kind::kControlPanel) {
+    if (!file.Text("class_id", &out->class_id) || out->class_id.size() != 38 || out->class_id.front() != '{' ||
+        out->class_id.back() != '}') {
+      Throw(file.At("class_id"), "a control-panel applet needs its CLSID as \"{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}\"");
+    }
+  }
+}
+
+void ApplyComponentOptions(const ComponentOptions& options, uint32_t kind, EntryRecord* entry) {
+  if (kind == entry_kind::kMsi) {
+    entry->msi_option = options.msi_ui_level;
+    if (options.msi_remember) entry->flags |= entry_flag::kRememberMsi;
+  }
+  if (kind == entry_kind::kControlPanel) entry->working_folder = String(options.class_id.c_str());
+}
+
+void ReadActions(Table& root, const fs::path& base, Product* out) {
+  ReadRegistry(root.Sub("registry"), base, &out->settings);
+  ReadAssociations(root, &out->settings);
+  ReadActionTable(root.Sub("actions"), base, out);
+}
+
+}  // namespace manifest_reading
+
+const char kActionsReference[] = R"(
+[registry]
+entries = []                    # one entry a line: "HKLM\\Software\\Acme" makes a key;
+                                #   "HKLM\\Software\\Acme,Name,type,data,action" a value.
+                                #   type: 1 text (%Variables% expanded), 2 expandable text,
+                                #   3 bytes in hexadecimal, 4 DWORD, 11 QWORD (decimal).
+                                #   action: 1 write, 3 write and remove on uninstall,
+                                #   6 write when missing, 4 delete, 5 delete (also on
+                                #   uninstall), 0 and 2 nothing now. "\\HKAU\\" in a
+                                #   path: every user's hive
+merge_file = ""                 # a .reg file imported with "regedit /s"
+
+[[association]]                 # file associations (any number)
+extension = ".acme"
+prog_id = "Acme.Document"       # the file type; "" or "!": the type the extension
+                                #   already has ("!": this one when it has none)
+description = ""
+verb = "open"
+verb_label = ""
+command = "\"%InstallDir%\\acme.exe\" \"%1\""
+mode = "normal"                 # "default-verb" also makes the verb the default;
+                                #   "open-with" only lists the program under Open With
+
+[actions]
+firewall = []                   # "port or program;name;protocols;keep" a line:
+                                #   "8080;Acme Server;1;0" opens TCP port 8080
+                                #   (protocols 1 TCP, 2 UDP, 3 both);
+                                #   "%InstallDir%\\acme.exe;Acme;0;0" allows a program;
+                                #   keep "1": left in place on uninstall; an empty
+                                #   name: the product name
+add_to_path = false             # the install folder joins the machine-wide PATH
+path_subfolder = ""             # that subfolder of it instead (or an absolute folder)
+folder_rights = false           # every user may modify the install folder (never its
+                                #   permissions); the builder warns: think twice
+shared_folder_rights = false    # the same for the shared folder
+restore_point = false           # a System Restore point before the files
+pin_command = ""                # pinned to the taskbar on Windows 7 to 8.1:
+                                #   "\"%InstallDir%\\acme.exe\" /x"
+pin_name = ""                   # default: the product name
+root_shortcut_command = ""      # installed on a removable drive: a shortcut at its root
+root_shortcut_name = ""
+desktop_folder = ""             # desktop shortcuts go into this folder on the desktop
+desktop_folder_icon = ""        # that folder's .ico file
+log_shortcut = false            # a Start Menu shortcut to Install.log
+uninstall_folder_shortcut = false  # an uninstaller shortcut in the install folder
+
+Component files are [[file]] kinds, each registered after the files:
+"com" (a COM server, regsvr32), "type-library", "driver" (an INF file),
+"msi" (msi_ui_level = 2..5, msi_remember = true: removed with the product)
+and "control-panel" (class_id = "{...}" required; version = its name).
+)";
