@@ -45,3 +45,10 @@ int32_t AddFirewallProgram(const String& path, const String& name);
 // The install step over the list (UTF-16 lines separated by CR LF). A line
 // without exactly four fields stops the installation as a damaged package.
 void ApplyFirewallList(const String& list, const String& install_folder, const String& product_name);
+
+// The uninstall step: takes out the exceptions of the recorded lines (UTF-16,
+// one line each, as the install step recorded them; a program path is made
+// absolute against `install_folder` as at install). Nothing is reported: an
+// exception that is already gone, or a firewall service that cannot be
+// reached, leaves nothing to do.
+void RemoveFirewallExceptions(const Array<String>& lines, const String& install_folder);

@@ -9,12 +9,14 @@
 #include "core/privileges_win.h"
 #include "core/silent_mode.h"
 #include "crash/crash_handler_win.h"
+#include "net/notify_worker.h"
 #include "setup/app_icons_win.h"
 #include "setup/command_line.h"
 #include "setup/crash_records_win.h"
 #include "setup/exit.h"
 #include "setup/fatal_display.h"
 #include "setup/install_mode.h"
+#include "setup/install_rules.h"
 #include "setup/run_state.h"
 #include "uninstall/self_removal.h"
 #include "uninstall/uninstall_mode.h"
@@ -65,6 +67,8 @@ void RunEntry(HINSTANCE instance) {
     request.run_after = args.run_after;
     const UninstallResult result = RunUninstallMode(request);
     if (result.outcome == UninstallOutcome::kSucceeded) {
+      TheExitHooks().stop_notification_worker = StopNotificationWorker;
+      PostNotification(NotificationAddress(result.notify_url, result.version));
       StartSelfRemoval(result.product_folder, result.uninstall_subdir);
     }
     CommonExit(UninstallExitCode(result.outcome));
