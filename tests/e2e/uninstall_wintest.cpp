@@ -420,7 +420,7 @@ TEST_F(Uninstall, InstallActionsAreUndoneToTheStateBefore) {
   product_.settings.SetFlag(product_flag::kAddToPath, true);
   const std::wstring own = L"HKLM\\Software\\" + testkit::UniqueName(L"BxEntries");
   InstallActions actions;
-  actions.registry_entries = e2e::FromWide(own + L"\\Sub,Name,1,%InstallDir%,3\r\n" + own + L"\\Sub\r\n" + own + L"\r\n");
+  actions.registry_entries = e2e::FromWide(own + L"\\Sub,Name,1,on,3\r\n" + own + L"\\Sub\r\n" + own + L"\r\n");
   product_.settings.RegistryEntries = actions.registry_entries;
   CloseRule& close = product_.settings.ProgramsToClose.Emplace();
   close.window_title = String("Probe");
@@ -432,7 +432,7 @@ TEST_F(Uninstall, InstallActionsAreUndoneToTheStateBefore) {
   EXPECT_TRUE(Exists(fonts)) << "the font was not installed";
   e2e::WriteBytes(folder_ + L"\\logs\\run.log", "written by the product");
   actions.Apply(folder_, name_, extension);
-  ASSERT_EQ(ReadText(HKEY_LOCAL_MACHINE, own.substr(5) + L"\\Sub", L"Name"), folder_);
+  ASSERT_EQ(ReadText(HKEY_LOCAL_MACHINE, own.substr(5) + L"\\Sub", L"Name"), L"on");
   Process running = testkit::StartChild({L"dialog"});
   ASSERT_NE(testkit::WaitForWindow(running.id(), {testkit::kDialogClass, L"Probe"}), nullptr);
   WriteText(HKEY_LOCAL_MACHINE, kUninstallKey + name_, L"AddToPathSubfolder", L"bin");
