@@ -13,6 +13,7 @@
 #include "actions/registry_work.h"
 #include "actions/system_path.h"
 #include "e2e/installer_win.h"
+#include "net/loopback_listener_wintest.h"
 #include "package/entry_kinds.h"
 #include "records/uninstall_records.h"
 #include "testkit/child.h"
@@ -464,10 +465,28 @@ HWND WaitForPage(DWORD process_id, const std::wstring& title) {
 }
 
 // A removal that a person starts: the confirmation, the progress page in its
-// uninstall form (its Cancel disabled), then the completion message.
+// uninstall form (its Cancel disabled) over the product's background window,
+// the completion message, then the product's notification address.
 TEST_F(Uninstall, AnInteractiveRunAsksShowsItsProgressAndReportsCompletion) {
   product_.settings.SetFlag2(product_flag2::kUninstallCompletionMessage, true);
+  product_.settings.SetFlag(product_flag::kNoBackgroundWindow, false);
+  product_.settings.DisplayTitle = String(u"Removal Test");
+  product_.settings.TaskbarText = String(u"Removal Test");
+  product_.settings.TopColor = 0x804000;  // a blue gradient with a white title
+  product_.settings.BottomColor = 0x200000;
+  product_.settings.TitleColor = 0xFFFFFF;
+  product_.settings.TitleSize = 1.5;
+  product_.settings.TitlePosition = 1;
+  Listener listener;
+  product_.settings.NotifyURL =
+      e2e::FromWide(L"http://127.0.0.1:" + std::to_wstring(listener.port()) + L"/removed?v=%version%");
   Install();
+  // A silent installation turns the background window off for good; this
+  // product was installed as a person would.
+  const std::wstring key = kUninstallKey + name_;
+  const uint64_t flags = std::stoull(ReadText(HKEY_LOCAL_MACHINE, key, L"ProductFlags"));
+  WriteText(HKEY_LOCAL_MACHINE, key, L"ProductFlags",
+            std::to_wstring(flags & ~(uint64_t{1} << product_flag::kNoBackgroundWindow)));
   Process process = Process::Start(uninstaller_, L"/u:\"" + name_ + L"\"");
   ASSERT_TRUE(process.started());
   const std::wstring title = L"Uninstall " + name_;
@@ -481,12 +500,16 @@ TEST_F(Uninstall, AnInteractiveRunAsksShowsItsProgressAndReportsCompletion) {
   ASSERT_NE(page, nullptr) << testkit::DescribeWindows(process.id());
   EXPECT_EQ(testkit::ControlText(page, 1009), L"Please wait while " + name_ + L" is removed from your computer.");
   EXPECT_FALSE(IsWindowEnabled(testkit::FindControl(page, 1003))) << "Cancel must be disabled while removing";
+  EXPECT_FALSE(testkit::TopLevelWindows(process.id(), {L"", L"Removal Test"}).empty())
+      << "no background window; windows: " << testkit::DescribeWindows(process.id());
   EXPECT_TRUE(testkit::Screenshot(L"uninstall-progress"));
 
   HWND done = testkit::WaitForWindow(process.id(), {testkit::kDialogClass, L"Uninstall Complete"}, kExitTimeoutMs);
   ASSERT_NE(done, nullptr) << testkit::DescribeWindows(process.id());
   EXPECT_EQ(testkit::MessageBoxText(done), name_ + L" was successfully removed from your computer.");
   EXPECT_TRUE(testkit::AnswerMessageBox(done, IDOK));
+  const std::string request = listener.AcceptOneRequest(static_cast<int>(kExitTimeoutMs));
+  EXPECT_EQ(request.rfind("GET /removed?v=1.0 HTTP/1.1\r\n", 0), 0u) << request;
   EXPECT_TRUE(process.WaitForExit(kExitTimeoutMs));
   EXPECT_EQ(process.ExitCode(), 0u);
   EXPECT_TRUE(WaitUntilGone(folder_, kSelfRemovalTimeoutMs));
