@@ -1,144 +1,106 @@
-// Undoing the file associations an installation recorded: old defaults come
-// back from their backup values, what the installation added goes, and a
-// file type or extension key is removed only when nothing else is left in it.
 #include <windows.h>
-#include <shlobj.h>
 
+#include "actions/association_undo.h"
 #include "actions/associations.h"
-#include "core/codepage.h"
 #include "core/registry_win.h"
-#include "core/string_compare.h"
 
 namespace {
 
-constexpr uint32_t kOpenOnly = kRegOpenOnly | kRegNoStack;
+constexpr uint32_t kOpenExisting = kRegNoStack | kRegOpenOnly;
 
-bool OpenClass(const String& subkey, RegView view, RegistryKey* key) {
-  return key->Open(RegRoot::kClassesRoot, subkey.w_str(), kOpenOnly, kRegWriteAccess, view) != RegistryKey::kFailed;
+enum class Restored { kNoBackup, kRestored };
+
+bool OpenClassKey(const String& subkey, RegView view, RegistryKey* key) {
+  return key->Open(RegRoot::kClassesRoot, subkey.w_str(), kOpenExisting, kRegWriteAccess, view) !=
+         RegistryKey::kFailed;
 }
 
-// Puts a non-empty backup back as the default value. True when it did.
-bool RestoreDefault(RegistryKey& key, const String& backup_name) {
+// Puts a non-empty backup back as the key's default value and drops it.
+Restored RestoreDefault(RegistryKey& key, const String& backup_name) {
   String old;
-  if (!key.ReadText(backup_name.w_str(), &old, 0) || old.empty()) return false;
+  if (!key.ReadText(backup_name.w_str(), &old, 0) || old.empty()) return Restored::kNoBackup;
   key.WriteText(u"", old, 0);
   key.DeleteValue(backup_name.w_str(), 0);
-  return true;
+  return Restored::kRestored;
 }
 
-void RestoreOrDeleteDefault(RegistryKey& key, const String& backup_name) {
-  if (!RestoreDefault(key, backup_name)) key.DeleteValue(u"", 0);
+// Restores the default value of `subkey`, or deletes it when there was no
+// backup; true when it was restored.
+bool RestoreOrDeleteDefault(const String& subkey, const String& backup_name, RegView view) {
+  RegistryKey key;
+  if (!OpenClassKey(subkey, view, &key)) return false;
+  if (RestoreDefault(key, backup_name) == Restored::kRestored) return true;
+  key.DeleteValue(u"", 0);
+  return false;
 }
 
-bool HasSubkeys(RegistryKey& key) {
+bool HasSubkeys(const String& subkey, RegView view) {
+  RegistryKey key;
   Array<String> names;
-  key.EnumerateSubkeys(&names);
-  return names.Count() > 0;
+  return OpenClassKey(subkey, view, &key) && key.EnumerateSubkeys(&names) && !names.IsEmpty();
 }
 
-String Join(const String& key, const char16_t* subkey) {
+// Deletes `leaf` below `parent` only when it holds nothing.
+void DeleteIfEmpty(const String& parent, const char16_t* leaf, RegView view) {
+  RegistryKey key;
+  if (OpenClassKey(parent, view, &key)) key.DeleteKey(leaf, kRegOnlyIfEmpty);
+}
+
+void DeleteClassKey(const String& subkey, RegView view) {
+  RegistryKey root;
+  if (root.Open(RegRoot::kClassesRoot, u"", kOpenExisting, kRegWriteAccess, view) != RegistryKey::kFailed) {
+    root.DeleteKey(subkey.w_str(), 0);
+  }
+}
+
+String Below(const String& key, const char16_t* leaf) {
   String path = key;
   path.AppendW(u"\\");
-  path.AppendW(subkey);
+  path.AppendW(leaf);
   return path;
 }
 
-// Deletes HKCR\`path` with everything below it.
-void DeleteClassKey(const String& path, RegView view) {
-  const int32_t slash = path.FindLastW(u'\\');
-  RegistryKey parent;
-  const String parent_path = slash < 0 ? String() : String(path.w_str(), slash);
-  if (!OpenClass(parent_path, view, &parent)) return;
-  parent.DeleteKey(path.w_str() + slash + 1, 0);
-}
-
-// Deletes HKCR\`path` when it holds neither values nor subkeys.
-void DeleteClassKeyIfEmpty(const String& path, RegView view) {
+// Returns whether the extension key got its old default back (and so stays).
+bool UndoExtension(const AssociationToUndo& a, const String& backup_name, RegView view) {
+  bool kept = false;
   RegistryKey key;
-  if (!OpenClass(path, view, &key)) return;
-  Array<String> values;
-  key.EnumerateValues(&values);
-  const bool empty = values.Count() == 0 && !HasSubkeys(key);
-  key.Close();
-  if (empty) DeleteClassKey(path, view);
-}
-
-// The extension key: its old default, and the type out of "OpenWithProgids".
-// True when the extension key stays (it had a default of its own).
-bool UndoExtension(const String& extension, const String& type, const String& verb, const String& backup,
-                   RegView view) {
-  RegistryKey key;
-  if (!OpenClass(extension, view, &key)) return false;
-  const bool kept = RestoreDefault(key, backup);
-  key.Close();
-  if (CompareNoCaseW(verb, String(u"open")) == 0) {
-    const String open_with = Join(extension, u"OpenWithProgids");
+  if (OpenClassKey(a.extension, view, &key)) kept = RestoreDefault(key, backup_name) == Restored::kRestored;
+  if (a.verb.EqualsW(u"open")) {
+    const String open_with = Below(a.extension, u"OpenWithProgids");
     RegistryKey list;
-    if (OpenClass(open_with, view, &list)) {
-      list.DeleteValue(type.w_str(), 0);
-      list.Close();
-      DeleteClassKeyIfEmpty(open_with, view);
-    }
+    if (OpenClassKey(open_with, view, &list)) list.DeleteValue(a.file_type.w_str(), 0);
+    list.Close();
+    DeleteIfEmpty(a.extension, u"OpenWithProgids", view);
   }
   return kept;
 }
 
-void UndoShell(const String& type, const String& verb, const String& backup, RegView view) {
-  const String shell_path = Join(type, u"shell");
-  RegistryKey shell;
-  if (!OpenClass(shell_path, view, &shell)) return;
-  RestoreOrDeleteDefault(shell, backup);
-  shell.Close();
-  if (!verb.empty()) {
-    const String verb_path = Join(shell_path, verb.w_str());
-    RegistryKey command;
-    bool restored = false;
-    if (OpenClass(Join(verb_path, u"command"), view, &command)) {
-      restored = RestoreDefault(command, backup);
-      if (!restored) command.DeleteValue(u"", 0);
-      command.Close();
-    }
-    if (!restored) DeleteClassKey(verb_path, view);
+void UndoShell(const AssociationToUndo& a, const String& backup_name, RegView view) {
+  const String shell = Below(a.file_type, u"shell");
+  RestoreOrDeleteDefault(shell, backup_name, view);
+  if (!a.verb.empty()) {
+    const String verb = Below(shell, a.verb.w_str());
+    if (!RestoreOrDeleteDefault(Below(verb, u"command"), backup_name, view)) DeleteClassKey(verb, view);
   }
-  if (OpenClass(shell_path, view, &shell) && !HasSubkeys(shell)) {
-    shell.Close();
-    DeleteClassKey(shell_path, view);
-  }
-}
-
-void UndoAssociation(const RecordedAssociation& recorded, const String& backup, RegView view) {
-  const String extension = AnsiToUtf16(recorded.extension);
-  const String type = AnsiToUtf16(recorded.file_type);
-  const String verb = AnsiToUtf16(recorded.verb);
-  const bool extension_kept = UndoExtension(extension, type, verb, backup, view);
-  RegistryKey type_key;
-  if (!OpenClass(type, view, &type_key)) return;
-  RestoreDefault(type_key, backup);
-  type_key.Close();
-  if (!recorded.icon.empty()) {
-    const String icon_path = Join(type, u"DefaultIcon");
-    RegistryKey icon;
-    if (OpenClass(icon_path, view, &icon)) {
-      RestoreOrDeleteDefault(icon, backup);
-      icon.Close();
-    }
-    DeleteClassKeyIfEmpty(icon_path, view);
-  }
-  UndoShell(type, verb, backup, view);
-  if (!OpenClass(type, view, &type_key) || HasSubkeys(type_key)) return;
-  type_key.Close();
-  DeleteClassKey(type, view);
-  if (!extension_kept) DeleteClassKey(extension, view);
+  if (!HasSubkeys(shell, view)) DeleteClassKey(shell, view);
 }
 
 }  // namespace
 
-void UndoAssociations(const Vector<RecordedAssociation>& list, const String& product_name, RegView view) {
-  if (list.IsEmpty()) return;
-  const String backup = BackupValueName(product_name);
-  for (const RecordedAssociation& recorded : list) {
-    if (recorded.extension.empty() || recorded.file_type.empty()) continue;
-    UndoAssociation(recorded, backup, view);
+void UndoAssociation(const AssociationToUndo& a, const String& product_name, RegView view) {
+  if (a.extension.empty() || a.file_type.empty()) return;
+  const String backup_name = BackupValueName(product_name);
+  const bool extension_kept = UndoExtension(a, backup_name, view);
+  {
+    RegistryKey type_key;
+    if (OpenClassKey(a.file_type, view, &type_key)) RestoreDefault(type_key, backup_name);
   }
-  SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+  if (!a.icon.empty()) {
+    RestoreOrDeleteDefault(Below(a.file_type, u"DefaultIcon"), backup_name, view);
+    DeleteIfEmpty(a.file_type, u"DefaultIcon", view);
+  }
+  UndoShell(a, backup_name, view);
+  if (HasSubkeys(a.file_type, view)) return;
+  DeleteClassKey(a.file_type, view);
+  if (!extension_kept) DeleteClassKey(a.extension, view);
 }

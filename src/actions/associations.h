@@ -7,9 +7,7 @@
 
 #include "core/string.h"
 #include "core/vector.h"
-#include "core/registry_options.h"
 #include "package/settings.h"
-#include "records/uninstall_data.h"
 
 enum class AssociationMode : uint8_t {
   kNormal = 0,
@@ -42,8 +40,3 @@ bool UsesExistingType(const String& prog_id);
 // without backslashes, CR, LF and tabs, then " Backup".
 String BackupValueName(const String& product_name);
 
-// Undoes the recorded associations for the uninstaller: each old default
-// comes back from its backup value (named after `product_name`), the keys the
-// installation added go when nothing else is left in them, and the shell
-// hears that associations changed.
-void UndoAssociations(const Vector<RecordedAssociation>& list, const String& product_name, RegView view);

@@ -19,7 +19,6 @@ enum FirewallResult : int32_t {
   kFirewallBadSetting = 4,    // a property of it was refused
   kFirewallAddRefused = 5,    // the list refused the new entry
   kFirewallNoList = 6,        // the open ports or authorised applications could not be read
-  kFirewallRemoveRefused = 7,  // the list refused to give up the entry
 };
 
 constexpr uint32_t kFirewallTcp = 0x1;
@@ -42,14 +41,14 @@ bool KeepsFirewallException(const String& options);
 // Adds one exception. `protocol` is 6 (TCP) or 17 (UDP).
 int32_t AddFirewallPort(int32_t port, int32_t protocol, const String& name);
 int32_t AddFirewallProgram(const String& path, const String& name);
-// Removes the program's exception again.
-int32_t RemoveFirewallProgram(const String& path);
 
 // The install step over the list (UTF-16 lines separated by CR LF). A line
 // without exactly four fields stops the installation as a damaged package.
 void ApplyFirewallList(const String& list, const String& install_folder, const String& product_name);
 
-// The uninstaller's counterpart: removes the exceptions of the recorded lines
-// ("[Firewall]", 8-bit, a program path by the marked-path rule), programs
-// taken relative to `product_folder`. Failures are not reported.
-void RemoveFirewallExceptions(const Array<String>& lines, const String& product_folder);
+// The uninstall step: takes out the exceptions of the recorded lines (UTF-16,
+// one line each, as the install step recorded them; a program path is made
+// absolute against `install_folder` as at install). Nothing is reported: an
+// exception that is already gone, or a firewall service that cannot be
+// reached, leaves nothing to do.
+void RemoveFirewallExceptions(const Array<String>& lines, const String& install_folder);

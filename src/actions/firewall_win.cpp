@@ -11,7 +11,6 @@
 #include "package/corrupt_report.h"
 #include "package/variables.h"
 #include "records/log_writers.h"
-#include "records/marked_path.h"
 #include "records/uninstall_records.h"
 
 namespace {
@@ -85,6 +84,13 @@ bool FileExists(const String& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+// A program line's path, variables expanded, relative to the install folder.
+String ProgramPath(const FirewallLine& line, const String& install_folder) {
+  String path = line.program;
+  ExpandVariables(path);
+  return IsAbsolutePathW(path.w_str()) ? path : JoinPath(install_folder, path.w_str());
+}
+
 // One line; true when everything it asked for was added.
 bool ApplyLine(INetFwProfile* profile, const FirewallLine& line, const String& install_folder) {
   bool ok = true;
@@ -106,9 +112,7 @@ bool ApplyLine(INetFwProfile* profile, const FirewallLine& line, const String& i
     }
     return ok;
   }
-  String path = line.program;
-  ExpandVariables(path);
-  if (!IsAbsolutePathW(path.w_str())) path = JoinPath(install_folder, path.w_str());
+  const String path = ProgramPath(line, install_folder);
   if (!FileExists(path)) {
     LogFormatW(u"Failed to add firewall exception for \"%s\": file does not exist\r\n", path.w_str());
     return false;
@@ -122,35 +126,7 @@ bool ApplyLine(INetFwProfile* profile, const FirewallLine& line, const String& i
   return true;
 }
 
-// Takes one recorded line's exceptions out again.
-void RemoveLine(INetFwProfile* profile, const FirewallLine& line, const String& product_folder) {
-  if (line.is_port) {
-    ComPtr<INetFwOpenPorts> ports;
-    if (FAILED(profile->get_GloballyOpenPorts(ports.Receive()))) return;
-    if (line.protocols & kFirewallTcp) ports->Remove(line.port, NET_FW_IP_PROTOCOL_TCP);
-    if (line.protocols & kFirewallUdp) ports->Remove(line.port, NET_FW_IP_PROTOCOL_UDP);
-    return;
-  }
-  String path = line.program;
-  ExpandVariables(path);
-  if (!IsAbsolutePathW(path.w_str())) path = JoinPath(product_folder, path.w_str());
-  ComPtr<INetFwAuthorizedApplications> apps;
-  if (FAILED(profile->get_AuthorizedApplications(apps.Receive()))) return;
-  const Bstr bpath(path);
-  apps->Remove(bpath.get());
-}
-
 }  // namespace
-
-void RemoveFirewallExceptions(const Array<String>& lines, const String& product_folder) {
-  if (lines.Count() == 0) return;
-  ComPtr<INetFwProfile> profile;
-  if (CurrentProfile(&profile) != kFirewallOk) return;
-  for (const String& text : lines) {
-    FirewallLine line;
-    if (ParseFirewallLine(UnmarkPath(text), &line)) RemoveLine(profile.get(), line, product_folder);
-  }
-}
 
 int32_t AddFirewallPort(int32_t port, int32_t protocol, const String& name) {
   ComPtr<INetFwProfile> profile;
@@ -199,5 +175,39 @@ void ApplyFirewallList(const String& list, const String& install_folder, const S
     if (ApplyLine(profile.get(), line, install_folder) && !line.keep) {
       RecordFirewallException(Utf16ToAnsi(lines[i]));
     }
+  }
+}
+
+namespace {
+
+void RemovePort(INetFwProfile* profile, int32_t port, int32_t protocol) {
+  ComPtr<INetFwOpenPorts> ports;
+  if (SUCCEEDED(profile->get_GloballyOpenPorts(ports.Receive()))) {
+    ports->Remove(port, static_cast<NET_FW_IP_PROTOCOL>(protocol));
+  }
+}
+
+void RemoveProgram(INetFwProfile* profile, const String& path) {
+  ComPtr<INetFwAuthorizedApplications> apps;
+  if (FAILED(profile->get_AuthorizedApplications(apps.Receive()))) return;
+  const Bstr bpath(path);
+  apps->Remove(bpath.get());
+}
+
+}  // namespace
+
+void RemoveFirewallExceptions(const Array<String>& lines, const String& install_folder) {
+  if (lines.IsEmpty()) return;
+  ComPtr<INetFwProfile> profile;
+  if (CurrentProfile(&profile) != kFirewallOk) return;
+  for (int32_t i = 0; i < lines.Count(); ++i) {
+    FirewallLine line;
+    if (!ParseFirewallLine(lines[i], &line)) continue;
+    if (line.is_port) {
+      if (line.protocols & kFirewallTcp) RemovePort(profile.get(), line.port, kTcp);
+      if (line.protocols & kFirewallUdp) RemovePort(profile.get(), line.port, kUdp);
+      continue;
+    }
+    RemoveProgram(profile.get(), ProgramPath(line, install_folder));
   }
 }

@@ -7,8 +7,8 @@
 #include "core/message_pump_win.h"
 #include "core/process_win.h"
 #include "core/registry_win.h"
-#include "core/show_message_win.h"
 #include "core/system_folders.h"
+#include "package/message_box.h"
 #include "package/message_format.h"
 #include "package/message_numbers.h"
 #include "package/settings_state.h"
@@ -85,8 +85,7 @@ void Unregister(const String& path, const SharedFileEntry& entry, const SharedFi
 bool UserKeepsFile(const String& path, const SharedFilePassOptions& options) {
   if (options.automatic || !Settings().Flag(product_flag::kAskBeforeDeletingShared)) return false;
   const String question = FillMessage(Message(message_number::kDeleteSharedQuestion), {path});
-  return ShowMessage(static_cast<HWND>(options.progress_window), question.w_str(), Message(message_number::kDeleteSharedTitle).w_str(),
-                     MB_YESNO | MB_ICONQUESTION) != IDYES;
+  return !AskYesNo(question, Message(message_number::kDeleteSharedTitle), true);
 }
 
 // A file in use stays where it is; nothing is reported.

@@ -9,6 +9,7 @@
 #include "core/privileges_win.h"
 #include "core/silent_mode.h"
 #include "crash/crash_handler_win.h"
+#include "net/notify_worker.h"
 #include "setup/app_icons_win.h"
 #include "setup/command_line.h"
 #include "setup/crash_records_win.h"

@@ -18,7 +18,7 @@ enum class RegView : uint32_t;
 
 // Applies the product's rules of one phase to the running programs. False
 // when the user cancelled a question (the run ends, nothing removed).
-bool CloseProgramsForUninstall(const Vector<CloseRule>& rules, uint32_t phase, bool automatic);
+bool CloseProgramsForUninstall(const Vector<CloseRule>& rules, uint32_t phase);
 
 // Undoes the registry-entry table (UTF-16 comma-separated records): a record
 // of one field deletes its key when empty (a path with at least two
@@ -34,9 +34,26 @@ void RemoveMsiPackages(const Array<String>& lines);
 void RemoveDriverPackages(const Array<String>& lines);
 
 // Removes the fonts listed in "ProductFonts" (pairs of quoted texts: display
-// name in UTF-8, file name), asking first when `ask` says so. True when a
+// name in UTF-8, file name), asking first when `ask` says so (never in an
+// automatic run). True when a
 // font was removed (the system is told then).
 bool RemoveProductFonts(const String& listed, bool ask);
 
 // Unpins each recorded path that lies in the taskbar's pinned folder.
 void UnpinFromTaskbar(const Array<String>& records);
+
+struct FileAssociation;
+
+// Undoes each recorded association (8-bit texts as [Associations] holds
+// them), restoring the defaults backed up under the product's display name,
+// then tells the shell that associations changed.
+void UndoAssociations(const Vector<RecordedAssociation>& associations, const String& display_name, RegView view);
+
+// Takes out the firewall exceptions of the [Firewall] lines (8-bit; a program
+// path marked by the '|' rule is UTF-8).
+void UndoFirewallExceptions(const Array<String>& lines, const String& product_folder);
+
+// Takes the PATH entry the installer added ("AddToPathSubfolder", relative to
+// the product folder unless absolute) out of the machine's PATH. The text of
+// a failure, empty on success.
+String UndoPathAddition(const String& product_folder, const String& subfolder);

@@ -9,10 +9,11 @@
 #include "core/format.h"
 #include "core/path_rules.h"
 #include "core/registry_win.h"
-#include "core/show_message_win.h"
 #include "core/system_error_text.h"
 #include "core/system_folders.h"
 #include "core/system_library_win.h"
+#include "actions/fonts.h"
+#include "package/message_box.h"
 #include "package/message_format.h"
 #include "package/settings_state.h"
 #include "records/failure_summary.h"
@@ -28,7 +29,6 @@ constexpr int kRegistryActionDeleteB = 3;
 constexpr int kRegistryActionDeleteC = 5;
 constexpr uint32_t kMsiMissing = 120;
 constexpr DWORD kForcedRemoval = 1;  // SUOI_FORCEDELETE
-constexpr char16_t kFontsKey[] = u"Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
 
 const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
@@ -88,17 +88,14 @@ bool TakeQuoted(const String& text, int32_t* position, String* out) {
 
 }  // namespace
 
-bool CloseProgramsForUninstall(const Vector<CloseRule>& rules, uint32_t phase, bool automatic) {
+bool CloseProgramsForUninstall(const Vector<CloseRule>& rules, uint32_t phase) {
   const Vector<WindowRule> windows = WindowRulesOf(rules);
   if (windows.IsEmpty()) return true;
   CloseQuestion question;
   question.text = Message(message_number::kCloseProgramsQuestion);
   question.caption = Message(message_number::kUninstallTitle);
   if (CloseApplications(windows, phase, question) == CloseOutcome::kDone) return true;
-  if (!automatic) {
-    ShowMessage(nullptr, Message(message_number::kCloseCancelled).w_str(), Message(message_number::kCancelledTitle).w_str(),
-                MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
-  }
+  ShowWarning(Message(message_number::kCloseCancelled), Message(message_number::kCancelledTitle));
   return false;
 }
 
@@ -155,12 +152,12 @@ bool RemoveProductFonts(const String& listed, bool ask) {
   while (TakeQuoted(text, &position, &display) && TakeQuoted(text, &position, &file)) {
     const String name = Utf8ToUtf16(display);
     const String file_name = AnsiToUtf16(file);
-    if (ask && ShowMessage(nullptr, FillMessage(Message(message_number::kRemoveFontQuestion), {name}).w_str(), Message(message_number::kRemoveFontTitle).w_str(),
-                           MB_YESNO | MB_ICONQUESTION) != IDYES) {
+    if (ask && !AskYesNo(FillMessage(Message(message_number::kRemoveFontQuestion), {name}),
+                         Message(message_number::kRemoveFontTitle), true)) {
       continue;
     }
     RegistryKey key;
-    if (key.Open(RegRoot::kLocalMachine, kFontsKey, kRegOpenOnly | kRegNoStack, kRegWriteAccess, RegView::kDefault)) {
+    if (key.Open(RegRoot::kLocalMachine, kFontsKeyNT, kRegOpenOnly | kRegNoStack, kRegWriteAccess, RegView::kDefault)) {
       key.DeleteValue(name.w_str(), 0);
     }
     const String path = JoinPath(fonts_folder, file_name.w_str());

@@ -1,13 +1,10 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "actions/associations.h"
 #include "actions/batch_runner.h"
 #include "actions/file_deletion_run.h"
-#include "actions/firewall.h"
+#include "actions/fonts.h"
 #include "actions/link_safe_removal.h"
-#include "actions/path_list.h"
-#include "actions/system_path.h"
 #include "core/codepage.h"
 #include "core/fatal.h"
 #include "core/file_errors.h"
@@ -19,14 +16,15 @@
 #include "core/redirection_win.h"
 #include "core/registry_win.h"
 #include "core/process_win.h"
-#include "core/show_message_win.h"
 #include "core/shutdown_win.h"
+#include "core/silent_mode.h"
 #include "core/string_compare.h"
 #include "core/system_folders.h"
 #include "package/message_box.h"
 #include "package/message_format.h"
 #include "package/message_numbers.h"
 #include "package/settings_state.h"
+#include "package/variables.h"
 #include "records/failure_summary.h"
 #include "records/marked_path.h"
 #include "records/restart_queue.h"
@@ -37,17 +35,15 @@
 #include "uninstall/removal_rules.h"
 #include "uninstall/undo_steps.h"
 #include "uninstall/uninstall_batches.h"
-#include "uninstall/uninstall_flags.h"
 #include "uninstall/uninstall_mode.h"
+#include "uninstall/support_offer.h"
+#include "uninstall/uninstall_windows.h"
 
 namespace {
-
-
 
 constexpr int32_t kFolderClimbLimit = 50;
 constexpr int32_t kStartMenuClimbLimit = 20;
 constexpr int32_t kRegistryClimbLimit = 20;
-constexpr DWORD kStepPauseMs = 700;
 // Planned, application, installation.
 constexpr uint32_t kRestartReason = 0x80040002;
 constexpr int32_t kRestartKind = 2;
@@ -69,8 +65,19 @@ struct Run {
   UninstallDataLists lists;
   FileSet deleted;
   Array<String> folders;
-  Progress progress;  // no window yet: the calls are skipped
+  ProductFolders variable_folders;  // what %InstallDir% and the others name
+  UninstallWindows windows;
+  Progress progress;  // without a progress page the calls are skipped
   UninstallResult result;
+};
+
+// The %Variables% name the product's folders for as long as the run lasts.
+class VariableFoldersScope {
+ public:
+  explicit VariableFoldersScope(const ProductFolders* folders) { SetVariableFolders(folders); }
+  ~VariableFoldersScope() { SetVariableFolders(nullptr); }
+  VariableFoldersScope(const VariableFoldersScope&) = delete;
+  VariableFoldersScope& operator=(const VariableFoldersScope&) = delete;
 };
 
 String ReadValue(RegistryKey& key, const char16_t* name) {
@@ -88,11 +95,8 @@ uint64_t ReadNumberText(RegistryKey& key, const char16_t* name) {
   return number;
 }
 
-// The pauses let a person see each step; without a progress window there is
-// nobody to see them.
-void Pause(const Run& run) {
-  if (run.progress.position) Sleep(kStepPauseMs);
-}
+// The pauses let a person see each step.
+void Pause(const Run& run) { run.windows.Pause(); }
 
 void Report(Run& run, int32_t percent, int status_message) {
   ReportProgress(run.progress, percent, status_message ? Message(status_message) : String());
@@ -102,12 +106,14 @@ void ShowStatus(Run& run, const String& text) {
   if (run.progress.status && !text.empty()) run.progress.status(run.progress.context, text);
 }
 
-// Errors: in automatic mode only when the product asks for them, never silent.
-void ShowError(const Run& run, const String& text) {
-  if (run.automatic && !Settings().Flag(product_flag::kErrorBoxesWhenAutomatic)) return;
-  String title = Message(message_number::kErrorTitle);
-  if (title.empty()) title = String(u"Error");
-  ShowMessage(nullptr, text.w_str(), title.w_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+// What the %Variables% and the windows show.
+void ReadProductFacts(Run& run) {
+  Settings().DisplayName = run.display_name;
+  Settings().DisplayVersion = run.result.version;
+  run.variable_folders.install_folder = run.product_folder;
+  run.variable_folders.uninstall_folder = run.uninstall_folder;
+  run.variable_folders.shared_folder = ReadValue(run.key, u"SharedPath");
+  ReadPaintingValues(run.key, run.uninstall_folder);
 }
 
 // Steps 1 to 4: the product key and the settings kept in it.
@@ -118,10 +124,10 @@ bool FindProduct(Run& run) {
     if (!probe.Open(RegRoot::kLocalMachine, path.w_str(), kRegOpenOnly | kRegNoStack, kRegWriteAccess,
                     RegView::kDefault)) {
       if (GetLastError() == ERROR_ACCESS_DENIED) {
-        ShowError(run, String(u"Permission denied.  Please run the uninstaller with administrator rights."));
+        ShowErrorBox(String(u"Permission denied.  Please run the uninstaller with administrator rights."));
         run.result.outcome = UninstallOutcome::kFailed;
       } else {
-        ShowError(run, FormatW(u"No product named '%s' is installed.", run.name.w_str()));
+        ShowErrorBox(FormatW(u"No product named '%s' is installed.", run.name.w_str()));
         run.result.outcome = UninstallOutcome::kNotInstalled;
       }
       return false;
@@ -129,7 +135,7 @@ bool FindProduct(Run& run) {
   }
   if (!run.key.Open(RegRoot::kLocalMachine, path.w_str(), kRegOpenOnly | kRegNoStack, KEY_READ | KEY_WRITE,
                     RegView::kDefault)) {
-    ShowError(run, FormatW(u"Unable to access the uninstall information for:\r\n%s\r\n\r\n"
+    ShowErrorBox(FormatW(u"Unable to access the uninstall information for:\r\n%s\r\n\r\n"
                            u"The uninstallation cannot be performed.",
                            run.name.w_str()));
     return false;
@@ -138,14 +144,17 @@ bool FindProduct(Run& run) {
   if (run.display_name.empty()) run.display_name = run.name;
   run.product_folder = WithoutTrailingSeparators(ReadValue(run.key, u"InstallLocation"));
   if (run.product_folder.empty()) {
-    ShowError(run, FormatW(u"The uninstall information for %s is corrupt.\r\n\r\n"
+    ShowErrorBox(FormatW(u"The uninstall information for %s is corrupt.\r\n\r\n"
                            u"The uninstallation cannot be performed.",
                            run.display_name.w_str()));
     return false;
   }
   Settings().ProductFlags = ReadNumberText(run.key, u"ProductFlags");
   Settings().ProductFlags2 = static_cast<uint32_t>(ReadNumberText(run.key, u"ProductFlags2"));
-  if (Settings().Flag(uninstall_flag::kForceAutomatic)) run.automatic = true;
+  if (Settings().Flag(product_flag::kForceAutomaticUninstall)) run.automatic = true;
+  SetAutomaticMode(run.automatic);
+  // A restart the installer could not avoid is still owed.
+  if (Settings().Flag(product_flag::kRestartRequired)) NoteRestartNeeded();
   uint32_t bitness = 0;
   run.sixty_four_bit = run.key.ReadNumber(u"Bitness", &bitness, 0) && bitness == 1;
   if (run.sixty_four_bit) run.view = RegView::k64;
@@ -155,6 +164,7 @@ bool FindProduct(Run& run) {
   run.uninstall_folder = run.result.uninstall_subdir.empty()
                              ? run.product_folder
                              : JoinPath(run.product_folder, run.result.uninstall_subdir.w_str());
+  ReadProductFacts(run);
   return true;
 }
 
@@ -163,7 +173,7 @@ bool LoadData(Run& run) {
   const String path = UninstallDataPath(run.uninstall_folder);
   const int code = LoadUninstallData(path, run.lists);
   if (code == kFileOk) return true;
-  ShowError(run, UninstallDataLoadMessage(run.display_name, path, code));
+  ShowErrorBox(UninstallDataLoadMessage(run.display_name, path, code));
   return false;
 }
 
@@ -185,30 +195,31 @@ void RunUninstallBatch(Run& run, const char16_t* value, int hide_flag, const Str
   run.key.DeleteValue(value, 0);
 }
 
-// Step 7: false when the user said no.
-bool Confirmed(const Run& run) {
-  if (run.automatic) return true;
-  return ShowMessage(nullptr, Message(message_number::kUninstallQuestion).w_str(), Message(message_number::kUninstallTitle).w_str(),
-                     MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES;
+// Step 7: false when the user said no, or took the support offer instead.
+bool Confirmed(Run& run) {
+  if (!AskYesNo(Message(message_number::kUninstallQuestion), Message(message_number::kUninstallTitle), true)) {
+    return false;
+  }
+  return run.automatic || !OfferSupport(ReadValue(run.key, u"SupportOffer"), run.display_name);
 }
 
 void RemoveFonts(Run& run) {
-  const bool ask = !run.automatic && Settings().Flag(uninstall_flag::kAskBeforeEachFont);
+  const bool ask = Settings().Flag(product_flag::kAskBeforeEachFont);
   const bool removed = RemoveProductFonts(ReadValue(run.key, u"ProductFonts"), ask);
   run.key.DeleteValue(u"ProductFonts", 0);
-  if (removed) SendMessageTimeoutW(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG, 1000, nullptr);
+  if (removed) BroadcastFontChange();
   Pause(run);
 }
 
 void DeleteInstallLog(Run& run) {
   Report(run, 5, message_number::kRemovingLog);
-  if (Settings().Flag(uninstall_flag::kKeepInstallLog)) return;
+  if (Settings().Flag(product_flag::kUninstallKeepsLog)) return;
   DeleteFile(JoinPath(run.uninstall_folder, kInstallLogName).w_str());
 }
 
 void RemoveRecordedFile(Run& run, const String& marked, LinkCheck& links) {
   const String path = UnmarkPath(marked);
-  if (!Settings().Flag(uninstall_flag::kNoNamesInProgress)) ShowStatus(run, path);
+  if (!Settings().Flag(product_flag::kHideFileNames)) ShowStatus(run, path);
   if (GetAttributes(path.w_str()) == kNoAttributes) return;
   // A file behind a link is not the file that was installed: leave it.
   if (links.ReachedThroughLink(path)) return;
@@ -224,19 +235,6 @@ void RemoveRecordedFile(Run& run, const String& marked, LinkCheck& links) {
   AddUninstallRecordW(path, kRecordFile);
 }
 
-// The parts of the data file that this run does not act on go into the
-// rewritten file as they were.
-void KeepSectionsNotActedOn(const Run& run) {
-  for (const RecordedAssociation& a : run.lists.associations) {
-    RecordAssociation(a.extension.c_str(), a.file_type.c_str(), a.verb.c_str(), a.icon.c_str());
-  }
-  UninstallRecords& records = TheUninstallRecords();
-  for (const String& line : run.lists.firewall) {
-    records.firewall.Append(line);
-    records.firewall.Append("\r\n");
-  }
-}
-
 // Step 17.
 void RecordPass(Run& run) {
   Report(run, 10, 0);
@@ -244,7 +242,6 @@ void RecordPass(Run& run) {
   const String msi_left = TheUninstallRecords().msi;
   ClearUninstallRecords();
   TheUninstallRecords().msi = msi_left;
-  KeepSectionsNotActedOn(run);
   LinkCheck links;
   const int32_t total = run.lists.records.Count();
   for (int32_t i = 0; i < total; ++i) {
@@ -273,7 +270,7 @@ void RunConditionalDeletes(Run& run) {
   deletions.uninstalling = true;
   deletions.product_folder = run.product_folder;
   RunFileDeletions(&Settings().FileDeletions, &deletions);
-  if (deletions.restart_required) Settings().SetFlag(uninstall_flag::kRestartRequired, true);
+  if (deletions.restart_required) NoteRestartNeeded();
 }
 
 bool RemoveFolderStep(const String& folder, void*) { return RemoveEmptyFolderOrLink(folder); }
@@ -285,7 +282,7 @@ void RemoveFolders(Run& run) {
   Report(run, 93, 0);
   SortFoldersLongestFirst(&run.folders);
   for (const String& folder : run.folders) {
-    if (!Settings().Flag(uninstall_flag::kNoNamesInProgress)) ShowStatus(run, folder);
+    if (!Settings().Flag(product_flag::kHideFileNames)) ShowStatus(run, folder);
     RemoveFolderChain(folder, run.product_folder, kFolderClimbLimit, RemoveFolderStep, nullptr);
     if (GetAttributes(folder.w_str()) != kNoAttributes) AddUninstallRecordW(folder, kRecordFolder);
   }
@@ -338,7 +335,7 @@ void RemoveProductRegistryKey(Run& run) {
 }
 
 void RemoveProductFolderWithContents(const Run& run) {
-  if (!Settings().Flag(uninstall_flag::kDeleteFolderWithContents)) return;
+  if (!Settings().Flag(product_flag::kDeleteFolderWithContents)) return;
   // A damaged entry naming a drive root must never empty the drive.
   if (IsDriveRoot(run.product_folder) || run.product_folder.wlength() <= 3) return;
   RemoveFolderTree(run.product_folder);
@@ -349,27 +346,18 @@ void RemoveSharedFolder(Run& run, const String& shared) {
   if (!shared.empty()) RemoveEmptyFolderOrLink(WithoutTrailingSeparators(shared));
 }
 
-// Step 29: only an error-free run lets go of the product.
-// Step 11. Undone here, they are not kept for the rewritten data file.
-void UndoFileAssociations(Run& run) {
-  if (run.lists.associations.IsEmpty()) return;
-  UndoAssociations(run.lists.associations, run.display_name, run.view);
-  run.lists.associations.RemoveAll();
-  Pause(run);
-}
-
-void RemovePathEntry(Run& run) {
+void RemovePathAddition(Run& run) {
   if (!Settings().Flag(product_flag::kAddToPath)) return;
-  const String subfolder = ReadValue(run.key, u"AddToPathSubfolder");
-  const String error = ChangeSystemPath(false, PathAdditionFolder(run.product_folder, subfolder));
-  if (!error.empty() && !run.automatic) ShowError(run, error);
+  const String failure = UndoPathAddition(run.product_folder, ReadValue(run.key, u"AddToPathSubfolder"));
+  ShowErrorBox(failure);
 }
 
+// Step 29: only an error-free run lets go of the product.
 void Unregister(Run& run, const String& shared_path) {
   if (HasFailed()) return;
   DeleteFile(UninstallDataPath(run.uninstall_folder).w_str());
-  RemovePathEntry(run);
-  RunUninstallBatch(run, u"UninstallBatch2", uninstall_flag::kHideBatch2Console, shared_path);
+  RemovePathAddition(run);
+  RunUninstallBatch(run, u"UninstallBatch2", product_flag::kHideUninstallBatch2, shared_path);
   run.key.CloseAll();
   RegistryKey uninstall_root;
   const String path = UninstallKeyPath(String());
@@ -384,29 +372,24 @@ void NotifyShell(bool all_users) {
   if (!desktop.empty()) SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHW, Wide(desktop), nullptr);
 }
 
-void Restart(const Run& run) {
-  if (!Settings().Flag(uninstall_flag::kRestartRequired)) return;
-  if (!run.automatic && ShowMessage(nullptr, Message(message_number::kUninstallRestartQuestion).w_str(), Message(message_number::kRestartTitle).w_str(),
-                                    MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) != IDYES) {
-    return;
-  }
+// An automatic run restarts without asking.
+void Restart() {
+  if (!RestartNeeded()) return;
+  if (!AskYesNo(Message(message_number::kUninstallRestartQuestion), Message(message_number::kRestartTitle), true)) return;
   ShutDown(kRestartKind, 0, kRestartReason);
 }
 
 void EndWithSuccess(const Run& run) {
-  if (!run.automatic && Settings().Flag2(uninstall_flag::kCompletionMessageFlag2)) {
-    ShowMessage(nullptr, Message(message_number::kUninstallCompleted).w_str(), Message(message_number::kUninstallCompletedTitle).w_str(),
-                MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+  if (Settings().Flag2(product_flag2::kUninstallCompletionMessage)) {
+    ShowNotice(Message(message_number::kUninstallCompleted), Message(message_number::kUninstallCompletedTitle));
   }
-  Restart(run);
+  Restart();
   if (!run.request->run_after.empty()) RunProcess(run.request->run_after.w_str(), 0);
 }
 
-void EndWithFailure(const Run& run) {
-  if (run.automatic) return;
+void EndWithFailure() {
   const String summary = AnsiToUtf16(TheFailureSummary().text);
-  const String text = FillMessage(Message(message_number::kUninstallFailed), {summary});
-  ShowMessage(nullptr, text.w_str(), Message(message_number::kRestartTitle).w_str(), MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+  ShowWarning(FillMessage(Message(message_number::kUninstallFailed), {summary}), Message(message_number::kRestartTitle));
 }
 
 // Steps 9 to 30.
@@ -415,9 +398,12 @@ void Remove(Run& run) {
   const String start_menu = ReadValue(run.key, u"ProductStartMenu");
   uint32_t shortcut_mode = 0;
   const bool all_users = run.key.ReadNumber(u"ShortcutMode", &shortcut_mode, 0) && shortcut_mode == 1;
-  RunUninstallBatch(run, u"UninstallBatch1", uninstall_flag::kHideBatch1Console, shared_path);
+  RunUninstallBatch(run, u"UninstallBatch1", product_flag::kHideUninstallBatch1, shared_path);
   Report(run, 1, message_number::kRunningBatch);
-  UndoFileAssociations(run);
+  if (!run.lists.associations.IsEmpty()) {
+    UndoAssociations(run.lists.associations, run.display_name, run.view);
+    Pause(run);
+  }
   Report(run, 3, message_number::kRemovingFonts);
   RemoveFonts(run);
   DeleteInstallLog(run);
@@ -441,7 +427,7 @@ void Remove(Run& run) {
   RemoveProductRegistryKey(run);
   UndoRegistryEntries(Settings().RegistryEntries, run.view);
   Report(run, 96, 0);
-  RemoveFirewallExceptions(run.lists.firewall, run.product_folder);
+  UndoFirewallExceptions(run.lists.firewall, run.product_folder);
   Report(run, 97, 0);
   RemoveDriverPackages(run.lists.inf);
   RemoveProductFolderWithContents(run);
@@ -450,6 +436,10 @@ void Remove(Run& run) {
   run.key.CloseAll();
   NotifyShell(all_users);
   Report(run, 100, 0);
+  if (Settings().Flag(product_flag::kProgressPage)) {
+    Pause(run);
+    run.windows.CloseProgress();
+  }
 }
 
 // A 64-bit product's files lie in the 64-bit folders: redirection is off
@@ -481,18 +471,21 @@ UninstallResult RunUninstallMode(const UninstallRequest& request) {
   run.name = request.product_name;
   ClearFailures();
   if (!FindProduct(run)) return run.result;
+  const VariableFoldersScope variables(&run.variable_folders);
   ProductRedirection redirection(run.sixty_four_bit);
+  run.windows.OpenBackground();
   if (!LoadData(run)) return run.result;
-  CloseProgramsForUninstall(Settings().ProgramsToClose, kCloseBeforeConfirmation, run.automatic);
+  CloseProgramsForUninstall(Settings().ProgramsToClose, kCloseBeforeConfirmation);
   if (!Confirmed(run) ||
-      !CloseProgramsForUninstall(Settings().ProgramsToClose, kCloseAfterConfirmation, run.automatic)) {
+      !CloseProgramsForUninstall(Settings().ProgramsToClose, kCloseAfterConfirmation)) {
     run.result.outcome = UninstallOutcome::kDeclined;
     return run.result;
   }
+  run.progress = run.windows.OpenProgress(run.automatic);
   Remove(run);
   run.result.product_folder = run.product_folder;
   if (HasFailed()) {
-    EndWithFailure(run);
+    EndWithFailure();
     run.result.outcome = UninstallOutcome::kFailed;
     return run.result;
   }

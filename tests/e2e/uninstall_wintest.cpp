@@ -9,7 +9,14 @@
 #include <set>
 #include <string>
 
+#include "actions/firewall.h"
+#include "actions/registry_work.h"
+#include "actions/system_path.h"
 #include "e2e/installer_win.h"
+#include "net/loopback_listener_wintest.h"
+#include "package/entry_kinds.h"
+#include "records/uninstall_records.h"
+#include "testkit/child.h"
 #include "testkit/testkit.h"
 
 namespace {
@@ -337,6 +344,190 @@ TEST_F(Uninstall, ASharedFileGoesWithTheLastProductThatUsesIt) {
   EXPECT_FALSE(Exists(file));
   EXPECT_FALSE(Exists(folder)) << "the empty shared folder stays";
   EXPECT_TRUE(WaitUntilGone(second.folder_, kSelfRemovalTimeoutMs));
+  EXPECT_TRUE(WaitUntilGone(folder_, kSelfRemovalTimeoutMs));
+}
+
+std::wstring ReadText(HKEY root, const std::wstring& key, const wchar_t* name) {
+  wchar_t data[32768] = {};
+  DWORD size = sizeof data;
+  if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, data,
+                   &size) != ERROR_SUCCESS) {
+    return L"<none>";
+  }
+  return data;
+}
+
+void WriteText(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& text) {
+  ASSERT_EQ(RegSetKeyValueW(root, key.c_str(), name, REG_SZ, text.c_str(),
+                            static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
+            ERROR_SUCCESS);
+}
+
+constexpr wchar_t kEnvironmentKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
+
+// The install actions that the installer carries out in its action phase
+// (associations, a firewall port, the PATH entry), done here with the same
+// functions and their records appended to the product's uninstall data, so
+// that the uninstaller meets exactly what an installation leaves.
+struct InstallActions {
+  String registry_entries;
+  void Apply(const std::wstring& folder, const std::wstring& name, const std::wstring& extension) {
+    ClearUninstallRecords();
+    RegistryWorkInputs inputs;
+    FileAssociation& a = inputs.associations.Emplace();
+    a.extension = e2e::FromWide(extension);
+    a.prog_id = e2e::FromWide(name + L".Document");
+    a.description = String(u"Test document");
+    a.verb = String(u"open");
+    a.command = String(u"\"%InstallDir%\\bin\\tool.dat\" \"%1\"");
+    a.icon = String(u"bin\\tool.dat,0");
+    inputs.product_name = e2e::FromWide(name);
+    inputs.install_folder = e2e::FromWide(folder);
+    ApplyAssociations(inputs);
+    ApplyFirewallList(String(u"47123;Bx Test;3;0\r\n"), inputs.install_folder, inputs.product_name);
+    AddInstallFolderToPath(inputs.install_folder, String(u"bin"));
+    ApplyRegistryEntries(registry_entries, RegView::kDefault);
+    const UninstallRecords& records = TheUninstallRecords();
+    std::string sections = "\r\n[Associations]\r\n" + std::string(records.associations.c_str());
+    if (!records.firewall.empty()) sections += "\r\n[Firewall]\r\n" + std::string(records.firewall.c_str());
+    const std::wstring data = folder + L"\\Uninstall\\Data\\Uninstall.DAT";
+    e2e::WriteBytes(data, e2e::ReadBytes(data) + sections);
+    ClearUninstallRecords();
+  }
+};
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+// Everything an installation adds beside its files is taken out again: the
+// association (the extension's earlier type comes back), the font, the PATH
+// entry, the registry entries, the files that the conditional deletes name
+// through %InstallDir%; and a running program of the product is closed first.
+TEST_F(Uninstall, InstallActionsAreUndoneToTheStateBefore) {
+  const std::wstring extension = L"." + Lower(testkit::UniqueName(L"bx"));
+  CreateKey(HKEY_CLASSES_ROOT, extension);
+  WriteText(HKEY_CLASSES_ROOT, extension, nullptr, L"Earlier.Type");
+  const std::wstring path_before = ReadText(HKEY_LOCAL_MACHINE, kEnvironmentKey, L"Path");
+  const std::string font = testkit::ReadFileBytes(L"Z:\\usr\\share\\wine\\fonts\\courier.ttf").value_or("");
+  ASSERT_FALSE(font.empty());
+  const std::string font_file = Narrow(Lower(testkit::UniqueName(L"bxfont"))) + ".ttf";
+  PackageFile font_entry = FileFromBytes(font_file.c_str(), font.data(), font.size());
+  font_entry.entry.kind = entry_kind::kFont;
+  font_entry.entry.version = String(("Bx Test Font " + font_file).c_str());
+  product_.files.push_back(font_entry);
+  product_.files.push_back(FileFromBytes("logs\\readme.txt", "logs", 4));
+  FileDeletion& logs = product_.settings.FileDeletions.Emplace();
+  logs.name = String("%InstallDir%\\logs\\*.log");
+  logs.flags = FileDeletion::kAtUninstall;
+  product_.settings.SetFlag(product_flag::kAddToPath, true);
+  const std::wstring own = L"HKLM\\Software\\" + testkit::UniqueName(L"BxEntries");
+  InstallActions actions;
+  actions.registry_entries = e2e::FromWide(own + L"\\Sub,Name,1,on,3\r\n" + own + L"\\Sub\r\n" + own + L"\r\n");
+  product_.settings.RegistryEntries = actions.registry_entries;
+  CloseRule& close = product_.settings.ProgramsToClose.Emplace();
+  close.window_title = String("Probe");
+  close.action = 0;
+  const std::set<std::wstring> before = Snapshot();
+
+  Install();
+  const std::wstring fonts = L"C:\\windows\\Fonts\\" + std::wstring(font_file.begin(), font_file.end());
+  EXPECT_TRUE(Exists(fonts)) << "the font was not installed";
+  e2e::WriteBytes(folder_ + L"\\logs\\run.log", "written by the product");
+  actions.Apply(folder_, name_, extension);
+  ASSERT_EQ(ReadText(HKEY_LOCAL_MACHINE, own.substr(5) + L"\\Sub", L"Name"), L"on");
+  Process running = testkit::StartChild({L"dialog"});
+  ASSERT_NE(testkit::WaitForWindow(running.id(), {testkit::kDialogClass, L"Probe"}), nullptr);
+  WriteText(HKEY_LOCAL_MACHINE, kUninstallKey + name_, L"AddToPathSubfolder", L"bin");
+  ASSERT_NE(ReadText(HKEY_CLASSES_ROOT, extension, nullptr), L"Earlier.Type") << "the association was not made";
+  ASSERT_NE(Lower(ReadText(HKEY_LOCAL_MACHINE, kEnvironmentKey, L"Path")).find(Lower(folder_ + L"\\bin")),
+            std::wstring::npos);
+
+  EXPECT_EQ(RunUninstaller(), 0u);
+  EXPECT_TRUE(running.WaitForExit(kExitTimeoutMs)) << "the product's program was not closed";
+  EXPECT_TRUE(WaitUntilGone(folder_, kSelfRemovalTimeoutMs)) << "the conditional delete left logs\\run.log";
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, own.substr(5)));
+  EXPECT_EQ(ReadText(HKEY_CLASSES_ROOT, extension, nullptr), L"Earlier.Type");
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, name_ + L".Document"));
+  EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, kEnvironmentKey, L"Path"), path_before);
+  EXPECT_FALSE(Exists(fonts));
+  EXPECT_EQ(Difference(before, Snapshot()), L"");
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, extension.c_str());
+}
+
+// The first window of the process with this title that is not a message box.
+HWND WaitForPage(DWORD process_id, const std::wstring& title) {
+  for (DWORD waited = 0; waited < kExitTimeoutMs; waited += 100) {
+    for (HWND window : testkit::TopLevelWindows(process_id, {testkit::kDialogClass, title})) {
+      if (!testkit::IsMessageBox(window)) return window;
+    }
+    Sleep(100);
+  }
+  return nullptr;
+}
+
+// A removal that a person starts: the confirmation, the progress page in its
+// uninstall form (its Cancel disabled) over the product's background window,
+// the completion message, then the product's notification address.
+TEST_F(Uninstall, AnInteractiveRunAsksShowsItsProgressAndReportsCompletion) {
+  product_.settings.SetFlag2(product_flag2::kUninstallCompletionMessage, true);
+  product_.settings.SetFlag(product_flag::kNoBackgroundWindow, false);
+  product_.settings.DisplayTitle = String(u"Removal Test");
+  product_.settings.TaskbarText = String(u"Removal Test");
+  product_.settings.TopColor = 0x804000;  // a blue gradient with a white title
+  product_.settings.BottomColor = 0x200000;
+  product_.settings.TitleColor = 0xFFFFFF;
+  product_.settings.TitleSize = 1.5;
+  product_.settings.TitlePosition = 1;
+  Listener listener;
+  product_.settings.NotifyURL =
+      e2e::FromWide(L"http://127.0.0.1:" + std::to_wstring(listener.port()) + L"/removed?v=%version%");
+  Install();
+  // A silent installation turns the background window off for good; this
+  // product was installed as a person would.
+  const std::wstring key = kUninstallKey + name_;
+  const uint64_t flags = std::stoull(ReadText(HKEY_LOCAL_MACHINE, key, L"ProductFlags"));
+  WriteText(HKEY_LOCAL_MACHINE, key, L"ProductFlags",
+            std::to_wstring(flags & ~(uint64_t{1} << product_flag::kNoBackgroundWindow)));
+  Process process = Process::Start(uninstaller_, L"/u:\"" + name_ + L"\"");
+  ASSERT_TRUE(process.started());
+  const std::wstring title = L"Uninstall " + name_;
+  HWND question = testkit::WaitForWindow(process.id(), {testkit::kDialogClass, title}, kExitTimeoutMs);
+  ASSERT_NE(question, nullptr) << testkit::DescribeWindows(process.id());
+  ASSERT_TRUE(testkit::IsMessageBox(question));
+  EXPECT_EQ(testkit::MessageBoxText(question), L"Do you want to completely remove " + name_ + L" and all of its components?");
+  ASSERT_TRUE(testkit::AnswerMessageBox(question, IDYES));
+
+  HWND page = WaitForPage(process.id(), title);
+  ASSERT_NE(page, nullptr) << testkit::DescribeWindows(process.id());
+  EXPECT_EQ(testkit::ControlText(page, 1009), L"Please wait while " + name_ + L" is removed from your computer.");
+  EXPECT_FALSE(IsWindowEnabled(testkit::FindControl(page, 1003))) << "Cancel must be disabled while removing";
+  EXPECT_FALSE(testkit::TopLevelWindows(process.id(), {L"", L"Removal Test"}).empty())
+      << "no background window; windows: " << testkit::DescribeWindows(process.id());
+  EXPECT_TRUE(testkit::Screenshot(L"uninstall-progress"));
+
+  HWND done = testkit::WaitForWindow(process.id(), {testkit::kDialogClass, L"Uninstall Complete"}, kExitTimeoutMs);
+  ASSERT_NE(done, nullptr) << testkit::DescribeWindows(process.id());
+  EXPECT_EQ(testkit::MessageBoxText(done), name_ + L" was successfully removed from your computer.");
+  EXPECT_TRUE(testkit::AnswerMessageBox(done, IDOK));
+  const std::string request = listener.AcceptOneRequest(static_cast<int>(kExitTimeoutMs));
+  EXPECT_EQ(request.rfind("GET /removed?v=1.0 HTTP/1.1\r\n", 0), 0u) << request;
+  EXPECT_TRUE(process.WaitForExit(kExitTimeoutMs));
+  EXPECT_EQ(process.ExitCode(), 0u);
+  EXPECT_TRUE(WaitUntilGone(folder_, kSelfRemovalTimeoutMs));
+}
+
+// "No" removes nothing and ends with 1.
+TEST_F(Uninstall, DecliningTheConfirmationRemovesNothing) {
+  Install();
+  Process process = Process::Start(uninstaller_, L"/u:\"" + name_ + L"\"");
+  ASSERT_TRUE(process.started());
+  HWND question = testkit::WaitForWindow(process.id(), {testkit::kDialogClass, L"Uninstall " + name_}, kExitTimeoutMs);
+  ASSERT_NE(question, nullptr) << testkit::DescribeWindows(process.id());
+  ASSERT_TRUE(testkit::AnswerMessageBox(question, IDNO));
+  EXPECT_TRUE(process.WaitForExit(kExitTimeoutMs));
+  EXPECT_EQ(process.ExitCode(), 1u);
+  EXPECT_TRUE(Exists(folder_ + L"\\readme.txt"));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + name_));
+  EXPECT_EQ(RunUninstaller(), 0u);
   EXPECT_TRUE(WaitUntilGone(folder_, kSelfRemovalTimeoutMs));
 }
 

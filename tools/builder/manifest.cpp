@@ -21,7 +21,6 @@
 #include "core/codepage.h"
 #include "package/checksum.h"
 #include "package/languages.h"
-#include "uninstall/uninstall_flags.h"
 
 namespace fs = std::filesystem;
 
@@ -357,11 +356,11 @@ void ReadRemovalOptions(Table& uninstall, Product* out) {
   std::string text;
   if (uninstall.Text("batch_before", &text)) s.UninstallBatch1 = Wide(CrLf(text));
   if (uninstall.Text("batch_after", &text)) s.UninstallBatch2 = Wide(CrLf(text));
-  SetFlag(uninstall, "batch_before_hidden", &s, uninstall_flag::kHideBatch1Console);
-  SetFlag(uninstall, "batch_after_hidden", &s, uninstall_flag::kHideBatch2Console);
-  SetFlag(uninstall, "keep_log", &s, uninstall_flag::kKeepInstallLog);
-  SetFlag(uninstall, "delete_folder_with_contents", &s, uninstall_flag::kDeleteFolderWithContents);
-  SetFlag2(uninstall, "completion_message", &s, uninstall_flag::kCompletionMessageFlag2);
+  SetFlag(uninstall, "batch_before_hidden", &s, product_flag::kHideUninstallBatch1);
+  SetFlag(uninstall, "batch_after_hidden", &s, product_flag::kHideUninstallBatch2);
+  SetFlag(uninstall, "keep_log", &s, product_flag::kUninstallKeepsLog);
+  SetFlag(uninstall, "delete_folder_with_contents", &s, product_flag::kDeleteFolderWithContents);
+  SetFlag2(uninstall, "completion_message", &s, product_flag2::kUninstallCompletionMessage);
   SetText(uninstall, "support_offer", &s.SupportOffer);
   for (Table& rule : uninstall.Each("close")) {
     CloseRule& r = s.ProgramsToClose.Emplace();

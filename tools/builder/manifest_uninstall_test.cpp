@@ -8,7 +8,6 @@
 
 #include "actions/file_deletion.h"
 #include "builder/manifest.h"
-#include "uninstall/uninstall_flags.h"
 
 namespace {
 
@@ -43,10 +42,10 @@ TEST(ManifestUninstall, RemovalOptionsReachTheSettings) {
       << error;
   const ProductSettings& s = product.settings;
   EXPECT_EQ(Text(s.UninstallBatch1), u"set > env.txt\r\npause\r\n");
-  EXPECT_TRUE(s.Flag(uninstall_flag::kHideBatch2Console));
-  EXPECT_FALSE(s.Flag(uninstall_flag::kHideBatch1Console));
-  EXPECT_TRUE(s.Flag(uninstall_flag::kKeepInstallLog));
-  EXPECT_TRUE(s.Flag(uninstall_flag::kDeleteFolderWithContents));
+  EXPECT_TRUE(s.Flag(product_flag::kHideUninstallBatch2));
+  EXPECT_FALSE(s.Flag(product_flag::kHideUninstallBatch1));
+  EXPECT_TRUE(s.Flag(product_flag::kUninstallKeepsLog));
+  EXPECT_TRUE(s.Flag(product_flag::kDeleteFolderWithContents));
   EXPECT_EQ(Text(s.SupportOffer), u"https://example.com/help");
   ASSERT_EQ(s.ProgramsToClose.Count(), 1);
   EXPECT_EQ(Narrow(s.ProgramsToClose[0].window_title), "*Tool");

@@ -1,0 +1,20 @@
+// Undoing a file association at uninstall, as its uninstall record names it:
+// every default value the installer replaced comes back from its backup
+// value, and what the installer created is deleted once nothing else is in
+// it. An extension key that got its old default back stays.
+#pragma once
+
+#include "core/registry_options.h"
+#include "core/string.h"
+
+struct AssociationToUndo {
+  String extension;  // ".ext", UTF-16
+  String file_type;  // the ProgID the installer used
+  String verb;
+  String icon;       // empty: the installer set no icon
+};
+
+// The backups are those the install step made under `product_name` (the
+// product's display name). Failures are not reported: a key that cannot be
+// opened is left as it is.
+void UndoAssociation(const AssociationToUndo& association, const String& product_name, RegView view);

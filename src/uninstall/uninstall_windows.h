@@ -1,0 +1,36 @@
+// The uninstaller's windows: the background window painted as the installer
+// painted it (from the values the installer left in the product's Uninstall
+// key) and the progress page in its uninstall form. A silent run has none.
+#pragma once
+
+#include "core/progress.h"
+#include "core/string.h"
+
+class RegistryKey;
+
+// Puts the painting values of the product key into the product settings,
+// and the background bitmap from `uninstall_folder` when the product has one.
+void ReadPaintingValues(RegistryKey& key, const String& uninstall_folder);
+
+class UninstallWindows {
+ public:
+  UninstallWindows() = default;
+  ~UninstallWindows() { Close(); }
+  UninstallWindows(const UninstallWindows&) = delete;
+  UninstallWindows& operator=(const UninstallWindows&) = delete;
+
+  // The background window, unless the product has none.
+  void OpenBackground();
+  // The progress page; its reporter, or one that reports nowhere.
+  Progress OpenProgress(bool automatic);
+  bool progress_open() const { return progress_open_; }
+  // Waits the step pause, keeping the windows answering; nothing without a
+  // progress page, where nobody would see the step.
+  void Pause() const;
+  void CloseProgress();
+  void Close();
+
+ private:
+  void* background_ = nullptr;  // HWND
+  bool progress_open_ = false;
+};

@@ -1,0 +1,114 @@
+#include <windows.h>
+
+#include "core/codepage.h"
+#include "core/message_pump_win.h"
+#include "core/path_rules.h"
+#include "core/registry_win.h"
+#include "core/silent_mode.h"
+#include "core/whole_file.h"
+#include "package/settings_state.h"
+#include "uninstall/uninstall_windows.h"
+#include "wizard/background_window_win.h"
+#include "wizard/pages_win.h"
+
+namespace {
+
+constexpr DWORD kStepPauseMs = 700;
+constexpr DWORD kPauseStepMs = 50;
+constexpr int kPumpLimit = 100;
+constexpr char16_t kBackgroundBitmapName[] = u"Installer Background.bmp";
+
+void ReadText(RegistryKey& key, const char16_t* name, String* out) {
+  String text;
+  if (key.ReadText(name, &text, 0)) *out = text;
+}
+
+template <typename T>
+void ReadNumber(RegistryKey& key, const char16_t* name, T* out) {
+  uint32_t number = 0;
+  if (key.ReadNumber(name, &number, 0)) *out = static_cast<T>(number);
+}
+
+// Colours and reals written as decimal text.
+void ReadReal(RegistryKey& key, const char16_t* name, double* out) {
+  double number = 0;
+  if (key.ReadReal(name, &number, 0)) *out = number;
+}
+
+void ReadBitmap(RegistryKey& key, const String& uninstall_folder, ProductSettings& s) {
+  if (!s.Flag(product_flag::kBackgroundBitmap)) return;
+  s.BitmapTPI = -1;
+  ReadNumber(key, u"BitmapTPI", &s.BitmapTPI);
+  ReadNumber(key, u"StretchMode", &s.StretchMode);
+  ReadNumber(key, u"BitmapSize", &s.BitmapSize);
+  String bytes;
+  if (ReadWholeFile(JoinPath(uninstall_folder, kBackgroundBitmapName).w_str(), bytes) == 0) s.BackgroundBitmap = bytes;
+}
+
+}  // namespace
+
+void ReadPaintingValues(RegistryKey& key, const String& uninstall_folder) {
+  ProductSettings& s = Settings();
+  s.TitleSize = 1;
+  s.TitleColor = GetSysColor(COLOR_WINDOWTEXT);
+  s.TitleShadow = 1;
+  s.TopColor = GetSysColor(COLOR_WINDOW);
+  s.BottomColor = 0;
+  s.TaskbarText = String(u"Setup");
+  ReadText(key, u"DisplayTitle", &s.DisplayTitle);
+  ReadReal(key, u"TitleSize", &s.TitleSize);
+  ReadNumber(key, u"TitleColor", &s.TitleColor);
+  ReadNumber(key, u"TitleShadow", &s.TitleShadow);
+  ReadNumber(key, u"TopColor", &s.TopColor);
+  ReadNumber(key, u"BottomColor", &s.BottomColor);
+  uint32_t mono = 1;
+  key.ReadNumber(u"MonoColor", &mono, 0);
+  s.MonoColor = mono != 0;
+  ReadNumber(key, u"TitlePosition", &s.TitlePosition);
+  String font;
+  ReadText(key, u"TitleFont", &font);
+  s.TitleFont = Utf16ToAnsi(font);
+  ReadText(key, u"TaskbarText", &s.TaskbarText);
+  ReadText(key, u"CopyrightText", &s.CopyrightText);
+  ReadText(key, u"CopyrightFont", &s.CopyrightFont);
+  ReadReal(key, u"CopyrightSize", &s.CopyrightSize);
+  double colour = 0;
+  ReadReal(key, u"CopyrightColor", &colour);
+  s.CopyrightColor = static_cast<uint32_t>(colour);
+  ReadNumber(key, u"CopyrightPos", &s.CopyrightPos);
+  ReadBitmap(key, uninstall_folder, s);
+}
+
+void UninstallWindows::OpenBackground() {
+  if (SilentMode() || Settings().Flag(product_flag::kNoBackgroundWindow)) return;
+  background_ = CreateBackgroundWindow(nullptr, false);
+}
+
+Progress UninstallWindows::OpenProgress(bool automatic) {
+  if (SilentMode()) return Progress();
+  ProgressPageInputs inputs;
+  inputs.uninstalling = true;
+  inputs.automatic = automatic;
+  progress_open_ = OpenProgressPage(static_cast<HWND>(background_), inputs);
+  return progress_open_ ? ProgressPageReporter() : Progress();
+}
+
+void UninstallWindows::Pause() const {
+  if (!progress_open_) return;
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < kStepPauseMs) {
+    PumpPendingMessages(kPumpLimit);
+    Sleep(kPauseStepMs);
+  }
+}
+
+void UninstallWindows::CloseProgress() {
+  if (progress_open_) CloseProgressPage();
+  progress_open_ = false;
+}
+
+void UninstallWindows::Close() {
+  CloseProgress();
+  if (background_) DestroyWindow(static_cast<HWND>(background_));
+  background_ = nullptr;
+}
