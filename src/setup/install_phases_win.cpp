@@ -18,6 +18,7 @@
 #include "core/system_folders.h"
 #include "package/blowfish.h"
 #include "package/corrupt_report.h"
+#include "package/extras.h"
 #include "package/file_blocks.h"
 #include "package/locator_win.h"
 #include "package/message_box.h"
@@ -254,6 +255,7 @@ void RegistrationStage(InstallRun& run) {
   inputs.product_fonts = lists.product_fonts;
   inputs.shared_files = lists.shared_files;
   inputs.program = &run.program;
+  inputs.product_icon = PackageProductIcon(run.package->header);
   inputs.before_data_file = BeforeUninstallData;
   inputs.before_data_file_context = &run.progress;
   RegisterUninstall(inputs);
