@@ -18,6 +18,9 @@
 // A FIFO of decoded blocks with one read position. Only the block holding
 // the read position (the current block) and the blocks appended while an
 // entry waits for its bytes are kept.
+// Each entry in the decoded file data starts with its u32 length.
+inline constexpr size_t kEntryLengthPrefix = 4;
+
 class EntryQueue {
  public:
   enum class Take {
