@@ -1,6 +1,9 @@
 // The builder's side of the codecs: the settings block, the file-data blocks
 // and the file-data writer. A file of their own, so that the runtime, which
 // only decodes, never links zlib's compressor.
+#include <thread>
+#include <utility>
+
 #include "core/string.h"
 #include "package/blowfish.h"
 #include "package/byte_order.h"
@@ -87,17 +90,55 @@ bool FileDataWriter::Append(const uint8_t* data, size_t length) {
   return true;
 }
 
+// One block on its way through the coder.
+struct FileDataWriter::Job {
+  String plain;
+  String stored;
+  bool ok = false;
+  std::thread worker;
+};
+
+// Blocks in coding at once: one per core of a small machine, while the
+// caller reads and frames the next.
+constexpr size_t kBlocksInCoding = 2;
+
+FileDataWriter::~FileDataWriter() {
+  for (const std::unique_ptr<Job>& job : coding_jobs_) job->worker.join();
+}
+
 bool FileDataWriter::Flush() {
   if (pending_.empty()) return true;
-  const int32_t before = out_->length();
-  if (!WriteFileBlock(pending_.bytes(), static_cast<size_t>(pending_.length()), coding_, out_)) {
-    return false;
-  }
-  const size_t written = static_cast<size_t>(out_->length() - before);
-  checksum_.Add(out_->bytes() + before, written);
-  stored_length_ += written;
+  if (coding_jobs_.size() >= kBlocksInCoding && !CollectOldest()) return false;
+  auto job = std::make_unique<Job>();
+  job->plain = static_cast<String&&>(pending_);
   pending_.Clear();
+  Job* coded = job.get();
+  const BlockCoding coding = coding_;
+  job->worker = std::thread([coded, coding] {
+    coded->ok = WriteFileBlock(coded->plain.bytes(), static_cast<size_t>(coded->plain.length()), coding,
+                               &coded->stored);
+    coded->plain.Clear();
+  });
+  coding_jobs_.push_back(std::move(job));
   return true;
 }
 
-bool FileDataWriter::Finish() { return Flush(); }
+bool FileDataWriter::CollectOldest() {
+  std::unique_ptr<Job> job = std::move(coding_jobs_.front());
+  coding_jobs_.pop_front();
+  job->worker.join();
+  if (!job->ok) return false;
+  const size_t written = static_cast<size_t>(job->stored.length());
+  checksum_.Add(job->stored.bytes(), written);
+  stored_length_ += written;
+  out_->Append(job->stored);
+  return true;
+}
+
+bool FileDataWriter::Finish() {
+  if (!Flush()) return false;
+  while (!coding_jobs_.empty()) {
+    if (!CollectOldest()) return false;
+  }
+  return true;
+}
