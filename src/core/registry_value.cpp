@@ -1,6 +1,6 @@
 #include "core/registry_value.h"
 
-#include <charconv>
+#include <cstdlib>
 #include <cstring>
 
 #include "core/number_format.h"
@@ -54,6 +54,33 @@ bool RegValueQword(const RegValue& value, uint64_t* number) {
   return true;
 }
 
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// A plain decimal number: an optional sign, digits with an optional fraction
+// (at least one digit in all), an optional exponent. No hexadecimal, no
+// "inf" or "nan", nothing around it.
+bool IsDecimalNumber(const char* p) {
+  if (*p == '+' || *p == '-') ++p;
+  int digits = 0;
+  while (IsDigit(*p)) ++p, ++digits;
+  if (*p == '.') {
+    ++p;
+    while (IsDigit(*p)) ++p, ++digits;
+  }
+  if (digits == 0) return false;
+  if (*p == 'e' || *p == 'E') {
+    ++p;
+    if (*p == '+' || *p == '-') ++p;
+    if (!IsDigit(*p)) return false;
+    while (IsDigit(*p)) ++p;
+  }
+  return *p == '\0';
+}
+
+}  // namespace
+
 bool RegValueReal(const RegValue& value, double* number) {
   uint32_t dword;
   uint64_t qword;
@@ -78,13 +105,11 @@ bool RegValueReal(const RegValue& value, double* number) {
     if (wide[i] > 0x7F) return false;
     text[i - start] = static_cast<char>(wide[i]);
   }
-  const char* end = text + (units - start);
-  const char* first = (start < units && text[0] == '+') ? text + 1 : text;
-  double parsed = 0;
-  const std::from_chars_result result = std::from_chars(first, end, parsed);
-  if (first != text && first < end && *first == '-') return false;  // "+-1"
-  if (result.ec != std::errc() || result.ptr != end || first == end) return false;
-  *number = parsed;
+  text[units - start] = '\0';
+  if (!IsDecimalNumber(text)) return false;
+  // The text is checked to be plain decimal, which the C library reads the
+  // same in every locale this program runs in (it never changes its own).
+  *number = std::strtod(text, nullptr);
   return true;
 }
 

@@ -102,7 +102,7 @@ TEST(RegistryValueReals, RealsReadFromTheirTextOrFromNumbers) {
     ASSERT_TRUE(RegValueReal(Text(text), &number)) << std::string(text, text + 2);
     EXPECT_EQ(number, expected);
   }
-  for (const char16_t* bad : {u"", u"  ", u"2.5x", u"two", u"+-1", u"1,5", u"\u0661"}) {
+  for (const char16_t* bad : {u"", u"  ", u"2.5x", u"two", u"+-1", u"++1", u"1,5", u"\u0661", u"0x10", u"inf", u"1e", u"."}) {
     number = 9;
     EXPECT_FALSE(RegValueReal(Text(bad), &number));
     EXPECT_EQ(number, 9);

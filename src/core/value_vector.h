@@ -8,7 +8,6 @@
 #include <cstring>
 #include <optional>
 #include <type_traits>
-#include <typeinfo>
 
 #include "core/vector_slots.h"
 
@@ -37,11 +36,11 @@ class ValueVector {
   bool IsEmpty() const { return slots_.count() == 0; }
 
   T operator[](std::int32_t i) const {
-    slots_.CheckIndex(i, typeid(T));
+    slots_.CheckIndex(i, &TypeSignature<T>);
     return FromSlot(slots_.slot(i));
   }
   void Set(std::int32_t i, T value) {
-    slots_.CheckIndex(i, typeid(T));
+    slots_.CheckIndex(i, &TypeSignature<T>);
     slots_.set_slot(i, ToSlot(value));
   }
   // Value i, or nothing when i is out of range (no error).
@@ -55,7 +54,7 @@ class ValueVector {
   void Add(T value) { slots_.Insert(Count(), ToSlot(value)); }
   void Insert(std::int32_t i, T value) { slots_.Insert(i, ToSlot(value)); }
   void Remove(std::int32_t i) {
-    slots_.CheckIndex(i, typeid(T));
+    slots_.CheckIndex(i, &TypeSignature<T>);
     slots_.Extract(i);
   }
   std::optional<T> TakeFirst() {

@@ -13,7 +13,6 @@
 #include <memory>
 #include <new>
 #include <type_traits>
-#include <typeinfo>
 #include <utility>
 
 #include "core/fatal.h"
@@ -110,12 +109,12 @@ class Vector {
 
   // Destroys element i.
   void Remove(std::int32_t i) {
-    slots_.CheckIndex(i, typeid(T));
+    slots_.CheckIndex(i, &TypeSignature<T>);
     Element::Destroy(slots_.Extract(i));
   }
   // Takes element i out without destroying it.
   ElementPtr<T> Detach(std::int32_t i) {
-    slots_.CheckIndex(i, typeid(T));
+    slots_.CheckIndex(i, &TypeSignature<T>);
     return ElementPtr<T>(static_cast<T*>(slots_.Extract(i)));
   }
   // Queue use: remove and hand over the first or last element; null when
@@ -160,7 +159,7 @@ class Vector {
   }
   T* At(std::int32_t i) const { return static_cast<T*>(slots_.slot(i)); }
   T* Checked(std::int32_t i) const {
-    slots_.CheckIndex(i, typeid(T));
+    slots_.CheckIndex(i, &TypeSignature<T>);
     return At(i);
   }
   T& Adopt(std::int32_t i, T* element) {

@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 #if defined(__GNUC__)
-#include <cxxabi.h>
 #endif
 
 #include "core/fatal.h"
@@ -51,9 +50,9 @@ VectorSlots::~VectorSlots() {
   QkFree(storage_);
 }
 
-void VectorSlots::IndexError(std::int32_t i, const std::type_info& type) const {
+void VectorSlots::IndexError(std::int32_t i, TypeSignatureFn type) const {
   char name[256];
-  FatalFormat("Vector<%s>[%d]\r\nmax_index = %d", ReadableTypeName(type, name, sizeof name), i,
+  FatalFormat("Vector<%s>[%d]\r\nmax_index = %d", ReadableTypeName(type(), name, sizeof name), i,
               count_ - 1);
 }
 
@@ -177,18 +176,14 @@ void VectorSlots::Sort(LessFn less, void* context) {
                    [less, context](void* a, void* b) { return less(a, b, context); });
 }
 
-const char* ReadableTypeName(const std::type_info& type, char* buffer, std::int32_t size) {
-  const char* name = type.name();
-#if defined(__GNUC__)
-  int status = 0;
-  char* demangled = abi::__cxa_demangle(name, nullptr, nullptr, &status);
-  if (status == 0 && demangled) {
-    std::snprintf(buffer, static_cast<std::size_t>(size), "%s", demangled);
-    std::free(demangled);
-    return buffer;
-  }
-  std::free(demangled);
-#endif
-  std::snprintf(buffer, static_cast<std::size_t>(size), "%s", name);
+const char* ReadableTypeName(const char* signature, char* buffer, std::int32_t size) {
+  const char* name = std::strstr(signature, "T = ");
+  name = name ? name + 4 : signature;
+  // The name runs to the signature's closing bracket (GCC may add "; ..." notes).
+  std::size_t length = std::strlen(name);
+  const char* note = std::strchr(name, ';');
+  if (note) length = static_cast<std::size_t>(note - name);
+  else if (length > 0 && name[length - 1] == ']') --length;
+  std::snprintf(buffer, static_cast<std::size_t>(size), "%.*s", static_cast<int>(length), name);
   return buffer;
 }

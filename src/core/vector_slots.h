@@ -6,7 +6,15 @@
 #pragma once
 
 #include <cstdint>
-#include <typeinfo>
+
+// Names T through the compiler's own signature text of this function
+// ("... [with T = String]"): a failing index check reads the name from it,
+// so no demangler has to travel inside the program.
+template <typename T>
+const char* TypeSignature() {
+  return __PRETTY_FUNCTION__;
+}
+using TypeSignatureFn = const char* (*)();
 
 class VectorSlots {
  public:
@@ -34,12 +42,12 @@ class VectorSlots {
 
   // Raises the internal fatal error "Vector<type>[i]\r\nmax_index = count-1"
   // unless 0 <= i < count.
-  void CheckIndex(std::int32_t i, const std::type_info& type) const {
+  void CheckIndex(std::int32_t i, TypeSignatureFn type) const {
     if (static_cast<std::uint32_t>(i) >= static_cast<std::uint32_t>(count_)) {
       IndexError(i, type);
     }
   }
-  [[noreturn]] void IndexError(std::int32_t i, const std::type_info& type) const;
+  [[noreturn]] void IndexError(std::int32_t i, TypeSignatureFn type) const;
 
   // Makes room for n slots: grows to n + n/2 when too small, shrinks the same
   // way when n > 500 and under a quarter of the capacity, else slides the
@@ -92,6 +100,6 @@ class SlotIterator {
   void* const* slot_;
 };
 
-// The element type's name as the run-time type information gives it,
-// demangled where the compiler mangles it.
-const char* ReadableTypeName(const std::type_info& type, char* buffer, std::int32_t size);
+// The element type's name taken from a TypeSignature text (the text itself
+// when it has no "T = " part).
+const char* ReadableTypeName(const char* signature, char* buffer, std::int32_t size);

@@ -5,19 +5,13 @@
 #include "package/byte_order.h"
 #include "package/corrupt.h"
 
-namespace {
-
-constexpr size_t kLengthPrefix = 4;
-
-}  // namespace
-
 EntryQueue::Take EntryQueue::PeekLength(size_t max_length, size_t* length) {
   const size_t size = static_cast<size_t>(buffer_.length());
   if (position_ == size) return Take::kNeedBlock;
   // Blocks appended while an entry waited are only read through; a current
   // block that ran out hands over to what follows it.
   if (position_ == current_end_) current_end_ = size;
-  if (current_end_ - position_ < kLengthPrefix) return Take::kStuck;
+  if (current_end_ - position_ < kEntryLengthPrefix) return Take::kStuck;
   const int32_t value = static_cast<int32_t>(LoadLe32(buffer_.bytes() + position_));
   if (value < 0 || static_cast<size_t>(value) > max_length) return Take::kStuck;
   *length = static_cast<size_t>(value);
@@ -54,8 +48,8 @@ EntryQueue::Take EntryQueue::TakeEntry(size_t max_length, ByteSpan* entry) {
   Take take = PeekLength(max_length, &length);
   if (take != Take::kTaken) return take;
   ByteSpan framed;
-  take = TakeBytes(kLengthPrefix + length, &framed);
-  if (take == Take::kTaken) *entry = {framed.data + kLengthPrefix, length};
+  take = TakeBytes(kEntryLengthPrefix + length, &framed);
+  if (take == Take::kTaken) *entry = {framed.data + kEntryLengthPrefix, length};
   return take;
 }
 
@@ -162,9 +156,9 @@ int FileDataDecoder::NextRecord(int32_t content_size, size_t stream_above, Entry
 int FileDataDecoder::StartStreaming(size_t length, int32_t content_size, EntryRecord* record) {
   const size_t head_length = length - static_cast<size_t>(content_size) - sizeof(uint32_t);
   ByteSpan framed;
-  int error = TakeBytes(kLengthPrefix + head_length, &framed);
+  int error = TakeBytes(kEntryLengthPrefix + head_length, &framed);
   if (error != kCorruptNone) return error;
-  error = DecodeEntryHead({framed.data + kLengthPrefix, head_length}, content_size, record);
+  error = DecodeEntryHead({framed.data + kEntryLengthPrefix, head_length}, content_size, record);
   if (error != kCorruptNone) return error;
   streaming_ = true;
   content_size_ = static_cast<size_t>(content_size);
@@ -222,51 +216,3 @@ int FileDataDecoder::Finish() const {
   if (!queue_.empty() || streaming_) return kCorruptEntryDataLeft;
   return kCorruptNone;
 }
-
-FileDataWriter::FileDataWriter(BlockCoding coding, String* out, size_t block_size)
-    : coding_(coding),
-      out_(out),
-      block_size_(block_size < kLengthPrefix          ? kLengthPrefix
-                  : block_size > kMaxDecodedBlockSize ? kMaxDecodedBlockSize
-                                                      : block_size) {}
-
-bool FileDataWriter::AddEntry(const uint8_t* record, size_t length) {
-  if (length > 0x7FFFFFFF) return false;
-  // The length prefix must lie whole in one block.
-  if (static_cast<size_t>(pending_.length()) + kLengthPrefix > block_size_ && !Flush()) {
-    return false;
-  }
-  uint8_t prefix[kLengthPrefix];
-  StoreLe32(prefix, static_cast<uint32_t>(length));
-  return Append(prefix, kLengthPrefix) && Append(record, length);
-}
-
-bool FileDataWriter::Append(const uint8_t* data, size_t length) {
-  while (length > 0) {
-    size_t room = block_size_ - static_cast<size_t>(pending_.length());
-    if (room == 0) {
-      if (!Flush()) return false;
-      continue;
-    }
-    size_t part = length < room ? length : room;
-    pending_.Append(data, static_cast<int32_t>(part));
-    data += part;
-    length -= part;
-  }
-  return true;
-}
-
-bool FileDataWriter::Flush() {
-  if (pending_.empty()) return true;
-  const int32_t before = out_->length();
-  if (!WriteFileBlock(pending_.bytes(), static_cast<size_t>(pending_.length()), coding_, out_)) {
-    return false;
-  }
-  const size_t written = static_cast<size_t>(out_->length() - before);
-  checksum_.Add(out_->bytes() + before, written);
-  stored_length_ += written;
-  pending_.Clear();
-  return true;
-}
-
-bool FileDataWriter::Finish() { return Flush(); }

@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cstddef>
+#include <deque>
+#include <memory>
 #include <cstdint>
 
 #include "core/string.h"
@@ -18,6 +20,9 @@
 // A FIFO of decoded blocks with one read position. Only the block holding
 // the read position (the current block) and the blocks appended while an
 // entry waits for its bytes are kept.
+// Each entry in the decoded file data starts with its u32 length.
+inline constexpr size_t kEntryLengthPrefix = 4;
+
 class EntryQueue {
  public:
   enum class Take {
@@ -125,11 +130,16 @@ class FileDataDecoder {
 };
 
 // The builder's side: frames entry records and cuts them into blocks of
-// block_size plain bytes, never inside an entry's length. Blocks are appended
-// to *out as they fill; the caller may drain *out between calls.
+// block_size plain bytes, never inside an entry's length. Full blocks are
+// coded on worker threads, a few at a time, and appended to *out in their
+// order as they are done; the caller may drain *out between calls. Memory
+// stays bounded by those few blocks whatever the product's size.
 class FileDataWriter {
  public:
   FileDataWriter(BlockCoding coding, String* out, size_t block_size = kDefaultBlockSize);
+  ~FileDataWriter();
+  FileDataWriter(const FileDataWriter&) = delete;
+  FileDataWriter& operator=(const FileDataWriter&) = delete;
 
   // Adds one entry record. Fails when it cannot be framed or coded.
   bool AddEntry(const uint8_t* record, size_t length);
@@ -142,13 +152,17 @@ class FileDataWriter {
   uint64_t stored_length() const { return stored_length_; }
 
  private:
+  struct Job;
   bool Append(const uint8_t* data, size_t length);
   bool Flush();
+  // Waits for the oldest block in coding and appends it to *out.
+  bool CollectOldest();
 
   BlockCoding coding_;
   String* out_;
   size_t block_size_;
   String pending_;
+  std::deque<std::unique_ptr<Job>> coding_jobs_;  // oldest first
   ChecksumBuilder checksum_;
   uint64_t stored_length_ = 0;
 };

@@ -1,5 +1,7 @@
 #include "package/extras.h"
 
+#include <cstring>
+
 #include "package/blowfish.h"
 #include "package/byte_order.h"
 #include "package/checksum.h"
@@ -46,6 +48,24 @@ void ReadPackageExtras(const PackageHeader& header, String* storage, ByteSpan* r
     return;
   }
   FindExtras(ByteSpan{storage->bytes(), static_cast<size_t>(storage->length())}, records);
+}
+
+bool ApplyCarriedResources(String* image, const ByteSpan& carried) {
+  PackageReader reader(carried.data, carried.length);
+  uint32_t offset = 0;
+  if (!reader.ReadU32(&offset) || reader.remaining() == 0) return false;
+  const size_t length = static_cast<size_t>(image->length());
+  if (offset > length || reader.remaining() > length - offset) return false;
+  std::memcpy(image->data() + offset, reader.current(), reader.remaining());
+  return true;
+}
+
+String PackageProductIcon(const PackageHeader& header) {
+  String storage;
+  ByteSpan records, icon;
+  ReadPackageExtras(header, &storage, &records);
+  if (!FindExtra(records, extras_tag::kProductIcon, &icon)) return String();
+  return String(reinterpret_cast<const char*>(icon.data), static_cast<int32_t>(icon.length));
 }
 
 void AppendExtra(String* records, uint32_t tag, const uint8_t* data, size_t length) {

@@ -1,7 +1,7 @@
 // Extras: tagged records the builder carries in the settings block after the
 // end of its compressed stream, where the settings decoder never looks. They
 // hold what the settings fields have no room for (the uninstaller's carried
-// signature). Installers built without
+// signature and resources, the product icon). Installers built without
 // extras simply have none; the place and the tags stay as they are, so that
 // every installer built with extras keeps being read the same way.
 //
@@ -25,6 +25,13 @@ namespace extras_tag {
 // The uninstaller's signature: the CheckSum field value u32, the number of
 // zero bytes that go before the certificate table u32, the certificate table.
 inline constexpr uint32_t kUninstallerSignature = 1;
+// The uninstaller's own resource section (its icon): the file offset u32 of
+// the section's raw data in the stripped copy, then the bytes that replace it
+// (as many as the installer's section holds, so nothing else moves). Made at
+// build time, so that a carried signature covers it.
+inline constexpr uint32_t kUninstallerResources = 2;
+// The product icon: an ".ico" file, written as "product.ico".
+inline constexpr uint32_t kProductIcon = 3;
 }  // namespace extras_tag
 
 // Finds the records at the end of an unwrapped settings block. False when
@@ -38,6 +45,13 @@ bool FindExtra(const ByteSpan& records, uint32_t tag, ByteSpan* value);
 // Unwraps the package's stored settings block and finds its records in
 // *storage. An empty *records when there are none.
 void ReadPackageExtras(const PackageHeader& header, String* storage, ByteSpan* records);
+
+// The stripped copy takes the carried resource bytes in place. False, leaving
+// it as it is, when the record is malformed or would reach past its end.
+bool ApplyCarriedResources(String* image, const ByteSpan& carried);
+
+// The product icon the package carries; empty when none.
+String PackageProductIcon(const PackageHeader& header);
 
 // The builder's side: appends one record, and closes the records with their
 // footer (Seal appends to the block after its compressed stream and padding).

@@ -7,7 +7,6 @@
 #include "package/byte_order.h"
 #include "package/checksum.h"
 #include "package/corrupt.h"
-#include "package/deflate.h"
 #include "package/inflate.h"
 #include "package/writer.h"
 
@@ -78,29 +77,4 @@ int FileBlockReader::Next(String* decoded) {
     return kCorruptBlockDecode;
   }
   return kCorruptNone;
-}
-
-bool WriteFileBlock(const uint8_t* plain, size_t length, BlockCoding coding, String* out) {
-  if (length > kMaxDecodedBlockSize) return false;
-  String compressed;
-  const uint8_t* bytes = plain;
-  size_t size = length;
-  if (coding.compressed) {
-    if (!DeflateBuffer(plain, length, &compressed)) return false;
-    bytes = compressed.bytes();
-    size = static_cast<size_t>(compressed.length());
-  }
-  String enciphered;
-  if (coding.cipher) {
-    if (!EncipherCopy(*coding.cipher, bytes, size, &enciphered)) return false;
-    bytes = enciphered.bytes();
-    size = static_cast<size_t>(enciphered.length());
-  }
-  // A block must hold at least one stored byte.
-  if (size < 1 || size > 0x7FFFFFFF) return false;
-  PackageWriter writer(out);
-  writer.WriteS32(static_cast<int32_t>(size));
-  writer.WriteU32(PackageChecksum(bytes, size));
-  writer.WriteBytes(bytes, size);
-  return true;
 }

@@ -366,8 +366,10 @@ int PrepareProgramCopy(const ProgramFile& file, const PackageSection& section,
   }
   PatchStrippedCopy(&image, head, section);
   String extras_storage;
-  ByteSpan extras, signature;
+  ByteSpan extras, resources, signature;
   ReadPackageExtras(header, &extras_storage, &extras);
+  // The uninstaller's resources go in first: its signature covers them.
+  if (FindExtra(extras, extras_tag::kUninstallerResources, &resources)) ApplyCarriedResources(&image, resources);
   if (FindExtra(extras, extras_tag::kUninstallerSignature, &signature)) {
     AttachCarriedSignature(&image, section.pe_offset, signature);
   }

@@ -179,8 +179,8 @@ struct ProgramCopy {
 // (35 when that fails), compares the program checksum (40), and builds the
 // stripped copy (42 when its tail cannot be read). The copy never keeps the
 // installer's certificate table (it would sign other bytes); it takes the
-// uninstaller's signature instead when the package carries one. Returns 0 or
-// the number.
+// uninstaller's own resources and then its signature instead when the package
+// carries them. Returns 0 or the number.
 int PrepareProgramCopy(const ProgramFile& file, const PackageSection& section,
                        const PackageHeader& header, const ProgramCopyRequest& request,
                        ProgramCopy* out);

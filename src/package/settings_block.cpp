@@ -5,7 +5,6 @@
 #include "package/blowfish.h"
 #include "package/checksum.h"
 #include "package/corrupt.h"
-#include "package/deflate.h"
 #include "package/inflate.h"
 #include "package/scramble.h"
 
@@ -42,22 +41,4 @@ int DecodeSettingsBlock(const uint8_t* stored, size_t length, uint32_t checksum,
     return kCorruptSettingsChecksum;
   }
   return kCorruptNone;
-}
-
-bool EncodeSettingsBlock(const uint8_t* plain, size_t length, const Blowfish* cipher,
-                         String* stored, uint32_t* checksum) {
-  stored->Clear();
-  if (length > kMaxSettingsDecodedSize) return false;
-  *checksum = PackageChecksum(plain, length);
-  String compressed;
-  if (!DeflateBuffer(plain, length, &compressed)) return false;
-  if (!WrapSettingsBlock(compressed.bytes(), static_cast<size_t>(compressed.length()), *checksum, cipher,
-                         stored)) {
-    return false;
-  }
-  if (stored->length() > kMaxSettingsStoredSize) {
-    stored->Clear();
-    return false;
-  }
-  return true;
 }

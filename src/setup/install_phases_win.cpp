@@ -18,6 +18,7 @@
 #include "core/system_folders.h"
 #include "package/blowfish.h"
 #include "package/corrupt_report.h"
+#include "package/extras.h"
 #include "package/file_blocks.h"
 #include "package/locator_win.h"
 #include "package/message_box.h"
@@ -328,6 +329,7 @@ void RegistrationStage(InstallRun& run) {
   inputs.shared_files = lists.shared_files;
   inputs.program = &run.program;
   inputs.add_to_path_subfolder = PathSubfolderSetting();
+  inputs.product_icon = PackageProductIcon(run.package->header);
   inputs.before_data_file = BeforeUninstallData;
   inputs.before_data_file_context = &run.progress;
   RegisterUninstall(inputs);

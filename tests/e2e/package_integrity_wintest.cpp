@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "builder/branding.h"
 #include "builder/package_writer.h"
 #include "builder/pe_section.h"
 #include "builder/test_unpack.h"
@@ -159,13 +160,15 @@ TEST(CorruptPackage, ForeignInstallerVersionShowsTheVersionMessage) {
   EXPECT_EQ(report.exit_code, 1u);
 }
 
-// The copy kept for uninstalling is setup.exe again, and it runs: without a
-// package it says so.
+// The copy kept for uninstalling is setup.exe again (as the builder branded
+// it for the product), and it runs: without a package it says so.
 TEST(StrippedCopy, IsTheSetupProgramAgainAndRuns) {
   String stripped;
   for (uint8_t place : {0, 1}) {
-    const String stub = LoadSetupExe();
     Product product = TestProduct();
+    String stub, extras;
+    std::string reason;
+    ASSERT_TRUE(BrandProgram(LoadSetupExe(), product, &stub, &extras, &reason)) << reason;
     product.settings.FileDataOutside = place;
     const String installer = BuildOrFail(product);
     ByteSpan image{installer.bytes(), static_cast<size_t>(installer.length())};

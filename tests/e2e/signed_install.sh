@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # End-to-end: the sample product built with `setup-builder --sign`, signed by
 # osslsigncode with a certificate made here, once with its file data inside
-# the image and once after the section. Each installer must verify, install
-# silently under Wine, and leave an uninstaller that verifies too.
+# the image and once after the section, both with icons of their own. Each
+# installer must verify, install silently under Wine, and leave an
+# uninstaller that verifies too.
 #
 #   tests/e2e/signed_install.sh HOST_BUILD WIN32_BUILD
 set -uo pipefail
@@ -30,6 +31,11 @@ for place in inside after; do
   # The sample's manifest, renamed and with the file data in this place.
   sed -i "s/^name = .*/name = \"$product\"/" "$work/$place/manifest.toml"
   printf '\n[package]\nfile_data = "%s"\n' "$place" >>"$work/$place/manifest.toml"
+  # Branded, with an uninstaller icon of its own: the uninstaller's resources
+  # differ from the installer's and must still be what was signed.
+  convert -size 32x32 xc:red "$work/$place/installer.ico" && convert -size 16x16 xc:blue "$work/$place/uninstaller.ico" ||
+    fail "$place: ImageMagick could not draw the icons"
+  printf '\n[branding]\nicon = "installer.ico"\nuninstaller_icon = "uninstaller.ico"\n' >>"$work/$place/manifest.toml"
   installer="$work/setup-$place.exe"
   if ! "$host/setup-builder" "$work/$place/manifest.toml" -o "$installer" --stub "$win32/setup.exe" \
       --sign "$sign" >"$work/build.log" 2>&1; then

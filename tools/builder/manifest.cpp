@@ -300,6 +300,27 @@ void ReadBackground(Table background, const fs::path& base, Product* out) {
   background.RejectUnknown();
 }
 
+// An ".ico" file for the branding, checked as the program will carry it.
+String ReadIconFile(Table& branding, const fs::path& base, const std::string& key) {
+  std::string path;
+  if (!branding.Text(key, &path) || path.empty()) return String();
+  String icon = ReadBinaryFile(base / path, branding.At(key));
+  std::string reason;
+  if (!CheckIconFile(icon, &reason)) Throw(branding.At(key), "\"" + path + "\": " + reason + "; give an .ico file");
+  return icon;
+}
+
+void ReadBranding(Table branding, const fs::path& base, Product* out) {
+  Branding& b = out->branding;
+  b.installer_icon = ReadIconFile(branding, base, "icon");
+  b.product_icon = ReadIconFile(branding, base, "product_icon");
+  b.uninstaller_icon = ReadIconFile(branding, base, "uninstaller_icon");
+  if (b.product_icon.empty()) b.product_icon = b.installer_icon;
+  if (b.uninstaller_icon.empty()) b.uninstaller_icon = b.installer_icon;
+  SetText(branding, "copyright", &b.copyright);
+  branding.RejectUnknown();
+}
+
 void ReadFinish(Table finish, Product* out) {
   ProductSettings& s = out->settings;
   SetText(finish, "run", &s.FinishProgram);
@@ -713,6 +734,7 @@ void ReadManifest(const toml::table& document, const std::string& path, Product*
   *out = Product();
   ReadProduct(root.Sub("product"), out);
   ReadPackage(root.Sub("package"), out);
+  ReadBranding(root.Sub("branding"), base, out);
   ReadWizard(root.Sub("wizard"), base, out);
   ReadFinish(root.Sub("finish"), out);
   ReadBackground(root.Sub("background"), base, out);
@@ -878,6 +900,17 @@ cipher_key = ""                 # 16 hex digits; default: derived from name and 
 program_checksum = true         # the installer checks its own program image
 uninstaller_copy = true         # keep the program without its package as uninstaller
 block_size = 1048576            # plain bytes per file-data block (4096 and up)
+
+[branding]                      # the installer's look in Explorer and in Windows' list of
+                                #   programs; its version record also takes [product] name
+                                #   ("ProductName"), publisher ("CompanyName"), version
+                                #   ("ProductVersion" and the fixed product version) and
+                                #   description ("FileDescription")
+icon = ""                       # an .ico file: the installer's icon (its first icon group)
+product_icon = ""               # default: icon; "product.ico" in the uninstall folder,
+                                #   shown by the Uninstall value "DisplayIcon"
+uninstaller_icon = ""           # default: icon; the uninstaller's icon group
+copyright = ""                  # version record "LegalCopyright"
 
 [wizard]
 greeting = true                 # the greeting page

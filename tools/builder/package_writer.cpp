@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "builder/branding.h"
 #include "builder/pe_section.h"
 #include "builder/settings_writer.h"
 #include "package/blowfish.h"
@@ -185,11 +186,17 @@ bool BuildInstaller(const String& stub, const Product& product, String* installe
   return BuildInstallerWithExtras(stub, product, String(), installer, error);
 }
 
-bool BuildInstallerWithExtras(const String& stub, const Product& product, const String& extras, String* installer,
-                              std::string* error) {
+bool BuildInstallerWithExtras(const String& runtime, const Product& product, const String& given_extras,
+                              String* installer, std::string* error) {
   PeLayout layout;
   std::string reason;
-  if (!ReadPeLayout(stub, &layout, &reason)) return Fail(error, "the setup program is not usable: " + reason);
+  if (!ReadPeLayout(runtime, &layout, &reason)) return Fail(error, "the setup program is not usable: " + reason);
+  String stub, extras = given_extras, brand_extras;
+  if (!BrandProgram(runtime, product, &stub, &brand_extras, &reason)) {
+    return Fail(error, "the setup program cannot be branded: " + reason);
+  }
+  extras.Append(brand_extras);
+  if (!ReadPeLayout(stub, &layout, &reason)) return Fail(error, "the branded setup program is not usable: " + reason);
   EncodedPackage package;
   if (!EncodePackage(product, &package, error)) return false;
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "builder/branding.h"
 #include "builder/default_messages.h"
 #include "core/string.h"
 #include "package/entry_kinds.h"
@@ -46,6 +47,7 @@ struct Product {
   std::vector<LanguageMessages> languages;
   std::vector<PackageFile> files;
   PackageOptions options;
+  Branding branding;
   // From a manifest: the folder the files came from, the files its excludes
   // left out, and what the vendor should hear about without the build failing.
   std::string source_folder;

@@ -1,0 +1,147 @@
+// Branding from end to end: an installer built with the vendor's icons and
+// version record is read back through the system's own calls (version
+// information, icon lookup), then installs silently and leaves "product.ico",
+// "DisplayIcon" and an uninstaller with its own icon that still removes the
+// product.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "builder/test_icon.h"
+#include "e2e/installer_win.h"
+#include "testkit/testkit.h"
+
+namespace {
+
+using testkit::Process;
+
+constexpr DWORD kExitTimeoutMs = 120000;
+constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+constexpr uint32_t kRed = 0xFFFF0000, kBlue = 0xFF0000FF, kGreen = 0xFF00FF00;
+
+std::string Bytes(const String& s) { return std::string(s.c_str(), static_cast<size_t>(s.length())); }
+
+// A value of the version record's first string table, as Explorer reads it.
+std::wstring VersionText(const std::wstring& file, const wchar_t* name) {
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(file.c_str(), &ignored);
+  if (size == 0) return L"<no version record>";
+  std::string block(size, '\0');
+  if (!GetFileVersionInfoW(file.c_str(), 0, size, block.data())) return L"<unreadable>";
+  wchar_t* text = nullptr;
+  UINT length = 0;
+  const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+  if (!VerQueryValueW(block.data(), path.c_str(), reinterpret_cast<void**>(&text), &length)) return L"<missing>";
+  return std::wstring(text);
+}
+
+std::wstring FixedProductVersion(const std::wstring& file) {
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(file.c_str(), &ignored);
+  std::string block(size, '\0');
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  if (size == 0 || !GetFileVersionInfoW(file.c_str(), 0, size, block.data()) ||
+      !VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length)) {
+    return L"<missing>";
+  }
+  return std::to_wstring(HIWORD(fixed->dwProductVersionMS)) + L"." + std::to_wstring(LOWORD(fixed->dwProductVersionMS)) +
+         L"." + std::to_wstring(HIWORD(fixed->dwProductVersionLS)) + L"." +
+         std::to_wstring(LOWORD(fixed->dwProductVersionLS));
+}
+
+struct DataModule {
+  HMODULE module;
+  explicit DataModule(const std::wstring& file)
+      : module(LoadLibraryExW(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {}
+  ~DataModule() {
+    if (module) FreeLibrary(module);
+  }
+};
+
+std::string ResourceBytes(HMODULE module, const wchar_t* type, const wchar_t* name) {
+  HRSRC found = FindResourceW(module, name, type);
+  HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+  const void* data = loaded ? LockResource(loaded) : nullptr;
+  return data ? std::string(static_cast<const char*>(data), SizeofResource(module, found)) : std::string();
+}
+
+// The image the system picks from the program's icon group 1 (the one the
+// wizard and Explorer show), and whether it makes an icon.
+std::string ProgramIconImage(const std::wstring& file, bool* loads) {
+  DataModule data(file);
+  *loads = false;
+  if (!data.module) return "<not loadable>";
+  std::string group = ResourceBytes(data.module, RT_GROUP_ICON, MAKEINTRESOURCEW(1));
+  if (group.empty()) return "<no icon group 1>";
+  const int id = LookupIconIdFromDirectoryEx(reinterpret_cast<BYTE*>(group.data()), TRUE, 16, 16, LR_DEFAULTCOLOR);
+  std::string image = ResourceBytes(data.module, RT_ICON, MAKEINTRESOURCEW(id));
+  HICON icon = static_cast<HICON>(LoadImageW(data.module, MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, 0));
+  if (icon) {
+    *loads = true;
+    DestroyIcon(icon);
+  }
+  return image;
+}
+
+std::wstring RegText(const std::wstring& key, const wchar_t* name) {
+  wchar_t text[1024] = {};
+  DWORD size = sizeof text;
+  if (RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS) {
+    return L"<missing>";
+  }
+  return text;
+}
+
+DWORD RunToEnd(const std::wstring& program, const std::wstring& arguments) {
+  Process process = Process::Start(program, arguments);
+  EXPECT_TRUE(process.started());
+  EXPECT_TRUE(process.WaitForExit(kExitTimeoutMs)) << testkit::DescribeWindows(process.id());
+  return process.ExitCode();
+}
+
+TEST(Branding, IconsAndVersionRecordReachTheInstallerTheUninstallerAndTheUninstallEntry) {
+  Product product = e2e::TestProduct(L"Branded");
+  const std::wstring name = e2e::Wide(product.settings.DisplayName);
+  const std::wstring folder = e2e::TestFolder() + L"\\Installed";
+  product.settings.DisplayVersion = String(u"2.5.1");
+  product.settings.Publisher = String(u"Contoso Tools");
+  product.settings.Description = String(u"Contoso's file tool");
+  product.settings.DefaultInstallDir = e2e::FromWide(folder);
+  product.branding.installer_icon = MakeTestIcon(kRed);
+  product.branding.uninstaller_icon = MakeTestIcon(kBlue);
+  product.branding.product_icon = MakeTestIcon(kGreen);
+  product.branding.copyright = String(u"\u00A9 2026 Contoso");
+  product.files.push_back(FileFromBytes("tool.txt", "tool", 4));
+  const std::wstring installer = e2e::BuildInstallerFile(product);
+  ASSERT_FALSE(installer.empty());
+
+  EXPECT_EQ(VersionText(installer, L"ProductName"), name);
+  EXPECT_EQ(VersionText(installer, L"CompanyName"), L"Contoso Tools");
+  EXPECT_EQ(VersionText(installer, L"ProductVersion"), L"2.5.1");
+  EXPECT_EQ(VersionText(installer, L"FileDescription"), L"Contoso's file tool");
+  EXPECT_EQ(VersionText(installer, L"LegalCopyright"), L"\u00A9 2026 Contoso");
+  EXPECT_EQ(VersionText(installer, L"FileVersion"), L"37.0");  // the runtime's own
+  EXPECT_EQ(FixedProductVersion(installer), L"2.5.1.0");
+  bool loads = false;
+  EXPECT_TRUE(ProgramIconImage(installer, &loads) == Bytes(TestIconImage(MakeTestIcon(kRed))));
+  EXPECT_TRUE(loads);
+
+  ASSERT_EQ(RunToEnd(installer, L"/silent"), 1u);  // install mode ends with 1 either way
+  const std::wstring key = kUninstallKey + name;
+  const std::wstring uninstaller = folder + L"\\uninstall.exe";
+  EXPECT_EQ(RegText(key, L"DisplayIcon"), folder + L"\\product.ico");
+  EXPECT_TRUE(e2e::ReadBytes(folder + L"\\product.ico") == Bytes(MakeTestIcon(kGreen)));
+  EXPECT_TRUE(ProgramIconImage(uninstaller, &loads) == Bytes(TestIconImage(MakeTestIcon(kBlue))));
+  EXPECT_TRUE(loads);
+  EXPECT_EQ(VersionText(uninstaller, L"ProductName"), name);
+
+  // The uninstaller, resources and all, still runs and removes the product.
+  EXPECT_EQ(RunToEnd(uninstaller, L"/a /u:\"" + name + L"\""), 0u);
+  EXPECT_EQ(RegText(key, L"DisplayName"), L"<missing>");
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
+}
+
+}  // namespace

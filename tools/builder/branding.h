@@ -1,0 +1,47 @@
+// The vendor's branding of the installer: its icon, the product icon the
+// Uninstall entry shows, the uninstaller's icon and the version record that
+// Explorer's file properties show.
+//
+// Everything is done to the program's resources at build time, so that the
+// installer and the uninstaller it leaves are final bytes that can be signed.
+// The uninstaller's resource section travels in the package (it replaces the
+// installer's in the stripped copy, at the same place and length), and so
+// does the product icon.
+#pragma once
+
+#include <string>
+
+#include "core/string.h"
+
+struct Product;
+
+struct Branding {
+  // ".ico" files; empty: none. The installer icon replaces the program's own
+  // icon group; the uninstaller keeps the installer's icon unless it has one
+  // of its own; the product icon becomes "product.ico" and "DisplayIcon".
+  String installer_icon;
+  String product_icon;
+  String uninstaller_icon;
+  // The version record's "LegalCopyright" (UTF-16); empty: none.
+  String copyright;
+};
+
+// Checks that `bytes` are an icon file the program can carry: an icon
+// directory with at least one image, each lying within the file.
+bool CheckIconFile(const String& bytes, std::string* error);
+
+// The numbers of a version text ("2.5.1-beta" gives 2, 5, 1, 0), for the
+// version record's fixed part: up to four, each the leading digits of its
+// part, stopping after the first part that is not a number alone.
+void VersionNumbers(const String& version, uint16_t numbers[4]);
+
+// `stub` with the product's branding: the version record's "ProductName",
+// "CompanyName", "ProductVersion" and "FileDescription" from the product's
+// name, publisher, version and description, "LegalCopyright" from the
+// branding (texts that are empty are left out), the product version's
+// numbers in the fixed part, and the installer icon. *extras receives the
+// records the runtime needs: the uninstaller's resource section when its
+// icon differs, and the product icon. A stub without resources is taken as
+// it is unless an icon is asked for.
+bool BrandProgram(const String& stub, const Product& product, String* branded, String* extras,
+                  std::string* error);
