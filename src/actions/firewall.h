@@ -19,6 +19,7 @@ enum FirewallResult : int32_t {
   kFirewallBadSetting = 4,    // a property of it was refused
   kFirewallAddRefused = 5,    // the list refused the new entry
   kFirewallNoList = 6,        // the open ports or authorised applications could not be read
+  kFirewallRemoveRefused = 7,  // the list refused to give up the entry
 };
 
 constexpr uint32_t kFirewallTcp = 0x1;
@@ -41,6 +42,8 @@ bool KeepsFirewallException(const String& options);
 // Adds one exception. `protocol` is 6 (TCP) or 17 (UDP).
 int32_t AddFirewallPort(int32_t port, int32_t protocol, const String& name);
 int32_t AddFirewallProgram(const String& path, const String& name);
+// Removes the program's exception again.
+int32_t RemoveFirewallProgram(const String& path);
 
 // The install step over the list (UTF-16 lines separated by CR LF). A line
 // without exactly four fields stops the installation as a damaged package.
