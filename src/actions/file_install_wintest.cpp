@@ -468,7 +468,7 @@ TEST_F(FileInstallRun, VersionedFilesAreComparedByTheirVersionResource) {
 }
 
 TEST_F(FileInstallRun, LargeContentsAreWrittenPieceByPieceAndSkippedInStep) {
-  Settings().SetFlag(file_writer_flag::kVerifyAfterWrite, true);
+  Settings().SetFlag(product_flag::kVerifyAfterWrite, true);
   std::string big(kStreamedContentAbove + 70001, '\0');
   for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 13 + i / 4096);
   std::string other = big;

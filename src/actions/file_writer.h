@@ -10,13 +10,6 @@
 #include "core/datetime.h"
 #include "core/string.h"
 
-// ProductFlags bits the writer reads.
-namespace file_writer_flag {
-constexpr int kStageNewFiles = 11;       // stage even a file that did not exist before
-constexpr int kVerifyAfterWrite = 18;    // read the file back and compare
-constexpr int kClearProtection = 19;     // clear read-only, hidden and system after the first failure
-}  // namespace file_writer_flag
-
 // Message 31 of the language table: the head of a write-failure report.
 // The attributes an entry may put on its file: read-only, hidden, system,
 // archive, temporary and offline.
@@ -31,7 +24,7 @@ constexpr int kCorruptNegativeLength = 5;
 // working log, `*pending` is set, the restart-required bit (ProductFlags bit
 // 14) and the install state's restart_needed are set, and the result is
 // still false. Only a file that `existed` before (or any file with
-// file_writer_flag::kStageNewFiles) is staged. A negative length ends the
+// product_flag::kStageNewFiles) is staged. A negative length ends the
 // installation with corrupt-package code 5.
 bool WritePackagedFile(const String& path, FileContent& content, const FileDate& date, int32_t attributes,
                        bool existed, bool* pending);

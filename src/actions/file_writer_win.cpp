@@ -187,7 +187,7 @@ bool HoldsData(const String& path, FileContent& content) {
 // allows it) the attributes that keep a file from being replaced.
 void MendAfterFirstFailure(const String& path, DWORD error) {
   if (error == ERROR_PATH_NOT_FOUND) CreateFolder(ParentFolder(path).w_str());
-  if (!Settings().Flag(file_writer_flag::kClearProtection)) return;
+  if (!Settings().Flag(product_flag::kClearProtection)) return;
   const uint32_t attributes = GetAttributes(path.w_str());
   if (attributes != kNoAttributes && (attributes & kProtectiveAttributes)) {
     SetAttributes(path.w_str(), attributes & ~kProtectiveAttributes);
@@ -234,7 +234,7 @@ bool ReportFailure(const String& path, FileContent& content, const FileDate& dat
     text.Append(MissingDriveText(drive));
   } else {
     text.Append(SystemTextBlock(SystemErrorTextW(error)));
-    if (MayStage(existed, Settings().Flag(file_writer_flag::kStageNewFiles), error) &&
+    if (MayStage(existed, Settings().Flag(product_flag::kStageNewFiles), error) &&
         Stage(path, content, date, text)) {
       LogTextW(text);
       *pending = true;
@@ -273,7 +273,7 @@ bool WriteWithAttempts(const String& path, FileContent& content, const FileDate&
                        bool existed, bool* pending, bool behind) {
   if (content.length() < 0) ReportCorruptPackage(kCorruptNegativeLength);
   *pending = false;
-  const bool verify = Settings().Flag(file_writer_flag::kVerifyAfterWrite);
+  const bool verify = Settings().Flag(product_flag::kVerifyAfterWrite);
   // Without a read-back the attributes go on with the date. A file that must
   // first read back gets them afterwards: a read-only or hidden file could
   // not be written again when the comparison fails.

@@ -108,7 +108,7 @@ class FileWriterRun : public testing::Test {
 };
 
 TEST_F(FileWriterRun, WritesDataDateAndAttributesIntoMissingFolders) {
-  Settings().SetFlag(file_writer_flag::kVerifyAfterWrite, true);
+  Settings().SetFlag(product_flag::kVerifyAfterWrite, true);
   const std::wstring path = folder_ / L"new\\deeper\\file.bin";
   ASSERT_TRUE(Write(path, false, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY, FileDate{2021, 6, 7, 8, 9, 10}));
   EXPECT_FALSE(pending_);
@@ -176,7 +176,7 @@ TEST_F(FileWriterRun, ContentInPiecesIsWrittenReadBackAndStaged) {
   SetFileAttributesW(plain.c_str(), FILE_ATTRIBUTE_NORMAL);
 
   // Read back piece by piece: the content is gone through twice.
-  Settings().SetFlag(file_writer_flag::kVerifyAfterWrite, true);
+  Settings().SetFlag(product_flag::kVerifyAfterWrite, true);
   const std::wstring checked = folder_ / L"checked.bin";
   PieceContent twice(bytes);
   ASSERT_TRUE(WritePackagedFile(String(U16(checked)), twice, date, -1, false, &pending_));
@@ -266,7 +266,7 @@ TEST_F(FileWriterRun, FilesThatCannotGoBehindTakeTheUsualWay) {
   MemoryContent large_content(large.data(), static_cast<int64_t>(large.size()));
   ASSERT_TRUE(WritePackagedFileBehind(String(U16(big)), large_content, FileDate(), -1, false, &pending_));
   EXPECT_EQ(testkit::ReadFileBytes(big).value_or("<none>"), large);
-  Settings().SetFlag(file_writer_flag::kVerifyAfterWrite, true);
+  Settings().SetFlag(product_flag::kVerifyAfterWrite, true);
   const std::wstring checked = folder_ / L"checked.bin";
   MemoryContent content(kData.data(), static_cast<int64_t>(kData.size()));
   ASSERT_TRUE(WritePackagedFileBehind(String(U16(checked)), content, FileDate(), -1, false, &pending_));
@@ -328,7 +328,7 @@ TEST_F(FileWriterRun, FileInUseThatIsNewIsStagedOnlyWhenTheProductSaysSo) {
   EXPECT_EQ(failures.substr(failures.size() - 4), "\r\n\r\n");
 
   ClearFailures();
-  Settings().SetFlag(file_writer_flag::kStageNewFiles, true);
+  Settings().SetFlag(product_flag::kStageNewFiles, true);
   {
     Holder holder(path);
     EXPECT_FALSE(Write(path, false));
@@ -347,7 +347,7 @@ TEST_F(FileWriterRun, MissingDriveIsReportedAndNeverStaged) {
   }
   ASSERT_NE(letter, 0) << "every drive letter is taken";
   const std::wstring path = std::wstring(1, letter) + L":\\Product\\gone.dll";
-  Settings().SetFlag(file_writer_flag::kStageNewFiles, true);
+  Settings().SetFlag(product_flag::kStageNewFiles, true);
   EXPECT_FALSE(Write(path, true));
   EXPECT_FALSE(pending_);
   EXPECT_EQ(Failures(), "\r\nUnable to write " + Ansi(path) + "\r\nDrive " + static_cast<char>(letter) +
