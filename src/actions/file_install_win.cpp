@@ -69,7 +69,8 @@ struct FolderMemory {
   // Folders this run created: nothing is in them but what it tried to write,
   // as long as nothing else has run meanwhile (Forget).
   FileSet made;
-  FileSet tried;        // every path this run has tried to write, whatever came of it
+  FileSet failed;       // files that failed or were staged: part of one may be there
+  String in_flight;     // the file on its way (folded), until its outcome is known
   String known_folder;  // the folder the last entry was written into
 };
 
@@ -79,11 +80,16 @@ void Forget(FolderMemory& memory) {
   memory.known_folder.Clear();
 }
 
+bool OnItsWay(const String& path, const FolderMemory& memory) {
+  return !memory.in_flight.empty() && FoldedPath(path) == memory.in_flight;
+}
+
 // Nothing can be at `path` when this run made its folder and never tried to
 // write it there (a failed write may leave part of a file).
 bool SurelyAbsent(const String& path, const FolderMemory& memory) {
   if (memory.made.Count() == 0) return false;
-  return FileSetHas(memory.made, ParentFolder(path)) && !FileSetHas(memory.tried, path);
+  return FileSetHas(memory.made, ParentFolder(path)) && !FileSetHas(TheInstallLists().files_written, path) &&
+         !FileSetHas(memory.failed, path) && !OnItsWay(path, memory);
 }
 
 // What is at the destination now: whether anything is, its last-write time,
@@ -92,7 +98,7 @@ ExistingFile ReadExistingFile(const String& path, bool want_version, const Folde
   ExistingFile existing;
   if (SurelyAbsent(path, memory)) return existing;
   // A file this run wrote may still be on its way.
-  if (FileSetHas(memory.tried, path)) WaitForWritesBehind();
+  if (OnItsWay(path, memory)) WaitForWritesBehind();
   if (GetAttributes(path.w_str()) == kNoAttributes) return existing;
   existing.exists = true;
   WIN32_FILE_ATTRIBUTE_DATA data;
@@ -190,9 +196,16 @@ void AfterWrite(const EntryRecord& entry, const String& name, const String& path
   }
 }
 
-// A file holds its data: the detailed log names it, and the pending renames
-// at the end must not undo it.
-void NoteWritten(const String& path, const String& entry_name) {
+// The outcome of a write (a FolderMemory is the context). A file that holds
+// its data is named in the detailed log, and the pending renames at the end
+// must not undo it; one that does not is remembered as maybe there.
+void FileDone(void* context, const String& path, const String& entry_name, bool written) {
+  FolderMemory& memory = *static_cast<FolderMemory*>(context);
+  if (OnItsWay(path, memory)) memory.in_flight.Clear();
+  if (!written) {
+    AddToFileSet(&memory.failed, path);
+    return;
+  }
   if (Settings().Flag(product_flag::kDetailedLog)) LogTextW(WrittenFileLine(entry_name, path));
   AddToFileSet(&TheInstallLists().files_written, path);
 }
@@ -284,17 +297,17 @@ void InstallEntry(const EntryRecord& entry, FileContent& content, int32_t index,
   // Recorded before writing, so that a file that fails to write is listed.
   if (RecordsFile(entry.kind, entry.flags, removable)) AddUninstallRecordW(path, kRecordFile);
 
-  AddToFileSet(&memory.tried, path);
   bool pending = false;
   const int32_t attributes = static_cast<int32_t>(entry.attributes);
   if (!WrittenAtOnce(entry.kind)) {
-    // Noted as written only once its write has completed.
+    // Noted as written only once its write has completed (FileDone).
+    memory.in_flight = FoldedPath(path);
     WritePackagedFileBehind(path, content, facts.date, attributes, existing.exists, &pending,
-                            WrittenCall{&NoteWritten, name});
+                            WriteDone{&FileDone, &memory, name});
     return;
   }
   const bool written = WritePackagedFile(path, content, facts.date, attributes, existing.exists, &pending);
-  if (written) NoteWritten(path, name);
+  FileDone(&memory, path, name, written);
   if (!written && !(entry.kind == entry_kind::kControlPanel && pending)) return;
   AfterWrite(entry, name, path, percent, pending, source, lists);
   if (entry.kind == entry_kind::kMsi) Forget(memory);
@@ -324,7 +337,6 @@ void InstallAllEntries(const InstallEntrySource& source) {
   FileDataDecoder decoder(source.file_data->stored, source.coding, true);
   FolderMemory memory;
   memory.folders = CurrentFolders(source);
-  memory.tried.RemoveAll(header.entry_count);
   // The set of files written never rehashes: size its table for the whole package.
   TheInstallLists().files_written.RemoveAll(header.entry_count);
   for (int32_t i = 0; i < header.entry_count; ++i) {

@@ -28,12 +28,13 @@ constexpr int kCorruptNegativeLength = 5;
 // installation with corrupt-package code 5.
 bool WritePackagedFile(const String& path, FileContent& content, const FileDate& date, int32_t attributes,
                        bool existed, bool* pending);
-// What the caller does once a file holds its data: called on the caller's
-// thread with the path and `note`, never for a file that failed or was only
-// staged for the restart.
-struct WrittenCall {
-  void (*written)(const String& path, const String& note) = nullptr;
-  String note;  // kept with the file until it is written
+// What the caller learns once a file's outcome is known, on the caller's
+// thread: the path, `note`, and whether the file now holds its data (false:
+// it failed, or was only staged for the restart).
+struct WriteDone {
+  void (*done)(void* context, const String& path, const String& note, bool written) = nullptr;
+  void* context = nullptr;
+  String note;  // kept with the file until then
 };
 
 // As WritePackagedFile, but a file of at most kWriteBehindLimit bytes that
@@ -42,15 +43,14 @@ struct WrittenCall {
 // its content is copied. One file is in flight at a time. A write that fails
 // there is done again in full, with every attempt, report and staging, when
 // the next file is handed over or at WaitForWritesBehind. Files that must be
-// read back are written at once. `then` is called once the file is written:
-// before the return, or later from the call that collects it. False when the
-// file failed or was staged (as WritePackagedFile); true when it was written
-// or is on its way.
+// read back are written at once. `then` is told the outcome exactly once:
+// before the return, or later from the call that collects the file. False
+// when the file failed or was staged (as WritePackagedFile); true when it was
+// written or is on its way.
 bool WritePackagedFileBehind(const String& path, FileContent& content, const FileDate& date, int32_t attributes,
-                             bool existed, bool* pending, const WrittenCall& then);
+                             bool existed, bool* pending, const WriteDone& then);
 inline constexpr int64_t kWriteBehindLimit = 0x100000;
-// Waits for the file in flight and completes it (its WrittenCall, or its
-// report). Call before anything reads a file handed over, and before a log
+// Waits for the file in flight and completes it (its report, its WriteDone). Call before anything reads a file handed over, and before a log
 // line that must follow that file's.
 void WaitForWritesBehind();
 // Waits, and ends the thread: when the file phase ends.

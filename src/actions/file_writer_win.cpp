@@ -70,7 +70,7 @@ struct BehindJob {
   DWORD attributes_now = 0;
   int32_t attributes = -1;
   bool existed = false;
-  WrittenCall then;
+  WriteDone then;
   bool ok = true;
   DWORD error = ERROR_SUCCESS;
 };
@@ -253,13 +253,13 @@ namespace {
 // to the worker.
 enum class WriteOutcome { kFailed, kWritten, kHandedOver };
 
-void Tell(const WrittenCall& then, const String& path) {
-  if (then.written) then.written(path, then.note);
+void Tell(const WriteDone& then, const String& path, bool written) {
+  if (then.done) then.done(then.context, path, then.note, written);
 }
 
 // Copies the content into the job and sends it on its way.
 bool HandOverJob(BehindJob* job, const String& path, FileContent& content, const FileDate& date,
-                 DWORD attributes_now, int32_t attributes, bool existed, const WrittenCall& then) {
+                 DWORD attributes_now, int32_t attributes, bool existed, const WriteDone& then) {
   job->path = path;
   job->data.Clear();
   content.Rewind();
@@ -280,7 +280,7 @@ bool HandOverJob(BehindJob* job, const String& path, FileContent& content, const
 // written), a file that opens is handed to the worker instead of being
 // written here.
 WriteOutcome WriteWithAttempts(const String& path, FileContent& content, const FileDate& date, int32_t attributes,
-                               bool existed, bool* pending, const WrittenCall* behind) {
+                               bool existed, bool* pending, const WriteDone* behind) {
   if (content.length() < 0) ReportCorruptPackage(kCorruptNegativeLength);
   *pending = false;
   const bool verify = Settings().Flag(product_flag::kVerifyAfterWrite);
@@ -328,9 +328,9 @@ bool WritePackagedFile(const String& path, FileContent& content, const FileDate&
 }
 
 bool WritePackagedFileBehind(const String& path, FileContent& content, const FileDate& date, int32_t attributes,
-                             bool existed, bool* pending, const WrittenCall& then) {
+                             bool existed, bool* pending, const WriteDone& then) {
   const WriteOutcome outcome = WriteWithAttempts(path, content, date, attributes, existed, pending, &then);
-  if (outcome == WriteOutcome::kWritten) Tell(then, path);
+  if (outcome != WriteOutcome::kHandedOver) Tell(then, path, outcome == WriteOutcome::kWritten);
   return outcome != WriteOutcome::kFailed;
 }
 
@@ -338,7 +338,7 @@ void WaitForWritesBehind() {
   BehindJob* job = TheWriteBehind().Wait();
   if (job == nullptr) return;
   if (job->ok) {
-    Tell(job->then, job->path);
+    Tell(job->then, job->path, true);
     return;
   }
   // Failed behind (the disk filled, say): written again here, with every
@@ -346,10 +346,9 @@ void WaitForWritesBehind() {
   // counts as written.
   MemoryContent content(job->data.bytes(), job->data.length());
   bool pending = false;
-  if (WriteWithAttempts(job->path, content, job->date, job->attributes, job->existed, &pending, nullptr) ==
-      WriteOutcome::kWritten) {
-    Tell(job->then, job->path);
-  }
+  const WriteOutcome outcome =
+      WriteWithAttempts(job->path, content, job->date, job->attributes, job->existed, &pending, nullptr);
+  Tell(job->then, job->path, outcome == WriteOutcome::kWritten);
 }
 
 void FinishWritesBehind() {

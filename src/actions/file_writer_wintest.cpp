@@ -57,11 +57,12 @@ std::vector<std::pair<std::wstring, std::string>>& Told() {
   static std::vector<std::pair<std::wstring, std::string>> told;
   return told;
 }
-void SeeWritten(const String& path, const String& note) {
+void SeeDone(void*, const String& path, const String& note, bool written) {
   const std::wstring wide(reinterpret_cast<const wchar_t*>(path.w_str()));
-  Told().emplace_back(wide, testkit::ReadFileBytes(wide).value_or("<none>") + Text(note));
+  const std::string held = written ? testkit::ReadFileBytes(wide).value_or("<none>") : "<failed>";
+  Told().emplace_back(wide, held + Text(note));
 }
-const WrittenCall kTell{&SeeWritten, String("!")};
+const WriteDone kTell{&SeeDone, nullptr, String("!")};
 
 uint64_t Ticks(const FILETIME& time) { return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime; }
 
@@ -263,7 +264,7 @@ TEST_F(FileWriterRun, ADeviceAtTheDestinationIsRefusedAndReported) {
   EXPECT_FALSE(WritePackagedFileBehind(String(U16(full)), content, FileDate(), -1, false, &pending_, kTell));
   FinishWritesBehind();
   EXPECT_FALSE(pending_);
-  EXPECT_TRUE(Told().empty());
+  EXPECT_EQ(Told(), (std::vector<std::pair<std::wstring, std::string>>{{full, "<failed>!"}}));
   const std::string failures = Failures();
   EXPECT_EQ(failures.rfind("\r\nUnable to write Z:\\dev\\full\r\n", 0), 0u) << failures;
   EXPECT_EQ(OtherFiles(L""), 0);  // nothing staged anywhere near
@@ -279,7 +280,8 @@ TEST_F(FileWriterRun, FilesThatCannotGoBehindTakeTheUsualWay) {
     EXPECT_FALSE(WritePackagedFileBehind(String(U16(busy)), content, FileDate(), -1, true, &pending_, kTell));
   }
   EXPECT_TRUE(pending_);
-  EXPECT_TRUE(Told().empty());  // staged is not written
+  // Staged is not written.
+  EXPECT_EQ(Told(), (std::vector<std::pair<std::wstring, std::string>>{{busy, "<failed>!"}}));
   const Vector<PendingRename> pairs = PendingPairsIn(folder_.path());
   ASSERT_EQ(pairs.Count(), 1);
   DeleteFileW(reinterpret_cast<const wchar_t*>(WithoutPendingPrefix(pairs[0].source).w_str()));
@@ -291,14 +293,14 @@ TEST_F(FileWriterRun, FilesThatCannotGoBehindTakeTheUsualWay) {
   MemoryContent large_content(large.data(), static_cast<int64_t>(large.size()));
   ASSERT_TRUE(WritePackagedFileBehind(String(U16(big)), large_content, FileDate(), -1, false, &pending_, kTell));
   EXPECT_EQ(testkit::ReadFileBytes(big).value_or("<none>"), large);
-  ASSERT_EQ(Told().size(), 1u);
-  EXPECT_EQ(Told()[0], std::make_pair(big, large + "!"));
+  ASSERT_EQ(Told().size(), 2u);
+  EXPECT_EQ(Told()[1], std::make_pair(big, large + "!"));
   Settings().SetFlag(product_flag::kVerifyAfterWrite, true);
   const std::wstring checked = folder_ / L"checked.bin";
   MemoryContent content(kData.data(), static_cast<int64_t>(kData.size()));
   ASSERT_TRUE(WritePackagedFileBehind(String(U16(checked)), content, FileDate(), -1, false, &pending_, kTell));
   EXPECT_EQ(testkit::ReadFileBytes(checked).value_or("<none>"), kData);
-  EXPECT_EQ(Told().size(), 2u);
+  EXPECT_EQ(Told().size(), 3u);
   FinishWritesBehind();
 }
 
