@@ -80,6 +80,7 @@ void Forget(FolderMemory& memory) {
   memory.known_folder.Clear();
 }
 
+// Whether `path` is the file handed behind whose outcome is not known yet.
 bool OnItsWay(const String& path, const FolderMemory& memory) {
   return !memory.in_flight.empty() && FoldedPath(path) == memory.in_flight;
 }
