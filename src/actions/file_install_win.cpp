@@ -70,7 +70,7 @@ struct FolderMemory {
   // as long as nothing else has run meanwhile (Forget).
   FileSet made;
   FileSet failed;       // files that failed or were staged: part of one may be there
-  String in_flight;     // the file on its way (folded), until its outcome is known
+  String in_flight;     // the file on its way, until its outcome is known
   String known_folder;  // the folder the last entry was written into
 };
 
@@ -82,7 +82,7 @@ void Forget(FolderMemory& memory) {
 
 // Whether `path` is the file handed behind whose outcome is not known yet.
 bool OnItsWay(const String& path, const FolderMemory& memory) {
-  return !memory.in_flight.empty() && FoldedPath(path) == memory.in_flight;
+  return !memory.in_flight.empty() && memory.in_flight.EqualsNoCaseW(path.w_str());
 }
 
 // Nothing can be at `path` when this run made its folder and never tried to
@@ -90,7 +90,7 @@ bool OnItsWay(const String& path, const FolderMemory& memory) {
 bool SurelyAbsent(const String& path, const FolderMemory& memory) {
   if (memory.made.Count() == 0) return false;
   return FileSetHas(memory.made, ParentFolder(path)) && !FileSetHas(TheInstallLists().files_written, path) &&
-         !FileSetHas(memory.failed, path) && !OnItsWay(path, memory);
+         (memory.failed.Count() == 0 || !FileSetHas(memory.failed, path)) && !OnItsWay(path, memory);
 }
 
 // What is at the destination now: whether anything is, its last-write time,
@@ -302,7 +302,7 @@ void InstallEntry(const EntryRecord& entry, FileContent& content, int32_t index,
   const int32_t attributes = static_cast<int32_t>(entry.attributes);
   if (!WrittenAtOnce(entry.kind)) {
     // Noted as written only once its write has completed (FileDone).
-    memory.in_flight = FoldedPath(path);
+    memory.in_flight = path;
     WritePackagedFileBehind(path, content, facts.date, attributes, existing.exists, &pending,
                             WriteDone{&FileDone, &memory, name});
     return;
