@@ -180,7 +180,8 @@ bool ComputeDestination(uint32_t kind, uint32_t flags, const String& name, const
     out->path = NormalisePath(relative);
     return true;
   }
-  if (!StaysInsideFolder(relative)) return false;
+  // A relative override may also climb out (a "Side" folder beside the install
+  // folder): it is the vendor's choice of place, not a name to distrust.
   const String& base = kind == entry_kind::kSharedFolder && !folders.shared.empty() ? folders.shared : folders.install;
   out->path = NormalisePath(JoinPath(base, relative.w_str()));
   return true;

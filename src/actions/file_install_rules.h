@@ -74,10 +74,11 @@ FileDate EntryDate(const EntryRecord& entry);
 // folder with flag bit 6) and the name, or the override the package gives.
 // An override without a backslash is a new name; variables in it are
 // expanded; one ending in a backslash is a folder for the entry's name; a
-// relative one lies below the shared folder (kind 1) or the install folder.
-// False when the result would leave its folder: a name or relative override
-// with a ".." part, a colon or a leading separator. The package refers to
-// places outside its folders only by absolute overrides.
+// relative one is taken from the shared folder (kind 1) or the install
+// folder; the result is normalised, so an override may climb out of it.
+// False when the entry name is damaged: a ".." part, a colon, a leading
+// separator or a part the system would read as another name (the name alone
+// is checked; the override is the package's explicit choice of place).
 bool ComputeDestination(uint32_t kind, uint32_t flags, const String& name, const String& override_text,
                         const DestinationFolders& folders, ExpandFunction expand, Destination* out);
 

@@ -113,10 +113,7 @@ TEST(FileDestination, NamesThatLeaveTheirFolderAreRefused) {
   for (size_t i = 0; i < sizeof(names) / sizeof(names[0]); ++i) {
     EXPECT_FALSE(Where(entry_kind::kInstallFolder, 0, names[i]).ok) << i;
   }
-  // Relative overrides follow the same rule, after expansion.
-  EXPECT_FALSE(Where(entry_kind::kInstallFolder, 0, u"a.txt", u"..\\x\\").ok);
-  EXPECT_FALSE(Where(entry_kind::kInstallFolder, 0, u"a.txt", u"\\x\\").ok);
-  EXPECT_FALSE(Where(entry_kind::kSharedFolder, 0, u"a.txt", u"sub\\..\\..\\x.txt").ok);
+  // The name is checked also where an override gives the folder.
   EXPECT_FALSE(Where(entry_kind::kInstallFolder, 0, u"..\\a.txt", u"%SystemDir%\\").ok);
   // A file name that merely contains dots is fine.
   EXPECT_TRUE(Where(entry_kind::kInstallFolder, 0, u"a..b\\..c.txt").ok);
@@ -128,7 +125,28 @@ TEST(FileDestination, NamesThatLeaveTheirFolderAreRefused) {
     const int i = index++;
     EXPECT_TRUE(Where(entry_kind::kInstallFolder, 0, name).ok) << i;
   }
-  EXPECT_FALSE(Where(entry_kind::kInstallFolder, 0, u"a.txt", u"sub\\CON\\").ok);
+}
+
+// Overrides are the package's choice of place: relative ones are taken from
+// the kind's base folder and normalised, wherever that leads.
+TEST(FileDestination, RelativeOverridesAreNormalisedNotRefused) {
+  const struct {
+    uint32_t kind;
+    const char16_t* override_text;
+    const char16_t* path;
+  } cases[] = {
+      {entry_kind::kInstallFolder, u"sub\\..\\ok\\", u"C:\\Apps\\Tool\\ok\\a.txt"},
+      {entry_kind::kInstallFolder, u"..\\Side\\", u"C:\\Apps\\Side\\a.txt"},
+      {entry_kind::kVersioned, u"..\\..\\..\\..\\top.txt", u"C:\\top.txt"},
+      {entry_kind::kInstallFolder, u"\\x\\", u"C:\\Apps\\Tool\\x\\a.txt"},
+      {entry_kind::kSharedFolder, u"sub\\..\\..\\x.txt", u"C:\\Common\\x.txt"},
+      {entry_kind::kInstallFolder, u"%InstallDir%\\..\\Side\\", u"C:\\Apps\\Side\\a.txt"},
+  };
+  for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+    const Place p = Where(cases[i].kind, 0, u"a.txt", cases[i].override_text);
+    EXPECT_TRUE(p.ok && p.from_override) << i;
+    EXPECT_EQ(p.path, cases[i].path) << i;
+  }
 }
 
 TEST(FileDestination, ProductWithoutSharedFolderKeepsSharedFilesInstalled) {

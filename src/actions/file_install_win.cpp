@@ -66,15 +66,31 @@ DestinationFolders CurrentFolders(const InstallEntrySource& source) {
 // asked again.
 struct FolderMemory {
   DestinationFolders folders;
-  FileSet made;         // folders this run created: nothing is in them but what it wrote
+  // Folders this run created: nothing is in them but what it tried to write,
+  // as long as nothing else has run meanwhile (Forget).
+  FileSet made;
+  FileSet failed;       // files that failed or were staged: part of one may be there
+  String in_flight;     // the file on its way, until its outcome is known
   String known_folder;  // the folder the last entry was written into
 };
 
-// Nothing can be at `path` when this run made its folder and did not write
-// it there.
+// An MSI package installed meanwhile may have put anything anywhere.
+void Forget(FolderMemory& memory) {
+  memory.made.RemoveAll();
+  memory.known_folder.Clear();
+}
+
+// Whether `path` is the file handed behind whose outcome is not known yet.
+bool OnItsWay(const String& path, const FolderMemory& memory) {
+  return !memory.in_flight.empty() && memory.in_flight.EqualsNoCaseW(path.w_str());
+}
+
+// Nothing can be at `path` when this run made its folder and never tried to
+// write it there (a failed write may leave part of a file).
 bool SurelyAbsent(const String& path, const FolderMemory& memory) {
   if (memory.made.Count() == 0) return false;
-  return FileSetHas(memory.made, ParentFolder(path)) && !FileSetHas(TheInstallLists().files_written, path);
+  return FileSetHas(memory.made, ParentFolder(path)) && !FileSetHas(TheInstallLists().files_written, path) &&
+         (memory.failed.Count() == 0 || !FileSetHas(memory.failed, path)) && !OnItsWay(path, memory);
 }
 
 // What is at the destination now: whether anything is, its last-write time,
@@ -83,7 +99,7 @@ ExistingFile ReadExistingFile(const String& path, bool want_version, const Folde
   ExistingFile existing;
   if (SurelyAbsent(path, memory)) return existing;
   // A file this run wrote may still be on its way.
-  if (FileSetHas(TheInstallLists().files_written, path)) WaitForWritesBehind();
+  if (OnItsWay(path, memory)) WaitForWritesBehind();
   if (GetAttributes(path.w_str()) == kNoAttributes) return existing;
   existing.exists = true;
   WIN32_FILE_ATTRIBUTE_DATA data;
@@ -181,6 +197,28 @@ void AfterWrite(const EntryRecord& entry, const String& name, const String& path
   }
 }
 
+// The outcome of a write (a FolderMemory is the context). A file that holds
+// its data is named in the detailed log, and the pending renames at the end
+// must not undo it; one that does not is remembered as maybe there.
+void FileDone(void* context, const String& path, const String& entry_name, bool written) {
+  FolderMemory& memory = *static_cast<FolderMemory*>(context);
+  if (OnItsWay(path, memory)) memory.in_flight.Clear();
+  if (!written) {
+    AddToFileSet(&memory.failed, path);
+    return;
+  }
+  if (Settings().Flag(product_flag::kDetailedLog)) LogTextW(WrittenFileLine(entry_name, path));
+  AddToFileSet(&TheInstallLists().files_written, path);
+}
+
+// Files acted on right after writing are written at once (an INF file joins
+// its list only once it is there); the others may be finished behind while
+// the next entry is prepared.
+bool WrittenAtOnce(uint32_t kind) {
+  return kind == entry_kind::kFont || kind == entry_kind::kDriver || kind == entry_kind::kMsi ||
+         kind == entry_kind::kControlPanel;
+}
+
 // The content of the entry at hand: in memory, or read from the file data
 // while it is written.
 class EntryContent final : public FileContent {
@@ -240,7 +278,11 @@ void InstallEntry(const EntryRecord& entry, FileContent& content, int32_t index,
   facts.removable = removable;
   const ExistingFile existing = ReadExistingFile(path, !facts.version.empty(), memory);
   const FileDecision decision = DecideFile(facts, path, existing);
-  if (!decision.log.empty()) LogTextW(decision.log);
+  if (!decision.log.empty()) {
+    // The file on its way says " >>> " first: the log keeps package order.
+    WaitForWritesBehind();
+    LogTextW(decision.log);
+  }
   if (!decision.install) {
     if (decision.record_existing) AddUninstallRecordW(path, kRecordFile);
     return;
@@ -257,18 +299,19 @@ void InstallEntry(const EntryRecord& entry, FileContent& content, int32_t index,
   if (RecordsFile(entry.kind, entry.flags, removable)) AddUninstallRecordW(path, kRecordFile);
 
   bool pending = false;
-  // Files that are acted on right after writing are written at once; the
-  // others may be finished behind while the next entry is prepared.
-  const bool acted_on = entry.kind == entry_kind::kFont || entry.kind == entry_kind::kMsi ||
-                        entry.kind == entry_kind::kControlPanel;
   const int32_t attributes = static_cast<int32_t>(entry.attributes);
-  const bool written = acted_on ? WritePackagedFile(path, content, facts.date, attributes, existing.exists, &pending)
-                                : WritePackagedFileBehind(path, content, facts.date, attributes, existing.exists,
-                                                          &pending);
-  if (written && settings.Flag(product_flag::kDetailedLog)) LogTextW(WrittenFileLine(name, path));
+  if (!WrittenAtOnce(entry.kind)) {
+    // Noted as written only once its write has completed (FileDone).
+    memory.in_flight = path;
+    WritePackagedFileBehind(path, content, facts.date, attributes, existing.exists, &pending,
+                            WriteDone{&FileDone, &memory, name});
+    return;
+  }
+  const bool written = WritePackagedFile(path, content, facts.date, attributes, existing.exists, &pending);
+  FileDone(&memory, path, name, written);
   if (!written && !(entry.kind == entry_kind::kControlPanel && pending)) return;
   AfterWrite(entry, name, path, percent, pending, source, lists);
-  if (written) AddToFileSet(&lists.files_written, path);
+  if (entry.kind == entry_kind::kMsi) Forget(memory);
 }
 
 // After the last entry: the file data must end with it.

@@ -468,7 +468,7 @@ TEST_F(FileInstallRun, VersionedFilesAreComparedByTheirVersionResource) {
 }
 
 TEST_F(FileInstallRun, LargeContentsAreWrittenPieceByPieceAndSkippedInStep) {
-  Settings().SetFlag(file_writer_flag::kVerifyAfterWrite, true);
+  Settings().SetFlag(product_flag::kVerifyAfterWrite, true);
   std::string big(kStreamedContentAbove + 70001, '\0');
   for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 13 + i / 4096);
   std::string other = big;
@@ -517,6 +517,31 @@ TEST_F(FileInstallRun, AFileThatFailsToWriteStaysInTheUninstallList) {
   // Only the file written in place counts as written.
   EXPECT_TRUE(FileSetHas(TheInstallLists().files_written, String(U16(install_ + L"\\GOOD.txt"))));
   EXPECT_FALSE(FileSetHas(TheInstallLists().files_written, String(U16(install_ + L"\\bad<name>.txt"))));
+}
+
+// Stands in for an MSI package that puts a file of its own beside itself.
+void MsiPlantsFile(const MsiRequest& request, const Progress&) {
+  PutFile(WideOf(request.path).substr(0, WideOf(request.path).rfind(L'\\')) + L"\\sub\\from-msi.txt", "msi's");
+}
+
+// The phase knows what is in the folders it made only until an MSI package
+// has run: a later entry sees what the package left there.
+TEST_F(FileInstallRun, AFileAnMsiPackageLeftIsSeenByLaterEntries) {
+  TheInstallHooks().install_msi = &MsiPlantsFile;
+  EntryPackage package;
+  package.Add(entry_kind::kInstallFolder, "sub\\first.txt", "first");
+  package.Add(entry_kind::kMsi, "pkg.msi", "msi bytes");
+  package.Add(entry_kind::kInstallFolder, "sub\\from-msi.txt", "ours", entry_flag::kOverwriteIfMissing);
+  package.Add(entry_kind::kInstallFolder, "sub\\after.txt", "after");
+  Install(package);
+  const std::string install = Utf8(install_);
+  EXPECT_EQ(Bytes(install_ + L"\\sub\\from-msi.txt"), "msi's");
+  EXPECT_EQ(Bytes(install_ + L"\\sub\\after.txt"), "after");
+  const std::string log = WorkingLog();
+  EXPECT_NE(log.find(install + "\\sub\\from-msi.txt was not installed because it already exists.\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(Failures(), "");
 }
 
 TEST_F(FileInstallRun, RemovableMediaRecordSharedFilesAndCountNothing) {

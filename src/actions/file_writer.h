@@ -10,13 +10,6 @@
 #include "core/datetime.h"
 #include "core/string.h"
 
-// ProductFlags bits the writer reads.
-namespace file_writer_flag {
-constexpr int kStageNewFiles = 11;       // stage even a file that did not exist before
-constexpr int kVerifyAfterWrite = 18;    // read the file back and compare
-constexpr int kClearProtection = 19;     // clear read-only, hidden and system after the first failure
-}  // namespace file_writer_flag
-
 // Message 31 of the language table: the head of a write-failure report.
 // The attributes an entry may put on its file: read-only, hidden, system,
 // archive, temporary and offline.
@@ -31,21 +24,34 @@ constexpr int kCorruptNegativeLength = 5;
 // working log, `*pending` is set, the restart-required bit (ProductFlags bit
 // 14) and the install state's restart_needed are set, and the result is
 // still false. Only a file that `existed` before (or any file with
-// file_writer_flag::kStageNewFiles) is staged. A negative length ends the
+// product_flag::kStageNewFiles) is staged. A negative length ends the
 // installation with corrupt-package code 5.
 bool WritePackagedFile(const String& path, FileContent& content, const FileDate& date, int32_t attributes,
                        bool existed, bool* pending);
+// What the caller learns once a file's outcome is known, on the caller's
+// thread: the path, `note`, and whether the file now holds its data (false:
+// it failed, or was only staged for the restart).
+struct WriteDone {
+  void (*done)(void* context, const String& path, const String& note, bool written) = nullptr;
+  void* context = nullptr;
+  String note;  // kept with the file until then
+};
+
 // As WritePackagedFile, but a file of at most kWriteBehindLimit bytes that
 // opens is written, dated and closed on a thread of its own while the caller
 // goes on to the next (creating files is the slow part under some systems);
-// its content is copied, and true means it is on its way. One file is in
-// flight at a time. A write that fails there is done again in full, with
-// every attempt, report and staging, when the next file is handed over or at
-// WaitForWritesBehind. Files that must be read back are written at once.
+// its content is copied. One file is in flight at a time. A write that fails
+// there is done again in full, with every attempt, report and staging, when
+// the next file is handed over or at WaitForWritesBehind. Files that must be
+// read back are written at once. `then` is told the outcome exactly once:
+// before the return, or later from the call that collects the file. False
+// when the file failed or was staged (as WritePackagedFile); true when it was
+// written or is on its way.
 bool WritePackagedFileBehind(const String& path, FileContent& content, const FileDate& date, int32_t attributes,
-                             bool existed, bool* pending);
+                             bool existed, bool* pending, const WriteDone& then);
 inline constexpr int64_t kWriteBehindLimit = 0x100000;
-// Waits for the file in flight. Call before anything reads a file handed over.
+// Waits for the file in flight and completes it (its report, its WriteDone). Call before anything reads a file handed over, and before a log
+// line that must follow that file's.
 void WaitForWritesBehind();
 // Waits, and ends the thread: when the file phase ends.
 void FinishWritesBehind();

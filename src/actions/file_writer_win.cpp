@@ -70,6 +70,7 @@ struct BehindJob {
   DWORD attributes_now = 0;
   int32_t attributes = -1;
   bool existed = false;
+  WriteDone then;
   bool ok = true;
   DWORD error = ERROR_SUCCESS;
 };
@@ -187,7 +188,7 @@ bool HoldsData(const String& path, FileContent& content) {
 // allows it) the attributes that keep a file from being replaced.
 void MendAfterFirstFailure(const String& path, DWORD error) {
   if (error == ERROR_PATH_NOT_FOUND) CreateFolder(ParentFolder(path).w_str());
-  if (!Settings().Flag(file_writer_flag::kClearProtection)) return;
+  if (!Settings().Flag(product_flag::kClearProtection)) return;
   const uint32_t attributes = GetAttributes(path.w_str());
   if (attributes != kNoAttributes && (attributes & kProtectiveAttributes)) {
     SetAttributes(path.w_str(), attributes & ~kProtectiveAttributes);
@@ -226,7 +227,7 @@ bool Stage(const String& path, FileContent& content, const FileDate& date, Strin
 bool DrivePresent(char16_t drive) { return (GetLogicalDrives() >> (drive - u'A') & 1) != 0; }
 
 // The last attempt failed with `error`: report, and stage where allowed.
-bool ReportFailure(const String& path, FileContent& content, const FileDate& date, bool existed, DWORD error,
+void ReportFailure(const String& path, FileContent& content, const FileDate& date, bool existed, DWORD error,
                    bool* pending) {
   String text = WriteFailureHead(Message(message_number::kWriteFailed), path);
   const char16_t drive = DriveLetter(path);
@@ -234,24 +235,31 @@ bool ReportFailure(const String& path, FileContent& content, const FileDate& dat
     text.Append(MissingDriveText(drive));
   } else {
     text.Append(SystemTextBlock(SystemErrorTextW(error)));
-    if (MayStage(existed, Settings().Flag(file_writer_flag::kStageNewFiles), error) &&
+    if (MayStage(existed, Settings().Flag(product_flag::kStageNewFiles), error) &&
         Stage(path, content, date, text)) {
       LogTextW(text);
       *pending = true;
-      return false;
+      return;
     }
   }
   AddFailureW(text.w_str());
-  return false;
 }
 
 }  // namespace
 
 namespace {
 
+// What became of a file: failed (reported or staged), written, or handed
+// to the worker.
+enum class WriteOutcome { kFailed, kWritten, kHandedOver };
+
+void Tell(const WriteDone& then, const String& path, bool written) {
+  if (then.done) then.done(then.context, path, then.note, written);
+}
+
 // Copies the content into the job and sends it on its way.
 bool HandOverJob(BehindJob* job, const String& path, FileContent& content, const FileDate& date,
-                 DWORD attributes_now, int32_t attributes, bool existed) {
+                 DWORD attributes_now, int32_t attributes, bool existed, const WriteDone& then) {
   job->path = path;
   job->data.Clear();
   content.Rewind();
@@ -262,40 +270,44 @@ bool HandOverJob(BehindJob* job, const String& path, FileContent& content, const
   job->attributes_now = attributes_now;
   job->attributes = attributes;
   job->existed = existed;
+  job->then = then;
   // The file before must be done (and mended) before this one goes.
   WaitForWritesBehind();
   return TheWriteBehind().HandOver();
 }
 
-// The attempts of the file writer. With `behind`, a file that opens is
-// handed to the worker instead of being written here.
-bool WriteWithAttempts(const String& path, FileContent& content, const FileDate& date, int32_t attributes,
-                       bool existed, bool* pending, bool behind) {
+// The attempts of the file writer. With `behind` (what to do once it is
+// written), a file that opens is handed to the worker instead of being
+// written here.
+WriteOutcome WriteWithAttempts(const String& path, FileContent& content, const FileDate& date, int32_t attributes,
+                               bool existed, bool* pending, const WriteDone* behind) {
   if (content.length() < 0) ReportCorruptPackage(kCorruptNegativeLength);
   *pending = false;
-  const bool verify = Settings().Flag(file_writer_flag::kVerifyAfterWrite);
+  const bool verify = Settings().Flag(product_flag::kVerifyAfterWrite);
   // Without a read-back the attributes go on with the date. A file that must
   // first read back gets them afterwards: a read-only or hidden file could
   // not be written again when the comparison fails.
   const DWORD attributes_now = !verify && attributes != -1 ? EntryAttributes(attributes) : 0;
-  behind = behind && !verify && content.length() <= kWriteBehindLimit;
+  if (verify || content.length() > kWriteBehindLimit) behind = nullptr;
   DWORD error = ERROR_SUCCESS;
   for (int attempt = kAttempts - 1; attempt >= 0; --attempt) {
     File here;
     BehindJob* job = behind ? &TheWriteBehind().Free() : nullptr;
     File* file = job ? &job->file : &here;
     if (OpenForWriting(path, file, &error)) {
-      if (job && HandOverJob(job, path, content, date, attributes_now, attributes, existed)) return true;
+      if (job && HandOverJob(job, path, content, date, attributes_now, attributes, existed, *behind)) {
+        return WriteOutcome::kHandedOver;
+      }
       if (WriteAndClose(file, content, date, attributes_now, &error)) {
-        if (!verify) return true;
+        if (!verify) return WriteOutcome::kWritten;
         if (HoldsData(path, content)) {
           Finish(path, attributes);
-          return true;
+          return WriteOutcome::kWritten;
         }
         if (attempt == 0) {
           AddFailureW(
               VerifyFailureText(Message(message_number::kWriteFailed), path, SystemErrorTextW(GetLastError())).w_str());
-          return false;
+          return WriteOutcome::kFailed;
         }
       }
     } else if (attempt == kAttempts - 1) {
@@ -303,7 +315,8 @@ bool WriteWithAttempts(const String& path, FileContent& content, const FileDate&
     }
     if (attempt > 0) Sleep(kRetryDelayMs);
   }
-  return ReportFailure(path, content, date, existed, error, pending);
+  ReportFailure(path, content, date, existed, error, pending);
+  return WriteOutcome::kFailed;
 }
 
 }  // namespace
@@ -311,22 +324,31 @@ bool WriteWithAttempts(const String& path, FileContent& content, const FileDate&
 bool WritePackagedFile(const String& path, FileContent& content, const FileDate& date, int32_t attributes,
                        bool existed, bool* pending) {
   WaitForWritesBehind();
-  return WriteWithAttempts(path, content, date, attributes, existed, pending, false);
+  return WriteWithAttempts(path, content, date, attributes, existed, pending, nullptr) == WriteOutcome::kWritten;
 }
 
 bool WritePackagedFileBehind(const String& path, FileContent& content, const FileDate& date, int32_t attributes,
-                             bool existed, bool* pending) {
-  return WriteWithAttempts(path, content, date, attributes, existed, pending, true);
+                             bool existed, bool* pending, const WriteDone& then) {
+  const WriteOutcome outcome = WriteWithAttempts(path, content, date, attributes, existed, pending, &then);
+  if (outcome != WriteOutcome::kHandedOver) Tell(then, path, outcome == WriteOutcome::kWritten);
+  return outcome != WriteOutcome::kFailed;
 }
 
 void WaitForWritesBehind() {
   BehindJob* job = TheWriteBehind().Wait();
-  if (job == nullptr || job->ok) return;
+  if (job == nullptr) return;
+  if (job->ok) {
+    Tell(job->then, job->path, true);
+    return;
+  }
   // Failed behind (the disk filled, say): written again here, with every
-  // attempt and the usual report.
+  // attempt and the usual report; only a file that then holds its data
+  // counts as written.
   MemoryContent content(job->data.bytes(), job->data.length());
   bool pending = false;
-  WriteWithAttempts(job->path, content, job->date, job->attributes, job->existed, &pending, false);
+  const WriteOutcome outcome =
+      WriteWithAttempts(job->path, content, job->date, job->attributes, job->existed, &pending, nullptr);
+  Tell(job->then, job->path, outcome == WriteOutcome::kWritten);
 }
 
 void FinishWritesBehind() {

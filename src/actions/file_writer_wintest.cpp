@@ -52,6 +52,18 @@ class Holder {
   HANDLE handle_;
 };
 
+// What each file held when the writer said it was written, in order.
+std::vector<std::pair<std::wstring, std::string>>& Told() {
+  static std::vector<std::pair<std::wstring, std::string>> told;
+  return told;
+}
+void SeeDone(void*, const String& path, const String& note, bool written) {
+  const std::wstring wide(reinterpret_cast<const wchar_t*>(path.w_str()));
+  const std::string held = written ? testkit::ReadFileBytes(wide).value_or("<none>") : "<failed>";
+  Told().emplace_back(wide, held + Text(note));
+}
+const WriteDone kTell{&SeeDone, nullptr, String("!")};
+
 uint64_t Ticks(const FILETIME& time) { return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime; }
 
 // The writer's process-wide surroundings: settings, message 31, a working
@@ -69,6 +81,7 @@ class FileWriterRun : public testing::Test {
     TheWorkingLog().file.AttachStream(log_.stream());
     ClearFailures();
     ClearRestartNeeded();
+    Told().clear();
   }
   void TearDown() override {
     ForgetPendingPairsIn(folder_.path());
@@ -108,7 +121,7 @@ class FileWriterRun : public testing::Test {
 };
 
 TEST_F(FileWriterRun, WritesDataDateAndAttributesIntoMissingFolders) {
-  Settings().SetFlag(file_writer_flag::kVerifyAfterWrite, true);
+  Settings().SetFlag(product_flag::kVerifyAfterWrite, true);
   const std::wstring path = folder_ / L"new\\deeper\\file.bin";
   ASSERT_TRUE(Write(path, false, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY, FileDate{2021, 6, 7, 8, 9, 10}));
   EXPECT_FALSE(pending_);
@@ -176,7 +189,7 @@ TEST_F(FileWriterRun, ContentInPiecesIsWrittenReadBackAndStaged) {
   SetFileAttributesW(plain.c_str(), FILE_ATTRIBUTE_NORMAL);
 
   // Read back piece by piece: the content is gone through twice.
-  Settings().SetFlag(file_writer_flag::kVerifyAfterWrite, true);
+  Settings().SetFlag(product_flag::kVerifyAfterWrite, true);
   const std::wstring checked = folder_ / L"checked.bin";
   PieceContent twice(bytes);
   ASSERT_TRUE(WritePackagedFile(String(U16(checked)), twice, date, -1, false, &pending_));
@@ -209,14 +222,25 @@ TEST_F(FileWriterRun, SmallFilesAreFinishedBehindInOrderAndCompletely) {
     MemoryContent content(contents[i].data(), static_cast<int64_t>(contents[i].size()));
     const std::wstring path = folder_ / (L"behind" + std::to_wstring(i) + L".bin").c_str();
     ASSERT_TRUE(WritePackagedFileBehind(String(U16(path)), content, date, i == 3 ? FILE_ATTRIBUTE_READONLY : -1,
-                                        false, &pending_));
+                                        false, &pending_, kTell));
     EXPECT_FALSE(pending_);
   }
   // The same name again while it may still be on its way: the last content wins.
   const std::wstring again = folder_ / L"behind19.bin";
   MemoryContent last(kData.data(), static_cast<int64_t>(kData.size()));
-  ASSERT_TRUE(WritePackagedFileBehind(String(U16(again)), last, date, -1, false, &pending_));
+  ASSERT_TRUE(WritePackagedFileBehind(String(U16(again)), last, date, -1, false, &pending_, kTell));
+  EXPECT_LE(Told().size(), 20u);  // the last one may still be on its way
   FinishWritesBehind();
+  // Each file was reported once, in order, and only when it held its data
+  // (the name written twice held either content at its first report).
+  ASSERT_EQ(Told().size(), 21u);
+  for (size_t i = 0; i < 21; ++i) {
+    const std::wstring path = folder_ / (L"behind" + std::to_wstring(i < 20 ? i : 19) + L".bin").c_str();
+    EXPECT_EQ(Told()[i].first, path) << i;
+    if (i != 19) {
+      EXPECT_EQ(Told()[i].second, (i < 20 ? contents[i] : kData) + "!") << i;
+    }
+  }
   uint64_t expected = 0;
   ASSERT_TRUE(FileDateToFileTime(date, &expected));
   for (int i = 0; i < 19; ++i) {
@@ -237,9 +261,10 @@ TEST_F(FileWriterRun, SmallFilesAreFinishedBehindInOrderAndCompletely) {
 TEST_F(FileWriterRun, ADeviceAtTheDestinationIsRefusedAndReported) {
   const std::wstring full = L"Z:\\dev\\full";
   MemoryContent content(kData.data(), static_cast<int64_t>(kData.size()));
-  EXPECT_FALSE(WritePackagedFileBehind(String(U16(full)), content, FileDate(), -1, false, &pending_));
+  EXPECT_FALSE(WritePackagedFileBehind(String(U16(full)), content, FileDate(), -1, false, &pending_, kTell));
   FinishWritesBehind();
   EXPECT_FALSE(pending_);
+  EXPECT_EQ(Told(), (std::vector<std::pair<std::wstring, std::string>>{{full, "<failed>!"}}));
   const std::string failures = Failures();
   EXPECT_EQ(failures.rfind("\r\nUnable to write Z:\\dev\\full\r\n", 0), 0u) << failures;
   EXPECT_EQ(OtherFiles(L""), 0);  // nothing staged anywhere near
@@ -252,9 +277,11 @@ TEST_F(FileWriterRun, FilesThatCannotGoBehindTakeTheUsualWay) {
   {
     Holder holder(busy);
     MemoryContent content(kData.data(), static_cast<int64_t>(kData.size()));
-    EXPECT_FALSE(WritePackagedFileBehind(String(U16(busy)), content, FileDate(), -1, true, &pending_));
+    EXPECT_FALSE(WritePackagedFileBehind(String(U16(busy)), content, FileDate(), -1, true, &pending_, kTell));
   }
   EXPECT_TRUE(pending_);
+  // Staged is not written.
+  EXPECT_EQ(Told(), (std::vector<std::pair<std::wstring, std::string>>{{busy, "<failed>!"}}));
   const Vector<PendingRename> pairs = PendingPairsIn(folder_.path());
   ASSERT_EQ(pairs.Count(), 1);
   DeleteFileW(reinterpret_cast<const wchar_t*>(WithoutPendingPrefix(pairs[0].source).w_str()));
@@ -264,13 +291,16 @@ TEST_F(FileWriterRun, FilesThatCannotGoBehindTakeTheUsualWay) {
   const std::string large = Pattern(static_cast<size_t>(kWriteBehindLimit) + 1);
   const std::wstring big = folder_ / L"big.bin";
   MemoryContent large_content(large.data(), static_cast<int64_t>(large.size()));
-  ASSERT_TRUE(WritePackagedFileBehind(String(U16(big)), large_content, FileDate(), -1, false, &pending_));
+  ASSERT_TRUE(WritePackagedFileBehind(String(U16(big)), large_content, FileDate(), -1, false, &pending_, kTell));
   EXPECT_EQ(testkit::ReadFileBytes(big).value_or("<none>"), large);
-  Settings().SetFlag(file_writer_flag::kVerifyAfterWrite, true);
+  ASSERT_EQ(Told().size(), 2u);
+  EXPECT_EQ(Told()[1], std::make_pair(big, large + "!"));
+  Settings().SetFlag(product_flag::kVerifyAfterWrite, true);
   const std::wstring checked = folder_ / L"checked.bin";
   MemoryContent content(kData.data(), static_cast<int64_t>(kData.size()));
-  ASSERT_TRUE(WritePackagedFileBehind(String(U16(checked)), content, FileDate(), -1, false, &pending_));
+  ASSERT_TRUE(WritePackagedFileBehind(String(U16(checked)), content, FileDate(), -1, false, &pending_, kTell));
   EXPECT_EQ(testkit::ReadFileBytes(checked).value_or("<none>"), kData);
+  EXPECT_EQ(Told().size(), 3u);
   FinishWritesBehind();
 }
 
@@ -328,7 +358,7 @@ TEST_F(FileWriterRun, FileInUseThatIsNewIsStagedOnlyWhenTheProductSaysSo) {
   EXPECT_EQ(failures.substr(failures.size() - 4), "\r\n\r\n");
 
   ClearFailures();
-  Settings().SetFlag(file_writer_flag::kStageNewFiles, true);
+  Settings().SetFlag(product_flag::kStageNewFiles, true);
   {
     Holder holder(path);
     EXPECT_FALSE(Write(path, false));
@@ -347,7 +377,7 @@ TEST_F(FileWriterRun, MissingDriveIsReportedAndNeverStaged) {
   }
   ASSERT_NE(letter, 0) << "every drive letter is taken";
   const std::wstring path = std::wstring(1, letter) + L":\\Product\\gone.dll";
-  Settings().SetFlag(file_writer_flag::kStageNewFiles, true);
+  Settings().SetFlag(product_flag::kStageNewFiles, true);
   EXPECT_FALSE(Write(path, true));
   EXPECT_FALSE(pending_);
   EXPECT_EQ(Failures(), "\r\nUnable to write " + Ansi(path) + "\r\nDrive " + static_cast<char>(letter) +

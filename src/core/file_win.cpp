@@ -20,6 +20,10 @@ int32_t HandleRead(void* context, void* buffer, int32_t size) {
 int32_t HandleWrite(void* context, const void* data, int32_t size) {
   DWORD written = 0;
   if (!WriteFile(AsHandle(context), data, static_cast<DWORD>(size), &written, nullptr)) return -1;
+  // A disk file takes less than it was given only when its volume is full
+  // (Wine says so with a short count and success); the error left over from
+  // before would explain nothing.
+  if (written < static_cast<DWORD>(size)) SetLastError(ERROR_DISK_FULL);
   return static_cast<int32_t>(written);
 }
 

@@ -42,7 +42,7 @@ bool RemoveProductFonts(const String& listed, bool ask);
 // Unpins each recorded path that lies in the taskbar's pinned folder.
 void UnpinFromTaskbar(const Array<String>& records);
 
-struct FileAssociation;
+struct RecordedAssociation;
 
 // Undoes each recorded association (8-bit texts as [Associations] holds
 // them), restoring the defaults backed up under the product's display name,
