@@ -15,9 +15,10 @@
 
 namespace {
 
+using e2e::RunToEnd;
+
 using testkit::Process;
 
-constexpr DWORD kExitTimeoutMs = 120000;
 constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 constexpr uint32_t kRed = 0xFFFF0000, kBlue = 0xFF0000FF, kGreen = 0xFF00FF00;
 
@@ -93,13 +94,6 @@ std::wstring RegText(const std::wstring& key, const wchar_t* name) {
     return L"<missing>";
   }
   return text;
-}
-
-DWORD RunToEnd(const std::wstring& program, const std::wstring& arguments) {
-  Process process = Process::Start(program, arguments);
-  EXPECT_TRUE(process.started());
-  EXPECT_TRUE(process.WaitForExit(kExitTimeoutMs)) << testkit::DescribeWindows(process.id());
-  return process.ExitCode();
 }
 
 TEST(Branding, IconsAndVersionRecordReachTheInstallerTheUninstallerAndTheUninstallEntry) {

@@ -19,21 +19,14 @@
 
 namespace {
 
+using e2e::Exists;
+using e2e::RunToEnd;
+
 using testkit::Process;
 
 constexpr DWORD kExitTimeoutMs = 180000;
 constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 constexpr wchar_t kEnvironmentKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
-
-DWORD RunToEnd(const std::wstring& program, const std::wstring& arguments) {
-  Process process = Process::Start(program, arguments);
-  EXPECT_TRUE(process.started());
-  const bool ended = process.WaitForExit(kExitTimeoutMs);
-  EXPECT_TRUE(ended) << "still running; windows: " << testkit::DescribeWindows(process.id());
-  return process.ExitCode();
-}
-
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool KeyExists(HKEY root, const std::wstring& path) {
   HKEY key = nullptr;

@@ -10,14 +10,7 @@
 
 namespace {
 
-constexpr DWORD kExitTimeoutMs = 120000;
-
-DWORD RunToEnd(const std::wstring& program, const std::wstring& arguments) {
-  testkit::Process process = testkit::Process::Start(program, arguments);
-  EXPECT_TRUE(process.started());
-  EXPECT_TRUE(process.WaitForExit(kExitTimeoutMs)) << testkit::DescribeWindows(process.id());
-  return process.ExitCode();
-}
+using e2e::RunToEnd;
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 

@@ -69,4 +69,13 @@ std::wstring BuildInstallerFile(const Product& product, const std::wstring& file
   return path;
 }
 
+DWORD RunToEnd(const std::wstring& program, const std::wstring& arguments, DWORD timeout_ms) {
+  testkit::Process process = testkit::Process::Start(program, arguments);
+  EXPECT_TRUE(process.started());
+  EXPECT_TRUE(process.WaitForExit(timeout_ms)) << "still running; windows: " << testkit::DescribeWindows(process.id());
+  return process.ExitCode();
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
 }  // namespace e2e

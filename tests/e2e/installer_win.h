@@ -24,6 +24,14 @@ std::wstring BuildInstallerFile(const Product& product, const std::wstring& file
 std::string ReadBytes(const std::wstring& path);
 void WriteBytes(const std::wstring& path, const std::string& bytes);
 
+// Runs `program` with `arguments` to its end and returns its exit code; the
+// test fails, naming the program's windows, when it outlives `timeout_ms`.
+unsigned long RunToEnd(const std::wstring& program, const std::wstring& arguments,
+                       unsigned long timeout_ms = 180000);
+
+// Whether a file or folder is there.
+bool Exists(const std::wstring& path);
+
 std::wstring Wide(const String& text);
 String FromWide(const std::wstring& text);
 

@@ -21,6 +21,9 @@
 
 namespace {
 
+using e2e::Exists;
+using e2e::RunToEnd;
+
 using testkit::Process;
 
 constexpr DWORD kExitTimeoutMs = 120000;
@@ -109,16 +112,6 @@ std::wstring Difference(const std::set<std::wstring>& before, const std::set<std
   }
   return text;
 }
-
-DWORD RunToEnd(const std::wstring& program, const std::wstring& arguments) {
-  Process process = Process::Start(program, arguments);
-  EXPECT_TRUE(process.started());
-  const bool ended = process.WaitForExit(kExitTimeoutMs);
-  EXPECT_TRUE(ended) << "still running; windows: " << testkit::DescribeWindows(process.id());
-  return process.ExitCode();
-}
-
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool WaitUntilGone(const std::wstring& path, DWORD timeout_ms) {
   for (DWORD waited = 0; waited < timeout_ms; waited += 250) {
