@@ -16,6 +16,9 @@ Product DefaultProduct(const String& name, const String& version) {
   s.ProductStartMenu = name;
   s.WindowTitle = String(u"<product> Setup");
   s.ShortcutMode = 1;  // shortcuts for all users: the installer runs elevated
+  // The background texts at their full size; 0 would draw them unreadably small.
+  s.TitleSize = 1.0;
+  s.CopyrightSize = 1.0;
 
   s.SetFlag(product_flag::kUninstallStartMenuShortcut, true);
   s.SetFlag(product_flag::kDetectInstallation, true);
