@@ -11,7 +11,6 @@
 
 #include "actions/firewall.h"
 #include "actions/registry_work.h"
-#include "actions/system_path.h"
 #include "e2e/installer_win.h"
 #include "net/loopback_listener_wintest.h"
 #include "package/entry_kinds.h"
@@ -358,12 +357,10 @@ void WriteText(HKEY root, const std::wstring& key, const wchar_t* name, const st
 
 constexpr wchar_t kEnvironmentKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
 
-// The install actions that the installer carries out in its action phase
-// (associations, a firewall port, the PATH entry), done here with the same
-// functions and their records appended to the product's uninstall data, so
-// that the uninstaller meets exactly what an installation leaves.
+// An association and a firewall port made with the installer's own
+// functions, their records appended to the product's uninstall data, so that
+// the uninstaller meets exactly what an installation of them leaves.
 struct InstallActions {
-  String registry_entries;
   void Apply(const std::wstring& folder, const std::wstring& name, const std::wstring& extension) {
     ClearUninstallRecords();
     RegistryWorkInputs inputs;
@@ -378,8 +375,6 @@ struct InstallActions {
     inputs.install_folder = e2e::FromWide(folder);
     ApplyAssociations(inputs);
     ApplyFirewallList(String(u"47123;Bx Test;3;0\r\n"), inputs.install_folder, inputs.product_name);
-    AddInstallFolderToPath(inputs.install_folder, String(u"bin"));
-    ApplyRegistryEntries(registry_entries, RegView::kDefault);
     const UninstallRecords& records = TheUninstallRecords();
     std::string sections = "\r\n[Associations]\r\n" + std::string(records.associations.c_str());
     if (!records.firewall.empty()) sections += "\r\n[Firewall]\r\n" + std::string(records.firewall.c_str());
@@ -413,9 +408,10 @@ TEST_F(Uninstall, InstallActionsAreUndoneToTheStateBefore) {
   logs.flags = FileDeletion::kAtUninstall;
   product_.settings.SetFlag(product_flag::kAddToPath, true);
   const std::wstring own = L"HKLM\\Software\\" + testkit::UniqueName(L"BxEntries");
-  InstallActions actions;
-  actions.registry_entries = e2e::FromWide(own + L"\\Sub,Name,1,on,3\r\n" + own + L"\\Sub\r\n" + own + L"\r\n");
-  product_.settings.RegistryEntries = actions.registry_entries;
+  product_.settings.RegistryEntries =
+      e2e::FromWide(own + L"\\Sub,Name,1,on,3\r\n" + own + L"\\Sub\r\n" + own + L"\r\n");
+  // The installer adds <folder>\bin to PATH and names the subfolder in the Uninstall key.
+  product_.settings.Reserved3 = String(u"AddToPathSubfolder=bin");
   CloseRule& close = product_.settings.ProgramsToClose.Emplace();
   close.window_title = String("Probe");
   close.action = 0;
@@ -425,11 +421,10 @@ TEST_F(Uninstall, InstallActionsAreUndoneToTheStateBefore) {
   const std::wstring fonts = L"C:\\windows\\Fonts\\" + std::wstring(font_file.begin(), font_file.end());
   EXPECT_TRUE(Exists(fonts)) << "the font was not installed";
   e2e::WriteBytes(folder_ + L"\\logs\\run.log", "written by the product");
-  actions.Apply(folder_, name_, extension);
+  InstallActions().Apply(folder_, name_, extension);
   ASSERT_EQ(ReadText(HKEY_LOCAL_MACHINE, own.substr(5) + L"\\Sub", L"Name"), L"on");
   Process running = testkit::StartChild({L"dialog"});
   ASSERT_NE(testkit::WaitForWindow(running.id(), {testkit::kDialogClass, L"Probe"}), nullptr);
-  WriteText(HKEY_LOCAL_MACHINE, kUninstallKey + name_, L"AddToPathSubfolder", L"bin");
   ASSERT_NE(ReadText(HKEY_CLASSES_ROOT, extension, nullptr), L"Earlier.Type") << "the association was not made";
   ASSERT_NE(Lower(ReadText(HKEY_LOCAL_MACHINE, kEnvironmentKey, L"Path")).find(Lower(folder_ + L"\\bin")),
             std::wstring::npos);
