@@ -65,6 +65,10 @@ FileDataWriter::FileDataWriter(BlockCoding coding, String* out, size_t block_siz
                                                       : block_size) {}
 
 bool FileDataWriter::AddEntry(const uint8_t* record, size_t length) {
+  return StartEntry(length) && Append(record, length);
+}
+
+bool FileDataWriter::StartEntry(size_t length) {
   if (length > 0x7FFFFFFF) return false;
   // The length prefix must lie whole in one block.
   if (static_cast<size_t>(pending_.length()) + kEntryLengthPrefix > block_size_ && !Flush()) {
@@ -72,7 +76,7 @@ bool FileDataWriter::AddEntry(const uint8_t* record, size_t length) {
   }
   uint8_t prefix[kEntryLengthPrefix];
   StoreLe32(prefix, static_cast<uint32_t>(length));
-  return Append(prefix, kEntryLengthPrefix) && Append(record, length);
+  return Append(prefix, kEntryLengthPrefix);
 }
 
 bool FileDataWriter::Append(const uint8_t* data, size_t length) {

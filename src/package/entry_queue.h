@@ -143,6 +143,10 @@ class FileDataWriter {
 
   // Adds one entry record. Fails when it cannot be framed or coded.
   bool AddEntry(const uint8_t* record, size_t length);
+  // The same in pieces, for a record too large to hold: StartEntry with the
+  // record's whole length, then AddBytes until exactly that many bytes are in.
+  bool StartEntry(size_t length);
+  bool AddBytes(const uint8_t* data, size_t length) { return Append(data, length); }
   // Writes the last, partly filled block. Call once after the last entry.
   bool Finish();
   // Checksum of all the stored file data written so far (the header's

@@ -87,13 +87,10 @@ int DecodeEntryHead(ByteSpan head, int32_t content_size, EntryRecord* record) {
   return reader.remaining() == 0 ? kCorruptNone : kCorruptEntryChecksum;
 }
 
-bool EncodeEntryRecord(const EntryRecord& record, String* out) {
-  if (record.name.empty() || record.content.length > static_cast<size_t>(kMaxEntryContentSize) ||
-      record.destination.length() % 2 != 0) {
-    return false;
-  }
-  // The fields before the content go to a scratch buffer first, so that
-  // nothing is written when they break a rule.
+bool EncodeEntryFields(const EntryRecord& record, String* out) {
+  if (record.name.empty() || record.destination.length() % 2 != 0) return false;
+  // The fields go to a scratch buffer first, so that nothing is written when
+  // they break a rule.
   String bytes;
   PackageWriter writer(&bytes);
   if (!WriteText(&writer, record.name)) return false;
@@ -114,6 +111,13 @@ bool EncodeEntryRecord(const EntryRecord& record, String* out) {
   if (record.kind == kEntryKindMsi) writer.WriteU32(record.msi_option);
   if (static_cast<size_t>(bytes.length()) > kMaxEntryOverhead - 4) return false;
   out->Append(bytes);
+  return true;
+}
+
+bool EncodeEntryRecord(const EntryRecord& record, String* out) {
+  if (record.content.length > static_cast<size_t>(kMaxEntryContentSize) || !EncodeEntryFields(record, out)) {
+    return false;
+  }
   PackageWriter content(out);
   content.WriteBytes(record.content.data, record.content.length);
   content.WriteU32(PackageChecksum(record.content.data, record.content.length));

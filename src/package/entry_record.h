@@ -53,3 +53,6 @@ int DecodeEntryHead(ByteSpan head, int32_t content_size, EntryRecord* record);
 // to *out. Fails when a text holds a zero byte or unit (it would end early)
 // or the name is empty, the content too large.
 bool EncodeEntryRecord(const EntryRecord& record, String* out);
+// The same up to the content, for a builder that streams the content and
+// its checksum after it; record.content is not looked at.
+bool EncodeEntryFields(const EntryRecord& record, String* out);

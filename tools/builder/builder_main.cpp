@@ -119,17 +119,30 @@ std::string ScratchName(const std::string& output, const char* what) {
   return output + "." + std::to_string(getpid()) + "." + what;
 }
 
-// Writes beside the output and renames into place, so that the output is
-// either the old file or the whole new one.
-bool WriteOutput(const std::string& output, const String& installer, std::string* error) {
-  const std::string temporary = ScratchName(output, "tmp");
-  bool ok = WriteNewFileBytes(temporary, installer, error);
+// Builds into a new file beside the output and renames it into place, so
+// that the output is either the old file or the whole new one. Unsigned
+// installers are written as they are made; a signed one is made in memory,
+// since signing rewrites it whole.
+bool WriteOutput(const Arguments& args, const String& stub, const Product& product, uint64_t* size,
+                 std::string* error) {
+  const std::string temporary = ScratchName(args.output, "tmp");
+  InstallerFile file;
+  bool ok = file.Create(temporary, error);
+  if (ok && args.sign.empty()) {
+    ok = BuildInstallerTo(stub, product, String(), &file, size, error);
+  } else if (ok) {
+    String installer;
+    ok = BuildSignedInstaller(stub, product, args.sign, ScratchName(args.output, "sign.exe"), &installer, error) &&
+         file.WriteAt(0, installer.bytes(), static_cast<size_t>(installer.length()), error);
+    *size = static_cast<uint64_t>(installer.length());
+  }
+  ok = file.Close(ok ? error : nullptr) && ok;
   if (ok && chmod(temporary.c_str(), 0755) != 0) {
     *error = "cannot make \"" + temporary + "\" executable: " + std::strerror(errno);
     ok = false;
   }
-  if (ok && std::rename(temporary.c_str(), output.c_str()) != 0) {
-    *error = "cannot rename \"" + temporary + "\" to \"" + output + "\": " + std::strerror(errno);
+  if (ok && std::rename(temporary.c_str(), args.output.c_str()) != 0) {
+    *error = "cannot rename \"" + temporary + "\" to \"" + args.output + "\": " + std::strerror(errno);
     ok = false;
   }
   if (!ok) std::remove(temporary.c_str());
@@ -174,16 +187,17 @@ void ReportProgress(const Arguments& args, Product* product) {
   };
 }
 
-void PrintSummary(const std::string& output, const Product& product, const String& installer, double seconds) {
+void PrintSummary(const std::string& output, const Product& product, uint64_t installer_size, double seconds) {
   uint64_t bytes = 0;
   std::error_code ignored;
   for (const PackageFile& file : product.files) {
     bytes += file.source_path.empty() ? static_cast<uint64_t>(file.content.length())
                                       : std::filesystem::file_size(file.source_path, ignored);
   }
-  const double ratio = bytes ? 100.0 * static_cast<double>(installer.length()) / static_cast<double>(bytes) : 0;
-  std::printf("%s: %zu files, %llu bytes packed into %d bytes (%.1f%%), %.2f s\n", output.c_str(),
-              product.files.size(), static_cast<unsigned long long>(bytes), installer.length(), ratio, seconds);
+  const double ratio = bytes ? 100.0 * static_cast<double>(installer_size) / static_cast<double>(bytes) : 0;
+  std::printf("%s: %zu files, %llu bytes packed into %llu bytes (%.1f%%), %.2f s\n", output.c_str(),
+              product.files.size(), static_cast<unsigned long long>(bytes),
+              static_cast<unsigned long long>(installer_size), ratio, seconds);
 }
 
 }  // namespace
@@ -195,7 +209,8 @@ int main(int argc, char** argv) {
   const auto started = std::chrono::steady_clock::now();
   std::string error;
   Product product;
-  String stub, installer;
+  String stub;
+  uint64_t size = 0;
   bool ok = LoadManifest(args.manifest, &product, &error);
   if (ok) {
     for (const std::string& warning : product.warnings) std::fprintf(stderr, "warning: %s\n", warning.c_str());
@@ -203,16 +218,11 @@ int main(int argc, char** argv) {
   }
   ok = ok && OutputOutsideSource(args.output, product, &error) && ReadFileBytes(args.stub, &stub, &error) &&
        CheckRuntimeStub(stub, &error);
-  if (ok) {
-    ok = args.sign.empty() ? BuildInstaller(stub, product, &installer, &error)
-                           : BuildSignedInstaller(stub, product, args.sign, ScratchName(args.output, "sign.exe"),
-                                                  &installer, &error);
-  }
-  if (!ok || !WriteOutput(args.output, installer, &error)) {
+  if (!ok || !WriteOutput(args, stub, product, &size, &error)) {
     std::fprintf(stderr, "setup-builder: %s\n", error.c_str());
     return 1;
   }
-  PrintSummary(args.output, product, installer,
+  PrintSummary(args.output, product, size,
                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
   return 0;
 }

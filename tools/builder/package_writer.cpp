@@ -1,8 +1,13 @@
 #include "builder/package_writer.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "builder/branding.h"
 #include "builder/pe_section.h"
@@ -22,85 +27,191 @@ bool Fail(std::string* error, const std::string& reason) {
   return false;
 }
 
+// The system's reason for the last failed call.
+std::string SystemReason() { return errno ? std::string(": ") + std::strerror(errno) : std::string(); }
+
 std::string Narrow(const String& text) { return std::string(text.c_str(), static_cast<size_t>(text.length())); }
 
-// The content of a file: held, or read from its source now.
-bool LoadContent(const PackageFile& file, String* scratch, const String** content, std::string* error) {
-  if (file.source_path.empty()) {
-    *content = &file.content;
+// Pieces of a file's content read at a time: small beside a block, so that
+// reading one overlaps the coding of the blocks before it.
+constexpr size_t kReadPiece = 256 << 10;
+
+// The stored file data on its way to the output: coded blocks go out as soon
+// as they are done, so that no more than a few blocks are ever held.
+class FileDataStream {
+ public:
+  FileDataStream(BlockCoding coding, size_t block_size, InstallerOutput* out, uint64_t start, PeChecksumBuilder* pe)
+      : writer_(coding, &coded_, block_size), out_(out), start_(start), pe_(pe) {}
+
+  bool StartEntry(size_t length) { return writer_.StartEntry(length); }
+  bool Add(const uint8_t* data, size_t length) { return writer_.AddBytes(data, length); }
+  bool Finish() { return writer_.Finish(); }
+  // Sends what is coded so far to the output.
+  bool Drain(std::string* error) {
+    if (coded_.empty()) return true;
+    const size_t length = static_cast<size_t>(coded_.length());
+    if (written_ + length > 0x7FFFFFFF) return Fail(error, "the file data is larger than one installer can carry");
+    pe_->Add(start_ + written_, coded_.bytes(), length);
+    if (!out_->WriteAt(start_ + written_, coded_.bytes(), length, error)) return false;
+    written_ += length;
+    coded_.SetLength(0);
     return true;
   }
-  if (!ReadFileBytes(file.source_path, scratch, error)) return false;
-  *content = scratch;
+  uint64_t written() const { return written_; }
+  uint32_t checksum() const { return writer_.checksum(); }
+
+ private:
+  String coded_;
+  FileDataWriter writer_;
+  InstallerOutput* out_;
+  uint64_t start_;
+  PeChecksumBuilder* pe_;
+  uint64_t written_ = 0;
+};
+
+// Where a file's content comes from: its source file, read piece by piece,
+// or the bytes the product holds.
+class ContentSource {
+ public:
+  explicit ContentSource(const PackageFile& file) : file_(file) {}
+  ~ContentSource() {
+    if (stream_) std::fclose(stream_);
+  }
+  ContentSource(const ContentSource&) = delete;
+  ContentSource& operator=(const ContentSource&) = delete;
+
+  bool Open(uint64_t* size, std::string* error) {
+    if (file_.source_path.empty()) {
+      *size = static_cast<uint64_t>(file_.content.length());
+      return true;
+    }
+    errno = 0;
+    stream_ = std::fopen(file_.source_path.c_str(), "rb");
+    struct stat status;
+    if (!stream_ || fstat(fileno(stream_), &status) != 0) return Fail(error, "cannot open " + Quoted());
+    *size = static_cast<uint64_t>(status.st_size);
+    return true;
+  }
+  // The next piece of at most `room` bytes; 0 at the end.
+  bool Read(uint8_t* buffer, size_t room, const uint8_t** piece, size_t* length, std::string* error) {
+    if (!stream_) {
+      const size_t left = static_cast<size_t>(file_.content.length()) - offset_;
+      *length = left < room ? left : room;
+      *piece = file_.content.bytes() + offset_;
+      offset_ += *length;
+      return true;
+    }
+    errno = 0;
+    *length = std::fread(buffer, 1, room, stream_);
+    *piece = buffer;
+    if (*length == 0 && std::ferror(stream_)) {
+      if (errno == 0) errno = EIO;
+      return Fail(error, "cannot read " + Quoted());
+    }
+    return true;
+  }
+
+ private:
+  std::string Quoted() const { return "\"" + file_.source_path + "\"" + SystemReason(); }
+
+  const PackageFile& file_;
+  std::FILE* stream_ = nullptr;
+  size_t offset_ = 0;
+};
+
+// Packs one file as an entry record: its fields, its content piece by piece
+// and the content's checksum.
+bool PackFile(const PackageFile& file, std::vector<uint8_t>* buffer, FileDataStream* stream, uint32_t* size,
+              std::string* error) {
+  const std::string name = Narrow(file.entry.name);
+  ContentSource source(file);
+  uint64_t length = 0;
+  if (!source.Open(&length, error)) return false;
+  if (length > static_cast<uint64_t>(kMaxEntryContentSize)) {
+    return Fail(error, "\"" + name + "\" is larger than the 1 GiB a packaged file may have");
+  }
+  String fields;
+  if (!EncodeEntryFields(file.entry, &fields)) {
+    return Fail(error, "\"" + name + "\" cannot be packaged: its name is empty or one of its texts holds a zero character");
+  }
+  const std::string coding_failed = "\"" + name + "\" could not be compressed or enciphered";
+  if (!stream->StartEntry(static_cast<size_t>(fields.length()) + length + 4) ||
+      !stream->Add(fields.bytes(), static_cast<size_t>(fields.length()))) {
+    return Fail(error, coding_failed);
+  }
+  ChecksumBuilder sum;
+  uint64_t read = 0;
+  for (;;) {
+    const uint8_t* piece = nullptr;
+    size_t got = 0;
+    if (!source.Read(buffer->data(), buffer->size(), &piece, &got, error)) return false;
+    if (got == 0) break;
+    read += got;
+    // The length went into the record already: a file that grows while it is
+    // packed must not overrun it.
+    if (read > length) break;
+    sum.Add(piece, got);
+    if (!stream->Add(piece, got)) return Fail(error, coding_failed);
+    if (!stream->Drain(error)) return false;
+  }
+  if (read != length) return Fail(error, "\"" + name + "\" changed while it was being packed; build again");
+  uint8_t checksum[4];
+  StoreLe32(checksum, sum.Finish());
+  if (!stream->Add(checksum, sizeof checksum)) return Fail(error, coding_failed);
+  *size = static_cast<uint32_t>(length);
   return true;
 }
 
-bool EncodeFiles(const Product& product, const BlockCoding& coding, EncodedPackage* package,
-                 String* content_sizes, std::string* error) {
-  FileDataWriter writer(coding, &package->file_data, product.options.block_size);
-  PackageWriter sizes(content_sizes);
+// What the header records of the file data.
+struct StoredFileData {
+  uint64_t length = 0;
+  uint32_t checksum = 0;
+  String content_sizes;
+};
+
+bool PackFiles(const Product& product, FileDataStream* stream, StoredFileData* data, std::string* error) {
+  std::vector<uint8_t> buffer(kReadPiece);
+  PackageWriter sizes(&data->content_sizes);
   for (size_t index = 0; index < product.files.size(); ++index) {
-    const PackageFile& file = product.files[index];
-    const uint64_t stored_before = writer.stored_length();
-    const std::string name = Narrow(file.entry.name);
-    String scratch;
-    const String* content = nullptr;
-    if (!LoadContent(file, &scratch, &content, error)) return false;
-    if (content->length() > kMaxEntryContentSize) {
-      return Fail(error, "\"" + name + "\" is larger than the 1 GiB a packaged file may have");
-    }
-    EntryRecord entry = file.entry;
-    entry.content = ByteSpan{content->bytes(), static_cast<size_t>(content->length())};
-    String record;
-    if (!EncodeEntryRecord(entry, &record)) {
-      return Fail(error, "\"" + name + "\" cannot be packaged: its name is empty or one of its texts holds a zero character");
-    }
-    if (!writer.AddEntry(record.bytes(), static_cast<size_t>(record.length()))) {
-      return Fail(error, "\"" + name + "\" could not be compressed or enciphered");
-    }
-    sizes.WriteS32(content->length());
-    if (product.options.file_packed) {
-      product.options.file_packed(index, static_cast<uint64_t>(content->length()),
-                                  writer.stored_length() - stored_before);
-    }
+    const uint64_t stored_before = stream->written();
+    uint32_t size = 0;
+    if (!PackFile(product.files[index], &buffer, stream, &size, error) || !stream->Drain(error)) return false;
+    sizes.WriteU32(size);
+    if (product.options.file_packed) product.options.file_packed(index, size, stream->written() - stored_before);
   }
-  if (!writer.Finish()) return Fail(error, "the file data could not be compressed or enciphered");
-  if (package->file_data.length() != static_cast<int32_t>(writer.stored_length())) {
-    return Fail(error, "the file data is larger than one installer can carry");
-  }
+  if (!stream->Finish()) return Fail(error, "the file data could not be compressed or enciphered");
+  if (!stream->Drain(error)) return false;
+  data->length = stream->written();
+  data->checksum = stream->checksum();
   return true;
 }
 
-void WriteHeader(const Product& product, const EncodedPackage& package, uint32_t settings_checksum,
-                 uint32_t file_data_checksum, const String& content_sizes, EncodedPackage* out) {
+// The header (fields 1 to 12) with every value final but the program
+// checksum, which is stored at *program_checksum_at once the program around
+// it is known.
+String HeaderBytes(const Product& product, size_t settings_length, uint32_t settings_checksum,
+                     const StoredFileData& data, uint64_t package_end, size_t* program_checksum_at) {
   const ProductSettings& s = product.settings;
-  PackageWriter header(&out->header);
+  String out;
+  PackageWriter header(&out);
   header.WriteU32(kPackageMagic);
   header.WriteZeroTerminated(kInstallerVersion, sizeof kInstallerVersion - 1);
   header.WriteU32(s.ProductFlags2);
-  out->settings_size_at = static_cast<size_t>(out->header.length());
-  header.WriteS32(package.settings.length());
+  header.WriteS32(static_cast<int32_t>(settings_length));
   header.WriteU32(settings_checksum);
-  out->program_checksum_at = static_cast<size_t>(out->header.length());
-  header.WriteU32(0);  // filled in once the program around it is known
-  out->package_end_at = static_cast<size_t>(out->header.length());
-  header.WriteS32(0);  // likewise
+  *program_checksum_at = static_cast<size_t>(out.length());
+  header.WriteU32(0);
+  header.WriteS32(static_cast<int32_t>(package_end));
   header.WriteS32(static_cast<int32_t>(product.files.size()));
-  header.WriteS32(package.file_data.length());
-  header.WriteU32(file_data_checksum);
-  header.WriteBytes(content_sizes.bytes(), static_cast<size_t>(content_sizes.length()));
+  header.WriteS32(static_cast<int32_t>(data.length));
+  header.WriteU32(data.checksum);
+  header.WriteBytes(data.content_sizes.bytes(), static_cast<size_t>(data.content_sizes.length()));
   if (s.Flag2(product_flag2::kEnciphered)) {
     header.WriteBytes(product.options.cipher_key, kPackageCipherKeyLength);
   }
+  return out;
 }
 
-// The stored settings block laid out for its place: the extras (if any)
-// sealed after the compressed stream, and, when target is not 0, zeros
-// between them that grow the block so that header and settings fill the
-// package section exactly (an enciphered block to within its 8-byte units),
-// so that file data kept after the section starts right at its end. The
-// decoder stops at the end of the zlib stream, so nothing after it is ever
-// read as settings.
 bool LayOutSettings(size_t target, const String& extras, const Blowfish* cipher, uint32_t checksum,
                     String* stored) {
   const size_t length = static_cast<size_t>(stored->length());
@@ -129,10 +240,10 @@ const Blowfish* PackageCipher(const Product& product, Blowfish* storage) {
   return storage;
 }
 
-}  // namespace
-
-bool EncodePackage(const Product& product, EncodedPackage* package, std::string* error) {
-  *package = EncodedPackage();
+// The stored settings block, with the extras and, for file data after the
+// section, laid out to fill the section.
+bool EncodeSettings(const Product& product, const PeLayout& layout, const String& extras, size_t header_length,
+                    String* stored, uint32_t* checksum, std::string* error) {
   const ProductSettings& s = product.settings;
   const LanguageTable languages = MakeLanguageTable(product.languages);
   if (languages.LanguageCount() == 0) return Fail(error, "the product has no language");
@@ -145,24 +256,74 @@ bool EncodePackage(const Product& product, EncodedPackage* package, std::string*
   if (!WriteSettings(s, languages, &plain)) {
     return Fail(error, "a setting is too long for its field or holds a zero character");
   }
-
   Blowfish blowfish;
   const Blowfish* cipher = PackageCipher(product, &blowfish);
-  uint32_t settings_checksum = 0;
-  if (!EncodeSettingsBlock(plain.bytes(), static_cast<size_t>(plain.length()), cipher, &package->settings,
-                           &settings_checksum)) {
+  String bare;
+  if (!EncodeSettingsBlock(plain.bytes(), static_cast<size_t>(plain.length()), cipher, &bare, checksum)) {
     return Fail(error, "the settings could not be compressed, or are larger than the installer accepts");
   }
-
-  String content_sizes;
-  BlockCoding coding{cipher, s.Flag(product_flag::kCompressedBlocks)};
-  if (!EncodeFiles(product, coding, package, &content_sizes, error)) return false;
-  const uint32_t file_data_checksum =
-      PackageChecksum(package->file_data.bytes(), static_cast<size_t>(package->file_data.length()));
-  package->file_data_after_section = s.FileDataOutside != 0;
-  WriteHeader(product, *package, settings_checksum, file_data_checksum, content_sizes, package);
+  *stored = bare;
+  if (!LayOutSettings(0, extras, cipher, *checksum, stored)) {
+    return Fail(error, "the extras could not be added to the settings");
+  }
+  if (s.FileDataOutside != 0) {
+    // Padding goes between the compressed stream and the extras, which stay last.
+    const size_t section = PeSectionRawSize(layout, header_length + static_cast<size_t>(stored->length()));
+    *stored = bare;
+    if (!LayOutSettings(section - header_length, extras, cipher, *checksum, stored)) {
+      return Fail(error, "the settings could not be laid out for file data after the section");
+    }
+  }
   return true;
 }
+
+// An installer held in memory.
+class StringOutput : public InstallerOutput {
+ public:
+  explicit StringOutput(String* out) : out_(out) {}
+  bool WriteAt(uint64_t offset, const uint8_t* data, size_t length, std::string* error) override {
+    const uint64_t end = offset + length;
+    if (end > static_cast<uint64_t>(String::kToEnd - 2)) return Fail(error, "the installer is too large");
+    if (end > static_cast<uint64_t>(out_->length())) out_->SetLength(static_cast<int32_t>(end));
+    if (length > 0) std::memcpy(out_->data() + offset, data, length);
+    return true;
+  }
+
+ private:
+  String* out_;
+};
+
+// The program before the package section: the branded stub with the
+// section's entry, then the package's header and settings, with the program
+// checksum and the PE CheckSum (which covers the whole file, `file_data` its
+// part beyond the head) filled in.
+bool WriteHead(const Product& product, const String& stub, const String& header, size_t program_checksum_at,
+               const String& settings, uint64_t section_length, uint64_t file_end, PeChecksumBuilder file_data,
+               InstallerOutput* out, std::string* error) {
+  String image = stub;
+  AddedSection added;
+  std::string reason;
+  if (!AddPeSectionEntry(&image, kPackageSectionName, section_length, &added, &reason)) {
+    return Fail(error, "the package cannot be added to the setup program: " + reason);
+  }
+  PeLayout layout;
+  if (!ReadPeLayout(image, &layout, &reason)) return Fail(error, "the setup program is not usable: " + reason);
+  image.SetLength(static_cast<int32_t>(added.raw_pointer));
+  image.Append(header);
+  image.Append(settings);
+  uint8_t* program_checksum = image.data() + added.raw_pointer + program_checksum_at;
+  if (product.settings.Flag(product_flag::kCheckProgramChecksum)) {
+    StoreLe32(program_checksum, ProgramImageChecksum(image.bytes(), added.raw_pointer, layout.pe_offset));
+  }
+  if (product.options.update_pe_checksum) {
+    StoreLe32(image.data() + layout.checksum_offset(), 0);
+    file_data.Add(0, image.bytes(), static_cast<size_t>(image.length()));
+    StoreLe32(image.data() + layout.checksum_offset(), file_data.Finish(file_end));
+  }
+  return out->WriteAt(0, image.bytes(), static_cast<size_t>(image.length()), error);
+}
+
+}  // namespace
 
 bool CheckRuntimeStub(const String& stub, std::string* error) {
   PeLayout layout;
@@ -182,12 +343,23 @@ bool CheckRuntimeStub(const String& stub, std::string* error) {
   return true;
 }
 
+
 bool BuildInstaller(const String& stub, const Product& product, String* installer, std::string* error) {
   return BuildInstallerWithExtras(stub, product, String(), installer, error);
 }
 
-bool BuildInstallerWithExtras(const String& runtime, const Product& product, const String& given_extras,
-                              String* installer, std::string* error) {
+bool BuildInstallerWithExtras(const String& stub, const Product& product, const String& extras, String* installer,
+                              std::string* error) {
+  String built;
+  StringOutput out(&built);
+  uint64_t size = 0;
+  if (!BuildInstallerTo(stub, product, extras, &out, &size, error)) return false;
+  *installer = static_cast<String&&>(built);
+  return true;
+}
+
+bool BuildInstallerTo(const String& runtime, const Product& product, const String& given_extras,
+                      InstallerOutput* out, uint64_t* size, std::string* error) {
   PeLayout layout;
   std::string reason;
   if (!ReadPeLayout(runtime, &layout, &reason)) return Fail(error, "the setup program is not usable: " + reason);
@@ -197,68 +369,61 @@ bool BuildInstallerWithExtras(const String& runtime, const Product& product, con
   }
   extras.Append(brand_extras);
   if (!ReadPeLayout(stub, &layout, &reason)) return Fail(error, "the branded setup program is not usable: " + reason);
-  EncodedPackage package;
-  if (!EncodePackage(product, &package, error)) return false;
 
-  const bool after = package.file_data_after_section;
-  const size_t header_length = static_cast<size_t>(package.header.length());
-  Blowfish blowfish;
-  const Blowfish* cipher = PackageCipher(product, &blowfish);
-  const uint32_t checksum = LoadLe32(package.header.bytes() + package.settings_size_at + 4);
-  const String bare_settings = package.settings;
-  if (!LayOutSettings(0, extras, cipher, checksum, &package.settings)) {
-    return Fail(error, "the extras could not be added to the settings");
-  }
-  if (after) {
-    // Padding goes between the compressed stream and the extras, which stay last.
-    const size_t section = PeSectionRawSize(layout, header_length + package.settings.length());
-    package.settings = bare_settings;
-    if (!LayOutSettings(section - header_length, extras, cipher, checksum, &package.settings)) {
-      return Fail(error, "the settings could not be laid out for file data after the section");
-    }
-  }
-  const size_t head_length = header_length + static_cast<size_t>(package.settings.length());
-  const uint64_t package_end = head_length + static_cast<uint64_t>(package.file_data.length());
-  if (package_end > 0x7FFFFFFF) return Fail(error, "the package is larger than one installer can carry");
-  StoreLe32(package.header.data() + package.settings_size_at, static_cast<uint32_t>(package.settings.length()));
-  StoreLe32(package.header.data() + package.package_end_at, static_cast<uint32_t>(package_end));
-
-  // The section is made empty and filled in place, so that the file data is
-  // never held twice beside the image.
-  const size_t section_length = head_length + (after ? 0 : static_cast<size_t>(package.file_data.length()));
-  String image = stub;
-  AddedSection added;
-  if (!AddPeSection(&image, kPackageSectionName, nullptr, section_length, &added, &reason)) {
+  // The header's length does not depend on its values.
+  StoredFileData placeholder;
+  placeholder.content_sizes.SetLength(static_cast<int32_t>(product.files.size() * 4));
+  size_t unused = 0;
+  const size_t header_length = static_cast<size_t>(HeaderBytes(product, 0, 0, placeholder, 0, &unused).length());
+  String settings;
+  uint32_t settings_checksum = 0;
+  if (!EncodeSettings(product, layout, extras, header_length, &settings, &settings_checksum, error)) return false;
+  const size_t head_length = header_length + static_cast<size_t>(settings.length());
+  // The section's place, known before any file is packed; the stub is also
+  // checked to take the section before the work of packing starts.
+  String probe = stub;
+  AddedSection place;
+  if (!AddPeSectionEntry(&probe, kPackageSectionName, head_length, &place, &reason)) {
     return Fail(error, "the package cannot be added to the setup program: " + reason);
   }
-  uint8_t* section = image.data() + added.raw_pointer;
-  std::memcpy(section, package.header.bytes(), header_length);
-  std::memcpy(section + header_length, package.settings.bytes(), static_cast<size_t>(package.settings.length()));
-  if (!after) {
-    std::memcpy(section + head_length, package.file_data.bytes(), static_cast<size_t>(package.file_data.length()));
-    package.file_data = String();
+
+  const uint64_t data_start = uint64_t{place.raw_pointer} + head_length;
+  Blowfish blowfish;
+  BlockCoding coding{PackageCipher(product, &blowfish), product.settings.Flag(product_flag::kCompressedBlocks)};
+  PeChecksumBuilder pe;
+  StoredFileData data;
+  {
+    FileDataStream stream(coding, product.options.block_size, out, data_start, &pe);
+    if (!PackFiles(product, &stream, &data, error)) return false;
   }
-  if (after) {
-    // The file data starts right after the settings and runs to the end of
-    // the file; it must reach at least to the end of the section's raw data.
-    const uint64_t start = uint64_t{added.raw_pointer} + head_length;
-    if (start + static_cast<uint64_t>(package.file_data.length()) < uint64_t{added.raw_pointer} + added.raw_size) {
-      return Fail(error, "an enciphered package with its file data after the section needs at least one file");
-    }
-    image.SetLength(static_cast<int32_t>(start));
-    if (!image.Append(package.file_data)) return Fail(error, "the installer is too large");
+  const uint64_t package_end = head_length + data.length;
+  if (package_end > 0x7FFFFFFF) return Fail(error, "the package is larger than one installer can carry");
+
+  // File data inside the section fills it, padded to its raw size; file
+  // data after the section starts right after the settings, runs to the end
+  // of the file, and must reach at least to the end of the section's raw data.
+  const bool after = product.settings.FileDataOutside != 0;
+  const uint64_t section_length = after ? head_length : package_end;
+  const uint64_t section_end = uint64_t{place.raw_pointer} + PeSectionRawSize(layout, section_length);
+  const uint64_t data_end = data_start + data.length;
+  if (after && data_end < section_end) {
+    return Fail(error, "an enciphered package with its file data after the section needs at least one file");
   }
-  if (product.settings.Flag(product_flag::kCheckProgramChecksum)) {
-    uint32_t checksum = ProgramImageChecksum(image.bytes(), added.raw_pointer, layout.pe_offset);
-    StoreLe32(image.data() + added.raw_pointer + package.program_checksum_at, checksum);
+  const uint64_t file_end = after ? data_end : section_end;
+  if (file_end > data_end) {
+    const std::vector<uint8_t> zeros(static_cast<size_t>(file_end - data_end));
+    if (!out->WriteAt(data_end, zeros.data(), zeros.size(), error)) return false;
   }
-  if (product.options.update_pe_checksum) UpdatePeChecksum(&image, layout);
-  *installer = static_cast<String&&>(image);
+  size_t program_checksum_at = 0;
+  const String header = HeaderBytes(product, static_cast<size_t>(settings.length()), settings_checksum, data,
+                                      package_end, &program_checksum_at);
+  if (!WriteHead(product, stub, header, program_checksum_at, settings, section_length, file_end, pe, out, error)) {
+    return false;
+  }
+  *size = file_end;
   return true;
 }
 
-// The system's reason for the last failed call.
-static std::string SystemReason() { return errno ? std::string(": ") + std::strerror(errno) : std::string(); }
 
 bool ReadFileBytes(const std::string& path, String* bytes, std::string* error) {
   bytes->Clear();
@@ -302,4 +467,40 @@ bool WriteFileBytes(const std::string& path, const String& bytes, std::string* e
 
 bool WriteNewFileBytes(const std::string& path, const String& bytes, std::string* error) {
   return WriteWithMode(path, "wbx", bytes, error);
+}
+
+InstallerFile::~InstallerFile() {
+  if (fd_ >= 0) close(fd_);
+}
+
+bool InstallerFile::Create(const std::string& path, std::string* error) {
+  path_ = path;
+  errno = 0;
+  fd_ = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd_ < 0) return Fail(error, "cannot create \"" + path + "\"" + SystemReason());
+  return true;
+}
+
+bool InstallerFile::WriteAt(uint64_t offset, const uint8_t* data, size_t length, std::string* error) {
+  while (length > 0) {
+    errno = 0;
+    const ssize_t done = pwrite(fd_, data, length, static_cast<off_t>(offset));
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) {
+      if (errno == 0) errno = EIO;
+      return Fail(error, "cannot write \"" + path_ + "\"" + SystemReason());
+    }
+    data += done;
+    length -= static_cast<size_t>(done);
+    offset += static_cast<uint64_t>(done);
+  }
+  return true;
+}
+
+bool InstallerFile::Close(std::string* error) {
+  errno = 0;
+  const int fd = fd_;
+  fd_ = -1;
+  if (close(fd) != 0) return Fail(error, "cannot write \"" + path_ + "\"" + SystemReason());
+  return true;
 }

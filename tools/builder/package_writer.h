@@ -10,23 +10,35 @@
 #include "builder/product.h"
 #include "core/string.h"
 
-// The package in its stored form, before it goes into a program.
-struct EncodedPackage {
-  String header;         // header fields 1 to 12
-  String settings;       // the stored settings block (header field 13)
-  String file_data;      // the stored file-data blocks (header field 14)
-  bool file_data_after_section = false;
-  // Offsets in `header` of the fields that are filled in once the package's
-  // place in the program is known.
-  size_t settings_size_at = 0;
-  size_t program_checksum_at = 0;
-  size_t package_end_at = 0;
+// Where an installer is written: bytes at offsets, in any order, the gaps
+// left reading as zeros.
+class InstallerOutput {
+ public:
+  virtual ~InstallerOutput() = default;
+  // Fails with the file and the system's reason.
+  virtual bool WriteAt(uint64_t offset, const uint8_t* data, size_t length, std::string* error) = 0;
 };
 
-// Encodes the settings, the messages and every file. Fails with a readable
-// reason when a setting is outside what the installer accepts, a file cannot
-// be read, or a text cannot take its encoding.
-bool EncodePackage(const Product& product, EncodedPackage* package, std::string* error);
+// An installer written straight to a new file, so that a large product is
+// never held in memory.
+class InstallerFile : public InstallerOutput {
+ public:
+  InstallerFile() = default;
+  ~InstallerFile() override;
+  InstallerFile(const InstallerFile&) = delete;
+  InstallerFile& operator=(const InstallerFile&) = delete;
+
+  // Creates the file, failing when anything (a planted link, say) is there
+  // already: the builder renames it into place afterwards.
+  bool Create(const std::string& path, std::string* error);
+  bool WriteAt(uint64_t offset, const uint8_t* data, size_t length, std::string* error) override;
+  // Closes the file, reporting a write that failed only then.
+  bool Close(std::string* error);
+
+ private:
+  int fd_ = -1;
+  std::string path_;
+};
 
 // Checks that `stub` is this runtime's setup.exe and whole: it carries the
 // runtime's marker, and every section's data lies within the file. Fails
@@ -40,6 +52,11 @@ bool BuildInstaller(const String& stub, const Product& product, String* installe
 // The same, carrying extras records (package/extras.h) in the settings block.
 bool BuildInstallerWithExtras(const String& stub, const Product& product, const String& extras, String* installer,
                               std::string* error);
+// The same, written to `out` as it is made: the files are read, coded and
+// written a few blocks at a time, so that memory stays bounded whatever the
+// product's size. *size is the installer's length.
+bool BuildInstallerTo(const String& stub, const Product& product, const String& extras, InstallerOutput* out,
+                      uint64_t* size, std::string* error);
 
 // Whole-file helpers for the command line and the tests.
 bool ReadFileBytes(const std::string& path, String* bytes, std::string* error);

@@ -89,8 +89,7 @@ uint32_t PeSectionRawSize(const PeLayout& layout, size_t length) {
   return AlignUp(length == 0 ? 1 : length, layout.section_alignment);
 }
 
-bool AddPeSection(String* image, const char* name, const uint8_t* data, size_t length,
-                  AddedSection* added, std::string* error) {
+bool AddPeSectionEntry(String* image, const char* name, size_t length, AddedSection* added, std::string* error) {
   PeLayout layout;
   if (!ReadPeLayout(*image, &layout, error)) return false;
   if (std::strlen(name) > 8) return Fail(error, "a section name has at most 8 characters");
@@ -135,9 +134,6 @@ bool AddPeSection(String* image, const char* name, const uint8_t* data, size_t l
     return Fail(error, "the package is too large for one executable");
   }
 
-  image->SetLength(static_cast<int32_t>(new_length));  // new bytes are zero
-  b = image->data();
-  if (data != nullptr && length > 0) std::memcpy(b + section.raw_pointer, data, length);
   uint8_t* entry = b + entry_offset;
   std::memcpy(entry, name, std::strlen(name));
   StoreLe32(entry + 8, section.virtual_size);
@@ -154,20 +150,36 @@ bool AddPeSection(String* image, const char* name, const uint8_t* data, size_t l
   return true;
 }
 
+bool AddPeSection(String* image, const char* name, const uint8_t* data, size_t length,
+                  AddedSection* added, std::string* error) {
+  if (!AddPeSectionEntry(image, name, length, added, error)) return false;
+  image->SetLength(static_cast<int32_t>(added->raw_pointer + added->raw_size));  // new bytes are zero
+  if (data != nullptr && length > 0) std::memcpy(image->data() + added->raw_pointer, data, length);
+  return true;
+}
+
+void PeChecksumBuilder::Add(uint64_t offset, const uint8_t* data, size_t length) {
+  size_t i = 0;
+  // Words start at even offsets: an odd first byte is the high half of one.
+  if (length > 0 && (offset & 1) != 0) sum_ += uint64_t{data[i++]} << 8;
+  for (; i + 1 < length; i += 2) sum_ += data[i] | uint32_t{data[i + 1]} << 8;
+  if (i < length) sum_ += data[i];
+}
+
+uint32_t PeChecksumBuilder::Finish(uint64_t file_length) const {
+  uint64_t sum = sum_;
+  while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
+  return static_cast<uint32_t>(sum + file_length);
+}
+
 uint32_t PeImageChecksum(const String& image, const PeLayout& layout) {
-  const uint8_t* b = image.bytes();
   const size_t size = static_cast<size_t>(image.length());
   const size_t skip = layout.checksum_offset();
-  uint64_t sum = 0;
   // The CheckSum field counts as zero bytes.
-  auto byte_at = [&](size_t i) -> uint32_t { return i >= size || (i >= skip && i < skip + 4) ? 0 : b[i]; };
-  for (size_t i = 0; i < size; i += 2) {
-    uint32_t word = byte_at(i) | byte_at(i + 1) << 8;
-    sum += word;
-    sum = (sum & 0xFFFF) + (sum >> 16);
-  }
-  sum = (sum & 0xFFFF) + (sum >> 16);
-  return static_cast<uint32_t>(sum + size);
+  PeChecksumBuilder sum;
+  sum.Add(0, image.bytes(), skip < size ? skip : size);
+  if (skip + 4 < size) sum.Add(skip + 4, image.bytes() + skip + 4, size - skip - 4);
+  return sum.Finish(size);
 }
 
 void UpdatePeChecksum(String* image, const PeLayout& layout) {

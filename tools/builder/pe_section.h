@@ -57,6 +57,21 @@ uint32_t PeSectionRawSize(const PeLayout& layout, size_t length);
 // would no longer match), or it already carries a section of that name.
 bool AddPeSection(String* image, const char* name, const uint8_t* data, size_t length,
                   AddedSection* added, std::string* error);
+// The same without the section's bytes: only the headers of `image` change,
+// for a caller that writes the section's data itself at added->raw_pointer.
+bool AddPeSectionEntry(String* image, const char* name, size_t length, AddedSection* added, std::string* error);
+
+// The CheckSum's word sum over a file that is written piece by piece: each
+// piece is added at its offset in the file, in any order, with the CheckSum
+// field itself left out or zero.
+class PeChecksumBuilder {
+ public:
+  void Add(uint64_t offset, const uint8_t* data, size_t length);
+  uint32_t Finish(uint64_t file_length) const;
+
+ private:
+  uint64_t sum_ = 0;
+};
 
 // The optional header's CheckSum as the system's image checksum computes it:
 // the 16-bit one's-complement sum of the file with the field itself taken as
