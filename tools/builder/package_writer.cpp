@@ -86,9 +86,22 @@ class ContentSource {
       return true;
     }
     errno = 0;
-    stream_ = std::fopen(file_.source_path.c_str(), "rb");
+    // Without blocking, so that a pipe put where a file was cannot hang the build.
+    const int fd = open(file_.source_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     struct stat status;
-    if (!stream_ || fstat(fileno(stream_), &status) != 0) return Fail(error, "cannot open " + Quoted());
+    if (fd < 0 || fstat(fd, &status) != 0) {
+      if (fd >= 0) close(fd);
+      return Fail(error, "cannot open " + Quoted());
+    }
+    if (!S_ISREG(status.st_mode)) {
+      close(fd);
+      return Fail(error, "\"" + file_.source_path + "\" is no longer a plain file; build again");
+    }
+    stream_ = fdopen(fd, "rb");
+    if (!stream_) {
+      close(fd);
+      return Fail(error, "cannot open " + Quoted());
+    }
     *size = static_cast<uint64_t>(status.st_size);
     return true;
   }
@@ -154,7 +167,9 @@ bool PackFile(const PackageFile& file, std::vector<uint8_t>* buffer, FileDataStr
     if (!stream->Add(piece, got)) return Fail(error, coding_failed);
     if (!stream->Drain(error)) return false;
   }
-  if (read != length) return Fail(error, "\"" + name + "\" changed while it was being packed; build again");
+  if (read != length) {
+    return Fail(error, "\"" + file.source_path + "\" changed while it was being packed; build again");
+  }
   uint8_t checksum[4];
   StoreLe32(checksum, sum.Finish());
   if (!stream->Add(checksum, sizeof checksum)) return Fail(error, coding_failed);

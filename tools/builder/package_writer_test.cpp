@@ -4,8 +4,11 @@
 #include "builder/package_writer.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "builder/pe_section.h"
@@ -268,5 +271,79 @@ TEST(PeImageChecksum, IgnoresItsOwnFieldAndSeesEveryOtherWord) {
   UpdatePeChecksum(&image, layout);
   EXPECT_EQ(LoadLe32(image.bytes() + kPe + 88), PeImageChecksum(image, layout));
 }
+
+namespace streaming {
+
+namespace fs = std::filesystem;
+
+// A folder of its own for files the test writes, removed afterwards.
+struct Scratch {
+  Scratch() : folder(fs::temp_directory_path() / ("bx-stream-" + std::to_string(getpid()))) {
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+  }
+  ~Scratch() { fs::remove_all(folder); }
+  std::string Path(const std::string& name) const { return (folder / name).string(); }
+  fs::path folder;
+};
+
+TEST(BuildInstallerTo, SourceFilesStreamIntoTheFileAsTheSameBytes) {
+  for (uint8_t place : {0, 1}) {
+    SCOPED_TRACE(place);
+    Scratch scratch;
+    Product held = SampleProduct();
+    held.settings.FileDataOutside = place;
+    // Every other file read from disk, the large one in several pieces.
+    Product streamed = held;
+    for (size_t i = 0; i < streamed.files.size(); ++i) {
+      PackageFile& file = streamed.files[i];
+      file.source_path = scratch.Path("source" + std::to_string(i));
+      std::string error;
+      ASSERT_TRUE(WriteFileBytes(file.source_path, file.content, &error)) << error;
+      file.content.Clear();
+    }
+    InstallerFile out;
+    uint64_t size = 0;
+    std::string error;
+    ASSERT_TRUE(out.Create(scratch.Path("setup.exe"), &error)) << error;
+    ASSERT_TRUE(BuildInstallerTo(MakeStub(), streamed, String(), &out, &size, &error)) << error;
+    ASSERT_TRUE(out.Close(&error)) << error;
+    String installer;
+    ASSERT_TRUE(ReadFileBytes(scratch.Path("setup.exe"), &installer, &error)) << error;
+    EXPECT_EQ(size, static_cast<uint64_t>(installer.length()));
+    EXPECT_TRUE(installer == Build(MakeStub(), held));
+    ExpectSampleContent(Unpack(installer), held);
+    // The CheckSum summed in pieces, at odd offsets too, equals the whole file's.
+    PeLayout layout;
+    ASSERT_TRUE(ReadPeLayout(installer, &layout, nullptr));
+    EXPECT_EQ(LoadLe32(installer.bytes() + kPe + 88), PeImageChecksum(installer, layout));
+  }
+}
+
+TEST(BuildInstallerTo, SourcesThatCannotBeReadWholeFailTheBuild) {
+  Scratch scratch;
+  ASSERT_EQ(mkfifo(scratch.Path("pipe").c_str(), 0600), 0);
+  struct Case {
+    std::string path;
+    const char* message;
+  } cases[] = {
+      {scratch.Path("missing"), "cannot open \""},
+      {scratch.Path("pipe"), "is no longer a plain file"},
+      {scratch.folder.string(), "is no longer a plain file"},
+      {"/proc/self/stat", "changed while it was being packed"},  // sized 0, read longer
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    Product product = SampleProduct();
+    product.files[1].source_path = c.path;
+    String installer;
+    std::string error;
+    EXPECT_FALSE(BuildInstaller(MakeStub(), product, &installer, &error));
+    EXPECT_NE(error.find(c.message), std::string::npos) << error;
+    EXPECT_NE(error.find(c.path), std::string::npos) << error;
+  }
+}
+
+}  // namespace streaming
 
 }  // namespace
