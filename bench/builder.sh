@@ -7,7 +7,9 @@
 #   bench/builder.sh [-n RUNS] [PAYLOAD...]     default: many-small few-large
 #
 # Payloads come from build/bench/payloads (bench/run.sh makes them; this
-# script makes them the same way when they are missing).
+# script makes them the same way when they are missing). The payload
+# "large-600" is few-large three times over (600 MiB, hard links, made for
+# the run and removed after it): the builder's memory must not grow with it.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 shared=/work/shared/bench
@@ -22,12 +24,20 @@ out=$root/build/bench/builder
 for needed in "$builder" "$stub"; do
   [ -x "$needed" ] || [ -f "$needed" ] || { echo "builder.sh: build $needed first" >&2; exit 1; }
 done
-for payload in "${payloads[@]}"; do
-  [ -f "$payload_dir/$payload.sha256" ] && continue
+for payload in "${payloads[@]}" few-large; do
+  [ -f "$payload_dir/$payload.sha256" ] || [ "$payload" = large-600 ] && continue
   mkdir -p "$payload_dir"
   "$shared/payload-gen.sh" "$payload_dir" >&2
   break
 done
+if [[ " ${payloads[*]} " == *" large-600 "* ]]; then
+  rm -rf "$payload_dir/large-600"
+  trap 'rm -rf "$payload_dir/large-600"' EXIT
+  for copy in 1 2 3; do
+    mkdir -p "$payload_dir/large-600/$copy"
+    cp -al "$payload_dir/few-large/." "$payload_dir/large-600/$copy/"
+  done
+fi
 mkdir -p "$out"
 
 # "seconds peak-KiB" of a command, its output discarded.

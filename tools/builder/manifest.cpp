@@ -87,16 +87,16 @@ void ReadProduct(Table product, Product* out) {
   Product defaults = DefaultProduct(Wide(name), Wide(version));
   out->settings = defaults.settings;
   out->languages = defaults.languages;
-  SetText(product, "publisher", &s.Publisher);
-  SetText(product, "description", &s.Description);
-  SetText(product, "install_folder", &s.DefaultInstallDir);
-  SetText(product, "start_menu_folder", &s.ProductStartMenu);
-  SetText(product, "uninstall_key", &s.UninstallKeyName);
-  SetText(product, "registry_key", &s.ProductRegistry);
-  SetText(product, "uninstall_subfolder", &s.UninstallSubdir);
-  SetText(product, "window_title", &s.WindowTitle);
-  SetText(product, "shared_folder", &s.SharedPath);
-  SetText(product, "password", &s.InstallPassword);
+  SetTexts(product, {{"publisher", &s.Publisher},
+                     {"description", &s.Description},
+                     {"install_folder", &s.DefaultInstallDir},
+                     {"start_menu_folder", &s.ProductStartMenu},
+                     {"uninstall_key", &s.UninstallKeyName},
+                     {"registry_key", &s.ProductRegistry},
+                     {"uninstall_subfolder", &s.UninstallSubdir},
+                     {"window_title", &s.WindowTitle},
+                     {"shared_folder", &s.SharedPath},
+                     {"password", &s.InstallPassword}});
   std::string lowest;
   if (product.Text("no_downgrade_below", &lowest)) {
     // UTF-16 text behind a one-byte length: at most 127 units.
@@ -146,10 +146,10 @@ void DerivedKey(const ProductSettings& s, uint8_t key[kPackageCipherKeyLength]) 
 
 void ReadPackage(Table package, Product* out) {
   ProductSettings& s = out->settings;
-  SetFlag(package, "compress", &s, product_flag::kCompressedBlocks);
-  SetFlag(package, "program_checksum", &s, product_flag::kCheckProgramChecksum);
-  SetFlag2(package, "uninstaller_copy", &s, product_flag2::kStrippedCopy);
-  SetFlag2(package, "encipher", &s, product_flag2::kEnciphered);
+  SetFlags(package, &s, {{"compress", product_flag::kCompressedBlocks},
+                         {"program_checksum", product_flag::kCheckProgramChecksum},
+                         {"uninstaller_copy", product_flag2::kStrippedCopy, FlagKey::kFlags2},
+                         {"encipher", product_flag2::kEnciphered, FlagKey::kFlags2}});
   int place;
   if (package.Choice("file_data", {"inside", "after"}, &place)) s.FileDataOutside = static_cast<uint8_t>(place);
   std::string key;
@@ -214,7 +214,7 @@ void SetFontName(Table& table, const std::string& key, String* out) {
 // the side picture's frame.
 void ReadWizardLook(Table& wizard, const fs::path& base, Product* out) {
   ProductSettings& s = out->settings;
-  SetText(wizard, "link", &s.GreetingLink);
+  SetTexts(wizard, {{"link", &s.GreetingLink}});
   std::string sound;
   if (wizard.Text("greeting_sound", &sound) && !sound.empty()) {
     s.GreetingSound = ReadBinaryFile(base / sound, wizard.At("greeting_sound"));
@@ -227,15 +227,15 @@ void ReadWizardLook(Table& wizard, const fs::path& base, Product* out) {
 
 void ReadWizard(Table wizard, const fs::path& base, Product* out) {
   ProductSettings& s = out->settings;
-  SetFlag(wizard, "greeting", &s, product_flag::kNoGreetingPage, true);
-  SetFlag(wizard, "folder_page", &s, product_flag::kFolderPage);
-  SetFlag(wizard, "start_menu_page", &s, product_flag::kStartMenuPage);
-  SetFlag(wizard, "progress_page", &s, product_flag::kProgressPage);
-  SetFlag(wizard, "confirm_install_over", &s, product_flag::kNoInstallOverConfirm, true);
-  SetFlag(wizard, "ask_restart", &s, product_flag::kAskRestart);
-  SetFlag(wizard, "background_window", &s, product_flag::kNoBackgroundWindow, true);
-  SetFlag(wizard, "single_instance", &s, product_flag::kSingleInstance);
-  SetFlag(wizard, "show_errors_when_automatic", &s, product_flag::kErrorBoxesWhenAutomatic);
+  SetFlags(wizard, &s, {{"greeting", product_flag::kNoGreetingPage, FlagKey::kFlagsInverted},
+                        {"folder_page", product_flag::kFolderPage},
+                        {"start_menu_page", product_flag::kStartMenuPage},
+                        {"progress_page", product_flag::kProgressPage},
+                        {"confirm_install_over", product_flag::kNoInstallOverConfirm, FlagKey::kFlagsInverted},
+                        {"ask_restart", product_flag::kAskRestart},
+                        {"background_window", product_flag::kNoBackgroundWindow, FlagKey::kFlagsInverted},
+                        {"single_instance", product_flag::kSingleInstance},
+                        {"show_errors_when_automatic", product_flag::kErrorBoxesWhenAutomatic}});
   int choice;
   if (wizard.Choice("automatic", {"command-line", "on", "off-unless-silent"}, &choice)) {
     s.AutomaticMode = static_cast<uint8_t>(choice);
@@ -271,8 +271,8 @@ void ReadBackground(Table background, const fs::path& base, Product* out) {
   ProductSettings& s = out->settings;
   static const std::initializer_list<const char*> kPositions = {
       "none", "top-left", "top-centre", "top-right", "bottom-left", "bottom-centre", "bottom-right"};
-  SetText(background, "taskbar_text", &s.TaskbarText);
-  SetText(background, "title", &s.DisplayTitle);
+  SetTexts(background, {{"taskbar_text", &s.TaskbarText},
+                        {"title", &s.DisplayTitle}});
   SetFontName(background, "title_font", &s.TitleFont);
   int64_t number;
   if (background.Number("title_size", 25, 1000, &number)) s.TitleSize = static_cast<double>(number) / 100;
@@ -282,7 +282,7 @@ void ReadBackground(Table background, const fs::path& base, Product* out) {
   if (background.Choice("title_position", kPositions, &choice)) s.TitlePosition = static_cast<uint8_t>(choice);
   SetColour(background, "top_color", &s.TopColor);
   SetColour(background, "bottom_color", &s.BottomColor);
-  SetText(background, "copyright", &s.CopyrightText);
+  SetTexts(background, {{"copyright", &s.CopyrightText}});
   SetFontName(background, "copyright_font", &s.CopyrightFont);
   if (background.Number("copyright_size", 25, 1000, &number)) s.CopyrightSize = static_cast<double>(number) / 100;
   SetColour(background, "copyright_color", &s.CopyrightColor);
@@ -317,19 +317,19 @@ void ReadBranding(Table branding, const fs::path& base, Product* out) {
   b.uninstaller_icon = ReadIconFile(branding, base, "uninstaller_icon");
   if (b.product_icon.empty()) b.product_icon = b.installer_icon;
   if (b.uninstaller_icon.empty()) b.uninstaller_icon = b.installer_icon;
-  SetText(branding, "copyright", &b.copyright);
+  SetTexts(branding, {{"copyright", &b.copyright}});
   branding.RejectUnknown();
 }
 
 void ReadFinish(Table finish, Product* out) {
   ProductSettings& s = out->settings;
-  SetText(finish, "run", &s.FinishProgram);
-  SetText(finish, "document", &s.FinishDocument);
-  SetText(finish, "second_document", &s.FinishDocument2);
-  SetFlag2(finish, "run_checked", &s, product_flag2::kFinishRunChecked);
-  SetFlag2(finish, "document_checked", &s, product_flag2::kFinishDocumentChecked);
-  SetFlag2(finish, "second_document_checked", &s, product_flag2::kFinishDocument2Checked);
-  SetFlag(finish, "view_log", &s, product_flag::kFinishViewLog);
+  SetTexts(finish, {{"run", &s.FinishProgram},
+                    {"document", &s.FinishDocument},
+                    {"second_document", &s.FinishDocument2}});
+  SetFlags(finish, &s, {{"run_checked", product_flag2::kFinishRunChecked, FlagKey::kFlags2},
+                        {"document_checked", product_flag2::kFinishDocumentChecked, FlagKey::kFlags2},
+                        {"second_document_checked", product_flag2::kFinishDocument2Checked, FlagKey::kFlags2},
+                        {"view_log", product_flag::kFinishViewLog}});
   finish.RejectUnknown();
 }
 
@@ -377,12 +377,12 @@ void ReadRemovalOptions(Table& uninstall, Product* out) {
   std::string text;
   if (uninstall.Text("batch_before", &text)) s.UninstallBatch1 = Wide(CrLf(text));
   if (uninstall.Text("batch_after", &text)) s.UninstallBatch2 = Wide(CrLf(text));
-  SetFlag(uninstall, "batch_before_hidden", &s, product_flag::kHideUninstallBatch1);
-  SetFlag(uninstall, "batch_after_hidden", &s, product_flag::kHideUninstallBatch2);
-  SetFlag(uninstall, "keep_log", &s, product_flag::kUninstallKeepsLog);
-  SetFlag(uninstall, "delete_folder_with_contents", &s, product_flag::kDeleteFolderWithContents);
-  SetFlag2(uninstall, "completion_message", &s, product_flag2::kUninstallCompletionMessage);
-  SetText(uninstall, "support_offer", &s.SupportOffer);
+  SetFlags(uninstall, &s, {{"batch_before_hidden", product_flag::kHideUninstallBatch1},
+                           {"batch_after_hidden", product_flag::kHideUninstallBatch2},
+                           {"keep_log", product_flag::kUninstallKeepsLog},
+                           {"delete_folder_with_contents", product_flag::kDeleteFolderWithContents},
+                           {"completion_message", product_flag2::kUninstallCompletionMessage, FlagKey::kFlags2}});
+  SetTexts(uninstall, {{"support_offer", &s.SupportOffer}});
   for (Table& rule : uninstall.Each("close")) {
     CloseRule& r = s.ProgramsToClose.Emplace();
     if (rule.Text("window_class", &text)) r.window_class = String(text.c_str());
@@ -419,11 +419,11 @@ void ReadRemovalOptions(Table& uninstall, Product* out) {
 
 void ReadUninstall(Table uninstall, Product* out) {
   ProductSettings& s = out->settings;
-  SetFlag(uninstall, "enabled", &s, product_flag::kDetectInstallation);
-  SetFlag(uninstall, "start_menu_shortcut", &s, product_flag::kUninstallStartMenuShortcut);
-  SetFlag(uninstall, "desktop_shortcut", &s, product_flag::kUninstallDesktopShortcut);
-  SetFlag(uninstall, "keep_install_log", &s, product_flag::kKeepInstallLog);
-  SetFlag(uninstall, "check_version", &s, product_flag::kCheckInstalledVersion);
+  SetFlags(uninstall, &s, {{"enabled", product_flag::kDetectInstallation},
+                           {"start_menu_shortcut", product_flag::kUninstallStartMenuShortcut},
+                           {"desktop_shortcut", product_flag::kUninstallDesktopShortcut},
+                           {"keep_install_log", product_flag::kKeepInstallLog},
+                           {"check_version", product_flag::kCheckInstalledVersion}});
   // Values of the product's Uninstall entry beyond the standard ones.
   const struct {
     const char* key;

@@ -74,8 +74,8 @@ void ReadAssociations(Table& root, ProductSettings* s) {
 
 void ReadFolderRights(Table& actions, Product* out) {
   ProductSettings& s = out->settings;
-  SetFlag(actions, "folder_rights", &s, product_flag::kGrantFolderRights);
-  SetFlag(actions, "shared_folder_rights", &s, product_flag::kGrantSharedRights);
+  SetFlags(actions, &s, {{"folder_rights", product_flag::kGrantFolderRights},
+                         {"shared_folder_rights", product_flag::kGrantSharedRights}});
   if (s.Flag(product_flag::kGrantFolderRights)) {
     out->warnings.push_back(Describe(actions.At("folder_rights")) +
                             ": every user may then change the files in the install folder, so a user can replace "
@@ -94,18 +94,18 @@ void ReadFolderRights(Table& actions, Product* out) {
 void ReadActionTable(Table actions, const fs::path& base, Product* out) {
   ProductSettings& s = out->settings;
   s.Reserved14 = CheckedLines(actions, "firewall", CheckFirewallLine);
-  SetFlag(actions, "add_to_path", &s, product_flag::kAddToPath);
-  SetFlag2(actions, "restore_point", &s, product_flag2::kRestorePoint);
-  SetFlag(actions, "log_shortcut", &s, product_flag::kLogShortcut);
-  SetFlag(actions, "uninstall_folder_shortcut", &s, product_flag::kUninstallOwnFolderShortcut);
+  SetFlags(actions, &s, {{"add_to_path", product_flag::kAddToPath},
+                         {"restore_point", product_flag2::kRestorePoint, FlagKey::kFlags2},
+                         {"log_shortcut", product_flag::kLogShortcut},
+                         {"uninstall_folder_shortcut", product_flag::kUninstallOwnFolderShortcut}});
   ReadFolderRights(actions, out);
   ActionSettings values;
-  SetText(actions, "path_subfolder", &values.path_subfolder);
-  SetText(actions, "pin_command", &values.pin_command);
-  SetText(actions, "pin_name", &values.pin_name);
-  SetText(actions, "root_shortcut_command", &values.root_shortcut_command);
-  SetText(actions, "root_shortcut_name", &values.root_shortcut_name);
-  SetText(actions, "desktop_folder", &s.DesktopFolder);
+  SetTexts(actions, {{"path_subfolder", &values.path_subfolder},
+                     {"pin_command", &values.pin_command},
+                     {"pin_name", &values.pin_name},
+                     {"root_shortcut_command", &values.root_shortcut_command},
+                     {"root_shortcut_name", &values.root_shortcut_name},
+                     {"desktop_folder", &s.DesktopFolder}});
   std::string icon;
   if (actions.Text("desktop_folder_icon", &icon) && !icon.empty()) {
     const std::string bytes = FileBytes(base / icon, actions.At("desktop_folder_icon"));

@@ -8,6 +8,7 @@
 
 #include <toml++/toml.h>
 
+#include <initializer_list>
 #include <set>
 #include <sstream>
 #include <string>
@@ -180,19 +181,40 @@ class Table {
   std::set<std::string> used_;
 };
 
-inline void SetText(Table& table, const std::string& key, String* field) {
+// A manifest key and the text it sets.
+struct TextKey {
+  const char* key;
+  String* field;
+};
+
+// Sets each text whose key the table has.
+inline void SetTexts(Table& table, std::initializer_list<TextKey> keys) {
   std::string value;
-  if (table.Text(key, &value)) *field = Wide(value);
+  for (const TextKey& k : keys) {
+    if (table.Text(k.key, &value)) *k.field = Wide(value);
+  }
 }
 
-inline void SetFlag(Table& table, const std::string& key, ProductSettings* s, int bit, bool inverted = false) {
-  bool value;
-  if (table.Flag(key, &value)) s->SetFlag(bit, inverted ? !value : value);
-}
+// A manifest key and the settings flag it sets: a bit of ProductFlags or of
+// ProductFlags2, or a bit that means the opposite of the key.
+struct FlagKey {
+  enum Word { kFlags, kFlags2, kFlagsInverted };
+  const char* key;
+  int bit;
+  Word word = kFlags;
+};
 
-inline void SetFlag2(Table& table, const std::string& key, ProductSettings* s, int bit) {
+// Sets each flag whose key the table has.
+inline void SetFlags(Table& table, ProductSettings* s, std::initializer_list<FlagKey> keys) {
   bool value;
-  if (table.Flag(key, &value)) s->SetFlag2(bit, value);
+  for (const FlagKey& k : keys) {
+    if (!table.Flag(k.key, &value)) continue;
+    if (k.word == FlagKey::kFlags2) {
+      s->SetFlag2(k.bit, value);
+    } else {
+      s->SetFlag(k.bit, k.word == FlagKey::kFlagsInverted ? !value : value);
+    }
+  }
 }
 
 }  // namespace manifest_reading
