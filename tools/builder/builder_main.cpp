@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "builder/build_files.h"
 #include "builder/manifest.h"
 #include "builder/manifest_actions.h"
 #include "builder/package_writer.h"

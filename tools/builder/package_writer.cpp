@@ -1,15 +1,12 @@
 #include "builder/package_writer.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "builder/branding.h"
+#include "builder/build_files.h"
 #include "builder/pe_section.h"
 #include "builder/settings_writer.h"
 #include "package/blowfish.h"
@@ -85,25 +82,8 @@ class ContentSource {
       *size = static_cast<uint64_t>(file_.content.length());
       return true;
     }
-    errno = 0;
-    // Without blocking, so that a pipe put where a file was cannot hang the build.
-    const int fd = open(file_.source_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    struct stat status;
-    if (fd < 0 || fstat(fd, &status) != 0) {
-      if (fd >= 0) close(fd);
-      return Fail(error, "cannot open " + Quoted());
-    }
-    if (!S_ISREG(status.st_mode)) {
-      close(fd);
-      return Fail(error, "\"" + file_.source_path + "\" is no longer a plain file; build again");
-    }
-    stream_ = fdopen(fd, "rb");
-    if (!stream_) {
-      close(fd);
-      return Fail(error, "cannot open " + Quoted());
-    }
-    *size = static_cast<uint64_t>(status.st_size);
-    return true;
+    stream_ = OpenSourceFile(file_.source_path, size, error);
+    return stream_ != nullptr;
   }
   // The next piece of at most `room` bytes; 0 at the end.
   bool Read(uint8_t* buffer, size_t room, const uint8_t** piece, size_t* length, std::string* error) {
@@ -484,38 +464,3 @@ bool WriteNewFileBytes(const std::string& path, const String& bytes, std::string
   return WriteWithMode(path, "wbx", bytes, error);
 }
 
-InstallerFile::~InstallerFile() {
-  if (fd_ >= 0) close(fd_);
-}
-
-bool InstallerFile::Create(const std::string& path, std::string* error) {
-  path_ = path;
-  errno = 0;
-  fd_ = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd_ < 0) return Fail(error, "cannot create \"" + path + "\"" + SystemReason());
-  return true;
-}
-
-bool InstallerFile::WriteAt(uint64_t offset, const uint8_t* data, size_t length, std::string* error) {
-  while (length > 0) {
-    errno = 0;
-    const ssize_t done = pwrite(fd_, data, length, static_cast<off_t>(offset));
-    if (done < 0 && errno == EINTR) continue;
-    if (done <= 0) {
-      if (errno == 0) errno = EIO;
-      return Fail(error, "cannot write \"" + path_ + "\"" + SystemReason());
-    }
-    data += done;
-    length -= static_cast<size_t>(done);
-    offset += static_cast<uint64_t>(done);
-  }
-  return true;
-}
-
-bool InstallerFile::Close(std::string* error) {
-  errno = 0;
-  const int fd = fd_;
-  fd_ = -1;
-  if (close(fd) != 0) return Fail(error, "cannot write \"" + path_ + "\"" + SystemReason());
-  return true;
-}

@@ -19,27 +19,6 @@ class InstallerOutput {
   virtual bool WriteAt(uint64_t offset, const uint8_t* data, size_t length, std::string* error) = 0;
 };
 
-// An installer written straight to a new file, so that a large product is
-// never held in memory.
-class InstallerFile : public InstallerOutput {
- public:
-  InstallerFile() = default;
-  ~InstallerFile() override;
-  InstallerFile(const InstallerFile&) = delete;
-  InstallerFile& operator=(const InstallerFile&) = delete;
-
-  // Creates the file, failing when anything (a planted link, say) is there
-  // already: the builder renames it into place afterwards.
-  bool Create(const std::string& path, std::string* error);
-  bool WriteAt(uint64_t offset, const uint8_t* data, size_t length, std::string* error) override;
-  // Closes the file, reporting a write that failed only then.
-  bool Close(std::string* error);
-
- private:
-  int fd_ = -1;
-  std::string path_;
-};
-
 // Checks that `stub` is this runtime's setup.exe and whole: it carries the
 // runtime's marker, and every section's data lies within the file. Fails
 // with the reason and what to do about it.

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <string>
 
+#include "builder/build_files.h"
 #include "builder/pe_section.h"
 #include "builder/test_stub.h"
 #include "builder/test_unpack.h"
