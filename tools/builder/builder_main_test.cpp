@@ -11,6 +11,7 @@
 
 #include "builder/package_writer.h"
 #include "builder/test_stub.h"
+#include "builder/test_unpack.h"
 #include "package/locator.h"
 
 namespace {
@@ -114,6 +115,13 @@ TEST_F(BuilderCommand, ABuildWritesAnExecutableAndSaysWhatItDid) {
   struct stat info;
   ASSERT_EQ(stat(Path("out.exe").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0755u);
+  // Written as it was made, it reads back whole.
+  String installer;
+  std::string error;
+  ASSERT_TRUE(ReadFileBytes(Path("out.exe"), &installer, &error)) << error;
+  const Unpacked unpacked = Unpack(installer);
+  ASSERT_EQ(unpacked.corrupt, kCorruptNone);
+  EXPECT_EQ(unpacked.contents, std::vector<std::string>{"read me"});
 
   result = Run("--version");
   EXPECT_EQ(result.status, 0);
