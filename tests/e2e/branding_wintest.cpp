@@ -139,13 +139,14 @@ TEST(Branding, IconsAndVersionRecordReachTheInstallerTheUninstallerAndTheUninsta
   RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
 }
 
-// The colour the screen shows near the lower right corner of control `id`
-// of `page` (clear of any text drawn over a picture).
+// The colour the screen shows near the lower left corner of control `id`
+// of `page` (clear of any text drawn over a picture, and inside the page
+// where a picture reaches past its edge).
 COLORREF ScreenColourIn(HWND page, int id) {
   RECT rect{};
   if (!GetWindowRect(testkit::FindControl(page, id), &rect)) return CLR_INVALID;
   HDC screen = GetDC(nullptr);
-  const COLORREF colour = GetPixel(screen, rect.right - 4, rect.bottom - 4);
+  const COLORREF colour = GetPixel(screen, rect.left + 6, rect.bottom - 6);
   ReleaseDC(nullptr, screen);
   return colour;
 }
@@ -168,7 +169,7 @@ TEST(Branding, TheWizardShowsTheVendorsPictures) {
     Process run = Process::Start(e2e::BuildInstallerFile(product));
     ASSERT_TRUE(run.started());
     const std::wstring title = L"Welcome to " + e2e::Wide(product.settings.DisplayName) + L" Setup";
-    HWND page = testkit::WaitForWindow(run.id(), {testkit::kDialogClass, title});
+    HWND page = testkit::WaitForWindow(run.id(), {testkit::kDialogClass, title}, 60000);
     ASSERT_NE(page, nullptr) << testing::PrintToString(testkit::DescribeWindows(run.id()));
     const COLORREF expected = RGB(c.rgb >> 16, (c.rgb >> 8) & 0xFF, c.rgb & 0xFF);
     COLORREF seen = CLR_INVALID;
