@@ -50,28 +50,47 @@ void __throw_out_of_range_fmt(const char* format, ...) { LibraryFault(format); }
 
 // Function-local statics: the first byte of the guard says "initialised"
 // (the compiler tests it inline), the second is taken by the one thread
-// that initialises; others yield until it is done.
+// that initialises, whose id the second word holds; others yield until it
+// is done. A static whose initialiser needs itself is an internal error
+// rather than a thread waiting for itself forever.
+namespace {
+struct Guard {
+  char done;
+  char busy;
+  char unused[2];
+  DWORD owner;
+};
+static_assert(sizeof(Guard) == 8, "the guard is 64 bits");
+Guard* GuardOf(long long* guard) { return reinterpret_cast<Guard*>(guard); }
+}  // namespace
+
 extern "C" int __cxa_guard_acquire(long long* guard) {
-  char* done = reinterpret_cast<char*>(guard);
-  char* busy = done + 1;
+  Guard* g = GuardOf(guard);
   for (;;) {
-    if (__atomic_load_n(done, __ATOMIC_ACQUIRE)) return 0;
-    if (!__atomic_exchange_n(busy, 1, __ATOMIC_ACQUIRE)) break;
+    if (__atomic_load_n(&g->done, __ATOMIC_ACQUIRE)) return 0;
+    if (!__atomic_exchange_n(&g->busy, 1, __ATOMIC_ACQUIRE)) break;
+    if (__atomic_load_n(&g->owner, __ATOMIC_RELAXED) == GetCurrentThreadId()) {
+      InternalFatalError("static initialisation", 0);
+    }
     Sleep(0);
   }
-  if (__atomic_load_n(done, __ATOMIC_ACQUIRE)) {
-    __atomic_store_n(busy, 0, __ATOMIC_RELEASE);
+  if (__atomic_load_n(&g->done, __ATOMIC_ACQUIRE)) {
+    __atomic_store_n(&g->busy, 0, __ATOMIC_RELEASE);
     return 0;
   }
+  __atomic_store_n(&g->owner, GetCurrentThreadId(), __ATOMIC_RELAXED);
   return 1;
 }
 
 extern "C" void __cxa_guard_release(long long* guard) {
-  char* done = reinterpret_cast<char*>(guard);
-  __atomic_store_n(done, 1, __ATOMIC_RELEASE);
-  __atomic_store_n(done + 1, 0, __ATOMIC_RELEASE);
+  Guard* g = GuardOf(guard);
+  __atomic_store_n(&g->owner, 0, __ATOMIC_RELAXED);
+  __atomic_store_n(&g->done, 1, __ATOMIC_RELEASE);
+  __atomic_store_n(&g->busy, 0, __ATOMIC_RELEASE);
 }
 
 extern "C" void __cxa_guard_abort(long long* guard) {
-  __atomic_store_n(reinterpret_cast<char*>(guard) + 1, 0, __ATOMIC_RELEASE);
+  Guard* g = GuardOf(guard);
+  __atomic_store_n(&g->owner, 0, __ATOMIC_RELAXED);
+  __atomic_store_n(&g->busy, 0, __ATOMIC_RELEASE);
 }
