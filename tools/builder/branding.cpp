@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "builder/product.h"
@@ -191,31 +192,36 @@ bool BrandVersionRecord(ResourceItem* item, const Product& product, std::string*
 
 // Puts `bitmap` (zlib-compressed) in place of picture resource `id`, keeping
 // its language; added in the version record's language when missing.
-void ReplacePicture(std::vector<ResourceItem>* items, uint32_t id, const String& bitmap) {
+bool ReplacePicture(std::vector<ResourceItem>* items, uint32_t id, const String& bitmap, std::string* error) {
   String packed;
-  DeflateBuffer(bitmap.bytes(), static_cast<size_t>(bitmap.length()), &packed);
+  if (!DeflateBuffer(bitmap.bytes(), static_cast<size_t>(bitmap.length()), &packed)) {
+    return Fail(error, "a wizard picture could not be compressed");
+  }
   const ResourceKey type{0, kPackedBitmapType};
+  std::string data(packed.c_str(), static_cast<size_t>(packed.length()));
   uint32_t language = 0x409;
   for (const ResourceItem& item : *items) {
     if (item.type.name.empty() && item.type.id == kVersionType) language = item.language;
   }
   for (ResourceItem& item : *items) {
     if (item.type == type && item.name == ResourceKey{id, {}}) {
-      item.data.assign(packed.c_str(), static_cast<size_t>(packed.length()));
-      return;
+      item.data = std::move(data);
+      return true;
     }
   }
-  items->push_back({type, ResourceKey{id, {}}, language, 0, std::string(packed.c_str(), static_cast<size_t>(packed.length()))});
+  items->push_back({type, ResourceKey{id, {}}, language, 0, std::move(data)});
+  return true;
 }
 
-void ReplacePictures(std::vector<ResourceItem>* items, const Branding& brand) {
+bool ReplacePictures(std::vector<ResourceItem>* items, const Branding& brand, std::string* error) {
   const struct {
     uint32_t id;
     const String& bitmap;
   } pictures[] = {{IDB_SIDE_PICTURE, brand.side_picture}, {IDB_BANNER, brand.banner}, {IDB_FULL_PICTURE, brand.full_picture}};
   for (const auto& picture : pictures) {
-    if (!picture.bitmap.empty()) ReplacePicture(items, picture.id, picture.bitmap);
+    if (!picture.bitmap.empty() && !ReplacePicture(items, picture.id, picture.bitmap, error)) return false;
   }
+  return true;
 }
 
 }  // namespace
@@ -295,7 +301,7 @@ bool BrandProgram(const String& stub, const Product& product, String* branded, S
       return false;
     }
   }
-  ReplacePictures(&items, brand);
+  if (!ReplacePictures(&items, brand, error)) return false;
   std::vector<ResourceItem> uninstaller_items = items;
   if (!brand.installer_icon.empty() && !ReplaceIconGroup(&items, brand.installer_icon, error)) return false;
   const bool own_uninstaller_icon = !brand.uninstaller_icon.empty() && !(brand.uninstaller_icon == brand.installer_icon);
