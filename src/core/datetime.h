@@ -67,6 +67,8 @@ String FileDateText(const FileDate& date);
 // Platform (datetime_win.cpp / datetime_host.cpp).
 // The current local date and time.
 DateTime LocalNow();
+// Milliseconds on a clock that only moves forward (for pacing, not dates).
+uint64_t MonotonicMilliseconds();
 // Minutes that local time at `local` (noon when it has no time) lies ahead
 // of UTC, daylight saving included.
 int32_t UtcOffsetMinutes(const DateTime& local);

@@ -1,3 +1,4 @@
+#include <chrono>
 #include <ctime>
 
 #include "core/datetime.h"
@@ -22,4 +23,9 @@ int32_t UtcOffsetMinutes(const DateTime& local) {
   std::tm resolved{};
   if (t == static_cast<std::time_t>(-1) || !localtime_r(&t, &resolved)) return 0;
   return static_cast<int32_t>(resolved.tm_gmtoff / 60);
+}
+
+uint64_t MonotonicMilliseconds() {
+  using namespace std::chrono;
+  return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }

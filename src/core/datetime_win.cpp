@@ -40,3 +40,5 @@ int32_t UtcOffsetMinutes(const DateTime& local) {
   const int64_t difference = static_cast<int64_t>(a.QuadPart) - static_cast<int64_t>(b.QuadPart);
   return static_cast<int32_t>(difference / (60LL * 10000000LL));  // 100 ns units
 }
+
+uint64_t MonotonicMilliseconds() { return GetTickCount64(); }

@@ -65,31 +65,30 @@ bool EnterFatalState() {
 }
 
 // Each callback runs in isolation: whatever it throws must not keep the
-// others, or the end of the process, from happening.
+// others, or the end of the process, from happening. Built without
+// exceptions (setup.exe), nothing can be thrown.
+template <typename Text>
+void CallIsolated(void (*callback)(Text), Text text) {
+#if defined(__cpp_exceptions)
+  try {
+    callback(text);
+  } catch (...) {
+  }
+#else
+  callback(text);
+#endif
+}
+
 void CallAtFatalCallbacks(const char* text) {
   FatalHooks& hooks = Hooks();
-  for (int i = 0; i < hooks.at_fatal_count; ++i) {
-    try {
-      hooks.at_fatal[i](text);
-    } catch (...) {
-    }
-  }
+  for (int i = 0; i < hooks.at_fatal_count; ++i) CallIsolated(hooks.at_fatal[i], text);
 }
 
 void ShowMessage(const char* text) {
-  FatalCallback show = Hooks().message ? Hooks().message : &WriteToStandardError;
-  try {
-    show(text);
-  } catch (...) {
-  }
+  CallIsolated(Hooks().message ? Hooks().message : &WriteToStandardError, text);
 }
 
-void ShowMessageW(const char16_t* text) {
-  try {
-    Hooks().message_w(text);
-  } catch (...) {
-  }
-}
+void ShowMessageW(const char16_t* text) { CallIsolated(Hooks().message_w, text); }
 
 // Asks every handler (not only the first that succeeds) and answers whether
 // any of them freed memory.

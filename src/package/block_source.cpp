@@ -1,9 +1,24 @@
 #include "package/block_source.h"
 
-#include <system_error>
 #include <utility>
 
 #include "package/corrupt.h"
+
+namespace {
+
+// Holds the worker's lock for one scope.
+class WorkerLock {
+ public:
+  explicit WorkerLock(BlockWorker& worker) : worker_(worker) { worker_.Lock(); }
+  ~WorkerLock() { worker_.Unlock(); }
+  WorkerLock(const WorkerLock&) = delete;
+  WorkerLock& operator=(const WorkerLock&) = delete;
+
+ private:
+  BlockWorker& worker_;
+};
+
+}  // namespace
 
 BlockSource::~BlockSource() { StopWorker(); }
 
@@ -13,40 +28,38 @@ void BlockSource::Decode(Decoded* out) {
 }
 
 bool BlockSource::StartWorker() {
-  if (worker_.joinable()) return true;
-  try {
-    worker_ = std::thread(&BlockSource::Work, this);
-  } catch (const std::system_error&) {
-    read_ahead_ = false;  // no thread to be had: decode on demand
-    return false;
-  }
-  return true;
+  if (worker_.running()) return true;
+  if (worker_.Start(&BlockSource::WorkerMain, this)) return true;
+  read_ahead_ = false;  // no thread to be had: decode on demand
+  return false;
 }
 
+void BlockSource::WorkerMain(void* self) { static_cast<BlockSource*>(self)->Work(); }
+
 void BlockSource::Work() {
-  std::unique_lock<std::mutex> lock(mutex_);
+  WorkerLock lock(worker_);
   for (;;) {
-    changed_.wait(lock, [this] { return stop_ || (!has_ready_ && !done_); });
+    while (!stop_ && (has_ready_ || done_)) worker_.Wait();
     if (stop_) return;
     Decoded decoded;
-    lock.unlock();
+    worker_.Unlock();
     Decode(&decoded);
-    lock.lock();
+    worker_.Lock();
     done_ = decoded.error != kCorruptNone || reader_.at_end();
     ready_ = std::move(decoded);
     has_ready_ = true;
-    changed_.notify_all();
+    worker_.WakeAll();
   }
 }
 
 void BlockSource::StopWorker() {
-  if (!worker_.joinable()) return;
+  if (!worker_.running()) return;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    WorkerLock lock(worker_);
     stop_ = true;
+    worker_.WakeAll();
   }
-  changed_.notify_all();
-  worker_.join();
+  worker_.Join();
   stop_ = false;
   has_ready_ = false;
   done_ = false;
@@ -57,27 +70,29 @@ int BlockSource::Next(String* decoded) {
   // Past the end or after an error the reader answers at once, as it would
   // without a worker.
   if (!read_ahead_ || at_end() || !StartWorker()) {
-    if (worker_.joinable()) StopWorker();
+    StopWorker();
     reader_.set_position(position_);
     const int error = reader_.Next(decoded);
     position_ = reader_.position();
     return error;
   }
-  std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] { return has_ready_; });
-  *decoded = std::move(ready_.block);
-  const int error = ready_.error;
-  position_ = ready_.end;
-  has_ready_ = false;
-  if (error != kCorruptNone) {
-    // The worker stops at an error; later calls decode the same block again.
-    lock.unlock();
-    StopWorker();
-    read_ahead_ = false;
-    return error;
+  int error;
+  {
+    WorkerLock lock(worker_);
+    while (!has_ready_) worker_.Wait();
+    *decoded = std::move(ready_.block);
+    error = ready_.error;
+    position_ = ready_.end;
+    has_ready_ = false;
+    if (error == kCorruptNone) {
+      worker_.WakeAll();
+      return kCorruptNone;
+    }
   }
-  changed_.notify_all();
-  return kCorruptNone;
+  // The worker stops at an error; later calls decode the same block again.
+  StopWorker();
+  read_ahead_ = false;
+  return error;
 }
 
 void BlockSource::set_position(uint64_t position) {

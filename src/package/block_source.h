@@ -5,13 +5,38 @@
 // decoded beside the ones in use, so memory stays bounded by the block size.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
-#include <thread>
+#include <memory>
 
 #include "core/string.h"
 #include "package/file_blocks.h"
+
+// The read-ahead thread with its lock and wake-up signal: Win32's own in
+// setup.exe, so that no threading library travels in every installer; the
+// standard library's on the host.
+class BlockWorker {
+ public:
+  BlockWorker();
+  ~BlockWorker();  // joins a running thread
+  BlockWorker(const BlockWorker&) = delete;
+  BlockWorker& operator=(const BlockWorker&) = delete;
+
+  // Runs main(context) on a new thread; false when there is none to be had.
+  bool Start(void (*main)(void*), void* context);
+  bool running() const { return running_; }
+  void Join();
+  void Lock();
+  void Unlock();
+  // With the lock held: gives it up until WakeAll (or a spurious wake-up),
+  // then holds it again.
+  void Wait();
+  void WakeAll();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+  bool running_ = false;
+};
 
 class BlockSource {
  public:
@@ -38,6 +63,7 @@ class BlockSource {
 
   void Decode(Decoded* out);
   bool StartWorker();
+  static void WorkerMain(void* self);
   void Work();
   void StopWorker();
 
@@ -46,9 +72,7 @@ class BlockSource {
   uint64_t position_ = 0;
   bool read_ahead_;
 
-  std::thread worker_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
+  BlockWorker worker_;
   Decoded ready_;
   bool has_ready_ = false;
   bool stop_ = false;

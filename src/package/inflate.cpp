@@ -2,8 +2,7 @@
 
 #include <zlib.h>
 
-#include <chrono>
-
+#include "core/datetime.h"
 #include "core/string.h"
 
 namespace {
@@ -26,11 +25,6 @@ class InflateStream {
   bool open_ = false;
 };
 
-uint64_t SteadyMilliseconds(void*) {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
 // Paces the progress callback: at most one call per 201 ms.
 class ProgressPacer {
  public:
@@ -49,7 +43,7 @@ class ProgressPacer {
 
  private:
   uint64_t Now() const {
-    return progress_->now_ms ? progress_->now_ms(progress_->context) : SteadyMilliseconds(nullptr);
+    return progress_->now_ms ? progress_->now_ms(progress_->context) : MonotonicMilliseconds();
   }
 
   const InflateProgress* progress_;

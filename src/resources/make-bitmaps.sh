@@ -3,9 +3,10 @@
 # the banner (banner.bmp), the picture behind full-picture pages (full.bmp)
 # and the small images of the Next, Cancel and browse buttons. The shield is
 # the outline of make-icon.sh. The pages scale each bitmap to its control, so
-# they are drawn larger than their size at 96 DPI and kept to 256 colours to
-# keep setup.exe small. Needs ImageMagick 6; the bitmaps are committed, so the
-# build itself never runs this.
+# they are drawn larger than their size at 96 DPI. Each is kept in true colour
+# and stored zlib-compressed (NAME.bmp.z, a .bmp file inside), which is
+# smaller than a 256-colour bitmap and shows no dithering. Needs ImageMagick 6
+# and python3; the bitmaps are committed, so the build itself never runs this.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -23,7 +24,11 @@ shield() {
     -draw "affine $s,0,0,$s,$x,$y stroke-linecap round stroke-linejoin round path '$tick'"
 }
 
-save() { convert "$1" -colors 256 -type Palette "BMP3:$2"; }
+save() {
+  convert "$1" -type TrueColor "BMP3:$work/plain.bmp"
+  python3 -c 'import sys, zlib; sys.stdout.buffer.write(zlib.compress(open(sys.argv[1], "rb").read(), 9))' \
+    "$work/plain.bmp" >"$2.z"
+}
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -57,4 +62,4 @@ button cancel '#b3261e' "path 'M 5,5 L 15,15 M 15,5 L 5,15'"
 convert -size 20x20 xc:'#f0f0f0' -fill '#e8b43c' -stroke '#9a6d12' -strokewidth 1 \
   -draw "path 'M 2,5 L 8,5 L 10,7 L 18,7 L 18,16 L 2,16 Z'" "$work/browse.png"
 save "$work/browse.png" "$out/browse.bmp"
-ls -l "$out"/*.bmp
+ls -l "$out"/*.bmp.z

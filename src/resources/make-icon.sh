@@ -2,8 +2,10 @@
 # Redraws the application icon, src/resources/setup.ico: a blue shield with a
 # white tick, at 16, 32, 48 and 256 pixels. Each size is drawn from the same
 # 256-unit outline rather than scaled down from the large one, so the small
-# sizes stay sharp. Needs ImageMagick 6; the .ico is committed, so the build
-# itself never runs this.
+# sizes stay sharp. The 16-pixel image is stored as a bitmap, the larger ones
+# as PNG images (a fraction of their size; every Windows the runtime supports
+# reads them). Needs ImageMagick 6 and python3; the .ico is committed, so the
+# build itself never runs this.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -31,8 +33,26 @@ sizes=(16 32 48 256)
 for n in "${sizes[@]}"; do
   draw_size "$n"
 done
-# Small to large, the order Windows expects.
-files=()
-for n in "${sizes[@]}"; do files+=("$work/$n.png"); done
-convert "${files[@]}" "$out"
+# Small to large, the order Windows expects: the bitmap entries of an .ico
+# that ImageMagick writes, then the PNG files as they are.
+convert "$work/16.png" "$work/small.ico"
+python3 - "$work/small.ico" "$work/32.png" "$work/48.png" "$work/256.png" "$out" <<'PY'
+import struct, sys
+small = open(sys.argv[1], "rb").read()
+images = []
+for i in range(struct.unpack_from("<H", small, 4)[0]):
+    fields = small[6 + 16 * i:6 + 16 * i + 8]
+    size, offset = struct.unpack_from("<II", small, 6 + 16 * i + 8)
+    images.append((fields, small[offset:offset + size]))
+for path in sys.argv[2:-1]:
+    png = open(path, "rb").read()
+    width = struct.unpack_from(">I", png, 16)[0]
+    images.append((struct.pack("<BBBBHH", width & 0xFF, width & 0xFF, 0, 0, 1, 32), png))
+out = struct.pack("<HHH", 0, 1, len(images))
+offset = 6 + 16 * len(images)
+for fields, data in images:
+    out += fields + struct.pack("<II", len(data), offset)
+    offset += len(data)
+open(sys.argv[-1], "wb").write(out + b"".join(data for _, data in images))
+PY
 identify "$out"

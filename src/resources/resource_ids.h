@@ -14,6 +14,8 @@
 // Bitmaps of the wizard, drawn by make-bitmaps.sh; the builder may replace
 // them. 2 the side picture, 3 the banner, 4-6 the images of the Next, Cancel
 // and browse buttons, 7 the picture behind the content of full-picture pages.
+// Each is a resource of type ZBITMAP: a .bmp file image (uncompressed rows)
+// compressed as one zlib stream, which keeps setup.exe small.
 #define IDB_SIDE_PICTURE 2
 #define IDB_BANNER 3
 #define IDB_NEXT_BUTTON 4

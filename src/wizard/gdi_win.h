@@ -36,6 +36,9 @@ class MemoryDc {
   HGDIOBJ old_ = nullptr;
 };
 
+// The resource type of the wizard's bitmaps (see resources/resource_ids.h).
+inline constexpr const wchar_t* kPackedBitmapType = L"ZBITMAP";
+
 // A copy of bitmap resource `id` of `module`, drawn with halftoning to fill
-// width x height pixels; null when the resource is missing.
+// width x height pixels; null when the resource is missing or damaged.
 HBITMAP ScaledBitmapResource(HMODULE module, int id, int width, int height);

@@ -2,13 +2,14 @@
 // version record is read back through the system's own calls (version
 // information, icon lookup), then installs silently and leaves "product.ico",
 // "DisplayIcon" and an uninstaller with its own icon that still removes the
-// product.
+// product. The wizard shows the vendor's pictures in place of ours.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "builder/test_bitmap.h"
 #include "builder/test_icon.h"
 #include "e2e/installer_win.h"
 #include "testkit/testkit.h"
@@ -136,6 +137,46 @@ TEST(Branding, IconsAndVersionRecordReachTheInstallerTheUninstallerAndTheUninsta
   EXPECT_EQ(RunToEnd(uninstaller, L"/a /u:\"" + name + L"\""), 0u);
   EXPECT_EQ(RegText(key, L"DisplayName"), L"<missing>");
   RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
+}
+
+// The colour the screen shows near the lower left corner of control `id`
+// of `page` (clear of any text drawn over a picture, and inside the page
+// where a picture reaches past its edge).
+COLORREF ScreenColourIn(HWND page, int id) {
+  RECT rect{};
+  if (!GetWindowRect(testkit::FindControl(page, id), &rect)) return CLR_INVALID;
+  HDC screen = GetDC(nullptr);
+  const COLORREF colour = GetPixel(screen, rect.left + 6, rect.bottom - 6);
+  ReleaseDC(nullptr, screen);
+  return colour;
+}
+
+TEST(Branding, TheWizardShowsTheVendorsPictures) {
+  constexpr uint32_t kSide = 0xFF00FF, kBanner = 0x00C000, kFull = 0x0000FF;
+  struct Case {
+    int32_t style;
+    int control;
+    uint32_t rgb;
+  } cases[] = {{1, 1021, kSide}, {2, 1032, kBanner}, {3, 1042, kFull}, {3, 1021, kSide}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE("style " + std::to_string(c.style) + ", control " + std::to_string(c.control));
+    Product product = e2e::TestProduct(L"Pictured");
+    product.settings.PageStyles[kStyleGreeting] = c.style;
+    product.branding.side_picture = MakeTestBitmap(82, 172, kSide);
+    product.branding.banner = MakeTestBitmap(280, 26, kBanner);
+    product.branding.full_picture = MakeTestBitmap(97, 90, kFull);
+    product.files.push_back(FileFromBytes("tool.txt", "tool", 4));
+    Process run = Process::Start(e2e::BuildInstallerFile(product));
+    ASSERT_TRUE(run.started());
+    const std::wstring title = L"Welcome to " + e2e::Wide(product.settings.DisplayName) + L" Setup";
+    HWND page = testkit::WaitForWindow(run.id(), {testkit::kDialogClass, title}, 60000);
+    ASSERT_NE(page, nullptr) << testing::PrintToString(testkit::DescribeWindows(run.id()));
+    const COLORREF expected = RGB(c.rgb >> 16, (c.rgb >> 8) & 0xFF, c.rgb & 0xFF);
+    COLORREF seen = CLR_INVALID;
+    testkit::WaitUntil([&] { return (seen = ScreenColourIn(page, c.control)) == expected; }, 20000);
+    EXPECT_EQ(seen, expected);
+    EXPECT_TRUE(testkit::Screenshot(L"branding-pictures-style" + std::to_wstring(c.style)));
+  }
 }
 
 }  // namespace

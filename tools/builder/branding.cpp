@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "builder/product.h"
 #include "builder/resource_tree.h"
 #include "package/byte_order.h"
+#include "package/deflate.h"
 #include "package/extras.h"
+#include "resources/resource_ids.h"
+#include "wizard/dib.h"
 
 namespace {
 
@@ -19,6 +23,9 @@ constexpr size_t kIconFileEntry = 16;
 constexpr size_t kGroupEntry = 14;
 constexpr size_t kIconEntryFields = 12;   // size, colours, planes, bits, bytes: shared by both forms
 constexpr uint32_t kFixedInfoSignature = 0xFEEF04BD;
+constexpr char16_t kPackedBitmapType[] = u"ZBITMAP";
+constexpr size_t kBitmapFileHeader = 14;
+constexpr size_t kBitmapCompression = kBitmapFileHeader + 16;  // in the info header
 
 bool Fail(std::string* error, const std::string& reason) {
   if (error) *error = reason;
@@ -181,7 +188,61 @@ bool BrandVersionRecord(ResourceItem* item, const Product& product, std::string*
   return true;
 }
 
+// ---- the wizard's pictures
+
+// Puts `bitmap` (zlib-compressed) in place of picture resource `id`, keeping
+// its language; added in the version record's language when missing.
+bool ReplacePicture(std::vector<ResourceItem>* items, uint32_t id, const String& bitmap, std::string* error) {
+  String packed;
+  if (!DeflateBuffer(bitmap.bytes(), static_cast<size_t>(bitmap.length()), &packed)) {
+    return Fail(error, "a wizard picture could not be compressed");
+  }
+  const ResourceKey type{0, kPackedBitmapType};
+  std::string data(packed.c_str(), static_cast<size_t>(packed.length()));
+  uint32_t language = 0x409;
+  for (const ResourceItem& item : *items) {
+    if (item.type.name.empty() && item.type.id == kVersionType) language = item.language;
+  }
+  for (ResourceItem& item : *items) {
+    if (item.type == type && item.name == ResourceKey{id, {}}) {
+      item.data = std::move(data);
+      return true;
+    }
+  }
+  items->push_back({type, ResourceKey{id, {}}, language, 0, std::move(data)});
+  return true;
+}
+
+bool ReplacePictures(std::vector<ResourceItem>* items, const Branding& brand, std::string* error) {
+  const struct {
+    uint32_t id;
+    const String& bitmap;
+  } pictures[] = {{IDB_SIDE_PICTURE, brand.side_picture}, {IDB_BANNER, brand.banner}, {IDB_FULL_PICTURE, brand.full_picture}};
+  for (const auto& picture : pictures) {
+    if (!picture.bitmap.empty() && !ReplacePicture(items, picture.id, picture.bitmap, error)) return false;
+  }
+  return true;
+}
+
 }  // namespace
+
+bool CheckBitmapFile(const String& bytes, std::string* error) {
+  const size_t size = static_cast<size_t>(bytes.length());
+  const uint8_t* b = bytes.bytes();
+  if (size < kBitmapFileHeader + 40 || b[0] != 'B' || b[1] != 'M') return Fail(error, "not a .bmp file");
+  if (const uint32_t compression = LoadLe32(b + kBitmapCompression); compression != 0 && compression != 3) {
+    return Fail(error, "a compressed bitmap (RLE, JPEG or PNG inside); save it with uncompressed rows");
+  }
+  DibView view;
+  if (!ParseDib(b, bytes.length(), view)) {
+    return Fail(error, "a damaged or cut-short bitmap, or not 1, 4, 8, 16, 24 or 32 bits per pixel");
+  }
+  if (view.width > kMaxPictureSide || view.height > kMaxPictureSide) {
+    return Fail(error, std::to_string(view.width) + " x " + std::to_string(view.height) + " pixels; at most " +
+                           std::to_string(kMaxPictureSide) + " each way");
+  }
+  return true;
+}
 
 bool CheckIconFile(const String& bytes, std::string* error) {
   const size_t size = static_cast<size_t>(bytes.length());
@@ -230,14 +291,17 @@ bool BrandProgram(const String& stub, const Product& product, String* branded, S
   if (!ReadPeLayout(stub, &layout, error) || !ReadResources(stub, layout, &section, &items, error)) return false;
   *branded = stub;
   if (items.empty()) {
-    if (brand.installer_icon.empty() && brand.uninstaller_icon.empty()) return true;
-    return Fail(error, "the setup program carries no resources to put the icon in");
+    const bool asked = !brand.installer_icon.empty() || !brand.uninstaller_icon.empty() ||
+                       !brand.side_picture.empty() || !brand.banner.empty() || !brand.full_picture.empty();
+    if (!asked) return true;
+    return Fail(error, "the setup program carries no resources to put the icon or pictures in");
   }
   for (ResourceItem& item : items) {
     if (item.type.name.empty() && item.type.id == kVersionType && !BrandVersionRecord(&item, product, error)) {
       return false;
     }
   }
+  if (!ReplacePictures(&items, brand, error)) return false;
   std::vector<ResourceItem> uninstaller_items = items;
   if (!brand.installer_icon.empty() && !ReplaceIconGroup(&items, brand.installer_icon, error)) return false;
   const bool own_uninstaller_icon = !brand.uninstaller_icon.empty() && !(brand.uninstaller_icon == brand.installer_icon);

@@ -1,6 +1,6 @@
 // The vendor's branding of the installer: its icon, the product icon the
-// Uninstall entry shows, the uninstaller's icon and the version record that
-// Explorer's file properties show.
+// Uninstall entry shows, the uninstaller's icon, the version record that
+// Explorer's file properties show and the wizard's pictures.
 //
 // Everything is done to the program's resources at build time, so that the
 // installer and the uninstaller it leaves are final bytes that can be signed.
@@ -24,7 +24,21 @@ struct Branding {
   String uninstaller_icon;
   // The version record's "LegalCopyright" (UTF-16); empty: none.
   String copyright;
+  // ".bmp" files replacing the wizard's own pictures (the side picture, the
+  // banner, the picture behind full-picture pages); empty: ours. The
+  // uninstaller shows them too.
+  String side_picture;
+  String banner;
+  String full_picture;
 };
+
+// The largest picture side, in pixels, that the program loads.
+inline constexpr int32_t kMaxPictureSide = 4096;
+
+// Checks that `bytes` are a .bmp file the program can draw: uncompressed
+// rows of 1 to 32 bits per pixel, all within the file, at most
+// kMaxPictureSide pixels each way.
+bool CheckBitmapFile(const String& bytes, std::string* error);
 
 // Checks that `bytes` are an icon file the program can carry: an icon
 // directory with at least one image, each lying within the file.
@@ -41,7 +55,8 @@ void VersionNumbers(const String& version, uint16_t numbers[4]);
 // branding (texts that are empty are left out), the product version's
 // numbers in the fixed part, and the installer icon. *extras receives the
 // records the runtime needs: the uninstaller's resource section when its
-// icon differs, and the product icon. A stub without resources is taken as
+// icon differs, and the product icon. The wizard's pictures are replaced
+// (stored zlib-compressed, as the program's own are) in both. A stub without resources is taken as
 // it is unless an icon is asked for.
 bool BrandProgram(const String& stub, const Product& product, String* branded, String* extras,
                   std::string* error);

@@ -3,15 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 
 #include "builder/package_writer.h"
 #include "builder/resource_tree.h"
 #include "builder/signing.h"
+#include "builder/test_bitmap.h"
 #include "builder/test_icon.h"
 #include "builder/test_stub.h"
 #include "builder/test_unpack.h"
 #include "package/checksum.h"
 #include "package/extras.h"
+#include "package/inflate.h"
 
 namespace {
 
@@ -137,6 +140,64 @@ TEST(Branding, RefusesWhatTheProgramCannotCarry) {
   String installer;
   EXPECT_FALSE(BuildInstaller(MakeTestStub(), product, &installer, &error));
   EXPECT_NE(error.find("no resources"), std::string::npos) << error;
+}
+
+// The pictures reach installer and uninstaller as the program loads them:
+// one zlib stream of the .bmp file under type ZBITMAP, whatever else the
+// branding changes.
+TEST(Branding, PicturesReplaceTheWizardsOwnInBothPrograms) {
+  Product product = DefaultProduct(String(u"Pictured"), String(u"1"));
+  product.files.push_back(FileFromBytes("a.txt", "a", 1));
+  product.branding.side_picture = MakeTestBitmap(164, 314, 0xFF00FF);
+  product.branding.full_picture = MakeTestBitmap(3, 2, 0x00FF00);
+  product.branding.uninstaller_icon = MakeTestIcon(kBlue);  // the uninstaller gets resources of its own
+  String installer, uninstaller;
+  std::string error;
+  ASSERT_TRUE(BuildInstaller(StubWithResources(), product, &installer, &error)) << error;
+  ASSERT_TRUE(UninstallerOf(installer, product.settings, &uninstaller, &error)) << error;
+  for (const String* program : {&installer, &uninstaller}) {
+    std::map<uint32_t, std::string> pictures;
+    for (const ResourceItem& item : Resources(*program)) {
+      if (item.type.name != u"ZBITMAP") continue;
+      String plain;
+      EXPECT_TRUE(InflateBuffer(reinterpret_cast<const uint8_t*>(item.data.data()), item.data.size(), 1 << 20, &plain));
+      EXPECT_EQ(item.language, 1033u);
+      pictures[item.name.id] = Summary(Bytes(plain));
+    }
+    EXPECT_EQ(pictures, (std::map<uint32_t, std::string>{{2, Summary(Bytes(product.branding.side_picture))},
+                                                          {7, Summary(Bytes(product.branding.full_picture))}}));
+  }
+}
+
+TEST(Branding, PicturesTheProgramCannotDrawAreRefused) {
+  const std::string good = Bytes(MakeTestBitmap(4, 4, 0x123456));
+  auto with = [&](size_t at, uint32_t value) {
+    std::string b = good;
+    StoreLe32(reinterpret_cast<uint8_t*>(&b[at]), value);
+    return b;
+  };
+  struct Case {
+    const char* what;
+    std::string bitmap;
+    const char* reason;  // null: accepted
+  } cases[] = {
+      {"24-bit", good, nullptr},
+      {"a PNG", "\x89PNG\r\n\x1a\n" + std::string(60, '\0'), "not a .bmp file"},
+      {"cut short", good.substr(0, good.size() - 1), "cut-short"},
+      {"RLE8", with(30, 1), "compressed"},
+      {"PNG inside", with(30, 5), "compressed"},
+      {"wider than the program loads", Bytes(MakeTestBitmap(4097, 1, 0)), "4097 x 1 pixels; at most 4096"},
+      {"as wide as it loads", Bytes(MakeTestBitmap(4096, 1, 0)), nullptr},
+      {"no width", with(18, 0), "damaged"},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    const bool accepted = CheckBitmapFile(String(c.bitmap.data(), static_cast<int32_t>(c.bitmap.size())), &error);
+    EXPECT_EQ(accepted, c.reason == nullptr) << c.what << ": " << error;
+    if (c.reason) {
+      EXPECT_NE(error.find(c.reason), std::string::npos) << c.what << ": " << error;
+    }
+  }
 }
 
 TEST(Branding, VersionNumbersForTheFixedPart) {

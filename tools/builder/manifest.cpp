@@ -266,6 +266,16 @@ void ReadWizard(Table wizard, const fs::path& base, Product* out) {
   wizard.RejectUnknown();
 }
 
+// A ".bmp" file, checked as the program will draw it; empty when not given.
+String ReadBitmapFile(Table& table, const fs::path& base, const std::string& key) {
+  std::string path;
+  if (!table.Text(key, &path) || path.empty()) return String();
+  String bitmap = ReadBinaryFile(base / path, table.At(key));
+  std::string reason;
+  if (!CheckBitmapFile(bitmap, &reason)) Throw(table.At(key), "\"" + path + "\": " + reason + "; give a .bmp file");
+  return bitmap;
+}
+
 // The background window: colours, bitmap, title and copyright line.
 void ReadBackground(Table background, const fs::path& base, Product* out) {
   ProductSettings& s = out->settings;
@@ -287,13 +297,11 @@ void ReadBackground(Table background, const fs::path& base, Product* out) {
   if (background.Number("copyright_size", 25, 1000, &number)) s.CopyrightSize = static_cast<double>(number) / 100;
   SetColour(background, "copyright_color", &s.CopyrightColor);
   if (background.Choice("copyright_position", kPositions, &choice)) s.CopyrightPos = static_cast<uint8_t>(choice);
-  std::string bitmap;
-  if (background.Text("bitmap", &bitmap) && !bitmap.empty()) {
-    s.BackgroundBitmap = ReadBinaryFile(base / bitmap, background.At("bitmap"));
-    if (s.BackgroundBitmap.length() < 2 || s.BackgroundBitmap.c_str()[0] != 'B' || s.BackgroundBitmap.c_str()[1] != 'M') {
-      Throw(background.At("bitmap"), "\"" + bitmap + "\" is not a .bmp file");
-    }
+  s.BackgroundBitmap = ReadBitmapFile(background, base, "bitmap");
+  if (!s.BackgroundBitmap.empty()) {
     s.SetFlag(product_flag::kBackgroundBitmap, true);
+    // A bitmap given without a size would never show: the whole area then.
+    s.BitmapSize = 100;
   }
   if (background.Number("bitmap_size", 0, 100, &number)) s.BitmapSize = static_cast<int32_t>(number);
   if (background.Choice("bitmap_stretch", {"stretch", "fit", "centre", "tile"}, &choice)) s.StretchMode = choice;
@@ -318,6 +326,9 @@ void ReadBranding(Table branding, const fs::path& base, Product* out) {
   if (b.product_icon.empty()) b.product_icon = b.installer_icon;
   if (b.uninstaller_icon.empty()) b.uninstaller_icon = b.installer_icon;
   SetTexts(branding, {{"copyright", &b.copyright}});
+  b.side_picture = ReadBitmapFile(branding, base, "side_picture");
+  b.banner = ReadBitmapFile(branding, base, "banner");
+  b.full_picture = ReadBitmapFile(branding, base, "full_picture");
   branding.RejectUnknown();
 }
 
@@ -911,6 +922,15 @@ product_icon = ""               # default: icon; "product.ico" in the uninstall 
                                 #   shown by the Uninstall value "DisplayIcon"
 uninstaller_icon = ""           # default: icon; the uninstaller's icon group
 copyright = ""                  # version record "LegalCopyright"
+side_picture = ""               # a .bmp file (uncompressed rows, up to 4096 x 4096 pixels):
+                                #   the picture left of "side" and "full" style pages,
+                                #   resource ZBITMAP 2 of installer and uninstaller; drawn
+                                #   to fill 86 x 172 dialog units (about 1:2)
+banner = ""                     # likewise: the banner across "banner" style pages,
+                                #   resource ZBITMAP 3; 280 x 26 dialog units (about 6:1)
+full_picture = ""               # likewise: the picture behind "full" style pages,
+                                #   resource ZBITMAP 7; 194 x 180 dialog units
+                                # the background window's bitmap: [background] bitmap
 
 [wizard]
 greeting = true                 # the greeting page
@@ -948,9 +968,12 @@ copyright_font = "Tahoma"
 copyright_size = 100            # percent of 16 points
 copyright_color = "#FFFFFF"
 copyright_position = "none"     # as title_position
-bitmap = ""                     # a .bmp file
-bitmap_size = 0                 # percent of the window the bitmap takes (0: hidden)
-bitmap_stretch = "stretch"      # "fit" (keeping its shape), "centre", "tile"
+bitmap = ""                     # a .bmp file (as side_picture): package settings field 40,
+                                #   ProductFlags bit 15; kept for the uninstaller
+bitmap_size = 0                 # percent of the window the bitmap takes ("BitmapSize", 0:
+                                #   hidden); 100 when a bitmap is given without it
+bitmap_stretch = "stretch"      # "StretchMode": "fit" (keeping its shape), "centre" (natural
+                                #   size), "tile" (the whole window, natural size)
 
 [finish]                        # options offered on the finish page
 run = ""                        # a command line, e.g. "\"%InstallDir%\\app.exe\""

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "builder/manifest.h"
+#include "builder/test_bitmap.h"
 #include "builder/test_icon.h"
 
 namespace {
@@ -51,6 +52,18 @@ TEST(ManifestBranding, TheInstallerIconIsEveryIconsDefault) {
   }
 }
 
+TEST(ManifestBranding, PicturesReachTheBranding) {
+  const std::string side = Bytes(MakeTestBitmap(164, 314, 0xFF00FF)), banner = Bytes(MakeTestBitmap(520, 48, 0x00FF00));
+  Product product;
+  std::string error;
+  ASSERT_TRUE(Parse("side_picture = \"side.bmp\"\nbanner = \"banner.bmp\"\n", {{"side.bmp", side}, {"banner.bmp", banner}},
+                    &product, &error))
+      << error;
+  EXPECT_EQ(Bytes(product.branding.side_picture), side);
+  EXPECT_EQ(Bytes(product.branding.banner), banner);
+  EXPECT_EQ(Bytes(product.branding.full_picture), "");
+}
+
 TEST(ManifestBranding, AnIconThatIsNoIconIsRefusedWithItsPlace) {
   struct Case {
     const char* keys;
@@ -60,11 +73,17 @@ TEST(ManifestBranding, AnIconThatIsNoIconIsRefusedWithItsPlace) {
       {"product_icon = \"missing.ico\"\n", "branding.product_icon: cannot read"},
       {"uninstaller_icon = \"cut.ico\"\n", "branding.uninstaller_icon: \"cut.ico\": an image of the icon file"},
       {"colour = \"red\"\n", "branding.colour: unknown key"},
+      {"side_picture = \"logo.png\"\n", "manifest.toml:7:16: branding.side_picture: \"logo.png\": not a .bmp file"},
+      {"banner = \"huge.bmp\"\n", "branding.banner: \"huge.bmp\": 5000 x 1 pixels; at most 4096"},
+      {"full_picture = \"cut.ico\"\n", "branding.full_picture: \"cut.ico\": not a .bmp file"},
   };
   for (const Case& c : cases) {
     Product product;
     std::string error;
-    EXPECT_FALSE(Parse(c.keys, {{"logo.png", "\x89PNG\r\n"}, {"cut.ico", Bytes(MakeTestIcon(0xFF000000)).substr(0, 60)}},
+    EXPECT_FALSE(Parse(c.keys,
+                       {{"logo.png", "\x89PNG\r\n"},
+                        {"cut.ico", Bytes(MakeTestIcon(0xFF000000)).substr(0, 60)},
+                        {"huge.bmp", Bytes(MakeTestBitmap(5000, 1, 0))}},
                        &product, &error));
     EXPECT_NE(error.find(c.expected), std::string::npos) << error;
   }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "builder/package_writer.h"
+#include "builder/test_bitmap.h"
 #include "builder/test_stub.h"
 #include "builder/test_unpack.h"
 
@@ -401,7 +402,8 @@ TEST(ManifestReference, TheUserGuideCarriesIt) {
 }
 
 TEST_F(ManifestTest, BackgroundAndWizardLookReachTheSettings) {
-  Write("back.bmp", "BM not much of a bitmap");
+  const String back = MakeTestBitmap(2, 2, 0x808080);
+  Write("back.bmp", std::string(back.c_str(), static_cast<size_t>(back.length())));
   Write("hello.wav", "RIFF....WAVE");
   ASSERT_TRUE(Load(std::string(kMinimal) +
                    "[wizard]\nlink = \"https://example.com\"\ngreeting_sound = \"hello.wav\"\n"
@@ -424,7 +426,7 @@ TEST_F(ManifestTest, BackgroundAndWizardLookReachTheSettings) {
   EXPECT_EQ(s.TitlePosition, 6);
   EXPECT_EQ(s.BottomColor, 0xF02010u);
   EXPECT_EQ(s.CopyrightPos, 2);
-  EXPECT_EQ(Narrow(s.BackgroundBitmap), "BM not much of a bitmap");
+  EXPECT_EQ(Narrow(s.BackgroundBitmap), std::string(back.c_str(), static_cast<size_t>(back.length())));
   EXPECT_TRUE(s.Flag(product_flag::kBackgroundBitmap));
   EXPECT_EQ(s.BitmapSize, 50);
   EXPECT_EQ(s.StretchMode, 3);
@@ -434,6 +436,9 @@ TEST_F(ManifestTest, BackgroundAndWizardLookReachTheSettings) {
             std::string::npos);
   EXPECT_NE(ErrorOf(std::string(kMinimal) + "[background]\nbitmap = \"not.bmp\"\n").find("not a .bmp"),
             std::string::npos);
+  // A bitmap without a size shows over the whole window rather than not at all.
+  ASSERT_TRUE(Load(std::string(kMinimal) + "[background]\nbitmap = \"back.bmp\"\n")) << error_;
+  EXPECT_EQ(product_.settings.BitmapSize, 100);
 }
 
 }  // namespace

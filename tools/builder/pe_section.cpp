@@ -1,5 +1,6 @@
 #include "builder/pe_section.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "package/byte_order.h"
@@ -9,6 +10,7 @@ namespace {
 constexpr uint16_t kPe32Magic = 0x10B;
 constexpr uint16_t kPe32PlusMagic = 0x20B;
 constexpr uint32_t kSectionEntry = 40;
+constexpr uint32_t kPageSize = 4096;
 // Characteristics of the package section: initialised data, readable.
 constexpr uint32_t kInitializedDataReadable = 0x00000040 | 0x40000000;
 
@@ -127,7 +129,9 @@ bool AddPeSectionEntry(String* image, const char* name, size_t length, AddedSect
   section.raw_size = PeSectionRawSize(layout, length);
   section.virtual_size = section.raw_size;
   section.virtual_address = AlignUp(virtual_end, layout.section_alignment);
-  section.raw_pointer = AlignUp(static_cast<uint64_t>(image->length()), layout.file_alignment);
+  // On a page boundary whatever the program's file alignment, so that the
+  // loader maps the package from the file rather than reading it whole.
+  section.raw_pointer = AlignUp(static_cast<uint64_t>(image->length()), std::max<uint32_t>(layout.file_alignment, kPageSize));
   const uint64_t new_length = uint64_t{section.raw_pointer} + section.raw_size;
   if (new_length > static_cast<uint64_t>(String::kToEnd - 2) ||
       uint64_t{section.virtual_address} + section.virtual_size > 0xFFFFFFFFu) {
