@@ -114,6 +114,7 @@ void ReadProductFacts(Run& run) {
   run.variable_folders.uninstall_folder = run.uninstall_folder;
   run.variable_folders.shared_folder = ReadValue(run.key, u"SharedPath");
   ReadPaintingValues(run.key, run.uninstall_folder);
+  UseProductIcons(run.uninstall_folder);
 }
 
 // Steps 1 to 4: the product key and the settings kept in it.
