@@ -454,53 +454,65 @@ HWND WaitForPage(DWORD process_id, const std::wstring& title) {
 
 // A removal that a person starts: the confirmation, the progress page in its
 // uninstall form (its Cancel disabled) over the product's background window,
-// the completion message, then the product's notification address.
+// the completion message, then the product's notification address. With the
+// product's progress-page flag the page closes before the last message;
+// without it, the page stays until the run ends.
 TEST_F(Uninstall, AnInteractiveRunAsksShowsItsProgressAndReportsCompletion) {
-  product_.settings.SetFlag2(product_flag2::kUninstallCompletionMessage, true);
-  product_.settings.SetFlag(product_flag::kNoBackgroundWindow, false);
-  product_.settings.DisplayTitle = String(u"Removal Test");
-  product_.settings.TaskbarText = String(u"Removal Test");
-  product_.settings.TopColor = 0x804000;  // a blue gradient with a white title
-  product_.settings.BottomColor = 0x200000;
-  product_.settings.TitleColor = 0xFFFFFF;
-  product_.settings.TitleSize = 1.5;
-  product_.settings.TitlePosition = 1;
-  Listener listener;
-  product_.settings.NotifyURL =
-      e2e::FromWide(L"http://127.0.0.1:" + std::to_wstring(listener.port()) + L"/removed?v=%version%");
-  Install();
-  // A silent installation turns the background window off for good; this
-  // product was installed as a person would.
-  const std::wstring key = kUninstallKey + name_;
-  const uint64_t flags = std::stoull(ReadText(HKEY_LOCAL_MACHINE, key, L"ProductFlags"));
-  WriteText(HKEY_LOCAL_MACHINE, key, L"ProductFlags",
-            std::to_wstring(flags & ~(uint64_t{1} << product_flag::kNoBackgroundWindow)));
-  Process process = Process::Start(uninstaller_, L"/u:\"" + name_ + L"\"");
-  ASSERT_TRUE(process.started());
-  const std::wstring title = L"Uninstall " + name_;
-  HWND question = testkit::WaitForWindow(process.id(), {testkit::kDialogClass, title}, kExitTimeoutMs);
-  ASSERT_NE(question, nullptr) << testkit::DescribeWindows(process.id());
-  ASSERT_TRUE(testkit::IsMessageBox(question));
-  EXPECT_EQ(testkit::MessageBoxText(question), L"Do you want to completely remove " + name_ + L" and all of its components?");
-  ASSERT_TRUE(testkit::AnswerMessageBox(question, IDYES));
+  for (const bool closes_page_first : {true, false}) {
+    SCOPED_TRACE(closes_page_first ? "the page closes before the last message" : "the page stays to the end");
+    Make(closes_page_first ? L"Removal" : L"Removal Kept Page");
+    product_.settings.SetFlag2(product_flag2::kUninstallCompletionMessage, true);
+    product_.settings.SetFlag(product_flag::kNoBackgroundWindow, false);
+    product_.settings.DisplayTitle = String(u"Removal Test");
+    product_.settings.TaskbarText = String(u"Removal Test");
+    product_.settings.TopColor = 0x804000;  // a blue gradient with a white title
+    product_.settings.BottomColor = 0x200000;
+    product_.settings.TitleColor = 0xFFFFFF;
+    product_.settings.TitleSize = 1.5;
+    product_.settings.TitlePosition = 1;
+    Listener listener;
+    product_.settings.NotifyURL =
+        e2e::FromWide(L"http://127.0.0.1:" + std::to_wstring(listener.port()) + L"/removed?v=%version%");
+    Install();
+    // A silent installation turns the background window and the progress
+    // page off for good; this product was installed as a person would.
+    const std::wstring key = kUninstallKey + name_;
+    uint64_t flags = std::stoull(ReadText(HKEY_LOCAL_MACHINE, key, L"ProductFlags"));
+    flags &= ~(uint64_t{1} << product_flag::kNoBackgroundWindow);
+    if (closes_page_first) flags |= uint64_t{1} << product_flag::kProgressPage;
+    WriteText(HKEY_LOCAL_MACHINE, key, L"ProductFlags", std::to_wstring(flags));
+    Process process = Process::Start(uninstaller_, L"/u:\"" + name_ + L"\"");
+    ASSERT_TRUE(process.started());
+    const std::wstring title = L"Uninstall " + name_;
+    HWND question = testkit::WaitForWindow(process.id(), {testkit::kDialogClass, title}, kExitTimeoutMs);
+    ASSERT_NE(question, nullptr) << testkit::DescribeWindows(process.id());
+    ASSERT_TRUE(testkit::IsMessageBox(question));
+    EXPECT_EQ(testkit::MessageBoxText(question),
+              L"Do you want to completely remove " + name_ + L" and all of its components?");
+    ASSERT_TRUE(testkit::AnswerMessageBox(question, IDYES));
 
-  HWND page = WaitForPage(process.id(), title);
-  ASSERT_NE(page, nullptr) << testkit::DescribeWindows(process.id());
-  EXPECT_EQ(testkit::ControlText(page, 1009), L"Please wait while " + name_ + L" is removed from your computer.");
-  EXPECT_FALSE(IsWindowEnabled(testkit::FindControl(page, 1003))) << "Cancel must be disabled while removing";
-  EXPECT_FALSE(testkit::TopLevelWindows(process.id(), {L"", L"Removal Test"}).empty())
-      << "no background window; windows: " << testkit::DescribeWindows(process.id());
-  EXPECT_TRUE(testkit::Screenshot(L"uninstall-progress"));
+    HWND page = WaitForPage(process.id(), title);
+    ASSERT_NE(page, nullptr) << testkit::DescribeWindows(process.id());
+    EXPECT_EQ(testkit::ControlText(page, 1009), L"Please wait while " + name_ + L" is removed from your computer.");
+    EXPECT_FALSE(IsWindowEnabled(testkit::FindControl(page, 1003))) << "Cancel must be disabled while removing";
+    EXPECT_FALSE(testkit::TopLevelWindows(process.id(), {L"", L"Removal Test"}).empty())
+        << "no background window; windows: " << testkit::DescribeWindows(process.id());
+    if (closes_page_first) {
+      EXPECT_TRUE(testkit::Screenshot(L"uninstall-progress"));
+    }
 
-  HWND done = testkit::WaitForWindow(process.id(), {testkit::kDialogClass, L"Uninstall Complete"}, kExitTimeoutMs);
-  ASSERT_NE(done, nullptr) << testkit::DescribeWindows(process.id());
-  EXPECT_EQ(testkit::MessageBoxText(done), name_ + L" was successfully removed from your computer.");
-  EXPECT_TRUE(testkit::AnswerMessageBox(done, IDOK));
-  const std::string request = listener.AcceptOneRequest(static_cast<int>(kExitTimeoutMs));
-  EXPECT_EQ(request.rfind("GET /removed?v=1.0 HTTP/1.1\r\n", 0), 0u) << request;
-  EXPECT_TRUE(process.WaitForExit(kExitTimeoutMs));
-  EXPECT_EQ(process.ExitCode(), 0u);
-  EXPECT_TRUE(WaitUntilGone(folder_, kSelfRemovalTimeoutMs));
+    HWND done = testkit::WaitForWindow(process.id(), {testkit::kDialogClass, L"Uninstall Complete"}, kExitTimeoutMs);
+    ASSERT_NE(done, nullptr) << testkit::DescribeWindows(process.id());
+    EXPECT_EQ(testkit::MessageBoxText(done), name_ + L" was successfully removed from your computer.");
+    EXPECT_EQ(IsWindow(page) != FALSE, !closes_page_first) << testkit::DescribeWindows(process.id());
+    EXPECT_TRUE(testkit::Screenshot(closes_page_first ? L"uninstall-completed" : L"uninstall-completed-kept-page"));
+    EXPECT_TRUE(testkit::AnswerMessageBox(done, IDOK));
+    const std::string request = listener.AcceptOneRequest(static_cast<int>(kExitTimeoutMs));
+    EXPECT_EQ(request.rfind("GET /removed?v=1.0 HTTP/1.1\r\n", 0), 0u) << request;
+    EXPECT_TRUE(process.WaitForExit(kExitTimeoutMs));
+    EXPECT_EQ(process.ExitCode(), 0u);
+    EXPECT_TRUE(WaitUntilGone(folder_, kSelfRemovalTimeoutMs));
+  }
 }
 
 // "No" removes nothing and ends with 1.
