@@ -86,14 +86,7 @@ String ReadValue(RegistryKey& key, const char16_t* name) {
   return text;
 }
 
-uint64_t ReadNumberText(RegistryKey& key, const char16_t* name) {
-  const String text = ReadValue(key, name);
-  uint64_t number = 0;
-  for (int32_t i = 0; i < text.wlength() && text.AtW(i) >= u'0' && text.AtW(i) <= u'9'; ++i) {
-    number = number * 10 + (text.AtW(i) - u'0');
-  }
-  return number;
-}
+uint64_t ReadFlags(RegistryKey& key, const char16_t* name) { return FlagsFromText(ReadValue(key, name)); }
 
 // The pauses let a person see each step.
 void Pause(const Run& run) { run.windows.Pause(); }
@@ -150,8 +143,8 @@ bool FindProduct(Run& run) {
                            run.display_name.w_str()));
     return false;
   }
-  Settings().ProductFlags = ReadNumberText(run.key, u"ProductFlags");
-  Settings().ProductFlags2 = static_cast<uint32_t>(ReadNumberText(run.key, u"ProductFlags2"));
+  Settings().ProductFlags = ReadFlags(run.key, u"ProductFlags");
+  Settings().ProductFlags2 = static_cast<uint32_t>(ReadFlags(run.key, u"ProductFlags2"));
   if (Settings().Flag(product_flag::kForceAutomaticUninstall)) run.automatic = true;
   SetAutomaticMode(run.automatic);
   // A restart the installer could not avoid is still owed.
