@@ -2,6 +2,8 @@
 // the builder is removed by its copied uninstaller with /a /u:"name", and the
 // system afterwards is compared with a snapshot taken before the install.
 #include <windows.h>
+#include <objbase.h>
+#include <oleauto.h>
 
 #include <gtest/gtest.h>
 
@@ -337,6 +339,98 @@ TEST_F(Uninstall, ASharedFileGoesWithTheLastProductThatUsesIt) {
   EXPECT_FALSE(Exists(folder)) << "the empty shared folder stays";
   EXPECT_TRUE(WaitUntilGone(second.folder_, kSelfRemovalTimeoutMs));
   EXPECT_TRUE(WaitUntilGone(folder_, kSelfRemovalTimeoutMs));
+}
+
+std::wstring SystemFolder() {
+  wchar_t folder[MAX_PATH] = {};
+  GetSystemDirectoryW(folder, MAX_PATH);
+  return folder;
+}
+
+// A type library of its own GUID, made the way a vendor's tools make one.
+std::string MakeTypeLibrary(const std::wstring& path, const GUID& guid) {
+  ICreateTypeLib2* library = nullptr;
+  if (FAILED(CreateTypeLib2(SYS_WIN32, path.c_str(), &library))) return "";
+  library->SetGuid(guid);
+  library->SetVersion(1, 0);
+  library->SetLcid(0);
+  library->SetName(const_cast<wchar_t*>(L"BxRemovalTestLib"));
+  const bool saved = SUCCEEDED(library->SaveAllChanges());
+  library->Release();
+  return saved ? e2e::ReadBytes(path) : "";
+}
+
+std::wstring GuidText(const GUID& guid) {
+  wchar_t text[64] = {};
+  StringFromGUID2(guid, text, 64);
+  return text;
+}
+
+DWORD ServerCalls(const std::wstring& value) {
+  DWORD count = 0;
+  DWORD size = sizeof count;
+  if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\Bastionix Test COM Server", value.c_str(), RRF_RT_REG_DWORD, nullptr,
+                   &count, &size) != ERROR_SUCCESS) {
+    return 0;
+  }
+  return count;
+}
+
+// Shared files in the system folder with their options: a COM server and a
+// type library are unregistered and deleted with their last count; a
+// permanent server loses its count and stays, registered.
+TEST_F(Uninstall, SharedComponentsAreUnregisteredBeforeTheyGoAndPermanentOnesStay) {
+  const std::wstring id = std::to_wstring(GetTickCount() % 1000000);
+  const std::wstring server = L"bxsrv" + id + L".dll";
+  const std::wstring permanent = L"bxperm" + id + L".dll";
+  const std::wstring library = L"bxlib" + id + L".tlb";
+  const std::string server_bytes = e2e::ReadBytes(testkit::BuildPath(L"tests/components/test_com_server.dll"));
+  ASSERT_FALSE(server_bytes.empty());
+  GUID guid = {};
+  ASSERT_EQ(CoCreateGuid(&guid), S_OK);
+  const std::string library_bytes = MakeTypeLibrary(e2e::TestFolder() + L"\\made.tlb", guid);
+  ASSERT_FALSE(library_bytes.empty()) << "no type library could be made";
+  struct Shared {
+    std::wstring name;
+    const std::string* bytes;
+    uint32_t kind;
+    uint32_t flags;
+    bool removed;
+  };
+  const Shared shared[] = {
+      {server, &server_bytes, entry_kind::kSystemCom, 0, true},
+      {permanent, &server_bytes, entry_kind::kSystemCom, entry_flag::kPermanent, false},
+      {library, &library_bytes, entry_kind::kSystemTypeLibrary, 0, true},
+  };
+  for (const Shared& file : shared) {
+    const std::string name(file.name.begin(), file.name.end());
+    product_.files.push_back(FileFromBytes(name.c_str(), file.bytes->data(), file.bytes->size()));
+    product_.files.back().entry.kind = file.kind;
+    product_.files.back().entry.flags = file.flags;
+  }
+  const std::wstring library_key = L"TypeLib\\" + GuidText(guid);
+  Install();
+  const std::wstring system = SystemFolder();
+  EXPECT_EQ(ServerCalls(server), 1u) << "the install registers the server";
+  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, library_key)) << "the install registers the type library";
+
+  EXPECT_EQ(RunUninstaller(), 0u);
+  for (const Shared& file : shared) {
+    SCOPED_TRACE(file.name);
+    DWORD count = 0;
+    EXPECT_FALSE(SharedCount(system + L"\\" + file.name, &count));
+    EXPECT_EQ(Exists(system + L"\\" + file.name), !file.removed);
+  }
+  EXPECT_EQ(ServerCalls(L"unregistered " + server), 1u);
+  EXPECT_EQ(ServerCalls(L"unregistered " + permanent), 0u);
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, library_key));
+  EXPECT_TRUE(WaitUntilGone(folder_, kSelfRemovalTimeoutMs));
+
+  DeleteFileW((system + L"\\" + permanent).c_str());
+  for (const std::wstring& name : {server, permanent}) {
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Bastionix Test COM Server", name.c_str());
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Bastionix Test COM Server", (L"unregistered " + name).c_str());
+  }
 }
 
 std::wstring ReadText(HKEY root, const std::wstring& key, const wchar_t* name) {
