@@ -177,6 +177,16 @@ class Uninstall : public testing::Test, protected TestedProduct {
 };
 
 TEST_F(Uninstall, LeavesTheSystemAsItWasBefore) {
+  // A shared file in a shared folder of its own, and batches on both sides,
+  // whose files must go too.
+  PackageFile shared = FileFromBytes("shared.dll", "shared", 6);
+  shared.entry.kind = entry_kind::kSharedFolder;
+  product_.files.push_back(shared);
+  product_.settings.SharedPath = e2e::FromWide(testkit::UniqueName(L"Shared"));
+  product_.settings.PreInstallBatch = String(u"echo before the files> nul\r\n");
+  product_.settings.PostInstallBatch = String(u"echo after the files> nul\r\n");
+  product_.settings.UninstallBatch1 = String(u"echo before removal> nul\r\n");
+  product_.settings.UninstallBatch2 = String(u"echo after removal> nul\r\n");
   const std::set<std::wstring> before = Snapshot();
   Install();
   // The product's own settings, as the product would write them.
