@@ -237,13 +237,15 @@ void DeleteInstallLog(Run& run) {
 void RemoveRecordedFile(Run& run, const String& marked, LinkCheck& links) {
   const String path = UnmarkPath(marked);
   if (!Settings().Flag(product_flag::kHideFileNames)) ShowStatus(run, path);
-  if (GetAttributes(path.w_str()) == kNoAttributes) return;
   // A file behind a link is not the file that was installed: leave it.
   if (links.ReachedThroughLink(path)) return;
   if (DeleteFile(path.w_str())) {
     AddToFileSet(&run.deleted, path);
     return;
   }
+  // Only a failed deletion asks whether the file was there at all: a file
+  // already gone is nothing left behind.
+  if (GetAttributes(path.w_str()) == kNoAttributes) return;
   String failure = Message(message_number::kFileNotDeleted);
   failure.AppendW(u" ");
   failure.Append(path);
