@@ -33,6 +33,7 @@
 #include "records/uninstall_entry.h"
 #include "records/uninstall_records.h"
 #include "uninstall/removal_rules.h"
+#include "uninstall/self_removal.h"
 #include "uninstall/undo_steps.h"
 #include "uninstall/uninstall_batches.h"
 #include "uninstall/uninstall_mode.h"
@@ -488,9 +489,11 @@ UninstallResult RunUninstallMode(const UninstallRequest& request) {
     return run.result;
   }
   run.progress = run.windows.OpenProgress(run.automatic);
+  PrepareSelfRemoval();
   Remove(run);
   run.result.product_folder = run.product_folder;
   if (HasFailed()) {
+    AbandonSelfRemoval();
     EndWithFailure();
     run.result.outcome = UninstallOutcome::kFailed;
     return run.result;

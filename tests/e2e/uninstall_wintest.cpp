@@ -218,13 +218,30 @@ TEST_F(Uninstall, AUserFileKeepsItsFolderOnly) {
   RemoveDirectoryW(folder_.c_str());
 }
 
+// The self-removal batches in the temporary folder.
+size_t SelfRemovalBatches() {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileW((std::wstring(temp) + L"delunins*.bat").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return 0;
+  size_t count = 0;
+  do {
+    ++count;
+  } while (FindNextFileW(find, &found));
+  FindClose(find);
+  return count;
+}
+
 TEST_F(Uninstall, AFileInUseFailsTheRunAndASecondRunFinishes) {
   Install();
   const std::wstring held = folder_ + L"\\bin\\tool.dat";
   HANDLE file = CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  const size_t batches_before = SelfRemovalBatches();
   EXPECT_EQ(RunUninstaller(), 1u);
   CloseHandle(file);
+  EXPECT_EQ(SelfRemovalBatches(), batches_before) << "a failed run leaves its self-removal batch";
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + name_));
   EXPECT_TRUE(Exists(uninstaller_));
   EXPECT_FALSE(Exists(folder_ + L"\\readme.txt"));
