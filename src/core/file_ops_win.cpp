@@ -104,6 +104,11 @@ bool DeleteFile(const char16_t* name, uint32_t options) {
     SetLastError(ERROR_INVALID_NAME);
     return false;
   }
+  // Most deletions need no look at the file first: the plain one is tried at
+  // once, and only a refusal (a read-only file) or a missing file takes the
+  // longer way: an uninstaller removes thousands of files this way.
+  constexpr uint32_t kNeedsALook = kDeleteAtRestart | kDeleteToRecycleBin | kDeleteOnlyIfEmpty;
+  if (!(options & kNeedsALook) && DeleteFileW(Wide(name))) return true;
   const DWORD attributes = GetFileAttributesW(Wide(name));
   if (attributes == INVALID_FILE_ATTRIBUTES && IsMissingError(GetLastError())) {
     return (options & kDeleteMissingIsSuccess) != 0;

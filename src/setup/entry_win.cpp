@@ -10,7 +10,7 @@
 #include "core/silent_mode.h"
 #include "crash/crash_handler_win.h"
 #include "net/notify_worker.h"
-#include "setup/app_icons_win.h"
+#include "wizard/window_icons_win.h"
 #include "setup/command_line.h"
 #include "setup/crash_records_win.h"
 #include "setup/exit.h"
@@ -46,7 +46,7 @@ void ReadCommandLine() {
 
 }  // namespace
 
-void RunEntry(HINSTANCE instance) {
+void RunEntry(HINSTANCE) {
   RunState& run = TheRun();
   run.title = String(u"Bastionix Setup");
   run.title_narrow = String("Bastionix Setup");
@@ -54,7 +54,7 @@ void RunEntry(HINSTANCE instance) {
   OleInitialize(nullptr);
   EnablePrivilege(L"SeTakeOwnershipPrivilege");  // taking ownership may be needed later; failure is no obstacle
   RegisterFatalDisplay();
-  LoadAppIcons(instance);
+  LoadWindowIcons();
   ReadCommandLine();
 
   const CommandLine& args = run.args;

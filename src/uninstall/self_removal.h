@@ -7,6 +7,19 @@
 
 #include "core/string.h"
 
+// Starting a process waits until the new process has come up, which takes a
+// good part of a second on a slow machine. So the batch's interpreter is
+// started early, suspended, on a thread of its own while the product is
+// being removed: the batch file is made (empty, held so that nobody else can
+// write it) and the interpreter waits for it. A run that dies before the end
+// takes the waiting interpreter with it.
+void PrepareSelfRemoval();
+
 // Writes the batch into the user's temporary folder under a new name nobody
-// can predict, and starts it. True when it was started.
+// can predict and lets its interpreter run (the prepared one, or one started
+// now). True when it was started.
 bool StartSelfRemoval(const String& product_folder, const String& uninstall_subdir);
+
+// The run failed or was declined: a prepared interpreter is ended and its
+// batch file deleted.
+void AbandonSelfRemoval();

@@ -36,3 +36,8 @@ UninstallResult RunUninstallMode(const UninstallRequest& request);
 // product, 1 when the run failed or was declined, so that a scripted
 // uninstall can tell a failure from success.
 int UninstallExitCode(UninstallOutcome outcome);
+
+// The flag bits of a "ProductFlags" text as the installer writes it: the
+// decimal form of the signed 64-bit value (a minus sign when the top bit is
+// set), read up to the first character that is not a digit; 0 for no number.
+uint64_t FlagsFromText(const String& text);

@@ -33,6 +33,7 @@
 #include "records/uninstall_entry.h"
 #include "records/uninstall_records.h"
 #include "uninstall/removal_rules.h"
+#include "uninstall/self_removal.h"
 #include "uninstall/undo_steps.h"
 #include "uninstall/uninstall_batches.h"
 #include "uninstall/uninstall_mode.h"
@@ -46,11 +47,33 @@ constexpr int32_t kStartMenuClimbLimit = 20;
 constexpr int32_t kRegistryClimbLimit = 20;
 // Planned, application, installation.
 constexpr uint32_t kRestartReason = 0x80040002;
-constexpr int32_t kRestartKind = 2;
 constexpr char16_t kInstallLogName[] = u"Install.log";
 constexpr char16_t kSoftwarePrefix[] = u"Software\\";
 
 const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
+
+// A 64-bit product's files lie in the 64-bit folders: redirection is off
+// for the whole run.
+class ProductRedirection {
+ public:
+  ProductRedirection() = default;
+  void TurnOff(bool sixty_four_bit) {
+    if (!sixty_four_bit || !Is64BitWindows()) return;
+    if (!DisableRedirection(&old_value_)) FatalMessageW(u"Wow64DisableWow64FsRedirection() failed");
+    off_ = true;
+  }
+  ~ProductRedirection() { Restore(); }
+  void Restore() {
+    if (off_) RevertRedirection(old_value_);
+    off_ = false;
+  }
+  ProductRedirection(const ProductRedirection&) = delete;
+  ProductRedirection& operator=(const ProductRedirection&) = delete;
+
+ private:
+  void* old_value_ = nullptr;
+  bool off_ = false;
+};
 
 struct Run {
   const UninstallRequest* request = nullptr;
@@ -66,6 +89,7 @@ struct Run {
   FileSet deleted;
   Array<String> folders;
   ProductFolders variable_folders;  // what %InstallDir% and the others name
+  ProductRedirection redirection;
   UninstallWindows windows;
   Progress progress;  // without a progress page the calls are skipped
   UninstallResult result;
@@ -86,14 +110,7 @@ String ReadValue(RegistryKey& key, const char16_t* name) {
   return text;
 }
 
-uint64_t ReadNumberText(RegistryKey& key, const char16_t* name) {
-  const String text = ReadValue(key, name);
-  uint64_t number = 0;
-  for (int32_t i = 0; i < text.wlength() && text.AtW(i) >= u'0' && text.AtW(i) <= u'9'; ++i) {
-    number = number * 10 + (text.AtW(i) - u'0');
-  }
-  return number;
-}
+uint64_t ReadFlags(RegistryKey& key, const char16_t* name) { return FlagsFromText(ReadValue(key, name)); }
 
 // The pauses let a person see each step.
 void Pause(const Run& run) { run.windows.Pause(); }
@@ -114,6 +131,7 @@ void ReadProductFacts(Run& run) {
   run.variable_folders.uninstall_folder = run.uninstall_folder;
   run.variable_folders.shared_folder = ReadValue(run.key, u"SharedPath");
   ReadPaintingValues(run.key, run.uninstall_folder);
+  UseProductIcons(run.uninstall_folder);
 }
 
 // Steps 1 to 4: the product key and the settings kept in it.
@@ -149,8 +167,8 @@ bool FindProduct(Run& run) {
                            run.display_name.w_str()));
     return false;
   }
-  Settings().ProductFlags = ReadNumberText(run.key, u"ProductFlags");
-  Settings().ProductFlags2 = static_cast<uint32_t>(ReadNumberText(run.key, u"ProductFlags2"));
+  Settings().ProductFlags = ReadFlags(run.key, u"ProductFlags");
+  Settings().ProductFlags2 = static_cast<uint32_t>(ReadFlags(run.key, u"ProductFlags2"));
   if (Settings().Flag(product_flag::kForceAutomaticUninstall)) run.automatic = true;
   SetAutomaticMode(run.automatic);
   // A restart the installer could not avoid is still owed.
@@ -220,13 +238,15 @@ void DeleteInstallLog(Run& run) {
 void RemoveRecordedFile(Run& run, const String& marked, LinkCheck& links) {
   const String path = UnmarkPath(marked);
   if (!Settings().Flag(product_flag::kHideFileNames)) ShowStatus(run, path);
-  if (GetAttributes(path.w_str()) == kNoAttributes) return;
   // A file behind a link is not the file that was installed: leave it.
   if (links.ReachedThroughLink(path)) return;
   if (DeleteFile(path.w_str())) {
     AddToFileSet(&run.deleted, path);
     return;
   }
+  // Only a failed deletion asks whether the file was there at all: a file
+  // already gone is nothing left behind.
+  if (GetAttributes(path.w_str()) == kNoAttributes) return;
   String failure = Message(message_number::kFileNotDeleted);
   failure.AppendW(u" ");
   failure.Append(path);
@@ -349,7 +369,7 @@ void RemoveSharedFolder(Run& run, const String& shared) {
 void RemovePathAddition(Run& run) {
   if (!Settings().Flag(product_flag::kAddToPath)) return;
   const String failure = UndoPathAddition(run.product_folder, ReadValue(run.key, u"AddToPathSubfolder"));
-  ShowErrorBox(failure);
+  if (!run.automatic) ShowErrorBox(failure);
 }
 
 // Step 29: only an error-free run lets go of the product.
@@ -367,16 +387,21 @@ void Unregister(Run& run, const String& shared_path) {
   }
 }
 
-void NotifyShell(bool all_users) {
+// The product's desktop folder, and the desktop that showed it.
+void NotifyShell(bool all_users, const String& desktop_folder) {
   const String desktop = FolderPath(all_users ? FolderSource::kCommonDesktop : FolderSource::kDesktop);
-  if (!desktop.empty()) SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHW, Wide(desktop), nullptr);
+  if (desktop.empty()) return;
+  if (!desktop_folder.empty()) {
+    SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHW, Wide(JoinPath(desktop, desktop_folder.w_str())), nullptr);
+  }
+  SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHW, Wide(desktop), nullptr);
 }
 
 // An automatic run restarts without asking.
 void Restart() {
   if (!RestartNeeded()) return;
   if (!AskYesNo(Message(message_number::kUninstallRestartQuestion), Message(message_number::kRestartTitle), true)) return;
-  ShutDown(kRestartKind, 0, kRestartReason);
+  ShutDown(static_cast<int32_t>(ShutdownKind::kRestart), 0, kRestartReason);
 }
 
 void EndWithSuccess(const Run& run) {
@@ -396,6 +421,7 @@ void EndWithFailure() {
 void Remove(Run& run) {
   const String shared_path = ReadValue(run.key, u"SharedPath");
   const String start_menu = ReadValue(run.key, u"ProductStartMenu");
+  const String desktop_folder = ReadValue(run.key, u"DesktopFolder");
   uint32_t shortcut_mode = 0;
   const bool all_users = run.key.ReadNumber(u"ShortcutMode", &shortcut_mode, 0) && shortcut_mode == 1;
   RunUninstallBatch(run, u"UninstallBatch1", product_flag::kHideUninstallBatch1, shared_path);
@@ -434,33 +460,14 @@ void Remove(Run& run) {
   RemoveSharedFolder(run, shared_path);
   Unregister(run, shared_path);
   run.key.CloseAll();
-  NotifyShell(all_users);
+  NotifyShell(all_users, desktop_folder);
   Report(run, 100, 0);
+  run.redirection.Restore();
   if (Settings().Flag(product_flag::kProgressPage)) {
     Pause(run);
     run.windows.CloseProgress();
   }
 }
-
-// A 64-bit product's files lie in the 64-bit folders: redirection is off
-// for the whole run.
-class ProductRedirection {
- public:
-  explicit ProductRedirection(bool sixty_four_bit) {
-    if (!sixty_four_bit || !Is64BitWindows()) return;
-    if (!DisableRedirection(&old_value_)) FatalMessageW(u"Wow64DisableWow64FsRedirection() failed");
-    off_ = true;
-  }
-  ~ProductRedirection() {
-    if (off_) RevertRedirection(old_value_);
-  }
-  ProductRedirection(const ProductRedirection&) = delete;
-  ProductRedirection& operator=(const ProductRedirection&) = delete;
-
- private:
-  void* old_value_ = nullptr;
-  bool off_ = false;
-};
 
 }  // namespace
 
@@ -472,7 +479,7 @@ UninstallResult RunUninstallMode(const UninstallRequest& request) {
   ClearFailures();
   if (!FindProduct(run)) return run.result;
   const VariableFoldersScope variables(&run.variable_folders);
-  ProductRedirection redirection(run.sixty_four_bit);
+  run.redirection.TurnOff(run.sixty_four_bit);
   run.windows.OpenBackground();
   if (!LoadData(run)) return run.result;
   CloseProgramsForUninstall(Settings().ProgramsToClose, kCloseBeforeConfirmation);
@@ -482,9 +489,11 @@ UninstallResult RunUninstallMode(const UninstallRequest& request) {
     return run.result;
   }
   run.progress = run.windows.OpenProgress(run.automatic);
+  PrepareSelfRemoval();
   Remove(run);
   run.result.product_folder = run.product_folder;
   if (HasFailed()) {
+    AbandonSelfRemoval();
     EndWithFailure();
     run.result.outcome = UninstallOutcome::kFailed;
     return run.result;

@@ -12,6 +12,10 @@ class RegistryKey;
 // and the background bitmap from `uninstall_folder` when the product has one.
 void ReadPaintingValues(RegistryKey& key, const String& uninstall_folder);
 
+// The product's "uninstall.ico" in `uninstall_folder`, when there is one,
+// gives the windows their large and small icons instead of the program's.
+void UseProductIcons(const String& uninstall_folder);
+
 class UninstallWindows {
  public:
   UninstallWindows() = default;

@@ -10,6 +10,7 @@
 #include "uninstall/uninstall_windows.h"
 #include "wizard/background_window_win.h"
 #include "wizard/pages_win.h"
+#include "wizard/window_icons_win.h"
 
 namespace {
 
@@ -17,6 +18,7 @@ constexpr DWORD kStepPauseMs = 700;
 constexpr DWORD kPauseStepMs = 50;
 constexpr int kPumpLimit = 100;
 constexpr char16_t kBackgroundBitmapName[] = u"Installer Background.bmp";
+constexpr char16_t kIconFileName[] = u"uninstall.ico";
 
 void ReadText(RegistryKey& key, const char16_t* name, String* out) {
   String text;
@@ -77,6 +79,10 @@ void ReadPaintingValues(RegistryKey& key, const String& uninstall_folder) {
   s.CopyrightColor = static_cast<uint32_t>(colour);
   ReadNumber(key, u"CopyrightPos", &s.CopyrightPos);
   ReadBitmap(key, uninstall_folder, s);
+}
+
+void UseProductIcons(const String& uninstall_folder) {
+  UseWindowIconsFromFile(JoinPath(uninstall_folder, kIconFileName));
 }
 
 void UninstallWindows::OpenBackground() {

@@ -6,6 +6,7 @@
 #include "wizard/background_layout.h"
 #include "wizard/dib.h"
 #include "wizard/gdi_win.h"
+#include "wizard/window_icons_win.h"
 
 namespace {
 
@@ -196,16 +197,6 @@ HWND CreateNarrow(HWND owner, DWORD style, const RECT& rect) {
                          rect.bottom - rect.top + 1, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
-void SetIcons(HWND window) {
-  HMODULE module = GetModuleHandleW(nullptr);
-  const int big = GetSystemMetrics(SM_CXICON);
-  const int small = GetSystemMetrics(SM_CXSMICON);
-  SendMessageW(window, WM_SETICON, ICON_BIG,
-               reinterpret_cast<LPARAM>(LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON, big, big, LR_SHARED)));
-  SendMessageW(window, WM_SETICON, ICON_SMALL,
-               reinterpret_cast<LPARAM>(LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON, small, small, LR_SHARED)));
-}
-
 }  // namespace
 
 HWND CreateBackgroundWindow(HWND owner, bool minimized) {
@@ -224,7 +215,7 @@ HWND CreateBackgroundWindow(HWND owner, bool minimized) {
   }
   if (!window) window = CreateNarrow(owner, style, rect);
   if (!window) return nullptr;
-  SetIcons(window);
+  PutWindowIcons(window);
   ShowWindow(window, SW_HIDE);
   ShowWindow(window, settings.Flag(product_flag::kTitlePositionCompanion) ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
   if (minimized) ShowWindow(window, SW_MINIMIZE);

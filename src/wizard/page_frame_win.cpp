@@ -5,6 +5,7 @@
 #include "resources/resource_ids.h"
 #include "core/system_library_win.h"
 #include "wizard/gdi_win.h"
+#include "wizard/window_icons_win.h"
 
 namespace {
 
@@ -131,12 +132,7 @@ void SetUpIcons(HWND page) {
   // With bit 52 every page carries the application icons, as the
   // background window does.
   if (!Settings().Flag(52)) return;
-  const int big = GetSystemMetrics(SM_CXICON);
-  const int small = GetSystemMetrics(SM_CXSMICON);
-  SendMessageW(page, WM_SETICON, ICON_BIG,
-               reinterpret_cast<LPARAM>(LoadImageW(PageModule(), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, big, big, LR_SHARED)));
-  SendMessageW(page, WM_SETICON, ICON_SMALL,
-               reinterpret_cast<LPARAM>(LoadImageW(PageModule(), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, small, small, LR_SHARED)));
+  PutWindowIcons(page);
 }
 
 // Texts that lie over a picture: the banner's two lines always, and on

@@ -4,6 +4,8 @@
 //   "...refuse..." returns a failure (regsvr32 reports it),
 //   "...crash..."  writes through a null pointer,
 //   anything else  succeeds.
+// DllUnregisterServer counts its calls the same way under "unregistered "
+// and the file's name.
 #include <windows.h>
 
 #include <string>
@@ -50,4 +52,7 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
   return name.find(L"refuse") != std::wstring::npos ? E_FAIL : S_OK;
 }
 
-extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() { return S_OK; }
+extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
+  CountCall(L"unregistered " + OwnName());
+  return S_OK;
+}

@@ -2,6 +2,8 @@
 // the builder is removed by its copied uninstaller with /a /u:"name", and the
 // system afterwards is compared with a snapshot taken before the install.
 #include <windows.h>
+#include <objbase.h>
+#include <oleauto.h>
 
 #include <gtest/gtest.h>
 
@@ -175,6 +177,16 @@ class Uninstall : public testing::Test, protected TestedProduct {
 };
 
 TEST_F(Uninstall, LeavesTheSystemAsItWasBefore) {
+  // A shared file in a shared folder of its own, and batches on both sides,
+  // whose files must go too.
+  PackageFile shared = FileFromBytes("shared.dll", "shared", 6);
+  shared.entry.kind = entry_kind::kSharedFolder;
+  product_.files.push_back(shared);
+  product_.settings.SharedPath = e2e::FromWide(testkit::UniqueName(L"Shared"));
+  product_.settings.PreInstallBatch = String(u"echo before the files> nul\r\n");
+  product_.settings.PostInstallBatch = String(u"echo after the files> nul\r\n");
+  product_.settings.UninstallBatch1 = String(u"echo before removal> nul\r\n");
+  product_.settings.UninstallBatch2 = String(u"echo after removal> nul\r\n");
   const std::set<std::wstring> before = Snapshot();
   Install();
   // The product's own settings, as the product would write them.
@@ -206,13 +218,30 @@ TEST_F(Uninstall, AUserFileKeepsItsFolderOnly) {
   RemoveDirectoryW(folder_.c_str());
 }
 
+// The self-removal batches in the temporary folder.
+size_t SelfRemovalBatches() {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileW((std::wstring(temp) + L"delunins*.bat").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return 0;
+  size_t count = 0;
+  do {
+    ++count;
+  } while (FindNextFileW(find, &found));
+  FindClose(find);
+  return count;
+}
+
 TEST_F(Uninstall, AFileInUseFailsTheRunAndASecondRunFinishes) {
   Install();
   const std::wstring held = folder_ + L"\\bin\\tool.dat";
   HANDLE file = CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  const size_t batches_before = SelfRemovalBatches();
   EXPECT_EQ(RunUninstaller(), 1u);
   CloseHandle(file);
+  EXPECT_EQ(SelfRemovalBatches(), batches_before) << "a failed run leaves its self-removal batch";
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + name_));
   EXPECT_TRUE(Exists(uninstaller_));
   EXPECT_FALSE(Exists(folder_ + L"\\readme.txt"));
@@ -339,6 +368,98 @@ TEST_F(Uninstall, ASharedFileGoesWithTheLastProductThatUsesIt) {
   EXPECT_TRUE(WaitUntilGone(folder_, kSelfRemovalTimeoutMs));
 }
 
+std::wstring SystemFolder() {
+  wchar_t folder[MAX_PATH] = {};
+  GetSystemDirectoryW(folder, MAX_PATH);
+  return folder;
+}
+
+// A type library of its own GUID, made the way a vendor's tools make one.
+std::string MakeTypeLibrary(const std::wstring& path, const GUID& guid) {
+  ICreateTypeLib2* library = nullptr;
+  if (FAILED(CreateTypeLib2(SYS_WIN32, path.c_str(), &library))) return "";
+  library->SetGuid(guid);
+  library->SetVersion(1, 0);
+  library->SetLcid(0);
+  library->SetName(const_cast<wchar_t*>(L"BxRemovalTestLib"));
+  const bool saved = SUCCEEDED(library->SaveAllChanges());
+  library->Release();
+  return saved ? e2e::ReadBytes(path) : "";
+}
+
+std::wstring GuidText(const GUID& guid) {
+  wchar_t text[64] = {};
+  StringFromGUID2(guid, text, 64);
+  return text;
+}
+
+DWORD ServerCalls(const std::wstring& value) {
+  DWORD count = 0;
+  DWORD size = sizeof count;
+  if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\Bastionix Test COM Server", value.c_str(), RRF_RT_REG_DWORD, nullptr,
+                   &count, &size) != ERROR_SUCCESS) {
+    return 0;
+  }
+  return count;
+}
+
+// Shared files in the system folder with their options: a COM server and a
+// type library are unregistered and deleted with their last count; a
+// permanent server loses its count and stays, registered.
+TEST_F(Uninstall, SharedComponentsAreUnregisteredBeforeTheyGoAndPermanentOnesStay) {
+  const std::wstring id = std::to_wstring(GetTickCount() % 1000000);
+  const std::wstring server = L"bxsrv" + id + L".dll";
+  const std::wstring permanent = L"bxperm" + id + L".dll";
+  const std::wstring library = L"bxlib" + id + L".tlb";
+  const std::string server_bytes = e2e::ReadBytes(testkit::BuildPath(L"tests/components/test_com_server.dll"));
+  ASSERT_FALSE(server_bytes.empty());
+  GUID guid = {};
+  ASSERT_EQ(CoCreateGuid(&guid), S_OK);
+  const std::string library_bytes = MakeTypeLibrary(e2e::TestFolder() + L"\\made.tlb", guid);
+  ASSERT_FALSE(library_bytes.empty()) << "no type library could be made";
+  struct Shared {
+    std::wstring name;
+    const std::string* bytes;
+    uint32_t kind;
+    uint32_t flags;
+    bool removed;
+  };
+  const Shared shared[] = {
+      {server, &server_bytes, entry_kind::kSystemCom, 0, true},
+      {permanent, &server_bytes, entry_kind::kSystemCom, entry_flag::kPermanent, false},
+      {library, &library_bytes, entry_kind::kSystemTypeLibrary, 0, true},
+  };
+  for (const Shared& file : shared) {
+    const std::string name(file.name.begin(), file.name.end());
+    product_.files.push_back(FileFromBytes(name.c_str(), file.bytes->data(), file.bytes->size()));
+    product_.files.back().entry.kind = file.kind;
+    product_.files.back().entry.flags = file.flags;
+  }
+  const std::wstring library_key = L"TypeLib\\" + GuidText(guid);
+  Install();
+  const std::wstring system = SystemFolder();
+  EXPECT_EQ(ServerCalls(server), 1u) << "the install registers the server";
+  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, library_key)) << "the install registers the type library";
+
+  EXPECT_EQ(RunUninstaller(), 0u);
+  for (const Shared& file : shared) {
+    SCOPED_TRACE(file.name);
+    DWORD count = 0;
+    EXPECT_FALSE(SharedCount(system + L"\\" + file.name, &count));
+    EXPECT_EQ(Exists(system + L"\\" + file.name), !file.removed);
+  }
+  EXPECT_EQ(ServerCalls(L"unregistered " + server), 1u);
+  EXPECT_EQ(ServerCalls(L"unregistered " + permanent), 0u);
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, library_key));
+  EXPECT_TRUE(WaitUntilGone(folder_, kSelfRemovalTimeoutMs));
+
+  DeleteFileW((system + L"\\" + permanent).c_str());
+  for (const std::wstring& name : {server, permanent}) {
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Bastionix Test COM Server", name.c_str());
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Bastionix Test COM Server", (L"unregistered " + name).c_str());
+  }
+}
+
 std::wstring ReadText(HKEY root, const std::wstring& key, const wchar_t* name) {
   wchar_t data[32768] = {};
   DWORD size = sizeof data;
@@ -454,53 +575,65 @@ HWND WaitForPage(DWORD process_id, const std::wstring& title) {
 
 // A removal that a person starts: the confirmation, the progress page in its
 // uninstall form (its Cancel disabled) over the product's background window,
-// the completion message, then the product's notification address.
+// the completion message, then the product's notification address. With the
+// product's progress-page flag the page closes before the last message;
+// without it, the page stays until the run ends.
 TEST_F(Uninstall, AnInteractiveRunAsksShowsItsProgressAndReportsCompletion) {
-  product_.settings.SetFlag2(product_flag2::kUninstallCompletionMessage, true);
-  product_.settings.SetFlag(product_flag::kNoBackgroundWindow, false);
-  product_.settings.DisplayTitle = String(u"Removal Test");
-  product_.settings.TaskbarText = String(u"Removal Test");
-  product_.settings.TopColor = 0x804000;  // a blue gradient with a white title
-  product_.settings.BottomColor = 0x200000;
-  product_.settings.TitleColor = 0xFFFFFF;
-  product_.settings.TitleSize = 1.5;
-  product_.settings.TitlePosition = 1;
-  Listener listener;
-  product_.settings.NotifyURL =
-      e2e::FromWide(L"http://127.0.0.1:" + std::to_wstring(listener.port()) + L"/removed?v=%version%");
-  Install();
-  // A silent installation turns the background window off for good; this
-  // product was installed as a person would.
-  const std::wstring key = kUninstallKey + name_;
-  const uint64_t flags = std::stoull(ReadText(HKEY_LOCAL_MACHINE, key, L"ProductFlags"));
-  WriteText(HKEY_LOCAL_MACHINE, key, L"ProductFlags",
-            std::to_wstring(flags & ~(uint64_t{1} << product_flag::kNoBackgroundWindow)));
-  Process process = Process::Start(uninstaller_, L"/u:\"" + name_ + L"\"");
-  ASSERT_TRUE(process.started());
-  const std::wstring title = L"Uninstall " + name_;
-  HWND question = testkit::WaitForWindow(process.id(), {testkit::kDialogClass, title}, kExitTimeoutMs);
-  ASSERT_NE(question, nullptr) << testkit::DescribeWindows(process.id());
-  ASSERT_TRUE(testkit::IsMessageBox(question));
-  EXPECT_EQ(testkit::MessageBoxText(question), L"Do you want to completely remove " + name_ + L" and all of its components?");
-  ASSERT_TRUE(testkit::AnswerMessageBox(question, IDYES));
+  for (const bool closes_page_first : {true, false}) {
+    SCOPED_TRACE(closes_page_first ? "the page closes before the last message" : "the page stays to the end");
+    Make(closes_page_first ? L"Removal" : L"Removal Kept Page");
+    product_.settings.SetFlag2(product_flag2::kUninstallCompletionMessage, true);
+    product_.settings.SetFlag(product_flag::kNoBackgroundWindow, false);
+    product_.settings.DisplayTitle = String(u"Removal Test");
+    product_.settings.TaskbarText = String(u"Removal Test");
+    product_.settings.TopColor = 0x804000;  // a blue gradient with a white title
+    product_.settings.BottomColor = 0x200000;
+    product_.settings.TitleColor = 0xFFFFFF;
+    product_.settings.TitleSize = 1.5;
+    product_.settings.TitlePosition = 1;
+    Listener listener;
+    product_.settings.NotifyURL =
+        e2e::FromWide(L"http://127.0.0.1:" + std::to_wstring(listener.port()) + L"/removed?v=%version%");
+    Install();
+    // A silent installation turns the background window and the progress
+    // page off for good; this product was installed as a person would.
+    const std::wstring key = kUninstallKey + name_;
+    uint64_t flags = std::stoull(ReadText(HKEY_LOCAL_MACHINE, key, L"ProductFlags"));
+    flags &= ~(uint64_t{1} << product_flag::kNoBackgroundWindow);
+    if (closes_page_first) flags |= uint64_t{1} << product_flag::kProgressPage;
+    WriteText(HKEY_LOCAL_MACHINE, key, L"ProductFlags", std::to_wstring(flags));
+    Process process = Process::Start(uninstaller_, L"/u:\"" + name_ + L"\"");
+    ASSERT_TRUE(process.started());
+    const std::wstring title = L"Uninstall " + name_;
+    HWND question = testkit::WaitForWindow(process.id(), {testkit::kDialogClass, title}, kExitTimeoutMs);
+    ASSERT_NE(question, nullptr) << testkit::DescribeWindows(process.id());
+    ASSERT_TRUE(testkit::IsMessageBox(question));
+    EXPECT_EQ(testkit::MessageBoxText(question),
+              L"Do you want to completely remove " + name_ + L" and all of its components?");
+    ASSERT_TRUE(testkit::AnswerMessageBox(question, IDYES));
 
-  HWND page = WaitForPage(process.id(), title);
-  ASSERT_NE(page, nullptr) << testkit::DescribeWindows(process.id());
-  EXPECT_EQ(testkit::ControlText(page, 1009), L"Please wait while " + name_ + L" is removed from your computer.");
-  EXPECT_FALSE(IsWindowEnabled(testkit::FindControl(page, 1003))) << "Cancel must be disabled while removing";
-  EXPECT_FALSE(testkit::TopLevelWindows(process.id(), {L"", L"Removal Test"}).empty())
-      << "no background window; windows: " << testkit::DescribeWindows(process.id());
-  EXPECT_TRUE(testkit::Screenshot(L"uninstall-progress"));
+    HWND page = WaitForPage(process.id(), title);
+    ASSERT_NE(page, nullptr) << testkit::DescribeWindows(process.id());
+    EXPECT_EQ(testkit::ControlText(page, 1009), L"Please wait while " + name_ + L" is removed from your computer.");
+    EXPECT_FALSE(IsWindowEnabled(testkit::FindControl(page, 1003))) << "Cancel must be disabled while removing";
+    EXPECT_FALSE(testkit::TopLevelWindows(process.id(), {L"", L"Removal Test"}).empty())
+        << "no background window; windows: " << testkit::DescribeWindows(process.id());
+    if (closes_page_first) {
+      EXPECT_TRUE(testkit::Screenshot(L"uninstall-progress"));
+    }
 
-  HWND done = testkit::WaitForWindow(process.id(), {testkit::kDialogClass, L"Uninstall Complete"}, kExitTimeoutMs);
-  ASSERT_NE(done, nullptr) << testkit::DescribeWindows(process.id());
-  EXPECT_EQ(testkit::MessageBoxText(done), name_ + L" was successfully removed from your computer.");
-  EXPECT_TRUE(testkit::AnswerMessageBox(done, IDOK));
-  const std::string request = listener.AcceptOneRequest(static_cast<int>(kExitTimeoutMs));
-  EXPECT_EQ(request.rfind("GET /removed?v=1.0 HTTP/1.1\r\n", 0), 0u) << request;
-  EXPECT_TRUE(process.WaitForExit(kExitTimeoutMs));
-  EXPECT_EQ(process.ExitCode(), 0u);
-  EXPECT_TRUE(WaitUntilGone(folder_, kSelfRemovalTimeoutMs));
+    HWND done = testkit::WaitForWindow(process.id(), {testkit::kDialogClass, L"Uninstall Complete"}, kExitTimeoutMs);
+    ASSERT_NE(done, nullptr) << testkit::DescribeWindows(process.id());
+    EXPECT_EQ(testkit::MessageBoxText(done), name_ + L" was successfully removed from your computer.");
+    EXPECT_EQ(IsWindow(page) != FALSE, !closes_page_first) << testkit::DescribeWindows(process.id());
+    EXPECT_TRUE(testkit::Screenshot(closes_page_first ? L"uninstall-completed" : L"uninstall-completed-kept-page"));
+    EXPECT_TRUE(testkit::AnswerMessageBox(done, IDOK));
+    const std::string request = listener.AcceptOneRequest(static_cast<int>(kExitTimeoutMs));
+    EXPECT_EQ(request.rfind("GET /removed?v=1.0 HTTP/1.1\r\n", 0), 0u) << request;
+    EXPECT_TRUE(process.WaitForExit(kExitTimeoutMs));
+    EXPECT_EQ(process.ExitCode(), 0u);
+    EXPECT_TRUE(WaitUntilGone(folder_, kSelfRemovalTimeoutMs));
+  }
 }
 
 // "No" removes nothing and ends with 1.
