@@ -116,8 +116,8 @@ TEST_F(Shortcuts, DesktopFolderAndStartMenuReadBackAsAsked) {
   EXPECT_EQ(Text(TheFailureSummary().text), "");
 
   const std::wstring desk_folder = desktop_ + L"\\" + menu_;
-  const std::wstring links[] = {Made(desk_folder + L"\\Docs\\Bx App.LNK"),
-                                Made(programs_ + L"\\" + menu_ + L"\\Docs\\Bx App.LNK")};
+  const std::wstring links[] = {Made(desk_folder + L"\\Docs\\Bx App.lnk"),
+                                Made(programs_ + L"\\" + menu_ + L"\\Docs\\Bx App.lnk")};
   for (const std::wstring& lnk : links) {
     LinkContents c;
     ASSERT_TRUE(ReadLink(lnk, &c));
@@ -128,7 +128,7 @@ TEST_F(Shortcuts, DesktopFolderAndStartMenuReadBackAsAsked) {
     EXPECT_EQ(c.icon_index, 0);
   }
   LinkContents tool;
-  ASSERT_TRUE(ReadLink(Made(desk_folder + L"\\Tool.LNK"), &tool));
+  ASSERT_TRUE(ReadLink(Made(desk_folder + L"\\Tool.lnk"), &tool));
   EXPECT_EQ(tool.target, install_ + L"\\tool.exe");
   EXPECT_EQ(tool.working_folder, install_);  // a missing folder gives the install folder
   EXPECT_EQ(tool.icon, install_ + L"\\tool.exe");
@@ -145,9 +145,9 @@ TEST_F(Shortcuts, DesktopFolderAndStartMenuReadBackAsAsked) {
   const std::string d = Text(MarkPath(U16(desk_folder)));
   EXPECT_NE(records.find(d + "\\Desktop.ini\r\n"), std::string::npos) << records;
   EXPECT_NE(records.find("~" + d + "\r\n"), std::string::npos) << records;
-  EXPECT_NE(records.find(d + "\\Docs\\Bx App.LNK\r\n"), std::string::npos) << records;
+  EXPECT_NE(records.find(d + "\\Docs\\Bx App.lnk\r\n"), std::string::npos) << records;
   EXPECT_NE(records.find("~" + d + "\\Docs\r\n"), std::string::npos) << records;
-  EXPECT_EQ(records.find("Tool.LNK"), std::string::npos) << records;  // permanent
+  EXPECT_EQ(records.find("Tool.lnk"), std::string::npos) << records;  // permanent
 }
 
 TEST_F(Shortcuts, FailureNamesTheLinkUnlessQuiet) {
@@ -170,7 +170,7 @@ TEST_F(Shortcuts, FailureNamesTheLinkUnlessQuiet) {
   inputs.install_folder = String(U16(install_));
   CreateShortcuts(inputs);
   const std::string failures = Text(TheFailureSummary().text);
-  EXPECT_NE(failures.find(" Q:\\no\\drive\\Bad.LNK\r\n"), std::string::npos) << failures;
+  EXPECT_NE(failures.find(" Q:\\no\\drive\\Bad.lnk\r\n"), std::string::npos) << failures;
   EXPECT_EQ(failures.find("quiet"), std::string::npos) << failures;
   EXPECT_EQ(TheFailureSummary().count, 1);
 }
