@@ -68,7 +68,9 @@ void GrantRights(const String& folder, bool created_by_this_run) {
   GrantFolderRights(inputs);
 }
 
-void InstallMsiHook(const MsiRequest& request, const Progress& progress) { InstallMsiPackage(request, progress); }
+void InstallMsiHook(const MsiRequest& request, const Progress& progress) {
+  InstallMsiPackage(request, progress, WizardOwner());
+}
 
 void ControlPanelHook(const ControlPanelRequest& request, const Progress& progress) {
   RegisterControlPanelApplet(request, progress);
