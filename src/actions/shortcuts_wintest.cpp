@@ -18,6 +18,7 @@
 #include "records/marked_path.h"
 #include "records/uninstall_records.h"
 #include "records/working_log.h"
+#include "records/working_log_wintest.h"
 
 namespace {
 
@@ -173,6 +174,36 @@ TEST_F(Shortcuts, FailureNamesTheLinkUnlessQuiet) {
   EXPECT_NE(failures.find(" Q:\\no\\drive\\Bad.lnk\r\n"), std::string::npos) << failures;
   EXPECT_EQ(failures.find("quiet"), std::string::npos) << failures;
   EXPECT_EQ(TheFailureSummary().count, 1);
+}
+
+// The uninstaller icon: written and recorded where the data folder is,
+// logged (and still named for the shortcuts) where it cannot be written,
+// nothing at all when the package carries none.
+TEST_F(Shortcuts, UninstallerIconIsWrittenRecordedOrLogged) {
+  const std::wstring missing = install_ + L"\\no such folder";
+  struct Case {
+    std::wstring folder;
+    const char* icon;
+    bool written;
+  } cases[] = {
+      {install_, "icon bytes", true},
+      {install_, "", false},
+      {missing, "icon bytes", false},  // last: the log keeps its line
+  };
+  for (const Case& c : cases) {
+    ClearUninstallRecords();
+    const std::wstring path = c.folder + L"\\uninstall.ico";
+    DeleteFileW(path.c_str());
+    const String named = InstallUninstallerIcon(String(U16(c.folder)), String(c.icon));
+    const std::string records = Text(TheUninstallRecords().records);
+    const std::string log = WorkingLogText(folder_ / L"log.txt");
+    const bool logged = log.find("Failed to install uninstaller icon to ") != std::string::npos &&
+                        log.find("no such folder\\uninstall.ico\r\n") != std::string::npos;
+    EXPECT_EQ(Wide(named), *c.icon ? path : L"") << c.icon;
+    EXPECT_EQ(testkit::ReadFileBytes(path).value_or("<none>"), c.written ? c.icon : "<none>");
+    EXPECT_EQ(records, c.written ? Text(MarkPath(U16(path))) + "\r\n" : "");
+    EXPECT_EQ(logged, *c.icon && !c.written) << log;
+  }
 }
 
 }  // namespace
