@@ -322,12 +322,14 @@ TEST_F(InstallActions, EveryComponentAndRegistryFormIsMadeRecordedAndTakenBack) 
   GUID library_guid = {};
   ASSERT_EQ(CoCreateGuid(&library_guid), S_OK);
   const std::wstring tag = GuidText(library_guid).substr(1, 8);
+  folder_ = L"C:\\Program Files\\Bx Actions " + tag;
   const std::wstring own_key = L"Software\\Bx Actions " + tag;
   const std::wstring extension = L".bx" + tag;
   const std::wstring existing_type = L"Bx.Existing." + tag;
   const std::wstring merge_key = L"Software\\Bx Merge " + tag;
   const std::wstring system = ShellFolder(CSIDL_SYSTEM);
   const std::wstring library_file = L"bxlib" + tag + L".tlb";
+  const std::wstring server_file = L"bxserver" + tag + L".dll";
   const std::wstring msi_file = L"C:\\Program Files\\Bastionix Test MSI\\readme.txt";
   const std::wstring library_key = L"TypeLib\\" + GuidText(library_guid);
   const std::string library = MakeTypeLibrary(e2e::TestFolder() + L"\\" + library_file, library_guid);
@@ -369,6 +371,10 @@ TEST_F(InstallActions, EveryComponentAndRegistryFormIsMadeRecordedAndTakenBack) 
   product_.files.push_back(FileFromBytes("app.ico", icon.c_str(), static_cast<size_t>(icon.length())));
   product_.files.push_back(File("bin\\tool.cmd", "@echo tool\r\n"));
   product_.files.back().entry.kind = entry_kind::kStartup;
+  PackageFile server = File(Narrow(server_file).c_str(),
+                            e2e::ReadBytes(testkit::BuildPath(L"tests/components/test_com_server.dll")));
+  server.entry.kind = entry_kind::kSystemCom;
+  product_.files.push_back(server);
   PackageFile type_library = File(Narrow(library_file).c_str(), library);
   type_library.entry.kind = entry_kind::kSystemTypeLibrary;
   product_.files.push_back(type_library);
@@ -426,7 +432,7 @@ TEST_F(InstallActions, EveryComponentAndRegistryFormIsMadeRecordedAndTakenBack) 
     DWORD type = 0;
     text += RawValue(HKEY_LOCAL_MACHINE, kEnvironmentKey, L"Path", &type) + std::to_wstring(type) + L"\n";
     for (const std::wstring& path : {folder_, desktop, start_menu, startup_link, system + L"\\" + library_file,
-                                     msi_file}) {
+                                     system + L"\\" + server_file, msi_file}) {
       text += path + (Exists(path) ? L" is there\n" : L" is not\n");
     }
     return text;
@@ -438,7 +444,18 @@ TEST_F(InstallActions, EveryComponentAndRegistryFormIsMadeRecordedAndTakenBack) 
   const std::string log = InstallLog();
   const std::string dat = e2e::ReadBytes(folder_ + L"\\Uninstall.DAT");
 
-  // Components: the type library, the MSI package at level 2, the driver.
+  // Components: a COM server (its DllRegisterServer counts its calls), the
+  // type library, the MSI package at level 2, the driver.
+  const std::wstring marks = L"Software\\Bastionix Test COM Server";
+  EXPECT_NE(log.find("Registering COM File \"" + Narrow(system + L"\\" + server_file) + "\"...OK\r\n"),
+            std::string::npos)
+      << log;
+  DWORD calls = 0, calls_size = sizeof calls;
+  EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, marks.c_str(), server_file.c_str(), RRF_RT_REG_DWORD, nullptr, &calls,
+                         &calls_size),
+            0);
+  EXPECT_EQ(calls, 1u);
+  RegDeleteKeyValueW(HKEY_CURRENT_USER, marks.c_str(), server_file.c_str());
   const std::string library_path = Narrow(system + L"\\" + library_file);
   EXPECT_NE(log.find("Registering Type Library \"" + library_path + "\"...OK\r\n"), std::string::npos) << log;
   EXPECT_EQ(Text(HKEY_CLASSES_ROOT, library_key + L"\\1.0", L""), L"BastionixTestLibrary");
