@@ -920,7 +920,8 @@ block_size = 1048576            # plain bytes per file-data block (4096 and up)
 icon = ""                       # an .ico file: the installer's icon (its first icon group)
 product_icon = ""               # default: icon; "product.ico" in the uninstall folder,
                                 #   shown by the Uninstall value "DisplayIcon"
-uninstaller_icon = ""           # default: icon; the uninstaller's icon group
+uninstaller_icon = ""           # default: icon; the uninstaller's icon group, and
+                                #   "uninstall.ico" in the uninstall folder for its shortcuts
 copyright = ""                  # version record "LegalCopyright"
 side_picture = ""               # a .bmp file (uncompressed rows, up to 4096 x 4096 pixels):
                                 #   the picture left of "side" and "full" style pages,
