@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the benchmark payloads silently under Wine with our installer and
-# with NSIS, and prints seconds, MiB/s and peak memory side by side.
+# with NSIS (and, when asked, with our installer of an earlier commit), and
+# prints seconds, MiB/s and peak memory side by side.
 #
 #   bench/run.sh [options]
 #
@@ -8,11 +9,19 @@
 #                          or $BX_BENCH_RUNS); the median is reported
 #   -p, --payload NAME     many-small, few-large or tiny (repeatable; default
 #                          many-small and few-large)
-#   --only ours|nsis       time one installer only
+#   --only LIST            time only these installers: a comma list of ours,
+#                          base and nsis (e.g. ours,base)
 #   --block-size BYTES     our package's file-data block size (default 1048576)
 #   --file-data inside|after   where our package keeps its file data (default inside)
 #   --host-dir DIR         host build tree with setup-builder (default build/host)
 #   --win32-dir DIR        win32 build tree with setup.exe (default build/win32)
+#   --compare REV          also time "base": setup-builder and setup.exe of the
+#                          git revision REV, built once from a copy of its tree
+#                          in build/bench/compare/SHA (each package made by its
+#                          own builder and read by its own stub)
+#   --compare-host-dir DIR, --compare-win32-dir DIR
+#                          the same with build trees that exist already (both
+#                          needed; nothing is built in them)
 #   --no-build             use the build trees as they are
 #   --no-build-host        build only the win32 tree (the CMake target's way)
 #   --ram                  install into memory (/dev/shm) instead of the disk:
@@ -50,6 +59,9 @@ fi
 runs=${BX_BENCH_RUNS:-3}
 payloads=()
 only=""
+compare_rev=""
+compare_host_dir=""
+compare_win32_dir=""
 block_size=1048576
 file_data=inside
 host_dir=$root/build/host
@@ -65,6 +77,9 @@ while [ $# -gt 0 ]; do
     -n|--runs) runs=${2:?}; shift ;;
     -p|--payload) payloads+=("${2:?}"); shift ;;
     --only) only=${2:?}; shift ;;
+    --compare) compare_rev=${2:?}; shift ;;
+    --compare-host-dir) compare_host_dir=$(realpath -m "${2:?}"); shift ;;
+    --compare-win32-dir) compare_win32_dir=$(realpath -m "${2:?}"); shift ;;
     --block-size) block_size=${2:?}; shift ;;
     --file-data) file_data=${2:?}; shift ;;
     --host-dir) host_dir=$(realpath -m "${2:?}"); shift ;;
@@ -81,16 +96,42 @@ while [ $# -gt 0 ]; do
 done
 [ ${#payloads[@]} -gt 0 ] || payloads=(many-small few-large)
 case $runs in ''|*[!0-9]*|0) die "--runs takes a positive number" ;; esac
-case $only in ''|ours|nsis) ;; *) die "--only takes ours or nsis" ;; esac
+[ -z "$compare_rev" ] || [ -z "$compare_host_dir$compare_win32_dir" ] ||
+  die "--compare and --compare-host-dir/--compare-win32-dir exclude each other"
+[ -n "$compare_host_dir" ] || [ -z "$compare_win32_dir" ] || die "--compare-win32-dir needs --compare-host-dir"
+[ -z "$compare_host_dir" ] || [ -n "$compare_win32_dir" ] || die "--compare-host-dir needs --compare-win32-dir"
 case $file_data in inside|after) ;; *) die "--file-data takes inside or after" ;; esac
 for p in "${payloads[@]}"; do
   case $p in many-small|few-large|tiny) ;; *) die "unknown payload $p" ;; esac
 done
-installers=(ours nsis)
-[ -z "$only" ] || installers=("$only")
+comparing=0
+[ -z "$compare_rev$compare_host_dir" ] || comparing=1
+installers=(ours)
+[ "$comparing" = 0 ] || installers+=(base)
+installers+=(nsis)
+if [ -n "$only" ]; then
+  IFS=, read -ra installers <<<"$only"
+  for who in "${installers[@]}"; do
+    case $who in
+      ours|nsis) ;;
+      base) [ "$comparing" = 1 ] || die "--only base needs --compare or --compare-host-dir" ;;
+      *) die "--only takes a comma list of ours, base and nsis" ;;
+    esac
+  done
+fi
+# The compared revision gets a copy of its tree and build trees of its own.
+compare_src=""
+if [ -n "$compare_rev" ]; then
+  compare_sha=$(git -C "$root" rev-parse --verify --quiet "$compare_rev^{commit}") ||
+    die "--compare: no commit $compare_rev"
+  compare_src=$work/compare/$compare_sha/src
+  compare_host_dir=$work/compare/$compare_sha/host
+  compare_win32_dir=$work/compare/$compare_sha/win32
+fi
 
-builder=$host_dir/setup-builder
-stub=$win32_dir/setup.exe
+# builder_of/stub_of WHO: the pair that makes and runs WHO's installers.
+builder_of() { if [ "$1" = base ]; then echo "$compare_host_dir/setup-builder"; else echo "$host_dir/setup-builder"; fi; }
+stub_of() { if [ "$1" = base ]; then echo "$compare_win32_dir/setup.exe"; else echo "$win32_dir/setup.exe"; fi; }
 payload_dir=$work/payloads
 installer_dir=$work/installers
 
@@ -107,20 +148,20 @@ variant=""
 [ "$block_size" = 1048576 ] || variant+="-b$block_size"
 [ "$file_data" = inside ] || variant+="-$file_data"
 installer_exe() {
-  if [ "$1" = ours ]; then
-    printf '%s/ours-%s%s.exe' "$installer_dir" "$2" "$variant"
+  if [ "$1" != nsis ]; then
+    printf '%s/%s-%s%s.exe' "$installer_dir" "$1" "$2" "$variant"
   else
     printf '%s/%s-%s.exe' "$installer_dir" "$1" "$2"
   fi
 }
 
 # ------------------------------------------------------------------ build ----
-# build_tree DIR PRESET TARGET: configures DIR from PRESET when it has no
-# cache yet, then builds TARGET in it.
+# build_tree DIR PRESET TARGET [SOURCE]: configures DIR from PRESET of
+# SOURCE (default this tree) when it has no cache yet, then builds TARGET in it.
 build_tree() {
-  local dir=$1 preset=$2 target=$3
+  local dir=$1 preset=$2 target=$3 source=${4:-$root}
   if [ ! -f "$dir/CMakeCache.txt" ]; then
-    (cd "$root" && cmake --preset "$preset" -B "$dir" --log-level=WARNING >/dev/null)
+    (cd "$source" && cmake --preset "$preset" -B "$dir" --log-level=WARNING >/dev/null)
   fi
   say "building $target in ${dir#"$root"/}"
   cmake --build "$dir" --target "$target" -j 2 -- --quiet
@@ -172,14 +213,32 @@ payload_bytes() { du -sb --apparent-size "$payload_dir/$1" | cut -f1; }
 # up_to_date EXE KEY: EXE exists and was made from inputs with this KEY.
 up_to_date() { [ -f "$1" ] && [ -f "$1.key" ] && [ "$(cat "$1.key")" = "$2" ]; }
 
-make_ours() {
-  local payload=$1 exe manifest key
-  exe=$(installer_exe ours "$payload")
-  manifest=$work/manifests/$payload$variant.toml
+# A copy of REV's tree, made once: git archive leaves the repository's
+# worktree list alone.
+prepare_compare_tree() {
+  [ ! -f "$compare_src/CMakeLists.txt" ] || return 0
+  say "copying the tree of $compare_sha to ${compare_src#"$root"/}"
+  rm -rf "$compare_src.tmp"
+  mkdir -p "$compare_src.tmp"
+  git -C "$root" archive "$compare_sha" | tar -x -C "$compare_src.tmp"
+  mv "$compare_src.tmp" "$compare_src"
+}
+
+# make_built WHO PAYLOAD: ours or base, each package made by its own builder
+# for its own stub (an older stub need not read a newer package).
+make_built() {
+  local who=$1 payload=$2 exe manifest key builder stub template
+  exe=$(installer_exe "$who" "$payload")
+  builder=$(builder_of "$who")
+  stub=$(stub_of "$who")
+  template=$bench/manifests/bench.toml.in
+  [ "$who" != base ] || [ ! -f "$compare_src/bench/manifests/bench.toml.in" ] ||
+    template=$compare_src/bench/manifests/bench.toml.in
+  manifest=$work/manifests/$who-$payload$variant.toml
   mkdir -p "$work/manifests" "$installer_dir"
   sed -e "s|@PAYLOAD@|$payload|g" -e "s|@SOURCE@|$payload_dir/$payload|g" \
       -e "s|@BLOCK_SIZE@|$block_size|g" -e "s|@FILE_DATA@|$file_data|g" \
-      "$bench/manifests/bench.toml.in" >"$manifest"
+      "$template" >"$manifest"
   key=$(cat "$stub" "$builder" "$manifest" "$payload_dir/.stamp" | sha256sum | cut -d' ' -f1)
   up_to_date "$exe" "$key" && return 0
   say "building $(basename "$exe")"
@@ -214,7 +273,7 @@ clean() {
     mkdir -p "$trash"
     mv "$folder" "$(mktemp -d "$trash/XXXXXX")/"
   fi
-  if [ "$who" = ours ]; then
+  if [ "$who" != nsis ]; then
     key="Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$(uninstall_key_name "$payload")"
     wine reg delete "HKLM\\$key" /f >/dev/null 2>&1 || true
     wine reg delete "HKCU\\$key" /f >/dev/null 2>&1 || true
@@ -257,7 +316,7 @@ install() {
   local who=$1 payload=$2 exe folder
   exe=$(installer_exe "$who" "$payload")
   folder=$(win_folder "$who" "$payload")
-  if [ "$who" = ours ]; then
+  if [ "$who" != nsis ]; then
     "$python" "$bench/measure.py" --server "$server" wine "$exe" /silent "/d:$folder"
   else
     "$python" "$bench/measure.py" --server "$server" wine "$exe" /S "/D=$folder"
@@ -271,7 +330,7 @@ install() {
 uninstall() {
   local who=$1 payload=$2 folder
   folder=$(win_folder "$who" "$payload")
-  if [ "$who" = ours ]; then
+  if [ "$who" != nsis ]; then
     "$python" "$bench/measure.py" --server "$server" wine "$folder\\uninstall.exe" /silent \
       "/u:$(uninstall_key_name "$payload")"
   else
@@ -315,9 +374,11 @@ inner() {
       fi
     done
     for round in $(seq 1 "$runs"); do
-      # Alternate who goes first so that neither always follows the other.
-      order=("${installers[@]}")
-      if [ $((round % 2)) = 0 ] && [ ${#order[@]} = 2 ]; then order=("${order[1]}" "${order[0]}"); fi
+      # Rotate who goes first so that none always follows the same other.
+      order=()
+      for i in "${!installers[@]}"; do
+        order+=("${installers[$(((i + round - 1) % ${#installers[@]}))]}")
+      done
       for who in "${order[@]}"; do
         [ -z "${broken[$who-$payload]:-}" ] || continue
         clean "$who" "$payload"
@@ -343,9 +404,11 @@ inner() {
 
 # ------------------------------------------------------------------ report ---
 report() {
-  "$python" - "$1" "$runs" "$block_size" "$file_data" "$ram" "${payloads[@]}" <<'PY'
+  "$python" - "$1" "$2" "$runs" "$block_size" "$file_data" "$ram" "${payloads[@]}" <<'PY'
 import statistics, sys
-results, runs, block, place, ram, order = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4], sys.argv[5], sys.argv[6:]
+results, base, runs, block, place, ram = sys.argv[1:7]
+order = sys.argv[7:]
+installers = (("ours", "ours"), ("base", base), ("nsis", "nsis-zlib"))
 rows, broken, sizes, removals = {}, {}, {}, {}
 for line in open(results):
     payload, who, kind, rest = line.rstrip("\n").split("\t", 3)
@@ -358,49 +421,52 @@ for line in open(results):
     else:
         rows.setdefault((payload, who), []).append(dict(kv.split("=") for kv in rest.split()))
 MiB = 1 << 20
+median = lambda runs_, k: statistics.median(float(r[k]) for r in runs_)
+
+def compare(table, payload, against, name):
+    o, n = table.get((payload, "ours")), table.get((payload, against))
+    if o and n:
+        so, sn = median(o, "seconds"), median(n, "seconds")
+        print("%-11s ours takes %.2fx the time of %s (%s)" % (payload, so / sn, name, "faster" if so < sn else "slower"))
+
+def comparisons(table, payload):
+    compare(table, payload, "base", base)
+    compare(table, payload, "nsis", "NSIS")
+
 print()
 print("Silent installs under Wine%s, median of %s runs; ours: block %s, file data %s" % (
     " into memory (/dev/shm)" if ram == "1" else "", runs, block, place))
-print("%-11s %-10s %8s %7s %7s %7s %9s %9s %9s  %s" % (
+print("%-11s %-12s %8s %7s %7s %7s %9s %9s %9s  %s" % (
     "payload", "installer", "seconds", "MiB/s", "cpu s", "srv s", "peak MiB", "anon MiB",
     "file MiB", "all runs (s)"))
 for payload in order:
-    for who, label in (("ours", "ours"), ("nsis", "nsis-zlib")):
+    for who, label in installers:
         if (payload, who) in broken:
-            print("%-11s %-10s WRONG INSTALLATION: %s" % (payload, label, broken[(payload, who)]))
+            print("%-11s %-12s WRONG INSTALLATION: %s" % (payload, label, broken[(payload, who)]))
             continue
         runs_ = rows.get((payload, who))
         if not runs_:
             continue
-        med = lambda k: statistics.median(float(r[k]) for r in runs_)
+        med = lambda k: median(runs_, k)
         secs = med("seconds")
-        print("%-11s %-10s %8.3f %7.1f %7.2f %7.2f %9.1f %9.1f %9.1f  %s" % (
+        print("%-11s %-12s %8.3f %7.1f %7.2f %7.2f %9.1f %9.1f %9.1f  %s" % (
             payload, label, secs, sizes[payload] / MiB / secs, med("cpu"), med("server"),
             med("hwm_kib") / 1024, med("anon_kib") / 1024, med("file_kib") / 1024,
             " ".join("%.3f" % float(r["seconds"]) for r in runs_)))
-    o, n = rows.get((payload, "ours")), rows.get((payload, "nsis"))
-    if o and n:
-        so = statistics.median(float(r["seconds"]) for r in o)
-        sn = statistics.median(float(r["seconds"]) for r in n)
-        print("%-11s ours takes %.2fx the time of NSIS (%s)" % (
-            payload, so / sn, "faster" if so < sn else "slower"))
+    comparisons(rows, payload)
 if removals:
     print()
     print("Silent uninstalls of the same installations, median of %s runs" % runs)
-    print("%-11s %-10s %8s %7s %7s  %s" % ("payload", "installer", "seconds", "cpu s", "srv s", "all runs (s)"))
+    print("%-11s %-12s %8s %7s %7s  %s" % ("payload", "installer", "seconds", "cpu s", "srv s", "all runs (s)"))
     for payload in order:
-        for who, label in (("ours", "ours"), ("nsis", "nsis")):
+        for who, label in installers:
             runs_ = removals.get((payload, who))
             if not runs_:
                 continue
-            med = lambda k: statistics.median(float(r[k]) for r in runs_)
-            print("%-11s %-10s %8.3f %7.2f %7.2f  %s" % (payload, label, med("seconds"), med("cpu"), med("server"),
-                  " ".join("%.3f" % float(r["seconds"]) for r in runs_)))
-        o, n = removals.get((payload, "ours")), removals.get((payload, "nsis"))
-        if o and n:
-            so = statistics.median(float(r["seconds"]) for r in o)
-            sn = statistics.median(float(r["seconds"]) for r in n)
-            print("%-11s ours takes %.2fx the time of NSIS (%s)" % (payload, so / sn, "faster" if so < sn else "slower"))
+            print("%-11s %-12s %8.3f %7.2f %7.2f  %s" % (
+                payload, label, median(runs_, "seconds"), median(runs_, "cpu"), median(runs_, "server"),
+                " ".join("%.3f" % float(r["seconds"]) for r in runs_)))
+        comparisons(removals, payload)
 print()
 print("seconds: wall time until `wine` returns (warm wineserver); MiB/s: payload bytes / seconds.")
 print("cpu s: the installer process's user+system CPU; srv s: the wineserver's CPU meanwhile.")
@@ -418,12 +484,26 @@ fi
 command -v makensis >/dev/null || die "makensis is missing: run scripts/setup.sh"
 [ "$build_host" = 0 ] || build_tree "$host_dir" host setup-builder
 [ "$build_win32" = 0 ] || build_tree "$win32_dir" win32 setup
-[ -x "$builder" ] || die "no $builder: build the host tree or give --host-dir"
-[ -f "$stub" ] || die "no $stub: build the win32 tree or give --win32-dir"
+if [ -n "$compare_rev" ]; then
+  prepare_compare_tree
+  if [ "$build_host" = 1 ] || [ ! -x "$(builder_of base)" ]; then
+    build_tree "$compare_host_dir" host setup-builder "$compare_src"
+  fi
+  if [ "$build_win32" = 1 ] || [ ! -f "$(stub_of base)" ]; then
+    build_tree "$compare_win32_dir" win32 setup "$compare_src"
+  fi
+fi
+for who in ours base; do
+  [ "$who" = ours ] || [ "$comparing" = 1 ] || continue
+  [ -x "$(builder_of "$who")" ] || die "no $(builder_of "$who"): build that host tree or name another"
+  [ -f "$(stub_of "$who")" ] || die "no $(stub_of "$who"): build that win32 tree or name another"
+done
 
 make_payloads
 for payload in "${payloads[@]}"; do
-  for who in "${installers[@]}"; do "make_$who" "$payload"; done
+  for who in "${installers[@]}"; do
+    if [ "$who" = nsis ]; then make_nsis "$payload"; else make_built "$who" "$payload"; fi
+  done
 done
 
 bash "$root/scripts/setup.sh" --prefix-only "$prefix" >&2
@@ -439,9 +519,12 @@ done
 args=(-n "$runs" --block-size "$block_size" --file-data "$file_data" --host-dir "$host_dir" --win32-dir "$win32_dir")
 for payload in "${payloads[@]}"; do args+=(-p "$payload"); done
 [ -z "$only" ] || args+=(--only "$only")
+[ "$comparing" = 0 ] || args+=(--compare-host-dir "$compare_host_dir" --compare-win32-dir "$compare_win32_dir")
 [ -z "$trace" ] || args+=(--trace "$trace")
 [ "$ram" = 0 ] || args+=(--ram)
 BX_BENCH_RESULTS=$results "$root/scripts/wine-session.sh" "$prefix" "${BASH_SOURCE[0]}" --inner "${args[@]}"
-report "$results" | tee "${results%.tsv}.txt"
+base_label=base
+[ -z "$compare_rev" ] || base_label=base-${compare_sha:0:7}
+report "$results" "$base_label" | tee "${results%.tsv}.txt"
 say "results: ${results#"$root"/} and $(basename "${results%.tsv}.txt")"
 ! grep -q $'\tbroken\t' "$results"

@@ -19,7 +19,7 @@ enum WalkOption : uint32_t {
   kWalkBareNames = 0x4000,
 };
 
-// The bits above do not overlap the options of the file specification
+// The bits above do not overlap the options of the file-pattern
 // expander, which passes its own options through to the walk.
 constexpr uint32_t kWalkOptionMask =
     kWalkFolders | kWalkNoFiles | kWalkSkipShellFiles | kWalkNoMessages | kWalkBareNames;

@@ -9,45 +9,39 @@ namespace {
 std::string Text(const String& s) { return std::string(s.c_str(), static_cast<size_t>(s.length())); }
 std::u16string W(const String& s) { return std::u16string(s.w_str(), static_cast<size_t>(s.wlength())); }
 
+// One entry as TakeSharedFileEntry should hand it out, marks read off.
+struct ExpectedEntry {
+  const char* path;
+  bool com_server, permanent, type_library;
+};
+
+void ExpectNextEntry(String* text, const ExpectedEntry& expected) {
+  SCOPED_TRACE(expected.path);
+  SharedFileEntry entry;
+  ASSERT_TRUE(TakeSharedFileEntry(text, &entry));
+  EXPECT_EQ(Text(entry.path), expected.path);
+  EXPECT_EQ(entry.com_server, expected.com_server);
+  EXPECT_EQ(entry.permanent, expected.permanent);
+  EXPECT_EQ(entry.type_library, expected.type_library);
+}
+
 TEST(SharedFilesList, EntriesComeOffTheFrontWithTheirMarks) {
   String text("\"C:\\Win\\a.dll^\";\"C:\\Win\\b.dll \";\"C:\\Win\\c.tlb\xA9\";\"C:\\Win\\d.ocx\xA9^\";\"C:\\Shared\\e.dll\"");
-  SharedFileEntry entry;
-  ASSERT_TRUE(TakeSharedFileEntry(&text, &entry));
-  EXPECT_EQ(Text(entry.path), "C:\\Win\\a.dll");
-  EXPECT_TRUE(entry.com_server);
-  EXPECT_FALSE(entry.permanent);
-  EXPECT_FALSE(entry.type_library);
-
-  ASSERT_TRUE(TakeSharedFileEntry(&text, &entry));
-  EXPECT_EQ(Text(entry.path), "C:\\Win\\b.dll");
-  EXPECT_TRUE(entry.permanent);
-  EXPECT_FALSE(entry.com_server);
-
-  ASSERT_TRUE(TakeSharedFileEntry(&text, &entry));
-  EXPECT_EQ(Text(entry.path), "C:\\Win\\c.tlb");
-  EXPECT_TRUE(entry.type_library);
-  EXPECT_FALSE(entry.com_server);
-
-  ASSERT_TRUE(TakeSharedFileEntry(&text, &entry));
-  EXPECT_EQ(Text(entry.path), "C:\\Win\\d.ocx");
-  EXPECT_TRUE(entry.type_library);
-  EXPECT_TRUE(entry.com_server);
-
-  ASSERT_TRUE(TakeSharedFileEntry(&text, &entry));
-  EXPECT_EQ(Text(entry.path), "C:\\Shared\\e.dll");
-  EXPECT_FALSE(entry.com_server || entry.permanent || entry.type_library);
+  const ExpectedEntry entries[] = {{"C:\\Win\\a.dll", true, false, false},
+                                   {"C:\\Win\\b.dll", false, true, false},
+                                   {"C:\\Win\\c.tlb", false, false, true},
+                                   {"C:\\Win\\d.ocx", true, false, true},
+                                   {"C:\\Shared\\e.dll", false, false, false}};
+  for (const ExpectedEntry& expected : entries) ExpectNextEntry(&text, expected);
   EXPECT_TRUE(text.empty());
+  SharedFileEntry entry;
   EXPECT_FALSE(TakeSharedFileEntry(&text, &entry));
 }
 
 TEST(SharedFilesList, MarksComeOffInTheirOrderOnly) {
   // "^" before the blank is not at the end once "^" has been looked for.
   String text("\"C:\\x.dll^ \"");
-  SharedFileEntry entry;
-  ASSERT_TRUE(TakeSharedFileEntry(&text, &entry));
-  EXPECT_EQ(Text(entry.path), "C:\\x.dll^");
-  EXPECT_TRUE(entry.permanent);
-  EXPECT_FALSE(entry.com_server);
+  ExpectNextEntry(&text, {"C:\\x.dll^", false, true, false});
 }
 
 TEST(SharedFilesList, DoubledQuotesAndDamagedLists) {

@@ -42,18 +42,36 @@ std::string WaitForTrace() {
   return e2e::ReadBytes(trace);
 }
 
-TEST(Notifications, LaunchAddressIsRequestedThroughTheInstallersOwnFirewallEntry) {
+// Each test's product, of its own version, with one notification address
+// that points at the test's loopback listener.
+class Notifications : public testing::Test {
+ protected:
+  // The installer of that product; `path` keeps "%version%" for the
+  // installer to fill in. Empty, with the test failed, when it cannot be made.
+  std::wstring BuildInstaller(const wchar_t* stem, const char16_t* version, String ProductSettings::*address,
+                              const char16_t* path) {
+    if (listener_.port() == 0) {
+      ADD_FAILURE() << "the listener did not start";
+      return std::wstring();
+    }
+    product_ = e2e::TestProduct(stem);
+    product_.settings.DisplayVersion = String(version);
+    product_.settings.*address = FormatW(u"http://127.0.0.1:%d%s", listener_.port(), path);
+    return e2e::BuildInstallerFile(product_);
+  }
+
+  Listener listener_;
+  Product product_;
+};
+
+TEST_F(Notifications, LaunchAddressIsRequestedThroughTheInstallersOwnFirewallEntry) {
   if (!testkit::RunningUnderWine()) GTEST_SKIP() << "reads Wine's firewall trace";
-  Listener listener;
-  ASSERT_NE(listener.port(), 0);
-  Product product = e2e::TestProduct(L"Notify");
-  product.settings.DisplayVersion = String(u"2.5");
-  product.settings.LaunchNotifyURL = FormatW(u"http://127.0.0.1:%d/launch?v=%%version%%&n=1", listener.port());
-  const std::wstring installer = e2e::BuildInstallerFile(product);
+  const std::wstring installer =
+      BuildInstaller(L"Notify", u"2.5", &ProductSettings::LaunchNotifyURL, u"/launch?v=%version%&n=1");
   ASSERT_FALSE(installer.empty());
 
   ASSERT_TRUE(StartWithFirewallTrace(installer, e2e::TestFolder() + L"\\App"));
-  const std::string request = listener.AcceptOneRequest(kRunTimeoutMs);
+  const std::string request = listener_.AcceptOneRequest(kRunTimeoutMs);
   const std::string trace = WaitForTrace();
   EXPECT_EQ(request.rfind("GET /launch?v=2.5&n=1 HTTP/1.1\r\n", 0), 0u) << request;
   ASSERT_FALSE(trace.empty()) << "the installer did not end";
@@ -72,22 +90,17 @@ TEST(Notifications, LaunchAddressIsRequestedThroughTheInstallersOwnFirewallEntry
 
 // After a successful removal the uninstaller requests the product's
 // uninstall address, with the version it was installed with.
-TEST(Notifications, SuccessfulUninstallRequestsTheUninstallAddress) {
-  Listener listener;
-  ASSERT_NE(listener.port(), 0);
-  Product product = e2e::TestProduct(L"NotifyBye");
-  product.settings.DisplayVersion = String(u"3.1");
-  product.settings.NotifyURL = FormatW(u"http://127.0.0.1:%d/bye?v=%%version%%", listener.port());
-  const std::wstring installer = e2e::BuildInstallerFile(product);
+TEST_F(Notifications, SuccessfulUninstallRequestsTheUninstallAddress) {
+  const std::wstring installer = BuildInstaller(L"NotifyBye", u"3.1", &ProductSettings::NotifyURL, u"/bye?v=%version%");
   ASSERT_FALSE(installer.empty());
   const std::wstring folder = e2e::TestFolder() + L"\\App";
   testkit::Process install = testkit::Process::Start(installer, L"/silent /d:\"" + folder + L"\"");
   ASSERT_TRUE(install.WaitForExit(kRunTimeoutMs)) << testkit::DescribeWindows(install.id());
   ASSERT_TRUE(testkit::FileExists(folder + L"\\uninstall.exe"));
 
-  const std::wstring name = e2e::Wide(product.settings.DisplayName);
+  const std::wstring name = e2e::Wide(product_.settings.DisplayName);
   testkit::Process uninstall = testkit::Process::Start(folder + L"\\uninstall.exe", L"/a /u:\"" + name + L"\"");
-  const std::string request = listener.AcceptOneRequest(kRunTimeoutMs);
+  const std::string request = listener_.AcceptOneRequest(kRunTimeoutMs);
   ASSERT_TRUE(uninstall.WaitForExit(kRunTimeoutMs)) << testkit::DescribeWindows(uninstall.id());
   EXPECT_EQ(uninstall.ExitCode(), 0u);
   EXPECT_EQ(request.rfind("GET /bye?v=3.1 HTTP/1.1\r\n", 0), 0u) << request;

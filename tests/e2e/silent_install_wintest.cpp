@@ -39,8 +39,9 @@ bool FileExists(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-DWORD RunSilently(const std::wstring& installer, const std::wstring& arguments) {
-  Process process = Process::Start(installer, L"/silent " + arguments);
+DWORD RunSilently(const std::wstring& installer, const std::wstring& arguments,
+                  const testkit::ProcessOptions& options = {}) {
+  Process process = Process::Start(installer, L"/silent " + arguments, options);
   EXPECT_TRUE(process.started());
   const bool ended = process.WaitForExit(kExitTimeoutMs);
   EXPECT_TRUE(ended) << "still running; windows: " << testkit::DescribeWindows(process.id());
@@ -116,6 +117,26 @@ TEST_F(SilentInstall, ShowsNothingAndLeavesItsRecords) {
   const std::string log = e2e::ReadBytes(folder_ + L"\\Install.log");
   ASSERT_GE(log.size(), 3u);
   EXPECT_EQ(log.substr(0, 3), "\xEF\xBB\xBF");
+}
+
+// Without a temporary folder the run has no working log; it still installs,
+// and its log says why the actions' lines are missing instead of looking clean.
+TEST_F(SilentInstall, AWorkingLogThatCannotBeMadeIsNamedInTheFailureSummary) {
+  const std::string content(70000, 'x');  // large enough for the key's size value
+  product_.files.push_back(DatedFile("tool.dat", content, 0, FILE_ATTRIBUTE_ARCHIVE));
+  const std::wstring installer = e2e::BuildInstallerFile(product_);
+  ASSERT_FALSE(installer.empty());
+  const std::wstring nowhere = e2e::TestFolder() + L"\\no such temporary folder";
+  testkit::ProcessOptions options;
+  options.environment = {{L"TMP", nowhere}, {L"TEMP", nowhere}};
+  EXPECT_EQ(RunSilently(installer, L"/d:\"" + folder_ + L"\"", options), 1u);
+
+  EXPECT_EQ(e2e::ReadBytes(folder_ + L"\\tool.dat"), content);
+  const std::string log = e2e::ReadBytes(folder_ + L"\\Install.log");
+  EXPECT_NE(log.find("*** FAILURE SUMMARY ***\r\nFailed to create the installation log: "), std::string::npos)
+      << log;
+  EXPECT_EQ(log.find("Installation Complete"), std::string::npos) << log;
+  CheckUninstallKey(e2e::Wide(product_.settings.DisplayName), folder_);
 }
 
 }  // namespace

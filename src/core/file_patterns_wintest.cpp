@@ -7,7 +7,7 @@
 
 #include "core/codepage.h"
 #include "core/empty_folder.h"
-#include "core/file_specification.h"
+#include "core/file_patterns.h"
 #include "core/scratch_folder_wintest.h"
 
 namespace {
@@ -43,21 +43,21 @@ struct Expansion {
 Expansion Expand(const std::wstring& text, uint32_t options = 0, const wchar_t* folder = nullptr) {
   Expansion out;
   const String lines = S(text);
-  SpecRequest request;
+  PatternRequest request;
   request.lines = &lines;
   request.output = &out.files;
   request.default_folder = reinterpret_cast<const char16_t*>(folder);
   request.errors = &out.errors;
   request.total_size = &out.total;
   request.options = options;
-  out.result = ExpandFileSpecification(request);
+  out.result = ExpandFilePatterns(request);
   return out;
 }
 
-TEST(ExpandFileSpecification, WildcardsAndSubfoldersOnARealTree) {
+TEST(ExpandFilePatterns, WildcardsAndSubfoldersOnARealTree) {
   ScratchFolder scratch;
   MakeTree(scratch);
-  const Expansion found = Expand(scratch.path() + L"*.txt /s;" + scratch.path() + L"b.log", kSpecSortAscending);
+  const Expansion found = Expand(scratch.path() + L"*.txt /s;" + scratch.path() + L"b.log", kPatternSortAscending);
   EXPECT_EQ(found.result, 4);
   EXPECT_EQ(found.Names(), (std::vector<std::wstring>{scratch / L"a.txt", scratch / L"b.log",
                                                       scratch / L"sub\\c.txt", scratch / L"sub\\deeper\\d.txt"}));
@@ -65,11 +65,11 @@ TEST(ExpandFileSpecification, WildcardsAndSubfoldersOnARealTree) {
   EXPECT_EQ(Text(found.errors), "");
 }
 
-TEST(ExpandFileSpecification, RelativeEntriesEnvironmentAndMessages) {
+TEST(ExpandFilePatterns, RelativeEntriesEnvironmentAndMessages) {
   ScratchFolder scratch;
   MakeTree(scratch);
-  ASSERT_TRUE(SetEnvironmentVariableW(L"BX_SPEC_DIR", (scratch.path() + L"sub").c_str()));
-  const std::wstring text = L"*.log\r\n%BX_SPEC_DIR%\\c.txt\r\n" + scratch.path() + L"*.doc\r\n" +
+  ASSERT_TRUE(SetEnvironmentVariableW(L"BX_PATTERN_DIR", (scratch.path() + L"sub").c_str()));
+  const std::wstring text = L"*.log\r\n%BX_PATTERN_DIR%\\c.txt\r\n" + scratch.path() + L"*.doc\r\n" +
                             scratch.path() + L"A.TXT;a.txt\r\nmissing.txt";
   const Expansion found = Expand(text, 0, scratch.path().c_str());
   EXPECT_EQ(found.Names(),
@@ -79,10 +79,10 @@ TEST(ExpandFileSpecification, RelativeEntriesEnvironmentAndMessages) {
             "The file specification \"" + folder + "*.doc\" on line 3 does not match any files.\r\n"
             "The file \"" + folder + "a.txt\" occurs more than once.\r\n"
             "The file \"missing.txt\" on line 5 does not exist.\r\n");
-  SetEnvironmentVariableW(L"BX_SPEC_DIR", nullptr);
+  SetEnvironmentVariableW(L"BX_PATTERN_DIR", nullptr);
 }
 
-TEST(ExpandFileSpecification, MissingDefaultFolderAndNotAbsolute) {
+TEST(ExpandFilePatterns, MissingDefaultFolderAndNotAbsolute) {
   ScratchFolder scratch;
   const std::wstring gone = scratch / L"gone";
   const Expansion found = Expand(L"x.txt", 0, gone.c_str());

@@ -1,4 +1,4 @@
-#include "core/file_specification.h"
+#include "core/file_patterns.h"
 
 #include "core/format.h"
 #include "core/keyed_list.h"
@@ -43,7 +43,7 @@ bool EndsWithBackslash(const String& text) { return !text.empty() && text.AtW(te
 
 // The folder a line names for its relative entries: the text before its
 // last backslash, when the line ends in a backslash or holds only one
-// file specification, and that text is an absolute folder without wildcards.
+// file pattern, and that text is an absolute folder without wildcards.
 String LineFolder(const String& line) {
   if (line.FindW(u';') >= 0 && !EndsWithBackslash(line)) return String();
   const int32_t cut = line.FindLastW(u'\\');
@@ -61,13 +61,13 @@ bool MorePathNoCase(const String& a, const String& b) { return CompareNoCaseW(b,
 
 class Expander {
  public:
-  Expander(const SpecSystem& system, const SpecRequest& request)
+  Expander(const PatternSystem& system, const PatternRequest& request)
       : system_(system), request_(request), options_(request.options), seen_(kDuplicateSetSize) {}
 
   int32_t Run() {
-    if (request_.output && !(options_ & kSpecKeepOutput)) request_.output->RemoveAll();
+    if (request_.output && !(options_ & kPatternKeepOutput)) request_.output->RemoveAll();
     if (request_.total_size) *request_.total_size = 0;
-    if (request_.output && !(options_ & kSpecAllowDuplicates)) {
+    if (request_.output && !(options_ & kPatternAllowDuplicates)) {
       for (const String& kept : *request_.output) Remember(kept);
     }
     const String default_folder(request_.default_folder ? request_.default_folder : u"");
@@ -79,7 +79,7 @@ class Expander {
     String text = request_.lines ? *request_.lines : String();
     text.TrimW();
     if (text.empty()) {
-      if (options_ & kSpecReportEmpty) Report(u"No files were specified.\r\n");
+      if (options_ & kPatternReportEmpty) Report(u"No files were specified.\r\n");
       return 0;
     }
     default_folder_ = default_folder;
@@ -87,7 +87,7 @@ class Expander {
     const Array<String> lines = Lines(*request_.lines);
     multiple_lines_ = lines.Count() > 1;
     for (int32_t i = 0; i < lines.Count(); ++i) {
-      if (!Line(lines[i], i + 1)) return kSpecCancelled;
+      if (!Line(lines[i], i + 1)) return kPatternCancelled;
     }
     Finish();
     return added_;
@@ -101,7 +101,7 @@ class Expander {
     if (request_.errors) request_.errors->Append(text);
   }
   void ReportLineNumber() {
-    if (multiple_lines_ && !(options_ & kSpecNoLineNumbers) && request_.errors) {
+    if (multiple_lines_ && !(options_ & kPatternNoLineNumbers) && request_.errors) {
       AppendFormatW(*request_.errors, u"on line %d ", line_number_);
     }
   }
@@ -121,7 +121,7 @@ class Expander {
     String line = raw;
     line.TrimW();
     if (line.empty()) return true;
-    if ((options_ & kSpecComments) && line.AtW(0) == u';') return true;
+    if ((options_ & kPatternComments) && line.AtW(0) == u';') return true;
     line_number_ = number;
     subfolders_ = TakeSubfolderSwitch(line);
     system_.expand_environment(line);
@@ -165,9 +165,9 @@ class Expander {
     return true;
   }
 
-  // `folder` is the full path of a folder named by a file specification, else null.
+  // `folder` is the full path of a folder named by a file pattern, else null.
   void ReportMissing(const String& item, const String* folder) {
-    if (options_ & kSpecQuietMissing) return;
+    if (options_ & kPatternQuietMissing) return;
     // An empty folder that exists names no files, which is no mistake.
     if (folder && system_.folder_exists(folder->w_str())) return;
     const bool wildcard = HasWildcard(item);
@@ -187,7 +187,7 @@ class Expander {
   bool Found(const WalkEntry& entry) {
     ++matches_;
     const String& name = *entry.path;
-    if (!(options_ & kSpecAllowDuplicates) && Remember(name)) {
+    if (!(options_ & kPatternAllowDuplicates) && Remember(name)) {
       Report(u"The file \"");
       Report(name);
       Report(u"\" occurs more than once.\r\n");
@@ -205,15 +205,15 @@ class Expander {
   void Finish() {
     Array<String>* output = request_.output;
     if (!output) return;
-    const bool no_case = options_ & kSpecSortNoCase;
-    if (options_ & kSpecSortAscending) {
+    const bool no_case = options_ & kPatternSortNoCase;
+    if (options_ & kPatternSortAscending) {
       output->Sort(no_case ? LessPathNoCase : LessPath);
-    } else if (options_ & kSpecSortDescending) {
+    } else if (options_ & kPatternSortDescending) {
       output->Sort(no_case ? MorePathNoCase : MorePath);
     }
-    if (!(options_ & (kSpecLowerCase | kSpecUpperCase))) return;
+    if (!(options_ & (kPatternLowerCase | kPatternUpperCase))) return;
     for (String& name : *output) {
-      if (options_ & kSpecLowerCase) {
+      if (options_ & kPatternLowerCase) {
         name.ToLowerW();
       } else {
         name.ToUpperW();
@@ -221,13 +221,13 @@ class Expander {
     }
   }
 
-  const SpecSystem& system_;
-  const SpecRequest& request_;
+  const PatternSystem& system_;
+  const PatternRequest& request_;
   const uint32_t options_;
   List<Bucket<bool, String>> seen_;
   String default_folder_;
   String working_folder_;
-  String applies_;      // the folder for the line's relative specifications
+  String applies_;      // the folder for the line's relative patterns
   String line_folder_;  // the folder the per-file callback is told
   bool multiple_lines_ = false;
   int32_t line_number_ = 0;
@@ -239,6 +239,6 @@ class Expander {
 
 }  // namespace
 
-int32_t ExpandFileSpecification(const SpecSystem& system, const SpecRequest& request) {
+int32_t ExpandFilePatterns(const PatternSystem& system, const PatternRequest& request) {
   return Expander(system, request).Run();
 }

@@ -1,4 +1,4 @@
-#include "core/file_specification.h"
+#include "core/file_patterns.h"
 
 #include <gtest/gtest.h>
 
@@ -78,9 +78,9 @@ bool FolderExists(const char16_t* path) {
 
 String Current() { return Wide(g_current); }
 
-const SpecSystem kFakeSystem = {FakeWalk, ExpandVariable, FolderExists, Current};
+const PatternSystem kFakeSystem = {FakeWalk, ExpandVariable, FolderExists, Current};
 
-class FileSpecification : public ::testing::Test {
+class FilePatterns : public ::testing::Test {
  public:
   void SetUp() override {
     files_ = {{"C:\\data\\a.txt", 10},          {"C:\\data\\B.TXT", 20},      {"C:\\data\\c.log", 5},
@@ -92,7 +92,7 @@ class FileSpecification : public ::testing::Test {
 
   int32_t Expand(const char* text, uint32_t options = 0, const char16_t* folder = nullptr) {
     lines_ = Wide(text);
-    SpecRequest request;
+    PatternRequest request;
     request.lines = &lines_;
     request.output = &output_;
     request.default_folder = folder;
@@ -102,7 +102,7 @@ class FileSpecification : public ::testing::Test {
     request.on_file = on_file_;
     request.context = this;
     request.options = options;
-    return ExpandFileSpecification(kFakeSystem, request);
+    return ExpandFilePatterns(kFakeSystem, request);
   }
 
   std::vector<std::string> Output() const {
@@ -117,15 +117,15 @@ class FileSpecification : public ::testing::Test {
   Array<String> output_;
   String errors_;
   int64_t total_ = -1;
-  SpecProgress progress_ = nullptr;
-  SpecFileCallback on_file_ = nullptr;
+  PatternProgress progress_ = nullptr;
+  PatternFileCallback on_file_ = nullptr;
   std::vector<int32_t> progress_lines_;
   std::vector<std::string> callback_folders_;
 };
 
 using Names = std::vector<std::string>;
 
-TEST_F(FileSpecification, WildcardsSeveralPerLineAndSubfolders) {
+TEST_F(FilePatterns, WildcardsSeveralPerLineAndSubfolders) {
   EXPECT_EQ(Expand("C:\\data\\*.txt ; D:\\other\\f.txt\r\nC:\\data\\sub\\*.txt /s"), 5);
   EXPECT_EQ(Output(), (Names{"C:\\data\\B.TXT", "C:\\data\\a.txt", "D:\\other\\f.txt", "C:\\data\\sub\\d.txt",
                              "C:\\data\\sub\\deep\\e.txt"}));
@@ -133,7 +133,7 @@ TEST_F(FileSpecification, WildcardsSeveralPerLineAndSubfolders) {
   EXPECT_EQ(Errors(), "");
 }
 
-TEST_F(FileSpecification, MessagesForSpecificationsThatNameNothing) {
+TEST_F(FilePatterns, MessagesForPatternsThatNameNothing) {
   Expand("C:\\data\\a.txt\r\n\r\nC:\\data\\*.doc\r\nC:\\data\\missing.txt\r\nC:\\nowhere\\\r\nrelative.txt");
   EXPECT_EQ(Errors(),
             "The file specification \"C:\\data\\*.doc\" on line 3 does not match any files.\r\n"
@@ -144,20 +144,20 @@ TEST_F(FileSpecification, MessagesForSpecificationsThatNameNothing) {
   EXPECT_EQ(Output(), (Names{"C:\\data\\a.txt"}));
 }
 
-TEST_F(FileSpecification, LineNumbersOnlyForSeveralLinesAndUnlessSuppressed) {
+TEST_F(FilePatterns, LineNumbersOnlyForSeveralLinesAndUnlessSuppressed) {
   Expand("C:\\data\\*.doc\r\n");
   EXPECT_EQ(Errors(), "The file specification \"C:\\data\\*.doc\" does not match any files.\r\n");
   errors_.Clear();
-  Expand("C:\\data\\x?.txt\nC:\\data\\*.doc", kSpecNoLineNumbers);
+  Expand("C:\\data\\x?.txt\nC:\\data\\*.doc", kPatternNoLineNumbers);
   EXPECT_EQ(Errors(),
             "The file specification \"C:\\data\\x?.txt\" does not match any files.\r\n"
             "The file specification \"C:\\data\\*.doc\" does not match any files.\r\n");
   errors_.Clear();
-  Expand("C:\\data\\*.doc\r\nC:\\data\\none.txt", kSpecQuietMissing);
+  Expand("C:\\data\\*.doc\r\nC:\\data\\none.txt", kPatternQuietMissing);
   EXPECT_EQ(Errors(), "");
 }
 
-TEST_F(FileSpecification, DuplicatesAreKeptOnceAndReportedOnce) {
+TEST_F(FilePatterns, DuplicatesAreKeptOnceAndReportedOnce) {
   EXPECT_EQ(Expand("C:\\data\\a.txt;C:\\DATA\\A.TXT\r\nC:\\data\\*.txt"), 2);
   EXPECT_EQ(Output(), (Names{"C:\\data\\a.txt", "C:\\data\\B.TXT"}));
   EXPECT_EQ(Errors(),
@@ -165,11 +165,11 @@ TEST_F(FileSpecification, DuplicatesAreKeptOnceAndReportedOnce) {
             "The file \"C:\\data\\a.txt\" occurs more than once.\r\n");
   EXPECT_EQ(total_, 30);
   errors_.Clear();
-  EXPECT_EQ(Expand("C:\\data\\a.txt;C:\\DATA\\A.TXT", kSpecAllowDuplicates), 2);
+  EXPECT_EQ(Expand("C:\\data\\a.txt;C:\\DATA\\A.TXT", kPatternAllowDuplicates), 2);
   EXPECT_EQ(Errors(), "");
 }
 
-TEST_F(FileSpecification, DefaultFolderRelativeEntriesAndEmptyText) {
+TEST_F(FilePatterns, DefaultFolderRelativeEntriesAndEmptyText) {
   EXPECT_EQ(Expand("*.log;sub\\d.txt", 0, u"C:\\data"), 2);
   EXPECT_EQ(Output(), (Names{"C:\\data\\c.log", "C:\\data\\sub\\d.txt"}));
   errors_.Clear();
@@ -177,7 +177,7 @@ TEST_F(FileSpecification, DefaultFolderRelativeEntriesAndEmptyText) {
   EXPECT_EQ(Errors(), "The default path \"C:\\gone\" does not exist.\r\n"
                       "The file specification \"*.log\" does not match any files.\r\n");
   errors_.Clear();
-  EXPECT_EQ(Expand(" \r\n ", kSpecReportEmpty), 0);
+  EXPECT_EQ(Expand(" \r\n ", kPatternReportEmpty), 0);
   EXPECT_EQ(Errors(), "No files were specified.\r\n");
   errors_.Clear();
   EXPECT_EQ(Expand("", 0), 0);
@@ -187,26 +187,26 @@ TEST_F(FileSpecification, DefaultFolderRelativeEntriesAndEmptyText) {
   EXPECT_EQ(Errors(), "");
 }
 
-TEST_F(FileSpecification, CommentsEnvironmentKeepAndOrder) {
+TEST_F(FilePatterns, CommentsEnvironmentKeepAndOrder) {
   output_.Add(Wide("Z:\\kept.txt"));
-  EXPECT_EQ(Expand("; C:\\data\\c.log\r\n%DATA%\\*.txt", kSpecComments | kSpecKeepOutput | kSpecSortDescending), 2);
+  EXPECT_EQ(Expand("; C:\\data\\c.log\r\n%DATA%\\*.txt", kPatternComments | kPatternKeepOutput | kPatternSortDescending), 2);
   EXPECT_EQ(Output(), (Names{"Z:\\kept.txt", "C:\\data\\a.txt", "C:\\data\\B.TXT"}));
-  EXPECT_EQ(Expand("C:\\data\\*.txt", kSpecSortAscending | kSpecSortNoCase | kSpecLowerCase), 2);
+  EXPECT_EQ(Expand("C:\\data\\*.txt", kPatternSortAscending | kPatternSortNoCase | kPatternLowerCase), 2);
   EXPECT_EQ(Output(), (Names{"c:\\data\\a.txt", "c:\\data\\b.txt"}));
-  EXPECT_EQ(Expand("C:\\data\\*.txt", kSpecSortAscending), 2);
+  EXPECT_EQ(Expand("C:\\data\\*.txt", kPatternSortAscending), 2);
   EXPECT_EQ(Output(), (Names{"C:\\data\\B.TXT", "C:\\data\\a.txt"}));
-  // Without the comment option ';' only separates specifications.
+  // Without the comment option ';' only separates patterns.
   errors_.Clear();
   EXPECT_EQ(Expand("; C:\\data\\c.log"), 1);
 }
 
-TEST_F(FileSpecification, CallbacksHearLineAndFolderAndMayEndTheLine) {
+TEST_F(FilePatterns, CallbacksHearLineAndFolderAndMayEndTheLine) {
   progress_ = [](int32_t line, void* context) {
-    static_cast<FileSpecification*>(context)->progress_lines_.push_back(line);
+    static_cast<FilePatterns*>(context)->progress_lines_.push_back(line);
     return true;
   };
   on_file_ = [](const String&, const String& folder, void* context) {
-    auto* self = static_cast<FileSpecification*>(context);
+    auto* self = static_cast<FilePatterns*>(context);
     self->callback_folders_.push_back(Utf8(folder));
     return self->callback_folders_.size() != 3;  // the third file ends its line
   };
