@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "builder/default_messages.h"
 #include "e2e/installer_win.h"
 #include "testkit/child.h"
 #include "testkit/testkit.h"
@@ -231,6 +232,89 @@ TEST(Wizard, TypedFolderReceivesTheFilesAndTheFinishProgramRuns) {
     return launched.find(L"finished") != std::wstring::npos;
   })) << testing::PrintToString(launched);
   EXPECT_EQ(launched.find(folder), 0u) << testing::PrintToString(launched);  // run in the install folder
+  DeleteUninstallKey(product);
+}
+
+// A second language whose every text begins with "T ", so that a page shows
+// which language it speaks.
+LanguageMessages Testish() {
+  LanguageMessages testish = DefaultEnglish();
+  testish.name = String(u"Testish");
+  for (String& message : testish.messages) {
+    String text(u"T ");
+    text.Append(message);
+    message = text;
+  }
+  return testish;
+}
+
+std::wstring UninstallValue(const Product& product, const wchar_t* name) {
+  const std::wstring key =
+      L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + e2e::Wide(product.settings.DisplayName);
+  wchar_t value[512] = {};
+  DWORD size = sizeof value;
+  RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size);
+  return value;
+}
+
+// The pages the road above does not take: the language chosen with the
+// keyboard re-texts the run, the readme page, the start-menu page that
+// refuses a text before it takes one, and a folder typed on the folder page
+// that does not exist yet: the run makes it, with its missing parent, and
+// records both as its own for the uninstaller.
+TEST(Wizard, LanguageReadmeStartMenuAndAFolderTheRunMakes) {
+  Product product = WizardProduct(L"Wizard Pages");
+  product.languages = {DefaultEnglish(), Testish()};
+  product.settings.SetFlag(product_flag::kNoGreetingPage, true);
+  product.settings.SetFlag(product_flag::kStartMenuPage, true);
+  product.settings.SetFlag(product_flag::kFinishViewLog, false);
+  product.settings.UninstallSubdir = String();
+  product.settings.ReadmeTexts.Add(String(u"What is new in the test."));
+  const std::wstring parent = e2e::TestFolder() + L"\\New Vendor";
+  const std::wstring folder = parent + L"\\New Product";
+  InstallerRun run(e2e::BuildInstallerFile(product));
+
+  HWND language = run.Page(L"Select Setup Language");
+  ASSERT_NE(language, nullptr);
+  HWND list = testkit::FindControl(language, 1017);
+  ASSERT_NE(list, nullptr);
+  PostMessageW(list, WM_KEYDOWN, VK_DOWN, 1);  // the second language, as a user picks it
+  EXPECT_TRUE(testkit::WaitUntil([&] { return testkit::WindowTitle(language) == L"T Select Setup Language"; }))
+      << testing::PrintToString(testkit::WindowTitle(language));
+  run.Next(language);
+
+  HWND readme = run.Page(L"T Read Me");
+  ASSERT_NE(readme, nullptr);
+  EXPECT_NE(testkit::ControlText(readme, 1005).find(L"What is new in the test."), std::wstring::npos);
+  run.Next(readme);
+
+  HWND folder_page = run.Page(L"T Choose Install Location");
+  ASSERT_NE(folder_page, nullptr);
+  ASSERT_TRUE(testkit::SetControlText(folder_page, kFolderEdit, folder));
+  run.Next(folder_page);
+  EXPECT_TRUE(e2e::Exists(folder)) << "the folder page's folder is made when it is accepted";
+
+  HWND start_menu = run.Page(L"T Choose Start Menu Folder");
+  ASSERT_NE(start_menu, nullptr);
+  ASSERT_TRUE(testkit::SetControlText(start_menu, kFolderEdit, L"Wizard Vendor\\\\Tools"));
+  EXPECT_FALSE(IsWindowEnabled(testkit::FindControl(start_menu, kNext)));
+  ASSERT_TRUE(testkit::SetControlText(start_menu, kFolderEdit, L"Wizard Vendor\\Tools"));
+  EXPECT_TRUE(IsWindowEnabled(testkit::FindControl(start_menu, kNext)));
+  run.Next(start_menu);
+
+  // No finish option: the closing text is a message box, in the chosen language.
+  run.Answer(L"T Installation Complete", L"T ", IDOK);
+  EXPECT_EQ(run.Exit(), 1u);
+  EXPECT_EQ(e2e::ReadBytes(folder + L"\\app.txt"), "installed by the wizard");
+  EXPECT_EQ(UninstallValue(product, L"ProductStartMenu"), L"Wizard Vendor\\Tools");
+  const std::string data = e2e::ReadBytes(folder + L"\\Uninstall.DAT");
+  std::string records = data.substr(0, data.find("\r\n\r\n")) + "\r\n";
+  for (char& c : records) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  for (const std::wstring& made : {parent, folder}) {
+    std::string line = "~";
+    for (wchar_t c : made) line += static_cast<char>(towlower(c));  // the test folder is ASCII
+    EXPECT_NE(records.find(line + "\r\n"), std::string::npos) << line << " not in\n" << records;
+  }
   DeleteUninstallKey(product);
 }
 
