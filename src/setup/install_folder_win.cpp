@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "core/empty_folder.h"
 #include "core/file_ops.h"
 #include "core/number_format.h"
 #include "core/process_win.h"
@@ -164,6 +165,12 @@ bool FolderWritable(const String& folder) {
 // is recorded for uninstall, and the run notes that it made the install
 // folder: only then may its rights replace what was there, and only then
 // does the uninstaller remove it as the product's own.
+// The folders MakeInstallFolder made, deepest first.
+Array<String>& FoldersMadeForInstall() {
+  static Array<String> made;
+  return made;
+}
+
 bool MakeInstallFolder(const String& folder) {
   Array<String> missing;  // deepest first
   for (String level = folder; !level.empty() && GetAttributes(level.w_str()) == kNoAttributes;) {
@@ -175,6 +182,7 @@ bool MakeInstallFolder(const String& folder) {
   if (missing.Count() == 0) return true;
   if (!CreateFolder(folder.w_str())) return false;
   for (int32_t i = missing.Count() - 1; i >= 0; --i) AddUninstallRecordW(missing[i], kRecordFolder);
+  for (const String& made : missing) FoldersMadeForInstall().Add(made);
   TheInstall().install_folder_created = true;
   return true;
 }
@@ -261,6 +269,12 @@ void NewInstallationFolder() {
 }
 
 }  // namespace
+
+void RemoveUnusedInstallFolders() {
+  for (const String& made : FoldersMadeForInstall()) {
+    if (!RemoveFolderIfEmpty(made.w_str())) break;
+  }
+}
 
 String ExpandFolderText(const String& text) {
   String expanded = text;

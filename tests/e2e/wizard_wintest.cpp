@@ -241,6 +241,7 @@ LanguageMessages Testish() {
   LanguageMessages testish = DefaultEnglish();
   testish.name = String(u"Testish");
   for (String& message : testish.messages) {
+    if (message.empty()) continue;  // an empty text stays one (63 and 64 add pages when not)
     String text(u"T ");
     text.Append(message);
     message = text;
@@ -292,10 +293,10 @@ TEST(Wizard, LanguageReadmeStartMenuAndAFolderTheRunMakes) {
   ASSERT_NE(folder_page, nullptr);
   ASSERT_TRUE(testkit::SetControlText(folder_page, kFolderEdit, folder));
   run.Next(folder_page);
-  EXPECT_TRUE(e2e::Exists(folder)) << "the folder page's folder is made when it is accepted";
 
   HWND start_menu = run.Page(L"T Choose Start Menu Folder");
   ASSERT_NE(start_menu, nullptr);
+  EXPECT_TRUE(e2e::Exists(folder)) << "the folder page's folder is made when it is accepted";
   ASSERT_TRUE(testkit::SetControlText(start_menu, kFolderEdit, L"Wizard Vendor\\\\Tools"));
   EXPECT_FALSE(IsWindowEnabled(testkit::FindControl(start_menu, kNext)));
   ASSERT_TRUE(testkit::SetControlText(start_menu, kFolderEdit, L"Wizard Vendor\\Tools"));
@@ -325,6 +326,7 @@ struct Stop {
   bool password;     // the package asks for one; a wrong one is typed first
   bool licence;      // the licence page is declined
   bool progress;     // Cancel on the progress page, confirmed
+  bool start_menu;   // Cancel on the start-menu page, after the run made the install folder
 };
 
 class WizardStops : public testing::TestWithParam<Stop> {};
@@ -338,6 +340,7 @@ TEST_P(WizardStops, EndWithTheCancelNoticeAndInstallNothing) {
   if (stop.licence) product.settings.LicenseTexts.Add(String(u"Decline me."));
   // The status "Preparing files..." stays long enough to be cancelled.
   if (stop.progress) product.settings.MinStatusTime = 9999;
+  product.settings.SetFlag(product_flag::kStartMenuPage, stop.start_menu);
   const std::wstring folder = e2e::TestFolder() + L"\\App";
   InstallerRun run(e2e::BuildInstallerFile(product), L"/d:\"" + folder + L"\"");
 
@@ -351,6 +354,11 @@ TEST_P(WizardStops, EndWithTheCancelNoticeAndInstallNothing) {
     run.Next(page, kCancel);
   }
   if (stop.licence) run.Next(run.Page(L"License Agreement"), kCancel);
+  if (stop.start_menu) {
+    HWND page = run.Page(L"Choose Start Menu Folder");
+    EXPECT_TRUE(e2e::Exists(folder)) << "without the folder page the folder is made at once";
+    run.Next(page, kCancel);
+  }
   if (stop.progress) {
     HWND page = run.Page(L"Installing");
     ASSERT_NE(page, nullptr);
@@ -361,14 +369,19 @@ TEST_P(WizardStops, EndWithTheCancelNoticeAndInstallNothing) {
   run.Answer(L"Cancelled", L"The installation was cancelled.", IDOK);
   EXPECT_EQ(run.Exit(), 1u);
   EXPECT_FALSE(testkit::FileExists(folder + L"\\app.txt"));
+  // Cancelled before anything went into it, the folder made for it goes too.
+  if (!stop.progress) {
+    EXPECT_FALSE(e2e::Exists(folder));
+  }
   EXPECT_FALSE(UninstallKeyExists(product));
   DeleteUninstallKey(product);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, WizardStops,
-                         testing::Values(Stop{"WrongPasswordThenCancel", true, false, false},
-                                         Stop{"LicenceDeclined", false, true, false},
-                                         Stop{"ProgressCancelled", false, false, true}),
+                         testing::Values(Stop{"WrongPasswordThenCancel", true, false, false, false},
+                                         Stop{"LicenceDeclined", false, true, false, false},
+                                         Stop{"ProgressCancelled", false, false, true, false},
+                                         Stop{"StartMenuCancelled", false, false, false, true}),
                          [](const testing::TestParamInfo<Stop>& info) { return std::string(info.param.name); });
 
 // The restart question answered no: no restart, and the run-after program of
