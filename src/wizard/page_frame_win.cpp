@@ -100,16 +100,18 @@ void SetUpPictures(HWND page, PageInstance& instance) {
   instance.backdrop_brush.Reset(CreatePatternBrush(static_cast<HBITMAP>(instance.backdrop.get())));
 }
 
-// The images of Next, Cancel and browse, at 10 x 10 dialog units.
+// The images of Next, Cancel and browse: 10 x 10 pixels at 96 DPI, as many
+// more as the screen has pixels per inch.
 void SetUpButtonImages(HWND page, PageInstance& instance) {
   static constexpr int kButtons[3][2] = {
       {kNext, IDB_NEXT_BUTTON}, {kCancel, IDB_CANCEL_BUTTON}, {kBrowse, IDB_BROWSE_BUTTON}};
-  RECT size{0, 0, 10, 10};
-  MapDialogRect(page, &size);
+  HDC dc = GetDC(page);
+  const int size = MulDiv(10, GetDeviceCaps(dc, LOGPIXELSY), 96);
+  ReleaseDC(page, dc);
   for (int i = 0; i < 3; ++i) {
     HWND button = GetDlgItem(page, kButtons[i][0]);
     if (!button) continue;
-    instance.button_images[i].Reset(ScaledBitmapResource(PageModule(), kButtons[i][1], size.bottom, size.bottom));
+    instance.button_images[i].Reset(ScaledBitmapResource(PageModule(), kButtons[i][1], size, size));
     SendMessageW(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(instance.button_images[i].get()));
   }
 }

@@ -373,6 +373,37 @@ TEST_F(Pages, RightToLeftLanguagesGetMirroredPages) {
   SetProcessDefaultLayout(0);
 }
 
+// With ProductFlags2 bit 10 Next, Cancel and Browse carry their images and
+// their captions begin with a blank; without it neither.
+TEST_F(Pages, ButtonImagesFollowTheirFlag) {
+  String folder(u"C:\\Sample");
+  FolderPageInputs inputs;
+  const struct {
+    const char* name;
+    std::function<void()> show;
+    std::vector<int> buttons;
+  } pages[] = {
+      {"folder", [&] { ShowFolderPage(nullptr, inputs, folder); }, {kNext, kCancel, kBrowse}},
+      {"password", [] { ShowPasswordPage(nullptr, String(u"x")); }, {kNext, kCancel}},
+  };
+  for (bool images : {true, false}) {
+    Settings().SetFlag2(product_flag2::kButtonImages, images);
+    for (const auto& page_case : pages) {
+      SCOPED_TRACE(testing::Message() << page_case.name << (images ? " with images" : " without"));
+      Drive(page_case.show, [&](HWND page) {
+        for (int id : page_case.buttons) {
+          const LRESULT image = SendMessageW(testkit::FindControl(page, id), BM_GETIMAGE, IMAGE_BITMAP, 0);
+          EXPECT_EQ(image != 0, images) << "button " << id;
+          const std::wstring caption = ControlText(page, id);
+          ASSERT_FALSE(caption.empty()) << "button " << id;
+          EXPECT_EQ(caption[0] == L' ', images) << testing::PrintToString(caption);
+        }
+        EXPECT_TRUE(ClickButton(page, kCancel));
+      });
+    }
+  }
+}
+
 // The control with the keyboard focus on the page's thread.
 HWND FocusOf(HWND page) {
   GUITHREADINFO info{sizeof info};

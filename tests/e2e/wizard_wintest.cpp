@@ -270,7 +270,7 @@ TEST(Wizard, LanguageReadmeStartMenuAndAFolderTheRunMakes) {
   product.settings.SetFlag(product_flag::kStartMenuPage, true);
   product.settings.SetFlag(product_flag::kFinishViewLog, false);
   product.settings.UninstallSubdir = String();
-  product.settings.ReadmeTexts.Add(String(u"What is new in the test."));
+  product.settings.ReadmeTexts.Add(String(u"What is new in <product>."));
   const std::wstring parent = e2e::TestFolder() + L"\\New Vendor";
   const std::wstring folder = parent + L"\\New Product";
   InstallerRun run(e2e::BuildInstallerFile(product));
@@ -286,7 +286,9 @@ TEST(Wizard, LanguageReadmeStartMenuAndAFolderTheRunMakes) {
 
   HWND readme = run.Page(L"T Read Me");
   ASSERT_NE(readme, nullptr);
-  EXPECT_NE(testkit::ControlText(readme, 1005).find(L"What is new in the test."), std::wstring::npos);
+  EXPECT_NE(testkit::ControlText(readme, 1005).find(L"What is new in " + e2e::Wide(product.settings.DisplayName) + L"."),
+            std::wstring::npos)
+      << testing::PrintToString(testkit::ControlText(readme, 1005));
   run.Next(readme);
 
   HWND folder_page = run.Page(L"T Choose Install Location");
