@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "core/empty_folder.h"
 #include "core/file_ops.h"
 #include "core/number_format.h"
 #include "core/process_win.h"
@@ -16,6 +17,7 @@
 #include "package/settings_state.h"
 #include "package/variables.h"
 #include "records/uninstall_entry.h"
+#include "records/uninstall_records.h"
 #include "setup/exit.h"
 #include "setup/install_checks.h"
 #include "setup/install_folder.h"
@@ -159,6 +161,32 @@ bool FolderWritable(const String& folder) {
   return true;
 }
 
+// Makes the install folder and every missing folder above it. Each one made
+// is recorded for uninstall, and the run notes that it made the install
+// folder: only then may its rights replace what was there, and only then
+// does the uninstaller remove it as the product's own.
+// The folders MakeInstallFolder made, deepest first.
+Array<String>& FoldersMadeForInstall() {
+  static Array<String> made;
+  return made;
+}
+
+bool MakeInstallFolder(const String& folder) {
+  Array<String> missing;  // deepest first
+  for (String level = folder; !level.empty() && GetAttributes(level.w_str()) == kNoAttributes;) {
+    missing.Add(level);
+    String parent = ParentFolder(level);
+    if (parent.wlength() >= level.wlength()) break;
+    level = static_cast<String&&>(parent);
+  }
+  if (missing.Count() == 0) return true;
+  if (!CreateFolder(folder.w_str())) return false;
+  for (int32_t i = missing.Count() - 1; i >= 0; --i) AddUninstallRecordW(missing[i], kRecordFolder);
+  for (const String& made : missing) FoldersMadeForInstall().Add(made);
+  TheInstall().install_folder_created = true;
+  return true;
+}
+
 bool Refuse(int message, std::initializer_list<MessageArg> args = {}) {
   ShowErrorBox(FillMessage(Message(message), args));
   return false;
@@ -196,7 +224,7 @@ bool FolderAccepted(String& folder) {
         FillMessage(Message(exists ? message_number::kFolderExists : message_number::kFolderMissing), {full});
     if (!AskYesNo(question, Message(message_number::kFolderPageTitle), true)) return false;
   }
-  if (!exists && !CreateFolder(full.w_str())) {
+  if (!exists && !MakeInstallFolder(full)) {
     const String reason = LastErrorTextW();
     return Refuse(message_number::kFolderFailed, {full, reason});
   }
@@ -226,22 +254,27 @@ void NewInstallationFolder() {
   } else if (state.install_folder.empty()) {
     state.install_folder = AbsoluteDefaultFolder(ExpandFolderText(settings.DefaultInstallDir));
   }
-  if (args.automatic) {
-    // A folder that cannot be made ends the run before anything is installed
-    // or registered (a product registered without its files cannot be removed).
-    if (!FolderExists(state.install_folder.w_str())) {
-      if (!CreateFolder(state.install_folder.w_str())) {
-        const String reason = LastErrorTextW();
-        RefuseWithText(FillMessage(Message(message_number::kFolderFailed), {state.install_folder, reason}));
-      }
-      state.install_folder_created = true;
-    }
+  if (!args.automatic && settings.Flag(product_flag::kFolderPage)) {
+    FolderPageLoop(state.install_folder);
     return;
   }
-  if (settings.Flag(product_flag::kFolderPage)) FolderPageLoop(state.install_folder);
+  // Without the page the folder is made at once, so that its rights and its
+  // record do not wait for the first file. A folder that cannot be made ends
+  // the run before anything is installed or registered (a product registered
+  // without its files cannot be removed).
+  if (!MakeInstallFolder(FullPathName(state.install_folder))) {
+    const String reason = LastErrorTextW();
+    RefuseWithText(FillMessage(Message(message_number::kFolderFailed), {state.install_folder, reason}));
+  }
 }
 
 }  // namespace
+
+void RemoveUnusedInstallFolders() {
+  for (const String& made : FoldersMadeForInstall()) {
+    if (!RemoveFolderIfEmpty(made.w_str())) break;
+  }
+}
 
 String ExpandFolderText(const String& text) {
   String expanded = text;

@@ -281,8 +281,9 @@ void KeepProgramCopyStage(InstallRun& run) {
 
 void ProgressPageStage(InstallRun& run) {
   const CommandLine& args = TheRun().args;
-  // No window at all in a silent run; without a page, reports go nowhere.
-  if (args.silent) return;
+  // No window at all in a silent run, and none for a product that asks for
+  // no progress page; without a page, reports go nowhere.
+  if (args.silent || !Settings().Flag(product_flag::kProgressPage)) return;
   ProgressPageInputs inputs;
   inputs.automatic = args.automatic;
   inputs.cancel_exit = CancelExit;

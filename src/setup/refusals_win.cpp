@@ -2,6 +2,7 @@
 #include "package/message_numbers.h"
 #include "package/settings_state.h"
 #include "setup/exit.h"
+#include "setup/install_folder.h"
 #include "setup/refusals.h"
 
 void RefuseWithMessage(int n) { RefuseWithText(Message(n)); }
@@ -13,5 +14,6 @@ void RefuseWithText(const String& text) {
 
 void CancelExit() {
   ShowWarning(Message(message_number::kCancelled), Message(message_number::kCancelledTitle));
+  RemoveUnusedInstallFolders();
   CommonExit(1);
 }

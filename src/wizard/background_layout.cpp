@@ -46,3 +46,13 @@ void PlaceText(const Box& client, int32_t position, int32_t text_width, int32_t 
   }
   y = position >= 4 ? client.bottom - text_height - shadow - margin : client.top + margin;
 }
+
+void PlaceWindow(const Box& area, int32_t code, int32_t width, int32_t height, int32_t margin, int32_t& x,
+                 int32_t& y) {
+  if (code >= 1 && code <= 6) {
+    PlaceText(area, code, width, height, 0, margin, x, y);
+    return;
+  }
+  x = area.left + (area.width() - width) / 2;
+  y = area.top + (area.height() - height) / 2;
+}

@@ -34,3 +34,8 @@ inline constexpr int32_t kSmallestTitlePoints = 6;
 // top left, centre, right; 4-6 the same at the bottom).
 void PlaceText(const Box& client, int32_t position, int32_t text_width, int32_t text_height, int32_t shadow,
                int32_t margin, int32_t& x, int32_t& y);
+
+// Where a window of the given size goes in `area` for the progress page's
+// placement code: 1-6 as the title positions, any other value centred.
+void PlaceWindow(const Box& area, int32_t code, int32_t width, int32_t height, int32_t margin, int32_t& x,
+                 int32_t& y);

@@ -49,4 +49,23 @@ TEST(BackgroundLayout, TextPositions) {
   EXPECT_EQ(FontPixels(144, 26), 52);
 }
 
+TEST(BackgroundLayout, ProgressPlacementCodes) {
+  const Box area{100, 50, 1100, 850};
+  const struct {
+    int32_t code, x, y;
+  } cases[] = {
+      {0, 500, 350},  // centred
+      {1, 110, 60},   {2, 500, 60},   {3, 890, 60},
+      {4, 110, 640},  {5, 500, 640},  {6, 890, 640},
+      {7, 500, 350},  {-1, 500, 350},  // unknown codes centre
+  };
+  for (const auto& c : cases) {
+    int32_t x = 0;
+    int32_t y = 0;
+    PlaceWindow(area, c.code, 200, 200, 10, x, y);
+    EXPECT_EQ(x, c.x) << c.code;
+    EXPECT_EQ(y, c.y) << c.code;
+  }
+}
+
 }  // namespace

@@ -110,7 +110,7 @@ void PaintLine(HDC dc, const RECT& client, const TextLine& line) {
     HGDIOBJ old = SelectObject(dc, font.get());
     GetTextExtentPoint32W(dc, reinterpret_cast<const wchar_t*>(text.w_str()), text.wlength(), &size);
     SelectObject(dc, old);
-    shadow = ShadowOffset(line.shadow_depth, size.cy);
+    shadow = ShadowOffset(line.shadow_depth, FontPixels(GetDeviceCaps(dc, LOGPIXELSY), points));
     if (size.cx + shadow + margin < client.right - client.left || points <= kSmallestTitlePoints) break;
     --points;
   }

@@ -1,5 +1,7 @@
 #include "wizard/page_frame_win.h"
 
+#include <cstring>
+
 #include "package/message_numbers.h"
 #include "package/settings_state.h"
 #include "resources/resource_ids.h"
@@ -99,16 +101,18 @@ void SetUpPictures(HWND page, PageInstance& instance) {
   instance.backdrop_brush.Reset(CreatePatternBrush(static_cast<HBITMAP>(instance.backdrop.get())));
 }
 
-// The images of Next, Cancel and browse, at 10 x 10 dialog units.
+// The images of Next, Cancel and browse: 10 x 10 pixels at 96 DPI, as many
+// more as the screen has pixels per inch.
 void SetUpButtonImages(HWND page, PageInstance& instance) {
   static constexpr int kButtons[3][2] = {
       {kNext, IDB_NEXT_BUTTON}, {kCancel, IDB_CANCEL_BUTTON}, {kBrowse, IDB_BROWSE_BUTTON}};
-  RECT size{0, 0, 10, 10};
-  MapDialogRect(page, &size);
+  HDC dc = GetDC(page);
+  const int size = MulDiv(10, GetDeviceCaps(dc, LOGPIXELSY), 96);
+  ReleaseDC(page, dc);
   for (int i = 0; i < 3; ++i) {
     HWND button = GetDlgItem(page, kButtons[i][0]);
     if (!button) continue;
-    instance.button_images[i].Reset(ScaledBitmapResource(PageModule(), kButtons[i][1], size.bottom, size.bottom));
+    instance.button_images[i].Reset(ScaledBitmapResource(PageModule(), kButtons[i][1], size, size));
     SendMessageW(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(instance.button_images[i].get()));
   }
 }
@@ -254,30 +258,63 @@ void RegisterControlClasses() {
 
 HMODULE PageModule() { return GetModuleHandleW(nullptr); }
 
-// Pages of a right-to-left language are made mirrored: the layout of every
-// window made from now on follows the language of the wizard's caption.
-void FollowReadingDirection() {
-  SetProcessDefaultLayout(ReadsRightToLeft(Message(message_number::kWizardCaption)) ? LAYOUT_RTL : 0);
+namespace {
+
+// Pages of a right-to-left language are mirrored. The process default
+// covers the message boxes the pages open; the page itself is mirrored in
+// its template, because a page owned by the (unmirrored) background window
+// would otherwise keep the owner's layout.
+bool FollowReadingDirection() {
+  const bool mirrored = ReadsRightToLeft(Message(message_number::kWizardCaption));
+  SetProcessDefaultLayout(mirrored ? LAYOUT_RTL : 0);
+  return mirrored;
 }
+
+// A copy of the page's template, mirrored when the language asks for it;
+// false when the template is missing. The copy lives in `bytes`, which is
+// suitably aligned for the dialog manager.
+bool LoadPageTemplate(const String& name, String& bytes) {
+  const bool mirrored = FollowReadingDirection();
+  HRSRC found = FindResourceW(PageModule(), Wide(name), MAKEINTRESOURCEW(5));  // RT_DIALOG
+  HGLOBAL loaded = found ? LoadResource(PageModule(), found) : nullptr;
+  const void* data = loaded ? LockResource(loaded) : nullptr;
+  const DWORD size = found ? SizeofResource(PageModule(), found) : 0;
+  if (!data || size < 16) return false;
+  bytes.Assign(data, static_cast<int32_t>(size));
+  // An extended template (signature 0xFFFF) keeps its extended style at
+  // byte 8, a plain one at byte 4.
+  const bool extended = reinterpret_cast<const WORD*>(data)[1] == 0xFFFF;
+  DWORD ex_style = 0;
+  memcpy(&ex_style, bytes.data() + (extended ? 8 : 4), sizeof ex_style);
+  if (mirrored) ex_style |= WS_EX_LAYOUTRTL;
+  memcpy(bytes.data() + (extended ? 8 : 4), &ex_style, sizeof ex_style);
+  return true;
+}
+
+const DLGTEMPLATE* TemplateOf(const String& bytes) { return reinterpret_cast<const DLGTEMPLATE*>(bytes.bytes()); }
+
+}  // namespace
 
 int32_t RunPage(HWND owner, const PageFrame& frame) {
   RegisterControlClasses();
-  FollowReadingDirection();
+  String bytes;
+  if (!LoadPageTemplate(frame.template_name, bytes)) return page_control::kCancel;
   PageInstance instance;
   instance.frame = &frame;
-  const INT_PTR result = DialogBoxParamW(PageModule(), Wide(frame.template_name), owner, PageProcedure,
-                                         reinterpret_cast<LPARAM>(&instance));
+  const INT_PTR result = DialogBoxIndirectParamW(PageModule(), TemplateOf(bytes), owner, PageProcedure,
+                                                 reinterpret_cast<LPARAM>(&instance));
   return result == page_control::kNext ? page_control::kNext : page_control::kCancel;
 }
 
 HWND OpenModelessPage(HWND owner, const PageFrame& frame) {
   RegisterControlClasses();
-  FollowReadingDirection();
+  String bytes;
+  if (!LoadPageTemplate(frame.template_name, bytes)) return nullptr;
   auto* instance = new PageInstance;
   instance->frame = &frame;
   instance->freed_with_window = true;
-  HWND page = CreateDialogParamW(PageModule(), Wide(frame.template_name), owner, PageProcedure,
-                                 reinterpret_cast<LPARAM>(instance));
+  HWND page = CreateDialogIndirectParamW(PageModule(), TemplateOf(bytes), owner, PageProcedure,
+                                         reinterpret_cast<LPARAM>(instance));
   if (!page) delete instance;
   return page;
 }
@@ -297,13 +334,15 @@ void SetPageText(HWND page, int id, const String& text) {
 
 void SetPageMessage(HWND page, int id, int32_t message) { SetPageText(page, id, Message(message)); }
 
-void SetButtonMessage(HWND page, int id, int32_t message) {
+void SetButtonText(HWND page, int id, const String& text) {
   String caption;
   // The image sits left of the caption; a blank keeps them apart.
   if (ButtonImages()) caption.AppendW(u' ');
-  caption.Append(Message(message));
+  caption.Append(text);
   SetPageText(page, id, caption);
 }
+
+void SetButtonMessage(HWND page, int id, int32_t message) { SetButtonText(page, id, Message(message)); }
 
 namespace {
 

@@ -70,6 +70,7 @@ void RetitlePage(HWND page);
 // buttons their image blank.
 void SetPageText(HWND page, int id, const String& text);
 void SetPageMessage(HWND page, int id, int32_t message);
+void SetButtonText(HWND page, int id, const String& text);
 void SetButtonMessage(HWND page, int id, int32_t message);
 // Makes text `id` tall enough for its whole text, moving what lies below it
 // down and growing the page by as much (boxes of a fixed size whose texts

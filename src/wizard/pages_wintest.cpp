@@ -342,19 +342,154 @@ TEST_F(Pages, MustUninstallShowsItsWholeTextAboveTheButtons) {
   EXPECT_EQ(result, PageResult::kAccept);
 }
 
+// Left edge of a control on the screen.
+LONG ScreenLeft(HWND page, int id) {
+  RECT rect{};
+  GetWindowRect(testkit::FindControl(page, id), &rect);
+  return rect.left;
+}
+
 TEST_F(Pages, RightToLeftLanguagesGetMirroredPages) {
   String folder(u"C:\\Sample");
   FolderPageInputs inputs;
-  for (bool hebrew : {true, false}) {
-    Languages().messages[0 * 2 + 1] = String(hebrew ? u"\u05D4\u05EA\u05E7\u05E0\u05D4" : u"Setup");
-    Languages().current = 1;
-    Drive([&] { ShowFolderPage(nullptr, inputs, folder); },
-          [&](HWND page) {
-            EXPECT_EQ((GetWindowLongPtrW(page, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0, hebrew);
-            EXPECT_TRUE(ClickButton(page, kCancel));
-          });
+  Settings().PageStyles[kStyleFolder] = 1;
+  // Pages belong to the background window, which is never mirrored itself.
+  HWND owner = CreateWindowExW(0, L"Static", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  for (HWND page_owner : {static_cast<HWND>(nullptr), owner}) {
+    for (bool hebrew : {true, false}) {
+      SCOPED_TRACE(testing::Message() << (page_owner ? "owned" : "unowned") << (hebrew ? " hebrew" : " english"));
+      Languages().messages[0 * 2 + 1] = String(hebrew ? u"\u05D4\u05EA\u05E7\u05E0\u05D4" : u"Setup");
+      Languages().current = 1;
+      Drive([&] { ShowFolderPage(page_owner, inputs, folder); },
+            [&](HWND page) {
+              EXPECT_EQ((GetWindowLongPtrW(page, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0, hebrew);
+              // The side picture moves to the right of the text, Next to the right of Cancel.
+              EXPECT_EQ(ScreenLeft(page, kSidePicture) > ScreenLeft(page, kText), hebrew);
+              EXPECT_EQ(ScreenLeft(page, kNext) > ScreenLeft(page, kCancel), hebrew);
+              EXPECT_TRUE(ClickButton(page, kCancel));
+            });
+    }
   }
+  DestroyWindow(owner);
   SetProcessDefaultLayout(0);
+}
+
+// With ProductFlags2 bit 10 Next, Cancel and Browse carry their images and
+// their captions begin with a blank; without it neither.
+TEST_F(Pages, ButtonImagesFollowTheirFlag) {
+  String folder(u"C:\\Sample");
+  FolderPageInputs inputs;
+  const struct {
+    const char* name;
+    std::function<void()> show;
+    std::vector<int> buttons;
+  } pages[] = {
+      {"folder", [&] { ShowFolderPage(nullptr, inputs, folder); }, {kNext, kCancel, kBrowse}},
+      {"password", [] { ShowPasswordPage(nullptr, String(u"x")); }, {kNext, kCancel}},
+  };
+  for (bool images : {true, false}) {
+    Settings().SetFlag2(product_flag2::kButtonImages, images);
+    for (const auto& page_case : pages) {
+      SCOPED_TRACE(testing::Message() << page_case.name << (images ? " with images" : " without"));
+      Drive(page_case.show, [&](HWND page) {
+        for (int id : page_case.buttons) {
+          const LRESULT image = SendMessageW(testkit::FindControl(page, id), BM_GETIMAGE, IMAGE_BITMAP, 0);
+          EXPECT_EQ(image != 0, images) << "button " << id;
+          const std::wstring caption = ControlText(page, id);
+          ASSERT_FALSE(caption.empty()) << "button " << id;
+          EXPECT_EQ(caption[0] == L' ', images) << testing::PrintToString(caption);
+        }
+        EXPECT_TRUE(ClickButton(page, kCancel));
+      });
+    }
+  }
+}
+
+// The control with the keyboard focus on the page's thread.
+HWND FocusOf(HWND page) {
+  GUITHREADINFO info{sizeof info};
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(page, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+// One key as the keyboard delivers it to the focused control: the page's
+// own dialog loop must turn it into focus moves and button presses.
+struct Key {
+  UINT key;              // a virtual key, or 0 for Alt+letter
+  wchar_t letter;        // with Alt
+  int focus_after;       // the control that must then have the focus; 0: not checked
+};
+constexpr Key Tab(int focus) { return Key{VK_TAB, 0, focus}; }
+constexpr Key Alt(wchar_t letter) { return Key{0, letter, 0}; }
+constexpr Key kEnter{VK_RETURN, 0, 0};
+constexpr Key kEscape{VK_ESCAPE, 0, 0};
+
+void Press(HWND page, const Key& key) {
+  HWND focus = FocusOf(page);
+  ASSERT_NE(focus, nullptr);
+  if (key.key) {
+    PostMessageW(focus, WM_KEYDOWN, key.key, 1);
+    PostMessageW(focus, WM_KEYUP, key.key, 0xC0000001);
+  } else {
+    PostMessageW(focus, WM_SYSCHAR, key.letter, 0x20000001);  // bit 29: Alt is down
+  }
+  if (key.focus_after) {
+    EXPECT_TRUE(testkit::WaitUntil([&] { return GetDlgCtrlID(FocusOf(page)) == key.focus_after; }))
+        << "focus on " << GetDlgCtrlID(FocusOf(page)) << ", not " << key.focus_after;
+  }
+}
+
+TEST_F(Pages, EveryPageWorksFromTheKeyboardAlone) {
+  String folder(u"C:\\Sample");
+  String bad_start_menu(u"Vendor\\\\Product");
+  String text(u"Licence text");
+  FolderPageInputs inputs;
+  inputs.start_menu_follows = true;  // Next reads "&Next >"
+  Settings().FinishProgram = String(u"app.exe");
+  Settings().SetFlag2(product_flag2::kFinishRunChecked, true);
+  FinishChoices choices;
+  const struct {
+    const char* name;
+    std::function<PageResult()> show;
+    std::vector<Key> keys;
+    PageResult want;
+  } cases[] = {
+      // Tab walks edit, Browse, Next, Cancel and round again; Enter is Next.
+      {"folder tab order and Enter", [&] { return ShowFolderPage(nullptr, inputs, folder); },
+       {Tab(kBrowse), Tab(kNext), Tab(kCancel), Tab(kFolderEdit), kEnter}, PageResult::kAccept},
+      {"folder Escape", [&] { return ShowFolderPage(nullptr, inputs, folder); }, {kEscape}, PageResult::kCancel},
+      {"folder Alt+N", [&] { return ShowFolderPage(nullptr, inputs, folder); }, {Alt(L'n')}, PageResult::kAccept},
+      {"licence Alt+A", [&] { return ShowTextPage(nullptr, TextPageKind::kLicence, text); }, {Alt(L'a')},
+       PageResult::kAccept},
+      {"licence Alt+D", [&] { return ShowTextPage(nullptr, TextPageKind::kLicence, text); }, {Alt(L'd')},
+       PageResult::kCancel},
+      {"language Enter", [] { return ShowLanguagePage(nullptr); }, {kEnter}, PageResult::kAccept},
+      // A start-menu text Next refuses: Enter does nothing, Escape cancels.
+      {"start menu refused", [&] { return ShowStartMenuPage(nullptr, bad_start_menu); }, {kEnter, kEscape},
+       PageResult::kCancel},
+      {"password Escape", [] { return ShowPasswordPage(nullptr, String(u"x")); }, {kEscape}, PageResult::kCancel},
+      {"must uninstall Alt+U", [] { return ShowMustUninstallPage(nullptr); }, {Alt(L'u')}, PageResult::kAccept},
+      // Alt+L unticks the program to launch, Alt+F finishes.
+      {"finish Alt+L Alt+F",
+       [&] {
+         choices = ShowFinishPage(nullptr);
+         return PageResult::kAccept;
+       },
+       {Alt(L'l'), Alt(L'f')}, PageResult::kAccept},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    choices = FinishChoices{};
+    choices.run_program = true;
+    PageResult result = c.want == PageResult::kAccept ? PageResult::kCancel : PageResult::kAccept;
+    Drive([&] { result = c.show(); },
+          [&](HWND page) {
+            for (const Key& key : c.keys) Press(page, key);
+            EXPECT_TRUE(testkit::WaitForWindowGone(page)) << "the keys did not end the page";
+          });
+    EXPECT_EQ(result, c.want);
+  }
+  EXPECT_FALSE(choices.run_program) << "Alt+L did not untick the program to launch";
 }
 
 bool g_cancelled = false;

@@ -15,7 +15,7 @@ constexpr DWORD kWrongPasswordPause = 500;
 void InitPasswordPage(HWND page, void*) {
   SetPageMessage(page, kText, 76);
   SetPageMessage(page, kPasswordLabel, 27);
-  SetPageText(page, kNext, String(u"OK"));
+  SetButtonText(page, kNext, String(u"OK"));
   SetButtonMessage(page, kCancel, 49);
   SendDlgItemMessageW(page, kPasswordEdit, EM_LIMITTEXT, kPasswordLimit, 0);
   GrowToFitText(page, kText);

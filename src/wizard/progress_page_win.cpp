@@ -2,6 +2,7 @@
 // the one place long-running work reports to. One per process.
 #include "package/message_numbers.h"
 #include "package/settings_state.h"
+#include "wizard/background_layout.h"
 #include "wizard/page_style_win.h"
 #include "wizard/pages_win.h"
 
@@ -89,6 +90,25 @@ void WaitStatusTime(void*) {
   }
 }
 
+// The page goes where the product's placement code puts it: over the
+// background window it belongs to, or over the work area when there is none
+// or the background is maximised over the whole screen.
+void PlaceProgressPage(HWND page, HWND owner) {
+  RECT area{};
+  const bool over_owner = owner && !Settings().Flag(product_flag::kTitlePositionCompanion) &&
+                          GetWindowRect(owner, &area) && area.right > area.left + 1;
+  if (!over_owner && !SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) return;
+  RECT window{};
+  GetWindowRect(page, &window);
+  RECT margin{0, 0, 4, 4};
+  MapDialogRect(page, &margin);
+  int32_t x = 0;
+  int32_t y = 0;
+  PlaceWindow(Box{area.left, area.top, area.right, area.bottom}, Settings().ProgressPlacement,
+              window.right - window.left, window.bottom - window.top, margin.right, x, y);
+  SetWindowPos(page, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace
 
 bool OpenProgressPage(HWND owner, const ProgressPageInputs& inputs) {
@@ -104,6 +124,7 @@ bool OpenProgressPage(HWND owner, const ProgressPageInputs& inputs) {
   progress_page.page = OpenModelessPage(owner, progress_page.frame);
   if (!progress_page.page) return false;
   progress_page.status_changed = GetTickCount();
+  PlaceProgressPage(progress_page.page, owner);
   ShowWindow(progress_page.page, SW_SHOWNORMAL);
   UpdateWindow(progress_page.page);
   PumpMessages();

@@ -133,6 +133,11 @@ TEST(WizardScreens, EveryPageInEveryStyle) {
   }
   Picture(L"wizard-" + dpi + L"-password", [&] { ShowPasswordPage(background, String(u"x")); });
   Picture(L"wizard-" + dpi + L"-mustuninstall", [&] { ShowMustUninstallPage(background); });
+  // The buttons with their images.
+  Settings().SetFlag2(product_flag2::kButtonImages, true);
+  Settings().PageStyles[kStyleFolder] = 1;
+  Picture(L"wizard-" + dpi + L"-folder-button-images", [&] { ShowFolderPage(background, folder_inputs, folder); });
+  Settings().SetFlag2(product_flag2::kButtonImages, false);
   // A right-to-left language: the page mirrored.
   Languages().messages[0 * 2 + 1] = String(u"\u05D4\u05EA\u05E7\u05E0\u05EA Sample Product");
   Languages().messages[11 * 2 + 1] = String(u"\u05D4\u05EA\u05D5\u05DB\u05E0\u05D4 \u05EA\u05D5\u05EA\u05E7\u05DF Sample Product");

@@ -20,7 +20,10 @@ bool IsRtf(const String& text) { return text.StartsWithW(u"{\\rtf"); }
 
 void ShowText(HWND view, const String& text) {
   if (!IsRtf(text)) {
-    SetWindowTextW(view, reinterpret_cast<const wchar_t*>(text.w_str()));
+    // A plain text names the product as the messages do; RTF is shown as
+    // written, since its own markup may hold the same brackets.
+    const String shown = ReplacePlaceholders(text, Languages());
+    SetWindowTextW(view, reinterpret_cast<const wchar_t*>(shown.w_str()));
     return;
   }
   // RTF is 7-bit text with its own escapes: the control reads it as such.

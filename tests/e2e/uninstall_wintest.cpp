@@ -245,10 +245,11 @@ TEST_F(Uninstall, AFileInUseFailsTheRunAndASecondRunFinishes) {
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + name_));
   EXPECT_TRUE(Exists(uninstaller_));
   EXPECT_FALSE(Exists(folder_ + L"\\readme.txt"));
-  // What is left, and nothing else: the file and the folder that holds it.
+  // What is left, and nothing else: the file and the folders that hold it
+  // (the install folder, made by the installation, among them).
   const std::string data = e2e::ReadBytes(folder_ + L"\\Uninstall\\Data\\Uninstall.DAT");
   const std::string records = data.substr(0, data.find("\r\n\r\n"));
-  EXPECT_EQ(Lower(FileText(records)), Lower(held + L"\r\n~" + folder_ + L"\\bin"));
+  EXPECT_EQ(Lower(FileText(records)), Lower(held + L"\r\n~" + folder_ + L"\\bin\r\n~" + folder_));
 
   EXPECT_EQ(RunUninstaller(), 0u);
   EXPECT_TRUE(WaitUntilGone(folder_, kSelfRemovalTimeoutMs));

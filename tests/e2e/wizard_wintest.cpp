@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "builder/default_messages.h"
 #include "e2e/installer_win.h"
 #include "testkit/child.h"
 #include "testkit/testkit.h"
@@ -234,6 +235,92 @@ TEST(Wizard, TypedFolderReceivesTheFilesAndTheFinishProgramRuns) {
   DeleteUninstallKey(product);
 }
 
+// A second language whose every text begins with "T ", so that a page shows
+// which language it speaks.
+LanguageMessages Testish() {
+  LanguageMessages testish = DefaultEnglish();
+  testish.name = String(u"Testish");
+  for (String& message : testish.messages) {
+    if (message.empty()) continue;  // an empty text stays one (63 and 64 add pages when not)
+    String text(u"T ");
+    text.Append(message);
+    message = text;
+  }
+  return testish;
+}
+
+std::wstring UninstallValue(const Product& product, const wchar_t* name) {
+  const std::wstring key =
+      L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + e2e::Wide(product.settings.DisplayName);
+  wchar_t value[512] = {};
+  DWORD size = sizeof value;
+  RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size);
+  return value;
+}
+
+// The pages the road above does not take: the language chosen with the
+// keyboard re-texts the run, the readme page, the start-menu page that
+// refuses a text before it takes one, and a folder typed on the folder page
+// that does not exist yet: the run makes it, with its missing parent, and
+// records both as its own for the uninstaller.
+TEST(Wizard, LanguageReadmeStartMenuAndAFolderTheRunMakes) {
+  Product product = WizardProduct(L"Wizard Pages");
+  product.languages = {DefaultEnglish(), Testish()};
+  product.settings.SetFlag(product_flag::kNoGreetingPage, true);
+  product.settings.SetFlag(product_flag::kStartMenuPage, true);
+  product.settings.SetFlag(product_flag::kFinishViewLog, false);
+  product.settings.UninstallSubdir = String();
+  product.settings.ReadmeTexts.Add(String(u"What is new in <product>."));
+  const std::wstring parent = e2e::TestFolder() + L"\\New Vendor";
+  const std::wstring folder = parent + L"\\New Product";
+  InstallerRun run(e2e::BuildInstallerFile(product));
+
+  HWND language = run.Page(L"Select Setup Language");
+  ASSERT_NE(language, nullptr);
+  HWND list = testkit::FindControl(language, 1017);
+  ASSERT_NE(list, nullptr);
+  PostMessageW(list, WM_KEYDOWN, VK_DOWN, 1);  // the second language, as a user picks it
+  EXPECT_TRUE(testkit::WaitUntil([&] { return testkit::WindowTitle(language) == L"T Select Setup Language"; }))
+      << testing::PrintToString(testkit::WindowTitle(language));
+  run.Next(language);
+
+  HWND readme = run.Page(L"T Read Me");
+  ASSERT_NE(readme, nullptr);
+  EXPECT_NE(testkit::ControlText(readme, 1005).find(L"What is new in " + e2e::Wide(product.settings.DisplayName) + L"."),
+            std::wstring::npos)
+      << testing::PrintToString(testkit::ControlText(readme, 1005));
+  run.Next(readme);
+
+  HWND folder_page = run.Page(L"T Choose Install Location");
+  ASSERT_NE(folder_page, nullptr);
+  ASSERT_TRUE(testkit::SetControlText(folder_page, kFolderEdit, folder));
+  run.Next(folder_page);
+
+  HWND start_menu = run.Page(L"T Choose Start Menu Folder");
+  ASSERT_NE(start_menu, nullptr);
+  EXPECT_TRUE(e2e::Exists(folder)) << "the folder page's folder is made when it is accepted";
+  ASSERT_TRUE(testkit::SetControlText(start_menu, kFolderEdit, L"Wizard Vendor\\\\Tools"));
+  EXPECT_FALSE(IsWindowEnabled(testkit::FindControl(start_menu, kNext)));
+  ASSERT_TRUE(testkit::SetControlText(start_menu, kFolderEdit, L"Wizard Vendor\\Tools"));
+  EXPECT_TRUE(IsWindowEnabled(testkit::FindControl(start_menu, kNext)));
+  run.Next(start_menu);
+
+  // No finish option: the closing text is a message box, in the chosen language.
+  run.Answer(L"T Installation Complete", L"T ", IDOK);
+  EXPECT_EQ(run.Exit(), 1u);
+  EXPECT_EQ(e2e::ReadBytes(folder + L"\\app.txt"), "installed by the wizard");
+  EXPECT_EQ(UninstallValue(product, L"ProductStartMenu"), L"Wizard Vendor\\Tools");
+  const std::string data = e2e::ReadBytes(folder + L"\\Uninstall.DAT");
+  std::string records = data.substr(0, data.find("\r\n\r\n")) + "\r\n";
+  for (char& c : records) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  for (const std::wstring& made : {parent, folder}) {
+    std::string line = "~";
+    for (wchar_t c : made) line += static_cast<char>(towlower(c));  // the test folder is ASCII
+    EXPECT_NE(records.find(line + "\r\n"), std::string::npos) << line << " not in\n" << records;
+  }
+  DeleteUninstallKey(product);
+}
+
 // The ways a person stops an installation, each ending with exit code 1 and
 // nothing installed.
 struct Stop {
@@ -241,6 +328,7 @@ struct Stop {
   bool password;     // the package asks for one; a wrong one is typed first
   bool licence;      // the licence page is declined
   bool progress;     // Cancel on the progress page, confirmed
+  bool start_menu;   // Cancel on the start-menu page, after the run made the install folder
 };
 
 class WizardStops : public testing::TestWithParam<Stop> {};
@@ -254,6 +342,7 @@ TEST_P(WizardStops, EndWithTheCancelNoticeAndInstallNothing) {
   if (stop.licence) product.settings.LicenseTexts.Add(String(u"Decline me."));
   // The status "Preparing files..." stays long enough to be cancelled.
   if (stop.progress) product.settings.MinStatusTime = 9999;
+  product.settings.SetFlag(product_flag::kStartMenuPage, stop.start_menu);
   const std::wstring folder = e2e::TestFolder() + L"\\App";
   InstallerRun run(e2e::BuildInstallerFile(product), L"/d:\"" + folder + L"\"");
 
@@ -267,6 +356,11 @@ TEST_P(WizardStops, EndWithTheCancelNoticeAndInstallNothing) {
     run.Next(page, kCancel);
   }
   if (stop.licence) run.Next(run.Page(L"License Agreement"), kCancel);
+  if (stop.start_menu) {
+    HWND page = run.Page(L"Choose Start Menu Folder");
+    EXPECT_TRUE(e2e::Exists(folder)) << "without the folder page the folder is made at once";
+    run.Next(page, kCancel);
+  }
   if (stop.progress) {
     HWND page = run.Page(L"Installing");
     ASSERT_NE(page, nullptr);
@@ -277,14 +371,19 @@ TEST_P(WizardStops, EndWithTheCancelNoticeAndInstallNothing) {
   run.Answer(L"Cancelled", L"The installation was cancelled.", IDOK);
   EXPECT_EQ(run.Exit(), 1u);
   EXPECT_FALSE(testkit::FileExists(folder + L"\\app.txt"));
+  // Cancelled before anything went into it, the folder made for it goes too.
+  if (!stop.progress) {
+    EXPECT_FALSE(e2e::Exists(folder));
+  }
   EXPECT_FALSE(UninstallKeyExists(product));
   DeleteUninstallKey(product);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, WizardStops,
-                         testing::Values(Stop{"WrongPasswordThenCancel", true, false, false},
-                                         Stop{"LicenceDeclined", false, true, false},
-                                         Stop{"ProgressCancelled", false, false, true}),
+                         testing::Values(Stop{"WrongPasswordThenCancel", true, false, false, false},
+                                         Stop{"LicenceDeclined", false, true, false, false},
+                                         Stop{"ProgressCancelled", false, false, true, false},
+                                         Stop{"StartMenuCancelled", false, false, false, true}),
                          [](const testing::TestParamInfo<Stop>& info) { return std::string(info.param.name); });
 
 // The restart question answered no: no restart, and the run-after program of
