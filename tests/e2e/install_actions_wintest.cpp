@@ -312,6 +312,7 @@ TEST_F(InstallActions, EachActionIsMadeAndTheUninstallerTakesTheKeysAndPathBack)
   EXPECT_FALSE(Exists(start_menu));
   EXPECT_FALSE(Exists(ShellFolder(CSIDL_SYSTEM) + L"\\" + crash_dll));
   RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Bastionix Test COM Server", crash_dll.c_str());
+  RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Bastionix Test COM Server", (L"unregistered " + crash_dll).c_str());
 }
 
 // One product carrying every component kind, registry form and shortcut
