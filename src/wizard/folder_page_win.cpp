@@ -46,6 +46,7 @@ void InitFolderPage(HWND page, void* context) {
   SetButtonMessage(page, kBrowse, 52);
   SetButtonMessage(page, kNext, folder_page.inputs->start_menu_follows ? 48 : 90);
   SetButtonMessage(page, kCancel, 49);
+  KeepLeftToRight(page, kFolderEdit);
   SendDlgItemMessageW(page, kFolderEdit, EM_LIMITTEXT, kFolderLimit, 0);
   SetPageText(page, kFolderEdit, *folder_page.folder);
   RefreshSpace(page, folder_page);

@@ -383,6 +383,14 @@ void GrowToFitText(HWND page, int id) {
                window.bottom - window.top + grow, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void KeepLeftToRight(HWND page, int id) {
+  HWND control = GetDlgItem(page, id);
+  if (!control) return;
+  const LONG_PTR style = GetWindowLongPtrW(control, GWL_EXSTYLE);
+  const LONG_PTR left_to_right = style & ~static_cast<LONG_PTR>(WS_EX_LAYOUTRTL | WS_EX_RTLREADING | WS_EX_RIGHT);
+  if (left_to_right != style) SetWindowLongPtrW(control, GWL_EXSTYLE, left_to_right);
+}
+
 String PageItemText(HWND page, int id) {
   HWND control = GetDlgItem(page, id);
   String text;

@@ -76,6 +76,9 @@ void SetButtonMessage(HWND page, int id, int32_t message);
 // down and growing the page by as much (boxes of a fixed size whose texts
 // the product may lengthen).
 void GrowToFitText(HWND page, int id);
+// Keeps control `id` left to right on a mirrored page: a path reads the
+// same in every language.
+void KeepLeftToRight(HWND page, int id);
 // A control's text (UTF-16).
 String PageItemText(HWND page, int id);
 // The module whose resources the pages come from (setup.exe itself).

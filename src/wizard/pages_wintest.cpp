@@ -366,6 +366,10 @@ TEST_F(Pages, RightToLeftLanguagesGetMirroredPages) {
               // The side picture moves to the right of the text, Next to the right of Cancel.
               EXPECT_EQ(ScreenLeft(page, kSidePicture) > ScreenLeft(page, kText), hebrew);
               EXPECT_EQ(ScreenLeft(page, kNext) > ScreenLeft(page, kCancel), hebrew);
+              // The folder is a path: it stays left to right.
+              EXPECT_EQ(GetWindowLongPtrW(testkit::FindControl(page, kFolderEdit), GWL_EXSTYLE) &
+                            (WS_EX_LAYOUTRTL | WS_EX_RTLREADING),
+                        0);
               EXPECT_TRUE(ClickButton(page, kCancel));
             });
     }

@@ -24,6 +24,7 @@ void InitStartMenuPage(HWND page, void* context) {
   SetButtonMessage(page, kBrowse, 52);
   SetButtonMessage(page, kNext, 90);
   SetButtonMessage(page, kCancel, 49);
+  KeepLeftToRight(page, kFolderEdit);
   SendDlgItemMessageW(page, kFolderEdit, EM_LIMITTEXT, kFolderLimit, 0);
   SetPageText(page, kFolderEdit, *static_cast<const String*>(context));
   Validate(page);
