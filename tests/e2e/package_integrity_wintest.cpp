@@ -183,10 +183,10 @@ TEST(StrippedCopy, IsTheSetupProgramAgainAndRuns) {
     PeLayout layout;
     ASSERT_TRUE(ReadPeLayout(stub, &layout, nullptr));
     // Byte for byte, but for the image checksum, which covers the package,
-    // and the zero bytes that brought the package to a file-alignment unit.
+    // and the zero bytes up to where the package section began.
     String expected = stub;
     std::memcpy(expected.data() + layout.checksum_offset(), copy.stripped.bytes() + layout.checksum_offset(), 4);
-    expected.SetLength((stub.length() + layout.file_alignment - 1) / layout.file_alignment * layout.file_alignment);
+    expected.SetLength(static_cast<int32_t>(intact.section.raw_pointer));
     ASSERT_TRUE(copy.stripped == expected) << "file data place " << int{place};
     stripped = copy.stripped;
   }
