@@ -27,6 +27,7 @@ packages=(
   clang libclang-rt-14-dev   # the fuzz preset: libFuzzer with ASan and UBSan
   nsis                  # the benchmark peer
   osslsigncode          # signing installers in the builder's tests
+  msitools wixl         # the MSI package of the install-action tests
 )
 
 # Wine's own desktop window inside the X screen: the test screen has no window

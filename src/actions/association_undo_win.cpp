@@ -80,7 +80,11 @@ void UndoShell(const AssociationToUndo& a, const String& backup_name, RegView vi
   RestoreOrDeleteDefault(shell, backup_name, view);
   if (!a.verb.empty()) {
     const String verb = Below(shell, a.verb.w_str());
-    if (!RestoreOrDeleteDefault(Below(verb, u"command"), backup_name, view)) DeleteClassKey(verb, view);
+    if (!RestoreOrDeleteDefault(Below(verb, u"command"), backup_name, view)) {
+      DeleteClassKey(verb, view);
+    } else {
+      RestoreOrDeleteDefault(verb, backup_name, view);  // the verb's label
+    }
   }
   if (!HasSubkeys(shell, view)) DeleteClassKey(shell, view);
 }

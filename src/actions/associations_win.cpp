@@ -124,7 +124,9 @@ bool Association::WriteType() const {
   String verb = shell;
   verb.AppendW(u"\\");
   verb.Append(a_.verb);
-  if (!a_.verb_label.empty()) SetClassDefault(verb, a_.verb_label, false);
+  // With its backup too: on a type that was there before, the label belongs
+  // to that type's own verb.
+  if (!a_.verb_label.empty()) SetClassDefault(verb, a_.verb_label, true);
   verb.AppendW(u"\\command");
   return !command_.empty() && SetClassDefault(verb, command_, true);
 }

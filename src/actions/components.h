@@ -22,8 +22,9 @@ void RegisterTypeLibraries(const Array<String>& paths, const Progress& progress)
 void InstallInfDrivers(const Array<String>& paths, const Progress& progress);
 
 // The MSI package's installer error code (0: installed); 120 when the system
-// has no MSI installer. Recorded for uninstall when asked and installed.
-uint32_t InstallMsiPackage(const MsiRequest& request, const Progress& progress);
+// has no MSI installer. Recorded for uninstall when asked and installed. The
+// package's own windows belong to `parent` (an HWND; null: none).
+uint32_t InstallMsiPackage(const MsiRequest& request, const Progress& progress, void* parent = nullptr);
 
 // Registers the applet under its CLSID and in the control panel's name space;
 // the keys are recorded for uninstall. True when every step succeeded.

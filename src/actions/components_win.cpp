@@ -100,13 +100,15 @@ void InstallInfDriver(CopyOemInfFn copy, const String& path, const Progress& pro
   LogFormatW(u"FAILED!  Code 0x%08X: %s\r\n", error, text.w_str());
 }
 
-uint32_t RunMsi(const MsiRequest& request) {
+uint32_t RunMsi(const MsiRequest& request, HWND parent) {
   SystemLibrary msi(L"msi.dll");
   using SetUiFn = int(WINAPI*)(int, HWND*);
   using InstallFn = UINT(WINAPI*)(LPCWSTR, LPCWSTR);
   const InstallFn install = msi.Get<InstallFn>("MsiInstallProductW");
   if (!install) return kMsiMissing;
-  if (const SetUiFn set_ui = msi.Get<SetUiFn>("MsiSetInternalUI")) set_ui(static_cast<int>(request.option), nullptr);
+  if (const SetUiFn set_ui = msi.Get<SetUiFn>("MsiSetInternalUI")) {
+    set_ui(static_cast<int>(request.option), parent ? &parent : nullptr);
+  }
   return install(W(request.path), L"REBOOT=R");
 }
 
@@ -163,13 +165,13 @@ void InstallInfDrivers(const Array<String>& paths, const Progress& progress) {
   }
 }
 
-uint32_t InstallMsiPackage(const MsiRequest& request, const Progress& progress) {
+uint32_t InstallMsiPackage(const MsiRequest& request, const Progress& progress, void* parent) {
   String line(u"Installing MSI package \"");
   line.Append(request.path);
   line.AppendW(u"\"...");
   ShowItem(progress, request.path);
   uint32_t result = kCrashCode;
-  auto work = [&]() { result = RunMsi(request); };
+  auto work = [&]() { result = RunMsi(request, static_cast<HWND>(parent)); };
   RunActionGuarded(work);
   if (result == 0) {
     line.AppendW(u"OK\r\n");

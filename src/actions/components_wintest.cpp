@@ -14,6 +14,7 @@
 #include "records/failure_summary.h"
 #include "records/uninstall_records.h"
 #include "records/working_log.h"
+#include "records/working_log_wintest.h"
 #include "testkit/files.h"
 #include "testkit/paths.h"
 
@@ -57,14 +58,7 @@ class Components : public testing::Test {
     EXPECT_TRUE(CopyFileW(testkit::BuildPath(L"tests/components/test_com_server.dll").c_str(), path.c_str(), FALSE));
     return String(U16(path));
   }
-  std::string Log() {
-    const std::wstring copy = folder_ / L"log.txt";
-    File out;
-    if (out.Open(U16(copy), kOpenCreateOrTruncate) != kFileOk) return "<no copy>";
-    CopyWorkingLog(out);
-    out.Close();
-    return testkit::ReadFileBytes(copy).value_or("<unreadable>");
-  }
+  std::string Log() { return WorkingLogText(folder_ / L"log.txt"); }
 
   ScratchFolder folder_;
 };

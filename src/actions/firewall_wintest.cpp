@@ -11,6 +11,7 @@
 #include "core/scratch_folder_wintest.h"
 #include "records/uninstall_records.h"
 #include "records/working_log.h"
+#include "records/working_log_wintest.h"
 #include "testkit/files.h"
 
 namespace {
@@ -27,14 +28,7 @@ class Firewall : public testing::Test {
     ClearUninstallRecords();
     CoUninitialize();
   }
-  std::string Log() {
-    const std::wstring copy = folder_ / L"log.txt";
-    File out;
-    if (out.Open(U16(copy), kOpenCreateOrTruncate) != kFileOk) return "<no copy>";
-    CopyWorkingLog(out);
-    out.Close();
-    return testkit::ReadFileBytes(copy).value_or("<unreadable>");
-  }
+  std::string Log() { return WorkingLogText(folder_ / L"log.txt"); }
   ScratchFolder folder_;
 };
 

@@ -11,6 +11,7 @@
 #include "records/failure_summary.h"
 #include "records/uninstall_records.h"
 #include "records/working_log.h"
+#include "records/working_log_wintest.h"
 #include "core/file.h"
 #include "testkit/files.h"
 
@@ -77,14 +78,7 @@ class RegistryWork : public testing::Test {
       DeleteTree(RegRoot::kClassesRoot, k);
     }
   }
-  std::string Log() {
-    const std::wstring copy = folder_ / L"log.txt";
-    File out;
-    if (out.Open(U16(copy), kOpenCreateOrTruncate) != kFileOk) return "<no copy>";
-    CopyWorkingLog(out);
-    out.Close();
-    return testkit::ReadFileBytes(copy).value_or("<unreadable>");
-  }
+  std::string Log() { return WorkingLogText(folder_ / L"log.txt"); }
   static std::string Failures() { return Text(TheFailureSummary().text); }
 
   ScratchFolder folder_;

@@ -25,6 +25,13 @@ struct ShortcutStepInputs {
 
 void CreateShortcuts(const ShortcutStepInputs& inputs);
 
+// The package's uninstaller icon (".ico" bytes; empty: none) written as
+// "uninstall.ico" into the uninstall data folder and recorded for uninstall;
+// a failure is logged. Returns the path the uninstaller's shortcuts name,
+// written or not, or empty when there is no icon (they then show the
+// uninstaller's own).
+String InstallUninstallerIcon(const String& uninstall_folder, const String& icon);
+
 struct RootShortcutInputs {
   String command;         // variables not yet expanded
   String name;

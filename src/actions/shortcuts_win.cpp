@@ -82,7 +82,9 @@ ShortcutLink ShortcutMaker::Prepare(const ShortcutRequest& request, String* name
 // holds) unless permanent, or reports the failure.
 bool ShortcutMaker::MakeOne(const ShortcutRequest& request, ShortcutLink link, const String& folder,
                             const String& name, const char16_t* log_format) {
-  link.lnk = LinkFileName(JoinPath(folder, name.w_str()));
+  // The name with ".lnk" added, as it is logged and recorded.
+  link.lnk = JoinPath(folder, name.w_str());
+  link.lnk.AppendW(u".lnk");
   if (!in_.hide_file_names) ReportProgress(in_.progress, kShortcutProgress, link.lnk);
   if (!CreateShortcut(link)) {
     if (!request.quiet_failure) ReportShortcutFailure(link.lnk);
@@ -232,4 +234,16 @@ void PinToTaskbar(const TaskbarPinInputs& inputs) {
     if (!RunActionGuarded(work)) AddFailure("Crash while pinning to taskbar.\r\n");
   }
   ReportProgress(inputs.progress, kProgressAfterShortcuts, Message(message_number::kAfterShortcuts));
+}
+
+String InstallUninstallerIcon(const String& uninstall_folder, const String& icon) {
+  if (icon.empty()) return String();
+  const String path = JoinPath(uninstall_folder, u"uninstall.ico");
+  if (WriteWholeFile(path.w_str(), icon.c_str(), icon.length()) == 0) {
+    AddUninstallRecordW(path, kRecordFile);
+  } else {
+    const String reason = LastErrorTextW();
+    LogFormatW(u"Failed to install uninstaller icon to %s\r\n%s\r\n", path.w_str(), reason.w_str());
+  }
+  return path;
 }

@@ -18,6 +18,7 @@
 #include "records/marked_path.h"
 #include "records/uninstall_records.h"
 #include "records/working_log.h"
+#include "records/working_log_wintest.h"
 
 namespace {
 
@@ -116,8 +117,8 @@ TEST_F(Shortcuts, DesktopFolderAndStartMenuReadBackAsAsked) {
   EXPECT_EQ(Text(TheFailureSummary().text), "");
 
   const std::wstring desk_folder = desktop_ + L"\\" + menu_;
-  const std::wstring links[] = {Made(desk_folder + L"\\Docs\\Bx App.LNK"),
-                                Made(programs_ + L"\\" + menu_ + L"\\Docs\\Bx App.LNK")};
+  const std::wstring links[] = {Made(desk_folder + L"\\Docs\\Bx App.lnk"),
+                                Made(programs_ + L"\\" + menu_ + L"\\Docs\\Bx App.lnk")};
   for (const std::wstring& lnk : links) {
     LinkContents c;
     ASSERT_TRUE(ReadLink(lnk, &c));
@@ -128,7 +129,7 @@ TEST_F(Shortcuts, DesktopFolderAndStartMenuReadBackAsAsked) {
     EXPECT_EQ(c.icon_index, 0);
   }
   LinkContents tool;
-  ASSERT_TRUE(ReadLink(Made(desk_folder + L"\\Tool.LNK"), &tool));
+  ASSERT_TRUE(ReadLink(Made(desk_folder + L"\\Tool.lnk"), &tool));
   EXPECT_EQ(tool.target, install_ + L"\\tool.exe");
   EXPECT_EQ(tool.working_folder, install_);  // a missing folder gives the install folder
   EXPECT_EQ(tool.icon, install_ + L"\\tool.exe");
@@ -145,9 +146,9 @@ TEST_F(Shortcuts, DesktopFolderAndStartMenuReadBackAsAsked) {
   const std::string d = Text(MarkPath(U16(desk_folder)));
   EXPECT_NE(records.find(d + "\\Desktop.ini\r\n"), std::string::npos) << records;
   EXPECT_NE(records.find("~" + d + "\r\n"), std::string::npos) << records;
-  EXPECT_NE(records.find(d + "\\Docs\\Bx App.LNK\r\n"), std::string::npos) << records;
+  EXPECT_NE(records.find(d + "\\Docs\\Bx App.lnk\r\n"), std::string::npos) << records;
   EXPECT_NE(records.find("~" + d + "\\Docs\r\n"), std::string::npos) << records;
-  EXPECT_EQ(records.find("Tool.LNK"), std::string::npos) << records;  // permanent
+  EXPECT_EQ(records.find("Tool.lnk"), std::string::npos) << records;  // permanent
 }
 
 TEST_F(Shortcuts, FailureNamesTheLinkUnlessQuiet) {
@@ -170,9 +171,39 @@ TEST_F(Shortcuts, FailureNamesTheLinkUnlessQuiet) {
   inputs.install_folder = String(U16(install_));
   CreateShortcuts(inputs);
   const std::string failures = Text(TheFailureSummary().text);
-  EXPECT_NE(failures.find(" Q:\\no\\drive\\Bad.LNK\r\n"), std::string::npos) << failures;
+  EXPECT_NE(failures.find(" Q:\\no\\drive\\Bad.lnk\r\n"), std::string::npos) << failures;
   EXPECT_EQ(failures.find("quiet"), std::string::npos) << failures;
   EXPECT_EQ(TheFailureSummary().count, 1);
+}
+
+// The uninstaller icon: written and recorded where the data folder is,
+// logged (and still named for the shortcuts) where it cannot be written,
+// nothing at all when the package carries none.
+TEST_F(Shortcuts, UninstallerIconIsWrittenRecordedOrLogged) {
+  const std::wstring missing = install_ + L"\\no such folder";
+  struct Case {
+    std::wstring folder;
+    const char* icon;
+    bool written;
+  } cases[] = {
+      {install_, "icon bytes", true},
+      {install_, "", false},
+      {missing, "icon bytes", false},  // last: the log keeps its line
+  };
+  for (const Case& c : cases) {
+    ClearUninstallRecords();
+    const std::wstring path = c.folder + L"\\uninstall.ico";
+    DeleteFileW(path.c_str());
+    const String named = InstallUninstallerIcon(String(U16(c.folder)), String(c.icon));
+    const std::string records = Text(TheUninstallRecords().records);
+    const std::string log = WorkingLogText(folder_ / L"log.txt");
+    const bool logged = log.find("Failed to install uninstaller icon to ") != std::string::npos &&
+                        log.find("no such folder\\uninstall.ico\r\n") != std::string::npos;
+    EXPECT_EQ(Wide(named), *c.icon ? path : L"") << c.icon;
+    EXPECT_EQ(testkit::ReadFileBytes(path).value_or("<none>"), c.written ? c.icon : "<none>");
+    EXPECT_EQ(records, c.written ? Text(MarkPath(U16(path))) + "\r\n" : "");
+    EXPECT_EQ(logged, *c.icon && !c.written) << log;
+  }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "core/registry_win.h"
 #include "core/scratch_folder_wintest.h"
 #include "records/working_log.h"
+#include "records/working_log_wintest.h"
 #include "testkit/files.h"
 
 namespace {
@@ -42,14 +43,7 @@ class SystemPath : public testing::Test {
     EndWorkingLog();
     EXPECT_TRUE(WritePath(saved_));
   }
-  std::string Log() {
-    const std::wstring copy = folder_ / L"log.txt";
-    File out;
-    if (out.Open(U16(copy), kOpenCreateOrTruncate) != kFileOk) return "<no copy>";
-    CopyWorkingLog(out);
-    out.Close();
-    return testkit::ReadFileBytes(copy).value_or("<unreadable>");
-  }
+  std::string Log() { return WorkingLogText(folder_ / L"log.txt"); }
 
   RegValue saved_;
   ScratchFolder folder_;

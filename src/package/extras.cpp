@@ -60,12 +60,22 @@ bool ApplyCarriedResources(String* image, const ByteSpan& carried) {
   return true;
 }
 
-String PackageProductIcon(const PackageHeader& header) {
+namespace {
+
+String PackageExtra(const PackageHeader& header, uint32_t tag) {
   String storage;
-  ByteSpan records, icon;
+  ByteSpan records, value;
   ReadPackageExtras(header, &storage, &records);
-  if (!FindExtra(records, extras_tag::kProductIcon, &icon)) return String();
-  return String(reinterpret_cast<const char*>(icon.data), static_cast<int32_t>(icon.length));
+  if (!FindExtra(records, tag, &value)) return String();
+  return String(reinterpret_cast<const char*>(value.data), static_cast<int32_t>(value.length));
+}
+
+}  // namespace
+
+String PackageProductIcon(const PackageHeader& header) { return PackageExtra(header, extras_tag::kProductIcon); }
+
+String PackageUninstallerIcon(const PackageHeader& header) {
+  return PackageExtra(header, extras_tag::kUninstallerIcon);
 }
 
 void AppendExtra(String* records, uint32_t tag, const uint8_t* data, size_t length) {

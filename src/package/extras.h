@@ -32,6 +32,9 @@ inline constexpr uint32_t kUninstallerSignature = 1;
 inline constexpr uint32_t kUninstallerResources = 2;
 // The product icon: an ".ico" file, written as "product.ico".
 inline constexpr uint32_t kProductIcon = 3;
+// The uninstaller icon: an ".ico" file, written as "uninstall.ico" for the
+// uninstaller's shortcuts and windows.
+inline constexpr uint32_t kUninstallerIcon = 4;
 }  // namespace extras_tag
 
 // Finds the records at the end of an unwrapped settings block. False when
@@ -50,8 +53,10 @@ void ReadPackageExtras(const PackageHeader& header, String* storage, ByteSpan* r
 // it as it is, when the record is malformed or would reach past its end.
 bool ApplyCarriedResources(String* image, const ByteSpan& carried);
 
-// The product icon the package carries; empty when none.
+// The product icon and the uninstaller icon the package carries; empty when
+// none.
 String PackageProductIcon(const PackageHeader& header);
+String PackageUninstallerIcon(const PackageHeader& header);
 
 // The builder's side: appends one record, and closes the records with their
 // footer (Seal appends to the block after its compressed stream and padding).

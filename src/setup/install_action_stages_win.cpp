@@ -23,6 +23,8 @@
 #include "core/message_pump_win.h"
 #include "core/path_rules.h"
 #include "package/action_settings.h"
+#include "package/extras.h"
+#include "package/locator_win.h"
 #include "package/languages.h"
 #include "package/message_numbers.h"
 #include "package/settings_state.h"
@@ -66,15 +68,18 @@ void GrantRights(const String& folder, bool created_by_this_run) {
   GrantFolderRights(inputs);
 }
 
-void InstallMsiHook(const MsiRequest& request, const Progress& progress) { InstallMsiPackage(request, progress); }
+void InstallMsiHook(const MsiRequest& request, const Progress& progress) {
+  InstallMsiPackage(request, progress, WizardOwner());
+}
 
 void ControlPanelHook(const ControlPanelRequest& request, const Progress& progress) {
   RegisterControlPanelApplet(request, progress);
 }
 
-// The uninstaller's shortcuts and the log shortcut, after the file entries'
-// own requests.
-void AddProductShortcuts(const String& uninstall_folder, Vector<ShortcutRequest>* requests) {
+// The uninstaller's shortcuts (showing `uninstaller_icon` when not empty)
+// and the log shortcut, after the file entries' own requests.
+void AddProductShortcuts(const String& uninstall_folder, const String& uninstaller_icon,
+                         Vector<ShortcutRequest>* requests) {
   const ProductSettings& settings = Settings();
   if (settings.Flag(product_flag::kDetectInstallation)) {
     ShortcutRequest uninstaller;
@@ -83,6 +88,7 @@ void AddProductShortcuts(const String& uninstall_folder, Vector<ShortcutRequest>
     uninstaller.arguments.Append(settings.UninstallKeyName);
     uninstaller.arguments.AppendW(u"\"");
     uninstaller.name = Message(message_number::kUninstallShortcutName);
+    uninstaller.icon = uninstaller_icon;
     uninstaller.quiet_failure = true;
     uninstaller.start_menu = settings.Flag(product_flag::kUninstallStartMenuShortcut);
     uninstaller.desktop = settings.Flag(product_flag::kUninstallDesktopShortcut);
@@ -102,7 +108,11 @@ void MakeShortcuts(const InstallRun& run, const ActionSettings& values) {
   const ProductSettings& settings = Settings();
   const InstallState& state = TheInstall();
   Vector<ShortcutRequest> requests = TheInstallLists().shortcuts;
-  AddProductShortcuts(state.uninstall_folder, &requests);
+  String uninstaller_icon;
+  if (settings.Flag(product_flag::kDetectInstallation)) {
+    uninstaller_icon = InstallUninstallerIcon(state.uninstall_folder, PackageUninstallerIcon(run.package->header));
+  }
+  AddProductShortcuts(state.uninstall_folder, uninstaller_icon, &requests);
   ShortcutStepInputs inputs;
   inputs.requests = &requests;
   inputs.install_folder = state.InstallFolder();
@@ -181,6 +191,10 @@ void ComponentRegistrationStage(InstallRun& run) {
   const InstallLists& lists = TheInstallLists();
   RegisterComServers(lists.com_servers, run.progress);
   RegisterTypeLibraries(lists.type_libraries, run.progress);
+  // A registered server or library may have opened a window of its own.
+  if (!lists.com_servers.IsEmpty() || !lists.type_libraries.IsEmpty()) {
+    if (HWND background = WizardOwner()) SetForegroundWindow(background);
+  }
   InstallInfDrivers(lists.inf_files, run.progress);
 }
 

@@ -224,6 +224,10 @@ bool BrandProgram(const String& stub, const Product& product, String* branded, S
     AppendExtra(extras, extras_tag::kProductIcon, brand.product_icon.bytes(),
                 static_cast<size_t>(brand.product_icon.length()));
   }
+  if (!brand.uninstaller_icon.empty()) {
+    AppendExtra(extras, extras_tag::kUninstallerIcon, brand.uninstaller_icon.bytes(),
+                static_cast<size_t>(brand.uninstaller_icon.length()));
+  }
   PeLayout layout;
   ResourceSection section;
   std::vector<ResourceItem> items;

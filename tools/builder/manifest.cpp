@@ -909,7 +909,8 @@ block_size = 1048576            # plain bytes per file-data block (4096 and up)
 icon = ""                       # an .ico file: the installer's icon (its first icon group)
 product_icon = ""               # default: icon; "product.ico" in the uninstall folder,
                                 #   shown by the Uninstall value "DisplayIcon"
-uninstaller_icon = ""           # default: icon; the uninstaller's icon group
+uninstaller_icon = ""           # default: icon; the uninstaller's icon group, and
+                                #   "uninstall.ico" in the uninstall folder for its shortcuts
 copyright = ""                  # version record "LegalCopyright"
 
 [wizard]
