@@ -1,7 +1,9 @@
 // Undoing a file association at uninstall, as its uninstall record names it:
 // every default value the installer replaced comes back from its backup
 // value, and what the installer created is deleted once nothing else is in
-// it. An extension key that got its old default back stays.
+// it. An extension key that got its old default back stays, and a type key
+// that had a default of its own, or that the extension named before the
+// install, is never deleted.
 #pragma once
 
 #include "core/registry_options.h"
