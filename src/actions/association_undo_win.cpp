@@ -3,7 +3,6 @@
 #include "actions/association_undo.h"
 #include "actions/associations.h"
 #include "core/registry_win.h"
-#include "core/string_compare.h"
 
 namespace {
 
@@ -16,13 +15,11 @@ bool OpenClassKey(const String& subkey, RegView view, RegistryKey* key) {
          RegistryKey::kFailed;
 }
 
-// Puts a non-empty backup back as the key's default value and drops it;
-// `old` receives the restored text.
-Restored RestoreDefault(RegistryKey& key, const String& backup_name, String* old = nullptr) {
-  String text;
-  if (old == nullptr) old = &text;
-  if (!key.ReadText(backup_name.w_str(), old, 0) || old->empty()) return Restored::kNoBackup;
-  key.WriteText(u"", *old, 0);
+// Puts a non-empty backup back as the key's default value and drops it.
+Restored RestoreDefault(RegistryKey& key, const String& backup_name) {
+  String old;
+  if (!key.ReadText(backup_name.w_str(), &old, 0) || old.empty()) return Restored::kNoBackup;
+  key.WriteText(u"", old, 0);
   key.DeleteValue(backup_name.w_str(), 0);
   return Restored::kRestored;
 }
@@ -63,19 +60,11 @@ String Below(const String& key, const char16_t* leaf) {
   return path;
 }
 
-struct ExtensionUndone {
-  bool kept = false;           // it got its old default back, so it stays
-  bool named_the_type = false; // that old default is the type: the type was there before us
-};
-
-ExtensionUndone UndoExtension(const AssociationToUndo& a, const String& backup_name, RegView view) {
-  ExtensionUndone result;
+// Returns whether the extension key got its old default back (and so stays).
+bool UndoExtension(const AssociationToUndo& a, const String& backup_name, RegView view) {
+  bool kept = false;
   RegistryKey key;
-  String old;
-  if (OpenClassKey(a.extension, view, &key) && RestoreDefault(key, backup_name, &old) == Restored::kRestored) {
-    result.kept = true;
-    result.named_the_type = CompareNoCaseW(old, a.file_type) == 0;
-  }
+  if (OpenClassKey(a.extension, view, &key)) kept = RestoreDefault(key, backup_name) == Restored::kRestored;
   if (a.verb.EqualsW(u"open")) {
     const String open_with = Below(a.extension, u"OpenWithProgids");
     RegistryKey list;
@@ -83,7 +72,7 @@ ExtensionUndone UndoExtension(const AssociationToUndo& a, const String& backup_n
     list.Close();
     DeleteIfEmpty(a.extension, u"OpenWithProgids", view);
   }
-  return result;
+  return kept;
 }
 
 void UndoShell(const AssociationToUndo& a, const String& backup_name, RegView view) {
@@ -105,14 +94,14 @@ void UndoShell(const AssociationToUndo& a, const String& backup_name, RegView vi
 void UndoAssociation(const AssociationToUndo& a, const String& product_name, RegView view) {
   if (a.extension.empty() || a.file_type.empty()) return;
   const String backup_name = BackupValueName(product_name);
-  const ExtensionUndone extension = UndoExtension(a, backup_name, view);
-  // A type key that was there before the install is the user's, however
-  // little of it is left.
-  bool type_kept = extension.named_the_type;
+  const bool extension_kept = UndoExtension(a, backup_name, view);
+  // A type whose own description came back from its backup was there before
+  // the install: it is the user's, however little of it is left.
+  bool type_kept = false;
   {
     RegistryKey type_key;
     if (OpenClassKey(a.file_type, view, &type_key)) {
-      type_kept |= RestoreDefault(type_key, backup_name) == Restored::kRestored;
+      type_kept = RestoreDefault(type_key, backup_name) == Restored::kRestored;
     }
   }
   if (!a.icon.empty()) {
@@ -122,5 +111,5 @@ void UndoAssociation(const AssociationToUndo& a, const String& product_name, Reg
   UndoShell(a, backup_name, view);
   if (type_kept || HasSubkeys(a.file_type, view)) return;
   DeleteClassKey(a.file_type, view);
-  if (!extension.kept) DeleteClassKey(a.extension, view);
+  if (!extension_kept) DeleteClassKey(a.extension, view);
 }

@@ -83,9 +83,6 @@ bool Association::ChooseType(RegistryKey& extension_key) {
     extension_key.ReadText(u"", &existing, 0);
     if (!existing.empty()) {
       prog_id_ = existing;  // the extension keeps naming its type
-      // Its default kept as a backup too: the uninstaller restores it, which
-      // tells it that both keys were there before us and must stay.
-      extension_key.WriteText(backup_.w_str(), existing, 0);
       return true;
     }
     if (!bang_) {
