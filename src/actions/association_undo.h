@@ -1,7 +1,8 @@
 // Undoing a file association at uninstall, as its uninstall record names it:
 // every default value the installer replaced comes back from its backup
 // value, and what the installer created is deleted once nothing else is in
-// it. An extension key that got its old default back stays.
+// it. An extension key that got its old default back stays, and so does a
+// type key whose own description came back from its backup.
 #pragma once
 
 #include "core/registry_options.h"

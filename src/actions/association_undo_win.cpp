@@ -95,16 +95,21 @@ void UndoAssociation(const AssociationToUndo& a, const String& product_name, Reg
   if (a.extension.empty() || a.file_type.empty()) return;
   const String backup_name = BackupValueName(product_name);
   const bool extension_kept = UndoExtension(a, backup_name, view);
+  // A type whose own description came back from its backup was there before
+  // the install: it is the user's, however little of it is left.
+  bool type_kept = false;
   {
     RegistryKey type_key;
-    if (OpenClassKey(a.file_type, view, &type_key)) RestoreDefault(type_key, backup_name);
+    if (OpenClassKey(a.file_type, view, &type_key)) {
+      type_kept = RestoreDefault(type_key, backup_name) == Restored::kRestored;
+    }
   }
   if (!a.icon.empty()) {
     RestoreOrDeleteDefault(Below(a.file_type, u"DefaultIcon"), backup_name, view);
     DeleteIfEmpty(a.file_type, u"DefaultIcon", view);
   }
   UndoShell(a, backup_name, view);
-  if (HasSubkeys(a.file_type, view)) return;
+  if (type_kept || HasSubkeys(a.file_type, view)) return;
   DeleteClassKey(a.file_type, view);
   if (!extension_kept) DeleteClassKey(a.extension, view);
 }

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
+#include "actions/association_undo.h"
 #include "core/registry_win.h"
 #include "core/scratch_folder_wintest.h"
 #include "records/failure_summary.h"
@@ -74,7 +76,8 @@ class RegistryWork : public testing::Test {
     for (int32_t i = 0; i < hives.Count(); ++i) {
       DeleteTree(RegRoot::kUsers, UserHiveSubkey(hives[i].w_str(), kKey).w_str());
     }
-    for (const char16_t* k : {u".bxtest1", u".bxtest2", u".bxtest3", u"BxExisting.Type", u"Bx.Doc2", u"Old.Type"}) {
+    for (const char16_t* k : {u".bxtest1", u".bxtest2", u".bxtest3", u"BxExisting.Type", u"Bx.Doc2", u"Old.Type",
+                              u".bxtest4", u"Bx.Doc4"}) {
       DeleteTree(RegRoot::kClassesRoot, k);
     }
   }
@@ -210,6 +213,26 @@ TEST_F(RegistryWork, AssociationsNewExistingAndMissing) {
   const std::string records = Text(TheUninstallRecords().associations);
   EXPECT_NE(records.find(".bxtest1~!~BxExisting.Type~!~open~!~\r\n"), std::string::npos) << records;
   EXPECT_NE(records.find(".bxtest2~!~Bx.Doc2~!~open~!~C:\\Bx\\doc.ico\r\n"), std::string::npos) << records;
+}
+
+// Uninstall takes away what the install added, and only the keys it created.
+TEST_F(RegistryWork, AssociationUndoKeepsKeysThatWereThereBefore) {
+  SetDefault(u"Old.Type", u"Old Document");  // a named type the product takes over
+  RegistryWorkInputs inputs = AssociationInputs();
+  inputs.associations.Add(MakeAssociation(u".bxtest2", u"Old.Type", 0));
+  inputs.associations.Add(MakeAssociation(u".bxtest4", u"Bx.Doc4", 1));
+  ApplyAssociations(inputs);
+  ASSERT_EQ(Read(RegRoot::kClassesRoot, u"Old.Type", u""), u"Bx Document");
+  for (const auto& [extension, type] : {std::pair{u".bxtest2", u"Old.Type"}, std::pair{u".bxtest4", u"Bx.Doc4"}}) {
+    UndoAssociation({String(extension), String(type), String(u"open"), String()}, inputs.product_name,
+                    RegView::kDefault);
+  }
+
+  EXPECT_EQ(Read(RegRoot::kClassesRoot, u"Old.Type", u""), u"Old Document");
+  EXPECT_EQ(Read(RegRoot::kClassesRoot, u"Old.Type", u"BxProduct Backup"), u"<no value>");
+  EXPECT_FALSE(KeyExists(RegRoot::kClassesRoot, u"Old.Type\\shell", kRegReadOnly, RegView::kDefault));
+  EXPECT_FALSE(KeyExists(RegRoot::kClassesRoot, u"Bx.Doc4", kRegReadOnly, RegView::kDefault));
+  EXPECT_FALSE(KeyExists(RegRoot::kClassesRoot, u".bxtest4", kRegReadOnly, RegView::kDefault));
 }
 
 }  // namespace

@@ -100,11 +100,15 @@ bool CloseProgramsForUninstall(const Vector<CloseRule>& rules, uint32_t phase) {
 }
 
 void UndoRegistryEntries(const String& table, RegView view) {
-  int32_t position = 0;
-  Array<String> fields;
-  while (ReadCsvRecordW(table, &position, &fields)) {
-    UndoRegistryRecord(fields, view);
-    fields.RemoveAll();
+  // Values first: a key record deletes only an empty key, and may be listed
+  // before the values that key still holds.
+  for (const bool key_records : {false, true}) {
+    int32_t position = 0;
+    Array<String> fields;
+    while (ReadCsvRecordW(table, &position, &fields)) {
+      if ((fields.Count() == 1) == key_records) UndoRegistryRecord(fields, view);
+      fields.RemoveAll();
+    }
   }
 }
 

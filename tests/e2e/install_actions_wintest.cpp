@@ -393,16 +393,16 @@ TEST_F(InstallActions, EveryComponentAndRegistryFormIsMadeRecordedAndTakenBack) 
   s.ProductStartMenu = e2e::FromWide(L"Bx " + name_);
   s.DesktopFolder = e2e::FromWide(L"Bx Desk " + name_);
   s.SetFlag(product_flag::kUninstallStartMenuShortcut, true);
-  // The key lines last: the uninstaller removes a key only once it is empty.
-  const std::wstring entries = L"\\HKLM\\" + own_key + L",Folder,1,%InstallDir%\\bin,3\r\n" +
+  // The key lines first: the uninstaller still removes each key once its values are gone.
+  const std::wstring entries = L"\\HKLM\\" + own_key + L"\r\n" + L"\\HKAU\\" + own_key + L"\r\n" +
+                               L"\\HKLM\\" + own_key + L",Folder,1,%InstallDir%\\bin,3\r\n" +
                                L"\\HKLM\\" + own_key + L",Raw,2,%SystemRoot%\\x,3\r\n" +
                                L"\\HKLM\\" + own_key + L",Blob,3,0A 0b ff,3\r\n" +
                                L"\\HKLM\\" + own_key + L",Count,4,4000000000,3\r\n" +
                                L"\\HKLM\\" + own_key + L",Big,11,12345678901,3\r\n" +
                                L"\\HKLM\\" + own_key + L",Gone,1,never,5\r\n" +
                                L"\\HKAU\\" + own_key + L",User,1,%InstallDir%,3\r\n" +
-                               L"\\HKAU\\" + own_key + L",UserCount,4,7,3\r\n" +
-                               L"\\HKLM\\" + own_key + L"\r\n" + L"\\HKAU\\" + own_key + L"\r\n";
+                               L"\\HKAU\\" + own_key + L",UserCount,4,7,3\r\n";
   s.RegistryEntries = e2e::FromWide(entries);
   s.RegistryMerge = e2e::FromWide(L"REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\" + merge_key + L"]\r\n\"Merged\"=\"yes\"\r\n");
   AssociationRecord association;
