@@ -135,13 +135,7 @@ bool MakeEntryFolder(const String& file, bool record, FolderMemory& memory) {
     memory.known_folder = folder;
     return true;
   }
-  Array<String> missing;  // deepest first
-  for (String level = folder; !level.empty() && GetAttributes(level.w_str()) == kNoAttributes;) {
-    missing.Add(level);
-    String parent = ParentFolder(level);
-    if (parent.wlength() >= level.wlength()) break;
-    level = static_cast<String&&>(parent);
-  }
+  const Array<String> missing = MissingFolders(folder);
   if (!CreateFolder(folder.w_str())) {
     const uint32_t error = GetLastError();
     const String reason = FileInTheWay(folder) ? String(kFileInTheWayText) : SystemErrorTextW(error);

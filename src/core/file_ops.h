@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "core/string.h"
+#include "core/vector.h"
 
 // windows.h maps DeleteFile to DeleteFileW; this is the library's own. Win32
 // files include <windows.h> before this header; the other order ends in a
@@ -56,6 +57,9 @@ constexpr uint32_t kNoAttributes = 0xFFFFFFFF;
 
 // The file's attributes; kNoAttributes (-1) for an empty name or a missing file.
 uint32_t GetAttributes(const char16_t* name);
+// The folders of `folder` upwards that do not exist yet, deepest first: what
+// making it will create.
+Array<String> MissingFolders(const String& folder);
 bool IsReadOnly(const char16_t* name);
 // Refuses blank names with ERROR_INVALID_NAME.
 bool SetAttributes(const char16_t* name, uint32_t attributes);

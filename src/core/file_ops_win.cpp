@@ -151,6 +151,17 @@ uint32_t GetAttributes(const char16_t* name) {
   return GetFileAttributesW(Wide(name));
 }
 
+Array<String> MissingFolders(const String& folder) {
+  Array<String> missing;
+  for (String level = folder; !level.empty() && GetAttributes(level.w_str()) == kNoAttributes;) {
+    missing.Add(level);
+    String parent = ParentFolder(level);
+    if (parent.wlength() >= level.wlength()) break;
+    level = static_cast<String&&>(parent);
+  }
+  return missing;
+}
+
 bool IsReadOnly(const char16_t* name) {
   const uint32_t attributes = GetAttributes(name);
   return attributes != kNoAttributes && (attributes & FILE_ATTRIBUTE_READONLY);

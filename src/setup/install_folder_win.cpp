@@ -172,13 +172,7 @@ Array<String>& FoldersMadeForInstall() {
 }
 
 bool MakeInstallFolder(const String& folder) {
-  Array<String> missing;  // deepest first
-  for (String level = folder; !level.empty() && GetAttributes(level.w_str()) == kNoAttributes;) {
-    missing.Add(level);
-    String parent = ParentFolder(level);
-    if (parent.wlength() >= level.wlength()) break;
-    level = static_cast<String&&>(parent);
-  }
+  const Array<String> missing = MissingFolders(folder);
   if (missing.Count() == 0) return true;
   if (!CreateFolder(folder.w_str())) return false;
   for (int32_t i = missing.Count() - 1; i >= 0; --i) AddUninstallRecordW(missing[i], kRecordFolder);
