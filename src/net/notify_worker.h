@@ -16,4 +16,5 @@ void SetNotificationFirstUse(void (*first_use)());
 
 // Tells the worker to stop and waits for it, for a bounded time so that a
 // slow network never holds the process at its exit. Nothing when it never ran.
+// A worker that did not end in time is waited for again by the next call.
 void StopNotificationWorker();

@@ -75,6 +75,7 @@ void StopNotificationWorker() {
   Worker& worker = TheWorker();
   if (!worker.thread) return;
   PostThreadMessageW(worker.thread_id, WM_QUIT, 0, 0);
-  WaitForSingleObject(worker.thread.get(), kStopWaitMs);
-  worker.thread.Close();
+  // A worker still inside a request keeps its handle, so that a later stop
+  // waits for it again instead of leaving it running unseen.
+  if (WaitForSingleObject(worker.thread.get(), kStopWaitMs) == WAIT_OBJECT_0) worker.thread.Close();
 }
