@@ -10,6 +10,9 @@
 # script makes them the same way when they are missing). The payload
 # "large-600" is few-large three times over (600 MiB, hard links, made for
 # the run and removed after it): the builder's memory must not grow with it.
+# With osslsigncode and openssl installed, each payload is also built with
+# --sign (a self-signed certificate made for the run): signing must not hold
+# the installer in memory either.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 shared=/work/shared/bench
@@ -39,6 +42,13 @@ if [[ " ${payloads[*]} " == *" large-600 "* ]]; then
   done
 fi
 mkdir -p "$out"
+tools=(setup-builder makensis-zlib)
+if command -v osslsigncode >/dev/null && command -v openssl >/dev/null; then
+  openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=Bastionix-Bench \
+    -keyout "$out/key.pem" -out "$out/cert.pem" >/dev/null 2>&1
+  sign="osslsigncode sign -certs $out/cert.pem -key $out/key.pem -in {file} -out {file}.s >/dev/null && mv {file}.s {file}"
+  tools=(setup-builder setup-builder--sign makensis-zlib)
+fi
 
 # "seconds peak-KiB" of a command, its output discarded.
 measure() { /usr/bin/time -f "%e %M" -o "$out/time" "$@" >/dev/null 2>&1 && cat "$out/time"; }
@@ -50,11 +60,14 @@ for payload in "${payloads[@]}"; do
   size=$(mib "$source")
   sed -e "s|@PAYLOAD@|$payload|g; s|@BLOCK_SIZE@|1048576|; s|@FILE_DATA@|inside|; s|@SOURCE@|$source|" \
     "$root/bench/manifests/bench.toml.in" >"$out/$payload.toml"
-  for tool in setup-builder makensis-zlib; do
+  for tool in "${tools[@]}"; do
     for ((i = 0; i < runs; i++)); do
       if [ "$tool" = setup-builder ]; then
         result=$(measure "$builder" "$out/$payload.toml" -o "$out/$payload-ours.exe" --stub "$stub")
         exe=$out/$payload-ours.exe
+      elif [ "$tool" = setup-builder--sign ]; then
+        result=$(measure "$builder" "$out/$payload.toml" -o "$out/$payload-signed.exe" --stub "$stub" --sign "$sign")
+        exe=$out/$payload-signed.exe
       else
         result=$(measure "$shared/nsis-make.sh" "$source" zlib "$out/$payload-nsis.exe")
         exe=$out/$payload-nsis.exe

@@ -8,6 +8,9 @@
 #include <string>
 
 #include "builder/package_writer.h"
+#include "core/string.h"
+#include "package/program_file.h"
+#include "package/reader.h"
 
 // "cannot <what> "<path>": <the system's reason>", from errno.
 std::string FileFault(const char* what, const std::string& path);
@@ -39,4 +42,28 @@ class InstallerFile : public InstallerOutput {
  private:
   std::FILE* file_ = nullptr;
   std::string path_;
+};
+
+// A built installer read back the way the runtime reads its own file: the
+// file data by position, the package section through a read-only view whose
+// pages take memory only where they are read (its header and settings). So
+// checking a large installer never holds it in memory. (On Windows, where
+// only the tests build installers, the file is read whole.)
+class InstallerImage {
+ public:
+  InstallerImage() = default;
+  ~InstallerImage();
+  InstallerImage(const InstallerImage&) = delete;
+  InstallerImage& operator=(const InstallerImage&) = delete;
+
+  // Fails with the file and the system's reason.
+  bool Open(const std::string& path, std::string* error);
+  // Valid while this object lives.
+  ProgramFile program();
+  ByteSpan bytes() const { return span_; }
+
+ private:
+  int fd_ = -1;
+  String whole_;
+  ByteSpan span_;
 };

@@ -19,3 +19,13 @@ std::FILE* OpenSourceFile(const std::string& path, uint64_t* size, std::string* 
   if (stream) std::fclose(stream);
   return nullptr;
 }
+
+InstallerImage::~InstallerImage() = default;
+
+bool InstallerImage::Open(const std::string& path, std::string* error) {
+  if (!ReadFileBytes(path, &whole_, error)) return false;
+  span_ = ByteSpan{whole_.bytes(), static_cast<size_t>(whole_.length())};
+  return true;
+}
+
+ProgramFile InstallerImage::program() { return MemoryProgramFile(&span_); }

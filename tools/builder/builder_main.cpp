@@ -121,23 +121,19 @@ std::string ScratchName(const std::string& output, const char* what) {
 }
 
 // Builds into a new file beside the output and renames it into place, so
-// that the output is either the old file or the whole new one. Unsigned
-// installers are written as they are made; a signed one is made in memory,
-// since signing rewrites it whole.
+// that the output is either the old file or the whole new one. Signed or not,
+// the installer is written as it is made, never held in memory.
 bool WriteOutput(const Arguments& args, const String& stub, const Product& product, uint64_t* size,
                  std::string* error) {
   const std::string temporary = ScratchName(args.output, "tmp");
-  InstallerFile file;
-  bool ok = file.Create(temporary, error);
-  if (ok && args.sign.empty()) {
-    ok = BuildInstallerTo(stub, product, String(), &file, size, error);
-  } else if (ok) {
-    String installer;
-    ok = BuildSignedInstaller(stub, product, args.sign, ScratchName(args.output, "sign.exe"), &installer, error) &&
-         file.WriteAt(0, installer.bytes(), static_cast<size_t>(installer.length()), error);
-    *size = static_cast<uint64_t>(installer.length());
+  bool ok = false;
+  if (args.sign.empty()) {
+    InstallerFile file;
+    ok = file.Create(temporary, error) && BuildInstallerTo(stub, product, String(), &file, size, error);
+    ok = file.Close(ok ? error : nullptr) && ok;
+  } else {
+    ok = BuildSignedInstaller(stub, product, args.sign, ScratchName(args.output, "sign.exe"), temporary, size, error);
   }
-  ok = file.Close(ok ? error : nullptr) && ok;
   if (ok && chmod(temporary.c_str(), 0755) != 0) {
     *error = "cannot make \"" + temporary + "\" executable: " + std::strerror(errno);
     ok = false;

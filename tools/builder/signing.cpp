@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "builder/build_files.h"
 #include "builder/package_writer.h"
 #include "package/byte_order.h"
 #include "package/checksum.h"
@@ -47,11 +48,10 @@ bool SignBytes(const std::string& command, const std::string& path, String* byte
   return ok;
 }
 
-// The program copy the runtime makes, given its file and settings.
-bool RuntimeCopy(const String& installer, const ProductSettings& settings, bool keep_stripped, ProgramCopy* copy,
-                 std::string* error) {
-  ByteSpan image{installer.bytes(), static_cast<size_t>(installer.length())};
-  ProgramFile file = MemoryProgramFile(&image);
+// The program copy the runtime makes of an installer, given its file (`image`
+// being its bytes as far as they are read) and settings.
+bool RuntimeCopy(const ProgramFile& file, const ByteSpan& image, const ProductSettings& settings, bool keep_stripped,
+                 ProgramCopy* copy, std::string* error) {
   LocateResult located = LocatePackageSection(file);
   if (located.outcome != LocateOutcome::kFound) return Fail(error, "the installer's package cannot be found");
   ByteSpan section = SectionBytesInImage(image, located.section);
@@ -71,6 +71,67 @@ bool RuntimeCopy(const String& installer, const ProductSettings& settings, bool 
   if (code != kCorruptNone) {
     return Fail(error, "the installer would report itself corrupt (code " + std::to_string(code) + ")");
   }
+  return true;
+}
+
+// The uninstaller as the runtime would make it of an installer held in memory.
+bool StrippedCopyOf(const String& installer, const ProductSettings& settings, String* copy, std::string* error) {
+  copy->Clear();
+  if (!settings.Flag2(product_flag2::kStrippedCopy)) return true;
+  ByteSpan image{installer.bytes(), static_cast<size_t>(installer.length())};
+  ProgramCopy made;
+  if (!RuntimeCopy(MemoryProgramFile(&image), image, settings, true, &made, error)) return false;
+  *copy = static_cast<String&&>(made.stripped);
+  return true;
+}
+
+// The uninstaller is the program's head with the package taken out, the
+// same whatever the files: a draft without them gives it quickly, in little
+// memory. The uninstaller is signed through `scratch`, and its signature goes
+// into *extras for the installer to carry.
+bool SignUninstaller(const String& stub, const Product& product, const std::string& command,
+                     const std::string& scratch, String* extras, String* signed_uninstaller, std::string* error) {
+  Product draft;
+  draft.settings = product.settings;
+  // In-section file data needs no file, which enciphered data after it would.
+  draft.settings.FileDataOutside = 0;
+  draft.languages = product.languages;
+  draft.options = product.options;
+  draft.options.file_packed = nullptr;
+  draft.branding = product.branding;
+  String installer, uninstaller, record;
+  if (!BuildInstaller(stub, draft, &installer, error) ||
+      !StrippedCopyOf(installer, draft.settings, &uninstaller, error)) {
+    return false;
+  }
+  extras->Clear();
+  *signed_uninstaller = uninstaller;
+  if (uninstaller.empty()) return true;
+  if (!SignBytes(command, scratch, signed_uninstaller, error) ||
+      !CarriedSignatureOf(uninstaller, *signed_uninstaller, &record, error)) {
+    return false;
+  }
+  AppendExtra(extras, extras_tag::kUninstallerSignature, record.bytes(), static_cast<size_t>(record.length()));
+  return true;
+}
+
+// Checks the signed installer at `path` the way the runtime reads it: its
+// package must still be found whole, and the uninstaller it leaves must be
+// the signed one.
+bool CheckSignedInstaller(const std::string& path, const ProductSettings& settings,
+                          const String& signed_uninstaller, uint64_t* size, std::string* error) {
+  InstallerImage installer;
+  if (!installer.Open(path, error)) return false;
+  const ProgramFile file = installer.program();
+  ProgramCopy left;
+  if (!RuntimeCopy(file, installer.bytes(), settings, settings.Flag2(product_flag2::kStrippedCopy), &left, error)) {
+    return false;
+  }
+  if (!(left.stripped == signed_uninstaller)) {
+    return Fail(error, "the signed installer would not leave the signed uninstaller; the signing command may change "
+                       "more than the signature");
+  }
+  *size = file.size;
   return true;
 }
 
@@ -95,12 +156,7 @@ bool RunSignCommand(const std::string& command, const std::string& path, std::st
 }
 
 bool UninstallerOf(const String& installer, const ProductSettings& settings, String* copy, std::string* error) {
-  copy->Clear();
-  if (!settings.Flag2(product_flag2::kStrippedCopy)) return true;
-  ProgramCopy made;
-  if (!RuntimeCopy(installer, settings, true, &made, error)) return false;
-  *copy = made.stripped;
-  return true;
+  return StrippedCopyOf(installer, settings, copy, error);
 }
 
 bool CarriedSignatureOf(const String& unsigned_copy, const String& signed_copy, String* record,
@@ -136,35 +192,12 @@ bool CarriedSignatureOf(const String& unsigned_copy, const String& signed_copy, 
 }
 
 bool BuildSignedInstaller(const String& stub, const Product& product, const std::string& command,
-                          const std::string& scratch, String* installer, std::string* error) {
-  String draft, uninstaller, extras;
-  Product quiet = product;  // the draft is not reported as packing
-  quiet.options.file_packed = nullptr;
-  if (!BuildInstaller(stub, quiet, &draft, error) || !UninstallerOf(draft, product.settings, &uninstaller, error)) {
-    return false;
-  }
-  String signed_uninstaller = uninstaller;
-  if (!uninstaller.empty()) {
-    String record;
-    if (!SignBytes(command, scratch, &signed_uninstaller, error) ||
-        !CarriedSignatureOf(uninstaller, signed_uninstaller, &record, error)) {
-      return false;
-    }
-    AppendExtra(&extras, extras_tag::kUninstallerSignature, record.bytes(), static_cast<size_t>(record.length()));
-  }
-  String result, left;
-  if (!BuildInstallerWithExtras(stub, product, extras, &result, error) ||
-      !SignBytes(command, scratch, &result, error) ||
-      !UninstallerOf(result, product.settings, &left, error)) {
-    return false;
-  }
-  // Also proves the package still reads whole after signing.
-  ProgramCopy whole;
-  if (!RuntimeCopy(result, product.settings, false, &whole, error)) return false;
-  if (!(left == signed_uninstaller)) {
-    return Fail(error, "the signed installer would not leave the signed uninstaller; the signing command may change "
-                       "more than the signature");
-  }
-  *installer = static_cast<String&&>(result);
-  return true;
+                          const std::string& scratch, const std::string& path, uint64_t* size, std::string* error) {
+  String extras, signed_uninstaller;
+  if (!SignUninstaller(stub, product, command, scratch, &extras, &signed_uninstaller, error)) return false;
+  InstallerFile file;
+  bool ok = file.Create(path, error) && BuildInstallerTo(stub, product, extras, &file, size, error);
+  ok = file.Close(ok ? error : nullptr) && ok;
+  return ok && RunSignCommand(command, path, error) &&
+         CheckSignedInstaller(path, product.settings, signed_uninstaller, size, error);
 }

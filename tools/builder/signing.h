@@ -30,10 +30,13 @@ bool UninstallerOf(const String& installer, const ProductSettings& settings, Str
 bool CarriedSignatureOf(const String& unsigned_copy, const String& signed_copy, String* record,
                         std::string* error);
 
-// Builds the installer, signs its uninstaller and then the installer itself
-// with `command`, using `scratch` (a path beside the output, removed
-// afterwards) for the files handed to the command. The result is checked the
-// way the runtime reads it: its package must still be found whole, and the
-// uninstaller it leaves must be the signed one.
+// Builds the installer into the new file `path`, signing its uninstaller
+// and then the installer itself in place with `command`, using `scratch` (a
+// path beside the output, removed afterwards) for the uninstaller. The
+// installer is written and read back as a file, a few blocks at a time, so
+// that memory stays bounded whatever the product's size. The result is
+// checked the way the runtime reads it: its package must still be found
+// whole, and the uninstaller it leaves must be the signed one. *size is the
+// signed installer's length. On failure the caller removes `path`.
 bool BuildSignedInstaller(const String& stub, const Product& product, const std::string& command,
-                          const std::string& scratch, String* installer, std::string* error);
+                          const std::string& scratch, const std::string& path, uint64_t* size, std::string* error);

@@ -129,25 +129,33 @@ TEST(Signing, OsslsigncodeSignsAndVerifiesInstallerAndUninstaller) {
   for (bool after_section : {false, true}) {
     SCOPED_TRACE(after_section);
     Product product = SignedProduct(after_section, false);
+    const std::string installer_path = (dir / ("installer-" + std::to_string(after_section) + ".exe")).string();
+    const std::string uninstaller_path = (dir / "uninstaller.exe").string();
     String installer, uninstaller;
     std::string error;
-    ASSERT_TRUE(BuildSignedInstaller(MakeTestStub(), product, sign, (dir / "scratch.exe").string(), &installer,
-                                     &error))
+    uint64_t size = 0;
+    ASSERT_TRUE(BuildSignedInstaller(MakeTestStub(), product, sign, (dir / "scratch.exe").string(), installer_path,
+                                     &size, &error))
         << error;
+    ASSERT_TRUE(ReadFileBytes(installer_path, &installer, &error)) << error;
+    EXPECT_EQ(size, static_cast<uint64_t>(installer.length()));
     ASSERT_EQ(Unpack(installer).corrupt, kCorruptNone);
     ASSERT_TRUE(UninstallerOf(installer, product.settings, &uninstaller, &error)) << error;
-    const std::string installer_path = (dir / "installer.exe").string();
-    const std::string uninstaller_path = (dir / "uninstaller.exe").string();
-    ASSERT_TRUE(WriteFileBytes(installer_path, installer, &error) && WriteFileBytes(uninstaller_path, uninstaller, &error));
+    ASSERT_TRUE(WriteFileBytes(uninstaller_path, uninstaller, &error)) << error;
     EXPECT_EQ(Shell("osslsigncode verify -CAfile " + cert + " -in " + installer_path), "ok");
     EXPECT_EQ(Shell("osslsigncode verify -CAfile " + cert + " -in " + uninstaller_path), "ok");
   }
-  // A failing command fails the build.
-  String installer;
-  std::string error;
-  EXPECT_FALSE(BuildSignedInstaller(MakeTestStub(), SignedProduct(false, false), "false {file}",
-                                    (dir / "scratch.exe").string(), &installer, &error));
-  EXPECT_NE(error.find("signing command failed"), std::string::npos) << error;
+  // A failing command fails the build, whether it fails on the uninstaller
+  // or on the installer itself.
+  for (const std::string& command : {std::string("false {file}"), "case {file} in *failed.exe) exit 3;; esac; " + sign}) {
+    SCOPED_TRACE(command);
+    std::string error;
+    uint64_t size = 0;
+    fs::remove(dir / "failed.exe");
+    EXPECT_FALSE(BuildSignedInstaller(MakeTestStub(), SignedProduct(false, false), command,
+                                      (dir / "scratch.exe").string(), (dir / "failed.exe").string(), &size, &error));
+    EXPECT_NE(error.find("signing command failed"), std::string::npos) << error;
+  }
   fs::remove_all(dir);
 }
 
