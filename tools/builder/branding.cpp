@@ -217,7 +217,9 @@ bool ReplacePictures(std::vector<ResourceItem>* items, const Branding& brand, st
   const struct {
     uint32_t id;
     const String& bitmap;
-  } pictures[] = {{IDB_SIDE_PICTURE, brand.side_picture}, {IDB_BANNER, brand.banner}, {IDB_FULL_PICTURE, brand.full_picture}};
+  } pictures[] = {{IDB_SIDE_PICTURE, brand.side_picture},    {IDB_BANNER, brand.banner},
+                  {IDB_FULL_PICTURE, brand.full_picture},    {IDB_NEXT_BUTTON, brand.next_button},
+                  {IDB_CANCEL_BUTTON, brand.cancel_button}, {IDB_BROWSE_BUTTON, brand.browse_button}};
   for (const auto& picture : pictures) {
     if (!picture.bitmap.empty() && !ReplacePicture(items, picture.id, picture.bitmap, error)) return false;
   }
@@ -295,8 +297,7 @@ bool BrandProgram(const String& stub, const Product& product, String* branded, S
   if (!ReadPeLayout(stub, &layout, error) || !ReadResources(stub, layout, &section, &items, error)) return false;
   *branded = stub;
   if (items.empty()) {
-    const bool asked = !brand.installer_icon.empty() || !brand.uninstaller_icon.empty() ||
-                       !brand.side_picture.empty() || !brand.banner.empty() || !brand.full_picture.empty();
+    const bool asked = !brand.installer_icon.empty() || !brand.uninstaller_icon.empty() || brand.ReplacesPictures();
     if (!asked) return true;
     return Fail(error, "the setup program carries no resources to put the icon or pictures in");
   }

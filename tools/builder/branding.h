@@ -30,6 +30,17 @@ struct Branding {
   String side_picture;
   String banner;
   String full_picture;
+  // ".bmp" files replacing the images of the Next, Cancel and browse
+  // buttons (drawn at 10 x 10 pixels at 96 DPI); empty: ours.
+  String next_button;
+  String cancel_button;
+  String browse_button;
+
+  // Whether any wizard picture or button image replaces the program's own.
+  bool ReplacesPictures() const {
+    return !side_picture.empty() || !banner.empty() || !full_picture.empty() || !next_button.empty() ||
+           !cancel_button.empty() || !browse_button.empty();
+  }
 };
 
 // The largest picture side, in pixels, that the program loads.

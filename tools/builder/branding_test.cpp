@@ -150,6 +150,7 @@ TEST(Branding, PicturesReplaceTheWizardsOwnInBothPrograms) {
   product.files.push_back(FileFromBytes("a.txt", "a", 1));
   product.branding.side_picture = MakeTestBitmap(164, 314, 0xFF00FF);
   product.branding.full_picture = MakeTestBitmap(3, 2, 0x00FF00);
+  product.branding.cancel_button = MakeTestBitmap(20, 20, 0x0000FF);
   product.branding.uninstaller_icon = MakeTestIcon(kBlue);  // the uninstaller gets resources of its own
   String installer, uninstaller;
   std::string error;
@@ -165,6 +166,7 @@ TEST(Branding, PicturesReplaceTheWizardsOwnInBothPrograms) {
       pictures[item.name.id] = Summary(Bytes(plain));
     }
     EXPECT_EQ(pictures, (std::map<uint32_t, std::string>{{2, Summary(Bytes(product.branding.side_picture))},
+                                                          {5, Summary(Bytes(product.branding.cancel_button))},
                                                           {7, Summary(Bytes(product.branding.full_picture))}}));
   }
 }

@@ -235,10 +235,17 @@ void ReadWizard(Table wizard, const fs::path& base, Product* out) {
                         {"ask_restart", product_flag::kAskRestart},
                         {"background_window", product_flag::kNoBackgroundWindow, FlagKey::kFlagsInverted},
                         {"single_instance", product_flag::kSingleInstance},
-                        {"show_errors_when_automatic", product_flag::kErrorBoxesWhenAutomatic}});
+                        {"show_errors_when_automatic", product_flag::kErrorBoxesWhenAutomatic},
+                        {"button_images", product_flag2::kButtonImages, FlagKey::kFlags2}});
   int choice;
   if (wizard.Choice("automatic", {"command-line", "on", "off-unless-silent"}, &choice)) {
     s.AutomaticMode = static_cast<uint8_t>(choice);
+  }
+  // The codes of the background title's positions, 0 centring the page.
+  if (wizard.Choice("progress_position", {"centre", "top-left", "top-centre", "top-right", "bottom-left",
+                                          "bottom-centre", "bottom-right"},
+                    &choice)) {
+    s.ProgressPlacement = choice;
   }
   int64_t time;
   if (wizard.Number("status_time", 0, 9999, &time)) s.MinStatusTime = static_cast<uint16_t>(time);
@@ -329,6 +336,13 @@ void ReadBranding(Table branding, const fs::path& base, Product* out) {
   b.side_picture = ReadBitmapFile(branding, base, "side_picture");
   b.banner = ReadBitmapFile(branding, base, "banner");
   b.full_picture = ReadBitmapFile(branding, base, "full_picture");
+  b.next_button = ReadBitmapFile(branding, base, "next_button_image");
+  b.cancel_button = ReadBitmapFile(branding, base, "cancel_button_image");
+  b.browse_button = ReadBitmapFile(branding, base, "browse_button_image");
+  // Images given are meant to be seen; [wizard] button_images may still say no.
+  if (!b.next_button.empty() || !b.cancel_button.empty() || !b.browse_button.empty()) {
+    out->settings.SetFlag2(product_flag2::kButtonImages, true);
+  }
   branding.RejectUnknown();
 }
 
@@ -931,6 +945,11 @@ banner = ""                     # likewise: the banner across "banner" style pag
                                 #   resource ZBITMAP 3; 280 x 26 dialog units (about 6:1)
 full_picture = ""               # likewise: the picture behind "full" style pages,
                                 #   resource ZBITMAP 7; 194 x 180 dialog units
+next_button_image = ""          # a .bmp file (as side_picture): the image on the Next button,
+                                #   resource ZBITMAP 4; drawn at 10 x 10 pixels (96 DPI).
+                                #   Giving any button image turns [wizard] button_images on
+cancel_button_image = ""        # likewise on Cancel, resource ZBITMAP 5
+browse_button_image = ""        # likewise on the folder pages' browse button, ZBITMAP 6
                                 # the background window's bitmap: [background] bitmap
 
 [wizard]
@@ -944,6 +963,12 @@ background_window = false       # the full-screen gradient window behind the pag
 single_instance = true          # one installer at a time
 automatic = "command-line"      # "on", "off-unless-silent", or as /a and /silent say
 show_errors_when_automatic = false
+button_images = false           # images on Next, Cancel and browse (ProductFlags2 bit 10):
+                                #   ours, or [branding] next_button_image and the others
+progress_position = "centre"    # where the progress page opens (package settings field 6),
+                                #   over the background window when it is shown, else the
+                                #   screen: "top-left", "top-centre", "top-right",
+                                #   "bottom-left", "bottom-centre", "bottom-right"
 status_time = 0                 # milliseconds each progress text stays (0..9999)
 license = []                    # UTF-8 text files, one licence page each (up to 20)
 readme = []                     # likewise, one readme page each

@@ -64,6 +64,36 @@ TEST(ManifestBranding, PicturesReachTheBranding) {
   EXPECT_EQ(Bytes(product.branding.full_picture), "");
 }
 
+// Button images given turn their flag on unless [wizard] says otherwise; the
+// progress page's place is its position's code.
+TEST(ManifestBranding, ButtonImagesAndTheProgressPlace) {
+  const std::string next = Bytes(MakeTestBitmap(20, 20, 0xFF0000)), browse = Bytes(MakeTestBitmap(20, 20, 0x0000FF));
+  struct Case {
+    std::string keys;
+    bool flag;
+    int32_t placement;
+  } cases[] = {
+      {"next_button_image = \"next.bmp\"\nbrowse_button_image = \"browse.bmp\"\n", true, 0},
+      {"next_button_image = \"next.bmp\"\n[wizard]\nbutton_images = false\nprogress_position = \"top-left\"\n", false, 1},
+      {"[wizard]\nbutton_images = true\nprogress_position = \"bottom-right\"\n", true, 6},
+      {"[wizard]\nprogress_position = \"centre\"\n", false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.keys);
+    Product product;
+    std::string error;
+    ASSERT_TRUE(Parse(c.keys, {{"next.bmp", next}, {"browse.bmp", browse}}, &product, &error)) << error;
+    EXPECT_EQ(product.settings.Flag2(product_flag2::kButtonImages), c.flag);
+    EXPECT_EQ(product.settings.ProgressPlacement, c.placement);
+  }
+  Product product;
+  std::string error;
+  ASSERT_TRUE(Parse(cases[0].keys, {{"next.bmp", next}, {"browse.bmp", browse}}, &product, &error)) << error;
+  EXPECT_EQ(Bytes(product.branding.next_button), next);
+  EXPECT_EQ(Bytes(product.branding.cancel_button), "");
+  EXPECT_EQ(Bytes(product.branding.browse_button), browse);
+}
+
 TEST(ManifestBranding, AnIconThatIsNoIconIsRefusedWithItsPlace) {
   struct Case {
     const char* keys;
@@ -76,6 +106,10 @@ TEST(ManifestBranding, AnIconThatIsNoIconIsRefusedWithItsPlace) {
       {"side_picture = \"logo.png\"\n", "manifest.toml:7:16: branding.side_picture: \"logo.png\": not a .bmp file"},
       {"banner = \"huge.bmp\"\n", "branding.banner: \"huge.bmp\": 5000 x 1 pixels; at most 4096"},
       {"full_picture = \"cut.ico\"\n", "branding.full_picture: \"cut.ico\": not a .bmp file"},
+      {"next_button_image = \"logo.png\"\n", "manifest.toml:7:21: branding.next_button_image: \"logo.png\": not a .bmp"},
+      {"cancel_button_image = \"huge.bmp\"\n", "branding.cancel_button_image: \"huge.bmp\": 5000 x 1 pixels"},
+      {"browse_button_image = \"missing.bmp\"\n", "branding.browse_button_image: cannot read"},
+      {"[wizard]\nprogress_position = \"middle\"\n", "wizard.progress_position"},
   };
   for (const Case& c : cases) {
     Product product;
