@@ -180,3 +180,87 @@ TEST(Branding, TheWizardShowsTheVendorsPictures) {
 }
 
 }  // namespace
+
+namespace {
+
+// How many of the screen's pixels inside control `id` of `page` show `colour`.
+int ScreenPixelsIn(HWND page, int id, COLORREF colour) {
+  RECT rect{};
+  if (!GetWindowRect(testkit::FindControl(page, id), &rect)) return -1;
+  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+  HDC screen = GetDC(nullptr);
+  HDC copy = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  int count = -1;
+  if (bitmap && copy) {
+    HGDIOBJ old = SelectObject(copy, bitmap);
+    if (BitBlt(copy, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY)) {
+      count = 0;
+      const auto* pixels = static_cast<const uint32_t*>(bits);  // 0x00RRGGBB
+      const uint32_t wanted = uint32_t{GetRValue(colour)} << 16 | uint32_t{GetGValue(colour)} << 8 | GetBValue(colour);
+      for (int i = 0; i < width * height; ++i) count += (pixels[i] & 0xFFFFFF) == wanted;
+    }
+    SelectObject(copy, old);
+  }
+  if (bitmap) DeleteObject(bitmap);
+  if (copy) DeleteDC(copy);
+  ReleaseDC(nullptr, screen);
+  return count;
+}
+
+// The vendor's button images on Next and Cancel, and the progress page in
+// the place the product asks for (the lower right corner of the work area).
+TEST(Branding, TheWizardShowsTheVendorsButtonImagesAndPlacesTheProgressPage) {
+  constexpr int kNext = 1001, kCancel = 1003;
+  const COLORREF red = RGB(255, 0, 0), blue = RGB(0, 0, 255);
+  Product product = e2e::TestProduct(L"Buttons");
+  const std::wstring name = e2e::Wide(product.settings.DisplayName);
+  const std::wstring folder = e2e::TestFolder() + L"\\Installed";
+  product.settings.DefaultInstallDir = e2e::FromWide(folder);
+  product.settings.SetFlag(product_flag::kFolderPage, false);
+  product.settings.SetFlag(product_flag::kStartMenuPage, false);
+  product.settings.SetFlag(product_flag::kAnswerRestartNo, true);
+  product.settings.SetFlag2(product_flag2::kButtonImages, true);
+  product.settings.ProgressPlacement = 6;  // bottom right
+  product.settings.MinStatusTime = 3000;   // long enough to find the progress page
+  product.branding.next_button = MakeTestBitmap(20, 20, 0xFF0000);
+  product.branding.cancel_button = MakeTestBitmap(20, 20, 0x0000FF);
+  product.files.push_back(FileFromBytes("tool.txt", "tool", 4));
+  Process run = Process::Start(e2e::BuildInstallerFile(product));
+  ASSERT_TRUE(run.started());
+
+  HWND greeting = testkit::WaitForWindow(run.id(), {testkit::kDialogClass, L"Welcome to " + name + L" Setup"}, 60000);
+  ASSERT_NE(greeting, nullptr) << testing::PrintToString(testkit::DescribeWindows(run.id()));
+  // Drawn at 10 x 10 at 96 DPI: the middle of each image keeps its colour.
+  testkit::WaitUntil([&] { return ScreenPixelsIn(greeting, kNext, red) >= 16; }, 20000);
+  EXPECT_GE(ScreenPixelsIn(greeting, kNext, red), 16);
+  EXPECT_EQ(ScreenPixelsIn(greeting, kNext, blue), 0);
+  EXPECT_GE(ScreenPixelsIn(greeting, kCancel, blue), 16);
+  EXPECT_EQ(ScreenPixelsIn(greeting, kCancel, red), 0);
+  EXPECT_TRUE(testkit::Screenshot(L"branding-button-images"));
+  ASSERT_TRUE(testkit::ClickButton(greeting, kNext));
+
+  HWND progress = testkit::WaitForWindow(run.id(), {testkit::kDialogClass, L"Installing"}, 60000);
+  ASSERT_NE(progress, nullptr) << testing::PrintToString(testkit::DescribeWindows(run.id()));
+  RECT area{}, page{};
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0));
+  ASSERT_TRUE(GetWindowRect(progress, &page));
+  // A margin of 4 dialog units from the corner: a few pixels at any DPI.
+  EXPECT_GT(page.right, area.right - 24);
+  EXPECT_LE(page.right, area.right);
+  EXPECT_GT(page.bottom, area.bottom - 24);
+  EXPECT_LE(page.bottom, area.bottom);
+  EXPECT_TRUE(testkit::Screenshot(L"branding-progress-bottom-right"));
+
+  HWND finish = testkit::WaitForWindow(run.id(), {testkit::kDialogClass, L"Installation Complete"}, 60000);
+  ASSERT_NE(finish, nullptr) << testing::PrintToString(testkit::DescribeWindows(run.id()));
+  ASSERT_TRUE(testkit::ClickButton(finish, kNext));
+  ASSERT_TRUE(run.WaitForExit(60000));
+  EXPECT_EQ(RunToEnd(folder + L"\\uninstall.exe", L"/a /u:\"" + name + L"\""), 0u);
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kUninstallKey + name).c_str());
+}
+
+}  // namespace

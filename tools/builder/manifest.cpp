@@ -21,6 +21,7 @@
 #include "core/codepage.h"
 #include "package/checksum.h"
 #include "package/languages.h"
+#include "package/settings_fields.h"
 
 namespace fs = std::filesystem;
 
@@ -753,6 +754,38 @@ void ReadFiles(Table& root, const fs::path& base, const std::string& manifest, P
   }
 }
 
+// The cap the settings record's definition puts on a list: beyond it the
+// installer reports the package corrupt with `code`.
+int64_t SettingsListCap(CorruptCode code) {
+#define BX_FIELD_CAP(number, name, target, codec, when, low, high, error) \
+  if ((error) == code) return high;
+  BX_SETTINGS_FIELDS(BX_FIELD_CAP)
+#undef BX_FIELD_CAP
+  return INT64_MAX;
+}
+
+// Lists the manifest fills, refused at their key when longer than the
+// installer takes.
+void CheckListCaps(Table& root, const ProductSettings& s) {
+  Table uninstall = root.Sub("uninstall");
+  const struct {
+    Origin origin;
+    int32_t count;
+    CorruptCode code;
+  } lists[] = {
+      {uninstall.At("close"), s.ProgramsToClose.Count(), kCorruptCloseListLength},
+      {uninstall.At("delete"), s.FileDeletions.Count(), kCorruptDeletionListLength},
+      {uninstall.At("value"), s.UninstallValues.Count(), kCorruptUninstallValueCount},
+      {root.At("association"), s.Associations.Count(), kCorruptAssociationCount},
+  };
+  for (const auto& list : lists) {
+    if (list.count > SettingsListCap(list.code)) {
+      Throw(list.origin, std::to_string(list.count) + " entries; the installer takes at most " +
+                             std::to_string(SettingsListCap(list.code)) + ": merge or drop some");
+    }
+  }
+}
+
 void ReadManifest(const toml::table& document, const std::string& path, Product* out) {
   const fs::path base = fs::path(path).parent_path();
   Table root(&document, path, "", toml::source_position{1, 1});
@@ -767,6 +800,7 @@ void ReadManifest(const toml::table& document, const std::string& path, Product*
   ReadLanguages(root, out);
   ReadFiles(root, base, path, out);
   ReadActions(root, base, out);
+  CheckListCaps(root, out->settings);
   root.RejectUnknown();
 }
 

@@ -319,6 +319,7 @@ TEST_F(ManifestTest, MistakesAreRefusedAtBuildTime) {
       {nullptr, "", ":2:8: product.name: at most 255 characters"},  // the name of the manifest below
       {nullptr, "", "product.password: at most 64 characters"},
       {nullptr, "", "product.install_folder: at most 236 characters"},
+      {nullptr, "", "uninstall.close: 1001 entries; the installer takes at most 1000"},  // made below
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
@@ -334,6 +335,8 @@ TEST_F(ManifestTest, MistakesAreRefusedAtBuildTime) {
       manifest = "[product]\npassword = \"" + std::string(65, 'p') + "\"\n" + manifest.substr(10);
     } else if (message.find("install_folder") != std::string::npos) {
       manifest = "[product]\ninstall_folder = \"" + std::string(237, 'f') + "\"\n" + manifest.substr(10);
+    } else if (message.find("uninstall.close") != std::string::npos) {
+      for (int i = 0; i < 1001; ++i) manifest += "[[uninstall.close]]\nwindow_title = \"w\"\n";
     }
     const std::string error = ErrorOf(manifest);
     EXPECT_NE(error.find(c.message), std::string::npos) << error;
