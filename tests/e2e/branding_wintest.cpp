@@ -257,7 +257,7 @@ TEST(Branding, TheWizardShowsTheVendorsButtonImagesAndPlacesTheProgressPage) {
 
   HWND finish = testkit::WaitForWindow(run.id(), {testkit::kDialogClass, L"Installation Complete"}, 60000);
   ASSERT_NE(finish, nullptr) << testing::PrintToString(testkit::DescribeWindows(run.id()));
-  ASSERT_TRUE(testkit::ClickButton(finish, kNext));
+  ASSERT_TRUE(testkit::ClickButton(finish, IDOK));  // the product's finish is a message box
   ASSERT_TRUE(run.WaitForExit(60000));
   EXPECT_EQ(RunToEnd(folder + L"\\uninstall.exe", L"/a /u:\"" + name + L"\""), 0u);
   RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kUninstallKey + name).c_str());
