@@ -57,11 +57,6 @@ void AddStandardValues(const ProductSettings& s, const UninstallEntryFacts& f, E
   const bool parts = VersionParts(s.DisplayVersion, &major, &minor);
   t.NumberOrDelete(u"VersionMajor", parts, major);
   t.NumberOrDelete(u"VersionMinor", parts, minor);
-  // The program only installs and removes: Windows is told to offer neither
-  // "Change" nor "Repair", which would run the uninstaller instead. A
-  // product-defined value of the same name, written later, overrides these.
-  t.Number(u"NoModify", 1);
-  t.Number(u"NoRepair", 1);
 }
 
 void AddProductValues(const ProductSettings& s, const UninstallEntryFacts& f, EntryTable& t) {

@@ -101,8 +101,8 @@ TEST(UninstallEntryTable, EveryValueInItsOrder) {
   const std::vector<std::u16string> expected = {
       u"UninstallString", u"QuietUninstallString", u"DisplayName", u"InstallSource", u"Publisher",
       u"Bitness", u"DisplayVersion", u"NoDowngradeBelow", u"DisplayIcon", u"VersionMajor", u"VersionMinor",
-      u"NoModify", u"NoRepair", u"ProductRegistry", u"ProductStartMenu", u"SharedPath", u"ProductFonts",
-      u"ProductFlags", u"ProductFlags2", u"UninstallBatch1", u"UninstallBatch2", u"SharedFiles", u"UninstallSubdir",
+      u"ProductRegistry", u"ProductStartMenu", u"SharedPath", u"ProductFonts", u"ProductFlags",
+      u"ProductFlags2", u"UninstallBatch1", u"UninstallBatch2", u"SharedFiles", u"UninstallSubdir",
       u"AddToPathSubfolder", u"ShortcutMode", u"NotifyURL", u"SupportOffer", u"DesktopFolder",
       u"EstimatedSize", u"DisplayTitle", u"TitleColor", u"TitleSize", u"TopColor", u"BottomColor",
       u"MonoColor", u"TitleShadow", u"TitlePosition", u"TitleFont", u"TaskbarText", u"CopyrightText",
@@ -121,8 +121,6 @@ TEST(UninstallEntryTable, TypesAndEncodings) {
   EXPECT_EQ(NumberOf(v, u"Bitness"), 1);
   EXPECT_EQ(NumberOf(v, u"VersionMajor"), 2);
   EXPECT_EQ(NumberOf(v, u"VersionMinor"), 5);
-  EXPECT_EQ(NumberOf(v, u"NoModify"), 1);
-  EXPECT_EQ(NumberOf(v, u"NoRepair"), 1);
   EXPECT_EQ(TextOf(v, u"DisplayIcon"), u"C:\\Program Files\\Sample\\uninstall\\product.ico");
   // Bit 63 makes the 64-bit number negative; the second word is unsigned.
   EXPECT_EQ(TextOf(v, u"ProductFlags"), u"-9223372036854775804");
