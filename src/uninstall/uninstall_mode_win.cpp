@@ -295,16 +295,14 @@ void RunConditionalDeletes(Run& run) {
 
 bool RemoveFolderStep(const String& folder, void*) { return RemoveEmptyFolderOrLink(folder); }
 
-// Step 20. A folder that stays (something is left in it) is recorded again,
-// so that the rewritten data file describes what is left and a later run
-// removes it.
+// Step 20. A folder that stays is not recorded again: the rewritten data
+// file lists only the files that are left.
 void RemoveFolders(Run& run) {
   Report(run, 93, 0);
   SortFoldersLongestFirst(&run.folders);
   for (const String& folder : run.folders) {
     if (!Settings().Flag(product_flag::kHideFileNames)) ShowStatus(run, folder);
     RemoveFolderChain(folder, run.product_folder, kFolderClimbLimit, RemoveFolderStep, nullptr);
-    if (GetAttributes(folder.w_str()) != kNoAttributes) AddUninstallRecordW(folder, kRecordFolder);
   }
 }
 
