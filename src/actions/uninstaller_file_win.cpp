@@ -3,7 +3,7 @@
 #include "actions/file_writer.h"
 #include "actions/uninstall_registration.h"
 #include "core/file_errors.h"
-#include "core/whole_file.h"
+#include "core/file.h"
 #include "core/system_error_text.h"
 #include "package/locator.h"
 #include "package/message_numbers.h"
@@ -20,19 +20,76 @@ bool WriteStrippedProgram(const String& path, const String& program) {
   return WritePackagedFile(path, program.c_str(), program.length(), FileDate{}, 0, true, &pending);
 }
 
+// The running installer, read a block at a time, so that an installer of any
+// size (2 GiB and more too) is copied in the memory of one block. A read
+// that fails or ends early stops the content and is remembered: the writer
+// would otherwise take the shorter file for the whole.
+class InstallerContent final : public FileContent {
+ public:
+  static constexpr int32_t kBlock = File::kWritePiece;
+
+  // kFileOk when the file opened and its size is known.
+  int Open(const String& path) {
+    const int code = file_.Open(path.w_str(), kOpenExisting | kOpenNoWrite | kOpenShareRead);
+    if (code != kFileOk) return code;
+    length_ = file_.Size();
+    if (length_ < 0) return kFileNotLoaded;
+    block_.SetLength(kBlock);
+    return kFileOk;
+  }
+  int64_t length() const override { return length_; }
+  void Rewind() override {
+    given_ = 0;
+    if (!file_.SeekTo(0)) Fail();
+  }
+  ByteSpan Next() override {
+    if (error_ != ERROR_SUCCESS || given_ >= length_) return {nullptr, 0};
+    const int32_t size = static_cast<int32_t>(length_ - given_ < kBlock ? length_ - given_ : kBlock);
+    if (!file_.ReadExact(block_.data(), size)) {
+      Fail();
+      return {nullptr, 0};
+    }
+    given_ += size;
+    return {reinterpret_cast<const uint8_t*>(block_.bytes()), static_cast<size_t>(size)};
+  }
+  // The system's error of a failed read, ERROR_SUCCESS when all went well.
+  DWORD error() const { return error_; }
+
+ private:
+  void Fail() {
+    error_ = GetLastError();
+    if (error_ == ERROR_SUCCESS) error_ = ERROR_READ_FAULT;
+  }
+
+  File file_;
+  String block_;
+  int64_t length_ = 0;
+  int64_t given_ = 0;
+  DWORD error_ = ERROR_SUCCESS;
+};
+
+void ReportCopyFailure(const String& path, DWORD error) {
+  String text = WriteFailureHead(Message(message_number::kWriteFailed), path);
+  text.Append(SystemTextBlock(SystemErrorTextW(error)));
+  AddFailureW(text.w_str());
+}
+
 // Without a stripped image the installer itself becomes the uninstaller,
 // written like any installed file: never through a link at the
-// destination, and an old running one staged for the restart.
+// destination, and an old running one staged for the restart. A copy cut
+// short by a failed read is not left behind as an uninstaller.
 bool CopyInstaller(const String& path, const String& installer_path) {
-  String program;
-  if (ReadWholeFile(installer_path.w_str(), program) != kFileOk) {
-    const DWORD error = GetLastError();
-    String text = WriteFailureHead(Message(message_number::kWriteFailed), path);
-    text.Append(SystemTextBlock(SystemErrorTextW(error)));
-    AddFailureW(text.w_str());
+  InstallerContent content;
+  if (content.Open(installer_path) != kFileOk) {
+    ReportCopyFailure(path, GetLastError());
     return false;
   }
-  return WriteStrippedProgram(path, program);
+  bool pending = false;
+  const bool written = WritePackagedFile(path, content, FileDate{}, 0, true, &pending);
+  if (content.error() == ERROR_SUCCESS) return written;
+  if (written) DeleteFileW(reinterpret_cast<const wchar_t*>(path.w_str()));
+  ReportCopyFailure(path, content.error());
+  return false;
 }
 
 }  // namespace

@@ -110,25 +110,39 @@ TEST_F(UninstallerFileRun, ARunningUninstallerIsReplacedAtTheRestart) {
   EXPECT_EQ(Failures(), "");
 }
 
+// The installer is copied a block at a time: one of several blocks and a
+// part, so that every block, the last short one and the start over of a
+// staged write count.
 TEST_F(UninstallerFileRun, WithoutAStrippedImageTheInstallerIsCopied) {
-  ASSERT_TRUE(PlaceUninstaller(W(path_), nullptr, W(testkit::SetupExe()), String()));
-  EXPECT_EQ(testkit::ReadFileBytes(path_), image_);
+  std::string installer_bytes;
+  while (installer_bytes.size() < 2 * 1024 * 1024) installer_bytes += image_;
+  installer_bytes += "end";
+  const std::wstring installer = folder_ / L"installer.exe";
+  PutFile(installer, installer_bytes);
+  ASSERT_TRUE(PlaceUninstaller(W(path_), nullptr, W(installer), String()));
+  EXPECT_EQ(testkit::ReadFileBytes(path_), installer_bytes);
 
   PutFile(path_, "old uninstaller");
   const ProgramCopy whole_file_only;  // the locator kept no stripped image
   {
     const FileHandle running = HoldExclusively(path_);
-    EXPECT_FALSE(PlaceUninstaller(W(path_), &whole_file_only, W(testkit::SetupExe()), String()));
+    EXPECT_FALSE(PlaceUninstaller(W(path_), &whole_file_only, W(installer), String()));
   }
   const std::wstring staged = QueuedSource();
   ASSERT_FALSE(staged.empty());
-  EXPECT_EQ(testkit::ReadFileBytes(staged), image_);
+  EXPECT_EQ(testkit::ReadFileBytes(staged), installer_bytes);
   EXPECT_TRUE(RestartNeeded());
   std::string expected = Text(Utf16ToUtf8(W(path_)));
   expected.insert(0, 1, '"');
   expected += "\" was successfully registered for replacement.";
   EXPECT_NE(Log().find(expected), std::string::npos) << Log();  // after the writer's report of the refusal
   EXPECT_EQ(Failures(), "");
+
+  // An installer that cannot be read leaves no uninstaller and says so.
+  ASSERT_TRUE(DeleteFileW(path_.c_str()));
+  EXPECT_FALSE(PlaceUninstaller(W(path_), nullptr, W(folder_ / L"gone.exe"), String()));
+  EXPECT_FALSE(Exists(path_));
+  EXPECT_NE(Failures().find(Text(Utf16ToUtf8(W(path_)))), std::string::npos) << Failures();
 }
 
 TEST_F(UninstallerFileRun, ReadmeAndLicenceCopies) {

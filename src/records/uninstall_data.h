@@ -91,8 +91,10 @@ void ParseUninstallData(const String& bytes, UninstallDataLists& lists, ProductS
 String UninstallDataPath(const String& uninstall_folder);
 
 // Writes the file from the process-wide records, Settings() and Languages(),
-// replacing an earlier one. Returns whether it was written; the file error
-// code goes to `*code` when given.
+// replacing an earlier one only once the whole new file is on the disk: on
+// failure the earlier file stays as it was. Returns whether it was written;
+// the file error code goes to `*code` when given, the system's error stays
+// in the last error.
 bool WriteUninstallData(const String& path, int* code = nullptr);
 // Reads the file into `lists`, Settings() and Languages(). Returns the file
 // error code (kFileOk when loaded).

@@ -3,13 +3,6 @@
 #include "package/settings_state.h"
 #include "records/uninstall_data.h"
 
-bool WriteUninstallData(const String& path, int* code) {
-  const String bytes = BuildUninstallData(TheUninstallRecords(), Settings(), Languages());
-  const int result = WriteWholeFile(path.w_str(), bytes.c_str(), bytes.length());
-  if (code != nullptr) *code = result;
-  return result == kFileOk;
-}
-
 int LoadUninstallData(const String& path, UninstallDataLists& lists) {
   String bytes;
   const int code = ReadWholeFile(path.w_str(), bytes);

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "core/file_errors.h"
+#include "core/handle_win.h"
 #include "core/scratch_folder_wintest.h"
 #include "package/settings_state.h"
 #include "records/marked_path.h"
@@ -92,6 +94,62 @@ TEST_F(UninstallDataFile, WrittenAndLoadedBackFromARealFile) {
   EXPECT_EQ(rewritten.find("[Associations]"), std::string::npos);
   EXPECT_EQ(rewritten.find("[MSI]"), std::string::npos);
   EXPECT_NE(rewritten.find("[AutoClose]\r\nDataTestWindow,,Data Test,0\r\n"), std::string::npos);
+}
+
+// The names in `folder` (files and folders, without "." and "..").
+std::vector<std::wstring> NamesIn(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name != L"." && name != L"..") names.push_back(name);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return names;
+}
+
+// A rewrite replaces the old file only with a complete new one: when the new
+// file cannot take its place, the old one is left byte for byte, and no
+// temporary file is left beside it either way.
+TEST_F(UninstallDataFile, ARewriteReplacesTheOldFileWholeOrNotAtAll) {
+  struct Case {
+    const char* name;
+    DWORD share;  // sharing of a handle held on the old file; 0: none held
+    bool replaced;
+  };
+  const Case cases[] = {
+      {"free", 0, true},
+      // Open without sharing for deletion, the old file cannot be renamed
+      // over: the new file fails to take its place.
+      {"held open, not shared for deletion", FILE_SHARE_READ | FILE_SHARE_WRITE, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder folder;
+    const String path = UninstallDataPath(String(U16(folder.path())));
+    const std::wstring wide_path(reinterpret_cast<const wchar_t*>(path.w_str()));
+    const std::string old_bytes = "C:\\old\\file.txt\r\n\r\n\r\n[Strings]\r\n~10\r\nold\r\n";
+    PutFile(wide_path, old_bytes);
+    FileHandle held;
+    if (c.share != 0) {
+      held.Reset(CreateFileW(wide_path.c_str(), GENERIC_READ, c.share, nullptr, OPEN_EXISTING, 0, nullptr));
+      ASSERT_TRUE(held.valid());
+    }
+    ClearUninstallRecords();
+    AddUninstallRecordW(String(u"C:\\new\\file.txt"), kRecordFile);
+    int code = -1;
+    const bool written = WriteUninstallData(path, &code);
+    held.Close();
+
+    const std::string on_disk = testkit::ReadFileBytes(wide_path).value_or("<none>");
+    const String built = BuildUninstallData(TheUninstallRecords(), Settings(), Languages());
+    EXPECT_EQ(written, c.replaced);
+    EXPECT_EQ(code, c.replaced ? kFileOk : kFileNotWritten);
+    EXPECT_EQ(on_disk, c.replaced ? std::string(built.c_str(), static_cast<size_t>(built.length())) : old_bytes);
+    EXPECT_EQ(NamesIn(folder.path()), std::vector<std::wstring>{L"Uninstall.DAT"});
+  }
 }
 
 TEST_F(UninstallDataFile, AMissingFileGivesTheLoadMessage) {

@@ -26,6 +26,7 @@
 #include "package/settings_state.h"
 #include "package/variables.h"
 #include "records/failure_summary.h"
+#include "records/install_log.h"
 #include "records/marked_path.h"
 #include "records/restart_queue.h"
 #include "records/shared_files.h"
@@ -47,7 +48,6 @@ constexpr int32_t kStartMenuClimbLimit = 20;
 constexpr int32_t kRegistryClimbLimit = 20;
 // Planned, application, installation.
 constexpr uint32_t kRestartReason = 0x80040002;
-constexpr char16_t kInstallLogName[] = u"Install.log";
 constexpr char16_t kSoftwarePrefix[] = u"Software\\";
 
 const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
@@ -232,7 +232,7 @@ void RemoveFonts(Run& run) {
 void DeleteInstallLog(Run& run) {
   Report(run, 5, message_number::kRemovingLog);
   if (Settings().Flag(product_flag::kUninstallKeepsLog)) return;
-  DeleteFile(JoinPath(run.uninstall_folder, kInstallLogName).w_str());
+  DeleteFile(InstallLogPath(run.uninstall_folder).w_str());
 }
 
 void RemoveRecordedFile(Run& run, const String& marked, LinkCheck& links) {
@@ -295,16 +295,14 @@ void RunConditionalDeletes(Run& run) {
 
 bool RemoveFolderStep(const String& folder, void*) { return RemoveEmptyFolderOrLink(folder); }
 
-// Step 20. A folder that stays (something is left in it) is recorded again,
-// so that the rewritten data file describes what is left and a later run
-// removes it.
+// Step 20. A folder that stays is not recorded again: the rewritten data
+// file lists only the files that are left.
 void RemoveFolders(Run& run) {
   Report(run, 93, 0);
   SortFoldersLongestFirst(&run.folders);
   for (const String& folder : run.folders) {
     if (!Settings().Flag(product_flag::kHideFileNames)) ShowStatus(run, folder);
     RemoveFolderChain(folder, run.product_folder, kFolderClimbLimit, RemoveFolderStep, nullptr);
-    if (GetAttributes(folder.w_str()) != kNoAttributes) AddUninstallRecordW(folder, kRecordFolder);
   }
 }
 

@@ -7,6 +7,7 @@
 #include "core/silent_mode.h"
 #include "core/whole_file.h"
 #include "package/settings_state.h"
+#include "records/uninstall_entry.h"
 #include "uninstall/uninstall_windows.h"
 #include "wizard/background_window_win.h"
 #include "wizard/pages_win.h"
@@ -17,7 +18,6 @@ namespace {
 constexpr DWORD kStepPauseMs = 700;
 constexpr DWORD kPauseStepMs = 50;
 constexpr int kPumpLimit = 100;
-constexpr char16_t kBackgroundBitmapName[] = u"Installer Background.bmp";
 constexpr char16_t kIconFileName[] = u"uninstall.ico";
 
 void ReadText(RegistryKey& key, const char16_t* name, String* out) {

@@ -245,15 +245,22 @@ TEST_F(Uninstall, AFileInUseFailsTheRunAndASecondRunFinishes) {
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + name_));
   EXPECT_TRUE(Exists(uninstaller_));
   EXPECT_FALSE(Exists(folder_ + L"\\readme.txt"));
-  // What is left, and nothing else: the file and the folders that hold it
-  // (the install folder, made by the installation, among them).
+  // What is left is the one file record; the folders that stay are not
+  // recorded again.
   const std::string data = e2e::ReadBytes(folder_ + L"\\Uninstall\\Data\\Uninstall.DAT");
   const std::string records = data.substr(0, data.find("\r\n\r\n"));
-  EXPECT_EQ(Lower(FileText(records)), Lower(held + L"\r\n~" + folder_ + L"\\bin\r\n~" + folder_));
+  EXPECT_EQ(Lower(FileText(records)), Lower(held));
+  EXPECT_NE(data.find("\r\n\r\n[Strings]\r\n"), std::string::npos);
 
   EXPECT_EQ(RunUninstaller(), 0u);
-  EXPECT_TRUE(WaitUntilGone(folder_, kSelfRemovalTimeoutMs));
+  EXPECT_TRUE(WaitUntilGone(uninstaller_, kSelfRemovalTimeoutMs));
+  EXPECT_FALSE(Exists(held));
+  EXPECT_FALSE(Exists(folder_ + L"\\Uninstall\\Data\\Uninstall.DAT"));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + name_));
+  // The folders the second run had no record of are left as they are.
+  for (const wchar_t* left : {L"\\bin", L"\\Uninstall\\Data", L"\\Uninstall", L""}) {
+    RemoveDirectoryW((folder_ + left).c_str());
+  }
 }
 
 std::wstring Utf8ToWide(const std::string& bytes) {
