@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "e2e/installer_win.h"
+#include "package/settings.h"
 #include "testkit/testkit.h"
 
 namespace {
@@ -37,9 +39,10 @@ struct BoxSeen {
 
 // Runs setup.exe, waits for its error box, reads and dismisses it, and
 // collects the exit code.
-BoxSeen RunExpectingBox(const std::wstring& arguments, const wchar_t* screenshot = nullptr) {
+BoxSeen RunExpectingBox(const std::wstring& arguments, const wchar_t* screenshot = nullptr,
+                        const std::wstring& program = testkit::SetupExe()) {
   BoxSeen seen;
-  Process process = Process::Start(testkit::SetupExe(), arguments);
+  Process process = Process::Start(program, arguments);
   EXPECT_TRUE(process.started()) << "error " << process.error();
   if (!process.started()) return seen;
   HWND box = testkit::WaitForWindow(process.id(), {testkit::kDialogClass, L""});
@@ -120,6 +123,36 @@ TEST(Entry, AtomsAfterTheNineteenthAreIgnored) {
   const BoxSeen seen = RunExpectingBox(arguments + L" /this-is-ignored also-ignored");
   EXPECT_EQ(seen.text, kNoInstallationData);
   EXPECT_EQ(seen.exit_code, 1u);
+}
+
+// A product that allows one installer at a time: while another holds the
+// name, the run stops with message 91 as an error and exit code 1; once it is
+// free, the same installer runs to its end.
+TEST(Entry, SingleInstanceRefusesWhileAnotherInstallerRuns) {
+  Product product = e2e::TestProduct(L"Single");
+  product.settings.SetFlag(product_flag::kSingleInstance, true);
+  product.settings.SetFlag(product_flag::kErrorBoxesWhenAutomatic, true);
+  product.languages[0].messages[91] = String(u"<product> is being installed already.");
+  const std::wstring installer = e2e::BuildInstallerFile(product);
+  ASSERT_FALSE(installer.empty());
+  const std::wstring folder = e2e::TestFolder() + L"\\App";
+
+  HANDLE other = CreateMutexW(nullptr, TRUE, L"Bastionix VBS");
+  ASSERT_NE(other, nullptr);
+  const BoxSeen seen = RunExpectingBox(L"/a /d:\"" + folder + L"\"", nullptr, installer);
+  ReleaseMutex(other);
+  CloseHandle(other);
+  EXPECT_EQ(seen.text, e2e::Wide(product.settings.DisplayName) + L" is being installed already.");
+  EXPECT_EQ(seen.title, L"Error");
+  EXPECT_EQ(seen.exit_code, 1u);
+  EXPECT_FALSE(e2e::Exists(folder + L"\\Install.log"));
+
+  EXPECT_EQ(e2e::RunToEnd(installer, L"/silent /d:\"" + folder + L"\""), 1u);
+  EXPECT_TRUE(e2e::Exists(folder + L"\\Install.log"));
+  const String& key = product.settings.UninstallKeyName.empty() ? product.settings.DisplayName
+                                                                 : product.settings.UninstallKeyName;
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE,
+                 (L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + e2e::Wide(key)).c_str());
 }
 
 }  // namespace
