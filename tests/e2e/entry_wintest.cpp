@@ -45,10 +45,16 @@ BoxSeen RunExpectingBox(const std::wstring& arguments, const wchar_t* screenshot
   Process process = Process::Start(program, arguments);
   EXPECT_TRUE(process.started()) << "error " << process.error();
   if (!process.started()) return seen;
-  HWND box = testkit::WaitForWindow(process.id(), {testkit::kDialogClass, L""});
+  // An installer may show a window of its own (the background) before the box.
+  HWND box = nullptr;
+  testkit::WaitUntil([&] {
+    for (HWND found : testkit::TopLevelWindows(process.id(), {testkit::kDialogClass, L""})) {
+      if (testkit::IsMessageBox(found)) box = found;
+    }
+    return box != nullptr || !process.Running();
+  });
   EXPECT_NE(box, nullptr) << testkit::DescribeWindows(process.id());
   if (!box) return seen;
-  EXPECT_TRUE(testkit::IsMessageBox(box));
   seen.title = testkit::WindowTitle(box);
   seen.text = testkit::MessageBoxText(box);
   if (screenshot) {

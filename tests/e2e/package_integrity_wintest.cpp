@@ -56,11 +56,12 @@ struct Report {
 // scratch folder, and answers the box.
 Report RunInstaller(const String& installer, const wchar_t* screenshot = nullptr) {
   Report report;
-  const std::wstring path = testkit::ScratchDir() + L"\\setup.exe";
+  const std::wstring scratch = testkit::ScratchDir();
+  const std::wstring path = scratch + L"\\setup.exe";
   std::string error;
   EXPECT_TRUE(WriteFileBytes(Narrow(path), installer, &error)) << error;
   // Damage found once the installation is under way leaves its folder here.
-  Process process = Process::Start(path, L"/a /d:\"" + testkit::ScratchDir() + L"\\App\"");
+  Process process = Process::Start(path, L"/a /d:\"" + scratch + L"\\App\"");
   EXPECT_TRUE(process.started()) << "error " << process.error();
   if (!process.started()) return report;
   // Either the report appears or the program ends without one.
@@ -69,7 +70,7 @@ Report RunInstaller(const String& installer, const wchar_t* screenshot = nullptr
     // The progress page of an automatic run is a dialog too; a report is a
     // message box, which has its text static.
     for (HWND found : testkit::TopLevelWindows(process.id(), {testkit::kDialogClass, L""})) {
-      if (GetDlgItem(found, 0xFFFF)) box = found;
+      if (GetDlgItem(found, 0xFFFF) && !testkit::MessageBoxText(found).empty()) box = found;
     }
     return box != nullptr || !process.Running();
   });
