@@ -163,6 +163,22 @@ TEST(CorruptPackage, DamagedHeaderIsReportedWithItsNumber) {
   }
 }
 
+// An installer cut short, as an interrupted download leaves it. Cut inside
+// its sections, the system refuses to start it; with the file data after the
+// section, the program starts and finds the data shorter than its header says.
+TEST(CorruptPackage, TruncatedFileDataIsReportedAsCorrupt) {
+  Product product = TestProduct();
+  product.settings.FileDataOutside = 1;
+  String installer = BuildOrFail(product);
+  const Unpacked intact = Unpack(installer);
+  ASSERT_EQ(intact.corrupt, kCorruptNone);
+  installer.SetLength(installer.length() - intact.header.file_data_length / 2);
+  const Report report = RunInstaller(installer);
+  ASSERT_TRUE(report.box_shown);
+  EXPECT_TRUE(EndsWith(report.text, CodeLine(kCorruptFileDataPlace))) << report.text;
+  EXPECT_EQ(report.exit_code, 1u);
+}
+
 TEST(CorruptPackage, DamagedSettingsAreReportedWithTheNumberOfTheCheck) {
   String installer = BuildOrFail(TestProduct());
   const Unpacked intact = Unpack(installer);
