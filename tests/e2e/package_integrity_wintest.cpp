@@ -103,9 +103,11 @@ TEST(CorruptPackage, IntactInstallerShowsNoReport) {
 // Offsets of the header's fields in the package section ("37.0" and its zero
 // take bytes 4 to 8).
 constexpr size_t kSettingsSizeAt = 13;
+constexpr size_t kProgramChecksumAt = 21;
 constexpr size_t kPackageEndAt = 25;
 constexpr size_t kEntryCountAt = 29;
 constexpr size_t kFileDataLengthAt = 33;
+constexpr size_t kFileDataChecksumAt = 37;
 constexpr size_t kFirstContentSizeAt = 41;
 
 uint32_t LoadLe32At(const String& bytes, size_t at) {
@@ -133,6 +135,8 @@ TEST(CorruptPackage, DamagedHeaderIsReportedWithItsNumber) {
       {"magic, one bit", 0, [](uint32_t v) { return v ^ 0x01u; }, kCorruptMagic},
       {"settings size 0", kSettingsSizeAt, [](uint32_t) { return 0u; }, kCorruptSettingsSize},
       {"settings size largest", kSettingsSizeAt, [](uint32_t) { return 0x7FFFFFFFu; }, kCorruptSettingsSize},
+      {"program checksum, one bit", kProgramChecksumAt, [](uint32_t v) { return v ^ 0x100u; },
+       kCorruptProgramChecksum},
       {"package end negative", kPackageEndAt, [](uint32_t v) { return v | 0x80000000u; }, kCorruptPackageEnd},
       {"package end largest", kPackageEndAt, [](uint32_t) { return 0x7FFFFFFFu; }, kCorruptFileDataPlace},
       {"entry count negative", kEntryCountAt, [](uint32_t v) { return v | 0x80000000u; }, kCorruptEntryCount},
@@ -142,6 +146,8 @@ TEST(CorruptPackage, DamagedHeaderIsReportedWithItsNumber) {
       {"file-data length negative", kFileDataLengthAt, [](uint32_t v) { return v | 0x80000000u; },
        kCorruptFileDataLength},
       {"file-data length largest", kFileDataLengthAt, [](uint32_t) { return 0x7FFFFFFFu; }, kCorruptFileDataPlace},
+      {"file-data checksum, one bit", kFileDataChecksumAt, [](uint32_t v) { return v ^ 0x8000u; },
+       kCorruptFileDataChecksum},
       {"content size above limit", kFirstContentSizeAt, [](uint32_t) { return 0x40000001u; },
        kCorruptHeaderContentSize},
       {"content size negative", kFirstContentSizeAt, [](uint32_t) { return 0xFFFFFFFFu; },
