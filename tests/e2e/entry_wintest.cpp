@@ -1,5 +1,8 @@
 // The bare runtime: what setup.exe does without a package and with a bad
 // command line, seen through its real message boxes and exit codes.
+#include <windows.h>
+#include <sddl.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -45,11 +48,15 @@ BoxSeen RunExpectingBox(const std::wstring& arguments, const wchar_t* screenshot
   Process process = Process::Start(program, arguments);
   EXPECT_TRUE(process.started()) << "error " << process.error();
   if (!process.started()) return seen;
-  // An installer may show a window of its own (the background) before the box.
+  // An installer may show a window of its own (the background) before the
+  // box; a box is read once its title and text are in place.
   HWND box = nullptr;
   testkit::WaitUntil([&] {
     for (HWND found : testkit::TopLevelWindows(process.id(), {testkit::kDialogClass, L""})) {
-      if (testkit::IsMessageBox(found)) box = found;
+      if (testkit::IsMessageBox(found) && !testkit::WindowTitle(found).empty() &&
+          !testkit::MessageBoxText(found).empty()) {
+        box = found;
+      }
     }
     return box != nullptr || !process.Running();
   });
@@ -152,6 +159,18 @@ TEST(Entry, SingleInstanceRefusesWhileAnotherInstallerRuns) {
   EXPECT_EQ(seen.title, L"Error");
   EXPECT_EQ(seen.exit_code, 1u);
   EXPECT_FALSE(e2e::Exists(folder + L"\\Install.log"));
+
+  // Another installer's name that this one may not even open stops it too.
+  SECURITY_ATTRIBUTES denied = {sizeof denied, nullptr, FALSE};
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(D;;GA;;;WD)", SDDL_REVISION_1,
+                                                                   &denied.lpSecurityDescriptor, nullptr));
+  other = CreateMutexW(&denied, FALSE, L"Bastionix VBS");
+  ASSERT_NE(other, nullptr);
+  const BoxSeen kept_out = RunExpectingBox(L"/a /d:\"" + folder + L"\"", nullptr, installer);
+  CloseHandle(other);
+  LocalFree(denied.lpSecurityDescriptor);
+  EXPECT_EQ(kept_out.text, seen.text);
+  EXPECT_EQ(kept_out.exit_code, 1u);
 
   EXPECT_EQ(e2e::RunToEnd(installer, L"/silent /d:\"" + folder + L"\""), 1u);
   EXPECT_TRUE(e2e::Exists(folder + L"\\Install.log"));

@@ -68,9 +68,13 @@ Report RunInstaller(const String& installer, const wchar_t* screenshot = nullptr
   HWND box = nullptr;
   testkit::WaitUntil([&] {
     // The progress page of an automatic run is a dialog too; a report is a
-    // message box, which has its text static.
+    // message box, which has its text static, read once its title and text
+    // are in place.
     for (HWND found : testkit::TopLevelWindows(process.id(), {testkit::kDialogClass, L""})) {
-      if (GetDlgItem(found, 0xFFFF) && !testkit::MessageBoxText(found).empty()) box = found;
+      if (GetDlgItem(found, 0xFFFF) && !testkit::WindowTitle(found).empty() &&
+          !testkit::MessageBoxText(found).empty()) {
+        box = found;
+      }
     }
     return box != nullptr || !process.Running();
   });
