@@ -129,6 +129,27 @@ TEST(Entry, UninstallOfUnknownProductSaysSoAndExitsWithZero) {
   EXPECT_EQ(RunExpectingNoWindow(L"/silent /u:\"" + name + L"\""), 0u);
 }
 
+// Lines a user or a script can get wrong, at their worst: each ends with its
+// message and exit code 1, never with a crash or a silent end.
+TEST(Entry, MalformedCommandLinesEndWithTheirMessage) {
+  const std::wstring long_text(30000, L'x');
+  const struct {
+    std::wstring arguments;
+    std::wstring text;
+  } cases[] = {
+      {L"/d:\"C:\\" + long_text, kNoInstallationData},  // unbalanced quote, very long folder
+      {L"/" + long_text, L"Illegal command line atom:\r\n" + long_text + kUsageTail},
+      {L"/u:\"\"", L"Product name required"},
+      {L"/a \"", std::wstring(L"Unexpected command line parameter:\r\n\"") + kUsageTail},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.arguments.size() << " characters");
+    const BoxSeen seen = RunExpectingBox(c.arguments);
+    EXPECT_TRUE(seen.text == c.text) << "shown: " << seen.text.substr(0, 200).c_str();
+    EXPECT_EQ(seen.exit_code, 1u);
+  }
+}
+
 TEST(Entry, AtomsAfterTheNineteenthAreIgnored) {
   std::wstring arguments;
   for (int i = 0; i < 19; ++i) arguments += L" /a";
