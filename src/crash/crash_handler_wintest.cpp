@@ -184,6 +184,16 @@ TEST(CrashHandler, FaultInsideTheHandlerEndsTheProcess) {
   }
 }
 
+// A thread that handles its own failures stays quiet also where windows may
+// be shown: no report, no dialog, the process ends by itself.
+TEST(CrashHandler, QuietThreadFaultEndsWithoutDialogWhereWindowsMayShow) {
+  Child child = StartChild(L"quiet", {.silent = false});
+  ASSERT_TRUE(child.process.started());
+  ASSERT_TRUE(child.process.WaitForExit(kChildWaitMs)) << DescribeWindows(child.process.id());
+  EXPECT_NE(child.process.ExitCode(), 99u);
+  EXPECT_FALSE(ReadFileBytes(child.report_file).has_value());
+}
+
 // "Inform Us" is offered only when the report can go somewhere: without a
 // report address or without a sender it is disabled, and Exit still ends the
 // dialog and the process.
