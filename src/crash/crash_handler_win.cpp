@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "core/codepage.h"
+#include "core/environment.h"
 #include "core/format.h"
 #include "core/silent_mode.h"
 #include "crash/crash_facts_win.h"
@@ -112,17 +114,6 @@ INT_PTR CALLBACK CrashDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARA
   }
 }
 
-// The running program's file name without its folder, 8-bit.
-String ProgramFileName() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  const char* name = path;
-  for (const char* c = path; *c; ++c) {
-    if (*c == '\\' || *c == '/') name = c + 1;
-  }
-  return String(name);
-}
-
 }  // namespace
 
 void InstallCrashHandler(const char* program_name, CrashReportWriter writer) {
@@ -145,7 +136,7 @@ bool ShowCrashDialog(const String& report, String& email, String& comments) {
 void SendCrashReport(const String& report, const String& email, const String& comments) {
   const CrashSettings& settings = Settings();
   if (settings.report_address.empty()) return;
-  const CrashPost post = BuildCrashPost(report, email, comments, ProgramFileName());
+  const CrashPost post = BuildCrashPost(report, email, comments, Utf16ToAnsi(ProgramFileName()));
   SetCursor(LoadCursorW(nullptr, IDC_WAIT));
   // The outcome is not checked: the user gets no confirmation either way.
   HttpPostAndDiscard(settings.report_address, kReportFormContentType, EncodeCrashForm(settings.sender, post));

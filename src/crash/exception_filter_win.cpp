@@ -39,8 +39,15 @@ void FillRecord(const EXCEPTION_POINTERS& info, CrashRecord& record) {
 
 void CallCallback() { g_callback_result = g_callback(g_record); }
 
-// Calls CallCallback with the stack pointer at `stack`; the faulting thread's
-// overflowed frames above it are dead, the process ends right after.
+// Ends the process from the stack given back to the thread: the overflowed
+// stack has no room left even for the call that ends it.
+void CallCallbackAndEnd() {
+  CallCallback();
+  TerminateProcess(GetCurrentProcess(), 0);
+}
+
+// Calls CallCallbackAndEnd with the stack pointer at `stack`; the faulting
+// thread's overflowed frames above it are dead.
 __attribute__((noinline)) void CallOnStack(DWORD stack) {
   __asm__ __volatile__(
       "movl %%esp, %%esi\n\t"
@@ -48,7 +55,7 @@ __attribute__((noinline)) void CallOnStack(DWORD stack) {
       "call *%1\n\t"
       "movl %%esi, %%esp\n\t"
       :
-      : "r"(stack), "r"(&CallCallback)
+      : "r"(stack), "r"(&CallCallbackAndEnd)
       : "esi", "eax", "ecx", "edx", "memory", "cc");
 }
 
@@ -73,7 +80,7 @@ LONG WINAPI ExceptionFilter(EXCEPTION_POINTERS* info) {
   FillRecord(*info, g_record);
   if (code == kStackOverflow) {
     CallOnStack(StackWithRoom());
-    TerminateProcess(GetCurrentProcess(), 0);
+    __builtin_unreachable();  // the process ended on the stack given back
   }
   CallCallback();
   g_running = false;

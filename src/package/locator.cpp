@@ -186,7 +186,10 @@ HeaderResult ReadPackageHeader(const ByteSpan& section) {
       !reader.ReadU32(&h.file_data_checksum)) {
     return HeaderCorrupt(kCorruptFileDataLength);
   }
-  if (!reader.ReadBytes(static_cast<size_t>(h.entry_count) * 4, &h.content_sizes) ||
+  // The count is held against what is left before it is multiplied: on a
+  // 32-bit system a huge count's byte length would wrap round to a small one.
+  if (static_cast<size_t>(h.entry_count) > reader.remaining() / 4 ||
+      !reader.ReadBytes(static_cast<size_t>(h.entry_count) * 4, &h.content_sizes) ||
       !ContentSizesValid(h.content_sizes)) {
     return HeaderCorrupt(kCorruptHeaderContentSize);
   }

@@ -110,6 +110,44 @@ TEST(CommandLineErrors, AtomsAfterTheNineteenthAreIgnored) {
   EXPECT_EQ(bad.result, CommandLineResult::kIllegalAtom);
 }
 
+// Lines a user can get wrong: each ends either in a usage error naming the
+// token, or in the values the atoms' rules give; none is taken half-read.
+TEST(CommandLineErrors, MalformedLinesGiveTheirErrorOrTheirValues) {
+  const std::u16string long_folder(40000, u'x');
+  struct Case {
+    std::u16string line;
+    CommandLineResult result;
+    std::u16string offending_or_value;  // the token, or the folder / uninstall name
+  };
+  const Case cases[] = {
+      {u"s /d:\"C:\\My Folder /a", CommandLineResult::kOk, u"C:\\My Folder /a"},  // unbalanced: runs to the end
+      {u"s /d:\"" + long_folder + u"\"", CommandLineResult::kOk, long_folder},
+      {u"s /u:\"\"", CommandLineResult::kOk, u""},
+      {u"s /u:\"", CommandLineResult::kOk, u""},
+      {u"s /u:", CommandLineResult::kOk, u""},
+      {u"s \"/a\"", CommandLineResult::kUnexpectedParameter, u"\"/a\""},
+      {u"s /a \"", CommandLineResult::kUnexpectedParameter, u"\""},
+      {u"s /a - /a", CommandLineResult::kOk, u""},
+      {u"s /" + long_folder, CommandLineResult::kIllegalAtom, long_folder},
+      {u"s /d", CommandLineResult::kIllegalAtom, u"d"},
+      {u"s /b1:echo", CommandLineResult::kIllegalAtom, u"b1:echo"},
+      {u"s /silent:", CommandLineResult::kIllegalAtom, u"silent:"},
+  };
+  for (const Case& c : cases) {
+    const std::u16string shown = c.line.size() > 60 ? c.line.substr(0, 60) : c.line;
+    SCOPED_TRACE(std::string(shown.begin(), shown.end()));
+    Parsed p = Parse(c.line.c_str());
+    ASSERT_EQ(p.result, c.result);
+    if (c.result != CommandLineResult::kOk) {
+      EXPECT_EQ(W(p.offending), c.offending_or_value);
+    } else if (p.line.uninstall) {
+      EXPECT_EQ(W(p.line.uninstall_name), c.offending_or_value);
+    } else {
+      EXPECT_EQ(W(p.line.install_folder), c.offending_or_value);
+    }
+  }
+}
+
 TEST(CommandLineUsage, FullTextWithErrorLineAndProgramName) {
   const String text = UsageErrorText(CommandLineResult::kIllegalAtom, String(u"x"), String(u"setup.exe"));
   const std::u16string expected =

@@ -96,8 +96,10 @@ void TakeSingleInstance() {
   if (!Settings().Flag(product_flag::kSingleInstance)) return;
   // Held for the life of the process; the system releases it at exit.
   HANDLE mutex = CreateMutexW(nullptr, FALSE, L"Bastionix VBS");
-  if (!mutex) return;
-  if (WaitForSingleObject(mutex, 0) == WAIT_TIMEOUT) RefuseWithMessage(message_number::kAlreadyRunning);
+  // A name we may not open belongs to another installer that keeps it from
+  // us: that one runs as surely as one that holds it.
+  if (!mutex && GetLastError() != ERROR_ACCESS_DENIED) return;
+  if (!mutex || WaitForSingleObject(mutex, 0) == WAIT_TIMEOUT) RefuseWithMessage(message_number::kAlreadyRunning);
 }
 
 void DetectEarlierInstallation() {

@@ -52,22 +52,29 @@ struct Report {
 };
 
 // Writes the installer to the test's scratch folder, runs it in automatic
-// mode (no wizard pages, but error boxes still shown) and answers the box.
+// mode (no wizard pages, but error boxes still shown) into a folder of the
+// scratch folder, and answers the box.
 Report RunInstaller(const String& installer, const wchar_t* screenshot = nullptr) {
   Report report;
-  const std::wstring path = testkit::ScratchDir() + L"\\setup.exe";
+  const std::wstring scratch = testkit::ScratchDir();
+  const std::wstring path = scratch + L"\\setup.exe";
   std::string error;
   EXPECT_TRUE(WriteFileBytes(Narrow(path), installer, &error)) << error;
-  Process process = Process::Start(path, L"/a");
+  // Damage found once the installation is under way leaves its folder here.
+  Process process = Process::Start(path, L"/a /d:\"" + scratch + L"\\App\"");
   EXPECT_TRUE(process.started()) << "error " << process.error();
   if (!process.started()) return report;
   // Either the report appears or the program ends without one.
   HWND box = nullptr;
   testkit::WaitUntil([&] {
     // The progress page of an automatic run is a dialog too; a report is a
-    // message box, which has its text static.
+    // message box, which has its text static, read once its title and text
+    // are in place.
     for (HWND found : testkit::TopLevelWindows(process.id(), {testkit::kDialogClass, L""})) {
-      if (GetDlgItem(found, 0xFFFF)) box = found;
+      if (GetDlgItem(found, 0xFFFF) && !testkit::WindowTitle(found).empty() &&
+          !testkit::MessageBoxText(found).empty()) {
+        box = found;
+      }
     }
     return box != nullptr || !process.Running();
   });
@@ -97,16 +104,88 @@ TEST(CorruptPackage, IntactInstallerShowsNoReport) {
   EXPECT_EQ(report.exit_code, 1u);
 }
 
+// Offsets of the header's fields in the package section ("37.0" and its zero
+// take bytes 4 to 8).
+constexpr size_t kSettingsSizeAt = 13;
+constexpr size_t kProgramChecksumAt = 21;
+constexpr size_t kPackageEndAt = 25;
+constexpr size_t kEntryCountAt = 29;
+constexpr size_t kFileDataLengthAt = 33;
+constexpr size_t kFileDataChecksumAt = 37;
+constexpr size_t kFirstContentSizeAt = 41;
+
+uint32_t LoadLe32At(const String& bytes, size_t at) {
+  uint32_t value = 0;
+  std::memcpy(&value, bytes.bytes() + at, 4);
+  return value;
+}
+
+void StoreLe32At(String& bytes, size_t at, uint32_t value) { std::memcpy(bytes.data() + at, &value, 4); }
+
+// Each header field damaged on its own, sizes that would overflow a 32-bit
+// sum or product among them: the report names the field's check.
 TEST(CorruptPackage, DamagedHeaderIsReportedWithItsNumber) {
-  String installer = BuildOrFail(TestProduct());
+  const String intact_installer = BuildOrFail(TestProduct());
+  const Unpacked intact = Unpack(intact_installer);
+  ASSERT_EQ(intact.corrupt, kCorruptNone);
+  ASSERT_EQ(intact.header.entry_count, 1);
+  struct Case {
+    const char* what;
+    size_t field;
+    uint32_t (*damage)(uint32_t value);
+    int code;
+  };
+  const Case cases[] = {
+      {"magic, one bit", 0, [](uint32_t v) { return v ^ 0x01u; }, kCorruptMagic},
+      {"settings size 0", kSettingsSizeAt, [](uint32_t) { return 0u; }, kCorruptSettingsSize},
+      {"settings size largest", kSettingsSizeAt, [](uint32_t) { return 0x7FFFFFFFu; }, kCorruptSettingsSize},
+      {"program checksum, one bit", kProgramChecksumAt, [](uint32_t v) { return v ^ 0x100u; },
+       kCorruptProgramChecksum},
+      {"package end negative", kPackageEndAt, [](uint32_t v) { return v | 0x80000000u; }, kCorruptPackageEnd},
+      {"package end largest", kPackageEndAt, [](uint32_t) { return 0x7FFFFFFFu; }, kCorruptFileDataPlace},
+      {"entry count negative", kEntryCountAt, [](uint32_t v) { return v | 0x80000000u; }, kCorruptEntryCount},
+      // Four times this count wraps round to four times the true one.
+      {"entry count wrapping", kEntryCountAt, [](uint32_t v) { return v + 0x40000000u; }, kCorruptHeaderContentSize},
+      {"entry count largest", kEntryCountAt, [](uint32_t) { return 0x7FFFFFFFu; }, kCorruptHeaderContentSize},
+      {"file-data length negative", kFileDataLengthAt, [](uint32_t v) { return v | 0x80000000u; },
+       kCorruptFileDataLength},
+      {"file-data length largest", kFileDataLengthAt, [](uint32_t) { return 0x7FFFFFFFu; }, kCorruptFileDataPlace},
+      {"file-data checksum, one bit", kFileDataChecksumAt, [](uint32_t v) { return v ^ 0x8000u; },
+       kCorruptFileDataChecksum},
+      {"content size above limit", kFirstContentSizeAt, [](uint32_t) { return 0x40000001u; },
+       kCorruptHeaderContentSize},
+      {"content size negative", kFirstContentSizeAt, [](uint32_t) { return 0xFFFFFFFFu; },
+       kCorruptHeaderContentSize},
+  };
+  bool first = true;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    String installer = intact_installer;
+    const size_t at = intact.section.raw_pointer + c.field;
+    StoreLe32At(installer, at, c.damage(LoadLe32At(installer, at)));
+    const Report report = RunInstaller(installer, first ? L"corrupt-package-header" : nullptr);
+    first = false;
+    ASSERT_TRUE(report.box_shown);
+    EXPECT_EQ(report.title, L"Error");
+    EXPECT_EQ(report.text.rfind(L"This installation program is corrupt.  ", 0), 0u) << report.text;
+    EXPECT_TRUE(EndsWith(report.text, CodeLine(c.code))) << report.text;
+    EXPECT_EQ(report.exit_code, 1u);
+  }
+}
+
+// An installer cut short, as an interrupted download leaves it. Cut inside
+// its sections, the system refuses to start it; with the file data after the
+// section, the program starts and finds the data shorter than its header says.
+TEST(CorruptPackage, TruncatedFileDataIsReportedAsCorrupt) {
+  Product product = TestProduct();
+  product.settings.FileDataOutside = 1;
+  String installer = BuildOrFail(product);
   const Unpacked intact = Unpack(installer);
   ASSERT_EQ(intact.corrupt, kCorruptNone);
-  installer.data()[intact.section.raw_pointer] ^= 0x01;  // the magic number
-  const Report report = RunInstaller(installer, L"corrupt-package-header");
+  installer.SetLength(installer.length() - intact.header.file_data_length / 2);
+  const Report report = RunInstaller(installer);
   ASSERT_TRUE(report.box_shown);
-  EXPECT_EQ(report.title, L"Error");
-  EXPECT_EQ(report.text.rfind(L"This installation program is corrupt.  ", 0), 0u) << report.text;
-  EXPECT_TRUE(EndsWith(report.text, CodeLine(kCorruptMagic))) << report.text;
+  EXPECT_TRUE(EndsWith(report.text, CodeLine(kCorruptFileDataPlace))) << report.text;
   EXPECT_EQ(report.exit_code, 1u);
 }
 
