@@ -9,8 +9,9 @@
 #                          or $BX_BENCH_RUNS); the median is reported
 #   -p, --payload NAME     many-small, few-large or tiny (repeatable; default
 #                          many-small and few-large)
-#   --only LIST            time only these installers: a comma list of ours,
-#                          base and nsis (e.g. ours,base)
+#   --only LIST            time only these installers and payloads: a comma
+#                          list of ours, base and nsis and of payload names
+#                          (e.g. ours,base or many-small)
 #   --block-size BYTES     our package's file-data block size (default 1048576)
 #   --file-data inside|after   where our package keeps its file data (default inside)
 #   --host-dir DIR         host build tree with setup-builder (default build/host)
@@ -94,6 +95,17 @@ while [ $# -gt 0 ]; do
   esac
   shift
 done
+# The payload names in --only choose payloads as -p does; the rest, installers.
+only_installers=()
+if [ -n "$only" ]; then
+  IFS=, read -ra chosen <<<"$only"
+  for name in "${chosen[@]}"; do
+    case $name in
+      many-small|few-large|tiny) payloads+=("$name") ;;
+      *) only_installers+=("$name") ;;
+    esac
+  done
+fi
 [ ${#payloads[@]} -gt 0 ] || payloads=(many-small few-large)
 case $runs in ''|*[!0-9]*|0) die "--runs takes a positive number" ;; esac
 [ -z "$compare_rev" ] || [ -z "$compare_host_dir$compare_win32_dir" ] ||
@@ -101,21 +113,27 @@ case $runs in ''|*[!0-9]*|0) die "--runs takes a positive number" ;; esac
 [ -n "$compare_host_dir" ] || [ -z "$compare_win32_dir" ] || die "--compare-win32-dir needs --compare-host-dir"
 [ -z "$compare_host_dir" ] || [ -n "$compare_win32_dir" ] || die "--compare-host-dir needs --compare-win32-dir"
 case $file_data in inside|after) ;; *) die "--file-data takes inside or after" ;; esac
+# Each payload once, however often it was named.
+declare -A named_payload=()
+unique_payloads=()
 for p in "${payloads[@]}"; do
   case $p in many-small|few-large|tiny) ;; *) die "unknown payload $p" ;; esac
+  [ -n "${named_payload[$p]:-}" ] || unique_payloads+=("$p")
+  named_payload[$p]=1
 done
+payloads=("${unique_payloads[@]}")
 comparing=0
 [ -z "$compare_rev$compare_host_dir" ] || comparing=1
 installers=(ours)
 [ "$comparing" = 0 ] || installers+=(base)
 installers+=(nsis)
-if [ -n "$only" ]; then
-  IFS=, read -ra installers <<<"$only"
+if [ ${#only_installers[@]} -gt 0 ]; then
+  installers=("${only_installers[@]}")
   for who in "${installers[@]}"; do
     case $who in
       ours|nsis) ;;
       base) [ "$comparing" = 1 ] || die "--only base needs --compare or --compare-host-dir" ;;
-      *) die "--only takes a comma list of ours, base and nsis" ;;
+      *) die "--only takes a comma list of ours, base, nsis and payload names" ;;
     esac
   done
 fi
@@ -518,7 +536,7 @@ done
 # installer starts warm, as the published NSIS figures were taken.
 args=(-n "$runs" --block-size "$block_size" --file-data "$file_data" --host-dir "$host_dir" --win32-dir "$win32_dir")
 for payload in "${payloads[@]}"; do args+=(-p "$payload"); done
-[ -z "$only" ] || args+=(--only "$only")
+[ ${#only_installers[@]} -eq 0 ] || args+=(--only "$(IFS=,; echo "${only_installers[*]}")")
 [ "$comparing" = 0 ] || args+=(--compare-host-dir "$compare_host_dir" --compare-win32-dir "$compare_win32_dir")
 [ -z "$trace" ] || args+=(--trace "$trace")
 [ "$ram" = 0 ] || args+=(--ram)

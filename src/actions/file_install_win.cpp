@@ -100,15 +100,16 @@ ExistingFile ReadExistingFile(const String& path, bool want_version, const Folde
   if (SurelyAbsent(path, memory)) return existing;
   // A file this run wrote may still be on its way.
   if (OnItsWay(path, memory)) WaitForWritesBehind();
-  if (GetAttributes(path.w_str()) == kNoAttributes) return existing;
-  existing.exists = true;
+  // One look at the name tells both whether anything is there and its date.
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (GetFileAttributesExW(reinterpret_cast<const wchar_t*>(path.w_str()), GetFileExInfoStandard, &data)) {
-    const uint64_t time = static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 |
-                          data.ftLastWriteTime.dwLowDateTime;
-    existing.has_time = time != 0;
-    if (existing.has_time) existing.time = FileDateFromFileTime(time);
+  if (!GetFileAttributesExW(reinterpret_cast<const wchar_t*>(path.w_str()), GetFileExInfoStandard, &data)) {
+    return existing;
   }
+  existing.exists = true;
+  const uint64_t time = static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 |
+                        data.ftLastWriteTime.dwLowDateTime;
+  existing.has_time = time != 0;
+  if (existing.has_time) existing.time = FileDateFromFileTime(time);
   if (want_version) existing.version = FileVersion(path);
   return existing;
 }

@@ -36,9 +36,19 @@ void SetBasicInfo(HANDLE file, const FileDate& date, DWORD attributes) {
 
 // Creates or truncates the file with normal attributes. False with the
 // system's error in *error.
-bool OpenForWriting(const String& path, File* file, DWORD* error) {
+bool OpenForWriting(const String& path, bool existed, File* file, DWORD* error) {
   // A file in use is reported at once: the attempts below do the waiting.
-  if (file->Open(path.w_str(), kOpenCreateOrTruncate | kOpenNoRead | kOpenNoSharingWait) == kFileOk) return true;
+  constexpr uint32_t kFlags = kOpenNoRead | kOpenNoSharingWait;
+  // A file that was not there is created exclusively at once: the
+  // create-or-truncate would first look for it, and a name that is missing
+  // costs a search of its folder under some systems. Should anything have
+  // come to the name meanwhile (or a link be there), the full open decides.
+  if (!existed) {
+    if (file->Open(path.w_str(), kOpenCreateNew | kFlags) == kFileOk) return true;
+    *error = GetLastError();
+    if (*error != ERROR_FILE_EXISTS) return false;
+  }
+  if (file->Open(path.w_str(), kOpenCreateOrTruncate | kFlags) == kFileOk) return true;
   *error = GetLastError();
   return false;
 }
@@ -294,7 +304,7 @@ WriteOutcome WriteWithAttempts(const String& path, FileContent& content, const F
     File here;
     BehindJob* job = behind ? &TheWriteBehind().Free() : nullptr;
     File* file = job ? &job->file : &here;
-    if (OpenForWriting(path, file, &error)) {
+    if (OpenForWriting(path, existed, file, &error)) {
       if (job && HandOverJob(job, path, content, date, attributes_now, attributes, existed, *behind)) {
         return WriteOutcome::kHandedOver;
       }

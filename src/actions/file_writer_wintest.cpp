@@ -141,6 +141,26 @@ TEST_F(FileWriterRun, WritesDataDateAndAttributesIntoMissingFolders) {
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+// What the caller saw before the write is only a hint: a file that came to
+// the name since is replaced, one that went since is made anew, with the
+// same content and no report either way.
+TEST_F(FileWriterRun, AFileThatCameOrWentSinceTheLookIsWrittenAllTheSame) {
+  struct Case {
+    const wchar_t* name;
+    bool existed;  // what the caller believed
+    bool present;  // what is there
+  } const cases[] = {
+      {L"came.txt", false, true}, {L"went.txt", true, false}, {L"both.txt", true, true}, {L"none.txt", false, false}};
+  for (const Case& c : cases) {
+    const std::wstring path = folder_ / c.name;
+    if (c.present) PutFile(path, "an older, longer file of that name\r\n");
+    EXPECT_TRUE(Write(path, c.existed)) << Utf8(c.name);
+    EXPECT_EQ(testkit::ReadFileBytes(path).value_or("<none>"), kData) << Utf8(c.name);
+  }
+  EXPECT_FALSE(pending_);
+  EXPECT_EQ(Failures(), "");
+}
+
 // Content handed over in small pieces, as a large packaged file comes.
 class PieceContent final : public FileContent {
  public:
