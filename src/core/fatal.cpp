@@ -2,11 +2,11 @@
 
 #include <atomic>
 #include <cstdarg>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
+#include "core/format_engine.h"
 #include "core/oom_report.h"
 #include "core/process_end.h"
 
@@ -133,7 +133,7 @@ void FatalFormat(const char* format, ...) {
   char text[kFatalBufferChars];
   va_list args;
   va_start(args, format);
-  int written = std::vsnprintf(text, sizeof text, format, args);
+  int64_t written = VFormatTerminated(text, sizeof text, format, args);
   va_end(args);
   if (written < 0) text[0] = '\0';
   FatalMessage(text);
@@ -195,7 +195,7 @@ void QkFree(void* block) {
 void SetOutOfMemoryAdvice(const char* advice) {
   FatalHooks& hooks = Hooks();
   hooks.advice_set = advice != nullptr;
-  std::snprintf(hooks.advice, sizeof hooks.advice, "%s", advice ? advice : "");
+  FormatTerminated(hooks.advice, sizeof hooks.advice, "%s", advice ? advice : "");
 }
 
 void AddLowMemoryHandler(LowMemoryHandler handler) {

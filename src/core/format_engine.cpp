@@ -1,10 +1,10 @@
 #include "core/format_engine.h"
 
 #include <cstddef>
-#include <cstdio>
 #include <type_traits>
 
 #include "core/codepage.h"
+#include "core/float_text.h"
 #include "core/string.h"
 
 namespace {
@@ -256,47 +256,27 @@ void FormatPointer(Sink<Char>& sink, const Directive& directive, Args& args) {
   PutField(sink, field, "", 0, zeros, count, [&] { sink.PutAscii(end - count, count); });
 }
 
-// One floating-point conversion, handed to the C library with a narrow format.
+// One floating-point conversion: the sign and, for %a, "0x" before any
+// zero padding; infinity and NaN are never padded with zeros.
 template <class Char>
 void FormatFloat(Sink<Char>& sink, const Directive& directive, Args& args) {
-  char format[48];
-  int n = 0;
-  format[n++] = '%';
-  if (directive.left) format[n++] = '-';
-  if (directive.plus) format[n++] = '+';
-  if (directive.space) format[n++] = ' ';
-  if (directive.alternate) format[n++] = '#';
-  if (directive.zero) format[n++] = '0';
-  n += std::snprintf(format + n, sizeof(format) - n, "%d", static_cast<int>(directive.width));
-  if (directive.precision >= 0) n += std::snprintf(format + n, sizeof(format) - n, ".%d", static_cast<int>(directive.precision));
-  const bool long_double = directive.size == Size::kLongDouble;
-  if (long_double) format[n++] = 'L';
-  format[n++] = static_cast<char>(directive.conversion);
-  format[n] = 0;
-
-  const long double wide_value = long_double ? va_arg(args.list, long double) : 0;
-  const double value = long_double ? 0 : va_arg(args.list, double);
-#if defined(__MINGW32__)
-  // MinGW's own C99 printf, not msvcrt's, so results match every platform.
-  auto print = [&](char* out, size_t size) {
-    return long_double ? __mingw_snprintf(out, size, format, wide_value) : __mingw_snprintf(out, size, format, value);
-  };
-#else
-  auto print = [&](char* out, size_t size) {
-    return long_double ? std::snprintf(out, size, format, wide_value) : std::snprintf(out, size, format, value);
-  };
-#endif
-  char small[128];
-  const int length = print(small, sizeof(small));
-  if (length < 0) return;
-  if (static_cast<size_t>(length) < sizeof(small)) {
-    sink.PutAscii(small, length);
-    return;
+  const long double value =
+      directive.size == Size::kLongDouble ? va_arg(args.list, long double) : va_arg(args.list, double);
+  const char conversion = static_cast<char>(directive.conversion);
+  const FloatText text = FormatFloatText(value, conversion, directive.precision, directive.alternate);
+  char prefix[3];
+  int64_t prefix_length = 0;
+  if (text.negative) prefix[prefix_length++] = '-';
+  else if (directive.plus) prefix[prefix_length++] = '+';
+  else if (directive.space) prefix[prefix_length++] = ' ';
+  if (text.finite && (conversion == 'a' || conversion == 'A')) {
+    prefix[prefix_length++] = '0';
+    prefix[prefix_length++] = conversion == 'A' ? 'X' : 'x';
   }
-  String large;  // e.g. %f of 1e300, or a wide field
-  large.SetLength(length + 1);
-  print(reinterpret_cast<char*>(large.data()), static_cast<size_t>(length) + 1);
-  sink.PutAscii(large.c_str(), length);
+  Directive field = directive;
+  field.zero = directive.zero && text.finite;
+  const int64_t length = text.body.length();
+  PutField(sink, field, prefix, prefix_length, 0, length, [&] { sink.PutAscii(text.body.c_str(), length); });
 }
 
 template <class Source>
@@ -420,4 +400,19 @@ int64_t FormatToBuffer(char* buffer, int64_t capacity, const char* format, va_li
 
 int64_t FormatToBufferW(char16_t* buffer, int64_t capacity, const char16_t* format, va_list args) {
   return RunFormat(buffer, capacity, format, args);
+}
+
+int64_t VFormatTerminated(char* buffer, int64_t size, const char* format, va_list args) {
+  if (buffer == nullptr || size <= 0) return RunFormat<char>(nullptr, 0, format, args);
+  const int64_t length = RunFormat(buffer, size - 1, format, args);
+  buffer[length < size - 1 ? length : size - 1] = '\0';
+  return length;
+}
+
+int64_t FormatTerminated(char* buffer, int64_t size, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  const int64_t length = VFormatTerminated(buffer, size, format, args);
+  va_end(args);
+  return length;
 }

@@ -1,6 +1,6 @@
 #include "core/oom_report.h"
 
-#include <cstdio>
+#include "core/format_engine.h"
 
 namespace {
 
@@ -8,7 +8,7 @@ namespace {
 void Append(char* out, std::size_t out_size, std::size_t& length, const char* format,
             unsigned value) {
   if (length + 1 >= out_size) return;
-  int written = std::snprintf(out + length, out_size - length, format, value);
+  int64_t written = FormatTerminated(out + length, static_cast<int64_t>(out_size - length), format, value);
   if (written < 0) return;
   std::size_t room = out_size - length - 1;
   length += static_cast<std::size_t>(written) < room ? static_cast<std::size_t>(written) : room;
@@ -20,7 +20,7 @@ std::size_t FormatOutOfMemoryReport(char* out, std::size_t out_size, const char*
                                     std::size_t requested, const std::uint32_t* words,
                                     int word_count) {
   if (out == nullptr || out_size == 0) return 0;
-  int written = std::snprintf(out, out_size,
+  int64_t written = FormatTerminated(out, static_cast<int64_t>(out_size),
                               "%s.\r\nAdvice: %s\r\nRequested size = %zu (0x%08zX)\r\n\r\n"
                               "Stack contents:",
                               "Out Of Memory", advice ? advice : "", requested, requested);

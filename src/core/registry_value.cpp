@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/float_text.h"
 #include "core/number_format.h"
 
 namespace {
@@ -107,9 +108,8 @@ bool RegValueReal(const RegValue& value, double* number) {
   }
   text[units - start] = '\0';
   if (!IsDecimalNumber(text)) return false;
-  // The text is checked to be plain decimal, which the C library reads the
-  // same in every locale this program runs in (it never changes its own).
-  *number = std::strtod(text, nullptr);
+  // The text is checked to be plain decimal.
+  *number = ReadDecimalReal(text);
   return true;
 }
 

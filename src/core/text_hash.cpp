@@ -1,6 +1,7 @@
 #include "core/text_hash.h"
 
 #if defined(__i386__) || defined(__x86_64__)
+#include <cpuid.h>
 #include <emmintrin.h>
 #define BX_WORD_SUM_SSE2 1
 #endif
@@ -31,8 +32,13 @@ __attribute__((target("sse2"))) std::uint32_t SumWordsSse2(const unsigned char* 
   return lanes[0] + lanes[1] + lanes[2] + lanes[3];
 }
 
+// Asked of the processor itself: the compiler's own feature check brings a
+// processor table of some 5 KiB into every installer.
 bool HasSse2() {
-  static const bool has = __builtin_cpu_supports("sse2");
+  static const bool has = [] {
+    unsigned a, b, c, d;
+    return __get_cpuid(1, &a, &b, &c, &d) && (d & bit_SSE2) != 0;
+  }();
   return has;
 }
 #endif

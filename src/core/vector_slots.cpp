@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #if defined(__GNUC__)
 #endif
 
 #include "core/fatal.h"
+#include "core/format_engine.h"
 
 namespace {
 
@@ -184,6 +184,6 @@ const char* ReadableTypeName(const char* signature, char* buffer, std::int32_t s
   const char* note = std::strchr(name, ';');
   if (note) length = static_cast<std::size_t>(note - name);
   else if (length > 0 && name[length - 1] == ']') --length;
-  std::snprintf(buffer, static_cast<std::size_t>(size), "%.*s", static_cast<int>(length), name);
+  FormatTerminated(buffer, size, "%.*s", static_cast<int>(length), name);
   return buffer;
 }

@@ -2,12 +2,12 @@
 
 #include <windows.h>
 
-#include <cstdio>
 
 #include "core/codepage.h"
 #include "core/environment.h"
 #include "core/fatal.h"
 #include "core/file.h"
+#include "core/format_engine.h"
 
 namespace {
 
@@ -16,7 +16,7 @@ namespace {
   String text(u"Error code 1: The installer could not open itself.\r\nFilename: ");
   text.AppendW(name.w_str());
   char number[16];
-  std::snprintf(number, sizeof number, "%lu", static_cast<unsigned long>(error));
+  FormatTerminated(number, sizeof number, "%lu", static_cast<unsigned long>(error));
   text.AppendW(u"\r\nError #");
   text.Append(AnsiToUtf16(number));
   text.AppendW(u": ");
