@@ -184,17 +184,23 @@ void ReportProgress(const Arguments& args, Product* product) {
   };
 }
 
-void PrintSummary(const std::string& output, const Product& product, uint64_t installer_size, double seconds) {
+// The ratio leaves the setup program out: beside a few small files it would
+// read as thousands of per cent.
+void PrintSummary(const std::string& output, const Product& product, uint64_t installer_size, uint64_t stub_size,
+                  double seconds) {
   uint64_t bytes = 0;
   std::error_code ignored;
   for (const PackageFile& file : product.files) {
     bytes += file.source_path.empty() ? static_cast<uint64_t>(file.content.length())
                                       : std::filesystem::file_size(file.source_path, ignored);
   }
-  const double ratio = bytes ? 100.0 * static_cast<double>(installer_size) / static_cast<double>(bytes) : 0;
-  std::printf("%s: %zu files, %llu bytes packed into %llu bytes (%.1f%%), %.2f s\n", output.c_str(),
-              product.files.size(), static_cast<unsigned long long>(bytes),
-              static_cast<unsigned long long>(installer_size), ratio, seconds);
+  const uint64_t package = installer_size > stub_size ? installer_size - stub_size : 0;
+  const double ratio = bytes ? 100.0 * static_cast<double>(package) / static_cast<double>(bytes) : 0;
+  std::printf("%s: %zu files, %llu bytes packed into %llu bytes (%.1f%% of the files' size beside a %llu-byte "
+              "setup program), %.2f s\n",
+              output.c_str(), product.files.size(), static_cast<unsigned long long>(bytes),
+              static_cast<unsigned long long>(installer_size), ratio, static_cast<unsigned long long>(stub_size),
+              seconds);
 }
 
 }  // namespace
@@ -219,7 +225,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "setup-builder: %s\n", error.c_str());
     return 1;
   }
-  PrintSummary(args.output, product, size,
+  PrintSummary(args.output, product, size, static_cast<uint64_t>(stub.length()),
                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
   return 0;
 }

@@ -48,6 +48,32 @@ bool IsAbsoluteFolder(const String& folder) {
   return Units(folder) >= 2 && (w[1] == u':' || (w[0] == u'\\' && w[1] == u'\\'));
 }
 
+// A registry key or folder name between backslashes: Windows takes at most
+// 255 characters in one part, so a longer part fails only at install time.
+void CheckPartLengths(Table& product, const Product& out) {
+  const ProductSettings& s = out.settings;
+  const std::pair<const char*, const String*> keys[] = {
+      {"registry_key", &s.ProductRegistry}, {"uninstall_subfolder", &s.UninstallSubdir},
+      {"shared_folder", &s.SharedPath}, {"install_folder", &s.DefaultInstallDir},
+      {"start_menu_folder", &s.ProductStartMenu}};
+  for (const auto& key : keys) {
+    const std::u16string text(key.second->w_str(), Units(*key.second));
+    size_t start = 0;
+    while (start <= text.size()) {
+      size_t end = text.find_first_of(u"\\/", start);
+      if (end == std::u16string::npos) end = text.size();
+      if (end - start > kMaxRegistryKeyName) {
+        std::string value;
+        const bool own = product.Text(key.first, &value);
+        Throw(product.At(own ? key.first : "name"),
+              std::string("a part of ") + key.first + " between backslashes takes at most 255 characters; " +
+                  (own ? "shorten it" : "it is named after the product: shorten the name or publisher, or set " + std::string(key.first)));
+      }
+      start = end + 1;
+    }
+  }
+}
+
 void CheckTextLimits(Table& product, const Product& out) {
   const ProductSettings& s = out.settings;
   struct Limit {
@@ -107,6 +133,7 @@ void ReadProduct(Table product, Product* out) {
     }
   }
   CheckTextLimits(product, *out);
+  CheckPartLengths(product, *out);
   int choice;
   if (product.Choice("bitness", {"any", "64", "32"}, &choice)) s.Bitness = static_cast<uint8_t>(choice);
   if (product.Choice("shortcuts_for", {"current-user", "all-users"}, &choice)) {

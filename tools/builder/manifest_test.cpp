@@ -320,6 +320,7 @@ TEST_F(ManifestTest, MistakesAreRefusedAtBuildTime) {
       {nullptr, "", "product.password: at most 64 characters"},
       {nullptr, "", "product.install_folder: at most 236 characters"},
       {nullptr, "", "uninstall.close: 1001 entries; the installer takes at most 1000"},  // made below
+      {nullptr, "", "product.registry_key: a part of registry_key between backslashes takes at most 255"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
@@ -335,6 +336,8 @@ TEST_F(ManifestTest, MistakesAreRefusedAtBuildTime) {
       manifest = "[product]\npassword = \"" + std::string(65, 'p') + "\"\n" + manifest.substr(10);
     } else if (message.find("install_folder") != std::string::npos) {
       manifest = "[product]\ninstall_folder = \"" + std::string(237, 'f') + "\"\n" + manifest.substr(10);
+    } else if (message.find("registry_key") != std::string::npos) {
+      manifest = "[product]\nregistry_key = \"Vendor\\\\" + std::string(256, 'k') + "\"\n" + manifest.substr(10);
     } else if (message.find("uninstall.close") != std::string::npos) {
       for (int i = 0; i < 1001; ++i) manifest += "[[uninstall.close]]\nwindow_title = \"w\"\n";
     }
