@@ -13,7 +13,6 @@ namespace {
 
 using testkit::Process;
 
-
 std::string Narrow(const std::wstring& ascii) { return std::string(ascii.begin(), ascii.end()); }
 
 // Removes folders on the Unix side, where a link is removed as the link it is:

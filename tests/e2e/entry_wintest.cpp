@@ -10,7 +10,6 @@ namespace {
 
 using testkit::Process;
 
-
 const wchar_t kNoInstallationData[] =
     L"This program performs installations and uninstallations.\r\n"
     L"There is no installation data present.\r\n"

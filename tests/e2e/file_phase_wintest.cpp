@@ -13,7 +13,6 @@ namespace {
 
 using testkit::Process;
 
-
 std::string Narrow(const std::wstring& ascii) { return std::string(ascii.begin(), ascii.end()); }
 
 PackageFile TextFile(const char* name, const std::string& content, const std::wstring& destination = L"") {

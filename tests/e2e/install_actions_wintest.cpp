@@ -161,7 +161,6 @@ std::wstring GuidText(const GUID& guid) {
   return text;
 }
 
-
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
 std::wstring Lower(std::wstring text) {

@@ -16,7 +16,6 @@
 
 namespace {
 
-
 std::wstring TracePath() { return e2e::TestFolder() + L"\\trace.txt"; }
 
 // Starts `program /silent /d:"folder"` under Wine with the firewall's trace

@@ -19,7 +19,6 @@ namespace {
 
 using testkit::Process;
 
-
 std::string Narrow(const std::wstring& ascii) { return std::string(ascii.begin(), ascii.end()); }
 
 String LoadSetupExe() {

@@ -14,7 +14,6 @@ namespace {
 
 using testkit::Process;
 
-
 struct BoxSeen {
   std::wstring title;
   std::wstring text;

@@ -12,7 +12,6 @@ namespace {
 
 using testkit::Process;
 
-
 // A file's last-write time as local calendar fields.
 SYSTEMTIME LocalWriteTime(const std::wstring& path) {
   SYSTEMTIME local = {};

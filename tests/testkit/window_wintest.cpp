@@ -11,7 +11,6 @@
 namespace testkit {
 namespace {
 
-
 TEST(Window, FindsAMessageBoxReadsItAndAnswersOk) {
   Process child = StartChild({L"msgbox", L"ok", L"Kit Title", L"First line\nSecond line"});
   ASSERT_TRUE(child.started());
