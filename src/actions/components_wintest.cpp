@@ -109,7 +109,17 @@ TEST_F(Components, MsiPackageThatCannotBeOpenedFailsWithItsCode) {
   EXPECT_EQ(Text(TheUninstallRecords().msi), "");
 }
 
+// The applet's keys, fixed by its class id: removed before the test as well,
+// since a key left by a stopped run would be recorded as one that was there.
+void DeleteAppletKeys() {
+  DeleteKeyPath(u"\\HKLM\\Software\\Classes\\CLSID\\{6A2C1F00-0000-4B1D-9A6E-B0B0B0B0B0B1}", 0, RegView::k64);
+  DeleteKeyPath(u"\\HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ControlPanel\\NameSpace\\"
+                u"{6A2C1F00-0000-4B1D-9A6E-B0B0B0B0B0B1}",
+                0, RegView::k64);
+}
+
 TEST_F(Components, ControlPanelAppletKeysAreWrittenAndRecorded) {
+  DeleteAppletKeys();
   ControlPanelRequest request;
   request.path = String(u"C:\\Bx\\applet.exe");
   request.display_name = String(u"Bx Applet");
@@ -127,10 +137,7 @@ TEST_F(Components, ControlPanelAppletKeysAreWrittenAndRecorded) {
             std::string::npos)
       << records;
   EXPECT_NE(Log().find("Registering control panel applet \"Bx Applet\"...OK\r\n"), std::string::npos) << Log();
-  DeleteKeyPath(u"\\HKLM\\Software\\Classes\\CLSID\\{6A2C1F00-0000-4B1D-9A6E-B0B0B0B0B0B1}", 0, RegView::k64);
-  DeleteKeyPath(u"\\HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ControlPanel\\NameSpace\\"
-                u"{6A2C1F00-0000-4B1D-9A6E-B0B0B0B0B0B1}",
-                0, RegView::k64);
+  DeleteAppletKeys();
 }
 
 }  // namespace

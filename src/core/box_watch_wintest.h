@@ -59,7 +59,8 @@ class BoxWatch {
     }
     const int answer = before_answer_ ? before_answer_(seen, answer_) : answer_;
     (void)testkit::AnswerMessageBox(box, answer);
-    testkit::WaitForWindowGone(box, 5000);
+    // Until it has gone, the box would be seen and counted again.
+    if (!testkit::WaitForWindowGone(box)) ADD_FAILURE() << testkit::GaveUpWaiting("the answered box to go").message();
   }
 
   int answer_;

@@ -8,6 +8,7 @@
 
 #include "core/box_watch_wintest.h"
 #include "testkit/child.h"
+#include "testkit/child_ids.h"
 #include "testkit/window.h"
 
 namespace {
@@ -49,7 +50,17 @@ class CloseApplicationsTest : public testing::Test {
   }
   void TearDown() override { child_.Kill(); }
 
-  bool StillRuns() { return !child_.WaitForExit(1000) && IsWindow(window_); }
+  // Whether the program still runs once it has handled all that was posted to
+  // it before: a mark posted behind those messages is handled, or it ends.
+  bool StillRuns() {
+    static WPARAM mark = 0;
+    ++mark;
+    if (!PostMessageW(window_, WM_PROBE_MARK, mark, 0)) return false;
+    const auto marked = [&] { return static_cast<WPARAM>(GetWindowLongPtrW(window_, GWLP_USERDATA)) == mark; };
+    EXPECT_TRUE(testkit::Await("the program to handle its messages or end",
+                               [&] { return !child_.Running() || !IsWindow(window_) || marked(); }));
+    return child_.Running() && IsWindow(window_) && marked();
+  }
 
   testkit::Process child_;
   HWND window_ = nullptr;
@@ -58,20 +69,20 @@ class CloseApplicationsTest : public testing::Test {
 TEST_F(CloseApplicationsTest, TitlePatternPostsClose) {
   EXPECT_EQ(CloseApplications(Rules(Rule(u"*rob", u"", CloseAction::kPostClose)), kPhase, Question()),
             CloseOutcome::kDone);
-  ASSERT_TRUE(child_.WaitForExit(15000));
+  ASSERT_TRUE(child_.WaitForExit());
   EXPECT_EQ(child_.ExitCode(), static_cast<DWORD>(IDCANCEL));  // the dialog's answer to WM_CLOSE
 }
 
 TEST_F(CloseApplicationsTest, ClassAndExactTitleTerminate) {
   EXPECT_EQ(CloseApplications(Rules(Rule(u"Probe", u"#32770", CloseAction::kTerminate)), kPhase, Question()),
             CloseOutcome::kDone);
-  ASSERT_TRUE(child_.WaitForExit(15000));
+  ASSERT_TRUE(child_.WaitForExit());
   EXPECT_EQ(child_.ExitCode(), 0u);
 }
 
 TEST_F(CloseApplicationsTest, QuitMessageEndsTheProgram) {
   CloseApplications(Rules(Rule(u"Probe", u"", CloseAction::kPostQuit)), kPhase, Question());
-  EXPECT_TRUE(child_.WaitForExit(15000));
+  EXPECT_TRUE(child_.WaitForExit());
 }
 
 TEST_F(CloseApplicationsTest, RulesThatDoNotApplyLeaveItRunning) {
@@ -121,7 +132,7 @@ TEST_F(CloseApplicationsTest, QuestionRepeatsUntilTheWindowIsGone) {
   BoxWatch watch(IDRETRY, [this](int seen, int answer) {
     if (seen == 2) {
       PostMessageW(window_, WM_CLOSE, 0, 0);
-      child_.WaitForExit(15000);
+      EXPECT_TRUE(child_.WaitForExit()) << "the program did not close";
     }
     return answer;
   });

@@ -54,7 +54,7 @@ TEST(RunProcess, NoExitCodeWithoutWaiting) {
   // The child that was not awaited still ran and ends with its own code.
   HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, id);
   if (process) {
-    EXPECT_EQ(WaitForSingleObject(process, 15000), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(process, testkit::kHangTimeoutMs), WAIT_OBJECT_0);
     DWORD code = 0;
     EXPECT_TRUE(GetExitCodeProcess(process, &code));
     EXPECT_EQ(code, 3u);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "crash/crash_guard.h"
+#include "testkit/wait.h"
 
 namespace {
 
@@ -91,7 +92,7 @@ TEST(CrashGuard, CatchesStackOverflowsOnAThreadOfItsOwn) {
   HANDLE thread = CreateThread(nullptr, 256 * 1024, &OverflowTwiceInGuard, outcome, STACK_SIZE_PARAM_IS_A_RESERVATION,
                                nullptr);
   ASSERT_NE(thread, nullptr);
-  ASSERT_EQ(WaitForSingleObject(thread, 120000), WAIT_OBJECT_0);
+  ASSERT_EQ(WaitForSingleObject(thread, testkit::kHangTimeoutMs), WAIT_OBJECT_0);
   DWORD code = 0;
   GetExitCodeThread(thread, &code);
   CloseHandle(thread);

@@ -22,7 +22,6 @@ namespace {
 
 using namespace testkit;
 
-constexpr DWORD kChildWaitMs = 120000;
 constexpr char kSender[] = "crash-reports@example.com";  // ChildSettings' default
 
 std::wstring Env(const wchar_t* name) {
@@ -150,7 +149,7 @@ TEST(CrashHandler, SilentFaultsAreReportedWithoutAWindowAndEndTheProcess) {
     Child child = StartChild(c.fault, {});
     ASSERT_TRUE(child.process.started());
     // A window would hold the child: ending by itself shows there was none.
-    ASSERT_TRUE(child.process.WaitForExit(kChildWaitMs)) << DescribeWindows(child.process.id());
+    ASSERT_TRUE(child.process.WaitForExit()) << DescribeWindows(child.process.id());
     EXPECT_NE(child.process.ExitCode(), 99u);
     if (c.exit_code != kAnyEnd) {
       EXPECT_EQ(child.process.ExitCode(), c.exit_code);
@@ -175,7 +174,7 @@ TEST(CrashHandler, FaultInsideTheHandlerEndsTheProcess) {
     SCOPED_TRACE(silent ? "silent" : "with windows");
     Child child = StartChild(L"write", {.silent = silent, .writer = L"fault"});
     ASSERT_TRUE(child.process.started());
-    ASSERT_TRUE(child.process.WaitForExit(kChildWaitMs)) << DescribeWindows(child.process.id());
+    ASSERT_TRUE(child.process.WaitForExit()) << DescribeWindows(child.process.id());
     EXPECT_NE(child.process.ExitCode(), 99u);
     const auto report = ReadFileBytes(child.report_file);
     ASSERT_TRUE(report.has_value());
@@ -210,13 +209,12 @@ TEST(CrashHandler, InformUsNeedsTheReportAddressAndTheSender) {
     SCOPED_TRACE(c.name);
     Child child = StartChild(L"divide", {.silent = false, .post = c.post, .sender = c.sender});
     ASSERT_TRUE(child.process.started());
-    HWND dialog = WaitForWindow(child.process.id(), {.class_name = kDialogClass, .title = L"Illegal Operation"},
-                                kChildWaitMs);
+    HWND dialog = WaitForWindow(child.process.id(), {.class_name = kDialogClass, .title = L"Illegal Operation"});
     ASSERT_NE(dialog, nullptr) << DescribeWindows(child.process.id());
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_CRASH_INFORM)));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_CRASH_COPY)));
     ASSERT_TRUE(ClickButton(dialog, IDCANCEL));
-    EXPECT_TRUE(child.process.WaitForExit(kChildWaitMs)) << DescribeWindows(child.process.id());
+    EXPECT_TRUE(child.process.WaitForExit()) << DescribeWindows(child.process.id());
   }
 }
 
@@ -239,8 +237,7 @@ TEST(CrashHandler, DialogShowsTheReportCopiesItAndPostsIt) {
   const std::wstring address = L"http://127.0.0.1:" + std::to_wstring(listener.port()) + L"/formmail.php";
   Child child = StartChild(L"write", {.silent = false, .post = address});
   ASSERT_TRUE(child.process.started());
-  HWND dialog = WaitForWindow(child.process.id(), {.class_name = kDialogClass, .title = L"Illegal Operation"},
-                              kChildWaitMs);
+  HWND dialog = WaitForWindow(child.process.id(), {.class_name = kDialogClass, .title = L"Illegal Operation"});
   ASSERT_NE(dialog, nullptr) << DescribeWindows(child.process.id());
   const auto report = ReadFileBytes(child.report_file);
   ASSERT_TRUE(report.has_value());
@@ -255,14 +252,14 @@ TEST(CrashHandler, DialogShowsTheReportCopiesItAndPostsIt) {
   CloseClipboard();
   ASSERT_TRUE(ClickButton(dialog, IDC_CRASH_COPY));
   std::string copied;
-  for (int i = 0; i < 100 && copied.empty(); ++i, Sleep(100)) copied = ClipboardText();
+  EXPECT_TRUE(Await("the report on the clipboard", [&] { return !(copied = ClipboardText()).empty(); }));
   EXPECT_EQ(copied, *report);
 
   ASSERT_TRUE(SetControlText(dialog, IDC_CRASH_EMAIL, L"user@example.com"));
   ASSERT_TRUE(SetControlText(dialog, IDC_CRASH_COMMENTS, L"pressed Next"));
   ASSERT_TRUE(ClickButton(dialog, IDC_CRASH_INFORM));
-  const std::string request = listener.AcceptOneRequest(60000);
-  ASSERT_TRUE(child.process.WaitForExit(kChildWaitMs));
+  const std::string request = listener.AcceptOneRequest(kHangTimeoutMs);
+  ASSERT_TRUE(child.process.WaitForExit());
 
   ASSERT_EQ(request.rfind("POST /formmail.php HTTP/1.1\r\n", 0), 0u) << request;
   EXPECT_NE(request.find("Content-Type: multipart/form-data; boundary=AaB03x\r\n"), std::string::npos) << request;

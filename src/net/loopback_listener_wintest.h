@@ -39,6 +39,9 @@ class Listener {
     timeval wait = {timeout_ms / 1000, (timeout_ms % 1000) * 1000};
     if (select(0, &readable, nullptr, nullptr, &wait) != 1) return std::string();
     SOCKET client = accept(socket_, nullptr, nullptr);
+    // A client that stops sending ends the read instead of hanging the test.
+    const DWORD read_timeout = static_cast<DWORD>(timeout_ms);
+    setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&read_timeout), sizeof read_timeout);
     std::string request;
     char buffer[1024];
     while (request.find("\r\n\r\n") == std::string::npos) {

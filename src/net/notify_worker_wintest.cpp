@@ -7,6 +7,7 @@
 #include "core/format.h"
 #include "net/loopback_listener_wintest.h"
 #include "net/notify_worker.h"
+#include "testkit/wait.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ TEST(NotificationWorker, RequestsTheAddressWithoutMakingTheCallerWait) {
   const DWORD before = GetTickCount();
   PostNotification(address);
   EXPECT_LT(GetTickCount() - before, 2000u);  // posting does not wait for the request
-  const std::string request = listener.AcceptOneRequest(10000);
+  const std::string request = listener.AcceptOneRequest(testkit::kHangTimeoutMs);
   EXPECT_EQ(request.rfind("GET /notify/install?v=2.5&id=x HTTP/1.1\r\n", 0), 0u) << request;
   StopNotificationWorker();
 }
@@ -46,8 +47,8 @@ TEST(NotificationWorker, FirstUseHookRunsOnceBeforeTheFirstRequest) {
   EXPECT_EQ(g_first_use.thread, GetCurrentThreadId());
   SetNotificationFirstUse(CountFirstUse);  // armed again by the same hook: no second call
   PostNotification(FormatW(u"http://127.0.0.1:%d/second", listener.port()));
-  EXPECT_EQ(listener.AcceptOneRequest(10000).rfind("GET /first ", 0), 0u);
-  EXPECT_EQ(listener.AcceptOneRequest(10000).rfind("GET /second ", 0), 0u);
+  EXPECT_EQ(listener.AcceptOneRequest(testkit::kHangTimeoutMs).rfind("GET /first ", 0), 0u);
+  EXPECT_EQ(listener.AcceptOneRequest(testkit::kHangTimeoutMs).rfind("GET /second ", 0), 0u);
   EXPECT_EQ(g_first_use.calls, 1);
   StopNotificationWorker();
   SetNotificationFirstUse(nullptr);

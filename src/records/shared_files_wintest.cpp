@@ -27,17 +27,21 @@ class SharedFilePassRun : public testing::Test {
     ClearFailures();
     saved_settings_ = Settings();
     Settings().ProductFlags = 1ull << 17;  // would ask, if the run were not automatic
+    DeleteProductKey();  // what a stopped run left
     ASSERT_TRUE(product_.Open(RegRoot::kLocalMachine, kProductKey, kRegNoStack, kRegWriteAccess, RegView::kDefault));
     ASSERT_TRUE(counts_.Open(RegRoot::kLocalMachine, kSharedDllsKey, kRegNoStack, kRegWriteAccess, RegView::kDefault));
+  }
+  static void DeleteProductKey() {
+    RegistryKey root;
+    if (root.Open(RegRoot::kLocalMachine, u"", kRegNoStack, kRegWriteAccess, RegView::kDefault)) {
+      root.DeleteKey(kProductKey, 0);
+    }
   }
   void TearDown() override {
     for (const String& name : counted_) counts_.DeleteValue(name.w_str(), 0);
     counts_.CloseAll();
     product_.CloseAll();
-    RegistryKey root;
-    if (root.Open(RegRoot::kLocalMachine, u"", kRegNoStack, kRegWriteAccess, RegView::kDefault)) {
-      root.DeleteKey(kProductKey, 0);
-    }
+    DeleteProductKey();
     Settings() = saved_settings_;
     ClearFailures();
   }

@@ -169,11 +169,11 @@ TEST(Branding, TheWizardShowsTheVendorsPictures) {
     Process run = Process::Start(e2e::BuildInstallerFile(product));
     ASSERT_TRUE(run.started());
     const std::wstring title = L"Welcome to " + e2e::Wide(product.settings.DisplayName) + L" Setup";
-    HWND page = testkit::WaitForWindow(run.id(), {testkit::kDialogClass, title}, 60000);
+    HWND page = testkit::WaitForWindow(run.id(), {testkit::kDialogClass, title});
     ASSERT_NE(page, nullptr) << testing::PrintToString(testkit::DescribeWindows(run.id()));
     const COLORREF expected = RGB(c.rgb >> 16, (c.rgb >> 8) & 0xFF, c.rgb & 0xFF);
     COLORREF seen = CLR_INVALID;
-    testkit::WaitUntil([&] { return (seen = ScreenColourIn(page, c.control)) == expected; }, 20000);
+    testkit::WaitUntil([&] { return (seen = ScreenColourIn(page, c.control)) == expected; });
     EXPECT_EQ(seen, expected);
     EXPECT_TRUE(testkit::Screenshot(L"branding-pictures-style" + std::to_wstring(c.style)));
   }

@@ -13,8 +13,6 @@ namespace {
 
 using testkit::Process;
 
-constexpr DWORD kExitTimeoutMs = 90000;
-
 std::string Narrow(const std::wstring& ascii) { return std::string(ascii.begin(), ascii.end()); }
 
 // Removes folders on the Unix side, where a link is removed as the link it is:
@@ -28,8 +26,7 @@ bool RemoveWithLinks(const std::vector<std::wstring>& paths) {
   for (const std::wstring& path : paths) script.append(" ").append(testkit::ShellQuoted(testkit::UnixPath(path)));
   script.append(" && touch ").append(testkit::ShellQuoted(testkit::UnixPath(done)));
   if (!testkit::StartUnixShell(script)) return false;
-  const bool removed =
-      testkit::WaitUntil([&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000);
+  const bool removed = testkit::WaitUntil([&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
   DeleteFileW(done.c_str());
   return removed;
 }
@@ -63,7 +60,7 @@ TEST(PlantedLinks, AreNotWrittenThroughAndTheRunSaysWhere) {
 
   Process process = Process::Start(installer, L"/silent /d:\"" + folder + L"\"");
   ASSERT_TRUE(process.started());
-  ASSERT_TRUE(process.WaitForExit(kExitTimeoutMs)) << testkit::DescribeWindows(process.id());
+  ASSERT_TRUE(process.WaitForExit()) << testkit::DescribeWindows(process.id());
 
   EXPECT_EQ(e2e::ReadBytes(outside + L"\\victim.txt"), "not yours");
   EXPECT_EQ(e2e::ReadBytes(outside + L"\\inner.txt"), "not yours either");
@@ -95,14 +92,13 @@ std::wstring ErrorBoxOf(const std::wstring& installer, const std::wstring& folde
           box = boxes.front();
         }
         return box != nullptr || !process.Running();
-      },
-      kExitTimeoutMs);
+      });
   std::wstring text;
   if (box) {
     text = testkit::MessageBoxText(box);
     EXPECT_TRUE(testkit::AnswerMessageBox(box, IDOK));
   }
-  EXPECT_TRUE(process.WaitForExit(kExitTimeoutMs)) << testkit::DescribeWindows(process.id());
+  EXPECT_TRUE(process.WaitForExit()) << testkit::DescribeWindows(process.id());
   if (!box) text = L"<no box; exit code " + std::to_wstring(process.ExitCode()) + L">";
   return text;
 }

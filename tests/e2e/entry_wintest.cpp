@@ -15,8 +15,6 @@ namespace {
 
 using testkit::Process;
 
-constexpr DWORD kExitTimeoutMs = 30000;
-
 const wchar_t kNoInstallationData[] =
     L"This program performs installations and uninstallations.\r\n"
     L"There is no installation data present.\r\n"
@@ -68,7 +66,7 @@ BoxSeen RunExpectingBox(const std::wstring& arguments, const wchar_t* screenshot
     EXPECT_TRUE(testkit::Screenshot(screenshot));
   }
   EXPECT_TRUE(testkit::AnswerMessageBox(box, IDOK));
-  EXPECT_TRUE(process.WaitForExit(kExitTimeoutMs));
+  EXPECT_TRUE(process.WaitForExit());
   seen.exit_code = process.ExitCode();
   return seen;
 }
@@ -77,7 +75,7 @@ BoxSeen RunExpectingBox(const std::wstring& arguments, const wchar_t* screenshot
 DWORD RunExpectingNoWindow(const std::wstring& arguments) {
   Process process = Process::Start(testkit::SetupExe(), arguments);
   EXPECT_TRUE(process.started());
-  const bool ended = process.WaitForExit(kExitTimeoutMs);
+  const bool ended = process.WaitForExit();
   EXPECT_TRUE(ended) << "still running; windows: " << testkit::DescribeWindows(process.id());
   return process.ExitCode();
 }

@@ -13,9 +13,6 @@ namespace {
 
 using testkit::Process;
 
-constexpr DWORD kExitTimeoutMs = 120000;
-constexpr DWORD kMountTimeoutMs = 30000;
-
 std::string Narrow(const std::wstring& ascii) { return std::string(ascii.begin(), ascii.end()); }
 
 PackageFile TextFile(const char* name, const std::string& content, const std::wstring& destination = L"") {
@@ -37,7 +34,7 @@ void InstallSilently(const Product& product, const std::wstring& folder) {
   ASSERT_FALSE(installer.empty());
   Process process = Process::Start(installer, L"/silent /d:\"" + folder + L"\"");
   ASSERT_TRUE(process.started());
-  EXPECT_TRUE(process.WaitForExit(kExitTimeoutMs)) << testkit::DescribeWindows(process.id());
+  EXPECT_TRUE(process.WaitForExit()) << testkit::DescribeWindows(process.id());
   RegDeleteTreeW(HKEY_LOCAL_MACHINE,
                  (L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + e2e::Wide(product.settings.DisplayName))
                      .c_str());
@@ -81,8 +78,7 @@ class SmallDisk {
     const std::string script = "mount -t tmpfs -o size=" + std::to_string(kib) + "k bx-small-disk '" + unix_ +
                                "' && touch '" + unix_ + "/mounted' || touch '" + unix_ + ".failed'";
     if (!testkit::StartUnixShell(script)) return;
-    testkit::WaitUntil([&] { return testkit::FileExists(Sign()) || testkit::FileExists(folder + L".failed"); },
-                       kMountTimeoutMs);
+    testkit::WaitUntil([&] { return testkit::FileExists(Sign()) || testkit::FileExists(folder + L".failed"); });
     mounted_ = testkit::FileExists(Sign());
   }
   ~SmallDisk() {
@@ -91,7 +87,7 @@ class SmallDisk {
     // Lazily: the Wine server may still hold the folder open.
     testkit::StartUnixShell("umount -l '" + unix_ + "'");
     // Unmounted, the folder shows the empty directory beneath.
-    testkit::WaitUntil([&] { return !testkit::FileExists(Sign()) && !Mounted(); }, kMountTimeoutMs);
+    testkit::WaitUntil([&] { return !testkit::FileExists(Sign()) && !Mounted(); });
   }
   SmallDisk(const SmallDisk&) = delete;
   SmallDisk& operator=(const SmallDisk&) = delete;

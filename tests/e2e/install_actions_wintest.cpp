@@ -32,7 +32,6 @@ using e2e::RunToEnd;
 
 using testkit::Process;
 
-constexpr DWORD kExitTimeoutMs = 180000;
 constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 constexpr wchar_t kEnvironmentKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
 
@@ -161,7 +160,6 @@ std::wstring GuidText(const GUID& guid) {
   StringFromGUID2(guid, text, 40);
   return text;
 }
-
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
@@ -489,7 +487,7 @@ TEST_F(InstallActions, EveryComponentAndRegistryFormIsMadeRecordedAndTakenBack) 
 
   // The merge file goes through the registry editor, which is not waited for.
   EXPECT_NE(log.find("Merging registry file...OK\r\n"), std::string::npos) << log;
-  EXPECT_TRUE(testkit::WaitUntil([&] { return KeyExists(HKEY_LOCAL_MACHINE, merge_key); }, 60000));
+  EXPECT_TRUE(testkit::Await("the merged registry key", [&] { return KeyExists(HKEY_LOCAL_MACHINE, merge_key); }));
   EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, merge_key, L"Merged"), L"yes");
 
   // The "!" association changes the type already registered, and only it.
@@ -550,9 +548,9 @@ TEST_F(InstallActions, EveryComponentAndRegistryFormIsMadeRecordedAndTakenBack) 
   EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
   EXPECT_EQ(Lower(path_after.substr(0, path_after.find(L'\0'))), Lower(long_path + L";" + folder_ + L"\\bin"));
 
-  EXPECT_EQ(RunToEnd(folder_ + L"\\uninstall.exe", L"/a /u:\"" + name_ + L"\"", 400000), 0u);
+  EXPECT_EQ(RunToEnd(folder_ + L"\\uninstall.exe", L"/a /u:\"" + name_ + L"\""), 0u);
   // The uninstaller's copy goes once it has ended.
-  EXPECT_TRUE(testkit::WaitUntil([&] { return !Exists(folder_); }, 60000));
+  EXPECT_TRUE(testkit::Await("the uninstaller's copy to go", [&] { return !Exists(folder_); }));
   EXPECT_EQ(Narrow(touched()), Narrow(before));
   // The merge file is the vendor's own: nothing records what it holds.
   RegDeleteTreeW(HKEY_LOCAL_MACHINE, merge_key.c_str());
@@ -570,7 +568,7 @@ TEST_F(InstallActions, AMissingInstallDriveRegistersNothing) {
   ASSERT_FALSE(installer.empty());
   Process process = Process::Start(installer, L"/silent /d:\"" + folder + L"\"");
   ASSERT_TRUE(process.started());
-  ASSERT_TRUE(process.WaitForExit(kExitTimeoutMs)) << testkit::DescribeWindows(process.id());
+  ASSERT_TRUE(process.WaitForExit()) << testkit::DescribeWindows(process.id());
   EXPECT_EQ(process.ExitCode(), 1u);
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + name_));
 
@@ -586,7 +584,7 @@ TEST_F(InstallActions, AMissingInstallDriveRegistersNothing) {
   EXPECT_NE(text.find(L"The folder " + folder + L" could not be created."), std::wstring::npos) << Narrow(text);
   EXPECT_TRUE(testkit::Screenshot(L"install-folder-missing-drive"));
   EXPECT_TRUE(testkit::AnswerMessageBox(box, IDOK));
-  ASSERT_TRUE(automatic.WaitForExit(kExitTimeoutMs));
+  ASSERT_TRUE(automatic.WaitForExit());
   EXPECT_EQ(automatic.ExitCode(), 1u);
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + name_));
 }
@@ -606,7 +604,7 @@ TEST_F(InstallActions, AProgramWhoseTitleMatchesIsClosedBeforeTheFolderIsChosen)
   const std::wstring installer = e2e::BuildInstallerFile(product_, name_ + L".exe");
   ASSERT_FALSE(installer.empty());
   EXPECT_EQ(RunToEnd(installer, L"/silent /d:\"" + folder_ + L"\""), 1u);
-  EXPECT_TRUE(child.WaitForExit(10000)) << "the matching window was not closed";
+  EXPECT_TRUE(child.WaitForExit()) << "the matching window was not closed";
   EXPECT_FALSE(bystander.WaitForExit(500)) << "a window that does not match was closed";
   bystander.Kill();
   RunToEnd(folder_ + L"\\uninstall.exe", L"/a /u:\"" + name_ + L"\"");

@@ -11,14 +11,13 @@ namespace {
 
 using testkit::Process;
 
-constexpr DWORD kExitTimeoutMs = 60000;
 const wchar_t kSessionManager[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 const wchar_t kSharedDlls[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 
 DWORD RunSilently(const std::wstring& installer, const std::wstring& arguments) {
   Process process = Process::Start(installer, L"/silent " + arguments);
   EXPECT_TRUE(process.started());
-  EXPECT_TRUE(process.WaitForExit(kExitTimeoutMs)) << testkit::DescribeWindows(process.id());
+  EXPECT_TRUE(process.WaitForExit()) << testkit::DescribeWindows(process.id());
   return process.ExitCode();
 }
 
@@ -214,7 +213,7 @@ TEST(InstallCases, MissingRegistrySourcedFolderIsRefusedAndLeavesNothing) {
   ASSERT_NE(box, nullptr) << testkit::DescribeWindows(process.id());
   EXPECT_EQ(testkit::MessageBoxText(box), L"Failed to obtain installation path from \"" + source + L"\"");
   EXPECT_TRUE(testkit::AnswerMessageBox(box, IDOK));
-  EXPECT_TRUE(process.WaitForExit(kExitTimeoutMs));
+  EXPECT_TRUE(process.WaitForExit());
   EXPECT_EQ(process.ExitCode(), 1u);
   EXPECT_EQ(RunSilently(installer, L""), 1u);
 

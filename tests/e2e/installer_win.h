@@ -5,6 +5,7 @@
 #include <string>
 
 #include "builder/product.h"
+#include "testkit/wait.h"
 
 namespace e2e {
 
@@ -25,9 +26,10 @@ std::string ReadBytes(const std::wstring& path);
 void WriteBytes(const std::wstring& path, const std::string& bytes);
 
 // Runs `program` with `arguments` to its end and returns its exit code; the
-// test fails, naming the program's windows, when it outlives `timeout_ms`.
+// test fails, naming the program's windows, when it outlives `timeout_ms`
+// (by default the testkit's one bound on waits).
 unsigned long RunToEnd(const std::wstring& program, const std::wstring& arguments,
-                       unsigned long timeout_ms = 180000);
+                       unsigned long timeout_ms = testkit::kHangTimeoutMs);
 
 // Whether a file or folder is there.
 bool Exists(const std::wstring& path);

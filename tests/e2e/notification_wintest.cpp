@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr DWORD kRunTimeoutMs = 180000;
-
 std::wstring TracePath() { return e2e::TestFolder() + L"\\trace.txt"; }
 
 // Starts `program /silent /d:"folder"` under Wine with the firewall's trace
@@ -35,8 +33,7 @@ bool StartWithFirewallTrace(const std::wstring& program, const std::wstring& fol
 // The trace of the run, empty when it did not end in time.
 std::string WaitForTrace() {
   const std::wstring trace = TracePath();
-  if (!testkit::WaitUntil([&] { return GetFileAttributesW(trace.c_str()) != INVALID_FILE_ATTRIBUTES; },
-                          kRunTimeoutMs)) {
+  if (!testkit::WaitUntil([&] { return GetFileAttributesW(trace.c_str()) != INVALID_FILE_ATTRIBUTES; })) {
     return std::string();
   }
   return e2e::ReadBytes(trace);
@@ -71,7 +68,7 @@ TEST_F(Notifications, LaunchAddressIsRequestedThroughTheInstallersOwnFirewallEnt
   ASSERT_FALSE(installer.empty());
 
   ASSERT_TRUE(StartWithFirewallTrace(installer, e2e::TestFolder() + L"\\App"));
-  const std::string request = listener_.AcceptOneRequest(kRunTimeoutMs);
+  const std::string request = listener_.AcceptOneRequest(testkit::kHangTimeoutMs);
   const std::string trace = WaitForTrace();
   EXPECT_EQ(request.rfind("GET /launch?v=2.5&n=1 HTTP/1.1\r\n", 0), 0u) << request;
   ASSERT_FALSE(trace.empty()) << "the installer did not end";
@@ -95,13 +92,13 @@ TEST_F(Notifications, SuccessfulUninstallRequestsTheUninstallAddress) {
   ASSERT_FALSE(installer.empty());
   const std::wstring folder = e2e::TestFolder() + L"\\App";
   testkit::Process install = testkit::Process::Start(installer, L"/silent /d:\"" + folder + L"\"");
-  ASSERT_TRUE(install.WaitForExit(kRunTimeoutMs)) << testkit::DescribeWindows(install.id());
+  ASSERT_TRUE(install.WaitForExit()) << testkit::DescribeWindows(install.id());
   ASSERT_TRUE(testkit::FileExists(folder + L"\\uninstall.exe"));
 
   const std::wstring name = e2e::Wide(product_.settings.DisplayName);
   testkit::Process uninstall = testkit::Process::Start(folder + L"\\uninstall.exe", L"/a /u:\"" + name + L"\"");
-  const std::string request = listener_.AcceptOneRequest(kRunTimeoutMs);
-  ASSERT_TRUE(uninstall.WaitForExit(kRunTimeoutMs)) << testkit::DescribeWindows(uninstall.id());
+  const std::string request = listener_.AcceptOneRequest(testkit::kHangTimeoutMs);
+  ASSERT_TRUE(uninstall.WaitForExit()) << testkit::DescribeWindows(uninstall.id());
   EXPECT_EQ(uninstall.ExitCode(), 0u);
   EXPECT_EQ(request.rfind("GET /bye?v=3.1 HTTP/1.1\r\n", 0), 0u) << request;
 }

@@ -19,8 +19,6 @@ namespace {
 
 using testkit::Process;
 
-constexpr DWORD kExitTimeoutMs = 30000;
-
 std::string Narrow(const std::wstring& ascii) { return std::string(ascii.begin(), ascii.end()); }
 
 String LoadSetupExe() {
@@ -87,7 +85,7 @@ Report RunInstaller(const String& installer, const wchar_t* screenshot = nullptr
     }
     EXPECT_TRUE(testkit::AnswerMessageBox(box, IDOK));
   }
-  EXPECT_TRUE(process.WaitForExit(kExitTimeoutMs)) << testkit::DescribeWindows(process.id());
+  EXPECT_TRUE(process.WaitForExit()) << testkit::DescribeWindows(process.id());
   report.exit_code = process.ExitCode();
   return report;
 }
@@ -278,7 +276,7 @@ TEST(StrippedCopy, IsTheSetupProgramAgainAndRuns) {
   ASSERT_NE(box, nullptr) << testkit::DescribeWindows(process.id());
   EXPECT_NE(testkit::MessageBoxText(box).find(L"There is no installation data present."), std::wstring::npos);
   EXPECT_TRUE(testkit::AnswerMessageBox(box, IDOK));
-  EXPECT_TRUE(process.WaitForExit(kExitTimeoutMs));
+  EXPECT_TRUE(process.WaitForExit());
 }
 
 }  // namespace

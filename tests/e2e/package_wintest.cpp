@@ -14,8 +14,6 @@ namespace {
 
 using testkit::Process;
 
-constexpr DWORD kExitTimeoutMs = 30000;
-
 struct BoxSeen {
   std::wstring title;
   std::wstring text;
@@ -37,7 +35,7 @@ BoxSeen RunInstallerExpectingBox(const std::wstring& installer, const std::wstri
     EXPECT_TRUE(testkit::Screenshot(screenshot));
   }
   EXPECT_TRUE(testkit::AnswerMessageBox(box, IDOK));
-  EXPECT_TRUE(process.WaitForExit(kExitTimeoutMs));
+  EXPECT_TRUE(process.WaitForExit());
   seen.exit_code = process.ExitCode();
   return seen;
 }
@@ -126,7 +124,7 @@ BoxSeen RunInstallerToGreeting(const std::wstring& installer, const std::wstring
   if (notice) {
     EXPECT_TRUE(testkit::AnswerMessageBox(notice, IDOK));
   }
-  EXPECT_TRUE(process.WaitForExit(kExitTimeoutMs)) << testkit::DescribeWindows(process.id());
+  EXPECT_TRUE(process.WaitForExit()) << testkit::DescribeWindows(process.id());
   seen.exit_code = process.ExitCode();
   return seen;
 }
@@ -156,7 +154,7 @@ TEST_F(PackageRead, SilentCorruptPackageShowsNothing) {
   const std::wstring copy = DamagedCopy(L"silent.exe", [this](std::string& b) { b[place_.raw_pointer] ^= 0x01; });
   Process process = Process::Start(copy, L"/silent");
   ASSERT_TRUE(process.started());
-  EXPECT_TRUE(process.WaitForExit(kExitTimeoutMs)) << testkit::DescribeWindows(process.id());
+  EXPECT_TRUE(process.WaitForExit()) << testkit::DescribeWindows(process.id());
   EXPECT_EQ(process.ExitCode(), 1u);
 }
 

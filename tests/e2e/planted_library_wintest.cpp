@@ -13,7 +13,6 @@ namespace {
 
 using testkit::Process;
 
-constexpr DWORD kExitTimeoutMs = 90000;
 // Every library the program loads itself after start-up (shell32 is one of
 // its start-up imports, which the system loader resolves, as it does Wine's
 // own).
@@ -82,7 +81,7 @@ TEST(PlantedLibraries, NoneBesideTheInstallerOrInTheCurrentFolderIsLoaded) {
   Process process =
       Process::Start(installer, L"/silent /d:\"" + folder + L"\"", {.working_dir = current});
   ASSERT_TRUE(process.started());
-  ASSERT_TRUE(process.WaitForExit(kExitTimeoutMs)) << testkit::DescribeWindows(process.id());
+  ASSERT_TRUE(process.WaitForExit()) << testkit::DescribeWindows(process.id());
   EXPECT_EQ(e2e::ReadBytes(folder + L"\\tool.dll"), "new");
   EXPECT_EQ(MarksIn(downloads), L"");
   EXPECT_EQ(MarksIn(current), L"");
@@ -92,7 +91,7 @@ TEST(PlantedLibraries, NoneBesideTheInstallerOrInTheCurrentFolderIsLoaded) {
   GetSystemDirectoryW(system, MAX_PATH);
   Process loader = Process::Start(std::wstring(system) + L"\\rundll32.exe", current + L"\\powrprof.dll,Nothing");
   ASSERT_TRUE(loader.started());
-  EXPECT_TRUE(loader.WaitForExit(kExitTimeoutMs));
+  EXPECT_TRUE(loader.WaitForExit());
   EXPECT_EQ(MarksIn(current), L"powrprof.dll ");
   RegDeleteTreeW(HKEY_LOCAL_MACHINE,
                  (L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + e2e::Wide(product.settings.DisplayName))

@@ -12,8 +12,6 @@ namespace {
 
 using testkit::Process;
 
-constexpr DWORD kExitTimeoutMs = 60000;
-
 // A file's last-write time as local calendar fields.
 SYSTEMTIME LocalWriteTime(const std::wstring& path) {
   SYSTEMTIME local = {};
@@ -43,7 +41,7 @@ DWORD RunSilently(const std::wstring& installer, const std::wstring& arguments,
                   const testkit::ProcessOptions& options = {}) {
   Process process = Process::Start(installer, L"/silent " + arguments, options);
   EXPECT_TRUE(process.started());
-  const bool ended = process.WaitForExit(kExitTimeoutMs);
+  const bool ended = process.WaitForExit();
   EXPECT_TRUE(ended) << "still running; windows: " << testkit::DescribeWindows(process.id());
   return process.ExitCode();
 }

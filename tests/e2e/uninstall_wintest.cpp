@@ -27,8 +27,6 @@ using e2e::RunToEnd;
 
 using testkit::Process;
 
-constexpr DWORD kExitTimeoutMs = 120000;
-constexpr DWORD kSelfRemovalTimeoutMs = 60000;
 constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 // What changes under Wine whatever the product does; each entry is a prefix
@@ -114,12 +112,8 @@ std::wstring Difference(const std::set<std::wstring>& before, const std::set<std
   return text;
 }
 
-bool WaitUntilGone(const std::wstring& path, DWORD timeout_ms) {
-  for (DWORD waited = 0; waited < timeout_ms; waited += 250) {
-    if (!Exists(path)) return true;
-    Sleep(250);
-  }
-  return !Exists(path);
+testing::AssertionResult WaitUntilGone(const std::wstring& path) {
+  return testkit::Await("the removal of a path", [&] { return !Exists(path); }) << ": " << path;
 }
 
 bool KeyExists(HKEY root, const std::wstring& path) {
@@ -195,7 +189,7 @@ TEST_F(Uninstall, LeavesTheSystemAsItWasBefore) {
   CreateKey(HKEY_CURRENT_USER, own_key);
 
   EXPECT_EQ(RunUninstaller(), 0u);
-  EXPECT_TRUE(WaitUntilGone(folder_, kSelfRemovalTimeoutMs)) << "the self-removal left the product folder";
+  EXPECT_TRUE(WaitUntilGone(folder_)) << "the self-removal left the product folder";
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + name_));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, own_key));
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, own_key));
@@ -206,8 +200,8 @@ TEST_F(Uninstall, AUserFileKeepsItsFolderOnly) {
   Install();
   e2e::WriteBytes(folder_ + L"\\data\\mine.txt", "mine");
   EXPECT_EQ(RunUninstaller(), 0u);
-  EXPECT_TRUE(WaitUntilGone(uninstaller_, kSelfRemovalTimeoutMs));
-  EXPECT_TRUE(WaitUntilGone(folder_ + L"\\Uninstall", kSelfRemovalTimeoutMs));
+  EXPECT_TRUE(WaitUntilGone(uninstaller_));
+  EXPECT_TRUE(WaitUntilGone(folder_ + L"\\Uninstall"));
   EXPECT_TRUE(Exists(folder_ + L"\\data\\mine.txt"));
   EXPECT_FALSE(Exists(folder_ + L"\\data\\sub"));
   EXPECT_FALSE(Exists(folder_ + L"\\bin"));
@@ -253,7 +247,7 @@ TEST_F(Uninstall, AFileInUseFailsTheRunAndASecondRunFinishes) {
   EXPECT_NE(data.find("\r\n\r\n[Strings]\r\n"), std::string::npos);
 
   EXPECT_EQ(RunUninstaller(), 0u);
-  EXPECT_TRUE(WaitUntilGone(uninstaller_, kSelfRemovalTimeoutMs));
+  EXPECT_TRUE(WaitUntilGone(uninstaller_));
   EXPECT_FALSE(Exists(held));
   EXPECT_FALSE(Exists(folder_ + L"\\Uninstall\\Data\\Uninstall.DAT"));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + name_));
@@ -329,7 +323,7 @@ TEST_F(Uninstall, ALinkInTheProductFolderIsRemovedAsALink) {
   EXPECT_EQ(RunUninstaller(), 0u);
   EXPECT_EQ(e2e::ReadBytes(outside + L"\\deep.bin"), "not the product's");
   EXPECT_FALSE(Exists(sub)) << "the link stays";
-  EXPECT_TRUE(WaitUntilGone(folder_, kSelfRemovalTimeoutMs));
+  EXPECT_TRUE(WaitUntilGone(folder_));
   DeleteFileW((outside + L"\\deep.bin").c_str());
   RemoveDirectoryW(outside.c_str());
 }
@@ -372,8 +366,8 @@ TEST_F(Uninstall, ASharedFileGoesWithTheLastProductThatUsesIt) {
   EXPECT_FALSE(SharedCount(file, &count));
   EXPECT_FALSE(Exists(file));
   EXPECT_FALSE(Exists(folder)) << "the empty shared folder stays";
-  EXPECT_TRUE(WaitUntilGone(second.folder_, kSelfRemovalTimeoutMs));
-  EXPECT_TRUE(WaitUntilGone(folder_, kSelfRemovalTimeoutMs));
+  EXPECT_TRUE(WaitUntilGone(second.folder_));
+  EXPECT_TRUE(WaitUntilGone(folder_));
 }
 
 std::wstring SystemFolder() {
@@ -415,10 +409,9 @@ DWORD ServerCalls(const std::wstring& value) {
 // type library are unregistered and deleted with their last count; a
 // permanent server loses its count and stays, registered.
 TEST_F(Uninstall, SharedComponentsAreUnregisteredBeforeTheyGoAndPermanentOnesStay) {
-  const std::wstring id = std::to_wstring(GetTickCount() % 1000000);
-  const std::wstring server = L"bxsrv" + id + L".dll";
-  const std::wstring permanent = L"bxperm" + id + L".dll";
-  const std::wstring library = L"bxlib" + id + L".tlb";
+  const std::wstring server = testkit::UniqueName(L"bxsrv") + L".dll";
+  const std::wstring permanent = testkit::UniqueName(L"bxperm") + L".dll";
+  const std::wstring library = testkit::UniqueName(L"bxlib") + L".tlb";
   const std::string server_bytes = e2e::ReadBytes(testkit::BuildPath(L"tests/components/test_com_server.dll"));
   ASSERT_FALSE(server_bytes.empty());
   GUID guid = {};
@@ -459,7 +452,7 @@ TEST_F(Uninstall, SharedComponentsAreUnregisteredBeforeTheyGoAndPermanentOnesSta
   EXPECT_EQ(ServerCalls(L"unregistered " + server), 1u);
   EXPECT_EQ(ServerCalls(L"unregistered " + permanent), 0u);
   EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, library_key));
-  EXPECT_TRUE(WaitUntilGone(folder_, kSelfRemovalTimeoutMs));
+  EXPECT_TRUE(WaitUntilGone(folder_));
 
   DeleteFileW((system + L"\\" + permanent).c_str());
   for (const std::wstring& name : {server, permanent}) {
@@ -559,8 +552,8 @@ TEST_F(Uninstall, InstallActionsAreUndoneToTheStateBefore) {
             std::wstring::npos);
 
   EXPECT_EQ(RunUninstaller(), 0u);
-  EXPECT_TRUE(running.WaitForExit(kExitTimeoutMs)) << "the product's program was not closed";
-  EXPECT_TRUE(WaitUntilGone(folder_, kSelfRemovalTimeoutMs)) << "the conditional delete left logs\\run.log";
+  EXPECT_TRUE(running.WaitForExit()) << "the product's program was not closed";
+  EXPECT_TRUE(WaitUntilGone(folder_)) << "the conditional delete left logs\\run.log";
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, own.substr(5)));
   EXPECT_EQ(ReadText(HKEY_CLASSES_ROOT, extension, nullptr), L"Earlier.Type");
   EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, name_ + L".Document"));
@@ -572,13 +565,14 @@ TEST_F(Uninstall, InstallActionsAreUndoneToTheStateBefore) {
 
 // The first window of the process with this title that is not a message box.
 HWND WaitForPage(DWORD process_id, const std::wstring& title) {
-  for (DWORD waited = 0; waited < kExitTimeoutMs; waited += 100) {
+  HWND page = nullptr;
+  testkit::WaitUntil([&] {
     for (HWND window : testkit::TopLevelWindows(process_id, {testkit::kDialogClass, title})) {
-      if (!testkit::IsMessageBox(window)) return window;
+      if (!testkit::IsMessageBox(window)) page = window;
     }
-    Sleep(100);
-  }
-  return nullptr;
+    return page != nullptr;
+  });
+  return page;
 }
 
 // A removal that a person starts: the confirmation, the progress page in its
@@ -613,7 +607,7 @@ TEST_F(Uninstall, AnInteractiveRunAsksShowsItsProgressAndReportsCompletion) {
     Process process = Process::Start(uninstaller_, L"/u:\"" + name_ + L"\"");
     ASSERT_TRUE(process.started());
     const std::wstring title = L"Uninstall " + name_;
-    HWND question = testkit::WaitForWindow(process.id(), {testkit::kDialogClass, title}, kExitTimeoutMs);
+    HWND question = testkit::WaitForWindow(process.id(), {testkit::kDialogClass, title});
     ASSERT_NE(question, nullptr) << testkit::DescribeWindows(process.id());
     ASSERT_TRUE(testkit::IsMessageBox(question));
     EXPECT_EQ(testkit::MessageBoxText(question),
@@ -630,17 +624,17 @@ TEST_F(Uninstall, AnInteractiveRunAsksShowsItsProgressAndReportsCompletion) {
       EXPECT_TRUE(testkit::Screenshot(L"uninstall-progress"));
     }
 
-    HWND done = testkit::WaitForWindow(process.id(), {testkit::kDialogClass, L"Uninstall Complete"}, kExitTimeoutMs);
+    HWND done = testkit::WaitForWindow(process.id(), {testkit::kDialogClass, L"Uninstall Complete"});
     ASSERT_NE(done, nullptr) << testkit::DescribeWindows(process.id());
     EXPECT_EQ(testkit::MessageBoxText(done), name_ + L" was successfully removed from your computer.");
     EXPECT_EQ(IsWindow(page) != FALSE, !closes_page_first) << testkit::DescribeWindows(process.id());
     EXPECT_TRUE(testkit::Screenshot(closes_page_first ? L"uninstall-completed" : L"uninstall-completed-kept-page"));
     EXPECT_TRUE(testkit::AnswerMessageBox(done, IDOK));
-    const std::string request = listener.AcceptOneRequest(static_cast<int>(kExitTimeoutMs));
+    const std::string request = listener.AcceptOneRequest(static_cast<int>(testkit::kHangTimeoutMs));
     EXPECT_EQ(request.rfind("GET /removed?v=1.0 HTTP/1.1\r\n", 0), 0u) << request;
-    EXPECT_TRUE(process.WaitForExit(kExitTimeoutMs));
+    EXPECT_TRUE(process.WaitForExit());
     EXPECT_EQ(process.ExitCode(), 0u);
-    EXPECT_TRUE(WaitUntilGone(folder_, kSelfRemovalTimeoutMs));
+    EXPECT_TRUE(WaitUntilGone(folder_));
   }
 }
 
@@ -649,15 +643,15 @@ TEST_F(Uninstall, DecliningTheConfirmationRemovesNothing) {
   Install();
   Process process = Process::Start(uninstaller_, L"/u:\"" + name_ + L"\"");
   ASSERT_TRUE(process.started());
-  HWND question = testkit::WaitForWindow(process.id(), {testkit::kDialogClass, L"Uninstall " + name_}, kExitTimeoutMs);
+  HWND question = testkit::WaitForWindow(process.id(), {testkit::kDialogClass, L"Uninstall " + name_});
   ASSERT_NE(question, nullptr) << testkit::DescribeWindows(process.id());
   ASSERT_TRUE(testkit::AnswerMessageBox(question, IDNO));
-  EXPECT_TRUE(process.WaitForExit(kExitTimeoutMs));
+  EXPECT_TRUE(process.WaitForExit());
   EXPECT_EQ(process.ExitCode(), 1u);
   EXPECT_TRUE(Exists(folder_ + L"\\readme.txt"));
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + name_));
   EXPECT_EQ(RunUninstaller(), 0u);
-  EXPECT_TRUE(WaitUntilGone(folder_, kSelfRemovalTimeoutMs));
+  EXPECT_TRUE(WaitUntilGone(folder_));
 }
 
 TEST_F(Uninstall, AnUnknownProductEndsWithZero) {

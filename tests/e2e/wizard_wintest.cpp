@@ -16,8 +16,6 @@ namespace {
 
 using testkit::Process;
 
-constexpr DWORD kExitTimeoutMs = 120000;
-constexpr DWORD kPageTimeoutMs = 60000;
 constexpr int kNext = 1001;
 constexpr int kCancel = 1003;
 constexpr int kText = 1009;
@@ -71,8 +69,7 @@ class InstallerRun {
             if (window != old && IsWindowVisible(window)) found = window;
           }
           return found != nullptr || !process_.Running();
-        },
-        kPageTimeoutMs);
+        });
     EXPECT_NE(found, nullptr) << "no window \"" << testing::PrintToString(title) << "\"\n"
                               << testing::PrintToString(testkit::DescribeWindows(process_.id()));
     return found;
@@ -101,11 +98,11 @@ class InstallerRun {
   void Next(HWND page, int button = kNext) {
     ASSERT_NE(page, nullptr);
     ASSERT_TRUE(testkit::ClickButton(page, button));
-    EXPECT_TRUE(testkit::WaitForWindowGone(page, kPageTimeoutMs));
+    EXPECT_TRUE(testkit::WaitForWindowGone(page));
   }
 
   DWORD Exit() {
-    EXPECT_TRUE(process_.WaitForExit(kExitTimeoutMs)) << testing::PrintToString(testkit::DescribeWindows(process_.id()));
+    EXPECT_TRUE(process_.WaitForExit()) << testing::PrintToString(testkit::DescribeWindows(process_.id()));
     return process_.ExitCode();
   }
 
@@ -424,7 +421,7 @@ TEST(Wizard, EarlierInstallationIsConfirmedOrHandedToItsUninstaller) {
   const std::wstring folder = e2e::TestFolder() + L"\\App";
   {
     Process first = Process::Start(e2e::BuildInstallerFile(product, L"first.exe"), L"/silent /d:\"" + folder + L"\"");
-    ASSERT_TRUE(first.WaitForExit(kExitTimeoutMs));
+    ASSERT_TRUE(first.WaitForExit());
   }
   ASSERT_TRUE(UninstallKeyExists(product));
   {

@@ -3,7 +3,8 @@
 //   exit N                      ends with exit code N
 //   msgbox ok|yesno TITLE TEXT  shows a message box; the answer is the exit code
 //   dialog                      runs the probe dialog (see child.rc): OK shows
-//                               "name=<text>;agree=<0|1>" and ends with 10 + agree
+//                               "name=<text>;agree=<0|1>" and ends with 10 + agree;
+//                               it keeps the number of a WM_PROBE_MARK it handled
 //   report FILE NAME [ARGS...]  writes the working folder, variable NAME and the
 //                               ARGS to FILE (UTF-16, one per line), exit code 0
 //   sleep                       waits for ever
@@ -18,6 +19,10 @@ namespace {
 
 INT_PTR CALLBACK ProbeDialog(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
   if (message == WM_INITDIALOG) return TRUE;
+  if (message == WM_PROBE_MARK) {
+    SetWindowLongPtrW(dialog, GWLP_USERDATA, static_cast<LONG_PTR>(wparam));
+    return TRUE;
+  }
   if (message != WM_COMMAND) return FALSE;
   switch (LOWORD(wparam)) {
     case IDOK: {

@@ -21,8 +21,9 @@ std::wstring SetupExe();
 // emptied when asked for again and left in place afterwards for inspection.
 std::wstring ScratchDir();
 
-// A name no other test or run uses, for product names, folders and registry
-// keys: "<stem>-<Test>-<process id>-<counter>", letters, digits, '-' and '_' only.
+// A name no other test or run uses, also across Wine sessions, for product
+// names, folders and registry keys: "<stem>-<Test>-<process id>-<counter>-<12
+// random hex digits>", letters, digits, '-' and '_' only.
 std::wstring UniqueName(std::wstring_view stem = L"BxTest");
 
 }  // namespace testkit

@@ -1,6 +1,7 @@
 #include "testkit/paths.h"
 
 #include <windows.h>
+#include <bcrypt.h>
 
 #include <gtest/gtest.h>
 
@@ -48,6 +49,23 @@ std::wstring CurrentTestName(bool with_suite) {
   return std::wstring(name.begin(), name.end());
 }
 
+// 48 bits from the system's generator as hex digits. Process ids and counters
+// start over in every Wine session, so alone they meet what an earlier run
+// left in the same prefix.
+std::wstring RandomHex() {
+  unsigned char bytes[6] = {};
+  if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, bytes, sizeof bytes, BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
+    ADD_FAILURE() << "the system's random generator failed";
+  }
+  static constexpr wchar_t kDigits[] = L"0123456789abcdef";
+  std::wstring hex;
+  for (unsigned char byte : bytes) {
+    hex.push_back(kDigits[byte >> 4]);
+    hex.push_back(kDigits[byte & 0xF]);
+  }
+  return hex;
+}
+
 }  // namespace
 
 const std::wstring& BuildDir() {
@@ -78,7 +96,7 @@ std::wstring ScratchDir() {
 std::wstring UniqueName(std::wstring_view stem) {
   static std::atomic<unsigned> counter{0};
   return SafeName(stem, 40) + L"-" + SafeName(CurrentTestName(false), 40) + L"-" +
-         std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+         std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter) + L"-" + RandomHex();
 }
 
 }  // namespace testkit

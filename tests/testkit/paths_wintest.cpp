@@ -31,6 +31,12 @@ TEST(Paths, UniqueNamesDifferAndAreSafeForFilesAndKeys) {
   std::wstring first = UniqueName(L"Kit Product/1");
   std::wstring second = UniqueName(L"Kit Product/1");
   EXPECT_NE(first, second);
+  // What makes a name unique across Wine sessions, where process ids and the
+  // counter start over: random digits at the end, different each time.
+  const auto random_tail = [](const std::wstring& name) { return name.substr(name.rfind(L'-') + 1); };
+  EXPECT_EQ(random_tail(first).find_first_not_of(L"0123456789abcdef"), std::wstring::npos) << first;
+  EXPECT_EQ(random_tail(first).size(), 12u) << first;
+  EXPECT_NE(random_tail(first), random_tail(second));
   EXPECT_EQ(0u, first.rfind(L"Kit_Product_1-UniqueNamesDifferAndAreSafe", 0)) << first;
   EXPECT_EQ(std::wstring::npos, first.find_first_not_of(
                                     L"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_."));

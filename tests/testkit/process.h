@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "testkit/handles.h"
+#include "testkit/wait.h"
 
 namespace testkit {
 
@@ -50,8 +51,9 @@ class Process {
   DWORD id() const { return id_; }
   HANDLE handle() const { return process_.get(); }
 
-  // Waits until the process ends; false when it still runs after `timeout_ms`.
-  bool WaitForExit(DWORD timeout_ms);
+  // Waits until the process ends; false when it still runs after `timeout_ms`
+  // (by default the one bound on waits, testkit/wait.h).
+  bool WaitForExit(DWORD timeout_ms = kHangTimeoutMs);
   bool Running() const;
   // The exit code, or STILL_ACTIVE while the process runs.
   DWORD ExitCode() const;

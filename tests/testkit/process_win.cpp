@@ -144,7 +144,7 @@ DWORD Process::ExitCode() const {
 void Process::Kill() {
   if (!Running()) return;
   TerminateProcess(process_.get(), kKilledExitCode);
-  WaitForSingleObject(process_.get(), 10000);
+  WaitForSingleObject(process_.get(), kHangTimeoutMs);
 }
 
 }  // namespace testkit

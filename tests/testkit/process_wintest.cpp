@@ -26,7 +26,7 @@ TEST(Process, ReportsTheExitCodeOfAChild) {
   Process child = StartChild({L"exit", L"3"});
   ASSERT_TRUE(child.started()) << "error " << child.error() << " starting " << ChildExe();
   EXPECT_NE(0u, child.id());
-  ASSERT_TRUE(child.WaitForExit(20000));
+  ASSERT_TRUE(child.WaitForExit());
   EXPECT_FALSE(child.Running());
   EXPECT_EQ(3u, child.ExitCode());
 }
@@ -41,7 +41,7 @@ TEST(Process, PassesArgumentsWorkingFolderAndEnvironment) {
 
   Process child = StartChild(arguments, {.working_dir = scratch, .environment = {{L"BX_KIT_PROBE", L"value with ünïcode"}}});
   ASSERT_TRUE(child.started()) << "error " << child.error();
-  ASSERT_TRUE(child.WaitForExit(20000));
+  ASSERT_TRUE(child.WaitForExit());
   ASSERT_EQ(0u, child.ExitCode());
 
   std::vector<std::wstring> lines = ReadReport(report);
@@ -55,7 +55,7 @@ TEST(Process, ChildKeepsTheTestEnvironmentBesideOverrides) {
   SetEnvironmentVariableW(L"BX_KIT_INHERITED", L"from the test");
   const std::wstring report = ScratchDir() + L"\\report.txt";
   Process child = StartChild({L"report", report, L"BX_KIT_INHERITED"}, {.environment = {{L"BX_KIT_OTHER", L"x"}}});
-  ASSERT_TRUE(child.WaitForExit(20000));
+  ASSERT_TRUE(child.WaitForExit());
   std::vector<std::wstring> lines = ReadReport(report);
   ASSERT_EQ(2u, lines.size());
   EXPECT_EQ(L"from the test", lines[1]);
@@ -81,7 +81,7 @@ TEST(Process, GoingOutOfScopeKillsARunningChild) {
                                 PROCESS_QUERY_LIMITED_INFORMATION, FALSE, 0));
   }
   ProcessHandle owned(watcher);
-  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(owned.get(), 10000));
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(owned.get(), kHangTimeoutMs));
   DWORD code = 0;
   GetExitCodeProcess(owned.get(), &code);
   EXPECT_EQ(kKilledExitCode, code);

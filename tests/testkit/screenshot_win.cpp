@@ -47,8 +47,9 @@ testing::AssertionResult Screenshot(std::wstring_view name) {
   std::string script = "import -window root " + ShellQuoted("png:" + partial) + " && mv " + ShellQuoted(partial) + " " +
                        ShellQuoted(unix_path);
   if (!StartUnixShell(script)) return testing::AssertionFailure() << "could not start /bin/sh";
-  if (!WaitUntil([&] { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }, 30000)) {
-    return testing::AssertionFailure() << "no screenshot at " << path << " (is ImageMagick installed, DISPLAY set?)";
+  if (!WaitUntil([&] { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; })) {
+    return testing::AssertionFailure() << "gave up after " << kHangTimeoutMs / 1000 << " s waiting for the screenshot "
+                                       << path << " (is ImageMagick installed, DISPLAY set?)";
   }
   return testing::AssertionSuccess();
 }

@@ -1,16 +1,19 @@
 #include "testkit/window.h"
 
 #include <cstdio>
+#include <string>
 
 namespace testkit {
 namespace {
 
-// Another process's window may be busy; never let a test hang on it.
-constexpr UINT kSendTimeoutMs = 5000;
-
+// The window's thread may be busy for many seconds on a loaded machine, so the
+// test waits for its answer within the one bound. Not SMTO_ABORTIFHUNG: the
+// system calls a thread hung when it has read no message for 5 s, which a
+// dialog that has just appeared and not yet entered its message loop is, and
+// its texts would then read as empty.
 LRESULT SendWithTimeout(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   DWORD_PTR result = 0;
-  if (!SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result)) return 0;
+  if (!SendMessageTimeoutW(window, message, wparam, lparam, SMTO_NORMAL, kHangTimeoutMs, &result)) return 0;
   return static_cast<LRESULT>(result);
 }
 
@@ -184,10 +187,15 @@ testing::AssertionResult SetCheck(HWND dialog, int id, bool checked) {
   HWND control = nullptr;
   testing::AssertionResult reachable = ClickableControl(dialog, id, &control);
   if (!reachable) return reachable;
-  // A three-state box may need two clicks; a box that never changes is an error.
+  // A three-state box may need two clicks. Each click is awaited until the box
+  // shows it, so that a slow dialog is never clicked twice for one change; a
+  // box that never changes is an error.
   for (int click = 0; click < 3 && IsChecked(dialog, id) != checked; ++click) {
+    const LRESULT before = SendWithTimeout(control, BM_GETCHECK, 0, 0);
     PostMessageW(control, BM_CLICK, 0, 0);
-    WaitUntil([&] { return IsChecked(dialog, id) == checked; }, 2000);
+    if (!WaitUntil([&] { return !IsWindow(control) || SendWithTimeout(control, BM_GETCHECK, 0, 0) != before; })) {
+      return GaveUpWaiting("control " + std::to_string(id) + " to show a click");
+    }
   }
   if (IsChecked(dialog, id) != checked) {
     return testing::AssertionFailure() << "control " << id << " stays " << (checked ? "unchecked" : "checked");

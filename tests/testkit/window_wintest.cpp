@@ -11,8 +11,6 @@
 namespace testkit {
 namespace {
 
-constexpr DWORD kExitTimeoutMs = 20000;
-
 TEST(Window, FindsAMessageBoxReadsItAndAnswersOk) {
   Process child = StartChild({L"msgbox", L"ok", L"Kit Title", L"First line\nSecond line"});
   ASSERT_TRUE(child.started());
@@ -26,9 +24,9 @@ TEST(Window, FindsAMessageBoxReadsItAndAnswersOk) {
   EXPECT_FALSE(AnswerMessageBox(box, IDNO)) << "an OK box has no No button";
 
   ASSERT_TRUE(AnswerMessageBox(box, IDOK));
-  ASSERT_TRUE(child.WaitForExit(kExitTimeoutMs));
+  ASSERT_TRUE(child.WaitForExit());
   EXPECT_EQ(static_cast<DWORD>(IDOK), child.ExitCode());
-  EXPECT_TRUE(WaitForWindowGone(box, 1000));
+  EXPECT_TRUE(WaitForWindowGone(box));
 }
 
 TEST(Window, AnswersNoToAYesNoQuestion) {
@@ -37,7 +35,7 @@ TEST(Window, AnswersNoToAYesNoQuestion) {
   ASSERT_NE(nullptr, box) << DescribeWindows(child.id());
   EXPECT_EQ(L"Go on?", MessageBoxText(box));
   ASSERT_TRUE(AnswerMessageBox(box, IDNO));
-  ASSERT_TRUE(child.WaitForExit(kExitTimeoutMs));
+  ASSERT_TRUE(child.WaitForExit());
   EXPECT_EQ(static_cast<DWORD>(IDNO), child.ExitCode());
 }
 
@@ -75,7 +73,7 @@ TEST(Window, DrivesADialogLikeAUser) {
   ASSERT_NE(nullptr, result) << DescribeWindows(child.id());
   EXPECT_EQ(L"name=Zoë's product;agree=1", MessageBoxText(result));
   ASSERT_TRUE(AnswerMessageBox(result, IDOK));
-  ASSERT_TRUE(child.WaitForExit(kExitTimeoutMs));
+  ASSERT_TRUE(child.WaitForExit());
   EXPECT_EQ(11u, child.ExitCode());
 }
 

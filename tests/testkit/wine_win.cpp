@@ -87,7 +87,7 @@ bool PlantSymbolicLink(const std::wstring& link, const std::wstring& target) {
   const std::string script = "ln -s " + ShellQuoted(from) + " " + ShellQuoted(to + ".new") + " && mv " +
                              ShellQuoted(to + ".new") + " " + ShellQuoted(to);
   if (!StartUnixShell(script)) return false;
-  return WaitUntil([&] { return GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000);
+  return WaitUntil([&] { return GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES; });
 }
 
 }  // namespace testkit
