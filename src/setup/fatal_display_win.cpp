@@ -1,3 +1,4 @@
+#include "core/codepage.h"
 #include "core/fatal.h"
 #include "package/message_box.h"
 #include "setup/exit.h"
@@ -13,6 +14,14 @@ void FatalDisplay(const char16_t* message) {
   CommonExit(1);
 }
 
+// The core library's own reports (out of memory, internal errors) come as
+// 8-bit text; without this they would go to a standard error stream that a
+// windowed program does not have, and the run would end without a word.
+void FatalDisplayNarrow(const char* message) { FatalDisplay(AnsiToUtf16(message).w_str()); }
+
 }  // namespace
 
-void RegisterFatalDisplay() { SetFatalMessageCallbackW(FatalDisplay); }
+void RegisterFatalDisplay() {
+  SetFatalMessageCallback(FatalDisplayNarrow);
+  SetFatalMessageCallbackW(FatalDisplay);
+}
