@@ -73,7 +73,14 @@ install_packages() {
   fi
   # A fresh machine has no package lists, and i386 needs its own: update before
   # every install so that a stale list never breaks it.
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
+  # A mirror caught mid-sync fails one index now and then: try again, and go on
+  # with the lists that did arrive (the install says what is still missing).
+  local try
+  for try in 1 2 3; do
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q && break
+    say "package lists incomplete (try $try of 3)"
+    sleep 5
+  done
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
