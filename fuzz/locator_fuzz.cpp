@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "package/locator.h"
+#include "package/program_copy.h"
 #include "package/program_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

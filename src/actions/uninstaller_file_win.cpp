@@ -5,7 +5,7 @@
 #include "core/file_errors.h"
 #include "core/file.h"
 #include "core/system_error_text.h"
-#include "package/locator.h"
+#include "package/program_copy.h"
 #include "package/message_numbers.h"
 #include "package/settings_state.h"
 #include "records/failure_summary.h"

@@ -9,7 +9,7 @@
 #include "actions/registration_run_wintest.h"
 #include "core/codepage.h"
 #include "core/handle_win.h"
-#include "package/locator.h"
+#include "package/program_copy.h"
 #include "records/icon_test_util.h"
 
 namespace {

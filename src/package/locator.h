@@ -161,46 +161,6 @@ FileDataOutcome LocateFileData(const ProgramFile& file, const PackageSection& se
                                const ByteSpan& section_bytes, const PackageHeader& header,
                                bool after_section, FileData* out);
 
-// What to keep of the program beside the package.
-struct ProgramCopyRequest {
-  bool verify_checksum = false;  // settings flag: check the program checksum
-  bool keep_stripped = false;    // header flag: keep the program without its package
-  bool file_data_after_section = false;
-};
-
-// The program left behind for uninstalling: either the stripped copy or, when
-// none was asked for, only the length of the whole file.
-struct ProgramCopy {
-  String stripped;  // empty unless a stripped copy was asked for
-  uint64_t length = 0;  // of the stripped copy, else of the whole file
-};
-
-// Reads the file before the package section when either request needs it
-// (35 when that fails), compares the program checksum (40), and builds the
-// stripped copy (42 when its tail cannot be read). The copy never keeps the
-// installer's certificate table (it would sign other bytes); it takes the
-// uninstaller's own resources and then its signature instead when the package
-// carries them. Returns 0 or the number.
-int PrepareProgramCopy(const ProgramFile& file, const PackageSection& section,
-                       const PackageHeader& header, const ProgramCopyRequest& request,
-                       ProgramCopy* out);
-
-// The program checksum over an image prefix: the bytes from PE + 92 to the
-// end, the Security entry taken as zeros (signing fills it in afterwards).
-uint32_t ProgramImageChecksum(const uint8_t* image, size_t length, uint32_t pe_offset);
-
-// Turns the file bytes before the package section, followed by the tail of the
-// file after the section's raw data, into an executable without the package:
-// one section fewer, the data and image sizes reduced, the package's table
-// slot removed. `head_length` is the length of the part before the tail.
-void PatchStrippedCopy(String* image, size_t head_length, const PackageSection& section);
-
-// Gives a stripped copy the signature the builder made for it: the carried
-// CheckSum value, the alignment bytes and the certificate table appended, the
-// Security entry pointing at it. False, leaving the copy as it is, when the
-// carried record is malformed.
-bool AttachCarriedSignature(String* image, uint32_t pe_offset, const ByteSpan& carried);
-
 // A ProgramFile over an open file object (the program's own file at run time).
 class File;
 ProgramFile FileProgramFile(File* file);
@@ -222,7 +182,3 @@ void MakeFileDataAvailable(const ProgramFile& file, const PackageSection& sectio
 // "Error code 2: failed to read archive data\r\nsize=%d pos=%d". Returns on
 // kCorruptNone.
 void StopOnFileDataError(int code, const PackageHeader& header, const FileData& data);
-// Checks the program checksum and keeps the stripped copy as requested.
-void KeepProgramCopy(const ProgramFile& file, const PackageSection& section,
-                     const PackageHeader& header, const ProgramCopyRequest& request,
-                     ProgramCopy* out);

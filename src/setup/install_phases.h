@@ -8,7 +8,7 @@
 #include "actions/restore_point.h"
 #include "core/progress.h"
 #include "core/string.h"
-#include "package/locator.h"
+#include "package/program_copy.h"
 #include "records/install_log.h"
 #include "setup/install_state.h"
 

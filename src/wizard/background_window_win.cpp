@@ -4,7 +4,7 @@
 #include "core/system_library_win.h"
 #include "package/settings_state.h"
 #include "wizard/background_layout.h"
-#include "wizard/dib.h"
+#include "package/dib.h"
 #include "wizard/gdi_win.h"
 #include "wizard/window_icons_win.h"
 

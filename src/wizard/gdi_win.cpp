@@ -2,7 +2,7 @@
 
 #include "core/string.h"
 #include "package/inflate.h"
-#include "wizard/dib.h"
+#include "package/dib.h"
 
 namespace {
 

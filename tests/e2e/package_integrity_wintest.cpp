@@ -13,6 +13,7 @@
 #include "builder/pe_section.h"
 #include "builder/test_unpack.h"
 #include "package/corrupt.h"
+#include "package/program_copy.h"
 #include "testkit/testkit.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "package/deflate.h"
 #include "package/extras.h"
 #include "resources/resource_ids.h"
-#include "wizard/dib.h"
+#include "package/dib.h"
 
 namespace {
 

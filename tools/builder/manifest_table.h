@@ -1,13 +1,14 @@
 // Reading one table of a product manifest: typed reads that name the file,
 // line, column and dotted key of a fault, and that remember the keys they
 // were asked for, so that a misspelt key is reported instead of ignored.
-// Shared by the readers of the manifest's parts (manifest.cpp,
-// manifest_actions.cpp); a fault is thrown as ManifestError and reported by
+// Shared by the readers of the manifest's sections (manifest_sections.h,
+// manifest_actions.h); a fault is thrown as ManifestError and reported by
 // ParseManifest.
 #pragma once
 
 #include <toml++/toml.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <set>
 #include <sstream>
@@ -48,6 +49,10 @@ inline std::string Describe(const Origin& origin) {
 }
 
 inline String Wide(const std::string& utf8) { return Utf8ToUtf16(utf8.c_str(), static_cast<int32_t>(utf8.size())); }
+
+inline bool IsAscii(const std::string& text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
 
 // One table of the manifest: typed reads that remember which keys were
 // used, so that a misspelt key is reported instead of silently ignored.

@@ -14,6 +14,7 @@
 #include "package/checksum.h"
 #include "package/entry_queue.h"
 #include "package/extras.h"
+#include "package/program_copy.h"
 #include "package/settings_block.h"
 #include "package/writer.h"
 

@@ -19,6 +19,7 @@
 #include "package/byte_order.h"
 #include "package/corrupt.h"
 #include "package/entry_queue.h"
+#include "package/program_copy.h"
 #include "package/settings_block.h"
 #include "package/settings_reader.h"
 

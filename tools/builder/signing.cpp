@@ -10,7 +10,7 @@
 #include "package/checksum.h"
 #include "package/corrupt.h"
 #include "package/extras.h"
-#include "package/locator.h"
+#include "package/program_copy.h"
 #include "package/writer.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "package/corrupt.h"
 #include "package/entry_queue.h"
 #include "package/entry_record.h"
-#include "package/locator.h"
+#include "package/program_copy.h"
 #include "package/settings_block.h"
 #include "package/settings_reader.h"
 

@@ -1,4 +1,4 @@
-#include "wizard/dib.h"
+#include "package/dib.h"
 
 #include <gtest/gtest.h>
 
