@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "builder/build_files.h"
 #include "builder/package_writer.h"
 #include "core/codepage.h"
 #include "testkit/testkit.h"

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "builder/branding.h"
+#include "builder/build_files.h"
 #include "builder/package_writer.h"
 #include "builder/pe_section.h"
 #include "builder/test_unpack.h"

@@ -15,6 +15,17 @@
 // "cannot <what> "<path>": <the system's reason>", from errno.
 std::string FileFault(const char* what, const std::string& path);
 
+// ": <the system's reason>" for the last failed call, from errno; empty when
+// errno names none.
+std::string SystemReason();
+
+// Whole-file helpers for the command line and the tests.
+bool ReadFileBytes(const std::string& path, String* bytes, std::string* error);
+bool WriteFileBytes(const std::string& path, const String& bytes, std::string* error);
+// Creates the file, failing when anything (a planted link, say) is there
+// already: for the builder's temporary files, which it reads back or renames.
+bool WriteNewFileBytes(const std::string& path, const String& bytes, std::string* error);
+
 // Moves to a 64-bit offset; false with errno set when it cannot.
 bool SeekFile(std::FILE* file, uint64_t offset);
 

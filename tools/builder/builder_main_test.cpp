@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 
+#include "builder/build_files.h"
 #include "builder/package_writer.h"
 #include "builder/test_stub.h"
 #include "builder/test_unpack.h"

@@ -25,9 +25,6 @@ bool Fail(std::string* error, const std::string& reason) {
   return false;
 }
 
-// The system's reason for the last failed call.
-std::string SystemReason() { return errno ? std::string(": ") + std::strerror(errno) : std::string(); }
-
 std::string Narrow(const String& text) { return std::string(text.c_str(), static_cast<size_t>(text.length())); }
 
 // Pieces of a file's content read at a time: small beside a block, so that
@@ -419,49 +416,3 @@ bool BuildInstallerTo(const String& runtime, const Product& product, const Strin
   *size = file_end;
   return true;
 }
-
-
-bool ReadFileBytes(const std::string& path, String* bytes, std::string* error) {
-  bytes->Clear();
-  errno = 0;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return Fail(error, "cannot open \"" + path + "\"" + SystemReason());
-  bool ok = std::fseek(file, 0, SEEK_END) == 0;
-  long size = ok ? std::ftell(file) : -1;
-  ok = ok && size >= 0 && size < String::kToEnd - 2 && std::fseek(file, 0, SEEK_SET) == 0;
-  if (ok && size > 0) {
-    bytes->SetLengthExact(static_cast<int32_t>(size));
-    ok = std::fread(bytes->data(), 1, static_cast<size_t>(size), file) == static_cast<size_t>(size);
-  }
-  if (!ok && errno == 0 && std::ferror(file)) errno = EIO;
-  std::fclose(file);
-  if (!ok) {
-    bytes->Clear();
-    return Fail(error, "cannot read \"" + path + "\"" + SystemReason());
-  }
-  return true;
-}
-
-namespace {
-
-bool WriteWithMode(const std::string& path, const char* mode, const String& bytes, std::string* error) {
-  errno = 0;
-  std::FILE* file = std::fopen(path.c_str(), mode);
-  if (!file) return Fail(error, "cannot create \"" + path + "\"" + SystemReason());
-  const size_t length = static_cast<size_t>(bytes.length());
-  bool ok = std::fwrite(bytes.bytes(), 1, length, file) == length;
-  ok = std::fclose(file) == 0 && ok;
-  if (!ok) return Fail(error, "cannot write \"" + path + "\"" + SystemReason());
-  return true;
-}
-
-}  // namespace
-
-bool WriteFileBytes(const std::string& path, const String& bytes, std::string* error) {
-  return WriteWithMode(path, "wb", bytes, error);
-}
-
-bool WriteNewFileBytes(const std::string& path, const String& bytes, std::string* error) {
-  return WriteWithMode(path, "wbx", bytes, error);
-}
-

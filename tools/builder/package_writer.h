@@ -36,10 +36,3 @@ bool BuildInstallerWithExtras(const String& stub, const Product& product, const 
 // product's size. *size is the installer's length.
 bool BuildInstallerTo(const String& stub, const Product& product, const String& extras, InstallerOutput* out,
                       uint64_t* size, std::string* error);
-
-// Whole-file helpers for the command line and the tests.
-bool ReadFileBytes(const std::string& path, String* bytes, std::string* error);
-bool WriteFileBytes(const std::string& path, const String& bytes, std::string* error);
-// Creates the file, failing when anything (a planted link, say) is there
-// already: for the builder's temporary files, which it reads back or renames.
-bool WriteNewFileBytes(const std::string& path, const String& bytes, std::string* error);

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <string>
 
+#include "builder/build_files.h"
 #include "builder/package_writer.h"
 #include "builder/test_stub.h"
 #include "builder/test_unpack.h"
