@@ -15,7 +15,8 @@
 # the installer in memory either.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-shared=/work/shared/bench
+. "$root/bench/shared-dir.sh"
+shared=$(bench_shared_dir "$root")
 runs=1
 if [ "${1:-}" = "-n" ]; then runs=$2; shift 2; fi
 payloads=("$@")

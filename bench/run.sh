@@ -41,7 +41,8 @@ set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bench=$root/bench
-shared=${BX_BENCH_SHARED:-/work/shared/bench}
+. "$bench/shared-dir.sh"
+shared=$(bench_shared_dir "$root")
 work=$root/build/bench
 prefix=$work/wineprefix
 python=/usr/bin/python3

@@ -7,7 +7,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 tree=$root/build/win32
 prefix=$tree/wineprefix
-tests=$tree/src/wizard_wintests.exe
+tests=$tree/tests/wizard/wizard_wintests.exe
 build_dir_windows="Z:$(printf '%s' "$tree" | tr / '\\')"
 
 for dpi in 96 144 192; do

@@ -448,3 +448,29 @@ TEST_F(ManifestTest, BackgroundAndWizardLookReachTheSettings) {
 }
 
 }  // namespace
+
+namespace {
+
+// Inputs the manifest fuzz target found, each once a fault in the TOML
+// reader: they must end in a refusal that names the place, whatever the
+// reader would have done with them.
+TEST(ManifestFuzzFindings, EndInARefusalWithThePlace) {
+  const struct {
+    std::string text;
+    std::string error;
+  } findings[] = {
+      // A bare character beyond ASCII as the whole manifest (U+0194).
+      {"\xC6\x94", "fuzz.toml:1:1: a character beyond ASCII outside a quoted string; put the text in quotes"},
+      // The same after a key, and a lead byte that the text cuts short.
+      {"a = 1\nb\xC6\x94", "fuzz.toml:2:2: a character beyond ASCII outside a quoted string; put the text in quotes"},
+      {"a = \"\xC6", "fuzz.toml:1:6: the manifest is not UTF-8 text here; save it as UTF-8"},
+  };
+  for (const auto& finding : findings) {
+    Product product;
+    std::string error;
+    EXPECT_FALSE(ParseManifest(finding.text, "fuzz.toml", &product, &error));
+    EXPECT_EQ(error, finding.error);
+  }
+}
+
+}  // namespace
