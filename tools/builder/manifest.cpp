@@ -130,7 +130,8 @@ static size_t StepSpan(const std::string& text, size_t i, TomlSpan* span) {
 // The TOML reader misbehaves (undefined behaviour, found by fuzzing) on text
 // that is not UTF-8 and on characters beyond ASCII outside strings and
 // comments, where TOML does not allow them anyway. Both are refused here with
-// their place, before the reader sees them.
+// their place, before the reader sees them (ManifestFuzzFindings in
+// manifest_test.cpp keeps the inputs that found it).
 static bool FindUnreadableCharacter(const std::string& text, std::string* error, const std::string& path) {
   int line = 1;
   size_t line_start = 0;
