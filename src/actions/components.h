@@ -11,21 +11,28 @@
 #include "core/progress.h"
 #include "core/string.h"
 #include "core/vector.h"
+#include "package/languages.h"
 
-// Each item is shown on `progress` as it starts.
+// Each item is shown on `progress` as it starts, in the run's status text
+// for an item (message 33, "%s" the item).
+struct ComponentProgress {
+  Progress progress;
+  String item_status;
+};
+ComponentProgress ComponentProgressOf(const LanguageTable& languages, const Progress& progress);
 
 // The COM servers, then the type libraries, each path in turn.
-void RegisterComServers(const Array<String>& paths, const Progress& progress);
-void RegisterTypeLibraries(const Array<String>& paths, const Progress& progress);
+void RegisterComServers(const Array<String>& paths, const ComponentProgress& progress);
+void RegisterTypeLibraries(const Array<String>& paths, const ComponentProgress& progress);
 // Copies each INF file into the driver store; the final paths are recorded
 // for uninstall.
-void InstallInfDrivers(const Array<String>& paths, const Progress& progress);
+void InstallInfDrivers(const Array<String>& paths, const ComponentProgress& progress);
 
 // The MSI package's installer error code (0: installed); 120 when the system
 // has no MSI installer. Recorded for uninstall when asked and installed. The
 // package's own windows belong to `parent` (an HWND; null: none).
-uint32_t InstallMsiPackage(const MsiRequest& request, const Progress& progress, void* parent = nullptr);
+uint32_t InstallMsiPackage(const MsiRequest& request, const ComponentProgress& progress, void* parent = nullptr);
 
 // Registers the applet under its CLSID and in the control panel's name space;
 // the keys are recorded for uninstall. True when every step succeeded.
-bool RegisterControlPanelApplet(const ControlPanelRequest& request, const Progress& progress);
+bool RegisterControlPanelApplet(const ControlPanelRequest& request, const ComponentProgress& progress);

@@ -15,7 +15,6 @@
 #include "core/system_folders.h"
 #include "core/system_library_win.h"
 #include "package/message_numbers.h"
-#include "package/settings_state.h"
 #include "records/failure_summary.h"
 #include "records/log_writers.h"
 #include "records/marked_path.h"
@@ -31,8 +30,16 @@ constexpr uint32_t kCrashCode = 0x8000FFFF;
 
 const wchar_t* W(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
-void ShowItem(const Progress& progress, const String& item) {
-  ReportProgress(progress, kRegistrationProgress, FontStatusText(Message(message_number::kInstallingFont), item));
+}  // namespace
+
+ComponentProgress ComponentProgressOf(const LanguageTable& languages, const Progress& progress) {
+  return ComponentProgress{progress, MessageText(languages, message_number::kInstallingFont)};
+}
+
+namespace {
+
+void ShowItem(const ComponentProgress& progress, const String& item) {
+  ReportProgress(progress.progress, kRegistrationProgress, FontStatusText(progress.item_status, item));
 }
 
 // regsvr32 first; when it refuses, the server's own DllRegisterServer.
@@ -84,7 +91,7 @@ void ReportCrash(const char16_t* what, const String& path) {
 
 using CopyOemInfFn = BOOL(WINAPI*)(PCWSTR, PCWSTR, DWORD, DWORD, PWSTR, DWORD, PDWORD, PWSTR*);
 
-void InstallInfDriver(CopyOemInfFn copy, const String& path, const Progress& progress) {
+void InstallInfDriver(CopyOemInfFn copy, const String& path, const ComponentProgress& progress) {
   ShowItem(progress, path);
   LogItem(u"Installing driver \"", path);
   wchar_t final_path[MAX_PATH] = {};
@@ -120,7 +127,7 @@ bool SetKeyDefault(RegRoot root, const String& subkey, const String& text, RegVi
 
 }  // namespace
 
-void RegisterComServers(const Array<String>& paths, const Progress& progress) {
+void RegisterComServers(const Array<String>& paths, const ComponentProgress& progress) {
   for (int32_t i = 0; i < paths.Count(); ++i) {
     const String& path = paths[i];
     LogItem(u"Registering COM File \"", path);
@@ -130,7 +137,7 @@ void RegisterComServers(const Array<String>& paths, const Progress& progress) {
   }
 }
 
-void RegisterTypeLibraries(const Array<String>& paths, const Progress& progress) {
+void RegisterTypeLibraries(const Array<String>& paths, const ComponentProgress& progress) {
   if (paths.Count() == 0) return;
   SystemLibrary oleaut(L"oleaut32.dll");
   for (int32_t i = 0; i < paths.Count(); ++i) {
@@ -151,7 +158,7 @@ void RegisterTypeLibraries(const Array<String>& paths, const Progress& progress)
   }
 }
 
-void InstallInfDrivers(const Array<String>& paths, const Progress& progress) {
+void InstallInfDrivers(const Array<String>& paths, const ComponentProgress& progress) {
   if (paths.Count() == 0) return;
   SystemLibrary setupapi(L"setupapi.dll");
   if (!setupapi.loaded()) return LogText("Cannot install INF files...unable to open Setupapi.dll\r\n");
@@ -165,7 +172,7 @@ void InstallInfDrivers(const Array<String>& paths, const Progress& progress) {
   }
 }
 
-uint32_t InstallMsiPackage(const MsiRequest& request, const Progress& progress, void* parent) {
+uint32_t InstallMsiPackage(const MsiRequest& request, const ComponentProgress& progress, void* parent) {
   String line(u"Installing MSI package \"");
   line.Append(request.path);
   line.AppendW(u"\"...");
@@ -185,9 +192,9 @@ uint32_t InstallMsiPackage(const MsiRequest& request, const Progress& progress, 
   return result;
 }
 
-bool RegisterControlPanelApplet(const ControlPanelRequest& request, const Progress& progress) {
-  ReportProgress(progress, kRegistrationProgress,
-                 FontStatusText(Message(message_number::kInstallingFont),
+bool RegisterControlPanelApplet(const ControlPanelRequest& request, const ComponentProgress& progress) {
+  ReportProgress(progress.progress, kRegistrationProgress,
+                 FontStatusText(progress.item_status,
                                 FormatW(u"Control Panel extension \"%s\"", request.display_name.w_str())));
   LogItem(u"Registering control panel applet \"", request.display_name);
   // The 64-bit view, which the control panel of 64-bit Windows reads and the

@@ -70,7 +70,7 @@ TEST_F(Components, ComServersThroughRegsvr32AndTheirOwnEntry) {
   const std::wstring text = folder_ / L"not-a-dll.dll";
   PutFile(text, "just text");
   servers.Add(String(U16(text)));
-  RegisterComServers(servers, Progress());
+  RegisterComServers(servers, ComponentProgress());
 
   EXPECT_EQ(Calls(L"good.dll"), 1u);
   EXPECT_EQ(Calls(L"refuse.dll"), 2u);
@@ -88,7 +88,7 @@ TEST_F(Components, TypeLibraries) {
   const std::wstring text = folder_ / L"broken.tlb";
   PutFile(text, "not a type library");
   libraries.Add(String(U16(text)));
-  RegisterTypeLibraries(libraries, Progress());
+  RegisterTypeLibraries(libraries, ComponentProgress());
   const std::string log = Log();
   EXPECT_NE(log.find("stdole2.tlb\"...OK\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find("broken.tlb\"...FAILED\r\n"), std::string::npos) << log;
@@ -101,7 +101,7 @@ TEST_F(Components, MsiPackageThatCannotBeOpenedFailsWithItsCode) {
   request.path = String(U16(bad));
   request.option = 2;
   request.remember = true;
-  const uint32_t result = InstallMsiPackage(request, Progress());
+  const uint32_t result = InstallMsiPackage(request, ComponentProgress());
   EXPECT_NE(result, 0u);
   const std::string expected = "broken.msi\"...FAILED code " + std::to_string(result) + ": ";
   EXPECT_NE(Log().find(expected), std::string::npos) << Log();
@@ -125,7 +125,7 @@ TEST_F(Components, ControlPanelAppletKeysAreWrittenAndRecorded) {
   request.display_name = String(u"Bx Applet");
   request.class_id = String(u"{6A2C1F00-0000-4B1D-9A6E-B0B0B0B0B0B1}");
   request.arguments = String(u"/panel");
-  ASSERT_TRUE(RegisterControlPanelApplet(request, Progress()));
+  ASSERT_TRUE(RegisterControlPanelApplet(request, ComponentProgress()));
   EXPECT_EQ(Text(ReadText(RegRoot::kLocalMachine, u"Software\\Classes\\CLSID\\{6A2C1F00-0000-4B1D-9A6E-B0B0B0B0B0B1}\\Shell\\Open\\Command\\",
                           u"", 0, RegView::k64)),
             Text(String(u"\"C:\\Bx\\applet.exe\" /panel")));
@@ -151,7 +151,7 @@ TEST_F(Components, InfDriverGoesToTheDriverStoreAndIsRecorded) {
           "ClassGuid={4d36e97d-e325-11ce-bfc1-08002be10318}\r\nProvider=Bastionix\r\nDriverVer=01/01/2024,1.0\r\n");
   Array<String> infs;
   infs.Add(String(U16(inf)));
-  InstallInfDrivers(infs, Progress());
+  InstallInfDrivers(infs, ComponentProgress());
   const std::string log = Log();
   const std::string recorded = Text(TheUninstallRecords().inf);
   const size_t at = log.find("OK\r\nFinal driver location: ");
@@ -173,7 +173,7 @@ TEST_F(Components, ComServerThatCrashesIsLoggedAndTheNextOneRegistered) {
   Array<String> servers;
   servers.Add(Server(L"crash.dll"));
   servers.Add(Server(L"good.dll"));
-  RegisterComServers(servers, Progress());
+  RegisterComServers(servers, ComponentProgress());
 
   EXPECT_GE(Calls(L"crash.dll"), 1u);
   EXPECT_EQ(Calls(L"good.dll"), 1u);

@@ -10,10 +10,13 @@
 #include "core/string.h"
 #include "package/file_blocks.h"
 #include "package/locator.h"
+#include "package/run_product.h"
 
 // Where the entries come from, where they go, and what the run is like: the
 // install sequence fills it from its own state.
 struct InstallEntrySource {
+  const RunProduct* product = nullptr;    // the run's settings and texts; never null
+  bool uninstall_supported = false;       // the run registers an uninstaller (shared files are counted)
   const PackageHeader* header = nullptr;  // entry count and content sizes
   const FileData* file_data = nullptr;    // the stored file data, checked as a whole
   BlockCoding coding;                     // the package's cipher; compressed with ProductFlags bit 5

@@ -18,7 +18,6 @@
 #include "package/entry_record.h"
 #include "package/locator.h"
 #include "package/message_numbers.h"
-#include "package/settings_state.h"
 #include "package/variables.h"
 #include "records/failure_summary.h"
 #include "records/log_writers.h"
@@ -56,7 +55,7 @@ DestinationFolders CurrentFolders(const InstallEntrySource& source) {
   folders.uninstall = source.uninstall_folder;
   folders.fonts = FolderPath(FolderSource::kFonts);
   folders.system = FolderPath(FolderSource::kSystem);
-  folders.portable_shared = source.removable && !Settings().SharedSubfolder.empty() && !source.shared_folder.empty();
+  folders.portable_shared = source.removable && !source.product->settings.SharedSubfolder.empty() && !source.shared_folder.empty();
   return folders;
 }
 
@@ -65,6 +64,8 @@ DestinationFolders CurrentFolders(const InstallEntrySource& source) {
 // name is searched for in every spelling), so what this run has seen is not
 // asked again.
 struct FolderMemory {
+  const InstallEntrySource* source = nullptr;
+  FileWriteRules rules;  // the product's, made once for every file
   DestinationFolders folders;
   // Folders this run created: nothing is in them but what it tried to write,
   // as long as nothing else has run meanwhile (Forget).
@@ -140,7 +141,7 @@ bool MakeEntryFolder(const String& file, bool record, FolderMemory& memory) {
   if (!CreateFolder(folder.w_str())) {
     const uint32_t error = GetLastError();
     const String reason = FileInTheWay(folder) ? String(kFileInTheWayText) : SystemErrorTextW(error);
-    AddFailureW(FolderFailureText(Message(message_number::kFolderFailed), folder, reason, file).w_str());
+    AddFailureW(FolderFailureText(MessageText(memory.source->product->languages, message_number::kFolderFailed), folder, reason, file).w_str());
     return false;
   }
   for (int32_t i = missing.Count() - 1; i >= 0; --i) {
@@ -170,7 +171,7 @@ void AfterWrite(const EntryRecord& entry, const String& name, const String& path
   const InstallHooks& hooks = TheInstallHooks();
   switch (entry.kind) {
     case entry_kind::kFont:
-      ReportProgress(source.progress, percent, FontStatusText(Message(message_number::kInstallingFont), name));
+      ReportProgress(source.progress, percent, FontStatusText(MessageText(source.product->languages, message_number::kInstallingFont), name));
       RegisterFont(Utf8ToUtf16(entry.version), name, path);
       lists.font_installed = true;
       break;
@@ -179,12 +180,12 @@ void AfterWrite(const EntryRecord& entry, const String& name, const String& path
       break;
     case entry_kind::kMsi: {
       const MsiRequest& request = lists.msi_packages.Add(MakeMsiRequest(entry, path, source.silent));
-      if (hooks.install_msi) hooks.install_msi(request, source.progress);
+      if (hooks.install_msi) hooks.install_msi(request, source.progress, source.product->languages);
       break;
     }
     case entry_kind::kControlPanel: {
       const ControlPanelRequest& request = lists.control_panels.Add(MakeControlPanelRequest(entry, path, pending));
-      if (hooks.register_control_panel) hooks.register_control_panel(request, source.progress);
+      if (hooks.register_control_panel) hooks.register_control_panel(request, source.progress, source.product->languages);
       break;
     }
     default:
@@ -202,7 +203,7 @@ void FileDone(void* context, const String& path, const String& entry_name, bool 
     AddToFileSet(&memory.failed, path);
     return;
   }
-  if (Settings().Flag(product_flag::kDetailedLog)) LogTextW(WrittenFileLine(entry_name, path));
+  if (memory.source->product->settings.Flag(product_flag::kDetailedLog)) LogTextW(WrittenFileLine(entry_name, path));
   AddToFileSet(&TheInstallLists().files_written, path);
 }
 
@@ -246,7 +247,7 @@ class EntryContent final : public FileContent {
 
 void InstallEntry(const EntryRecord& entry, FileContent& content, int32_t index, const InstallEntrySource& source,
                   FolderMemory& memory) {
-  const ProductSettings& settings = Settings();
+  const ProductSettings& settings = source.product->settings;
   InstallLists& lists = TheInstallLists();
   const bool removable = source.removable;
   const int32_t count = source.header->entry_count;
@@ -261,7 +262,7 @@ void InstallEntry(const EntryRecord& entry, FileContent& content, int32_t index,
   const String& path = destination.path;
   const int32_t percent = FileProgress(index, count);
   const bool shows_name = ShowsFileName(settings.Flag(product_flag::kHideFileNames), entry.name);
-  ReportProgress(source.progress, percent, shows_name ? path : Message(message_number::kInstalling));
+  ReportProgress(source.progress, percent, shows_name ? path : MessageText(source.product->languages, message_number::kInstalling));
   ListEntry(entry, path, removable, lists);
   if (SkipsSilently(entry.flags)) return;
 
@@ -298,11 +299,11 @@ void InstallEntry(const EntryRecord& entry, FileContent& content, int32_t index,
   if (!WrittenAtOnce(entry.kind)) {
     // Noted as written only once its write has completed (FileDone).
     memory.in_flight = path;
-    WritePackagedFileBehind(path, content, facts.date, attributes, existing.exists, &pending,
+    WritePackagedFileBehind(memory.rules, path, content, facts.date, attributes, existing.exists, &pending,
                             WriteDone{&FileDone, &memory, name});
     return;
   }
-  const bool written = WritePackagedFile(path, content, facts.date, attributes, existing.exists, &pending);
+  const bool written = WritePackagedFile(memory.rules, path, content, facts.date, attributes, existing.exists, &pending);
   FileDone(&memory, path, name, written);
   if (!written && !(entry.kind == entry_kind::kControlPanel && pending)) return;
   AfterWrite(entry, name, path, percent, pending, source, lists);
@@ -314,12 +315,12 @@ void FinishEntries(const FileDataDecoder& decoder, const InstallEntrySource& sou
   FinishWritesBehind();
   Stop(decoder.Finish());
   InstallLists& lists = TheInstallLists();
-  ReportProgress(source.progress, kFilesDoneProgress, Message(message_number::kInstalling));
+  ReportProgress(source.progress, kFilesDoneProgress, MessageText(source.product->languages, message_number::kInstalling));
   if (lists.font_installed) BroadcastFontChange();
   CleanPendingOperations(lists.files_written, PendingCleanupMode::kInstall);
   ReportProgress(source.progress, kRenamesDoneProgress, String());
   // Counts are kept only for a product that can be uninstalled from a fixed drive.
-  if (Settings().Flag(product_flag::kDetectInstallation) && !source.removable) {
+  if (source.uninstall_supported && !source.removable) {
     RaiseSharedFileCounts(lists.shared_listed, &lists.shared_files);
   }
   ReportProgress(source.progress, kCountsDoneProgress, String());
@@ -332,6 +333,8 @@ void InstallAllEntries(const InstallEntrySource& source) {
   // Decompression runs ahead on a second thread while files are written.
   FileDataDecoder decoder(source.file_data->stored, source.coding, true);
   FolderMemory memory;
+  memory.source = &source;
+  memory.rules = FileWriteRulesOf(*source.product);
   memory.folders = CurrentFolders(source);
   // The set of files written never rehashes: size its table for the whole package.
   TheInstallLists().files_written.RemoveAll(header.entry_count);

@@ -25,7 +25,7 @@
 #include "package/entry_record.h"
 #include "package/locator.h"
 #include "package/message_numbers.h"
-#include "package/settings_state.h"
+#include "package/run_product.h"
 #include "records/failure_summary.h"
 #include "records/marked_path.h"
 #include "records/shared_files.h"
@@ -106,8 +106,8 @@ std::vector<std::wstring>& ComponentsSeen() {
   static std::vector<std::wstring> seen;
   return seen;
 }
-void SeeMsi(const MsiRequest& request, const Progress&) { ComponentsSeen().push_back(L"msi " + WideOf(request.path)); }
-void SeeApplet(const ControlPanelRequest& request, const Progress&) { ComponentsSeen().push_back(L"cpl " + WideOf(request.path)); }
+void SeeMsi(const MsiRequest& request, const Progress&, const LanguageTable&) { ComponentsSeen().push_back(L"msi " + WideOf(request.path)); }
+void SeeApplet(const ControlPanelRequest& request, const Progress&, const LanguageTable&) { ComponentsSeen().push_back(L"cpl " + WideOf(request.path)); }
 
 FileDate WriteTimeOf(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
@@ -153,17 +153,15 @@ std::string Utf8(const std::wstring& text) {
 class FileInstallRun : public testing::Test {
  protected:
   void SetUp() override {
-    saved_settings_ = Settings();
-    saved_languages_ = Languages();
     install_ = folder_ / L"Product";
     shared_ = folder_ / L"Shared";
-    Settings().ProductFlags = 1ull << product_flag::kDetectInstallation | 1ull << product_flag::kDetailedLog;
-    Languages() = LanguageTable();
-    Languages().names.Add(String(u"English"));
-    Languages().messages.Resize(80);
-    Languages().messages[message_number::kFolderFailed] = String(u"The folder %s could not be created.\r\n\r\n%s");
-    Languages().messages[message_number::kInstalling] = String(u"Installing");
-    Languages().messages[message_number::kInstallingFont] = String(u"Installing <file>...");
+    product_.settings.ProductFlags = 1ull << product_flag::kDetectInstallation | 1ull << product_flag::kDetailedLog;
+    product_.languages = LanguageTable();
+    product_.languages.names.Add(String(u"English"));
+    product_.languages.messages.Resize(80);
+    product_.languages.messages[message_number::kFolderFailed] = String(u"The folder %s could not be created.\r\n\r\n%s");
+    product_.languages.messages[message_number::kInstalling] = String(u"Installing");
+    product_.languages.messages[message_number::kInstallingFont] = String(u"Installing <file>...");
     TheInstallLists() = InstallLists();
     TheInstallHooks() = InstallHooks{&SeeMsi, &SeeApplet};
     ProgressSeen().clear();
@@ -185,8 +183,6 @@ class FileInstallRun : public testing::Test {
     ClearFailures();
     TheInstallLists() = InstallLists();
     TheInstallHooks() = InstallHooks();
-    Settings() = saved_settings_;
-    Languages() = saved_languages_;
     // The scratch folder goes with its read-only files too.
     SetFileAttributesW((install_ + L"\\bin\\app.exe").c_str(), FILE_ATTRIBUTE_NORMAL);
   }
@@ -194,6 +190,8 @@ class FileInstallRun : public testing::Test {
   // Installs the package's entries into this test's folders.
   void Install(EntryPackage& package) {
     InstallEntrySource source = package.Source();
+    source.product = &product_;
+    source.uninstall_supported = product_.settings.Flag(product_flag::kDetectInstallation);
     source.install_folder = String(U16(install_));
     source.uninstall_folder = String(U16(install_ + L"\\uninst"));
     source.shared_folder = String(U16(shared_));
@@ -243,9 +241,9 @@ class FileInstallRun : public testing::Test {
   std::vector<std::wstring> fonts_added_;
   bool removable_ = false;
 
+  RunProduct product_;
+
  private:
-  ProductSettings saved_settings_;
-  LanguageTable saved_languages_;
 };
 
 TEST_F(FileInstallRun, EveryKindLandsWithItsRecordsListsAndLogLines) {
@@ -468,7 +466,7 @@ TEST_F(FileInstallRun, VersionedFilesAreComparedByTheirVersionResource) {
 }
 
 TEST_F(FileInstallRun, LargeContentsAreWrittenPieceByPieceAndSkippedInStep) {
-  Settings().SetFlag(product_flag::kVerifyAfterWrite, true);
+  product_.settings.SetFlag(product_flag::kVerifyAfterWrite, true);
   std::string big(kStreamedContentAbove + 70001, '\0');
   for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 13 + i / 4096);
   std::string other = big;
@@ -520,7 +518,7 @@ TEST_F(FileInstallRun, AFileThatFailsToWriteStaysInTheUninstallList) {
 }
 
 // Stands in for an MSI package that puts a file of its own beside itself.
-void MsiPlantsFile(const MsiRequest& request, const Progress&) {
+void MsiPlantsFile(const MsiRequest& request, const Progress&, const LanguageTable&) {
   PutFile(WideOf(request.path).substr(0, WideOf(request.path).rfind(L'\\')) + L"\\sub\\from-msi.txt", "msi's");
 }
 

@@ -3,12 +3,22 @@
 #include "core/file_errors.h"
 #include "core/final_path.h"
 #include "core/format.h"
+#include "package/message_numbers.h"
 
 namespace {
 
 constexpr uint32_t kNormalAttributes = 0x80;  // FILE_ATTRIBUTE_NORMAL
 
 }  // namespace
+
+FileWriteRules FileWriteRulesOf(const RunProduct& product) {
+  FileWriteRules rules;
+  rules.clear_protection = product.settings.Flag(product_flag::kClearProtection);
+  rules.stage_new_files = product.settings.Flag(product_flag::kStageNewFiles);
+  rules.verify_after_write = product.settings.Flag(product_flag::kVerifyAfterWrite);
+  rules.write_failed = MessageText(product.languages, message_number::kWriteFailed);
+  return rules;
+}
 
 String WriteFailureHead(const String& message, const String& path) {
   return FormatW(u"\r\n%s %s\r\n", message.w_str(), path.w_str());

@@ -9,6 +9,7 @@
 #include "actions/file_content.h"
 #include "core/datetime.h"
 #include "core/string.h"
+#include "package/run_product.h"
 
 // Message 31 of the language table: the head of a write-failure report.
 // The attributes an entry may put on its file: read-only, hidden, system,
@@ -16,6 +17,18 @@
 constexpr uint32_t kEntryAttributeMask = 0x1127;
 // The corrupt-package code of a negative data length.
 constexpr int kCorruptNegativeLength = 5;
+
+// What the product asks of every write: clear the attributes that protect a
+// file (ProductFlags bit 19),
+// stage new files too, read each file back; and message 31, the head of
+// every failure report. The run's owner makes them from its product.
+struct FileWriteRules {
+  bool clear_protection = false;
+  bool stage_new_files = false;
+  bool verify_after_write = false;
+  String write_failed;
+};
+FileWriteRules FileWriteRulesOf(const RunProduct& product);
 
 // Writes the content to `path` (UTF-16, full) in up to three attempts, then puts `date` (when complete) and `attributes` (unless -1) on
 // the file. True when the file holds the data. On failure the report goes to
@@ -26,8 +39,8 @@ constexpr int kCorruptNegativeLength = 5;
 // still false. Only a file that `existed` before (or any file with
 // product_flag::kStageNewFiles) is staged. A negative length ends the
 // installation with corrupt-package code 5.
-bool WritePackagedFile(const String& path, FileContent& content, const FileDate& date, int32_t attributes,
-                       bool existed, bool* pending);
+bool WritePackagedFile(const FileWriteRules& rules, const String& path, FileContent& content, const FileDate& date,
+                       int32_t attributes, bool existed, bool* pending);
 // What the caller learns once a file's outcome is known, on the caller's
 // thread: the path, `note`, and whether the file now holds its data (false:
 // it failed, or was only staged for the restart).
@@ -47,7 +60,7 @@ struct WriteDone {
 // before the return, or later from the call that collects the file. False
 // when the file failed or was staged (as WritePackagedFile); true when it was
 // written or is on its way.
-bool WritePackagedFileBehind(const String& path, FileContent& content, const FileDate& date, int32_t attributes,
+bool WritePackagedFileBehind(const FileWriteRules& rules, const String& path, FileContent& content, const FileDate& date, int32_t attributes,
                              bool existed, bool* pending, const WriteDone& then);
 inline constexpr int64_t kWriteBehindLimit = 0x100000;
 // Waits for the file in flight and completes it (its report, its WriteDone). Call before anything reads a file handed over, and before a log
@@ -56,7 +69,7 @@ void WaitForWritesBehind();
 // Waits, and ends the thread: when the file phase ends.
 void FinishWritesBehind();
 // The same for `length` bytes of `data` in memory.
-bool WritePackagedFile(const String& path, const void* data, int32_t length, const FileDate& date,
+bool WritePackagedFile(const FileWriteRules& rules, const String& path, const void* data, int32_t length, const FileDate& date,
                        int32_t attributes, bool existed, bool* pending);
 
 // The report texts, UTF-16 (paths and the system's texts as given).

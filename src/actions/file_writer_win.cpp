@@ -8,8 +8,6 @@
 #include "core/file_ops.h"
 #include "core/system_error_text.h"
 #include "package/corrupt_report.h"
-#include "package/message_numbers.h"
-#include "package/settings_state.h"
 #include "records/failure_summary.h"
 #include "records/log_writers.h"
 #include "records/restart_queue.h"
@@ -81,6 +79,7 @@ struct BehindJob {
   int32_t attributes = -1;
   bool existed = false;
   WriteDone then;
+  FileWriteRules rules;
   bool ok = true;
   DWORD error = ERROR_SUCCESS;
 };
@@ -196,9 +195,9 @@ bool HoldsData(const String& path, FileContent& content) {
 
 // What the first failure may mend: a missing folder, and (when the product
 // allows it) the attributes that keep a file from being replaced.
-void MendAfterFirstFailure(const String& path, DWORD error) {
+void MendAfterFirstFailure(const FileWriteRules& rules, const String& path, DWORD error) {
   if (error == ERROR_PATH_NOT_FOUND) CreateFolder(ParentFolder(path).w_str());
-  if (!Settings().Flag(product_flag::kClearProtection)) return;
+  if (!rules.clear_protection) return;
   const uint32_t attributes = GetAttributes(path.w_str());
   if (attributes != kNoAttributes && (attributes & kProtectiveAttributes)) {
     SetAttributes(path.w_str(), attributes & ~kProtectiveAttributes);
@@ -237,15 +236,15 @@ bool Stage(const String& path, FileContent& content, const FileDate& date, Strin
 bool DrivePresent(char16_t drive) { return (GetLogicalDrives() >> (drive - u'A') & 1) != 0; }
 
 // The last attempt failed with `error`: report, and stage where allowed.
-void ReportFailure(const String& path, FileContent& content, const FileDate& date, bool existed, DWORD error,
-                   bool* pending) {
-  String text = WriteFailureHead(Message(message_number::kWriteFailed), path);
+void ReportFailure(const FileWriteRules& rules, const String& path, FileContent& content, const FileDate& date,
+                   bool existed, DWORD error, bool* pending) {
+  String text = WriteFailureHead(rules.write_failed, path);
   const char16_t drive = DriveLetter(path);
   if (drive != 0 && !DrivePresent(drive)) {
     text.Append(MissingDriveText(drive));
   } else {
     text.Append(SystemTextBlock(SystemErrorTextW(error)));
-    if (MayStage(existed, Settings().Flag(product_flag::kStageNewFiles), error) &&
+    if (MayStage(existed, rules.stage_new_files, error) &&
         Stage(path, content, date, text)) {
       LogTextW(text);
       *pending = true;
@@ -268,7 +267,7 @@ void Tell(const WriteDone& then, const String& path, bool written) {
 }
 
 // Copies the content into the job and sends it on its way.
-bool HandOverJob(BehindJob* job, const String& path, FileContent& content, const FileDate& date,
+bool HandOverJob(const FileWriteRules& rules, BehindJob* job, const String& path, FileContent& content, const FileDate& date,
                  DWORD attributes_now, int32_t attributes, bool existed, const WriteDone& then) {
   job->path = path;
   job->data.Clear();
@@ -281,6 +280,7 @@ bool HandOverJob(BehindJob* job, const String& path, FileContent& content, const
   job->attributes = attributes;
   job->existed = existed;
   job->then = then;
+  job->rules = rules;
   // The file before must be done (and mended) before this one goes.
   WaitForWritesBehind();
   return TheWriteBehind().HandOver();
@@ -289,11 +289,12 @@ bool HandOverJob(BehindJob* job, const String& path, FileContent& content, const
 // The attempts of the file writer. With `behind` (what to do once it is
 // written), a file that opens is handed to the worker instead of being
 // written here.
-WriteOutcome WriteWithAttempts(const String& path, FileContent& content, const FileDate& date, int32_t attributes,
-                               bool existed, bool* pending, const WriteDone* behind) {
+WriteOutcome WriteWithAttempts(const FileWriteRules& rules, const String& path, FileContent& content,
+                               const FileDate& date, int32_t attributes, bool existed, bool* pending,
+                               const WriteDone* behind) {
   if (content.length() < 0) ReportCorruptPackage(kCorruptNegativeLength);
   *pending = false;
-  const bool verify = Settings().Flag(product_flag::kVerifyAfterWrite);
+  const bool verify = rules.verify_after_write;
   // Without a read-back the attributes go on with the date. A file that must
   // first read back gets them afterwards: a read-only or hidden file could
   // not be written again when the comparison fails.
@@ -305,7 +306,7 @@ WriteOutcome WriteWithAttempts(const String& path, FileContent& content, const F
     BehindJob* job = behind ? &TheWriteBehind().Free() : nullptr;
     File* file = job ? &job->file : &here;
     if (OpenForWriting(path, existed, file, &error)) {
-      if (job && HandOverJob(job, path, content, date, attributes_now, attributes, existed, *behind)) {
+      if (job && HandOverJob(rules, job, path, content, date, attributes_now, attributes, existed, *behind)) {
         return WriteOutcome::kHandedOver;
       }
       if (WriteAndClose(file, content, date, attributes_now, &error)) {
@@ -316,30 +317,31 @@ WriteOutcome WriteWithAttempts(const String& path, FileContent& content, const F
         }
         if (attempt == 0) {
           AddFailureW(
-              VerifyFailureText(Message(message_number::kWriteFailed), path, SystemErrorTextW(GetLastError())).w_str());
+              VerifyFailureText(rules.write_failed, path, SystemErrorTextW(GetLastError())).w_str());
           return WriteOutcome::kFailed;
         }
       }
     } else if (attempt == kAttempts - 1) {
-      MendAfterFirstFailure(path, error);
+      MendAfterFirstFailure(rules, path, error);
     }
     if (attempt > 0) Sleep(kRetryDelayMs);
   }
-  ReportFailure(path, content, date, existed, error, pending);
+  ReportFailure(rules, path, content, date, existed, error, pending);
   return WriteOutcome::kFailed;
 }
 
 }  // namespace
 
-bool WritePackagedFile(const String& path, FileContent& content, const FileDate& date, int32_t attributes,
-                       bool existed, bool* pending) {
+bool WritePackagedFile(const FileWriteRules& rules, const String& path, FileContent& content, const FileDate& date,
+                       int32_t attributes, bool existed, bool* pending) {
   WaitForWritesBehind();
-  return WriteWithAttempts(path, content, date, attributes, existed, pending, nullptr) == WriteOutcome::kWritten;
+  return WriteWithAttempts(rules, path, content, date, attributes, existed, pending, nullptr) == WriteOutcome::kWritten;
 }
 
-bool WritePackagedFileBehind(const String& path, FileContent& content, const FileDate& date, int32_t attributes,
-                             bool existed, bool* pending, const WriteDone& then) {
-  const WriteOutcome outcome = WriteWithAttempts(path, content, date, attributes, existed, pending, &then);
+bool WritePackagedFileBehind(const FileWriteRules& rules, const String& path, FileContent& content,
+                             const FileDate& date, int32_t attributes, bool existed, bool* pending,
+                             const WriteDone& then) {
+  const WriteOutcome outcome = WriteWithAttempts(rules, path, content, date, attributes, existed, pending, &then);
   if (outcome != WriteOutcome::kHandedOver) Tell(then, path, outcome == WriteOutcome::kWritten);
   return outcome != WriteOutcome::kFailed;
 }
@@ -357,7 +359,7 @@ void WaitForWritesBehind() {
   MemoryContent content(job->data.bytes(), job->data.length());
   bool pending = false;
   const WriteOutcome outcome =
-      WriteWithAttempts(job->path, content, job->date, job->attributes, job->existed, &pending, nullptr);
+      WriteWithAttempts(job->rules, job->path, content, job->date, job->attributes, job->existed, &pending, nullptr);
   Tell(job->then, job->path, outcome == WriteOutcome::kWritten);
 }
 
@@ -366,8 +368,8 @@ void FinishWritesBehind() {
   TheWriteBehind().Stop();
 }
 
-bool WritePackagedFile(const String& path, const void* data, int32_t length, const FileDate& date,
-                       int32_t attributes, bool existed, bool* pending) {
+bool WritePackagedFile(const FileWriteRules& rules, const String& path, const void* data, int32_t length,
+                       const FileDate& date, int32_t attributes, bool existed, bool* pending) {
   MemoryContent content(data, length);
-  return WritePackagedFile(path, content, date, attributes, existed, pending);
+  return WritePackagedFile(rules, path, content, date, attributes, existed, pending);
 }

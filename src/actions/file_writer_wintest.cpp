@@ -14,7 +14,7 @@
 #include "core/file_stream.h"
 #include "core/scratch_folder_wintest.h"
 #include "package/message_numbers.h"
-#include "package/settings_state.h"
+#include "package/run_product.h"
 #include "records/failure_summary.h"
 #include "records/restart_queue.h"
 #include "records/restart_queue_wintest.h"
@@ -66,18 +66,16 @@ const WriteDone kTell{&SeeDone, nullptr, String("!")};
 
 uint64_t Ticks(const FILETIME& time) { return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime; }
 
-// The writer's process-wide surroundings: settings, message 31, a working
+// The writer's surroundings: the run's product (its rules, message 31), a working
 // log in memory, an empty failure summary and no restart wanted yet.
 class FileWriterRun : public testing::Test {
  protected:
   void SetUp() override {
-    saved_settings_ = Settings();
-    saved_languages_ = Languages();
-    Settings().ProductFlags = 0;
-    Languages() = LanguageTable();
-    Languages().names.Add(String(u"English"));
-    Languages().messages.Resize(40);
-    Languages().messages[message_number::kWriteFailed] = String(u"Unable to write");
+    product_.settings.ProductFlags = 0;
+    product_.languages = LanguageTable();
+    product_.languages.names.Add(String(u"English"));
+    product_.languages.messages.Resize(40);
+    product_.languages.messages[message_number::kWriteFailed] = String(u"Unable to write");
     TheWorkingLog().file.AttachStream(log_.stream());
     ClearFailures();
     ClearRestartNeeded();
@@ -87,14 +85,12 @@ class FileWriterRun : public testing::Test {
     ForgetPendingPairsIn(folder_.path());
     TheWorkingLog().file.Close();
     ClearFailures();
-    Settings() = saved_settings_;
-    Languages() = saved_languages_;
     ClearRestartNeeded();
   }
 
   bool Write(const std::wstring& path, bool existed, int32_t attributes = -1, const FileDate& date = FileDate()) {
     pending_ = true;  // the writer must reset it
-    return WritePackagedFile(String(U16(path)), kData.data(), static_cast<int32_t>(kData.size()), date, attributes,
+    return WritePackagedFile(FileWriteRulesOf(product_), String(U16(path)), kData.data(), static_cast<int32_t>(kData.size()), date, attributes,
                              existed, &pending_);
   }
   std::string Log() const { return Text(log_.content()); }
@@ -116,12 +112,11 @@ class FileWriterRun : public testing::Test {
   ScratchFolder folder_;
   MemoryStream log_;
   bool pending_ = false;
-  ProductSettings saved_settings_;
-  LanguageTable saved_languages_;
+  RunProduct product_;
 };
 
 TEST_F(FileWriterRun, WritesDataDateAndAttributesIntoMissingFolders) {
-  Settings().SetFlag(product_flag::kVerifyAfterWrite, true);
+  product_.settings.SetFlag(product_flag::kVerifyAfterWrite, true);
   const std::wstring path = folder_ / L"new\\deeper\\file.bin";
   ASSERT_TRUE(Write(path, false, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY, FileDate{2021, 6, 7, 8, 9, 10}));
   EXPECT_FALSE(pending_);
@@ -196,7 +191,7 @@ TEST_F(FileWriterRun, ContentInPiecesIsWrittenReadBackAndStaged) {
   // Without a read-back the attributes go on with the date, on the writing handle.
   const std::wstring plain = folder_ / L"plain.bin";
   PieceContent once(bytes);
-  ASSERT_TRUE(WritePackagedFile(String(U16(plain)), once, date, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN,
+  ASSERT_TRUE(WritePackagedFile(FileWriteRulesOf(product_), String(U16(plain)), once, date, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN,
                                 false, &pending_));
   EXPECT_EQ(testkit::ReadFileBytes(plain).value_or("<none>"), bytes);
   WIN32_FILE_ATTRIBUTE_DATA data;
@@ -209,10 +204,10 @@ TEST_F(FileWriterRun, ContentInPiecesIsWrittenReadBackAndStaged) {
   SetFileAttributesW(plain.c_str(), FILE_ATTRIBUTE_NORMAL);
 
   // Read back piece by piece: the content is gone through twice.
-  Settings().SetFlag(product_flag::kVerifyAfterWrite, true);
+  product_.settings.SetFlag(product_flag::kVerifyAfterWrite, true);
   const std::wstring checked = folder_ / L"checked.bin";
   PieceContent twice(bytes);
-  ASSERT_TRUE(WritePackagedFile(String(U16(checked)), twice, date, -1, false, &pending_));
+  ASSERT_TRUE(WritePackagedFile(FileWriteRulesOf(product_), String(U16(checked)), twice, date, -1, false, &pending_));
   EXPECT_EQ(twice.rewinds(), 2);
   EXPECT_EQ(testkit::ReadFileBytes(checked).value_or("<none>"), bytes);
   EXPECT_EQ(Failures(), "");
@@ -223,7 +218,7 @@ TEST_F(FileWriterRun, ContentInPiecesIsWrittenReadBackAndStaged) {
   PieceContent staged(bytes);
   {
     Holder holder(busy);
-    EXPECT_FALSE(WritePackagedFile(String(U16(busy)), staged, date, -1, true, &pending_));
+    EXPECT_FALSE(WritePackagedFile(FileWriteRulesOf(product_), String(U16(busy)), staged, date, -1, true, &pending_));
   }
   EXPECT_TRUE(pending_);
   const Vector<PendingRename> pairs = PendingPairsIn(folder_.path());
@@ -241,14 +236,14 @@ TEST_F(FileWriterRun, SmallFilesAreFinishedBehindInOrderAndCompletely) {
   for (int i = 0; i < 20; ++i) {
     MemoryContent content(contents[i].data(), static_cast<int64_t>(contents[i].size()));
     const std::wstring path = folder_ / (L"behind" + std::to_wstring(i) + L".bin").c_str();
-    ASSERT_TRUE(WritePackagedFileBehind(String(U16(path)), content, date, i == 3 ? FILE_ATTRIBUTE_READONLY : -1,
+    ASSERT_TRUE(WritePackagedFileBehind(FileWriteRulesOf(product_), String(U16(path)), content, date, i == 3 ? FILE_ATTRIBUTE_READONLY : -1,
                                         false, &pending_, kTell));
     EXPECT_FALSE(pending_);
   }
   // The same name again while it may still be on its way: the last content wins.
   const std::wstring again = folder_ / L"behind19.bin";
   MemoryContent last(kData.data(), static_cast<int64_t>(kData.size()));
-  ASSERT_TRUE(WritePackagedFileBehind(String(U16(again)), last, date, -1, false, &pending_, kTell));
+  ASSERT_TRUE(WritePackagedFileBehind(FileWriteRulesOf(product_), String(U16(again)), last, date, -1, false, &pending_, kTell));
   EXPECT_LE(Told().size(), 20u);  // the last one may still be on its way
   FinishWritesBehind();
   // Each file was reported once, in order, and only when it held its data
@@ -281,7 +276,7 @@ TEST_F(FileWriterRun, SmallFilesAreFinishedBehindInOrderAndCompletely) {
 TEST_F(FileWriterRun, ADeviceAtTheDestinationIsRefusedAndReported) {
   const std::wstring full = L"Z:\\dev\\full";
   MemoryContent content(kData.data(), static_cast<int64_t>(kData.size()));
-  EXPECT_FALSE(WritePackagedFileBehind(String(U16(full)), content, FileDate(), -1, false, &pending_, kTell));
+  EXPECT_FALSE(WritePackagedFileBehind(FileWriteRulesOf(product_), String(U16(full)), content, FileDate(), -1, false, &pending_, kTell));
   FinishWritesBehind();
   EXPECT_FALSE(pending_);
   EXPECT_EQ(Told(), (std::vector<std::pair<std::wstring, std::string>>{{full, "<failed>!"}}));
@@ -297,7 +292,7 @@ TEST_F(FileWriterRun, FilesThatCannotGoBehindTakeTheUsualWay) {
   {
     Holder holder(busy);
     MemoryContent content(kData.data(), static_cast<int64_t>(kData.size()));
-    EXPECT_FALSE(WritePackagedFileBehind(String(U16(busy)), content, FileDate(), -1, true, &pending_, kTell));
+    EXPECT_FALSE(WritePackagedFileBehind(FileWriteRulesOf(product_), String(U16(busy)), content, FileDate(), -1, true, &pending_, kTell));
   }
   EXPECT_TRUE(pending_);
   // Staged is not written.
@@ -311,14 +306,14 @@ TEST_F(FileWriterRun, FilesThatCannotGoBehindTakeTheUsualWay) {
   const std::string large = Pattern(static_cast<size_t>(kWriteBehindLimit) + 1);
   const std::wstring big = folder_ / L"big.bin";
   MemoryContent large_content(large.data(), static_cast<int64_t>(large.size()));
-  ASSERT_TRUE(WritePackagedFileBehind(String(U16(big)), large_content, FileDate(), -1, false, &pending_, kTell));
+  ASSERT_TRUE(WritePackagedFileBehind(FileWriteRulesOf(product_), String(U16(big)), large_content, FileDate(), -1, false, &pending_, kTell));
   EXPECT_EQ(testkit::ReadFileBytes(big).value_or("<none>"), large);
   ASSERT_EQ(Told().size(), 2u);
   EXPECT_EQ(Told()[1], std::make_pair(big, large + "!"));
-  Settings().SetFlag(product_flag::kVerifyAfterWrite, true);
+  product_.settings.SetFlag(product_flag::kVerifyAfterWrite, true);
   const std::wstring checked = folder_ / L"checked.bin";
   MemoryContent content(kData.data(), static_cast<int64_t>(kData.size()));
-  ASSERT_TRUE(WritePackagedFileBehind(String(U16(checked)), content, FileDate(), -1, false, &pending_, kTell));
+  ASSERT_TRUE(WritePackagedFileBehind(FileWriteRulesOf(product_), String(U16(checked)), content, FileDate(), -1, false, &pending_, kTell));
   EXPECT_EQ(testkit::ReadFileBytes(checked).value_or("<none>"), kData);
   EXPECT_EQ(Told().size(), 3u);
   FinishWritesBehind();
@@ -333,7 +328,7 @@ TEST_F(FileWriterRun, FileInUseIsStagedForTheRestart) {
   }
   EXPECT_TRUE(pending_);
   EXPECT_EQ(Failures(), "");
-  EXPECT_TRUE(Settings().Flag(product_flag::kAskRestart));
+  EXPECT_TRUE(RestartNeeded());
   EXPECT_TRUE(RestartNeeded());
   EXPECT_EQ(testkit::ReadFileBytes(path).value_or("<none>"), "running");
 
@@ -378,7 +373,7 @@ TEST_F(FileWriterRun, FileInUseThatIsNewIsStagedOnlyWhenTheProductSaysSo) {
   EXPECT_EQ(failures.substr(failures.size() - 4), "\r\n\r\n");
 
   ClearFailures();
-  Settings().SetFlag(product_flag::kStageNewFiles, true);
+  product_.settings.SetFlag(product_flag::kStageNewFiles, true);
   {
     Holder holder(path);
     EXPECT_FALSE(Write(path, false));
@@ -397,7 +392,7 @@ TEST_F(FileWriterRun, MissingDriveIsReportedAndNeverStaged) {
   }
   ASSERT_NE(letter, 0) << "every drive letter is taken";
   const std::wstring path = std::wstring(1, letter) + L":\\Product\\gone.dll";
-  Settings().SetFlag(product_flag::kStageNewFiles, true);
+  product_.settings.SetFlag(product_flag::kStageNewFiles, true);
   EXPECT_FALSE(Write(path, true));
   EXPECT_FALSE(pending_);
   EXPECT_EQ(Failures(), "\r\nUnable to write " + Ansi(path) + "\r\nDrive " + static_cast<char>(letter) +

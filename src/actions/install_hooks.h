@@ -7,13 +7,15 @@
 
 #include "actions/install_lists.h"
 #include "core/progress.h"
+#include "package/languages.h"
 
 struct InstallHooks {
   // An MSI package (kind 11) was written and is to be installed now.
-  void (*install_msi)(const MsiRequest& request, const Progress& progress) = nullptr;
+  void (*install_msi)(const MsiRequest& request, const Progress& progress, const LanguageTable& languages) = nullptr;
   // A control-panel applet (kind 12) was written (or staged) and is to be
   // registered now.
-  void (*register_control_panel)(const ControlPanelRequest& request, const Progress& progress) = nullptr;
+  void (*register_control_panel)(const ControlPanelRequest& request, const Progress& progress,
+                                 const LanguageTable& languages) = nullptr;
 };
 
 InstallHooks& TheInstallHooks();

@@ -17,7 +17,7 @@
 #include "core/registry_win.h"
 #include "core/scratch_folder_wintest.h"
 #include "package/message_numbers.h"
-#include "package/settings_state.h"
+#include "package/run_product.h"
 #include "package/variables.h"
 #include "records/failure_summary.h"
 #include "records/restart_queue.h"
@@ -70,13 +70,10 @@ inline void DeleteMachineKey(const std::wstring& path) {
 class RegistrationRun : public testing::Test {
  protected:
   void SetUp() override {
-    saved_settings_ = Settings();
-    saved_languages_ = Languages();
-    Settings() = ProductSettings();
-    Languages() = LanguageTable();
-    Languages().names.Add(String(u"English"));
-    Languages().messages.Resize(40);
-    Languages().messages[message_number::kWriteFailed] = String(u"Could not write:");
+    product_ = RunProduct();
+    product_.languages.names.Add(String(u"English"));
+    product_.languages.messages.Resize(40);
+    product_.languages.messages[message_number::kWriteFailed] = String(u"Could not write:");
     TheWorkingLog().file.AttachStream(log_.stream());
     ClearFailures();
     ClearUninstallRecords();
@@ -96,13 +93,13 @@ class RegistrationRun : public testing::Test {
     ClearUninstallRecords();
     ClearRestartNeeded();
     SetVariableFolders(nullptr);
-    Settings() = saved_settings_;
-    Languages() = saved_languages_;
   }
 
   // The registration's inputs for this test's folder.
   UninstallRegistration Inputs() const {
     UninstallRegistration inputs;
+    inputs.product = &product_;
+    inputs.supported = product_.settings.Flag(product_flag::kDetectInstallation);
     inputs.install_folder = install_folder_;
     return inputs;
   }
@@ -117,6 +114,5 @@ class RegistrationRun : public testing::Test {
   MemoryStream log_;
   std::wstring key_name_;
   String key_path_;
-  ProductSettings saved_settings_;
-  LanguageTable saved_languages_;
+  RunProduct product_;
 };

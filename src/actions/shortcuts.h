@@ -7,6 +7,7 @@
 
 #include "actions/install_lists.h"
 #include "core/progress.h"
+#include "package/languages.h"
 #include "core/string.h"
 #include "core/vector.h"
 
@@ -21,6 +22,7 @@ struct ShortcutStepInputs {
   bool detailed_log = false;
   bool hide_file_names = false;
   Progress progress;  // each link is shown here unless file names are hidden
+  const LanguageTable* languages = nullptr;  // the run's texts; null: none
 };
 
 void CreateShortcuts(const ShortcutStepInputs& inputs);
@@ -37,6 +39,7 @@ struct RootShortcutInputs {
   String name;
   String install_folder;  // on a removable drive
   bool detailed_log = false;
+  const LanguageTable* languages = nullptr;  // the run's texts; null: none
 };
 
 void CreateRootShortcut(const RootShortcutInputs& inputs);
@@ -46,6 +49,7 @@ struct TaskbarPinInputs {
   String name;     // empty: the product name
   String product_name;
   Progress progress;
+  const LanguageTable* languages = nullptr;  // the run's texts; null: none
 };
 
 // Only on Windows 7, 8 and 8.1, where the shell has the "taskbarpin" verb.

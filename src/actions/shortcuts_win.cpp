@@ -15,7 +15,6 @@
 #include "core/whole_file.h"
 #include "package/message_numbers.h"
 #include "package/message_format.h"
-#include "package/settings_state.h"
 #include "package/variables.h"
 #include "records/failure_summary.h"
 #include "records/log_writers.h"
@@ -40,9 +39,11 @@ String Absolute(const String& path, const String& base) {
   return JoinPath(base, path.w_str());
 }
 
-void ReportShortcutFailure(const String& lnk) {
+String Text(const LanguageTable* languages, int32_t n) { return languages ? MessageText(*languages, n) : String(); }
+
+void ReportShortcutFailure(const LanguageTable* languages, const String& lnk) {
   const String reason = LastErrorTextW();
-  const String head = Message(kMessageShortcutFailed);
+  const String head = Text(languages, kMessageShortcutFailed);
   AddFailureFormatW(u"%s %s\r\n%s\r\n\r\n", head.w_str(), lnk.w_str(), reason.w_str());
 }
 
@@ -74,7 +75,7 @@ ShortcutLink ShortcutMaker::Prepare(const ShortcutRequest& request, String* name
   if (link.working_folder.empty() || !IsFolder(link.working_folder)) link.working_folder = in_.install_folder;
   if (link.target.FindW(u':') < 0) link.target = JoinPath(in_.install_folder, link.target.w_str());
   *name = request.name;
-  if (name->empty()) *name = FillMessage(Message(kMessageShortcutName), {LastPathComponent(link.target)});
+  if (name->empty()) *name = FillMessage(Text(in_.languages, kMessageShortcutName), {LastPathComponent(link.target)});
   return link;
 }
 
@@ -87,7 +88,7 @@ bool ShortcutMaker::MakeOne(const ShortcutRequest& request, ShortcutLink link, c
   link.lnk.AppendW(u".lnk");
   if (!in_.hide_file_names) ReportProgress(in_.progress, kShortcutProgress, link.lnk);
   if (!CreateShortcut(link)) {
-    if (!request.quiet_failure) ReportShortcutFailure(link.lnk);
+    if (!request.quiet_failure) ReportShortcutFailure(in_.languages, link.lnk);
     return false;
   }
   if (in_.detailed_log) LogFormatW(log_format, name.w_str(), link.lnk.w_str());
@@ -187,7 +188,7 @@ void Pin(const TaskbarPinInputs& inputs) {
   ExpandVariables(name);
   if (name.empty()) name = inputs.product_name;
   link.lnk = LinkFileName(JoinPath(FolderPath(FolderSource::kTemp), name.w_str()));
-  if (!CreateShortcut(link)) return ReportShortcutFailure(link.lnk);
+  if (!CreateShortcut(link)) return ReportShortcutFailure(inputs.languages, link.lnk);
   const bool pinned = InvokePinVerb(link.lnk);
   const String reason = pinned ? String() : LastErrorTextW();
   LogFormatW(u"Pin to taskbar(%s): %s\r\n", link.target.w_str(), pinned ? u"OK" : u"FAIL");
@@ -221,7 +222,7 @@ void CreateRootShortcut(const RootShortcutInputs& inputs) {
     link.lnk = String(root);
     link.lnk.Append(name);
     link.lnk.AppendW(u".lnk");
-    if (!CreateShortcut(link)) return ReportShortcutFailure(link.lnk);
+    if (!CreateShortcut(link)) return ReportShortcutFailure(inputs.languages, link.lnk);
     if (inputs.detailed_log) LogFormatW(u"Root Shortcut(%s) >>> %s\r\n", name.w_str(), link.lnk.w_str());
     AddUninstallRecordW(link.lnk, kRecordFile);
   };
@@ -233,7 +234,7 @@ void PinToTaskbar(const TaskbarPinInputs& inputs) {
     auto work = [&inputs]() { Pin(inputs); };
     if (!RunActionGuarded(work)) AddFailure("Crash while pinning to taskbar.\r\n");
   }
-  ReportProgress(inputs.progress, kProgressAfterShortcuts, Message(message_number::kAfterShortcuts));
+  ReportProgress(inputs.progress, kProgressAfterShortcuts, Text(inputs.languages, message_number::kAfterShortcuts));
 }
 
 String InstallUninstallerIcon(const String& uninstall_folder, const String& icon) {

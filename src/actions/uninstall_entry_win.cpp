@@ -11,7 +11,6 @@
 #include "core/registry_win.h"
 #include "core/system_error_text.h"
 #include "package/message_numbers.h"
-#include "package/settings_state.h"
 #include "package/variables.h"
 #include "records/failure_summary.h"
 #include "records/log_writers.h"
@@ -139,32 +138,34 @@ void WriteInstallLocationSource(const String& source_narrow, const String& insta
 
 // A file the uninstaller uses, written into the uninstall data folder and
 // recorded for uninstall. True when it is there, or will be after the restart.
-bool WriteDataFolderFile(const String& folder, const char16_t* name, const String& bytes, String* path) {
+bool WriteDataFolderFile(const FileWriteRules& rules, const String& folder, const char16_t* name, const String& bytes,
+                         String* path) {
   *path = JoinPath(folder, name);
   AddUninstallRecordW(*path, kRecordFile);
   const bool existed = GetAttributes(path->w_str()) != kNoAttributes;
   bool pending = false;
-  return WritePackagedFile(*path, bytes.c_str(), bytes.length(), FileDate{}, -1, existed, &pending) || pending;
+  return WritePackagedFile(rules, *path, bytes.c_str(), bytes.length(), FileDate{}, -1, existed, &pending) || pending;
 }
 
 // "reboot.dat" in the install folder, deleted by the next restart: while it
 // is there, a restart is still pending.
-void CreateRestartMarker(const String& install_folder) {
+void CreateRestartMarker(const FileWriteRules& rules, const String& install_folder) {
   const String path = JoinPath(install_folder, kRestartMarkerName);
   bool pending = false;
-  if (!WritePackagedFile(path, "", 0, FileDate{}, -1, false, &pending)) return;  // the writer reported it
+  if (!WritePackagedFile(rules, path, "", 0, FileDate{}, -1, false, &pending)) return;  // the writer reported it
   if (!DeleteFileAtRestart(path)) {
     LogFormatW(u"Failed to register \"%s\" for deletion at restart: %s\r\n", path.w_str(), LastErrorTextW().w_str());
   }
 }
 
-void SaveUninstallDataFile(const String& uninstall_folder) {
+void SaveUninstallDataFile(const RunProduct& product, const String& uninstall_folder) {
   const String path = UninstallDataPath(uninstall_folder);
   int code = kFileOk;
-  if (WriteUninstallData(path, &code)) return;
+  if (WriteUninstallData(product, path, &code)) return;
   String reason = LastErrorTextW();
   if (reason.empty()) reason = AnsiToUtf16(ErrorText(code));
-  AddFailureFormatW(u"%s %s\r\n%s\r\n\r\n", Message(message_number::kWriteFailed).w_str(), path.w_str(), reason.w_str());
+  const String head = MessageText(product.languages, message_number::kWriteFailed);
+  AddFailureFormatW(u"%s %s\r\n%s\r\n\r\n", head.w_str(), path.w_str(), reason.w_str());
 }
 
 const String& UninstallFolder(const UninstallRegistration& inputs) {
@@ -174,7 +175,12 @@ const String& UninstallFolder(const UninstallRegistration& inputs) {
 UninstallEntryFacts MakeUninstallEntryFacts(const UninstallRegistration& inputs, const String& uninstaller_path,
                                             const String& installer_path) {
   UninstallEntryFacts facts;
-  facts.key_name = Settings().UninstallKeyName;
+  facts.key_name = inputs.product->settings.UninstallKeyName;
+  facts.start_menu = inputs.start_menu;
+  // A file staged on the way here (an uninstaller in use) asks for the restart too.
+  facts.restart_asked = RestartNeeded();
+  facts.restore_point_not_made = inputs.restore_point_not_made;
+  facts.mono_colour_fallback = inputs.mono_colour_fallback;
   facts.uninstaller_path = uninstaller_path;
   facts.installer_path = installer_path;
   facts.install_folder = inputs.install_folder;
@@ -190,22 +196,22 @@ UninstallEntryFacts MakeUninstallEntryFacts(const UninstallRegistration& inputs,
 
 // The uninstaller and the files beside it, then the key. True when the key
 // was saved; otherwise `error_text` holds the reason.
-bool RegisterProduct(const UninstallRegistration& inputs, String* error_text) {
-  const ProductSettings& settings = Settings();
+bool RegisterProduct(const UninstallRegistration& inputs, const FileWriteRules& rules, String* error_text) {
+  const ProductSettings& settings = inputs.product->settings;
   const String& folder = UninstallFolder(inputs);
   const String installer_path = inputs.installer_path.empty() ? ProgramFilePath() : inputs.installer_path;
   const String uninstaller_path =
       JoinPath(folder, inputs.uninstaller_name.empty() ? kDefaultUninstallerName : inputs.uninstaller_name.w_str());
-  PlaceUninstaller(uninstaller_path, inputs.program, installer_path, inputs.uninstaller_icon);
+  PlaceUninstaller(rules, uninstaller_path, inputs.program, installer_path, inputs.uninstaller_icon);
 
   UninstallEntryFacts facts = MakeUninstallEntryFacts(inputs, uninstaller_path, installer_path);
   String icon_path;
-  if (!inputs.product_icon.empty() && WriteDataFolderFile(folder, kProductIconName, inputs.product_icon, &icon_path)) {
+  if (!inputs.product_icon.empty() && WriteDataFolderFile(rules, folder, kProductIconName, inputs.product_icon, &icon_path)) {
     facts.product_icon_path = icon_path;
   }
   String bitmap_path;
   facts.bitmap_written = !settings.BackgroundBitmap.empty() &&
-                         WriteDataFolderFile(folder, kBackgroundBitmapName, settings.BackgroundBitmap, &bitmap_path);
+                         WriteDataFolderFile(rules, folder, kBackgroundBitmapName, settings.BackgroundBitmap, &bitmap_path);
   return SaveUninstallKey(settings, facts, error_text);
 }
 
@@ -219,17 +225,18 @@ bool WriteUninstallKey(const ProductSettings& settings, const UninstallEntryFact
 }
 
 bool RegisterUninstall(const UninstallRegistration& inputs) {
-  const ProductSettings& settings = Settings();
+  const ProductSettings& settings = inputs.product->settings;
+  const FileWriteRules rules = FileWriteRulesOf(*inputs.product);
   const int32_t failures_before = TheFailureSummary().count;
-  const bool supported = settings.Flag(product_flag::kDetectInstallation);
+  const bool supported = inputs.supported;
   String error_text;
-  const bool saved = supported && RegisterProduct(inputs, &error_text);
+  const bool saved = supported && RegisterProduct(inputs, rules, &error_text);
   WriteInstallLocationSource(settings.InstallLocationSource, inputs.install_folder);
   if (supported && !saved) ReportUnsavedKey(error_text);
-  if (settings.Flag(product_flag::kRestartMarker)) CreateRestartMarker(inputs.install_folder);
+  if (settings.Flag(product_flag::kRestartMarker)) CreateRestartMarker(rules, inputs.install_folder);
   if (supported) {
     if (inputs.before_data_file) inputs.before_data_file(inputs.before_data_file_context);
-    SaveUninstallDataFile(UninstallFolder(inputs));
+    SaveUninstallDataFile(*inputs.product, UninstallFolder(inputs));
   }
   return TheFailureSummary().count == failures_before;
 }

@@ -140,7 +140,7 @@ TEST_F(UninstallKeyRun, AKeyThatCannotBeWrittenIsReported) {
 TEST_F(UninstallKeyRun, RegistersTheWholeProduct) {
   const std::optional<std::string> image = testkit::ReadFileBytes(testkit::SetupExe());
   ASSERT_TRUE(image.has_value()) << "build setup.exe first";
-  ProductSettings& s = Settings();
+  ProductSettings& s = product_.settings;
   s = Product();
   s.UninstallKeyName = W(key_name_);
   s.UninstallValues[0].text = String(u"%InstallDir%\\help.html");
@@ -201,7 +201,7 @@ TEST_F(UninstallKeyRun, RegistersTheWholeProduct) {
 }
 
 TEST_F(UninstallKeyRun, WithoutUninstallSupportOnlyTheProductsOwnValueAndMarker) {
-  ProductSettings& s = Settings();
+  ProductSettings& s = product_.settings;
   s = Product();
   s.ProductFlags = 0;
   s.UninstallKeyName = W(key_name_);

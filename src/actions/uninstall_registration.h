@@ -12,17 +12,27 @@
 
 #include "core/progress.h"
 #include "core/string.h"
+#include "package/run_product.h"
 #include "records/uninstall_entry.h"
 
+struct FileWriteRules;
 struct ProgramCopy;
 
 // The uninstaller's file name when the caller gives none.
 inline constexpr char16_t kDefaultUninstallerName[] = u"uninstall.exe";
 
-// What the registration needs beyond the product settings (Settings()): the
-// install sequence fills it from its install state and the file phase's
-// lists.
+// What the registration needs: the run's product, and what the install
+// sequence fills in from its install state and the file phase's lists.
 struct UninstallRegistration {
+  const RunProduct* product = nullptr;  // never null
+  // What the run decided beyond the product's settings: whether it
+  // registers an uninstaller at all (ProductFlags bit 2, unless the install
+  // folder is portable and the product ignores it there), and the facts the
+  // Uninstall key records (records/uninstall_entry.h).
+  bool supported = false;
+  String start_menu;
+  bool restore_point_not_made = false;
+  bool mono_colour_fallback = false;
   // UTF-16 folders: the install folder (full form), the uninstall data
   // folder (empty: the install folder) and %SharedDir%.
   String install_folder;
@@ -67,7 +77,7 @@ bool RegisterUninstall(const UninstallRegistration& inputs);
 // or numbered when the package lists several. Each copy is recorded for
 // uninstall. True when every copy was written.
 // `progress` shows each copy's path unless file names are hidden.
-bool CopyReadmeAndLicenceTexts(const String& install_folder, const Progress& progress);
+bool CopyReadmeAndLicenceTexts(const RunProduct& product, const String& install_folder, const Progress& progress);
 
 // Pieces of the registration, for the sequence and for tests.
 
@@ -76,7 +86,7 @@ bool CopyReadmeAndLicenceTexts(const String& install_folder, const Progress& pro
 // its icon replaced when `icon` holds an icon file; without a stripped
 // program, a copy of `installer_path`, staged in the same way when the old
 // one is in use. True when `path` holds the new uninstaller now.
-bool PlaceUninstaller(const String& path, const ProgramCopy* program, const String& installer_path,
+bool PlaceUninstaller(const FileWriteRules& rules, const String& path, const ProgramCopy* program, const String& installer_path,
                       const String& icon);
 
 // Replaces the icon of the program file at `path` with the images of an icon

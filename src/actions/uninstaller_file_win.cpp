@@ -6,8 +6,6 @@
 #include "core/file.h"
 #include "core/system_error_text.h"
 #include "package/program_copy.h"
-#include "package/message_numbers.h"
-#include "package/settings_state.h"
 #include "records/failure_summary.h"
 
 namespace {
@@ -15,9 +13,9 @@ namespace {
 // The stripped program, written like any installed file: an old uninstaller
 // that is running is staged for the restart (treated as existing, so that
 // the writer may stage it). Attributes 0: a plain file.
-bool WriteStrippedProgram(const String& path, const String& program) {
+bool WriteStrippedProgram(const FileWriteRules& rules, const String& path, const String& program) {
   bool pending = false;
-  return WritePackagedFile(path, program.c_str(), program.length(), FileDate{}, 0, true, &pending);
+  return WritePackagedFile(rules, path, program.c_str(), program.length(), FileDate{}, 0, true, &pending);
 }
 
 // The running installer, read a block at a time, so that an installer of any
@@ -68,8 +66,8 @@ class InstallerContent final : public FileContent {
   DWORD error_ = ERROR_SUCCESS;
 };
 
-void ReportCopyFailure(const String& path, DWORD error) {
-  String text = WriteFailureHead(Message(message_number::kWriteFailed), path);
+void ReportCopyFailure(const FileWriteRules& rules, const String& path, DWORD error) {
+  String text = WriteFailureHead(rules.write_failed, path);
   text.Append(SystemTextBlock(SystemErrorTextW(error)));
   AddFailureW(text.w_str());
 }
@@ -78,26 +76,26 @@ void ReportCopyFailure(const String& path, DWORD error) {
 // written like any installed file: never through a link at the
 // destination, and an old running one staged for the restart. A copy cut
 // short by a failed read is not left behind as an uninstaller.
-bool CopyInstaller(const String& path, const String& installer_path) {
+bool CopyInstaller(const FileWriteRules& rules, const String& path, const String& installer_path) {
   InstallerContent content;
   if (content.Open(installer_path) != kFileOk) {
-    ReportCopyFailure(path, GetLastError());
+    ReportCopyFailure(rules, path, GetLastError());
     return false;
   }
   bool pending = false;
-  const bool written = WritePackagedFile(path, content, FileDate{}, 0, true, &pending);
+  const bool written = WritePackagedFile(rules, path, content, FileDate{}, 0, true, &pending);
   if (content.error() == ERROR_SUCCESS) return written;
   if (written) DeleteFileW(reinterpret_cast<const wchar_t*>(path.w_str()));
-  ReportCopyFailure(path, content.error());
+  ReportCopyFailure(rules, path, content.error());
   return false;
 }
 
 }  // namespace
 
-bool PlaceUninstaller(const String& path, const ProgramCopy* program, const String& installer_path,
+bool PlaceUninstaller(const FileWriteRules& rules, const String& path, const ProgramCopy* program, const String& installer_path,
                       const String& icon) {
-  if (!program || program->stripped.empty()) return CopyInstaller(path, installer_path);
-  if (!WriteStrippedProgram(path, program->stripped)) return false;
+  if (!program || program->stripped.empty()) return CopyInstaller(rules, path, installer_path);
+  if (!WriteStrippedProgram(rules, path, program->stripped)) return false;
   if (!icon.empty()) ReplaceProgramIcon(path, icon);
   return true;
 }

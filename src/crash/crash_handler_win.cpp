@@ -30,7 +30,7 @@ struct CrashSettings {
   String sender{BX_CRASH_SENDER};
 };
 
-CrashSettings& Settings() {
+CrashSettings& CrashReportSetup() {
   static CrashSettings settings;
   return settings;
 }
@@ -82,7 +82,7 @@ void InitDialog(HWND dialog, const DialogInput& input) {
   SetDlgItemTextA(dialog, IDC_CRASH_REPORT, input.report->c_str());
   // Offered only when the report can go somewhere: a button that sends
   // nothing would tell the user it was sent.
-  const CrashSettings& settings = Settings();
+  const CrashSettings& settings = CrashReportSetup();
   EnableWindow(GetDlgItem(dialog, IDC_CRASH_INFORM), !settings.sender.empty() && !settings.report_address.empty());
 }
 
@@ -117,14 +117,14 @@ INT_PTR CALLBACK CrashDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARA
 }  // namespace
 
 void InstallCrashHandler(const char* program_name, CrashReportWriter writer) {
-  Settings().program_name = program_name;
-  Settings().writer = writer;
+  CrashReportSetup().program_name = program_name;
+  CrashReportSetup().writer = writer;
   InstallExceptionFilter(&HandleCrash);
 }
 
 void SetCrashReportAddresses(const String& report_address, const String& sender) {
-  Settings().report_address = report_address;
-  Settings().sender = sender;
+  CrashReportSetup().report_address = report_address;
+  CrashReportSetup().sender = sender;
 }
 
 bool ShowCrashDialog(const String& report, String& email, String& comments) {
@@ -134,7 +134,7 @@ bool ShowCrashDialog(const String& report, String& email, String& comments) {
 }
 
 void SendCrashReport(const String& report, const String& email, const String& comments) {
-  const CrashSettings& settings = Settings();
+  const CrashSettings& settings = CrashReportSetup();
   if (settings.report_address.empty()) return;
   const CrashPost post = BuildCrashPost(report, email, comments, Utf16ToAnsi(ProgramFileName()));
   SetCursor(LoadCursorW(nullptr, IDC_WAIT));
@@ -144,7 +144,7 @@ void SendCrashReport(const String& report, const String& email, const String& co
 }
 
 bool HandleCrash(const CrashRecord& record) {
-  const CrashSettings& settings = Settings();
+  const CrashSettings& settings = CrashReportSetup();
   const String program = Format("%s %s %s", settings.program_name.c_str(), kReportProgramVersion, kReportEdition);
   const String report = BuildCrashReport(GatherCrashFacts(record, program));
   if (settings.writer) settings.writer(report);

@@ -2,7 +2,7 @@
 
 #include "core/fatal.h"
 #include "package/message_numbers.h"
-#include "package/settings_state.h"
+#include "package/message_box.h"
 
 const char16_t kCorruptPackageText[] =
     u"This installation program is corrupt.  This is usually caused by a faulty download, but "
@@ -51,7 +51,7 @@ String CorruptPackageText(const String& message, int code) {
 }
 
 void ReportCorruptPackage(int code) {
-  // Message 13 is empty until the language table is read; the built-in
-  // text stands in then.
-  FatalMessageW(CorruptPackageText(Message(message_number::kCorruptPackage), code).w_str());
+  // Message 13 is empty until the owner has read the language table; the
+  // built-in text stands in then.
+  FatalMessageW(CorruptPackageText(TheMessageBoxRules().corrupt_package, code).w_str());
 }

@@ -7,9 +7,9 @@
 #include "package/checksum.h"
 #include "package/corrupt.h"
 #include "package/corrupt_report.h"
+#include "package/message_box.h"
 #include "package/package_image_test_util.h"
 #include "package/program_copy.h"
-#include "package/settings_state.h"
 
 namespace {
 
@@ -353,17 +353,19 @@ TEST(CorruptReport, EndsWithExitCode1AndTheNumber) {
 TEST(CorruptReport, PrefersMessage13OfTheLoadedLanguage) {
   EXPECT_EXIT(
       {
-        LanguageTable& table = Languages();
-        table.names.Add(String(u"English"));
-        for (int i = 0; i < 20; ++i) table.messages.Add(String(i == 13 ? u"Damaged download (%d)." : u"x"));
+        RunProduct product;
+        product.languages.names.Add(String(u"English"));
+        for (int i = 0; i < 20; ++i) product.languages.messages.Add(String(i == 13 ? u"Damaged download (%d)." : u"x"));
+        SetMessageBoxRules(MessageBoxRulesOf(product));
         ReportCorruptPackage(62);
       },
       testing::ExitedWithCode(1), "Damaged download \\(62\\)\\.");
   EXPECT_EXIT(
       {
-        LanguageTable& table = Languages();
-        table.names.Add(String(u"English"));
-        for (int i = 0; i < 20; ++i) table.messages.Add(String(u""));
+        RunProduct product;
+        product.languages.names.Add(String(u"English"));
+        for (int i = 0; i < 20; ++i) product.languages.messages.Add(String(u""));
+        SetMessageBoxRules(MessageBoxRulesOf(product));
         ReportCorruptPackage(62);
       },
       testing::ExitedWithCode(1), "This installation program is corrupt.*Error code: 62");

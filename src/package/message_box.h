@@ -8,6 +8,20 @@
 #pragma once
 
 #include "core/string.h"
+#include "package/run_product.h"
+
+// What the boxes take from the product: the one process-wide message-box
+// configuration. Fatal errors reach the display from every layer (and from
+// any thread), so the run's owner sets it once it has read its product, and
+// again when the language changes; until then the built-in texts stand.
+struct MessageBoxRules {
+  bool error_boxes_when_automatic = false;  // ProductFlags bit 35
+  String error_title;                       // message 21; empty: "Error"
+  String corrupt_package;                   // message 13; empty: the built-in text
+};
+MessageBoxRules MessageBoxRulesOf(const RunProduct& product);
+void SetMessageBoxRules(const MessageBoxRules& rules);
+const MessageBoxRules& TheMessageBoxRules();
 
 // The title of every error box: message 21 of the language table, or "Error"
 // while that message is empty or not yet loaded.

@@ -3,7 +3,6 @@
 #include "core/show_message_win.h"
 #include "core/silent_mode.h"
 #include "package/message_box.h"
-#include "package/settings_state.h"
 
 namespace {
 
@@ -15,7 +14,7 @@ int Show(const String& text, const String& title, uint32_t type) {
 
 void ShowErrorBox(const String& text) {
   if (text.empty() || SilentMode()) return;
-  if (AutomaticMode() && !Settings().Flag(product_flag::kErrorBoxesWhenAutomatic)) return;
+  if (AutomaticMode() && !TheMessageBoxRules().error_boxes_when_automatic) return;
   Show(text, ErrorTitle(), MB_OK | MB_ICONERROR);
 }
 

@@ -1,6 +1,6 @@
 // The numbers of the language table's messages that the program uses, named
-// once. Message(n) (package/settings_state.h) gives the text of the current
-// language. A number never changes meaning.
+// once. MessageText(table, n) (package/languages.h) gives the text of the
+// current language. A number never changes meaning.
 #pragma once
 
 namespace message_number {

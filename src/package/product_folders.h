@@ -12,4 +12,5 @@ struct ProductFolders {
   String shared_folder;      // %SharedDir%
   String desktop_shortcuts;  // %DesktopShortcuts%; empty: the product's desktop folder
   String old_version;        // %OldVersion%
+  String start_menu;         // %StartMenuChosen%: the Start Menu folder chosen, beneath the programs folder
 };

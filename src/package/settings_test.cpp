@@ -11,7 +11,7 @@
 
 #include "package/settings_fields.h"
 #include "package/settings_reader.h"
-#include "package/settings_state.h"
+#include "package/message_box.h"
 
 namespace {
 
@@ -188,16 +188,24 @@ TEST(Languages, LineBreaksBecomeCrLf) {
   }
 }
 
-TEST(Languages, ProcessWideTable) {
-  Languages() = TwoLanguages();
-  EXPECT_EQ(Text(Message(0)), u"Setup Widget");
-  String narrow = MessageA(1);
+TEST(Languages, MessageBoxRulesComeFromTheRunsProduct) {
+  RunProduct product;
+  product.languages = TwoLanguages();
+  EXPECT_EQ(Text(MessageText(product.languages, 0)), u"Setup Widget");
+  String narrow = MessageTextA(product.languages, 1);
   EXPECT_EQ(std::string(narrow.c_str(), narrow.length()), "Widget Pro on C:\\Windows");
-  EXPECT_TRUE(Message(99).empty());
-  Settings().ProductFlags = 4;
-  EXPECT_TRUE(Settings().Flag(2));
-  Languages() = LanguageTable();
-  Settings() = ProductSettings();
+  EXPECT_TRUE(MessageText(product.languages, 99).empty());
+  EXPECT_EQ(Text(ErrorTitle()), u"Error");
+  product.settings.SetFlag(product_flag::kErrorBoxesWhenAutomatic, true);
+  MessageBoxRules rules = MessageBoxRulesOf(product);
+  EXPECT_TRUE(rules.error_boxes_when_automatic);
+  EXPECT_TRUE(rules.error_title.empty());  // no message 21 in this table: the built-in title stays
+  SetMessageBoxRules(rules);
+  EXPECT_EQ(Text(ErrorTitle()), u"Error");
+  rules.error_title = W(u"Fehler");
+  SetMessageBoxRules(rules);
+  EXPECT_EQ(Text(ErrorTitle()), u"Fehler");
+  SetMessageBoxRules(MessageBoxRules());
 }
 
 TEST(Blank, OnlyWhitespaceIsBlank) {

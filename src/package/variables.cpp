@@ -10,7 +10,6 @@
 #include "core/search.h"
 #include "core/system_folders.h"
 #include "package/settings.h"
-#include "package/settings_state.h"
 
 namespace {
 
@@ -91,7 +90,7 @@ class Values {
       case V::kSMProgramsDir: return Folder(FolderSource::kPrograms);
       case V::kStartMenuAllDir: return Folder(FolderSource::kCommonStartMenu);
       case V::kStartMenuChosen: return Beneath(ShortcutFolder(FolderSource::kCommonPrograms, FolderSource::kPrograms),
-                                               settings_.ProductStartMenu);
+                                               install_.start_menu);
       case V::kStartMenuDir: return Folder(FolderSource::kStartMenu);
       case V::kStartupAllDir: return Folder(FolderSource::kCommonStartup);
       case V::kStartupDir: return Folder(FolderSource::kStartup);
@@ -259,16 +258,20 @@ const VariableRow kVariableTable[static_cast<int32_t>(Variable::kCount)] = {
 namespace {
 
 const ProductFolders* g_folders = nullptr;
+const ProductSettings* g_settings = nullptr;
 
 }  // namespace
 
 void SetVariableFolders(const ProductFolders* folders) { g_folders = folders; }
 
+void SetVariableSettings(const ProductSettings* settings) { g_settings = settings; }
+
 VariableSources CurrentVariableSources() {
   static const String installer_path = ProgramFilePath();
   static const ProductFolders none;
+  static const ProductSettings no_settings;
   VariableSources sources;
-  sources.settings = &Settings();
+  sources.settings = g_settings ? g_settings : &no_settings;
   sources.install = g_folders ? g_folders : &none;
   sources.folders = &TheFolderSystem();
   sources.os = &TheOsFacts();

@@ -88,9 +88,12 @@ struct VariableSources {
   String installer_path;  // UTF-16 full path of the running installer
 };
 
-// The process-wide settings, the product folders last handed down, the
-// folder system and OS facts, and this program's own path.
+// The settings and product folders last handed down, the folder system and
+// OS facts, and this program's own path.
 VariableSources CurrentVariableSources();
+// Hands down the settings the values are read from from now on; the run's
+// owner holds them until the process ends. Until then, empty settings.
+void SetVariableSettings(const ProductSettings* settings);
 // Hands down the record the product's folders are read from from now on; it
 // must live until the process ends (the install sequence's state does). Until
 // then they are empty.

@@ -58,7 +58,7 @@ class Variables : public ::testing::Test {
     settings_.DisplayName = String(u"Tool");
     settings_.Publisher = String(u"Vendor & Sons");
     settings_.DisplayVersion = String(u"2.5");
-    settings_.ProductStartMenu = String(u"Vendor\\Tool");
+    install_.start_menu = String(u"Vendor\\Tool");
     install_.install_folder = String(u"C:\\Apps\\Tool");
     install_.uninstall_folder = String(u"C:\\Apps\\Tool\\uninst");
     install_.old_version = String(u"7.2.1");

@@ -9,7 +9,7 @@
 #include "core/os_name.h"
 #include "core/system_folders.h"
 #include "package/product_folders.h"
-#include "package/settings_state.h"
+#include "package/settings.h"
 #include "package/variables.h"
 
 namespace {
@@ -35,14 +35,16 @@ class RunningVariables : public ::testing::Test {
   void SetUp() override {
     folders_.install_folder = String(u"C:\\Apps\\Tool");
     SetVariableFolders(&folders_);
-    Settings().DisplayName = String(u"Tool");
+    settings_.DisplayName = String(u"Tool");
+    SetVariableSettings(&settings_);
   }
   void TearDown() override {
     SetVariableFolders(nullptr);
-    Settings() = ProductSettings();
+    SetVariableSettings(nullptr);
   }
 
   ProductFolders folders_;
+  ProductSettings settings_;
 };
 
 TEST_F(RunningVariables, TableValuesThenRealEnvironmentStrings) {

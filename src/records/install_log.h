@@ -9,6 +9,7 @@
 #include "core/datetime.h"
 #include "core/file.h"
 #include "core/string.h"
+#include "package/run_product.h"
 
 inline constexpr char16_t kInstallLogName[] = u"Install.log";
 inline constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
@@ -62,7 +63,9 @@ struct InstallLogFinish {
   String uninstall_folder;   // where Install.log is kept
   String install_folder;     // full form, for the header
   String old_version;        // the version installed before, for the header
-  void (*completion_step)() = nullptr;
+  bool uninstall_supported = false;  // for the header: the run registers an uninstaller
+  const RunProduct* product = nullptr;  // the run's product; null: an empty one
+  void (*completion_step)(const RunProduct& product) = nullptr;  // told the product above
 };
 
 // Ends the install log once, at the end of the installation (interactive)

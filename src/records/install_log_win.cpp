@@ -11,7 +11,6 @@
 #include "package/message_box.h"
 #include "package/message_format.h"
 #include "package/message_numbers.h"
-#include "package/settings_state.h"
 #include "records/failure_summary.h"
 #include "records/install_log.h"
 #include "records/working_log.h"
@@ -23,16 +22,22 @@ const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*
 
 bool DialogsAllowed() { return !AutomaticMode() && !SilentMode(); }
 
-bool AskToShowFailedLog(const String& path) {
-  return AskYesNo(FillMessage(Message(message_number::kFailedLogQuestion), {path}), Message(message_number::kFailedLogTitle), false);
+const RunProduct& ProductOf(const InstallLogFinish& finish) {
+  static const RunProduct none;
+  return finish.product ? *finish.product : none;
+}
+
+bool AskToShowFailedLog(const LanguageTable& languages, const String& path) {
+  return AskYesNo(FillMessage(MessageText(languages, message_number::kFailedLogQuestion), {path}),
+                  MessageText(languages, message_number::kFailedLogTitle), false);
 }
 
 InstallLogHeader CurrentHeader(const InstallLogFinish& finish) {
-  const ProductSettings& settings = Settings();
+  const ProductSettings& settings = ProductOf(finish).settings;
   InstallLogHeader header;
   header.product = settings.DisplayName;
   header.date = LocalNow();
-  header.uninstall_supported = settings.Flag(product_flag::kDetectInstallation);
+  header.uninstall_supported = finish.uninstall_supported;
   header.reinstall = finish.reinstall;
   header.install_folder = finish.install_folder;
   header.product_version = settings.DisplayVersion;
@@ -44,7 +49,8 @@ InstallLogHeader CurrentHeader(const InstallLogFinish& finish) {
 bool WriteInstallLog(const String& path, const InstallLogFinish& finish) {
   File log;
   if (log.Open(path.w_str(), kOpenOrCreate) != kFileOk) return false;
-  const String ending = InstallLogEnding(TheFailureSummary().text, Message(message_number::kCompleted));
+  const String ending =
+      InstallLogEnding(TheFailureSummary().text, MessageText(ProductOf(finish).languages, message_number::kCompleted));
   return AppendRunToLog(log, InstallLogHeaderText(CurrentHeader(finish)), ending);
 }
 
@@ -52,17 +58,18 @@ bool WriteInstallLog(const String& path, const InstallLogFinish& finish) {
 
 bool FinishInstallLog(const InstallLogFinish& finish) {
   const bool failed = HasFailed();
+  const ProductSettings& settings = ProductOf(finish).settings;
   const String path = InstallLogPath(finish.uninstall_folder);
   bool show = false;
   if (finish.interactive && DialogsAllowed()) {
     if (failed) {
-      show = AskToShowFailedLog(path);
-    } else if (!Settings().Flag(product_flag::kNoCompletionNotice) && finish.completion_step != nullptr) {
-      finish.completion_step();
+      show = AskToShowFailedLog(ProductOf(finish).languages, path);
+    } else if (!settings.Flag(product_flag::kNoCompletionNotice) && finish.completion_step != nullptr) {
+      finish.completion_step(ProductOf(finish));
     }
   }
   bool written = false;
-  if (Settings().Flag(product_flag::kKeepInstallLog) || failed) written = WriteInstallLog(path, finish);
+  if (settings.Flag(product_flag::kKeepInstallLog) || failed) written = WriteInstallLog(path, finish);
   EndWorkingLog();
   if (show && written) ShowInstallLog(path);
   return written;

@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "core/scratch_folder_wintest.h"
-#include "package/settings_state.h"
+#include "package/run_product.h"
 #include "records/failure_summary.h"
 #include "records/log_writers.h"
 #include "records/working_log.h"
@@ -24,17 +24,15 @@ const std::string kSeparator = "\r\n\r\n" + std::string(46, '*') + "\r\n";
 class InstallLogRun : public testing::Test {
  protected:
   void SetUp() override {
-    saved_settings_ = Settings();
-    saved_languages_ = Languages();
-    Settings().DisplayName = String(u"Bastionix Log \u00C9preuve");
-    Settings().DisplayVersion = String(u"2.5");
-    Settings().ProductFlags = (1ull << 6) | (1ull << 2);  // keep the log; uninstall supported
-    Languages() = LanguageTable();
-    Languages().names.Add(String(u"English"));
-    Languages().messages.Resize(44);
-    Languages().messages[40] = String(u"Setup failed (100%%). The log is %s\r\nView it?");
-    Languages().messages[41] = String(u"Installation Incomplete");
-    Languages().messages[43] = String(u"Installation Complete");
+    product_.settings.DisplayName = String(u"Bastionix Log \u00C9preuve");
+    product_.settings.DisplayVersion = String(u"2.5");
+    product_.settings.ProductFlags = (1ull << 6) | (1ull << 2);  // keep the log; uninstall supported
+    product_.languages = LanguageTable();
+    product_.languages.names.Add(String(u"English"));
+    product_.languages.messages.Resize(44);
+    product_.languages.messages[40] = String(u"Setup failed (100%%). The log is %s\r\nView it?");
+    product_.languages.messages[41] = String(u"Installation Incomplete");
+    product_.languages.messages[43] = String(u"Installation Complete");
     finish_.uninstall_folder = String(U16(folder_.path()));
     finish_.install_folder = String(u"C:\\Program Files\\Log Test");
     ClearFailures();
@@ -42,14 +40,14 @@ class InstallLogRun : public testing::Test {
   void TearDown() override {
     EndWorkingLog();
     ClearFailures();
-    Settings() = saved_settings_;
-    Languages() = saved_languages_;
   }
 
   // Ends the log as a run would: `reinstall`, at the installation's end
   // (`interactive`) with `step` as its completion step.
-  bool Finish(bool reinstall, bool interactive, void (*step)() = nullptr) {
+  bool Finish(bool reinstall, bool interactive, void (*step)(const RunProduct&) = nullptr) {
     InstallLogFinish finish = finish_;
+    finish.product = &product_;
+    finish.uninstall_supported = product_.settings.Flag(product_flag::kDetectInstallation);
     finish.reinstall = reinstall;
     finish.interactive = interactive;
     finish.completion_step = step;
@@ -67,8 +65,7 @@ class InstallLogRun : public testing::Test {
   std::string InstallLog() { return testkit::ReadFileBytes(folder_ / L"Install.log").value_or("<none>"); }
 
   ScratchFolder folder_;
-  ProductSettings saved_settings_;
-  LanguageTable saved_languages_;
+  RunProduct product_;
 };
 
 bool EndsWith(const std::string& text, const std::string& end) {
@@ -134,7 +131,7 @@ TEST_F(InstallLogRun, ASecondInstallationAppendsASeparatorAndItsOwnHeader) {
 }
 
 TEST_F(InstallLogRun, WithoutTheLogSettingOnlyAFailedRunLeavesALog) {
-  Settings().ProductFlags = 0;
+  product_.settings.ProductFlags = 0;
   StartLog();
   LogText("quiet\r\n");
   EXPECT_FALSE(Finish(false, false));
@@ -159,7 +156,10 @@ TEST_F(InstallLogRun, ALogThatCannotBeOpenedIsSkipped) {
 }
 
 int completion_steps = 0;
-void CountCompletionStep() { ++completion_steps; }
+// Counts only a step that is told the run's product.
+void CountCompletionStep(const RunProduct& product) {
+  if (product.settings.DisplayVersion.EqualsW(u"2.5")) ++completion_steps;
+}
 
 TEST_F(InstallLogRun, AnInteractiveRunAsksOnFailureAndOtherwiseCompletes) {
   completion_steps = 0;
@@ -167,7 +167,7 @@ TEST_F(InstallLogRun, AnInteractiveRunAsksOnFailureAndOtherwiseCompletes) {
   ASSERT_TRUE(Finish(false, true, &CountCompletionStep));
   EXPECT_EQ(completion_steps, 1);
 
-  Settings().ProductFlags |= 1ull << 22;  // no completion notice
+  product_.settings.ProductFlags |= 1ull << 22;  // no completion notice
   StartLog();
   ASSERT_TRUE(Finish(false, true, &CountCompletionStep));
   EXPECT_EQ(completion_steps, 1);

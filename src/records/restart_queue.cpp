@@ -2,7 +2,6 @@
 
 #include "core/format.h"
 #include "core/search.h"
-#include "package/settings_state.h"
 
 void AddWininitRename(String* content, const String& target, const String& source) {
   const int32_t header = content->Find(kWininitRenameSection, 0, kSearchIgnoreCase);
@@ -99,7 +98,6 @@ bool g_restart_needed = false;
 }  // namespace
 
 void NoteRestartNeeded() {
-  Settings().SetFlag(product_flag::kAskRestart, true);
   g_restart_needed = true;
 }
 

@@ -101,8 +101,9 @@ enum class PendingCleanupMode { kInstall, kUninstall };
 void CleanPendingOperations(const FileSet& files, PendingCleanupMode mode);
 
 // Whether this run left work for the next restart: noted by whatever staged a
-// file for it, read by the end of the run, which then asks for the restart
-// (noting also sets the product's ask-restart flag, ProductFlags bit 14).
+// file for it, read by the run's owner, which then asks for the restart as
+// for the product's ask-restart flag (ProductFlags bit 14) and records that
+// bit in the Uninstall key.
 void NoteRestartNeeded();
 bool RestartNeeded();
 // Forgets the note; for a test that starts a run afresh.

@@ -78,6 +78,11 @@ class RegistryKey;
 // How the pass deals with the user.
 struct SharedFilePassOptions {
   bool automatic = false;  // no questions
+  // The question before a file is deleted (ProductFlags bit 17): message 59
+  // with the path in place of its %s, titled message 35.
+  bool ask_before_deleting = false;
+  String delete_question;
+  String delete_title;
   // Owner of the questions, and the window that gets the focus back after
   // a file was unregistered (an HWND; null for none).
   void* progress_window = nullptr;

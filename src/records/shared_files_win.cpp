@@ -11,7 +11,6 @@
 #include "package/message_box.h"
 #include "package/message_format.h"
 #include "package/message_numbers.h"
-#include "package/settings_state.h"
 #include "records/failure_summary.h"
 #include "records/marked_path.h"
 #include "records/shared_files.h"
@@ -83,9 +82,9 @@ void Unregister(const String& path, const SharedFileEntry& entry, const SharedFi
 }
 
 bool UserKeepsFile(const String& path, const SharedFilePassOptions& options) {
-  if (options.automatic || !Settings().Flag(product_flag::kAskBeforeDeletingShared)) return false;
-  const String question = FillMessage(Message(message_number::kDeleteSharedQuestion), {path});
-  return !AskYesNo(question, Message(message_number::kDeleteSharedTitle), true);
+  if (options.automatic || !options.ask_before_deleting) return false;
+  const String question = FillMessage(options.delete_question, {path});
+  return !AskYesNo(question, options.delete_title, true);
 }
 
 // A file in use stays where it is; nothing is reported.

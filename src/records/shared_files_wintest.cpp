@@ -9,7 +9,6 @@
 #include "core/codepage.h"
 #include "core/registry_win.h"
 #include "core/scratch_folder_wintest.h"
-#include "package/settings_state.h"
 #include "records/failure_summary.h"
 #include "records/marked_path.h"
 
@@ -25,8 +24,6 @@ class SharedFilePassRun : public testing::Test {
  protected:
   void SetUp() override {
     ClearFailures();
-    saved_settings_ = Settings();
-    Settings().ProductFlags = 1ull << 17;  // would ask, if the run were not automatic
     DeleteProductKey();  // what a stopped run left
     ASSERT_TRUE(product_.Open(RegRoot::kLocalMachine, kProductKey, kRegNoStack, kRegWriteAccess, RegView::kDefault));
     ASSERT_TRUE(counts_.Open(RegRoot::kLocalMachine, kSharedDllsKey, kRegNoStack, kRegWriteAccess, RegView::kDefault));
@@ -42,7 +39,6 @@ class SharedFilePassRun : public testing::Test {
     counts_.CloseAll();
     product_.CloseAll();
     DeleteProductKey();
-    Settings() = saved_settings_;
     ClearFailures();
   }
 
@@ -71,7 +67,6 @@ class SharedFilePassRun : public testing::Test {
   RegistryKey counts_;
   String list_;
   Array<String> counted_;
-  ProductSettings saved_settings_;
 };
 
 TEST_F(SharedFilePassRun, CountsGoDownAndUnusedFilesGo) {
@@ -84,6 +79,8 @@ TEST_F(SharedFilePassRun, CountsGoDownAndUnusedFilesGo) {
   StoreList();
 
   SharedFilePassOptions options;
+
+  options.ask_before_deleting = true;  // would ask, if the run were not automatic
   options.automatic = true;
   EXPECT_TRUE(RunSharedFilePass(product_, options));
 
@@ -112,6 +109,7 @@ TEST_F(SharedFilePassRun, FileInUseStaysWithoutAReport) {
   HANDLE holder = CreateFileW((folder_ / L"busy.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(holder, INVALID_HANDLE_VALUE);
   SharedFilePassOptions options;
+  options.ask_before_deleting = true;  // would ask, if the run were not automatic
   options.automatic = true;
   EXPECT_TRUE(RunSharedFilePass(product_, options));
   CloseHandle(holder);
@@ -123,6 +121,7 @@ TEST_F(SharedFilePassRun, FileInUseStaysWithoutAReport) {
 
 TEST_F(SharedFilePassRun, EmptyListDoesNothing) {
   SharedFilePassOptions options;
+  options.ask_before_deleting = true;  // would ask, if the run were not automatic
   options.automatic = true;
   EXPECT_TRUE(RunSharedFilePass(product_, options));
   EXPECT_EQ(Text(TheFailureSummary().text), "");

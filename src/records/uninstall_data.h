@@ -23,6 +23,7 @@
 #include "core/string.h"
 #include "core/vector.h"
 #include "package/languages.h"
+#include "package/run_product.h"
 #include "package/settings.h"
 #include "records/uninstall_records.h"
 
@@ -90,15 +91,15 @@ void ParseUninstallData(const String& bytes, UninstallDataLists& lists, ProductS
 // The file's path in the uninstall data folder.
 String UninstallDataPath(const String& uninstall_folder);
 
-// Writes the file from the process-wide records, Settings() and Languages(),
+// Writes the file from the process-wide records and the run's product,
 // replacing an earlier one only once the whole new file is on the disk: on
 // failure the earlier file stays as it was. Returns whether it was written;
 // the file error code goes to `*code` when given, the system's error stays
 // in the last error.
-bool WriteUninstallData(const String& path, int* code = nullptr);
-// Reads the file into `lists`, Settings() and Languages(). Returns the file
-// error code (kFileOk when loaded).
-int LoadUninstallData(const String& path, UninstallDataLists& lists);
+bool WriteUninstallData(const RunProduct& product, const String& path, int* code = nullptr);
+// Reads the file into `lists` and the uninstaller's own product (its settings
+// and language table). Returns the file error code (kFileOk when loaded).
+int LoadUninstallData(const String& path, UninstallDataLists& lists, RunProduct& product);
 // The message shown when the file cannot be read: "The uninstall information
 // for %s could not be loaded.\r\n\r\nFilepath: %s\r\nCode %d: %s" with the
 // product's display name, the path, the file error code and its text.

@@ -4,7 +4,7 @@
 #include "core/file_ops.h"
 #include "core/handle_win.h"
 #include "core/temp_files.h"
-#include "package/settings_state.h"
+#include "package/run_product.h"
 #include "records/uninstall_data.h"
 
 namespace {
@@ -51,8 +51,8 @@ int ReplaceWholeFile(const String& path, const String& bytes) {
 
 }  // namespace
 
-bool WriteUninstallData(const String& path, int* code) {
-  const String bytes = BuildUninstallData(TheUninstallRecords(), Settings(), Languages());
+bool WriteUninstallData(const RunProduct& product, const String& path, int* code) {
+  const String bytes = BuildUninstallData(TheUninstallRecords(), product.settings, product.languages);
   const int result = ReplaceWholeFile(path, bytes);
   if (code != nullptr) *code = result;
   return result == kFileOk;

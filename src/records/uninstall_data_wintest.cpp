@@ -10,7 +10,7 @@
 #include "core/file_errors.h"
 #include "core/handle_win.h"
 #include "core/scratch_folder_wintest.h"
-#include "package/settings_state.h"
+#include "package/run_product.h"
 #include "records/marked_path.h"
 #include "testkit/files.h"
 
@@ -19,19 +19,14 @@ namespace {
 class UninstallDataFile : public testing::Test {
  protected:
   void SetUp() override {
-    saved_settings_ = Settings();
-    saved_languages_ = Languages();
     ClearUninstallRecords();
   }
   void TearDown() override {
     ClearUninstallRecords();
-    Settings() = saved_settings_;
-    Languages() = saved_languages_;
   }
 
   ScratchFolder folder_;
-  ProductSettings saved_settings_;
-  LanguageTable saved_languages_;
+  RunProduct product_;
 };
 
 TEST_F(UninstallDataFile, WrittenAndLoadedBackFromARealFile) {
@@ -45,32 +40,31 @@ TEST_F(UninstallDataFile, WrittenAndLoadedBackFromARealFile) {
   AddUninstallRecord("HKLM\\Software\\Bastionix Data Test", kRecordRegistryKey);
   RecordAssociation(".bxt", "Bastionix.Test", "open", "");
   RecordMsiPackage(u"C:\\pkg\\\u00E9.msi", 2);
-  Languages().names.Add(String(u"English"));
-  Languages().messages.Resize(112);
-  Languages().messages[53] = String(u"Remove <product>?\r\nAll of it.");
-  Languages().product = String(u"Data Test");
-  Settings().WindowTitle = String(u"Data Test Setup");
-  Settings().RegistryEntries = String(u"HKLM\\Software\\Bastionix Data Test\r\n");
+  product_.languages.names.Add(String(u"English"));
+  product_.languages.messages.Resize(112);
+  product_.languages.messages[53] = String(u"Remove <product>?\r\nAll of it.");
+  product_.languages.product = String(u"Data Test");
+  product_.settings.WindowTitle = String(u"Data Test Setup");
+  product_.settings.RegistryEntries = String(u"HKLM\\Software\\Bastionix Data Test\r\n");
   CloseRule rule;
   rule.window_class = String("DataTestWindow");
   rule.display_name = String("Data Test");
   rule.action = 0;
-  Settings().ProgramsToClose.Add(rule);
+  product_.settings.ProgramsToClose.Add(rule);
 
   int code = -1;
-  ASSERT_TRUE(WriteUninstallData(path, &code));
+  ASSERT_TRUE(WriteUninstallData(product_, path, &code));
   EXPECT_EQ(code, kFileOk);
   const std::wstring wide_path(reinterpret_cast<const wchar_t*>(path.w_str()));
   const std::string on_disk = testkit::ReadFileBytes(wide_path).value_or("<none>");
-  const String built = BuildUninstallData(TheUninstallRecords(), Settings(), Languages());
+  const String built = BuildUninstallData(TheUninstallRecords(), product_.settings, product_.languages);
   EXPECT_EQ(on_disk, std::string(built.c_str(), static_cast<size_t>(built.length())));
   EXPECT_NE(on_disk.substr(0, 3), "\xEF\xBB\xBF");
 
   // The uninstaller starts with nothing but the file.
-  Settings() = ProductSettings();
-  Languages() = LanguageTable();
+  RunProduct loaded;
   UninstallDataLists lists;
-  ASSERT_EQ(LoadUninstallData(path, lists), kFileOk);
+  ASSERT_EQ(LoadUninstallData(path, lists, loaded), kFileOk);
   ASSERT_GE(lists.records.Count(), 3);
   EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(UnmarkPath(lists.records[0]).w_str())),
             data_folder + L"\\app.exe");
@@ -79,16 +73,16 @@ TEST_F(UninstallDataFile, WrittenAndLoadedBackFromARealFile) {
             data_folder);
   ASSERT_EQ(lists.associations.Count(), 1);
   ASSERT_EQ(lists.msi.Count(), 1);
-  EXPECT_EQ(std::u16string(Message(53).w_str()), u"Remove Data Test?\r\nAll of it.");
-  EXPECT_EQ(std::u16string(Settings().WindowTitle.w_str()), u"Data Test Setup");
-  ASSERT_EQ(Settings().ProgramsToClose.Count(), 1);
-  EXPECT_EQ(std::string(Settings().ProgramsToClose[0].window_class.c_str()), "DataTestWindow");
-  EXPECT_EQ(std::u16string(Settings().RegistryEntries.w_str()), u"HKLM\\Software\\Bastionix Data Test\r\n");
+  EXPECT_EQ(std::u16string(MessageText(loaded.languages, 53).w_str()), u"Remove Data Test?\r\nAll of it.");
+  EXPECT_EQ(std::u16string(loaded.settings.WindowTitle.w_str()), u"Data Test Setup");
+  ASSERT_EQ(loaded.settings.ProgramsToClose.Count(), 1);
+  EXPECT_EQ(std::string(loaded.settings.ProgramsToClose[0].window_class.c_str()), "DataTestWindow");
+  EXPECT_EQ(std::u16string(loaded.settings.RegistryEntries.w_str()), u"HKLM\\Software\\Bastionix Data Test\r\n");
 
   // Rewritten with nothing re-recorded, the file loses the record list and
   // the sections the uninstaller acted on.
   ClearUninstallRecords();
-  ASSERT_TRUE(WriteUninstallData(path));
+  ASSERT_TRUE(WriteUninstallData(product_, path));
   const std::string rewritten = testkit::ReadFileBytes(wide_path).value_or("<none>");
   EXPECT_EQ(rewritten.find("\r\n\r\n[Strings]\r\n"), 0u);
   EXPECT_EQ(rewritten.find("[Associations]"), std::string::npos);
@@ -140,11 +134,11 @@ TEST_F(UninstallDataFile, ARewriteReplacesTheOldFileWholeOrNotAtAll) {
     ClearUninstallRecords();
     AddUninstallRecordW(String(u"C:\\new\\file.txt"), kRecordFile);
     int code = -1;
-    const bool written = WriteUninstallData(path, &code);
+    const bool written = WriteUninstallData(product_, path, &code);
     held.Close();
 
     const std::string on_disk = testkit::ReadFileBytes(wide_path).value_or("<none>");
-    const String built = BuildUninstallData(TheUninstallRecords(), Settings(), Languages());
+    const String built = BuildUninstallData(TheUninstallRecords(), product_.settings, product_.languages);
     EXPECT_EQ(written, c.replaced);
     EXPECT_EQ(code, c.replaced ? kFileOk : kFileNotWritten);
     EXPECT_EQ(on_disk, c.replaced ? std::string(built.c_str(), static_cast<size_t>(built.length())) : old_bytes);
@@ -155,11 +149,11 @@ TEST_F(UninstallDataFile, ARewriteReplacesTheOldFileWholeOrNotAtAll) {
 TEST_F(UninstallDataFile, AMissingFileGivesTheLoadMessage) {
   const String path = UninstallDataPath(String(U16(folder_.path())));
   UninstallDataLists lists;
-  const int code = LoadUninstallData(path, lists);
+  const int code = LoadUninstallData(path, lists, product_);
   EXPECT_EQ(code, kFileNotFound);
   const String message = UninstallDataLoadMessage(String(u"Data Test"), path, code);
   EXPECT_EQ(std::u16string(message.w_str()).find(u"The uninstall information for Data Test could not be loaded."), 0u);
-  EXPECT_FALSE(WriteUninstallData(UninstallDataPath(String(U16(folder_ / L"none\\deeper")))));
+  EXPECT_FALSE(WriteUninstallData(product_, UninstallDataPath(String(U16(folder_ / L"none\\deeper")))));
 }
 
 }  // namespace

@@ -61,12 +61,16 @@ void AddStandardValues(const ProductSettings& s, const UninstallEntryFacts& f, E
 
 void AddProductValues(const ProductSettings& s, const UninstallEntryFacts& f, EntryTable& t) {
   t.TextOrDelete(u"ProductRegistry", s.ProductRegistry);
-  t.TextOrDelete(u"ProductStartMenu", s.ProductStartMenu);
+  t.TextOrDelete(u"ProductStartMenu", f.start_menu);
   t.TextOrDelete(u"SharedPath", f.shared_folder);
   t.NarrowOrDelete(u"ProductFonts", f.product_fonts);
   // The uninstaller reads the flags back as 64-bit and 32-bit numbers.
-  t.Text(u"ProductFlags", IntToTextW(static_cast<int64_t>(s.ProductFlags)));
-  t.Text(u"ProductFlags2", UIntToTextW(s.ProductFlags2));
+  uint64_t flags = s.ProductFlags;
+  if (f.restart_asked) flags |= uint64_t{1} << product_flag::kAskRestart;
+  uint32_t flags2 = s.ProductFlags2;
+  if (f.restore_point_not_made) flags2 &= ~(uint32_t{1} << product_flag2::kRestorePoint);
+  t.Text(u"ProductFlags", IntToTextW(static_cast<int64_t>(flags)));
+  t.Text(u"ProductFlags2", UIntToTextW(flags2));
   t.TextOrDelete(u"UninstallBatch1", s.UninstallBatch1);
   t.TextOrDelete(u"UninstallBatch2", s.UninstallBatch2);
   t.NarrowOrDelete(u"SharedFiles", f.shared_files);
@@ -87,8 +91,9 @@ void AddPaintingValues(const ProductSettings& s, const UninstallEntryFacts& f, E
   t.Number(u"TitleColor", s.TitleColor);
   t.Text(u"TitleSize", RegRealText(s.TitleSize));
   t.Number(u"TopColor", s.TopColor);
-  t.NumberOrDelete(u"BottomColor", !s.MonoColor, s.BottomColor);
-  t.Number(u"MonoColor", s.MonoColor ? 1 : 0);
+  const bool mono = s.MonoColor || f.mono_colour_fallback;
+  t.NumberOrDelete(u"BottomColor", !mono, s.BottomColor);
+  t.Number(u"MonoColor", mono ? 1 : 0);
   t.Number(u"TitleShadow", s.TitleShadow);
   t.Number(u"TitlePosition", s.TitlePosition);
   t.Text(u"TitleFont", AnsiToUtf16(s.TitleFont));

@@ -53,6 +53,14 @@ struct UninstallEntryFacts {
   String product_fonts;     // 8-bit (ANSI code page), from the file installation
   String shared_files;      // 8-bit (ANSI code page, marked paths), from the file installation
   String add_to_path_subfolder;  // UTF-16
+  // What the run decided beyond the package's settings: the Start Menu
+  // folder chosen ("ProductStartMenu"), a restart it noted (recorded as
+  // ProductFlags bit 14, ask for a restart) and a restore point the product
+  // asked for but that could not be begun (ProductFlags2 bit 1 not recorded).
+  String start_menu;
+  bool restart_asked = false;
+  bool restore_point_not_made = false;
+  bool mono_colour_fallback = false;  // the background was painted in one colour: "MonoColor" 1
   int64_t total_bytes = 0;  // size of the installation data
   DateTime today;
   // Expands the product's variables in a UTF-16 text in place; null leaves

@@ -54,6 +54,7 @@ ProductSettings FullSettings() {
 
 UninstallEntryFacts FullFacts() {
   UninstallEntryFacts f;
+  f.start_menu = String(u"Bastionix Sample");
   f.key_name = String(u"Bastionix Sample");
   f.uninstaller_path = String(u"C:\\Program Files\\Sample\\uninstall\\uninstall.exe");
   f.installer_path = String(u"C:\\Down loads\\setup.exe");
@@ -169,6 +170,22 @@ TEST(UninstallEntryTable, WhatTheInstallationLacksIsDeleted) {
   EXPECT_TRUE(Deleted(v, u"BitmapSize"));
   EXPECT_TRUE(Deleted(v, u"BitmapTPI"));
   EXPECT_TRUE(Deleted(v, u"StretchMode"));
+}
+
+TEST(UninstallEntryTable, WhatTheRunDecidedIsRecorded) {
+  ProductSettings s = FullSettings();
+  s.ProductFlags = 4;
+  s.ProductFlags2 = 3;
+  UninstallEntryFacts f = FullFacts();
+  f.start_menu = String(u"Chosen\\Folder");
+  f.restart_asked = true;
+  f.restore_point_not_made = true;
+  f.mono_colour_fallback = true;
+  const Vector<EntryValue> v = UninstallEntryValues(s, f);
+  EXPECT_EQ(TextOf(v, u"ProductStartMenu"), u"Chosen\\Folder");
+  EXPECT_EQ(TextOf(v, u"ProductFlags"), u"16388");  // bit 14 added to bit 2
+  EXPECT_EQ(TextOf(v, u"ProductFlags2"), u"1");     // bit 1 taken away
+  EXPECT_EQ(NumberOf(v, u"MonoColor"), 1);
 }
 
 void Upper(String& text) { text.ToUpperW(); }

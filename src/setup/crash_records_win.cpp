@@ -5,6 +5,14 @@
 #include "setup/install_phases.h"
 #include "setup/install_state.h"
 
+namespace {
+
+const RunProduct* g_product = nullptr;
+
+}  // namespace
+
+void SetCrashRecordsProduct(const RunProduct* product) { g_product = product; }
+
 void WriteCrashToRecords(const String& report) {
   FailureSummary& summary = TheFailureSummary();
   summary.text.Append("\r\n\r\nINSTALLER CRASHED!\r\n");
@@ -12,5 +20,6 @@ void WriteCrashToRecords(const String& report) {
   ++summary.count;
   // Before the install folder is known there is no log to write yet.
   const InstallState& install = TheInstall();
-  if (!install.uninstall_folder.empty()) FinishInstallLog(InstallLogFinishOf(install));
+  static const RunProduct none;
+  if (!install.uninstall_folder.empty()) FinishInstallLog(InstallLogFinishOf(g_product ? *g_product : none, install));
 }

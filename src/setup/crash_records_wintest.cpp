@@ -9,7 +9,7 @@
 #include <string>
 
 #include "core/scratch_folder_wintest.h"
-#include "package/settings_state.h"
+#include "package/run_product.h"
 #include "records/failure_summary.h"
 #include "records/log_writers.h"
 #include "records/working_log.h"
@@ -20,8 +20,9 @@ namespace {
 
 TEST(CrashRecords, TheInstallLogEndsWithTheReportAtOnce) {
   ScratchFolder folder;
-  const ProductSettings saved = Settings();
-  Settings().DisplayName = String(u"Crash Records");
+  RunProduct product;
+  product.settings.DisplayName = String(u"Crash Records");
+  SetCrashRecordsProduct(&product);
   TheInstall().uninstall_folder = String(U16(folder.path()));
   ClearFailures();
   ASSERT_TRUE(StartWorkingLog());
@@ -39,7 +40,7 @@ TEST(CrashRecords, TheInstallLogEndsWithTheReportAtOnce) {
   EXPECT_FALSE(WorkingLogIsOpen());
 
   ClearFailures();
-  Settings() = saved;
+  SetCrashRecordsProduct(nullptr);
   TheInstall() = InstallState();
 }
 

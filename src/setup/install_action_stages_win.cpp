@@ -27,7 +27,6 @@
 #include "package/locator_win.h"
 #include "package/languages.h"
 #include "package/message_numbers.h"
-#include "package/settings_state.h"
 #include "records/install_log.h"
 #include "setup/install_phases.h"
 #include "setup/wizard_owner_win.h"
@@ -41,16 +40,18 @@ constexpr DWORD kAfterClosingPumpMs = 333;
 constexpr int kPumpRound = 100;
 constexpr int32_t kFirewallProgress = 98;
 
-ActionSettings TheActionSettings() {
+ActionSettings ActionSettingsOf(const ProductSettings& settings) {
   ActionSettings values;
   // The builder refuses a value that does not read; what reads is used.
-  ReadActionSettings(Settings().Reserved3, &values);
+  ReadActionSettings(settings.Reserved3, &values);
   return values;
 }
 
-bool Removable(int flag2) { return TheInstall().portable && Settings().Flag2(flag2); }
+bool Removable(const ProductSettings& settings, int flag2) { return TheInstall().portable && settings.Flag2(flag2); }
 
-RegView ProductView() { return Settings().Bitness == 1 ? RegView::k64 : RegView::kDefault; }
+RegView ProductView(const ProductSettings& settings) {
+  return settings.Bitness == 1 ? RegView::k64 : RegView::kDefault;
+}
 
 // Lets the windows of the programs told to close handle their messages.
 void PumpFor(DWORD milliseconds) {
@@ -68,26 +69,26 @@ void GrantRights(const String& folder, bool created_by_this_run) {
   GrantFolderRights(inputs);
 }
 
-void InstallMsiHook(const MsiRequest& request, const Progress& progress) {
-  InstallMsiPackage(request, progress, WizardOwner());
+void InstallMsiHook(const MsiRequest& request, const Progress& progress, const LanguageTable& languages) {
+  InstallMsiPackage(request, ComponentProgressOf(languages, progress), WizardOwner());
 }
 
-void ControlPanelHook(const ControlPanelRequest& request, const Progress& progress) {
-  RegisterControlPanelApplet(request, progress);
+void ControlPanelHook(const ControlPanelRequest& request, const Progress& progress, const LanguageTable& languages) {
+  RegisterControlPanelApplet(request, ComponentProgressOf(languages, progress));
 }
 
 // The uninstaller's shortcuts (showing `uninstaller_icon` when not empty)
 // and the log shortcut, after the file entries' own requests.
-void AddProductShortcuts(const String& uninstall_folder, const String& uninstaller_icon,
+void AddProductShortcuts(const RunProduct& product, const String& uninstall_folder, const String& uninstaller_icon,
                          Vector<ShortcutRequest>* requests) {
-  const ProductSettings& settings = Settings();
-  if (settings.Flag(product_flag::kDetectInstallation)) {
+  const ProductSettings& settings = product.settings;
+  if (TheInstall().uninstall_supported) {
     ShortcutRequest uninstaller;
     uninstaller.target = JoinPath(uninstall_folder, kDefaultUninstallerName);
     uninstaller.arguments = String(u"/u:\"");
     uninstaller.arguments.Append(settings.UninstallKeyName);
     uninstaller.arguments.AppendW(u"\"");
-    uninstaller.name = Message(message_number::kUninstallShortcutName);
+    uninstaller.name = MessageText(product.languages, message_number::kUninstallShortcutName);
     uninstaller.icon = uninstaller_icon;
     uninstaller.quiet_failure = true;
     uninstaller.start_menu = settings.Flag(product_flag::kUninstallStartMenuShortcut);
@@ -99,78 +100,81 @@ void AddProductShortcuts(const String& uninstall_folder, const String& uninstall
     ShortcutRequest log;
     log.start_menu = true;
     log.target = InstallLogPath(uninstall_folder);
-    log.name = Message(message_number::kLogShortcutName);
+    log.name = MessageText(product.languages, message_number::kLogShortcutName);
     requests->Add(log);
   }
 }
 
 void MakeShortcuts(const InstallRun& run, const ActionSettings& values) {
-  const ProductSettings& settings = Settings();
+  const ProductSettings& settings = run.product.settings;
   const InstallState& state = TheInstall();
   Vector<ShortcutRequest> requests = TheInstallLists().shortcuts;
   String uninstaller_icon;
-  if (settings.Flag(product_flag::kDetectInstallation)) {
+  if (state.uninstall_supported) {
     uninstaller_icon = InstallUninstallerIcon(state.uninstall_folder, PackageUninstallerIcon(run.package->header));
   }
-  AddProductShortcuts(state.uninstall_folder, uninstaller_icon, &requests);
+  AddProductShortcuts(run.product, state.uninstall_folder, uninstaller_icon, &requests);
   ShortcutStepInputs inputs;
   inputs.requests = &requests;
   inputs.install_folder = state.InstallFolder();
   inputs.uninstall_folder = state.uninstall_folder;
-  inputs.start_menu_folder = settings.ProductStartMenu;
+  inputs.start_menu_folder = state.start_menu;
   inputs.desktop_folder = settings.DesktopFolder;
   inputs.desktop_folder_icon = values.desktop_folder_icon;
   inputs.all_users = settings.ShortcutMode == 1;
   inputs.detailed_log = settings.Flag(product_flag::kDetailedLog);
   inputs.hide_file_names = settings.Flag(product_flag::kHideFileNames);
   inputs.progress = run.progress;
+  inputs.languages = &run.product.languages;
   CreateShortcuts(inputs);
 }
 
 }  // namespace
 
-void CloseProgramsStage(InstallRun&) {
-  const Vector<CloseRule>& rules = Settings().ProgramsToClose;
+void CloseProgramsStage(InstallRun& run) {
+  const Vector<CloseRule>& rules = run.product.settings.ProgramsToClose;
   if (rules.IsEmpty()) return;
   CloseQuestion question;
-  question.text = Message(message_number::kCloseProgramQuestion);
-  question.caption = Message(message_number::kGreetingTitle);
+  question.text = MessageText(run.product.languages, message_number::kCloseProgramQuestion);
+  question.caption = MessageText(run.product.languages, message_number::kGreetingTitle);
   if (CloseApplications(WindowRulesOf(rules), kCloseEveryPhase, question) == CloseOutcome::kCancelled) CancelExit();
   PumpFor(kAfterClosingPumpMs);
   // The closed programs' windows may have taken the front.
   if (HWND background = WizardOwner()) SetForegroundWindow(background);
 }
 
-void StartMenuPlaceholdersStage(InstallRun&) {
-  if (TheInstall().existing) return;
-  ProductSettings& settings = Settings();
-  settings.ProductStartMenu = ReplacePlaceholders(settings.ProductStartMenu, Languages());
+void StartMenuPlaceholdersStage(InstallRun& run) {
+  InstallState& state = TheInstall();
+  if (state.existing) return;
+  state.start_menu = ReplacePlaceholders(state.start_menu, run.product.languages);
 }
 
 void RestorePointStage(InstallRun& run) {
-  ProductSettings& settings = Settings();
+  const ProductSettings& settings = run.product.settings;
   if (!settings.Flag2(product_flag2::kRestorePoint)) return;
-  ReportProgress(run.progress, 1, Message(message_number::kCreatingRestorePoint));
+  ReportProgress(run.progress, 1, MessageText(run.product.languages, message_number::kCreatingRestorePoint));
   RestorePointInputs inputs;
   inputs.product_name = settings.DisplayName;
   inputs.version = settings.DisplayVersion;
+  // Nothing to commit at the end for a point that was not begun (the
+  // restore point's record says so).
   run.restore_point = BeginRestorePoint(inputs);
-  // Nothing to commit at the end for a point that was not begun.
-  if (!run.restore_point.begun) settings.SetFlag2(product_flag2::kRestorePoint, false);
-  ReportProgress(run.progress, 1, Message(message_number::kPreparing));
+  ReportProgress(run.progress, 1, MessageText(run.product.languages, message_number::kPreparing));
 }
 
 void RestorePointCommitStage(InstallRun& run) {
-  if (Settings().Flag2(product_flag2::kRestorePoint) && run.restore_point.begun) CommitRestorePoint(run.restore_point);
+  if (run.product.settings.Flag2(product_flag2::kRestorePoint) && run.restore_point.begun) {
+    CommitRestorePoint(run.restore_point);
+  }
 }
 
-void InstallFolderRightsStage(InstallRun&) {
+void InstallFolderRightsStage(InstallRun& run) {
   const InstallState& state = TheInstall();
-  if (Settings().Flag(product_flag::kGrantFolderRights)) GrantRights(state.InstallFolder(), state.install_folder_created);
+  if (run.product.settings.Flag(product_flag::kGrantFolderRights)) GrantRights(state.InstallFolder(), state.install_folder_created);
 }
 
-void SharedFolderRightsStage(InstallRun&) {
-  const ProductSettings& settings = Settings();
+void SharedFolderRightsStage(InstallRun& run) {
+  const ProductSettings& settings = run.product.settings;
   const String& shared = TheInstall().shared_folder;
   if (shared.empty() || !settings.Flag(product_flag::kGrantFolderRights) ||
       !settings.Flag(product_flag::kGrantSharedRights)) {
@@ -189,26 +193,28 @@ void ComponentHooksStage(InstallRun&) {
 
 void ComponentRegistrationStage(InstallRun& run) {
   const InstallLists& lists = TheInstallLists();
-  RegisterComServers(lists.com_servers, run.progress);
-  RegisterTypeLibraries(lists.type_libraries, run.progress);
+  const ComponentProgress progress = ComponentProgressOf(run.product.languages, run.progress);
+  RegisterComServers(lists.com_servers, progress);
+  RegisterTypeLibraries(lists.type_libraries, progress);
   // A registered server or library may have opened a window of its own.
   if (!lists.com_servers.IsEmpty() || !lists.type_libraries.IsEmpty()) {
     if (HWND background = WizardOwner()) SetForegroundWindow(background);
   }
-  InstallInfDrivers(lists.inf_files, run.progress);
+  InstallInfDrivers(lists.inf_files, progress);
 }
 
 void ShortcutsStage(InstallRun& run) {
-  const ProductSettings& settings = Settings();
+  const ProductSettings& settings = run.product.settings;
   const InstallState& state = TheInstall();
-  const ActionSettings values = TheActionSettings();
-  if (!Removable(product_flag2::kPortableNoStartMenuPage)) MakeShortcuts(run, values);
+  const ActionSettings values = ActionSettingsOf(settings);
+  if (!Removable(settings, product_flag2::kPortableNoStartMenuPage)) MakeShortcuts(run, values);
   if (state.portable) {
     RootShortcutInputs root;
     root.command = values.root_shortcut_command;
     root.name = values.root_shortcut_name;
     root.install_folder = state.InstallFolder();
     root.detailed_log = settings.Flag(product_flag::kDetailedLog);
+    root.languages = &run.product.languages;
     CreateRootShortcut(root);
   }
   TaskbarPinInputs pin;
@@ -216,12 +222,13 @@ void ShortcutsStage(InstallRun& run) {
   pin.name = values.pin_name;
   pin.product_name = settings.DisplayName;
   pin.progress = run.progress;
+  pin.languages = &run.product.languages;
   PinToTaskbar(pin);
 }
 
-void RegistryStage(InstallRun&) {
-  const ProductSettings& settings = Settings();
-  if (Removable(product_flag2::kNoRegistryOnRemovable)) return;
+void RegistryStage(InstallRun& run) {
+  const ProductSettings& settings = run.product.settings;
+  if (Removable(settings, product_flag2::kNoRegistryOnRemovable)) return;
   RegistryWorkInputs inputs;
   inputs.product_registry = settings.ProductRegistry;
   inputs.entries = settings.RegistryEntries;
@@ -230,27 +237,28 @@ void RegistryStage(InstallRun&) {
     if (record.enabled) inputs.associations.Add(AssociationFromRecord(record));
   }
   inputs.product_name = settings.DisplayName;
-  const LanguageTable& languages = Languages();
+  const LanguageTable& languages = run.product.languages;
   if (languages.current >= 0 && languages.current < languages.names.Count()) {
     inputs.language = languages.names[languages.current];
   }
   inputs.install_folder = TheInstall().InstallFolder();
-  inputs.view = ProductView();
-  inputs.associations_allowed = !Removable(product_flag2::kNoAssociationsOnRemovable);
+  inputs.view = ProductView(settings);
+  inputs.associations_allowed = !Removable(settings, product_flag2::kNoAssociationsOnRemovable);
   ApplyRegistryWork(inputs);
 }
 
 void FirewallStage(InstallRun& run) {
-  const ProductSettings& settings = Settings();
-  if (!settings.Reserved14.empty() && !Removable(product_flag2::kNoFirewallOnRemovable)) {
+  const ProductSettings& settings = run.product.settings;
+  if (!settings.Reserved14.empty() && !Removable(settings, product_flag2::kNoFirewallOnRemovable)) {
     ApplyFirewallList(settings.Reserved14, TheInstall().InstallFolder(), settings.DisplayName);
   }
-  ReportProgress(run.progress, kFirewallProgress, Message(message_number::kAfterFirewall));
+  ReportProgress(run.progress, kFirewallProgress, MessageText(run.product.languages, message_number::kAfterFirewall));
 }
 
-void PathStage(InstallRun&) {
-  if (!Settings().Flag(product_flag::kAddToPath)) return;
-  AddInstallFolderToPath(TheInstall().InstallFolder(), TheActionSettings().path_subfolder);
+void PathStage(InstallRun& run) {
+  const ProductSettings& settings = run.product.settings;
+  if (!settings.Flag(product_flag::kAddToPath)) return;
+  AddInstallFolderToPath(TheInstall().InstallFolder(), ActionSettingsOf(settings).path_subfolder);
 }
 
-String PathSubfolderSetting() { return TheActionSettings().path_subfolder; }
+String PathSubfolderSetting(const ProductSettings& settings) { return ActionSettingsOf(settings).path_subfolder; }

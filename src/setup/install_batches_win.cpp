@@ -3,7 +3,6 @@
 #include "actions/batch_runner.h"
 #include "actions/file_deletion_run.h"
 #include "core/codepage.h"
-#include "package/settings_state.h"
 #include "package/variables.h"
 #include "records/restart_queue.h"
 #include "setup/install_batches_win.h"
@@ -20,7 +19,7 @@ struct InstallBatch {
   const char16_t* name;
 };
 
-void Run(const InstallBatch& batch) {
+void Run(const ProductSettings& settings, const InstallBatch& batch) {
   const CommandLine& args = TheRun().args;
   BatchRequest request;
   request.commands = *batch.commands;
@@ -29,7 +28,6 @@ void Run(const InstallBatch& batch) {
     request.commands.Append(AnsiToUtf16(args.batch_additions[batch.addition]));
   }
   if (request.commands.empty()) return;
-  const ProductSettings& settings = Settings();
   request.variable_lines = BatchVariableLines();
   request.working_folder = TheInstall().install_folder_full;
   request.hide_console = batch.hide_flag >= 0 && settings.Flag(batch.hide_flag);
@@ -40,28 +38,29 @@ void Run(const InstallBatch& batch) {
 
 }  // namespace
 
-void RunPreInstallBatches() {
-  const ProductSettings& s = Settings();
+void RunPreInstallBatches(const ProductSettings& s) {
   const InstallState& state = TheInstall();
-  Run({&s.PreInstallBatch, 0, product_flag::kPreInstallBatch, product_flag2::kPreInstallBatchNamed,
+  Run(s, {&s.PreInstallBatch, 0, product_flag::kPreInstallBatch, product_flag2::kPreInstallBatchNamed,
        u"Pre-Installation Batch"});
   if (state.upgrade) {
-    Run({&s.UpgradeBatch, -1, product_flag::kUpgradeBatch, product_flag2::kUpgradeBatchNamed, u"Upgrade Batch"});
+    Run(s, {&s.UpgradeBatch, -1, product_flag::kUpgradeBatch, product_flag2::kUpgradeBatchNamed, u"Upgrade Batch"});
   } else if (state.existing && (state.same_version || !s.Flag2(product_flag2::kReinstallBatchSameVersion))) {
-    Run({&s.ReinstallBatch, -1, product_flag::kReinstallBatch, product_flag2::kReinstallBatchNamed,
+    Run(s, {&s.ReinstallBatch, -1, product_flag::kReinstallBatch, product_flag2::kReinstallBatchNamed,
          u"Reinstall Batch"});
   }
 }
 
-void RunPostInstallBatch() {
-  Run({&Settings().PostInstallBatch, 1, product_flag::kHidePostInstallBatch, product_flag2::kPostInstallBatchNamed, u"Post-Installation Batch"});
+void RunPostInstallBatch(const ProductSettings& settings) {
+  Run(settings, {&settings.PostInstallBatch, 1, product_flag::kHidePostInstallBatch, product_flag2::kPostInstallBatchNamed, u"Post-Installation Batch"});
 }
 
-void RunExitBatch() { Run({&Settings().ExitBatch, 2, -1, -1, u"Installation-Exit Batch"}); }
+void RunExitBatch(const ProductSettings& settings) { Run(settings, {&settings.ExitBatch, 2, -1, -1, u"Installation-Exit Batch"}); }
 
-void RunInstallFileDeletions() {
+void RunInstallFileDeletions(const ProductSettings& settings) {
   FileDeletionRun run;
   run.product_folder = TheInstall().install_folder_full;
-  RunFileDeletions(&Settings().FileDeletions, &run);
+  // The installer takes nothing off the list: it works on a copy.
+  Vector<FileDeletion> deletions = settings.FileDeletions;
+  RunFileDeletions(&deletions, &run);
   if (run.restart_required) NoteRestartNeeded();
 }

@@ -4,16 +4,17 @@
 #pragma once
 
 #include "core/string.h"
+#include "package/run_product.h"
 
 // The text of a registry value named by a full path ("HKLM\\Software\\V\\Dir");
 // empty when the key or value is missing.
 String ReadRegistryValueText(const String& value_path);
 
-void CheckBitness();
-void CheckExcludedSystems();
-void CheckRequiredProduct();
-void TakeSingleInstance();
-void DetectEarlierInstallation();
+void CheckBitness(const RunProduct& product);
+void CheckExcludedSystems(const RunProduct& product);
+void CheckRequiredProduct(const RunProduct& product);
+void TakeSingleInstance(const RunProduct& product);
+void DetectEarlierInstallation(const ProductSettings& settings);
 
 // Puts file-system redirection back for a 64-bit product.
 void RestoreRedirection();

@@ -11,7 +11,6 @@
 #include "package/message_box.h"
 #include "package/message_format.h"
 #include "package/message_numbers.h"
-#include "package/settings_state.h"
 #include "records/uninstall_entry.h"
 #include "setup/exit.h"
 #include "setup/install_checks.h"
@@ -47,13 +46,13 @@ String ReadRegistryValueText(const String& value_path) {
   return text;
 }
 
-void CheckBitness() {
-  const uint8_t bitness = Settings().Bitness;
+void CheckBitness(const RunProduct& product) {
+  const uint8_t bitness = product.settings.Bitness;
   if (bitness != kBitness64 && bitness != kBitness32) return;
   const bool windows64 = Is64BitWindows();
   if ((bitness == kBitness64) != windows64) {
     if (TheRun().args.automatic) CommonExit(1);
-    RefuseWithMessage(message_number::kWrongBitness);
+    RefuseWithMessage(product.languages, message_number::kWrongBitness);
   }
   if (bitness == kBitness64) {
     if (!DisableRedirection(&g_redirection)) FatalMessage("Wow64DisableWow64FsRedirection() failed");
@@ -67,43 +66,42 @@ void RestoreRedirection() {
   g_redirection_off = false;
 }
 
-void CheckExcludedSystems() {
-  const uint32_t excluded = static_cast<uint32_t>(Settings().ExcludedSystems);
+void CheckExcludedSystems(const RunProduct& product) {
+  const uint32_t excluded = static_cast<uint32_t>(product.settings.ExcludedSystems);
   if ((excluded & OsFamilyBit(CurrentOsFamily())) == 0) return;
-  RefuseWithText(FillMessage(Message(message_number::kExcludedSystem), {OSName(0)}));
+  RefuseWithText(FillMessage(MessageText(product.languages, message_number::kExcludedSystem), {OSName(0)}));
 }
 
-void CheckRequiredProduct() {
-  const ProductSettings& settings = Settings();
+void CheckRequiredProduct(const RunProduct& product) {
+  const ProductSettings& settings = product.settings;
   if (!settings.Flag(product_flag::kRequiresProduct)) return;
   const String& key_name = settings.RequiredProductKey.empty() ? settings.DisplayName : settings.RequiredProductKey;
   const String& name = settings.RequiredProductName.empty() ? settings.DisplayName : settings.RequiredProductName;
   RegistryKey key;
   if (!key.Open(RegRoot::kLocalMachine, UninstallKeyPath(key_name).w_str(), kRegOpenOnly | kRegNoStack,
                 kRegReadAccess, RegView::kDefault)) {
-    RefuseWithText(FillMessage(Message(message_number::kRequiredProductMissing), {name}));
+    RefuseWithText(FillMessage(MessageText(product.languages, message_number::kRequiredProductMissing), {name}));
   }
   const String location = ReadUninstallValue(key, u"InstallLocation");
   const String version = ReadUninstallValue(key, u"DisplayVersion");
   if (!settings.RequiredProductVersion.empty() &&
       CompareVersionsW(version.w_str(), settings.RequiredProductVersion.w_str()) < 0) {
-    RefuseWithText(FillMessage(Message(message_number::kRequiredProductTooOld), {name, settings.RequiredProductVersion}));
+    RefuseWithText(FillMessage(MessageText(product.languages, message_number::kRequiredProductTooOld), {name, settings.RequiredProductVersion}));
   }
   if (settings.DefaultInstallDir.EqualsW(u"<master>")) TheInstall().install_folder = location;
 }
 
-void TakeSingleInstance() {
-  if (!Settings().Flag(product_flag::kSingleInstance)) return;
+void TakeSingleInstance(const RunProduct& product) {
+  if (!product.settings.Flag(product_flag::kSingleInstance)) return;
   // Held for the life of the process; the system releases it at exit.
   HANDLE mutex = CreateMutexW(nullptr, FALSE, L"Bastionix VBS");
   // A name we may not open belongs to another installer that keeps it from
   // us: that one runs as surely as one that holds it.
   if (!mutex && GetLastError() != ERROR_ACCESS_DENIED) return;
-  if (!mutex || WaitForSingleObject(mutex, 0) == WAIT_TIMEOUT) RefuseWithMessage(message_number::kAlreadyRunning);
+  if (!mutex || WaitForSingleObject(mutex, 0) == WAIT_TIMEOUT) RefuseWithMessage(product.languages, message_number::kAlreadyRunning);
 }
 
-void DetectEarlierInstallation() {
-  const ProductSettings& settings = Settings();
+void DetectEarlierInstallation(const ProductSettings& settings) {
   if (!settings.Flag(product_flag::kDetectInstallation)) return;
   InstallState& state = TheInstall();
   RegistryKey key;

@@ -3,8 +3,9 @@
 #pragma once
 
 #include "core/string.h"
+#include "package/run_product.h"
 
-void ChooseInstallFolder();
+void ChooseInstallFolder(const RunProduct& product);
 
 // Removes the install folder and the parents made with it while they are
 // still empty: a run the user cancels leaves no empty folders behind.

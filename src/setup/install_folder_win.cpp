@@ -14,7 +14,6 @@
 #include "package/message_box.h"
 #include "package/message_format.h"
 #include "package/message_numbers.h"
-#include "package/settings_state.h"
 #include "package/variables.h"
 #include "records/uninstall_entry.h"
 #include "records/uninstall_records.h"
@@ -32,10 +31,10 @@
 namespace {
 
 // A relative default folder lies under Program Files.
-String AbsoluteDefaultFolder(String folder) {
+String AbsoluteDefaultFolder(const RunProduct& product, String folder) {
   if (IsAbsolutePathW(folder.w_str())) return folder;
   // A 64-bit product belongs in the 64-bit Program Files.
-  String base = FolderPath(FolderSource::kProgramFiles, Settings().Bitness == 1 ? FolderView::k64 : FolderView::kDefault);
+  String base = FolderPath(FolderSource::kProgramFiles, product.settings.Bitness == 1 ? FolderView::k64 : FolderView::kDefault);
   if (!base.EndsWithW(u"\\")) base.AppendW(u'\\');
   base.AppendW(folder.w_str(), folder.wlength());
   return base;
@@ -65,7 +64,7 @@ String ReadOldProductValue(RegistryKey& key, const char16_t* name) {
 
 // The old product must go first: the user may run its uninstaller, which
 // starts this installer again when it is done; the run ends either way.
-[[noreturn]] void MustUninstallFirst(RegistryKey& key, bool opened) {
+[[noreturn]] void MustUninstallFirst(const RunProduct& product, RegistryKey& key, bool opened) {
   // Nobody could answer the page in a silent run: it ends with no window.
   if (TheRun().args.silent) CommonExit(1);
   TheRun().args.automatic = false;
@@ -73,8 +72,8 @@ String ReadOldProductValue(RegistryKey& key, const char16_t* name) {
   String command;
   if (opened) command = ReadOldProductValue(key, u"QuietUninstallString");
   if (opened && command.empty()) command = ReadOldProductValue(key, u"UninstallString");
-  if (command.empty()) RefuseWithMessage(message_number::kMustUninstall);
-  if (ShowMustUninstallPage(WizardOwner()) == PageResult::kAccept) {
+  if (command.empty()) RefuseWithMessage(product.languages, message_number::kMustUninstall);
+  if (ShowMustUninstallPage(WizardOwner(), product) == PageResult::kAccept) {
     const String own(reinterpret_cast<const char16_t*>(GetCommandLineW()));
     const String full = MustUninstallCommand(command, own);
     if (RunProcess(full.w_str(), 0) == kRunNotStarted) ShowErrorBox(LastErrorTextW());
@@ -82,8 +81,8 @@ String ReadOldProductValue(RegistryKey& key, const char16_t* name) {
   CommonExit(1);
 }
 
-void InstallOverEarlierInstallation() {
-  const ProductSettings& settings = Settings();
+void InstallOverEarlierInstallation(const RunProduct& product) {
+  const ProductSettings& settings = product.settings;
   InstallState& state = TheInstall();
   RegistryKey key;
   String no_downgrade_below;
@@ -91,19 +90,19 @@ void InstallOverEarlierInstallation() {
                                kRegOpenOnly | kRegNoStack, kRegReadAccess, RegView::kDefault);
   if (settings.Flag(product_flag::kMustUninstallFirst) &&
       MustUninstallOldVersion(settings.MustUninstallVersion, state.old_version)) {
-    MustUninstallFirst(key, opened);
+    MustUninstallFirst(product, key, opened);
   }
   if (opened) no_downgrade_below = ReadOldProductValue(key, u"NoDowngradeBelow");
   if (RefusedByNoDowngrade(no_downgrade_below, settings.DisplayVersion)) {
-    if (!TheRun().args.automatic) ShowErrorBox(FillMessage(Message(message_number::kNoDowngrade), {no_downgrade_below}));
+    if (!TheRun().args.automatic) ShowErrorBox(FillMessage(MessageText(product.languages, message_number::kNoDowngrade), {no_downgrade_below}));
     CommonExit(1);
   }
   SetInstallType(state, DetermineInstallType(settings.Flag(product_flag::kCheckInstalledVersion), state.old_version,
                                              settings.DisplayVersion));
   if (!TheRun().args.automatic && !settings.Flag(product_flag::kNoInstallOverConfirm)) {
-    const String question = InstallOverQuestion(Message(static_cast<int>(state.install_type)),
-                                                state.existing_location, Message(message_number::kInstallOverFolder));
-    if (!AskYesNo(question, Message(message_number::kInstallOverTitle), true)) CancelExit();
+    const String question = InstallOverQuestion(MessageText(product.languages, static_cast<int>(state.install_type)),
+                                                state.existing_location, MessageText(product.languages, message_number::kInstallOverFolder));
+    if (!AskYesNo(question, MessageText(product.languages, message_number::kInstallOverTitle), true)) CancelExit();
   }
   state.install_folder = state.existing_location;
 }
@@ -128,7 +127,7 @@ bool IsProgramFilesItself(const String& folder) {
   return false;
 }
 
-bool CannotInstallOnDrive(const String& root) {
+bool CannotInstallOnDrive(const RunProduct& product, const String& root) {
   const UINT type = GetDriveTypeW(reinterpret_cast<const wchar_t*>(root.w_str()));
   if (type == DRIVE_CDROM) return true;
   DWORD flags = 0;
@@ -137,7 +136,7 @@ bool CannotInstallOnDrive(const String& root) {
       (flags & FILE_READ_ONLY_VOLUME) != 0) {
     return true;
   }
-  return Settings().Flag(product_flag::kNoPortableFolder) && IsPortableFolder(root);
+  return product.settings.Flag(product_flag::kNoPortableFolder) && IsPortableFolder(root);
 }
 
 // Free bytes where the folder will be, measured at its nearest existing folder.
@@ -181,75 +180,75 @@ bool MakeInstallFolder(const String& folder) {
   return true;
 }
 
-bool Refuse(int message, std::initializer_list<MessageArg> args = {}) {
-  ShowErrorBox(FillMessage(Message(message), args));
+bool Refuse(const RunProduct& product, int message, std::initializer_list<MessageArg> args = {}) {
+  ShowErrorBox(FillMessage(MessageText(product.languages, message), args));
   return false;
 }
 
 // The checks of one folder typed on the page, in their order; false (after
 // telling the user why) shows the page again. `folder` becomes the full form.
-bool FolderAccepted(String& folder) {
+bool FolderAccepted(const RunProduct& product, String& folder) {
   String full = FullPathName(folder);
   if (full.empty() || !IsValidPathW(full.w_str(), kPathMustBeAbsolute | kPathAllowTrailingBackslash)) {
-    return Refuse(message_number::kFolderNotValid);
+    return Refuse(product, message_number::kFolderNotValid);
   }
   const bool network_path = full.StartsWithW(u"\\\\");
   if (!network_path) {
     const wchar_t drive[] = {static_cast<wchar_t>(full.AtW(0)), L':', L'\\', 0};
-    if (GetDriveTypeW(drive) == DRIVE_NO_ROOT_DIR) return Refuse(message_number::kNoSuchDrive, {full.AtW(0)});
+    if (GetDriveTypeW(drive) == DRIVE_NO_ROOT_DIR) return Refuse(product, message_number::kNoSuchDrive, {full.AtW(0)});
   }
   const String root = VolumeRoot(full);
-  if (Settings().Flag(product_flag::kNoNetworkFolder) && OnNetwork(full, root)) {
-    return Refuse(message_number::kNetworkFolder);
+  if (product.settings.Flag(product_flag::kNoNetworkFolder) && OnNetwork(full, root)) {
+    return Refuse(product, message_number::kNetworkFolder);
   }
-  if (full.wlength() <= 3) return Refuse(message_number::kDriveRoot);
-  if (IsProgramFilesItself(full)) return Refuse(message_number::kProgramFilesItself, {full});
-  if (CannotInstallOnDrive(root)) return Refuse(message_number::kCannotInstallOnDrive);
+  if (full.wlength() <= 3) return Refuse(product, message_number::kDriveRoot);
+  if (IsProgramFilesItself(full)) return Refuse(product, message_number::kProgramFilesItself, {full});
+  if (CannotInstallOnDrive(product, root)) return Refuse(product, message_number::kCannotInstallOnDrive);
   const int64_t required = TheInstall().required_space;
   const int64_t free = FreeSpaceFor(full);
   if (required > 0 && free >= 0 && free < required) {
-    const String question = FillMessage(Message(message_number::kNotEnoughSpace),
+    const String question = FillMessage(MessageText(product.languages, message_number::kNotEnoughSpace),
                                         {ByteSizeToTextW(free), ByteSizeToTextW(required), root});
-    if (!AskYesNo(question, Message(message_number::kRestartTitle), true)) return false;
+    if (!AskYesNo(question, MessageText(product.languages, message_number::kRestartTitle), true)) return false;
   }
   const bool exists = FolderExists(full.w_str());
-  if (Settings().Flag(product_flag::kAskFolderExistence)) {
+  if (product.settings.Flag(product_flag::kAskFolderExistence)) {
     const String question =
-        FillMessage(Message(exists ? message_number::kFolderExists : message_number::kFolderMissing), {full});
-    if (!AskYesNo(question, Message(message_number::kFolderPageTitle), true)) return false;
+        FillMessage(MessageText(product.languages, exists ? message_number::kFolderExists : message_number::kFolderMissing), {full});
+    if (!AskYesNo(question, MessageText(product.languages, message_number::kFolderPageTitle), true)) return false;
   }
   if (!exists && !MakeInstallFolder(full)) {
     const String reason = LastErrorTextW();
-    return Refuse(message_number::kFolderFailed, {full, reason});
+    return Refuse(product, message_number::kFolderFailed, {full, reason});
   }
-  if (!FolderWritable(full)) return Refuse(message_number::kFolderNotWritable, {full});
+  if (!FolderWritable(full)) return Refuse(product, message_number::kFolderNotWritable, {full});
   folder = full;
   return true;
 }
 
-void FolderPageLoop(String& folder) {
-  const ProductSettings& settings = Settings();
+void FolderPageLoop(const RunProduct& product, String& folder) {
+  const ProductSettings& settings = product.settings;
   FolderPageInputs inputs;
   inputs.required_space = TheInstall().required_space < 0 ? 0 : TheInstall().required_space;
   inputs.start_menu_follows = settings.Flag(product_flag::kStartMenuPage);
   for (;;) {
-    if (ShowFolderPage(WizardOwner(), inputs, folder) == PageResult::kCancel) CancelExit();
+    if (ShowFolderPage(WizardOwner(), product, inputs, folder) == PageResult::kCancel) CancelExit();
     if (IsBlankText(folder.w_str())) continue;
-    if (FolderAccepted(folder)) return;
+    if (FolderAccepted(product, folder)) return;
   }
 }
 
-void NewInstallationFolder() {
-  const ProductSettings& settings = Settings();
+void NewInstallationFolder(const RunProduct& product) {
+  const ProductSettings& settings = product.settings;
   InstallState& state = TheInstall();
   const CommandLine& args = TheRun().args;
   if (!args.install_folder_full.empty()) {
     state.install_folder = args.install_folder_full;
   } else if (state.install_folder.empty()) {
-    state.install_folder = AbsoluteDefaultFolder(ExpandFolderText(settings.DefaultInstallDir));
+    state.install_folder = AbsoluteDefaultFolder(product, ExpandFolderText(settings.DefaultInstallDir));
   }
   if (!args.automatic && settings.Flag(product_flag::kFolderPage)) {
-    FolderPageLoop(state.install_folder);
+    FolderPageLoop(product, state.install_folder);
     return;
   }
   // Without the page the folder is made at once, so that its rights and its
@@ -258,7 +257,7 @@ void NewInstallationFolder() {
   // without its files cannot be removed).
   if (!MakeInstallFolder(FullPathName(state.install_folder))) {
     const String reason = LastErrorTextW();
-    RefuseWithText(FillMessage(Message(message_number::kFolderFailed), {state.install_folder, reason}));
+    RefuseWithText(FillMessage(MessageText(product.languages, message_number::kFolderFailed), {state.install_folder, reason}));
   }
 }
 
@@ -276,17 +275,17 @@ String ExpandFolderText(const String& text) {
   return expanded;
 }
 
-void ChooseInstallFolder() {
-  const ProductSettings& settings = Settings();
+void ChooseInstallFolder(const RunProduct& product) {
+  const ProductSettings& settings = product.settings;
   InstallState& state = TheInstall();
   bool local_machine = false;
   String value_path;
   if (RegistryFolderSource(settings.DefaultInstallDir, &local_machine, &value_path)) {
     FolderFromRegistry(local_machine, value_path, settings.DefaultInstallDir);
   } else if (settings.Flag(product_flag::kDetectInstallation) && state.existing) {
-    InstallOverEarlierInstallation();
+    InstallOverEarlierInstallation(product);
   } else {
-    NewInstallationFolder();
+    NewInstallationFolder(product);
   }
   state.install_folder_full = FullPathName(state.install_folder);
 }

@@ -7,7 +7,8 @@
 #include "package/locator_win.h"
 #include "package/settings_block.h"
 #include "package/settings_reader.h"
-#include "package/settings_state.h"
+#include "package/message_box.h"
+#include "setup/install_phases.h"
 #include "setup/install_mode.h"
 #include "setup/install_sequence.h"
 #include "setup/run_state.h"
@@ -27,9 +28,10 @@ String WindowsFolder() {
   return out;
 }
 
-// Decodes the settings block and reads it into the process-wide settings and
-// language table; damage ends through the corrupt-package report.
-void ReadProductSettings(const PackageHeader& header) {
+// Decodes the settings block and reads it into the run's product; damage
+// ends through the corrupt-package report. The message boxes follow the
+// product from here on.
+void ReadProductSettings(const PackageHeader& header, RunProduct& product) {
   Blowfish cipher;
   if (header.has_cipher_key) cipher.SetKey(header.cipher_key, kPackageCipherKeyLength);
   String block;
@@ -43,10 +45,12 @@ void ReadProductSettings(const PackageHeader& header) {
   options.silent = args.silent;
   options.product_name = args.product_name;
   options.windows_folder = WindowsFolder();
-  ProductSettings& settings = Settings();
+  ProductSettings& settings = product.settings;
   settings.ProductFlags2 = header.flags2;
   const CorruptCode read = ReadSettings(block.bytes(), static_cast<size_t>(block.length()), options, &settings,
-                                        &Languages());
+                                        &product.languages);
+  // The report speaks in the language the table got as far as.
+  SetMessageBoxRules(MessageBoxRulesOf(product));
   if (read != kCorruptNone) ReportCorruptPackage(read);
   args.automatic = AutomaticModeFromSettings(settings.AutomaticMode, args.automatic, args.silent);
   SetAutomaticMode(args.automatic);
@@ -57,7 +61,10 @@ void ReadProductSettings(const PackageHeader& header) {
 bool RunInstallMode() {
   OwnPackage& package = ThePackage();
   if (!LoadOwnPackage(TheRun().title.w_str(), &package)) return false;
-  ReadProductSettings(package.header);
-  RunInstallSequence(package);
+  // Lives until the process ends: the sequence never returns.
+  InstallRun run;
+  run.package = &package;
+  ReadProductSettings(package.header, run.product);
+  RunInstallSequence(run);
   return true;
 }

@@ -9,13 +9,19 @@
 #include "core/progress.h"
 #include "core/string.h"
 #include "package/program_copy.h"
+#include "package/run_product.h"
 #include "records/install_log.h"
 #include "setup/install_state.h"
+#include "wizard/background_window_win.h"
 
 struct OwnPackage;
 
-// What the stages of one run share besides the install state.
+// What the stages of one run share besides the install state. Install mode
+// owns it for the whole run: the product read from the package lives here
+// and is handed down from here.
 struct InstallRun {
+  RunProduct product;
+  BackgroundWindowState background;  // what the background window paints and found out
   OwnPackage* package = nullptr;
   ProgramCopy program;  // the copy the locator kept for the uninstaller
   Progress progress;    // the progress page's reporter, or one that reports nowhere
@@ -24,7 +30,7 @@ struct InstallRun {
 
 // What ending the install log needs from this installation's state; the
 // caller says whether the run is interactive and its completion step.
-InstallLogFinish InstallLogFinishOf(const InstallState& state);
+InstallLogFinish InstallLogFinishOf(const RunProduct& product, const InstallState& state);
 
 // Whether a folder lies on a removable, optical or RAM-disk drive.
 bool IsPortableFolder(const String& folder);
@@ -56,7 +62,7 @@ void FirewallStage(InstallRun& run);               // progress 98
 void PathStage(InstallRun& run);                   // after the text copies
 void RestorePointCommitStage(InstallRun& run);     // the last change to the system
 // The PATH subfolder the package names, for the Uninstall key.
-String PathSubfolderSetting();
+String PathSubfolderSetting(const ProductSettings& settings);
 
 // The completion report, restart question, exit folders and launches; ends
 // the process with exit code 1.

@@ -23,7 +23,6 @@
 #include "package/locator_win.h"
 #include "package/message_box.h"
 #include "package/message_numbers.h"
-#include "package/settings_state.h"
 #include "records/failure_summary.h"
 #include "records/install_log.h"
 #include "records/log_writers.h"
@@ -56,8 +55,7 @@ void MakeRunFolder(const char16_t* what, const String& folder) {
   LogFormatW(u"%s \"%s\": %s\r\n", what, folder.w_str(), reason.w_str());
 }
 
-FolderSource SharedBaseSource(uint8_t base, FolderView* view) {
-  const ProductSettings& settings = Settings();
+FolderSource SharedBaseSource(const ProductSettings& settings, uint8_t base, FolderView* view) {
   switch (base) {
     case kSharedBaseCommonAppData:
       *view = FolderView::kDefault;
@@ -74,59 +72,59 @@ FolderSource SharedBaseSource(uint8_t base, FolderView* view) {
   }
 }
 
-void UninstallFolder() {
+void UninstallFolder(const ProductSettings& settings) {
   InstallState& state = TheInstall();
-  const String& subfolder = Settings().UninstallSubdir;
+  const String& subfolder = settings.UninstallSubdir;
   state.uninstall_folder =
       subfolder.empty() ? state.install_folder_full : FullPathName(JoinPath(state.install_folder_full, subfolder.w_str()));
   if (!subfolder.empty()) MakeRunFolder(u"Failed to create uninstall data folder", state.uninstall_folder);
 }
 
-void SharedFolder() {
-  const ProductSettings& settings = Settings();
+void SharedFolder(const ProductSettings& settings) {
   InstallState& state = TheInstall();
   if (!settings.Flag(product_flag::kDetectInstallation)) return;
   if (state.portable && !settings.SharedSubfolder.empty()) {
     state.shared_folder = JoinPath(state.install_folder_full, settings.SharedSubfolder.w_str());
   } else {
     FolderView view = FolderView::kDefault;
-    const FolderSource source = SharedBaseSource(settings.SharedBase, &view);
+    const FolderSource source = SharedBaseSource(settings, settings.SharedBase, &view);
     state.shared_folder = JoinPath(FolderPath(source, view), settings.SharedPath.w_str());
   }
   if (!state.shared_folder.empty()) MakeRunFolder(u"Failed to create shared folder", state.shared_folder);
 }
 
-void RequiredSpace(const PackageHeader& header) {
-  ProductSettings& settings = Settings();
+void RequiredSpace(const ProductSettings& settings, const PackageHeader& header) {
   InstallState& state = TheInstall();
   if (state.required_space < 0) {
     state.required_space = header.total_content_size() + static_cast<int64_t>(settings.ExtraSpace);
   }
-  if (state.portable && settings.Flag(product_flag::kPortableIgnoresDetect)) {
-    settings.SetFlag(product_flag::kDetectInstallation, false);
-  }
+  // A portable installation of such a product leaves no uninstaller behind.
+  if (state.portable && settings.Flag(product_flag::kPortableIgnoresDetect)) state.uninstall_supported = false;
 }
 
 // The file data made available and checked (progress 2 to 26), then every
 // entry installed (28 to 93).
 void InstallFiles(InstallRun& run) {
-  const ProductSettings& settings = Settings();
+  const ProductSettings& settings = run.product.settings;
+  const LanguageTable& languages = run.product.languages;
   const InstallState& state = TheInstall();
   OwnPackage& package = *run.package;
-  ReportProgress(run.progress, 2, Message(message_number::kUnpacking));
+  ReportProgress(run.progress, 2, MessageText(languages, message_number::kUnpacking));
   FileData data;
   MakeFileDataAvailable(package.file, package.section, package.bytes, package.header, settings.FileDataOutside != 0,
                         &data);
   WaitMinimumStatusTime(run.progress);
-  ReportProgress(run.progress, 21, Message(message_number::kCheckingFileData));
+  ReportProgress(run.progress, 21, MessageText(languages, message_number::kCheckingFileData));
   StopOnFileDataError(CheckFileData(data.stored, package.header.file_data_checksum), package.header, data);
   WaitMinimumStatusTime(run.progress);
-  ReportProgress(run.progress, 26, Message(message_number::kInstalling));
-  RunInstallFileDeletions();
+  ReportProgress(run.progress, 26, MessageText(languages, message_number::kInstalling));
+  RunInstallFileDeletions(settings);
   ReportProgress(run.progress, 27, String());
 
   Blowfish cipher;
   InstallEntrySource source;
+  source.product = &run.product;
+  source.uninstall_supported = state.uninstall_supported;
   source.header = &package.header;
   source.file_data = &data;
   if (package.header.has_cipher_key) {
@@ -146,27 +144,36 @@ void InstallFiles(InstallRun& run) {
 }
 
 void BeforeUninstallData(void* context) {
-  const Progress& progress = *static_cast<const Progress*>(context);
-  WaitMinimumStatusTime(progress);
-  ReportProgress(progress, 100, Message(message_number::kSavingUninstallData));
+  const InstallRun& run = *static_cast<const InstallRun*>(context);
+  WaitMinimumStatusTime(run.progress);
+  ReportProgress(run.progress, 100, MessageText(run.product.languages, message_number::kSavingUninstallData));
+}
+
+// Without a kept log there is no log to view.
+bool ViewLogOffered(const ProductSettings& settings) {
+  return settings.Flag(product_flag::kFinishViewLog) && settings.Flag(product_flag::kKeepInstallLog);
 }
 
 bool HasFinishOption(const ProductSettings& settings) {
   return !settings.FinishProgram.empty() || !settings.FinishDocument.empty() || !settings.FinishDocument2.empty() ||
-         settings.Flag(product_flag::kFinishViewLog);
+         ViewLogOffered(settings);
+}
+
+// A restart the product asks for, or one the run noted (a file staged for it).
+bool AsksRestart(const ProductSettings& settings) {
+  return settings.Flag(product_flag::kAskRestart) || RestartNeeded();
 }
 
 // A successful interactive run ends with the finish page when it has
 // something to offer and no restart question follows, else with a notice.
-void CompletionStep() {
-  ProductSettings& settings = Settings();
-  // Without a kept log there is no log to view.
-  if (!settings.Flag(product_flag::kKeepInstallLog)) settings.SetFlag(product_flag::kFinishViewLog, false);
-  if (!HasFinishOption(settings) || settings.Flag(product_flag::kAskRestart)) {
-    ShowNotice(Message(message_number::kCompletedNotice), Message(message_number::kCompleted));
+void CompletionStep(const RunProduct& product) {
+  const ProductSettings& settings = product.settings;
+  if (!HasFinishOption(settings) || AsksRestart(settings)) {
+    ShowNotice(MessageText(product.languages, message_number::kCompletedNotice),
+               MessageText(product.languages, message_number::kCompleted));
     return;
   }
-  const FinishChoices choices = ShowFinishPage(WizardOwner());
+  const FinishChoices choices = ShowFinishPage(WizardOwner(), product, ViewLogOffered(settings));
   bool* ticked = TheInstall().finish_choices;
   ticked[0] = choices.open_document;
   ticked[1] = choices.run_program;
@@ -174,13 +181,14 @@ void CompletionStep() {
   ticked[3] = choices.second_document;
 }
 
-bool RestartWanted() {
-  const ProductSettings& settings = Settings();
+bool RestartWanted(const RunProduct& product) {
+  const ProductSettings& settings = product.settings;
   InstallState& state = TheInstall();
   state.restart_needed = RestartNeeded();
   if (!settings.Flag(product_flag::kAskRestart) && !state.restart_needed) return false;
   if (TheRun().args.automatic && !settings.Flag(product_flag::kAnswerRestartNo)) return true;
-  return AskYesNo(Message(message_number::kRestartQuestion), Message(message_number::kRestartTitle), false);
+  return AskYesNo(MessageText(product.languages, message_number::kRestartQuestion),
+                  MessageText(product.languages, message_number::kRestartTitle), false);
 }
 
 void RemoveIfEmpty(const String& folder) {
@@ -222,10 +230,10 @@ void OpenFinishDocument(const String& document) {
 
 // The product's program, first from the install folder (a relative name
 // means a program installed there) unless the product says otherwise.
-void LaunchFinishProgram() {
+void LaunchFinishProgram(const ProductSettings& settings) {
   const String& folder = TheInstall().InstallFolder();
-  const String command = ExpandedFinishText(Settings().FinishProgram);
-  if (!Settings().Flag2(product_flag2::kFinishProgramNoWorkDir) &&
+  const String command = ExpandedFinishText(settings.FinishProgram);
+  if (!settings.Flag2(product_flag2::kFinishProgramNoWorkDir) &&
       RunProcess(ProgramUnderFolder(command, folder).w_str(), 0, folder.w_str()) != kRunNotStarted) {
     return;
   }
@@ -233,11 +241,10 @@ void LaunchFinishProgram() {
 }
 
 // In the order the user reads them: document, program, log, second document.
-void CarryOutFinishChoices() {
-  const ProductSettings& settings = Settings();
+void CarryOutFinishChoices(const ProductSettings& settings) {
   const InstallState& state = TheInstall();
   if (state.finish_choices[0]) OpenFinishDocument(settings.FinishDocument);
-  if (state.finish_choices[1]) LaunchFinishProgram();
+  if (state.finish_choices[1]) LaunchFinishProgram(settings);
   if (state.finish_choices[2]) ShowInstallLog(InstallLogPath(state.uninstall_folder));
   if (state.finish_choices[3]) OpenFinishDocument(settings.FinishDocument2);
 }
@@ -253,8 +260,10 @@ void CloseProgress(InstallRun& run) {
 
 }  // namespace
 
-InstallLogFinish InstallLogFinishOf(const InstallState& state) {
+InstallLogFinish InstallLogFinishOf(const RunProduct& product, const InstallState& state) {
   InstallLogFinish finish;
+  finish.product = &product;
+  finish.uninstall_supported = state.uninstall_supported;
   finish.reinstall = state.existing;
   finish.uninstall_folder = state.uninstall_folder;
   finish.install_folder = state.InstallFolder();
@@ -270,7 +279,7 @@ bool IsPortableFolder(const String& folder) {
 }
 
 void KeepProgramCopyStage(InstallRun& run) {
-  const ProductSettings& settings = Settings();
+  const ProductSettings& settings = run.product.settings;
   OwnPackage& package = *run.package;
   ProgramCopyRequest request;
   request.verify_checksum = settings.Flag(product_flag::kCheckProgramChecksum);
@@ -283,8 +292,10 @@ void ProgressPageStage(InstallRun& run) {
   const CommandLine& args = TheRun().args;
   // No window at all in a silent run, and none for a product that asks for
   // no progress page; without a page, reports go nowhere.
-  if (args.silent || !Settings().Flag(product_flag::kProgressPage)) return;
+  if (args.silent || !run.product.settings.Flag(product_flag::kProgressPage)) return;
   ProgressPageInputs inputs;
+  inputs.product = &run.product;
+  inputs.title_position_companion = run.background.title_position_companion;
   inputs.automatic = args.automatic;
   inputs.cancel_exit = CancelExit;
   if (!OpenProgressPage(WizardOwner(), inputs)) return;
@@ -299,22 +310,25 @@ void WorkingLogStage(InstallRun& run) {
     // The run goes on without its log, but it must not look like a clean one.
     AddFailureFormatW(u"Failed to create the installation log: %s\r\n\r\n", LastErrorTextW().w_str());
   }
-  ReportProgress(run.progress, 1, Message(message_number::kPreparing));
+  ReportProgress(run.progress, 1, MessageText(run.product.languages, message_number::kPreparing));
 }
 
 void InstallFoldersStage(InstallRun& run) {
-  UninstallFolder();
-  SharedFolder();
-  RequiredSpace(run.package->header);
+  const ProductSettings& settings = run.product.settings;
+  UninstallFolder(settings);
+  SharedFolder(settings);
+  RequiredSpace(settings, run.package->header);
 }
 
-void PreInstallBatchesStage(InstallRun&) { RunPreInstallBatches(); }
+void PreInstallBatchesStage(InstallRun& run) { RunPreInstallBatches(run.product.settings); }
 
 void FilesStage(InstallRun& run) { InstallFiles(run); }
 
-void TextCopiesStage(InstallRun& run) { CopyReadmeAndLicenceTexts(TheInstall().InstallFolder(), run.progress); }
+void TextCopiesStage(InstallRun& run) {
+  CopyReadmeAndLicenceTexts(run.product, TheInstall().InstallFolder(), run.progress);
+}
 
-void PostInstallBatchStage(InstallRun&) { RunPostInstallBatch(); }
+void PostInstallBatchStage(InstallRun& run) { RunPostInstallBatch(run.product.settings); }
 
 // The uninstaller, the Uninstall key, the restart marker and Uninstall.DAT.
 void RegistrationStage(InstallRun& run) {
@@ -322,6 +336,12 @@ void RegistrationStage(InstallRun& run) {
   const InstallLists& lists = TheInstallLists();
   ReportProgress(run.progress, 99, String());
   UninstallRegistration inputs;
+  inputs.product = &run.product;
+  inputs.supported = state.uninstall_supported;
+  inputs.start_menu = state.start_menu;
+  inputs.restore_point_not_made =
+      run.product.settings.Flag2(product_flag2::kRestorePoint) && !run.restore_point.begun;
+  inputs.mono_colour_fallback = run.background.mono_colour && !run.product.settings.MonoColor;
   inputs.install_folder = state.InstallFolder();
   inputs.uninstall_folder = state.uninstall_folder;
   inputs.shared_folder = state.shared_folder;
@@ -329,15 +349,15 @@ void RegistrationStage(InstallRun& run) {
   inputs.product_fonts = lists.product_fonts;
   inputs.shared_files = lists.shared_files;
   inputs.program = &run.program;
-  inputs.add_to_path_subfolder = PathSubfolderSetting();
+  inputs.add_to_path_subfolder = PathSubfolderSetting(run.product.settings);
   inputs.product_icon = PackageProductIcon(run.package->header);
   inputs.before_data_file = BeforeUninstallData;
-  inputs.before_data_file_context = &run.progress;
+  inputs.before_data_file_context = &run;
   RegisterUninstall(inputs);
 }
 
-void DesktopChangedStage(InstallRun&) {
-  const FolderSource source = Settings().ShortcutMode == 1 ? FolderSource::kCommonDesktop : FolderSource::kDesktop;
+void DesktopChangedStage(InstallRun& run) {
+  const FolderSource source = run.product.settings.ShortcutMode == 1 ? FolderSource::kCommonDesktop : FolderSource::kDesktop;
   const String desktop = FolderPath(source);
   SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHW, desktop.w_str(), nullptr);
 }
@@ -347,12 +367,12 @@ void FinishInstallation(InstallRun& run) {
   InstallState& state = TheInstall();
   CloseProgress(run);
   if (!args.run_after.empty()) LogFormatW(u"Launch on exit: %s\r\n", args.run_after.w_str());
-  InstallLogFinish finish = InstallLogFinishOf(state);
+  InstallLogFinish finish = InstallLogFinishOf(run.product, state);
   finish.interactive = !args.silent;
   finish.completion_step = CompletionStep;
   FinishInstallLog(finish);
-  state.restart_wanted = RestartWanted();
-  RunExitBatch();
+  state.restart_wanted = RestartWanted(run.product);
+  RunExitBatch(run.product.settings);
   RemoveIfEmpty(state.shared_folder);
   RemoveIfEmpty(state.uninstall_folder);
   RemoveIfEmpty(state.install_folder_full);
@@ -361,7 +381,7 @@ void FinishInstallation(InstallRun& run) {
     ShutDown(static_cast<int32_t>(ShutdownKind::kRestart), 0, kRestartReason);
   } else {
     LaunchRunAfter();
-    CarryOutFinishChoices();
+    CarryOutFinishChoices(run.product.settings);
   }
   CommonExit(1);
 }

@@ -3,6 +3,7 @@
 // Every refusal and the normal end leave through the common exit with code 1.
 #pragma once
 
-struct OwnPackage;
+struct InstallRun;
 
-[[noreturn]] void RunInstallSequence(OwnPackage& package);
+// `run` holds the package and the product read from it.
+[[noreturn]] void RunInstallSequence(InstallRun& run);

@@ -4,8 +4,9 @@
 #include "net/notify_worker.h"
 #include "package/locator_win.h"
 #include "package/message_numbers.h"
-#include "package/settings_state.h"
+#include "package/message_box.h"
 #include "package/variables.h"
+#include "setup/crash_records_win.h"
 #include "setup/exit.h"
 #include "setup/install_checks.h"
 #include "setup/install_folder.h"
@@ -24,91 +25,108 @@ namespace {
 
 bool Automatic() { return TheRun().args.automatic; }
 
-void Notify(const String& address) { PostNotification(NotificationAddress(address, Settings().DisplayVersion)); }
+void Notify(const ProductSettings& settings, const String& address) {
+  PostNotification(NotificationAddress(address, settings.DisplayVersion));
+}
 
-void LaunchNotification(InstallRun&) {
+void LaunchNotification(InstallRun& run) {
   PrepareNotifications();  // the firewall entry and the worker's stop at exit
-  Notify(Settings().LaunchNotifyURL);
+  Notify(run.product.settings, run.product.settings.LaunchNotifyURL);
 }
 
-void StartNotification(InstallRun&) { Notify(Settings().StartNotifyURL); }
+void StartNotification(InstallRun& run) { Notify(run.product.settings, run.product.settings.StartNotifyURL); }
 
-void CompletionNotification(InstallRun&) { Notify(CompletionAddress(Settings(), TheInstall())); }
-
-void BackgroundWindow(InstallRun&) { CreateWizardBackground(); }
-
-void LanguagePage(InstallRun&) {
-  if (Languages().LanguageCount() <= 1 || Automatic()) return;
-  if (ShowLanguagePage(WizardOwner()) == PageResult::kCancel) CommonExit(1);
+void CompletionNotification(InstallRun& run) {
+  Notify(run.product.settings, CompletionAddress(run.product.settings, TheInstall()));
 }
 
-void Caption(InstallRun&) { RefreshWizardBackground(); }
+void BackgroundWindow(InstallRun& run) { CreateWizardBackground(run.background); }
 
-void Checks(InstallRun&) {
-  CheckBitness();
-  CheckExcludedSystems();
-  CheckRequiredProduct();
-  TakeSingleInstance();
-  DetectEarlierInstallation();
+void LanguagePage(InstallRun& run) {
+  LanguageTable& languages = run.product.languages;
+  if (languages.LanguageCount() <= 1 || Automatic()) return;
+  int32_t chosen = languages.current;
+  const PageResult result = ShowLanguagePage(WizardOwner(), run.product, &chosen);
+  // The run's language is the user's choice from now on, boxes included.
+  languages.current = chosen;
+  SetMessageBoxRules(MessageBoxRulesOf(run.product));
+  if (result == PageResult::kCancel) CommonExit(1);
 }
 
-void GreetingSound(InstallRun&) {
-  if (!Automatic()) PlayGreetingSound(Settings().GreetingSound);
+void Caption(InstallRun& run) { RefreshWizardBackground(run.product); }
+
+void Checks(InstallRun& run) {
+  CheckBitness(run.product);
+  CheckExcludedSystems(run.product);
+  CheckRequiredProduct(run.product);
+  TakeSingleInstance(run.product);
+  DetectEarlierInstallation(run.product.settings);
 }
 
-void LinkNotification() { Notify(Settings().LinkNotifyURL); }
-
-void GreetingPage(InstallRun&) {
-  if (Automatic() || Settings().Flag(product_flag::kNoGreetingPage)) return;
-  if (ShowGreetingPage(WizardOwner(), LinkNotification) == PageResult::kCancel) CommonExit(1);
+void GreetingSound(InstallRun& run) {
+  if (!Automatic()) PlayGreetingSound(run.product.settings.GreetingSound);
 }
 
-void PasswordPage(InstallRun&) {
-  const String& password = Settings().InstallPassword;
+// The link's notification: the greeting page calls back without a context,
+// so the address is taken when the page opens.
+String g_link_address;
+
+void LinkNotification() { PostNotification(g_link_address); }
+
+void GreetingPage(InstallRun& run) {
+  const ProductSettings& settings = run.product.settings;
+  if (Automatic() || settings.Flag(product_flag::kNoGreetingPage)) return;
+  g_link_address = NotificationAddress(settings.LinkNotifyURL, settings.DisplayVersion);
+  if (ShowGreetingPage(WizardOwner(), run.product, LinkNotification) == PageResult::kCancel) CommonExit(1);
+}
+
+void PasswordPage(InstallRun& run) {
+  const String& password = run.product.settings.InstallPassword;
   if (password.empty()) return;
   // Nobody can type it in a silent run: a page there would wait for ever, so
   // the run ends at once, with no window, as a cancelled one does.
   if (TheRun().args.silent) CommonExit(1);
-  if (ShowPasswordPage(WizardOwner(), password) == PageResult::kCancel) CancelExit();
+  if (ShowPasswordPage(WizardOwner(), run.product, password) == PageResult::kCancel) CancelExit();
 }
 
 // The first page's text is message `first_message` when it has one.
-void TextPages(TextPageKind kind, int first_message, const Array<String>& texts) {
+void TextPages(const RunProduct& product, TextPageKind kind, int first_message, const Array<String>& texts) {
   if (Automatic()) return;
   Array<String> pages;
-  const String first = Message(first_message);
+  const String first = MessageText(product.languages, first_message);
   if (!first.empty()) pages.Add(first);
   for (const String& text : texts) pages.Add(text);
   for (const String& text : pages) {
-    if (ShowTextPage(WizardOwner(), kind, text) == PageResult::kCancel) CancelExit();
+    if (ShowTextPage(WizardOwner(), product, kind, text) == PageResult::kCancel) CancelExit();
   }
 }
 
-void LicencePages(InstallRun&) {
-  TextPages(TextPageKind::kLicence, message_number::kLicenceFirstPage, Settings().LicenseTexts);
+void LicencePages(InstallRun& run) {
+  TextPages(run.product, TextPageKind::kLicence, message_number::kLicenceFirstPage, run.product.settings.LicenseTexts);
 }
 
-void ReadmePages(InstallRun&) {
-  TextPages(TextPageKind::kReadme, message_number::kReadmeFirstPage, Settings().ReadmeTexts);
+void ReadmePages(InstallRun& run) {
+  TextPages(run.product, TextPageKind::kReadme, message_number::kReadmeFirstPage, run.product.settings.ReadmeTexts);
 }
 
-void InstallFolder(InstallRun&) {
-  ChooseInstallFolder();
+void InstallFolder(InstallRun& run) {
+  ChooseInstallFolder(run.product);
   InstallState& state = TheInstall();
   state.portable = IsPortableFolder(state.install_folder_full);
 }
 
-void StartMenuPage(InstallRun&) {
-  ProductSettings& settings = Settings();
-  const InstallState& state = TheInstall();
+// The folder chosen is the install state's; the settings keep the package's.
+void StartMenuPage(InstallRun& run) {
+  const ProductSettings& settings = run.product.settings;
+  InstallState& state = TheInstall();
   if (state.existing) {
-    if (!state.old_start_menu.empty()) settings.ProductStartMenu = state.old_start_menu;
+    if (!state.old_start_menu.empty()) state.start_menu = state.old_start_menu;
     return;
   }
   const bool page_wanted = settings.Flag(product_flag::kStartMenuPage) &&
                            (!state.portable || !settings.Flag2(product_flag2::kPortableNoStartMenuPage));
   if (Automatic() || !page_wanted) return;
-  if (ShowStartMenuPage(WizardOwner(), settings.ProductStartMenu) == PageResult::kCancel) CancelExit();
+  if (ShowStartMenuPage(WizardOwner(), run.product, state.start_menu) == PageResult::kCancel) CancelExit();
 }
 
 // One stage of the installation.
@@ -161,11 +179,19 @@ constexpr Stage kStages[] = {
 
 }  // namespace
 
-void RunInstallSequence(OwnPackage& package) {
-  // The %Variables% read the folders of this installation from now on.
-  SetVariableFolders(&TheInstall());
-  InstallRun run;
-  run.package = &package;
+void RunInstallSequence(InstallRun& run) {
+  const ProductSettings& settings = run.product.settings;
+  InstallState& state = TheInstall();
+  state.start_menu = settings.ProductStartMenu;
+  state.uninstall_supported = settings.Flag(product_flag::kDetectInstallation);
+  run.background = BackgroundWindowStateOf(settings);
+  // The %Variables% read the settings and folders of this installation from
+  // now on; the exits reached from callbacks and the crash handler see the
+  // same product.
+  SetVariableSettings(&settings);
+  SetVariableFolders(&state);
+  SetCancelTexts(&run.product.languages);
+  SetCrashRecordsProduct(&run.product);
   for (const Stage& stage : kStages) stage.run(run);
   FinishInstallation(run);
 }

@@ -33,6 +33,10 @@ struct InstallState : ProductFolders {
   bool portable = false;       // on a removable, optical or RAM-disk drive
   int64_t required_space = -1; // -1 until computed
 
+  // The run registers an uninstaller: ProductFlags bit 2, unless the folder
+  // is portable and the product ignores that bit there.
+  bool uninstall_supported = false;
+
   bool restart_wanted = false;  // answer of the restart question
   bool restart_needed = false;  // the actions left work for the next start (read from their journal)
   bool finish_choices[4] = {};  // options ticked on the finish page

@@ -1,11 +1,18 @@
 #include "package/message_box.h"
 #include "package/message_numbers.h"
-#include "package/settings_state.h"
 #include "setup/exit.h"
 #include "setup/install_folder.h"
 #include "setup/refusals.h"
 
-void RefuseWithMessage(int n) { RefuseWithText(Message(n)); }
+namespace {
+
+const LanguageTable* g_cancel_texts = nullptr;
+
+}  // namespace
+
+void SetCancelTexts(const LanguageTable* languages) { g_cancel_texts = languages; }
+
+void RefuseWithMessage(const LanguageTable& languages, int n) { RefuseWithText(MessageText(languages, n)); }
 
 void RefuseWithText(const String& text) {
   ShowErrorBox(text);
@@ -13,7 +20,9 @@ void RefuseWithText(const String& text) {
 }
 
 void CancelExit() {
-  ShowWarning(Message(message_number::kCancelled), Message(message_number::kCancelledTitle));
+  static const LanguageTable none;
+  const LanguageTable& languages = g_cancel_texts ? *g_cancel_texts : none;
+  ShowWarning(MessageText(languages, message_number::kCancelled), MessageText(languages, message_number::kCancelledTitle));
   RemoveUnusedInstallFolders();
   CommonExit(1);
 }

@@ -2,7 +2,6 @@
 
 #include "core/show_message_win.h"
 #include "package/message_numbers.h"
-#include "package/settings_state.h"
 #include "setup/exit.h"
 #include "setup/run_state.h"
 #include "wizard/background_window_win.h"
@@ -20,19 +19,21 @@ void DestroyWizardBackground() {
 
 }  // namespace
 
-void CreateWizardBackground() {
-  if (g_background || Settings().Flag(product_flag::kNoBackgroundWindow)) return;
-  g_background = CreateBackgroundWindow(nullptr, TheRun().args.minimized);
+void CreateWizardBackground(BackgroundWindowState& state) {
+  if (g_background || state.settings->Flag(product_flag::kNoBackgroundWindow)) return;
+  g_background = CreateBackgroundWindow(nullptr, TheRun().args.minimized, state);
   if (!g_background) return;
   SetMessageOwner(g_background);
   TheExitHooks().destroy_background_window = DestroyWizardBackground;
 }
 
-void RefreshWizardBackground() {
-  ProductSettings& settings = Settings();
+void RefreshWizardBackground(const RunProduct& product) {
+  const ProductSettings& settings = product.settings;
   // Message 0 of the language the user has just chosen.
-  if (!settings.Flag(product_flag::kNoMessageCaption)) settings.WizardCaption = Message(message_number::kWizardCaption);
-  if (!settings.WizardCaption.empty()) TheRun().title = settings.WizardCaption;
+  const String caption = settings.Flag(product_flag::kNoMessageCaption)
+                             ? settings.WizardCaption
+                             : MessageText(product.languages, message_number::kWizardCaption);
+  if (!caption.empty()) TheRun().title = caption;
   if (!g_background) return;
   // The pages that follow open over it: it must be drawn and in front now.
   ShowWindow(g_background, IsIconic(g_background) ? SW_SHOWMINNOACTIVE : SW_SHOW);

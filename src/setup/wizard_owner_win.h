@@ -5,13 +5,18 @@
 
 #include <windows.h>
 
+#include "package/run_product.h"
+#include "wizard/background_window_win.h"
+
 // Creates and shows the background window unless the product asks for none
 // (ProductFlags bit 29, which silent mode sets); the common exit destroys it.
-void CreateWizardBackground();
+// `state` is the run's: the window paints from it and notes its facts there.
+void CreateWizardBackground(BackgroundWindowState& state);
 
-// The wizard's caption from the product (message 0 unless the product says
-// otherwise) and the window repainted, e.g. after the language changed.
-void RefreshWizardBackground();
+// The wizard's caption from the product (message 0 of the current language
+// unless the product says otherwise) and the window repainted, e.g. after
+// the language changed.
+void RefreshWizardBackground(const RunProduct& product);
 
 // The owner of pages and boxes: the background window, or null without one.
 HWND WizardOwner();

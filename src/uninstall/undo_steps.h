@@ -8,7 +8,7 @@
 #include "actions/program_closing.h"
 #include "core/string.h"
 #include "core/vector.h"
-#include "package/settings.h"
+#include "package/run_product.h"
 
 class RegistryKey;
 enum class RegView : uint32_t;
@@ -18,7 +18,7 @@ enum class RegView : uint32_t;
 
 // Applies the product's rules of one phase to the running programs. False
 // when the user cancelled a question (the run ends, nothing removed).
-bool CloseProgramsForUninstall(const Vector<CloseRule>& rules, uint32_t phase);
+bool CloseProgramsForUninstall(const RunProduct& product, uint32_t phase);
 
 // Undoes the registry-entry table (UTF-16 comma-separated records): a record
 // of one field deletes its key when empty (a path with at least two
@@ -37,7 +37,7 @@ void RemoveDriverPackages(const Array<String>& lines);
 // name in UTF-8, file name), asking first when `ask` says so (never in an
 // automatic run). True when a
 // font was removed (the system is told then).
-bool RemoveProductFonts(const String& listed, bool ask);
+bool RemoveProductFonts(const LanguageTable& languages, const String& listed, bool ask);
 
 // Unpins each recorded path that lies in the taskbar's pinned folder.
 void UnpinFromTaskbar(const Array<String>& records);

@@ -15,7 +15,6 @@
 #include "actions/fonts.h"
 #include "package/message_box.h"
 #include "package/message_format.h"
-#include "package/settings_state.h"
 #include "records/failure_summary.h"
 #include "records/marked_path.h"
 #include "records/uninstall_records.h"
@@ -88,14 +87,16 @@ bool TakeQuoted(const String& text, int32_t* position, String* out) {
 
 }  // namespace
 
-bool CloseProgramsForUninstall(const Vector<CloseRule>& rules, uint32_t phase) {
-  const Vector<WindowRule> windows = WindowRulesOf(rules);
+bool CloseProgramsForUninstall(const RunProduct& product, uint32_t phase) {
+  const Vector<WindowRule> windows = WindowRulesOf(product.settings.ProgramsToClose);
   if (windows.IsEmpty()) return true;
+  const LanguageTable& languages = product.languages;
   CloseQuestion question;
-  question.text = Message(message_number::kCloseProgramsQuestion);
-  question.caption = Message(message_number::kUninstallTitle);
+  question.text = MessageText(languages, message_number::kCloseProgramsQuestion);
+  question.caption = MessageText(languages, message_number::kUninstallTitle);
   if (CloseApplications(windows, phase, question) == CloseOutcome::kDone) return true;
-  ShowWarning(Message(message_number::kCloseCancelled), Message(message_number::kCancelledTitle));
+  ShowWarning(MessageText(languages, message_number::kCloseCancelled),
+              MessageText(languages, message_number::kCancelledTitle));
   return false;
 }
 
@@ -147,7 +148,7 @@ void RemoveDriverPackages(const Array<String>& lines) {
   }
 }
 
-bool RemoveProductFonts(const String& listed, bool ask) {
+bool RemoveProductFonts(const LanguageTable& languages, const String& listed, bool ask) {
   const String text = Utf16ToAnsi(listed);
   const String fonts_folder = FolderPath(FolderSource::kFonts);
   bool removed = false;
@@ -156,8 +157,8 @@ bool RemoveProductFonts(const String& listed, bool ask) {
   while (TakeQuoted(text, &position, &display) && TakeQuoted(text, &position, &file)) {
     const String name = Utf8ToUtf16(display);
     const String file_name = AnsiToUtf16(file);
-    if (ask && !AskYesNo(FillMessage(Message(message_number::kRemoveFontQuestion), {name}),
-                         Message(message_number::kRemoveFontTitle), true)) {
+    if (ask && !AskYesNo(FillMessage(MessageText(languages, message_number::kRemoveFontQuestion), {name}),
+                         MessageText(languages, message_number::kRemoveFontTitle), true)) {
       continue;
     }
     RegistryKey key;

@@ -23,7 +23,6 @@
 #include "package/message_box.h"
 #include "package/message_format.h"
 #include "package/message_numbers.h"
-#include "package/settings_state.h"
 #include "package/variables.h"
 #include "records/failure_summary.h"
 #include "records/install_log.h"
@@ -88,6 +87,9 @@ struct Run {
   UninstallDataLists lists;
   FileSet deleted;
   Array<String> folders;
+  // The product as the Uninstall key and the uninstall data describe it:
+  // built by the steps that read them, then only read.
+  RunProduct product;
   ProductFolders variable_folders;  // what %InstallDir% and the others name
   ProductRedirection redirection;
   UninstallWindows windows;
@@ -98,8 +100,14 @@ struct Run {
 // The %Variables% name the product's folders for as long as the run lasts.
 class VariableFoldersScope {
  public:
-  explicit VariableFoldersScope(const ProductFolders* folders) { SetVariableFolders(folders); }
-  ~VariableFoldersScope() { SetVariableFolders(nullptr); }
+  VariableFoldersScope(const ProductSettings* settings, const ProductFolders* folders) {
+    SetVariableSettings(settings);
+    SetVariableFolders(folders);
+  }
+  ~VariableFoldersScope() {
+    SetVariableFolders(nullptr);
+    SetVariableSettings(nullptr);
+  }
   VariableFoldersScope(const VariableFoldersScope&) = delete;
   VariableFoldersScope& operator=(const VariableFoldersScope&) = delete;
 };
@@ -116,7 +124,7 @@ uint64_t ReadFlags(RegistryKey& key, const char16_t* name) { return FlagsFromTex
 void Pause(const Run& run) { run.windows.Pause(); }
 
 void Report(Run& run, int32_t percent, int status_message) {
-  ReportProgress(run.progress, percent, status_message ? Message(status_message) : String());
+  ReportProgress(run.progress, percent, status_message ? MessageText(run.product.languages, status_message) : String());
 }
 
 void ShowStatus(Run& run, const String& text) {
@@ -125,12 +133,12 @@ void ShowStatus(Run& run, const String& text) {
 
 // What the %Variables% and the windows show.
 void ReadProductFacts(Run& run) {
-  Settings().DisplayName = run.display_name;
-  Settings().DisplayVersion = run.result.version;
+  run.product.settings.DisplayName = run.display_name;
+  run.product.settings.DisplayVersion = run.result.version;
   run.variable_folders.install_folder = run.product_folder;
   run.variable_folders.uninstall_folder = run.uninstall_folder;
   run.variable_folders.shared_folder = ReadValue(run.key, u"SharedPath");
-  ReadPaintingValues(run.key, run.uninstall_folder);
+  ReadPaintingValues(run.key, run.uninstall_folder, run.product.settings);
   UseProductIcons(run.uninstall_folder);
 }
 
@@ -167,12 +175,14 @@ bool FindProduct(Run& run) {
                            run.display_name.w_str()));
     return false;
   }
-  Settings().ProductFlags = ReadFlags(run.key, u"ProductFlags");
-  Settings().ProductFlags2 = static_cast<uint32_t>(ReadFlags(run.key, u"ProductFlags2"));
-  if (Settings().Flag(product_flag::kForceAutomaticUninstall)) run.automatic = true;
+  ProductSettings& settings = run.product.settings;
+  settings.ProductFlags = ReadFlags(run.key, u"ProductFlags");
+  settings.ProductFlags2 = static_cast<uint32_t>(ReadFlags(run.key, u"ProductFlags2"));
+  SetMessageBoxRules(MessageBoxRulesOf(run.product));
+  if (settings.Flag(product_flag::kForceAutomaticUninstall)) run.automatic = true;
   SetAutomaticMode(run.automatic);
   // A restart the installer could not avoid is still owed.
-  if (Settings().Flag(product_flag::kRestartRequired)) NoteRestartNeeded();
+  if (settings.Flag(product_flag::kRestartRequired)) NoteRestartNeeded();
   uint32_t bitness = 0;
   run.sixty_four_bit = run.key.ReadNumber(u"Bitness", &bitness, 0) && bitness == 1;
   if (run.sixty_four_bit) run.view = RegView::k64;
@@ -189,7 +199,9 @@ bool FindProduct(Run& run) {
 // Step 5.
 bool LoadData(Run& run) {
   const String path = UninstallDataPath(run.uninstall_folder);
-  const int code = LoadUninstallData(path, run.lists);
+  const int code = LoadUninstallData(path, run.lists, run.product);
+  // The boxes speak the product's language from here on.
+  SetMessageBoxRules(MessageBoxRulesOf(run.product));
   if (code == kFileOk) return true;
   ShowErrorBox(UninstallDataLoadMessage(run.display_name, path, code));
   return false;
@@ -207,7 +219,7 @@ void RunUninstallBatch(Run& run, const char16_t* value, int hide_flag, const Str
   facts.product_name = run.display_name;
   batch.variable_lines = UninstallBatchVariables(facts);
   batch.working_folder = run.product_folder;
-  batch.hide_console = Settings().Flag(hide_flag);
+  batch.hide_console = run.product.settings.Flag(hide_flag);
   batch.silent = run.request->silent;
   RunBatch(batch);
   run.key.DeleteValue(value, 0);
@@ -215,15 +227,17 @@ void RunUninstallBatch(Run& run, const char16_t* value, int hide_flag, const Str
 
 // Step 7: false when the user said no, or took the support offer instead.
 bool Confirmed(Run& run) {
-  if (!AskYesNo(Message(message_number::kUninstallQuestion), Message(message_number::kUninstallTitle), true)) {
+  const LanguageTable& languages = run.product.languages;
+  if (!AskYesNo(MessageText(languages, message_number::kUninstallQuestion),
+                MessageText(languages, message_number::kUninstallTitle), true)) {
     return false;
   }
-  return run.automatic || !OfferSupport(ReadValue(run.key, u"SupportOffer"), run.display_name);
+  return run.automatic || !OfferSupport(languages, ReadValue(run.key, u"SupportOffer"), run.display_name);
 }
 
 void RemoveFonts(Run& run) {
-  const bool ask = Settings().Flag(product_flag::kAskBeforeEachFont);
-  const bool removed = RemoveProductFonts(ReadValue(run.key, u"ProductFonts"), ask);
+  const bool ask = run.product.settings.Flag(product_flag::kAskBeforeEachFont);
+  const bool removed = RemoveProductFonts(run.product.languages, ReadValue(run.key, u"ProductFonts"), ask);
   run.key.DeleteValue(u"ProductFonts", 0);
   if (removed) BroadcastFontChange();
   Pause(run);
@@ -231,13 +245,13 @@ void RemoveFonts(Run& run) {
 
 void DeleteInstallLog(Run& run) {
   Report(run, 5, message_number::kRemovingLog);
-  if (Settings().Flag(product_flag::kUninstallKeepsLog)) return;
+  if (run.product.settings.Flag(product_flag::kUninstallKeepsLog)) return;
   DeleteFile(InstallLogPath(run.uninstall_folder).w_str());
 }
 
 void RemoveRecordedFile(Run& run, const String& marked, LinkCheck& links) {
   const String path = UnmarkPath(marked);
-  if (!Settings().Flag(product_flag::kHideFileNames)) ShowStatus(run, path);
+  if (!run.product.settings.Flag(product_flag::kHideFileNames)) ShowStatus(run, path);
   // A file behind a link is not the file that was installed: leave it.
   if (links.ReachedThroughLink(path)) return;
   if (DeleteFile(path.w_str())) {
@@ -247,7 +261,7 @@ void RemoveRecordedFile(Run& run, const String& marked, LinkCheck& links) {
   // Only a failed deletion asks whether the file was there at all: a file
   // already gone is nothing left behind.
   if (GetAttributes(path.w_str()) == kNoAttributes) return;
-  String failure = Message(message_number::kFileNotDeleted);
+  String failure = MessageText(run.product.languages, message_number::kFileNotDeleted);
   failure.AppendW(u" ");
   failure.Append(path);
   failure.AppendW(u"\r\n");
@@ -289,7 +303,7 @@ void RunConditionalDeletes(Run& run) {
   FileDeletionRun deletions;
   deletions.uninstalling = true;
   deletions.product_folder = run.product_folder;
-  RunFileDeletions(&Settings().FileDeletions, &deletions);
+  RunFileDeletions(&run.product.settings.FileDeletions, &deletions);
   if (deletions.restart_required) NoteRestartNeeded();
 }
 
@@ -301,13 +315,13 @@ void RemoveFolders(Run& run) {
   Report(run, 93, 0);
   SortFoldersLongestFirst(&run.folders);
   for (const String& folder : run.folders) {
-    if (!Settings().Flag(product_flag::kHideFileNames)) ShowStatus(run, folder);
+    if (!run.product.settings.Flag(product_flag::kHideFileNames)) ShowStatus(run, folder);
     RemoveFolderChain(folder, run.product_folder, kFolderClimbLimit, RemoveFolderStep, nullptr);
   }
 }
 
 void RewriteData(Run& run) {
-  WriteUninstallData(UninstallDataPath(run.uninstall_folder));
+  WriteUninstallData(run.product, UninstallDataPath(run.uninstall_folder));
   ClearUninstallRecords();
 }
 
@@ -353,7 +367,7 @@ void RemoveProductRegistryKey(Run& run) {
 }
 
 void RemoveProductFolderWithContents(const Run& run) {
-  if (!Settings().Flag(product_flag::kDeleteFolderWithContents)) return;
+  if (!run.product.settings.Flag(product_flag::kDeleteFolderWithContents)) return;
   // A damaged entry naming a drive root must never empty the drive.
   if (IsDriveRoot(run.product_folder) || run.product_folder.wlength() <= 3) return;
   RemoveFolderTree(run.product_folder);
@@ -365,7 +379,7 @@ void RemoveSharedFolder(Run& run, const String& shared) {
 }
 
 void RemovePathAddition(Run& run) {
-  if (!Settings().Flag(product_flag::kAddToPath)) return;
+  if (!run.product.settings.Flag(product_flag::kAddToPath)) return;
   const String failure = UndoPathAddition(run.product_folder, ReadValue(run.key, u"AddToPathSubfolder"));
   if (!run.automatic) ShowErrorBox(failure);
 }
@@ -396,23 +410,29 @@ void NotifyShell(bool all_users, const String& desktop_folder) {
 }
 
 // An automatic run restarts without asking.
-void Restart() {
+void Restart(const LanguageTable& languages) {
   if (!RestartNeeded()) return;
-  if (!AskYesNo(Message(message_number::kUninstallRestartQuestion), Message(message_number::kRestartTitle), true)) return;
+  if (!AskYesNo(MessageText(languages, message_number::kUninstallRestartQuestion),
+                MessageText(languages, message_number::kRestartTitle), true)) {
+    return;
+  }
   ShutDown(static_cast<int32_t>(ShutdownKind::kRestart), 0, kRestartReason);
 }
 
 void EndWithSuccess(const Run& run) {
-  if (Settings().Flag2(product_flag2::kUninstallCompletionMessage)) {
-    ShowNotice(Message(message_number::kUninstallCompleted), Message(message_number::kUninstallCompletedTitle));
+  const LanguageTable& languages = run.product.languages;
+  if (run.product.settings.Flag2(product_flag2::kUninstallCompletionMessage)) {
+    ShowNotice(MessageText(languages, message_number::kUninstallCompleted),
+               MessageText(languages, message_number::kUninstallCompletedTitle));
   }
-  Restart();
+  Restart(languages);
   if (!run.request->run_after.empty()) RunProcess(run.request->run_after.w_str(), 0);
 }
 
-void EndWithFailure() {
+void EndWithFailure(const LanguageTable& languages) {
   const String summary = AnsiToUtf16(TheFailureSummary().text);
-  ShowWarning(FillMessage(Message(message_number::kUninstallFailed), {summary}), Message(message_number::kRestartTitle));
+  ShowWarning(FillMessage(MessageText(languages, message_number::kUninstallFailed), {summary}),
+              MessageText(languages, message_number::kRestartTitle));
 }
 
 // Steps 9 to 30.
@@ -433,11 +453,14 @@ void Remove(Run& run) {
   DeleteInstallLog(run);
   SharedFilePassOptions shared_options;
   shared_options.automatic = run.automatic;
+  shared_options.ask_before_deleting = run.product.settings.Flag(product_flag::kAskBeforeDeletingShared);
+  shared_options.delete_question = MessageText(run.product.languages, message_number::kDeleteSharedQuestion);
+  shared_options.delete_title = MessageText(run.product.languages, message_number::kDeleteSharedTitle);
   RunSharedFilePass(run.key, shared_options);
   UnpinFromTaskbar(run.lists.records);
   Pause(run);
   if (!run.lists.msi.IsEmpty()) {
-    ShowStatus(run, Message(message_number::kRemovingMsi));
+    ShowStatus(run, MessageText(run.product.languages, message_number::kRemovingMsi));
     RemoveMsiPackages(run.lists.msi);
     Pause(run);
   }
@@ -449,7 +472,7 @@ void Remove(Run& run) {
   RewriteData(run);
   RemoveStartMenuFolder(run, start_menu, all_users);
   RemoveProductRegistryKey(run);
-  UndoRegistryEntries(Settings().RegistryEntries, run.view);
+  UndoRegistryEntries(run.product.settings.RegistryEntries, run.view);
   Report(run, 96, 0);
   UndoFirewallExceptions(run.lists.firewall, run.product_folder);
   Report(run, 97, 0);
@@ -461,7 +484,7 @@ void Remove(Run& run) {
   NotifyShell(all_users, desktop_folder);
   Report(run, 100, 0);
   run.redirection.Restore();
-  if (Settings().Flag(product_flag::kProgressPage)) {
+  if (run.product.settings.Flag(product_flag::kProgressPage)) {
     Pause(run);
     run.windows.CloseProgress();
   }
@@ -476,23 +499,22 @@ UninstallResult RunUninstallMode(const UninstallRequest& request) {
   run.name = request.product_name;
   ClearFailures();
   if (!FindProduct(run)) return run.result;
-  const VariableFoldersScope variables(&run.variable_folders);
+  const VariableFoldersScope variables(&run.product.settings, &run.variable_folders);
   run.redirection.TurnOff(run.sixty_four_bit);
-  run.windows.OpenBackground();
+  run.windows.OpenBackground(run.product);
   if (!LoadData(run)) return run.result;
-  CloseProgramsForUninstall(Settings().ProgramsToClose, kCloseBeforeConfirmation);
-  if (!Confirmed(run) ||
-      !CloseProgramsForUninstall(Settings().ProgramsToClose, kCloseAfterConfirmation)) {
+  CloseProgramsForUninstall(run.product, kCloseBeforeConfirmation);
+  if (!Confirmed(run) || !CloseProgramsForUninstall(run.product, kCloseAfterConfirmation)) {
     run.result.outcome = UninstallOutcome::kDeclined;
     return run.result;
   }
-  run.progress = run.windows.OpenProgress(run.automatic);
+  run.progress = run.windows.OpenProgress(run.product, run.automatic);
   PrepareSelfRemoval();
   Remove(run);
   run.result.product_folder = run.product_folder;
   if (HasFailed()) {
     AbandonSelfRemoval();
-    EndWithFailure();
+    EndWithFailure(run.product.languages);
     run.result.outcome = UninstallOutcome::kFailed;
     return run.result;
   }

@@ -6,7 +6,6 @@
 #include "core/registry_win.h"
 #include "core/silent_mode.h"
 #include "core/whole_file.h"
-#include "package/settings_state.h"
 #include "records/uninstall_entry.h"
 #include "uninstall/uninstall_windows.h"
 #include "wizard/background_window_win.h"
@@ -49,8 +48,7 @@ void ReadBitmap(RegistryKey& key, const String& uninstall_folder, ProductSetting
 
 }  // namespace
 
-void ReadPaintingValues(RegistryKey& key, const String& uninstall_folder) {
-  ProductSettings& s = Settings();
+void ReadPaintingValues(RegistryKey& key, const String& uninstall_folder, ProductSettings& s) {
   s.TitleSize = 1;
   s.TitleColor = GetSysColor(COLOR_WINDOWTEXT);
   s.TitleShadow = 1;
@@ -85,14 +83,19 @@ void UseProductIcons(const String& uninstall_folder) {
   UseWindowIconsFromFile(JoinPath(uninstall_folder, kIconFileName));
 }
 
-void UninstallWindows::OpenBackground() {
-  if (SilentMode() || Settings().Flag(product_flag::kNoBackgroundWindow)) return;
-  background_ = CreateBackgroundWindow(nullptr, false);
+void UninstallWindows::OpenBackground(const RunProduct& product) {
+  if (SilentMode() || product.settings.Flag(product_flag::kNoBackgroundWindow)) return;
+  background_state_ = BackgroundWindowStateOf(product.settings);
+  background_ = CreateBackgroundWindow(nullptr, false, background_state_);
 }
 
-Progress UninstallWindows::OpenProgress(bool automatic) {
+Progress UninstallWindows::OpenProgress(const RunProduct& product, bool automatic) {
   if (SilentMode()) return Progress();
   ProgressPageInputs inputs;
+  inputs.product = &product;
+  // Without a background window the page keeps its own place anyway.
+  inputs.title_position_companion = background_ ? background_state_.title_position_companion
+                                                : product.settings.Flag(product_flag::kTitlePositionCompanion);
   inputs.uninstalling = true;
   inputs.automatic = automatic;
   progress_open_ = OpenProgressPage(static_cast<HWND>(background_), inputs);

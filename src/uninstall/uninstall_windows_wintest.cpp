@@ -109,7 +109,8 @@ TEST(UninstallWindowIcons, ComeFromTheProductsIconFileWhenItHasOne) {
     const std::wstring path = folder.path().substr(0, folder.path().size() - 1);
     UseProductIcons(String(U16(path)));
     UninstallWindows windows;
-    windows.OpenBackground();
+    const RunProduct product;
+    windows.OpenBackground(product);
     HWND background = FindWindowW(L"SEA Window Class", nullptr);
     ASSERT_NE(background, nullptr);
     EXPECT_EQ(IconColour(background, ICON_BIG) == kLargeColour, c.replaced);

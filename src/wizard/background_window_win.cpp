@@ -2,7 +2,6 @@
 
 #include "core/codepage.h"
 #include "core/system_library_win.h"
-#include "package/settings_state.h"
 #include "wizard/background_layout.h"
 #include "package/dib.h"
 #include "wizard/gdi_win.h"
@@ -31,17 +30,21 @@ TRIVERTEX Vertex(LONG x, LONG y, COLORREF colour) {
                    static_cast<COLOR16>(GetBValue(colour) << 8), 0};
 }
 
-void PaintColours(HDC dc, const RECT& client) {
-  ProductSettings& settings = Settings();
-  if (!settings.MonoColor) {
+BackgroundWindowState* StateOf(HWND window) {
+  return reinterpret_cast<BackgroundWindowState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+void PaintColours(HDC dc, const RECT& client, BackgroundWindowState& state) {
+  const ProductSettings& settings = *state.settings;
+  if (!state.mono_colour) {
     TRIVERTEX vertices[2] = {Vertex(client.left, client.top, settings.TopColor),
                              Vertex(client.right, client.bottom, settings.BottomColor)};
     GRADIENT_RECT rect{0, 1};
     GradientFillFunction gradient = GradientService();
     // Without the service, the plain colour for the rest of the run.
-    if (!gradient || !gradient(dc, vertices, 2, &rect, 1, GRADIENT_FILL_RECT_V)) settings.MonoColor = true;
+    if (!gradient || !gradient(dc, vertices, 2, &rect, 1, GRADIENT_FILL_RECT_V)) state.mono_colour = true;
   }
-  if (settings.MonoColor) {
+  if (state.mono_colour) {
     GdiObject brush(CreateSolidBrush(settings.TopColor));
     FillRect(dc, &client, static_cast<HBRUSH>(brush.get()));
   }
@@ -52,8 +55,7 @@ void DrawDib(HDC dc, const DibView& view, const uint8_t* data, int x, int y, int
                 reinterpret_cast<const BITMAPINFO*>(data + view.header_offset), DIB_RGB_COLORS, SRCCOPY);
 }
 
-void PaintBitmap(HDC dc, const RECT& client) {
-  const ProductSettings& settings = Settings();
+void PaintBitmap(HDC dc, const RECT& client, const ProductSettings& settings) {
   const String& bitmap = settings.BackgroundBitmap;
   DibView view;
   if (settings.BitmapSize <= 0 || !ParseDib(bitmap.bytes(), bitmap.length(), view)) return;
@@ -129,8 +131,7 @@ void PaintLine(HDC dc, const RECT& client, const TextLine& line) {
   SelectObject(dc, old);
 }
 
-void PaintTexts(HDC dc, const RECT& client) {
-  const ProductSettings& settings = Settings();
+void PaintTexts(HDC dc, const RECT& client, const ProductSettings& settings) {
   String title = settings.DisplayTitle;
   title.TrimW();
   const TextLine lines[] = {
@@ -143,13 +144,19 @@ void PaintTexts(HDC dc, const RECT& client) {
 }
 
 LRESULT CALLBACK BackgroundProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  BackgroundWindowState* state = StateOf(window);
+  if (!state) return DefWindowProcW(window, message, wparam, lparam);
   switch (message) {
     case WM_ERASEBKGND: {
       RECT client{};
       GetClientRect(window, &client);
       HDC dc = reinterpret_cast<HDC>(wparam);
-      PaintColours(dc, client);
-      PaintBitmap(dc, client);
+      PaintColours(dc, client, *state);
+      PaintBitmap(dc, client, *state->settings);
       return TRUE;
     }
     case WM_PAINT: {
@@ -157,7 +164,7 @@ LRESULT CALLBACK BackgroundProcedure(HWND window, UINT message, WPARAM wparam, L
       HDC dc = BeginPaint(window, &paint);
       RECT client{};
       GetClientRect(window, &client);
-      PaintTexts(dc, client);
+      PaintTexts(dc, client, *state->settings);
       EndPaint(window, &paint);
       return 0;
     }
@@ -185,25 +192,33 @@ bool RegisterWide() {
 }
 
 // Where the wide window cannot be made, the narrow class of the same name.
-HWND CreateNarrow(HWND owner, DWORD style, const RECT& rect) {
+HWND CreateNarrow(HWND owner, DWORD style, const RECT& rect, BackgroundWindowState& state) {
   WNDCLASSA window_class{};
   window_class.style = CS_HREDRAW | CS_VREDRAW;
   window_class.lpfnWndProc = BackgroundProcedure;
   window_class.hInstance = GetModuleHandleW(nullptr);
   window_class.lpszClassName = kClassNameA;
   RegisterClassA(&window_class);
-  const String title = Utf16ToAnsi(Settings().TaskbarText);
+  const String title = Utf16ToAnsi(state.settings->TaskbarText);
   return CreateWindowExA(0, kClassNameA, title.c_str(), style, rect.left, rect.top, rect.right - rect.left + 1,
-                         rect.bottom - rect.top + 1, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
+                         rect.bottom - rect.top + 1, owner, nullptr, GetModuleHandleW(nullptr), &state);
 }
 
 }  // namespace
 
-HWND CreateBackgroundWindow(HWND owner, bool minimized) {
-  ProductSettings& settings = Settings();
+BackgroundWindowState BackgroundWindowStateOf(const ProductSettings& settings) {
+  BackgroundWindowState state;
+  state.settings = &settings;
+  state.mono_colour = settings.MonoColor;
+  state.title_position_companion = settings.Flag(product_flag::kTitlePositionCompanion);
+  return state;
+}
+
+HWND CreateBackgroundWindow(HWND owner, bool minimized, BackgroundWindowState& state) {
+  const ProductSettings& settings = *state.settings;
   RECT rect{};
   if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &rect, 0)) {
-    settings.SetFlag(product_flag::kTitlePositionCompanion, true);
+    state.title_position_companion = true;
     rect = RECT{0, 0, 1, 1};
   }
   const DWORD style = WS_POPUP | (minimized ? WS_MINIMIZE : 0);
@@ -211,13 +226,13 @@ HWND CreateBackgroundWindow(HWND owner, bool minimized) {
   if (RegisterWide()) {
     window = CreateWindowExW(0, kClassName, reinterpret_cast<const wchar_t*>(settings.TaskbarText.w_str()), style,
                              rect.left, rect.top, rect.right - rect.left + 1, rect.bottom - rect.top + 1, owner,
-                             nullptr, GetModuleHandleW(nullptr), nullptr);
+                             nullptr, GetModuleHandleW(nullptr), &state);
   }
-  if (!window) window = CreateNarrow(owner, style, rect);
+  if (!window) window = CreateNarrow(owner, style, rect, state);
   if (!window) return nullptr;
   PutWindowIcons(window);
   ShowWindow(window, SW_HIDE);
-  ShowWindow(window, settings.Flag(product_flag::kTitlePositionCompanion) ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+  ShowWindow(window, state.title_position_companion ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
   if (minimized) ShowWindow(window, SW_MINIMIZE);
   SetForegroundWindow(window);
   SetActiveWindow(window);

@@ -1,6 +1,5 @@
 // The finish page: the product's closing text and up to four choices, laid
 // out one under the other by the program.
-#include "package/settings_state.h"
 #include "wizard/page_style_win.h"
 #include "wizard/pages_win.h"
 
@@ -15,14 +14,19 @@ struct FinishOptionText {
 };
 
 // The options in layout order (run, document, second document, log).
-void DescribeOptions(FinishOptionText (&options)[kFinishOptions]) {
-  const ProductSettings& settings = Settings();
+struct FinishPage {
+  bool view_log_offered;
+  FinishChoices choices;
+};
+
+void DescribeOptions(const ProductSettings& settings, bool view_log_offered,
+                     FinishOptionText (&options)[kFinishOptions]) {
   options[kFinishRun] = {84, !settings.FinishProgram.empty(), settings.Flag2(product_flag2::kFinishRunChecked)};
   options[kFinishDocument] = {83, !settings.FinishDocument.empty(),
                               settings.Flag2(product_flag2::kFinishDocumentChecked)};
   options[kFinishDocument2] = {87, !settings.FinishDocument2.empty(),
                                settings.Flag2(product_flag2::kFinishDocument2Checked)};
-  options[kFinishLog] = {85, settings.Flag(product_flag::kFinishViewLog), false};
+  options[kFinishLog] = {85, view_log_offered, false};
 }
 
 void PlaceBox(HWND page, int id, const FinishBoxPlace& place) {
@@ -39,15 +43,17 @@ void PlaceBox(HWND page, int id, const FinishBoxPlace& place) {
   ShowWindow(box, SW_SHOW);
 }
 
-void InitFinishPage(HWND page, void*) {
+void InitFinishPage(HWND page, void* context) {
+  const auto& finish_page = *static_cast<const FinishPage*>(context);
+  const ProductSettings& settings = PageProduct(page).settings;
   SetPageMessage(page, kText, 42);
   SetButtonMessage(page, kNext, 95);
   FinishOptionText options[kFinishOptions];
-  DescribeOptions(options);
+  DescribeOptions(settings, finish_page.view_log_offered, options);
   bool exists[kFinishOptions];
   for (int i = 0; i < kFinishOptions; ++i) exists[i] = options[i].exists;
   FinishBoxPlace places[kFinishOptions];
-  LayOutFinishBoxes(PageStyle(kStyleFinish), exists, places);
+  LayOutFinishBoxes(PageStyle(settings, kStyleFinish), exists, places);
   for (int i = 0; i < kFinishOptions; ++i) {
     SetPageMessage(page, kFinishBoxIds[i], options[i].label);
     PlaceBox(page, kFinishBoxIds[i], places[i]);
@@ -56,7 +62,7 @@ void InitFinishPage(HWND page, void*) {
 }
 
 bool FinishCommand(HWND page, int id, int, void* context) {
-  auto& choices = *static_cast<FinishChoices*>(context);
+  auto& choices = static_cast<FinishPage*>(context)->choices;
   if (id == kNext || id == IDOK) {
     choices.open_document = IsDlgButtonChecked(page, 1023) == BST_CHECKED;
     choices.run_program = IsDlgButtonChecked(page, 1025) == BST_CHECKED;
@@ -70,12 +76,12 @@ bool FinishCommand(HWND page, int id, int, void* context) {
 
 }  // namespace
 
-FinishChoices ShowFinishPage(HWND owner) {
-  FinishChoices choices;
+FinishChoices ShowFinishPage(HWND owner, const RunProduct& product, bool view_log_offered) {
+  FinishPage finish_page{view_log_offered, FinishChoices{}};
   PageHandlers handlers;
   handlers.init = InitFinishPage;
   handlers.command = FinishCommand;
-  const PageFrame frame = StyledPage(u"Summary", kStyleFinish, 43, handlers, &choices);
-  if (RunPage(owner, frame) != kNext) choices = FinishChoices{};
-  return choices;
+  const PageFrame frame = StyledPage(product, u"Summary", kStyleFinish, 43, handlers, &finish_page);
+  if (RunPage(owner, frame) != kNext) finish_page.choices = FinishChoices{};
+  return finish_page.choices;
 }

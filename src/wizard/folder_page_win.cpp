@@ -2,7 +2,6 @@
 // product needs beside the space free on the drive typed.
 #include "core/number_format.h"
 #include "package/message_numbers.h"
-#include "package/settings_state.h"
 #include "wizard/folder_chooser_win.h"
 #include "wizard/page_style_win.h"
 #include "wizard/pages_win.h"
@@ -18,8 +17,8 @@ struct FolderPage {
   String* folder;
 };
 
-String SpaceText(int32_t message, int64_t bytes) {
-  String text = Message(message);
+String SpaceText(HWND page, int32_t message, int64_t bytes) {
+  String text = PageMessageText(page, message);
   text.AppendW(u' ');
   text.Append(ByteSizeToTextW(bytes));
   return text;
@@ -27,14 +26,14 @@ String SpaceText(int32_t message, int64_t bytes) {
 
 // The free space shows only while the edit begins with an existing drive.
 void RefreshSpace(HWND page, const FolderPage& context) {
-  SetPageText(page, kRequiredSpace, SpaceText(92, context.inputs->required_space));
+  SetPageText(page, kRequiredSpace, SpaceText(page, 92, context.inputs->required_space));
   const String folder = PageItemText(page, kFolderEdit);
   String free_text;
   if (folder.wlength() >= 2 && folder.AtW(1) == u':') {
     const wchar_t root[] = {static_cast<wchar_t>(folder.AtW(0)), L':', L'\\', 0};
     ULARGE_INTEGER available{};
     if (GetDriveTypeW(root) != DRIVE_NO_ROOT_DIR && GetDiskFreeSpaceExW(root, &available, nullptr, nullptr)) {
-      free_text = SpaceText(93, static_cast<int64_t>(available.QuadPart));
+      free_text = SpaceText(page, 93, static_cast<int64_t>(available.QuadPart));
     }
   }
   SetPageText(page, kFreeSpace, free_text);
@@ -60,7 +59,7 @@ bool FolderCommand(HWND page, int id, int code, void* context) {
   }
   if (id == kBrowse) {
     String chosen;
-    if (ChooseFolder(page, Message(message_number::kChooseInstallFolder), PageItemText(page, kFolderEdit), -1, chosen)) {
+    if (ChooseFolder(page, PageMessageText(page, message_number::kChooseInstallFolder), PageItemText(page, kFolderEdit), -1, chosen)) {
       SetPageText(page, kFolderEdit, chosen);
     }
     return true;
@@ -71,11 +70,11 @@ bool FolderCommand(HWND page, int id, int code, void* context) {
 
 }  // namespace
 
-PageResult ShowFolderPage(HWND owner, const FolderPageInputs& inputs, String& folder) {
+PageResult ShowFolderPage(HWND owner, const RunProduct& product, const FolderPageInputs& inputs, String& folder) {
   FolderPage context{&inputs, &folder};
   PageHandlers handlers;
   handlers.init = InitFolderPage;
   handlers.command = FolderCommand;
-  const PageFrame frame = StyledPage(u"ChooseDir", kStyleFolder, 24, handlers, &context);
+  const PageFrame frame = StyledPage(product, u"ChooseDir", kStyleFolder, 24, handlers, &context);
   return static_cast<PageResult>(RunPage(owner, frame));
 }

@@ -4,7 +4,6 @@
 #include <shellapi.h>
 
 #include "package/message_numbers.h"
-#include "package/settings_state.h"
 #include "wizard/page_style_win.h"
 #include "wizard/pages_win.h"
 
@@ -13,31 +12,34 @@ namespace {
 using namespace page_control;
 
 struct GreetingPage {
+  const RunProduct* product;
   void (*link_clicked)();
 };
 
 const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
 // Message 105 with its "<a>" opened on the product's link address.
-String LinkMarkup() {
-  String markup = Message(message_number::kGreetingLink);
+String LinkMarkup(const RunProduct& product) {
+  String markup = MessageText(product.languages, message_number::kGreetingLink);
   String anchor(u"<a href=\"");
-  anchor.Append(Settings().GreetingLink);
+  anchor.Append(product.settings.GreetingLink);
   anchor.AppendW(u"\">");
   const int32_t at = markup.FindW(u"<a>");
   if (at >= 0) markup.ReplaceW(at, 3, anchor.w_str(), anchor.wlength());
   return markup;
 }
 
-void InitGreetingPage(HWND page, void*) {
+void InitGreetingPage(HWND page, void* context) {
+  const RunProduct& product = *static_cast<const GreetingPage*>(context)->product;
   String text;
-  if (LookOfStyle(PageStyle(kStyleGreeting)) == PageLook::kBanner) text.AssignW(u"\r\n\r\n");
-  text.Append(Message(message_number::kGreeting));
+  if (LookOfStyle(PageStyle(product.settings, kStyleGreeting)) == PageLook::kBanner) text.AssignW(u"\r\n\r\n");
+  text.Append(MessageText(product.languages, message_number::kGreeting));
   SetPageText(page, kText, text);
   SetButtonMessage(page, kNext, 48);
   SetButtonMessage(page, kCancel, 49);
-  const bool link = !Settings().GreetingLink.empty() && !Message(message_number::kGreetingLink).empty();
-  if (link) SetPageText(page, kLink, LinkMarkup());
+  const bool link =
+      !product.settings.GreetingLink.empty() && !MessageText(product.languages, message_number::kGreetingLink).empty();
+  if (link) SetPageText(page, kLink, LinkMarkup(product));
   ShowWindow(GetDlgItem(page, kLink), link ? SW_SHOW : SW_HIDE);
 }
 
@@ -47,8 +49,8 @@ bool GreetingMessage(HWND, UINT message, WPARAM, LPARAM lparam, INT_PTR* result,
   if (header->idFrom != static_cast<UINT_PTR>(kLink) || (header->code != NM_CLICK && header->code != NM_RETURN)) {
     return false;
   }
-  ShellExecuteW(nullptr, L"open", Wide(Settings().GreetingLink), nullptr, nullptr, SW_SHOWNORMAL);
   const auto& greeting = *static_cast<const GreetingPage*>(context);
+  ShellExecuteW(nullptr, L"open", Wide(greeting.product->settings.GreetingLink), nullptr, nullptr, SW_SHOWNORMAL);
   if (greeting.link_clicked) greeting.link_clicked();
   *result = TRUE;
   return true;
@@ -69,9 +71,11 @@ LRESULT CALLBACK IconHook(int code, WPARAM wparam, LPARAM lparam) {
   return CallNextHookEx(g_icon_hook, code, wparam, lparam);
 }
 
-PageResult GreetingBox(HWND owner) {
-  if (Settings().Flag(52)) g_icon_hook = SetWindowsHookExW(WH_CBT, IconHook, nullptr, GetCurrentThreadId());
-  const int answer = MessageBoxW(owner, Wide(Message(message_number::kGreeting)), Wide(Message(message_number::kGreetingTitle)), MB_OKCANCEL | MB_ICONINFORMATION);
+PageResult GreetingBox(HWND owner, const RunProduct& product) {
+  if (product.settings.Flag(52)) g_icon_hook = SetWindowsHookExW(WH_CBT, IconHook, nullptr, GetCurrentThreadId());
+  const String text = MessageText(product.languages, message_number::kGreeting);
+  const String title = MessageText(product.languages, message_number::kGreetingTitle);
+  const int answer = MessageBoxW(owner, Wide(text), Wide(title), MB_OKCANCEL | MB_ICONINFORMATION);
   if (g_icon_hook) {
     UnhookWindowsHookEx(g_icon_hook);
     g_icon_hook = nullptr;
@@ -81,14 +85,14 @@ PageResult GreetingBox(HWND owner) {
 
 }  // namespace
 
-PageResult ShowGreetingPage(HWND owner, void (*link_clicked)()) {
-  GreetingPage greeting{link_clicked};
-  if (LookOfStyle(PageStyle(kStyleGreeting)) == PageLook::kPlain) return GreetingBox(owner);
+PageResult ShowGreetingPage(HWND owner, const RunProduct& product, void (*link_clicked)()) {
+  GreetingPage greeting{&product, link_clicked};
+  const int32_t style = PageStyle(product.settings, kStyleGreeting);
+  if (LookOfStyle(style) == PageLook::kPlain) return GreetingBox(owner, product);
   PageHandlers handlers;
   handlers.init = InitGreetingPage;
   handlers.message = GreetingMessage;
-  const int32_t title = LookOfStyle(PageStyle(kStyleGreeting)) == PageLook::kBanner ? 103 : 65;
-  const PageFrame frame = StyledPage(u"Greeting", kStyleGreeting, title, handlers,
-                                     &greeting);
+  const int32_t title = LookOfStyle(style) == PageLook::kBanner ? 103 : 65;
+  const PageFrame frame = StyledPage(product, u"Greeting", kStyleGreeting, title, handlers, &greeting);
   return static_cast<PageResult>(RunPage(owner, frame));
 }

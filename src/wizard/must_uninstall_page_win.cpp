@@ -16,9 +16,9 @@ void InitMustUninstallPage(HWND page, void*) {
 
 }  // namespace
 
-PageResult ShowMustUninstallPage(HWND owner) {
+PageResult ShowMustUninstallPage(HWND owner, const RunProduct& product) {
   PageHandlers handlers;
   handlers.init = InitMustUninstallPage;
-  const PageFrame frame = PlainBox(u"MustUninstall", 21, handlers, nullptr);
+  const PageFrame frame = PlainBox(product, u"MustUninstall", 21, handlers, nullptr);
   return static_cast<PageResult>(RunPage(owner, frame));
 }

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "package/message_numbers.h"
-#include "package/settings_state.h"
 #include "resources/resource_ids.h"
 #include "core/system_library_win.h"
 #include "wizard/gdi_win.h"
@@ -30,18 +29,22 @@ PageInstance* InstanceOf(HWND page) {
 
 const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
-bool ButtonImages() { return Settings().Flag2(product_flag2::kButtonImages); }
+bool ButtonImages(const PageFrame& frame) { return frame.product->settings.Flag2(product_flag2::kButtonImages); }
+
+String FrameMessage(const PageFrame& frame, int32_t message) {
+  return MessageText(frame.product->languages, message);
+}
 
 // The caption: the page title, the greeting title on banner pages.
 void ApplyTitles(HWND page, const PageFrame& frame) {
   if (!frame.wizard_page) {
-    SetWindowTextW(page, Wide(Message(frame.title_message)));
+    SetWindowTextW(page, Wide(FrameMessage(frame, frame.title_message)));
     return;
   }
   const int32_t caption = frame.look == PageLook::kBanner ? 65 : frame.title_message;
-  SetWindowTextW(page, Wide(Message(caption)));
+  SetWindowTextW(page, Wide(FrameMessage(frame, caption)));
   if (frame.look == PageLook::kBanner) {
-    SetPageText(page, kBannerWindowTitle, Settings().WindowTitle);
+    SetPageText(page, kBannerWindowTitle, frame.product->settings.WindowTitle);
     SetPageMessage(page, kBannerPageTitle, frame.title_message);
   }
 }
@@ -55,8 +58,9 @@ RECT ClientRectIn(HWND control, HWND page) {
 
 // The side picture's frame as the settings ask: 1 sunken edge, 2 thin
 // border, 3 sunken edge on side-picture pages only.
-void FrameSidePicture(HWND picture, PageLook look) {
-  const uint8_t frame = Settings().SidePictureFrame;
+void FrameSidePicture(HWND picture, const PageFrame& page_frame) {
+  const PageLook look = page_frame.look;
+  const uint8_t frame = page_frame.product->settings.SidePictureFrame;
   const bool edge = frame == 1 || (frame == 3 && look == PageLook::kSidePicture);
   if (edge) SetWindowLongPtrW(picture, GWL_EXSTYLE, GetWindowLongPtrW(picture, GWL_EXSTYLE) | WS_EX_CLIENTEDGE);
   if (frame == 2) SetWindowLongPtrW(picture, GWL_STYLE, GetWindowLongPtrW(picture, GWL_STYLE) | WS_BORDER);
@@ -85,7 +89,7 @@ void SetUpPictures(HWND page, PageInstance& instance) {
     for (int i = 0; i < 3; ++i) {
       HWND control = GetDlgItem(page, kPictures[i].id);
       if (!control) continue;
-      if (kPictures[i].id == kSidePicture) FrameSidePicture(control, instance.frame->look);
+      if (kPictures[i].id == kSidePicture) FrameSidePicture(control, *instance.frame);
       const RECT rect = ClientRectIn(control, page);
       const int width = rect.right - rect.left;
       const int height = rect.bottom - rect.top;
@@ -132,10 +136,10 @@ void SetUpBannerFont(HWND page, PageInstance& instance) {
   SendMessageW(title, WM_SETFONT, reinterpret_cast<WPARAM>(instance.title_font.get()), FALSE);
 }
 
-void SetUpIcons(HWND page) {
+void SetUpIcons(HWND page, const PageFrame& frame) {
   // With bit 52 every page carries the application icons, as the
   // background window does.
-  if (!Settings().Flag(52)) return;
+  if (!frame.product->settings.Flag(52)) return;
   PutWindowIcons(page);
 }
 
@@ -183,7 +187,7 @@ void RefitToDpi(HWND page, PageInstance& instance) {
   const PageFrame& frame = *instance.frame;
   if (frame.wizard_page) SetUpPictures(page, instance);
   if (frame.look == PageLook::kBanner) SetUpBannerFont(page, instance);
-  if (ButtonImages()) SetUpButtonImages(page, instance);
+  if (ButtonImages(frame)) SetUpButtonImages(page, instance);
   InvalidateRect(page, nullptr, TRUE);
 }
 
@@ -191,12 +195,12 @@ void RefitToDpi(HWND page, PageInstance& instance) {
 bool InitPage(HWND page, PageInstance* instance) {
   SetWindowLongPtrW(page, DWLP_USER, reinterpret_cast<LONG_PTR>(instance));
   const PageFrame& frame = *instance->frame;
-  SetUpIcons(page);
+  SetUpIcons(page, frame);
   if (frame.wizard_page) SetUpPictures(page, *instance);
   if (frame.look == PageLook::kBanner) SetUpBannerFont(page, *instance);
   ApplyTitles(page, frame);
   if (frame.handlers.init) frame.handlers.init(page, frame.context);
-  if (ButtonImages()) SetUpButtonImages(page, *instance);
+  if (ButtonImages(frame)) SetUpButtonImages(page, *instance);
   HWND focus = GetFocus();
   return !(focus && IsChild(page, focus));
 }
@@ -264,8 +268,8 @@ namespace {
 // covers the message boxes the pages open; the page itself is mirrored in
 // its template, because a page owned by the (unmirrored) background window
 // would otherwise keep the owner's layout.
-bool FollowReadingDirection() {
-  const bool mirrored = ReadsRightToLeft(Message(message_number::kWizardCaption));
+bool FollowReadingDirection(const PageFrame& frame) {
+  const bool mirrored = ReadsRightToLeft(FrameMessage(frame, message_number::kWizardCaption));
   SetProcessDefaultLayout(mirrored ? LAYOUT_RTL : 0);
   return mirrored;
 }
@@ -273,8 +277,9 @@ bool FollowReadingDirection() {
 // A copy of the page's template, mirrored when the language asks for it;
 // false when the template is missing. The copy lives in `bytes`, which is
 // suitably aligned for the dialog manager.
-bool LoadPageTemplate(const String& name, String& bytes) {
-  const bool mirrored = FollowReadingDirection();
+bool LoadPageTemplate(const PageFrame& frame, String& bytes) {
+  const String& name = frame.template_name;
+  const bool mirrored = FollowReadingDirection(frame);
   HRSRC found = FindResourceW(PageModule(), Wide(name), MAKEINTRESOURCEW(5));  // RT_DIALOG
   HGLOBAL loaded = found ? LoadResource(PageModule(), found) : nullptr;
   const void* data = loaded ? LockResource(loaded) : nullptr;
@@ -298,7 +303,7 @@ const DLGTEMPLATE* TemplateOf(const String& bytes) { return reinterpret_cast<con
 int32_t RunPage(HWND owner, const PageFrame& frame) {
   RegisterControlClasses();
   String bytes;
-  if (!LoadPageTemplate(frame.template_name, bytes)) return page_control::kCancel;
+  if (!LoadPageTemplate(frame, bytes)) return page_control::kCancel;
   PageInstance instance;
   instance.frame = &frame;
   const INT_PTR result = DialogBoxIndirectParamW(PageModule(), TemplateOf(bytes), owner, PageProcedure,
@@ -309,7 +314,7 @@ int32_t RunPage(HWND owner, const PageFrame& frame) {
 HWND OpenModelessPage(HWND owner, const PageFrame& frame) {
   RegisterControlClasses();
   String bytes;
-  if (!LoadPageTemplate(frame.template_name, bytes)) return nullptr;
+  if (!LoadPageTemplate(frame, bytes)) return nullptr;
   auto* instance = new PageInstance;
   instance->frame = &frame;
   instance->freed_with_window = true;
@@ -318,6 +323,14 @@ HWND OpenModelessPage(HWND owner, const PageFrame& frame) {
   if (!page) delete instance;
   return page;
 }
+
+const RunProduct& PageProduct(HWND page) {
+  static const RunProduct none;
+  const PageInstance* instance = InstanceOf(page);
+  return instance ? *instance->frame->product : none;
+}
+
+String PageMessageText(HWND page, int32_t message) { return MessageText(PageProduct(page).languages, message); }
 
 void RetitlePage(HWND page) {
   if (PageInstance* instance = InstanceOf(page)) ApplyTitles(page, *instance->frame);
@@ -332,17 +345,18 @@ void SetPageText(HWND page, int id, const String& text) {
   if (instance && PaintedOverPicture(id, instance->frame->look)) InvalidateRect(control, nullptr, TRUE);
 }
 
-void SetPageMessage(HWND page, int id, int32_t message) { SetPageText(page, id, Message(message)); }
+void SetPageMessage(HWND page, int id, int32_t message) { SetPageText(page, id, PageMessageText(page, message)); }
 
 void SetButtonText(HWND page, int id, const String& text) {
   String caption;
   // The image sits left of the caption; a blank keeps them apart.
-  if (ButtonImages()) caption.AppendW(u' ');
+  const PageInstance* instance = InstanceOf(page);
+  if (instance && ButtonImages(*instance->frame)) caption.AppendW(u' ');
   caption.Append(text);
   SetPageText(page, id, caption);
 }
 
-void SetButtonMessage(HWND page, int id, int32_t message) { SetButtonText(page, id, Message(message)); }
+void SetButtonMessage(HWND page, int id, int32_t message) { SetButtonText(page, id, PageMessageText(page, message)); }
 
 namespace {
 

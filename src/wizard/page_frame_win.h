@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "core/string.h"
+#include "package/run_product.h"
 #include "wizard/page_rules.h"
 
 // Control ids of the page templates.
@@ -48,6 +49,7 @@ struct PageHandlers {
 };
 
 struct PageFrame {
+  const RunProduct* product = nullptr;  // the run's settings and texts; never null
   String template_name;                 // UTF-16
   PageLook look = PageLook::kPlain;
   bool wizard_page = true;              // false: a plain box (password, must-uninstall) without header
@@ -62,6 +64,11 @@ int32_t RunPage(HWND owner, const PageFrame& frame);
 // Opens the page modeless; `frame` must outlive it. Null when it could not
 // be made.
 HWND OpenModelessPage(HWND owner, const PageFrame& frame);
+
+// The product of the run that opened the page (an empty one for a window
+// that is no page), and message `message` of its current language.
+const RunProduct& PageProduct(HWND page);
+String PageMessageText(HWND page, int32_t message);
 
 // Sets the caption and the banner texts from the page title again (after the
 // language changed).

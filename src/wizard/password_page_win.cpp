@@ -1,7 +1,6 @@
 // The install password: accepted only when typed exactly; a wrong one costs
 // half a second before the error, to slow down guessing.
 #include "package/message_numbers.h"
-#include "package/settings_state.h"
 #include "wizard/page_style_win.h"
 #include "wizard/pages_win.h"
 
@@ -29,8 +28,10 @@ bool PasswordCommand(HWND page, int id, int, void* context) {
     return true;
   }
   Sleep(kWrongPasswordPause);
-  MessageBoxW(page, reinterpret_cast<const wchar_t*>(Message(message_number::kWrongPassword).w_str()),
-              reinterpret_cast<const wchar_t*>(Message(message_number::kErrorTitle).w_str()), MB_OK | MB_ICONERROR);
+  const String text = PageMessageText(page, message_number::kWrongPassword);
+  const String title = PageMessageText(page, message_number::kErrorTitle);
+  MessageBoxW(page, reinterpret_cast<const wchar_t*>(text.w_str()), reinterpret_cast<const wchar_t*>(title.w_str()),
+              MB_OK | MB_ICONERROR);
   HWND edit = GetDlgItem(page, kPasswordEdit);
   SendMessageW(edit, EM_SETSEL, 0, -1);
   SetFocus(edit);
@@ -39,10 +40,10 @@ bool PasswordCommand(HWND page, int id, int, void* context) {
 
 }  // namespace
 
-PageResult ShowPasswordPage(HWND owner, const String& password) {
+PageResult ShowPasswordPage(HWND owner, const RunProduct& product, const String& password) {
   PageHandlers handlers;
   handlers.init = InitPasswordPage;
   handlers.command = PasswordCommand;
-  const PageFrame frame = PlainBox(u"EnterPassword", 75, handlers, const_cast<String*>(&password));
+  const PageFrame frame = PlainBox(product, u"EnterPassword", 75, handlers, const_cast<String*>(&password));
   return static_cast<PageResult>(RunPage(owner, frame));
 }

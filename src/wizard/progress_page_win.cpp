@@ -1,7 +1,6 @@
 // The progress page: modeless, open while the files and actions go in, and
 // the one place long-running work reports to. One per process.
 #include "package/message_numbers.h"
-#include "package/settings_state.h"
 #include "wizard/background_layout.h"
 #include "wizard/page_style_win.h"
 #include "wizard/pages_win.h"
@@ -40,14 +39,15 @@ void InitProgressPage(HWND page, void* context) {
   SetPageMessage(page, kText, inputs.uninstalling ? 71 : 39);
   SetButtonMessage(page, kCancel, 49);
   SendDlgItemMessageW(page, kProgressBar, PBM_SETRANGE32, 0, 100);
-  EnableWindow(GetDlgItem(page, kCancel), !inputs.uninstalling && !Settings().Flag(product_flag::kNoCancel));
+  EnableWindow(GetDlgItem(page, kCancel), !inputs.uninstalling && !inputs.product->settings.Flag(product_flag::kNoCancel));
 }
 
 void AskCancel(HWND page, const ProgressPageInputs& inputs) {
   if (!IsWindowEnabled(GetDlgItem(page, kCancel))) return;
-  const int answer = MessageBoxW(page, reinterpret_cast<const wchar_t*>(Message(message_number::kCancelQuestion).w_str()),
-                                 reinterpret_cast<const wchar_t*>(Message(message_number::kRestartTitle).w_str()),
-                                 MB_YESNO | MB_ICONQUESTION);
+  const String text = MessageText(inputs.product->languages, message_number::kCancelQuestion);
+  const String title = MessageText(inputs.product->languages, message_number::kRestartTitle);
+  const int answer = MessageBoxW(page, reinterpret_cast<const wchar_t*>(text.w_str()),
+                                 reinterpret_cast<const wchar_t*>(title.w_str()), MB_YESNO | MB_ICONQUESTION);
   if (answer == IDYES && inputs.cancel_exit) inputs.cancel_exit();
 }
 
@@ -83,7 +83,7 @@ void ReportStatus(void*, const String& text) {
 void WaitStatusTime(void*) {
   const ProgressPage& progress_page = TheProgressPage();
   if (!progress_page.page || progress_page.inputs.automatic) return;
-  const DWORD minimum = Settings().MinStatusTime;
+  const DWORD minimum = progress_page.inputs.product->settings.MinStatusTime;
   while (GetTickCount() - progress_page.status_changed < minimum) {
     PumpMessages();
     Sleep(kStatusWaitStep);
@@ -93,9 +93,9 @@ void WaitStatusTime(void*) {
 // The page goes where the product's placement code puts it: over the
 // background window it belongs to, or over the work area when there is none
 // or the background is maximised over the whole screen.
-void PlaceProgressPage(HWND page, HWND owner) {
+void PlaceProgressPage(HWND page, HWND owner, const ProgressPageInputs& inputs) {
   RECT area{};
-  const bool over_owner = owner && !Settings().Flag(product_flag::kTitlePositionCompanion) &&
+  const bool over_owner = owner && !inputs.title_position_companion &&
                           GetWindowRect(owner, &area) && area.right > area.left + 1;
   if (!over_owner && !SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) return;
   RECT window{};
@@ -104,7 +104,7 @@ void PlaceProgressPage(HWND page, HWND owner) {
   MapDialogRect(page, &margin);
   int32_t x = 0;
   int32_t y = 0;
-  PlaceWindow(Box{area.left, area.top, area.right, area.bottom}, Settings().ProgressPlacement,
+  PlaceWindow(Box{area.left, area.top, area.right, area.bottom}, inputs.product->settings.ProgressPlacement,
               window.right - window.left, window.bottom - window.top, margin.right, x, y);
   SetWindowPos(page, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -119,12 +119,12 @@ bool OpenProgressPage(HWND owner, const ProgressPageInputs& inputs) {
   handlers.init = InitProgressPage;
   handlers.command = ProgressCommand;
   handlers.message = ProgressMessage;
-  progress_page.frame = StyledPage(u"Progress", kStyleProgress, inputs.uninstalling ? 55 : 54, handlers,
+  progress_page.frame = StyledPage(*inputs.product, u"Progress", kStyleProgress, inputs.uninstalling ? 55 : 54, handlers,
                                    &progress_page);
   progress_page.page = OpenModelessPage(owner, progress_page.frame);
   if (!progress_page.page) return false;
   progress_page.status_changed = GetTickCount();
-  PlaceProgressPage(progress_page.page, owner);
+  PlaceProgressPage(progress_page.page, owner, progress_page.inputs);
   ShowWindow(progress_page.page, SW_SHOWNORMAL);
   UpdateWindow(progress_page.page);
   PumpMessages();

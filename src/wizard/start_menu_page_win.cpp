@@ -4,7 +4,6 @@
 #include <shlobj.h>
 
 #include "package/message_numbers.h"
-#include "package/settings_state.h"
 #include "wizard/folder_chooser_win.h"
 #include "wizard/page_style_win.h"
 #include "wizard/pages_win.h"
@@ -52,7 +51,7 @@ bool StartMenuCommand(HWND page, int id, int code, void* context) {
   }
   if (id == kBrowse) {
     String chosen;
-    if (ChooseFolder(page, Message(message_number::kChooseStartMenuFolder), String(), CSIDL_PROGRAMS, chosen)) {
+    if (ChooseFolder(page, PageMessageText(page, message_number::kChooseStartMenuFolder), String(), CSIDL_PROGRAMS, chosen)) {
       SetPageText(page, kFolderEdit, RelativeToPrograms(chosen));
     }
     return true;
@@ -69,10 +68,10 @@ bool StartMenuCommand(HWND page, int id, int code, void* context) {
 
 }  // namespace
 
-PageResult ShowStartMenuPage(HWND owner, String& folder) {
+PageResult ShowStartMenuPage(HWND owner, const RunProduct& product, String& folder) {
   PageHandlers handlers;
   handlers.init = InitStartMenuPage;
   handlers.command = StartMenuCommand;
-  const PageFrame frame = StyledPage(u"StartMenu", kStyleStartMenu, 89, handlers, &folder);
+  const PageFrame frame = StyledPage(product, u"StartMenu", kStyleStartMenu, 89, handlers, &folder);
   return static_cast<PageResult>(RunPage(owner, frame));
 }

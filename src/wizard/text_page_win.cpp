@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <richedit.h>
 
-#include "package/settings_state.h"
 #include "wizard/page_style_win.h"
 #include "wizard/pages_win.h"
 
@@ -18,11 +17,11 @@ struct TextPage {
 
 bool IsRtf(const String& text) { return text.StartsWithW(u"{\\rtf"); }
 
-void ShowText(HWND view, const String& text) {
+void ShowText(HWND page, HWND view, const String& text) {
   if (!IsRtf(text)) {
     // A plain text names the product as the messages do; RTF is shown as
     // written, since its own markup may hold the same brackets.
-    const String shown = ReplacePlaceholders(text, Languages());
+    const String shown = ReplacePlaceholders(text, PageProduct(page).languages);
     SetWindowTextW(view, reinterpret_cast<const wchar_t*>(shown.w_str()));
     return;
   }
@@ -45,7 +44,7 @@ void InitTextPage(HWND page, void* context) {
   SetButtonMessage(page, kCancel, licence ? 46 : 49);
   HWND view = GetDlgItem(page, kTextView);
   SendMessageW(view, EM_SETBKGNDCOLOR, 0, GetSysColor(COLOR_WINDOW));
-  ShowText(view, *text_page.text);
+  ShowText(page, view, *text_page.text);
   SendMessageW(view, EM_SETSEL, 0, 0);
   // The buttons take the focus, so Enter and Escape answer the page.
   SetFocus(GetDlgItem(page, kNext));
@@ -53,13 +52,13 @@ void InitTextPage(HWND page, void* context) {
 
 }  // namespace
 
-PageResult ShowTextPage(HWND owner, TextPageKind kind, const String& text) {
+PageResult ShowTextPage(HWND owner, const RunProduct& product, TextPageKind kind, const String& text) {
   TextPage context{kind, &text};
   PageHandlers handlers;
   handlers.init = InitTextPage;
   const bool licence = kind == TextPageKind::kLicence;
   const PageFrame frame =
-      StyledPage(licence ? u"License" : u"Readme", licence ? kStyleLicense : kStyleReadme, licence ? 44 : 50, handlers,
+      StyledPage(product, licence ? u"License" : u"Readme", licence ? kStyleLicense : kStyleReadme, licence ? 44 : 50, handlers,
                  &context);
   return static_cast<PageResult>(RunPage(owner, frame));
 }

@@ -8,12 +8,19 @@
 #include <thread>
 
 #include "builder/default_messages.h"
-#include "package/settings_state.h"
+#include "package/run_product.h"
 #include "testkit/testkit.h"
 #include "wizard/page_frame_win.h"
 #include "wizard/pages_win.h"
 
 namespace {
+
+// The product the pages show: the tests' own, set up by each test.
+RunProduct& Product() {
+  static RunProduct product;
+  return product;
+}
+int32_t g_chosen_language = 0;
 
 using namespace page_control;
 using testkit::ClickButton;
@@ -24,7 +31,7 @@ std::wstring W(const String& text) { return std::wstring(reinterpret_cast<const 
 class Pages : public testing::Test {
  protected:
   void SetUp() override {
-    Settings() = ProductSettings{};
+    Product().settings = ProductSettings{};
     std::vector<LanguageMessages> languages{DefaultEnglish(), DefaultEnglish()};
     languages[1].name = String(u"Testish");
     for (size_t i = 0; i < languages[1].messages.size(); ++i) {
@@ -32,8 +39,8 @@ class Pages : public testing::Test {
       text.Append(languages[0].messages[i]);
       languages[1].messages[i] = text;
     }
-    Languages() = MakeLanguageTable(languages);
-    Languages().product = String(u"Sample Product");
+    Product().languages = MakeLanguageTable(languages);
+    Product().languages.product = String(u"Sample Product");
   }
 
   // Runs `show` here while `drive` handles the page it opens from another
@@ -89,21 +96,21 @@ TEST_F(Pages, EveryPageInEveryStyleCarriesItsControls) {
   String text(u"Licence text");
   FolderPageInputs folder_inputs;
   const PageCase pages[] = {
-      {"language", kStyleLanguage, [] { ShowLanguagePage(nullptr); }, {kText, kLanguageList}, true},
-      {"greeting", kStyleGreeting, [] { ShowGreetingPage(nullptr); }, {kText, kLink}, true},
-      {"licence", kStyleLicense, [&] { ShowTextPage(nullptr, TextPageKind::kLicence, text); }, {kText, kTextView}, true},
-      {"readme", kStyleReadme, [&] { ShowTextPage(nullptr, TextPageKind::kReadme, text); }, {kText, kTextView}, true},
-      {"folder", kStyleFolder, [&] { ShowFolderPage(nullptr, folder_inputs, folder); },
+      {"language", kStyleLanguage, [] { ShowLanguagePage(nullptr, Product(), &g_chosen_language); }, {kText, kLanguageList}, true},
+      {"greeting", kStyleGreeting, [] { ShowGreetingPage(nullptr, Product()); }, {kText, kLink}, true},
+      {"licence", kStyleLicense, [&] { ShowTextPage(nullptr, Product(), TextPageKind::kLicence, text); }, {kText, kTextView}, true},
+      {"readme", kStyleReadme, [&] { ShowTextPage(nullptr, Product(), TextPageKind::kReadme, text); }, {kText, kTextView}, true},
+      {"folder", kStyleFolder, [&] { ShowFolderPage(nullptr, Product(), folder_inputs, folder); },
        {kText, kFolderEdit, kBrowse, kRequiredSpace, kFreeSpace}, true},
-      {"startmenu", kStyleStartMenu, [&] { ShowStartMenuPage(nullptr, folder); }, {kText, kFolderEdit, kBrowse}, true},
-      {"finish", kStyleFinish, [] { ShowFinishPage(nullptr); }, {kText, 1023, 1025, 1027, 1029}, false},
+      {"startmenu", kStyleStartMenu, [&] { ShowStartMenuPage(nullptr, Product(), folder); }, {kText, kFolderEdit, kBrowse}, true},
+      {"finish", kStyleFinish, [] { ShowFinishPage(nullptr, Product(), Product().settings.Flag(product_flag::kFinishViewLog)); }, {kText, 1023, 1025, 1027, 1029}, false},
   };
   for (const PageCase& page_case : pages) {
     for (const StyleControls& style : kStyles) {
       // The plain greeting is a message box, tested on its own.
       if (page_case.slot == kStyleGreeting && style.style == 0) continue;
       SCOPED_TRACE(testing::Message() << page_case.name << " style " << style.style);
-      Settings().PageStyles[page_case.slot] = style.style;
+      Product().settings.PageStyles[page_case.slot] = style.style;
       Drive(page_case.show, [&](HWND page) {
         for (int id : page_case.ids) EXPECT_NE(testkit::FindControl(page, id), nullptr) << "control " << id;
         EXPECT_NE(testkit::FindControl(page, kNext), nullptr);
@@ -115,7 +122,7 @@ TEST_F(Pages, EveryPageInEveryStyleCarriesItsControls) {
         EXPECT_EQ(testkit::FindControl(page, kFullPicture) != nullptr, style.full);
         // Banner pages carry the greeting title as caption.
         if (style.banner) {
-          EXPECT_EQ(testkit::WindowTitle(page), W(Message(65)));
+          EXPECT_EQ(testkit::WindowTitle(page), W(MessageText(Product().languages, 65)));
         }
         EXPECT_FALSE(ControlText(page, kText).empty());
         EXPECT_TRUE(ClickButton(page, page_case.cancel ? kCancel : kNext));
@@ -125,11 +132,11 @@ TEST_F(Pages, EveryPageInEveryStyleCarriesItsControls) {
 }
 
 TEST_F(Pages, LanguageSelectionRetextsThePageAtOnce) {
-  Settings().PageStyles[kStyleLanguage] = 2;
+  Product().settings.PageStyles[kStyleLanguage] = 2;
   PageResult result = PageResult::kCancel;
-  Drive([&] { result = ShowLanguagePage(nullptr); },
+  Drive([&] { result = ShowLanguagePage(nullptr, Product(), &g_chosen_language); },
         [&](HWND page) {
-          EXPECT_EQ(ControlText(page, kText), W(Languages().messages[82 * 2]));  // English preselected
+          EXPECT_EQ(ControlText(page, kText), W(Product().languages.messages[82 * 2]));  // English preselected
           HWND list = testkit::FindControl(page, kLanguageList);
           SendMessageW(list, LB_SETCURSEL, 1, 0);
           SendMessageW(page, WM_COMMAND, MAKEWPARAM(kLanguageList, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
@@ -138,13 +145,15 @@ TEST_F(Pages, LanguageSelectionRetextsThePageAtOnce) {
           EXPECT_TRUE(ClickButton(page, kNext));
         });
   EXPECT_EQ(result, PageResult::kAccept);
-  EXPECT_EQ(Languages().current, 1);
+  // The choice comes back to the caller; the caller's table is untouched.
+  EXPECT_EQ(g_chosen_language, 1);
+  EXPECT_EQ(Product().languages.current, 0);
 }
 
 TEST_F(Pages, WrongPasswordKeepsThePageAndRightOneAccepts) {
   const String password(u"Secret-1");
   PageResult result = PageResult::kCancel;
-  Drive([&] { result = ShowPasswordPage(nullptr, password); },
+  Drive([&] { result = ShowPasswordPage(nullptr, Product(), password); },
         [&](HWND page) {
           for (const wchar_t* wrong : {L"secret-1", L"Secret-12"}) {
             EXPECT_TRUE(testkit::SetControlText(page, kPasswordEdit, wrong));
@@ -153,7 +162,7 @@ TEST_F(Pages, WrongPasswordKeepsThePageAndRightOneAccepts) {
             HWND box = WaitForBox(page);
             ASSERT_NE(box, nullptr);
             EXPECT_GE(GetTickCount() - start, 450u);
-            EXPECT_EQ(testkit::MessageBoxText(box), W(Message(102)));
+            EXPECT_EQ(testkit::MessageBoxText(box), W(MessageText(Product().languages, 102)));
             EXPECT_TRUE(testkit::AnswerMessageBox(box, IDOK));
             EXPECT_TRUE(testkit::WaitForWindowGone(box));
             EXPECT_TRUE(IsWindowVisible(page));
@@ -167,7 +176,7 @@ TEST_F(Pages, WrongPasswordKeepsThePageAndRightOneAccepts) {
 TEST_F(Pages, StartMenuNextFollowsTheTextTyped) {
   String folder(u"Vendor\\Product");
   PageResult result = PageResult::kCancel;
-  Drive([&] { result = ShowStartMenuPage(nullptr, folder); },
+  Drive([&] { result = ShowStartMenuPage(nullptr, Product(), folder); },
         [&](HWND page) {
           const struct {
             const wchar_t* text;
@@ -189,7 +198,7 @@ TEST_F(Pages, FolderPageHandsBackTheFolderTypedAndShowsTheSpace) {
   FolderPageInputs inputs;
   inputs.required_space = 3 * 1024 * 1024;
   PageResult result = PageResult::kCancel;
-  Drive([&] { result = ShowFolderPage(nullptr, inputs, folder); },
+  Drive([&] { result = ShowFolderPage(nullptr, Product(), inputs, folder); },
         [&](HWND page) {
           EXPECT_EQ(ControlText(page, kFolderEdit), L"C:\\Program Files\\Sample");
           EXPECT_NE(ControlText(page, kRequiredSpace).find(L"3.00 MB"), std::wstring::npos);
@@ -197,7 +206,7 @@ TEST_F(Pages, FolderPageHandsBackTheFolderTypedAndShowsTheSpace) {
           EXPECT_TRUE(testkit::SetControlText(page, kFolderEdit, L"Q:\\Elsewhere"));
           EXPECT_TRUE(ControlText(page, kFreeSpace).empty()) << "no drive Q:";
           EXPECT_TRUE(testkit::SetControlText(page, kFolderEdit, L"C:\\Elsewhere\\Sample"));
-          EXPECT_EQ(ControlText(page, kNext), W(Message(90)));
+          EXPECT_EQ(ControlText(page, kNext), W(MessageText(Product().languages, 90)));
           EXPECT_TRUE(ClickButton(page, kNext));
         });
   EXPECT_EQ(result, PageResult::kAccept);
@@ -205,12 +214,12 @@ TEST_F(Pages, FolderPageHandsBackTheFolderTypedAndShowsTheSpace) {
 }
 
 TEST_F(Pages, FinishBoxesSitWhereTheLayoutPutsThemAndTheirTicksComeBack) {
-  Settings().FinishProgram = String(u"app.exe");
-  Settings().FinishDocument2 = String(u"notes.txt");
-  Settings().SetFlag2(product_flag2::kFinishRunChecked, true);
-  Settings().PageStyles[kStyleFinish] = 0;
+  Product().settings.FinishProgram = String(u"app.exe");
+  Product().settings.FinishDocument2 = String(u"notes.txt");
+  Product().settings.SetFlag2(product_flag2::kFinishRunChecked, true);
+  Product().settings.PageStyles[kStyleFinish] = 0;
   FinishChoices choices;
-  Drive([&] { choices = ShowFinishPage(nullptr); },
+  Drive([&] { choices = ShowFinishPage(nullptr, Product(), Product().settings.Flag(product_flag::kFinishViewLog)); },
         [&](HWND page) {
           // Two options missing: the list starts at 2 * 14 / 2 | 32 = 46.
           RECT want{12, 46, 275, 55};
@@ -239,9 +248,9 @@ TEST_F(Pages, FinishBoxesSitWhereTheLayoutPutsThemAndTheirTicksComeBack) {
 // A DPI change: the dialog manager rescales the page and hands every control
 // its new font; the page then remakes what it drew itself at the old size.
 TEST_F(Pages, ADpiChangeRemakesTheBannerFontAndPictures) {
-  Settings().PageStyles[kStyleGreeting] = 2;
+  Product().settings.PageStyles[kStyleGreeting] = 2;
   HFONT larger = nullptr;
-  Drive([&] { ShowGreetingPage(nullptr); },
+  Drive([&] { ShowGreetingPage(nullptr, Product()); },
         [&](HWND page) {
           LOGFONTW font{};
           ASSERT_TRUE(GetObjectW(reinterpret_cast<HFONT>(SendMessageW(page, WM_GETFONT, 0, 0)), sizeof font, &font));
@@ -279,36 +288,36 @@ TEST_F(Pages, ADpiChangeRemakesTheBannerFontAndPictures) {
 }
 
 TEST_F(Pages, ClosingTheFinishPageClearsTheChoices) {
-  Settings().FinishProgram = String(u"app.exe");
-  Settings().SetFlag2(product_flag2::kFinishRunChecked, true);
+  Product().settings.FinishProgram = String(u"app.exe");
+  Product().settings.SetFlag2(product_flag2::kFinishRunChecked, true);
   FinishChoices choices;
   choices.run_program = true;
-  Drive([&] { choices = ShowFinishPage(nullptr); }, [](HWND page) { PostMessageW(page, WM_CLOSE, 0, 0); });
+  Drive([&] { choices = ShowFinishPage(nullptr, Product(), Product().settings.Flag(product_flag::kFinishViewLog)); }, [](HWND page) { PostMessageW(page, WM_CLOSE, 0, 0); });
   EXPECT_FALSE(choices.run_program);
 }
 
 TEST_F(Pages, GreetingLinkOpensOnTheAddressAndThePlainStyleIsABox) {
-  Settings().GreetingLink = String(u"https://example.com/sample");
-  Settings().PageStyles[kStyleGreeting] = 1;
-  Drive([] { ShowGreetingPage(nullptr); },
+  Product().settings.GreetingLink = String(u"https://example.com/sample");
+  Product().settings.PageStyles[kStyleGreeting] = 1;
+  Drive([] { ShowGreetingPage(nullptr, Product()); },
         [](HWND page) {
           EXPECT_EQ(ControlText(page, kLink), L"Visit the <a href=\"https://example.com/sample\">Sample Product website</a>");
           EXPECT_TRUE(IsWindowVisible(testkit::FindControl(page, kLink)));
           EXPECT_TRUE(ClickButton(page, kCancel));
         });
-  Settings().GreetingLink = String();
-  Drive([] { ShowGreetingPage(nullptr); },
+  Product().settings.GreetingLink = String();
+  Drive([] { ShowGreetingPage(nullptr, Product()); },
         [](HWND page) {
           EXPECT_FALSE(IsWindowVisible(testkit::FindControl(page, kLink)));
           EXPECT_TRUE(ClickButton(page, kCancel));
         });
-  Settings().PageStyles[kStyleGreeting] = 0;
+  Product().settings.PageStyles[kStyleGreeting] = 0;
   PageResult result = PageResult::kAccept;
-  Drive([&] { result = ShowGreetingPage(nullptr); },
+  Drive([&] { result = ShowGreetingPage(nullptr, Product()); },
         [](HWND box) {
           EXPECT_TRUE(testkit::IsMessageBox(box));
-          EXPECT_EQ(testkit::MessageBoxText(box), W(Message(1)));
-          EXPECT_EQ(testkit::WindowTitle(box), W(Message(65)));
+          EXPECT_EQ(testkit::MessageBoxText(box), W(MessageText(Product().languages, 1)));
+          EXPECT_EQ(testkit::WindowTitle(box), W(MessageText(Product().languages, 65)));
           EXPECT_TRUE(testkit::AnswerMessageBox(box, IDCANCEL));
         });
   EXPECT_EQ(result, PageResult::kCancel);
@@ -318,16 +327,16 @@ TEST_F(Pages, GreetingLinkOpensOnTheAddressAndThePlainStyleIsABox) {
 // the text grows and the buttons move below it.
 TEST_F(Pages, MustUninstallShowsItsWholeTextAboveTheButtons) {
   PageResult result = PageResult::kCancel;
-  Drive([&] { result = ShowMustUninstallPage(nullptr); },
+  Drive([&] { result = ShowMustUninstallPage(nullptr, Product()); },
         [](HWND page) {
-          EXPECT_EQ(testkit::WindowTitle(page), W(Message(21)));
-          EXPECT_EQ(ControlText(page, kText), W(Message(9)));
+          EXPECT_EQ(testkit::WindowTitle(page), W(MessageText(Product().languages, 21)));
+          EXPECT_EQ(ControlText(page, kText), W(MessageText(Product().languages, 9)));
           HWND text = testkit::FindControl(page, kText);
           RECT text_rect{};
           GetWindowRect(text, &text_rect);
           HDC dc = GetDC(text);
           HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(text, WM_GETFONT, 0, 0)));
-          const std::wstring message = W(Message(9));
+          const std::wstring message = W(MessageText(Product().languages, 9));
           RECT needed{0, 0, text_rect.right - text_rect.left, 0};
           DrawTextW(dc, message.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
           SelectObject(dc, old);
@@ -336,7 +345,7 @@ TEST_F(Pages, MustUninstallShowsItsWholeTextAboveTheButtons) {
           RECT button{};
           GetWindowRect(testkit::FindControl(page, kNext), &button);
           EXPECT_GE(button.top, text_rect.bottom);
-          EXPECT_EQ(ControlText(page, kNext), W(Message(104)));
+          EXPECT_EQ(ControlText(page, kNext), W(MessageText(Product().languages, 104)));
           EXPECT_TRUE(ClickButton(page, kNext));
         });
   EXPECT_EQ(result, PageResult::kAccept);
@@ -352,15 +361,15 @@ LONG ScreenLeft(HWND page, int id) {
 TEST_F(Pages, RightToLeftLanguagesGetMirroredPages) {
   String folder(u"C:\\Sample");
   FolderPageInputs inputs;
-  Settings().PageStyles[kStyleFolder] = 1;
+  Product().settings.PageStyles[kStyleFolder] = 1;
   // Pages belong to the background window, which is never mirrored itself.
   HWND owner = CreateWindowExW(0, L"Static", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   for (HWND page_owner : {static_cast<HWND>(nullptr), owner}) {
     for (bool hebrew : {true, false}) {
       SCOPED_TRACE(testing::Message() << (page_owner ? "owned" : "unowned") << (hebrew ? " hebrew" : " english"));
-      Languages().messages[0 * 2 + 1] = String(hebrew ? u"\u05D4\u05EA\u05E7\u05E0\u05D4" : u"Setup");
-      Languages().current = 1;
-      Drive([&] { ShowFolderPage(page_owner, inputs, folder); },
+      Product().languages.messages[0 * 2 + 1] = String(hebrew ? u"\u05D4\u05EA\u05E7\u05E0\u05D4" : u"Setup");
+      Product().languages.current = 1;
+      Drive([&] { ShowFolderPage(page_owner, Product(), inputs, folder); },
             [&](HWND page) {
               EXPECT_EQ((GetWindowLongPtrW(page, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0, hebrew);
               // The side picture moves to the right of the text, Next to the right of Cancel.
@@ -388,11 +397,11 @@ TEST_F(Pages, ButtonImagesFollowTheirFlag) {
     std::function<void()> show;
     std::vector<int> buttons;
   } pages[] = {
-      {"folder", [&] { ShowFolderPage(nullptr, inputs, folder); }, {kNext, kCancel, kBrowse}},
-      {"password", [] { ShowPasswordPage(nullptr, String(u"x")); }, {kNext, kCancel}},
+      {"folder", [&] { ShowFolderPage(nullptr, Product(), inputs, folder); }, {kNext, kCancel, kBrowse}},
+      {"password", [] { ShowPasswordPage(nullptr, Product(), String(u"x")); }, {kNext, kCancel}},
   };
   for (bool images : {true, false}) {
-    Settings().SetFlag2(product_flag2::kButtonImages, images);
+    Product().settings.SetFlag2(product_flag2::kButtonImages, images);
     for (const auto& page_case : pages) {
       SCOPED_TRACE(testing::Message() << page_case.name << (images ? " with images" : " without"));
       Drive(page_case.show, [&](HWND page) {
@@ -449,8 +458,8 @@ TEST_F(Pages, EveryPageWorksFromTheKeyboardAlone) {
   String text(u"Licence text");
   FolderPageInputs inputs;
   inputs.start_menu_follows = true;  // Next reads "&Next >"
-  Settings().FinishProgram = String(u"app.exe");
-  Settings().SetFlag2(product_flag2::kFinishRunChecked, true);
+  Product().settings.FinishProgram = String(u"app.exe");
+  Product().settings.SetFlag2(product_flag2::kFinishRunChecked, true);
   FinishChoices choices;
   const struct {
     const char* name;
@@ -459,24 +468,24 @@ TEST_F(Pages, EveryPageWorksFromTheKeyboardAlone) {
     PageResult want;
   } cases[] = {
       // Tab walks edit, Browse, Next, Cancel and round again; Enter is Next.
-      {"folder tab order and Enter", [&] { return ShowFolderPage(nullptr, inputs, folder); },
+      {"folder tab order and Enter", [&] { return ShowFolderPage(nullptr, Product(), inputs, folder); },
        {Tab(kBrowse), Tab(kNext), Tab(kCancel), Tab(kFolderEdit), kEnter}, PageResult::kAccept},
-      {"folder Escape", [&] { return ShowFolderPage(nullptr, inputs, folder); }, {kEscape}, PageResult::kCancel},
-      {"folder Alt+N", [&] { return ShowFolderPage(nullptr, inputs, folder); }, {Alt(L'n')}, PageResult::kAccept},
-      {"licence Alt+A", [&] { return ShowTextPage(nullptr, TextPageKind::kLicence, text); }, {Alt(L'a')},
+      {"folder Escape", [&] { return ShowFolderPage(nullptr, Product(), inputs, folder); }, {kEscape}, PageResult::kCancel},
+      {"folder Alt+N", [&] { return ShowFolderPage(nullptr, Product(), inputs, folder); }, {Alt(L'n')}, PageResult::kAccept},
+      {"licence Alt+A", [&] { return ShowTextPage(nullptr, Product(), TextPageKind::kLicence, text); }, {Alt(L'a')},
        PageResult::kAccept},
-      {"licence Alt+D", [&] { return ShowTextPage(nullptr, TextPageKind::kLicence, text); }, {Alt(L'd')},
+      {"licence Alt+D", [&] { return ShowTextPage(nullptr, Product(), TextPageKind::kLicence, text); }, {Alt(L'd')},
        PageResult::kCancel},
-      {"language Enter", [] { return ShowLanguagePage(nullptr); }, {kEnter}, PageResult::kAccept},
+      {"language Enter", [] { return ShowLanguagePage(nullptr, Product(), &g_chosen_language); }, {kEnter}, PageResult::kAccept},
       // A start-menu text Next refuses: Enter does nothing, Escape cancels.
-      {"start menu refused", [&] { return ShowStartMenuPage(nullptr, bad_start_menu); }, {kEnter, kEscape},
+      {"start menu refused", [&] { return ShowStartMenuPage(nullptr, Product(), bad_start_menu); }, {kEnter, kEscape},
        PageResult::kCancel},
-      {"password Escape", [] { return ShowPasswordPage(nullptr, String(u"x")); }, {kEscape}, PageResult::kCancel},
-      {"must uninstall Alt+U", [] { return ShowMustUninstallPage(nullptr); }, {Alt(L'u')}, PageResult::kAccept},
+      {"password Escape", [] { return ShowPasswordPage(nullptr, Product(), String(u"x")); }, {kEscape}, PageResult::kCancel},
+      {"must uninstall Alt+U", [] { return ShowMustUninstallPage(nullptr, Product()); }, {Alt(L'u')}, PageResult::kAccept},
       // Alt+L unticks the program to launch, Alt+F finishes.
       {"finish Alt+L Alt+F",
        [&] {
-         choices = ShowFinishPage(nullptr);
+         choices = ShowFinishPage(nullptr, Product(), Product().settings.Flag(product_flag::kFinishViewLog));
          return PageResult::kAccept;
        },
        {Alt(L'l'), Alt(L'f')}, PageResult::kAccept},
@@ -501,20 +510,21 @@ std::atomic<bool> g_cancelled{false};
 TEST_F(Pages, ProgressCancelAsksAndYesTakesTheCancelExit) {
   g_cancelled = false;
   ProgressPageInputs inputs;
+  inputs.product = &Product();
   inputs.cancel_exit = [] { g_cancelled = true; };
   ASSERT_TRUE(OpenProgressPage(nullptr, inputs));
   const Progress progress = ProgressPageReporter();
-  ReportProgress(progress, 40, Message(29));
+  ReportProgress(progress, 40, MessageText(Product().languages, 29));
   HWND page = testkit::WaitForWindow(GetCurrentProcessId(), {testkit::kDialogClass});
   ASSERT_NE(page, nullptr);
   EXPECT_EQ(SendDlgItemMessageW(page, kProgressBar, PBM_GETPOS, 0, 0), 40);
-  EXPECT_EQ(ControlText(page, kStatus), W(Message(29)));
+  EXPECT_EQ(ControlText(page, kStatus), W(MessageText(Product().languages, 29)));
   std::thread driver([&] {
     for (int answer : {IDNO, IDYES}) {
       EXPECT_TRUE(ClickButton(page, kCancel));
       HWND box = WaitForBox(page);
       ASSERT_NE(box, nullptr);
-      EXPECT_EQ(testkit::MessageBoxText(box), W(Message(28)));
+      EXPECT_EQ(testkit::MessageBoxText(box), W(MessageText(Product().languages, 28)));
       EXPECT_TRUE(testkit::AnswerMessageBox(box, answer));
       EXPECT_TRUE(testkit::WaitForWindowGone(box));
       if (answer == IDYES) {
@@ -540,12 +550,13 @@ TEST_F(Pages, ProgressCancelAsksAndYesTakesTheCancelExit) {
 
 TEST_F(Pages, UninstallProgressHasNoCancel) {
   ProgressPageInputs inputs;
+  inputs.product = &Product();
   inputs.uninstalling = true;
   ASSERT_TRUE(OpenProgressPage(nullptr, inputs));
   HWND page = testkit::WaitForWindow(GetCurrentProcessId(), {testkit::kDialogClass});
   ASSERT_NE(page, nullptr);
-  EXPECT_EQ(testkit::WindowTitle(page), W(Message(55)));
-  EXPECT_EQ(ControlText(page, kText), W(Message(71)));
+  EXPECT_EQ(testkit::WindowTitle(page), W(MessageText(Product().languages, 55)));
+  EXPECT_EQ(ControlText(page, kText), W(MessageText(Product().languages, 71)));
   EXPECT_FALSE(IsWindowEnabled(testkit::FindControl(page, kCancel)));
   // Logging off is refused while the page is open.
   EXPECT_EQ(SendMessageW(page, WM_QUERYENDSESSION, 0, 0), FALSE);
@@ -604,14 +615,15 @@ TEST_F(Pages, StatusTextsStayTheMinimumTimeOnlyOnAPageOfAnAttendedRun) {
       {"attended", true, false, true}, {"automatic", true, true, false}, {"no page", false, false, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Settings().MinStatusTime = c.waits ? 1500 : 9999;
+    Product().settings.MinStatusTime = c.waits ? 1500 : 9999;
     ProgressPageInputs inputs;
+    inputs.product = &Product();
     inputs.automatic = c.automatic;
     if (c.page) {
       ASSERT_TRUE(OpenProgressPage(nullptr, inputs));
     }
     const Progress progress = ProgressPageReporter();
-    ReportProgress(progress, 10, Message(8));
+    ReportProgress(progress, 10, MessageText(Product().languages, 8));
     DWORD waited = 0;
     const auto wait = [&] {
       const DWORD start = GetTickCount();

@@ -9,13 +9,20 @@
 #include <thread>
 
 #include "builder/default_messages.h"
-#include "package/settings_state.h"
+#include "package/run_product.h"
 #include "testkit/testkit.h"
 #include "wizard/background_window_win.h"
 #include "wizard/page_frame_win.h"
 #include "wizard/pages_win.h"
 
 namespace {
+
+// The product the pages show: the tests' own, set up by each test.
+RunProduct& Product() {
+  static RunProduct product;
+  return product;
+}
+int32_t g_chosen_language = 0;
 
 using namespace page_control;
 
@@ -27,8 +34,8 @@ int ScreenDpi() {
 }
 
 void SampleProduct() {
-  Settings() = ProductSettings{};
-  ProductSettings& s = Settings();
+  Product().settings = ProductSettings{};
+  ProductSettings& s = Product().settings;
   s.TaskbarText = String(u"Sample Product Setup");
   s.DisplayTitle = String(u"Sample Product 2.0");
   s.WindowTitle = String(u"Sample Product 2.0 Setup");
@@ -54,8 +61,8 @@ void SampleProduct() {
   LanguageMessages german = DefaultEnglish();
   german.name = String(u"Deutsch");
   languages.push_back(german);
-  Languages() = MakeLanguageTable(languages);
-  Languages().product = String(u"Sample Product");
+  Product().languages = MakeLanguageTable(languages);
+  Product().languages.product = String(u"Sample Product");
 }
 
 // Shows a page here, and from another thread waits for it, takes the
@@ -83,7 +90,8 @@ TEST(WizardScreens, EveryPageInEveryStyle) {
   if (!GetEnvironmentVariableW(L"BX_WIZARD_SCREENSHOTS", nullptr, 0)) GTEST_SKIP() << "BX_WIZARD_SCREENSHOTS not set";
   SampleProduct();
   const std::wstring dpi = std::to_wstring(ScreenDpi());
-  HWND background = CreateBackgroundWindow(nullptr, false);
+  BackgroundWindowState state = BackgroundWindowStateOf(Product().settings);
+  HWND background = CreateBackgroundWindow(nullptr, false, state);
   ASSERT_NE(background, nullptr);
   Sleep(300);
   EXPECT_TRUE(testkit::Screenshot(L"wizard-" + dpi + L"-background"));
@@ -101,15 +109,16 @@ TEST(WizardScreens, EveryPageInEveryStyle) {
     PageStyleSlot slot;
     std::function<void()> show;
   } pages[] = {
-      {L"language", kStyleLanguage, [&] { ShowLanguagePage(background); }},
-      {L"greeting", kStyleGreeting, [&] { ShowGreetingPage(background); }},
-      {L"licence", kStyleLicense, [&] { ShowTextPage(background, TextPageKind::kLicence, licence); }},
-      {L"readme", kStyleReadme, [&] { ShowTextPage(background, TextPageKind::kReadme, readme); }},
-      {L"folder", kStyleFolder, [&] { ShowFolderPage(background, folder_inputs, folder); }},
-      {L"startmenu", kStyleStartMenu, [&] { ShowStartMenuPage(background, start_menu); }},
+      {L"language", kStyleLanguage, [&] { ShowLanguagePage(background, Product(), &g_chosen_language); }},
+      {L"greeting", kStyleGreeting, [&] { ShowGreetingPage(background, Product()); }},
+      {L"licence", kStyleLicense, [&] { ShowTextPage(background, Product(), TextPageKind::kLicence, licence); }},
+      {L"readme", kStyleReadme, [&] { ShowTextPage(background, Product(), TextPageKind::kReadme, readme); }},
+      {L"folder", kStyleFolder, [&] { ShowFolderPage(background, Product(), folder_inputs, folder); }},
+      {L"startmenu", kStyleStartMenu, [&] { ShowStartMenuPage(background, Product(), start_menu); }},
       {L"progress", kStyleProgress,
        [&] {
          ProgressPageInputs inputs;
+         inputs.product = &Product();
          inputs.automatic = true;
          ASSERT_TRUE(OpenProgressPage(background, inputs));
          ReportProgress(ProgressPageReporter(), 42, String(u"Installing files..."));
@@ -122,29 +131,29 @@ TEST(WizardScreens, EveryPageInEveryStyle) {
            DispatchMessageW(&message);
          }
        }},
-      {L"finish", kStyleFinish, [&] { ShowFinishPage(background); }},
+      {L"finish", kStyleFinish, [&] { ShowFinishPage(background, Product(), Product().settings.Flag(product_flag::kFinishViewLog)); }},
   };
   for (const auto& page : pages) {
     for (int32_t style : {1, 0, 2, 3}) {
-      Settings().PageStyles[page.slot] = style;
+      Product().settings.PageStyles[page.slot] = style;
       Picture(L"wizard-" + dpi + L"-" + page.name + L"-style" + std::to_wstring(style), page.show);
       CloseProgressPage();
     }
   }
-  Picture(L"wizard-" + dpi + L"-password", [&] { ShowPasswordPage(background, String(u"x")); });
-  Picture(L"wizard-" + dpi + L"-mustuninstall", [&] { ShowMustUninstallPage(background); });
+  Picture(L"wizard-" + dpi + L"-password", [&] { ShowPasswordPage(background, Product(), String(u"x")); });
+  Picture(L"wizard-" + dpi + L"-mustuninstall", [&] { ShowMustUninstallPage(background, Product()); });
   // The buttons with their images.
-  Settings().SetFlag2(product_flag2::kButtonImages, true);
-  Settings().PageStyles[kStyleFolder] = 1;
-  Picture(L"wizard-" + dpi + L"-folder-button-images", [&] { ShowFolderPage(background, folder_inputs, folder); });
-  Settings().SetFlag2(product_flag2::kButtonImages, false);
+  Product().settings.SetFlag2(product_flag2::kButtonImages, true);
+  Product().settings.PageStyles[kStyleFolder] = 1;
+  Picture(L"wizard-" + dpi + L"-folder-button-images", [&] { ShowFolderPage(background, Product(), folder_inputs, folder); });
+  Product().settings.SetFlag2(product_flag2::kButtonImages, false);
   // A right-to-left language: the page mirrored.
-  Languages().messages[0 * 2 + 1] = String(u"\u05D4\u05EA\u05E7\u05E0\u05EA Sample Product");
-  Languages().messages[11 * 2 + 1] = String(u"\u05D4\u05EA\u05D5\u05DB\u05E0\u05D4 \u05EA\u05D5\u05EA\u05E7\u05DF Sample Product");
-  Languages().current = 1;
-  Settings().PageStyles[kStyleFolder] = 1;
-  Picture(L"wizard-" + dpi + L"-folder-rtl", [&] { ShowFolderPage(background, folder_inputs, folder); });
-  Languages().current = 0;
+  Product().languages.messages[0 * 2 + 1] = String(u"\u05D4\u05EA\u05E7\u05E0\u05EA Sample Product");
+  Product().languages.messages[11 * 2 + 1] = String(u"\u05D4\u05EA\u05D5\u05DB\u05E0\u05D4 \u05EA\u05D5\u05EA\u05E7\u05DF Sample Product");
+  Product().languages.current = 1;
+  Product().settings.PageStyles[kStyleFolder] = 1;
+  Picture(L"wizard-" + dpi + L"-folder-rtl", [&] { ShowFolderPage(background, Product(), folder_inputs, folder); });
+  Product().languages.current = 0;
   SetProcessDefaultLayout(0);
   DestroyWindow(background);
 }
