@@ -59,7 +59,9 @@ void MsiPackages(Run& run) {
   Pause(run);
 }
 
-void RegistryEntries(Run& run) { UndoRegistryEntries(Settings().RegistryEntries, run.view); }
+void RegistryEntries(Run& run) {
+  UndoRegistryEntries(Settings().RegistryEntries, run.view);
+}
 
 void FirewallExceptions(Run& run) { UndoFirewallExceptions(run.lists.firewall, run.product_folder); }
 
