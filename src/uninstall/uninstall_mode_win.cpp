@@ -1,101 +1,16 @@
-#include <windows.h>
-#include <shlobj.h>
-
-#include "actions/batch_runner.h"
-#include "actions/file_deletion_run.h"
+// The uninstall run: the product found and confirmed, then the removal as a
+// table of stages in their order, then the end.
 #include "actions/fonts.h"
-#include "actions/link_safe_removal.h"
-#include "core/codepage.h"
-#include "core/fatal.h"
-#include "core/file_errors.h"
-#include "core/file_ops.h"
-#include "core/os_facts.h"
-#include "core/format.h"
-#include "core/path_rules.h"
-#include "core/progress.h"
-#include "core/redirection_win.h"
-#include "core/registry_win.h"
-#include "core/process_win.h"
-#include "core/shutdown_win.h"
-#include "core/silent_mode.h"
-#include "core/string_compare.h"
-#include "core/system_folders.h"
-#include "package/message_box.h"
-#include "package/message_format.h"
 #include "package/message_numbers.h"
 #include "package/variables.h"
 #include "records/failure_summary.h"
-#include "records/install_log.h"
-#include "records/marked_path.h"
-#include "records/restart_queue.h"
 #include "records/shared_files.h"
-#include "records/uninstall_data.h"
-#include "records/uninstall_entry.h"
-#include "records/uninstall_records.h"
-#include "uninstall/removal_rules.h"
 #include "uninstall/self_removal.h"
 #include "uninstall/undo_steps.h"
-#include "uninstall/uninstall_batches.h"
-#include "uninstall/uninstall_mode.h"
-#include "uninstall/support_offer.h"
-#include "uninstall/uninstall_windows.h"
+#include "uninstall/uninstall_stages_win.h"
 
+namespace uninstall {
 namespace {
-
-constexpr int32_t kFolderClimbLimit = 50;
-constexpr int32_t kStartMenuClimbLimit = 20;
-constexpr int32_t kRegistryClimbLimit = 20;
-// Planned, application, installation.
-constexpr uint32_t kRestartReason = 0x80040002;
-constexpr char16_t kSoftwarePrefix[] = u"Software\\";
-
-const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
-
-// A 64-bit product's files lie in the 64-bit folders: redirection is off
-// for the whole run.
-class ProductRedirection {
- public:
-  ProductRedirection() = default;
-  void TurnOff(bool sixty_four_bit) {
-    if (!sixty_four_bit || !Is64BitWindows()) return;
-    if (!DisableRedirection(&old_value_)) FatalMessageW(u"Wow64DisableWow64FsRedirection() failed");
-    off_ = true;
-  }
-  ~ProductRedirection() { Restore(); }
-  void Restore() {
-    if (off_) RevertRedirection(old_value_);
-    off_ = false;
-  }
-  ProductRedirection(const ProductRedirection&) = delete;
-  ProductRedirection& operator=(const ProductRedirection&) = delete;
-
- private:
-  void* old_value_ = nullptr;
-  bool off_ = false;
-};
-
-struct Run {
-  const UninstallRequest* request = nullptr;
-  bool automatic = false;
-  String name;          // as given
-  String display_name;  // "DisplayName", or the name
-  String product_folder;
-  String uninstall_folder;
-  RegView view = RegView::kDefault;
-  bool sixty_four_bit = false;
-  RegistryKey key;  // the product's Uninstall key, read and write
-  UninstallDataLists lists;
-  FileSet deleted;
-  Array<String> folders;
-  // The product as the Uninstall key and the uninstall data describe it:
-  // built by the steps that read them, then only read.
-  RunProduct product;
-  ProductFolders variable_folders;  // what %InstallDir% and the others name
-  ProductRedirection redirection;
-  UninstallWindows windows;
-  Progress progress;  // without a progress page the calls are skipped
-  UninstallResult result;
-};
 
 // The %Variables% name the product's folders for as long as the run lasts.
 class VariableFoldersScope {
@@ -112,127 +27,15 @@ class VariableFoldersScope {
   VariableFoldersScope& operator=(const VariableFoldersScope&) = delete;
 };
 
-String ReadValue(RegistryKey& key, const char16_t* name) {
-  String text;
-  if (!key.ReadText(name, &text, 0)) text.Clear();
-  return text;
+void FirstUninstallBatch(Run& run) {
+  RunUninstallBatch(run, u"UninstallBatch1", product_flag::kHideUninstallBatch1, run.shared_path);
 }
 
-uint64_t ReadFlags(RegistryKey& key, const char16_t* name) { return FlagsFromText(ReadValue(key, name)); }
+bool HasAssociations(const Run& run) { return !run.lists.associations.IsEmpty(); }
 
-// The pauses let a person see each step.
-void Pause(const Run& run) { run.windows.Pause(); }
-
-void Report(Run& run, int32_t percent, int status_message) {
-  ReportProgress(run.progress, percent, status_message ? MessageText(run.product.languages, status_message) : String());
-}
-
-void ShowStatus(Run& run, const String& text) {
-  if (run.progress.status && !text.empty()) run.progress.status(run.progress.context, text);
-}
-
-// What the %Variables% and the windows show.
-void ReadProductFacts(Run& run) {
-  run.product.settings.DisplayName = run.display_name;
-  run.product.settings.DisplayVersion = run.result.version;
-  run.variable_folders.install_folder = run.product_folder;
-  run.variable_folders.uninstall_folder = run.uninstall_folder;
-  run.variable_folders.shared_folder = ReadValue(run.key, u"SharedPath");
-  ReadPaintingValues(run.key, run.uninstall_folder, run.product.settings);
-  UseProductIcons(run.uninstall_folder);
-}
-
-// Steps 1 to 4: the product key and the settings kept in it.
-bool FindProduct(Run& run) {
-  const String path = UninstallKeyPath(run.name);
-  {
-    RegistryKey probe;
-    if (!probe.Open(RegRoot::kLocalMachine, path.w_str(), kRegOpenOnly | kRegNoStack, kRegWriteAccess,
-                    RegView::kDefault)) {
-      if (GetLastError() == ERROR_ACCESS_DENIED) {
-        ShowErrorBox(String(u"Permission denied.  Please run the uninstaller with administrator rights."));
-        run.result.outcome = UninstallOutcome::kFailed;
-      } else {
-        ShowErrorBox(FormatW(u"No product named '%s' is installed.", run.name.w_str()));
-        run.result.outcome = UninstallOutcome::kNotInstalled;
-      }
-      return false;
-    }
-  }
-  if (!run.key.Open(RegRoot::kLocalMachine, path.w_str(), kRegOpenOnly | kRegNoStack, KEY_READ | KEY_WRITE,
-                    RegView::kDefault)) {
-    ShowErrorBox(FormatW(u"Unable to access the uninstall information for:\r\n%s\r\n\r\n"
-                           u"The uninstallation cannot be performed.",
-                           run.name.w_str()));
-    return false;
-  }
-  run.display_name = ReadValue(run.key, u"DisplayName");
-  if (run.display_name.empty()) run.display_name = run.name;
-  run.product_folder = WithoutTrailingSeparators(ReadValue(run.key, u"InstallLocation"));
-  if (run.product_folder.empty()) {
-    ShowErrorBox(FormatW(u"The uninstall information for %s is corrupt.\r\n\r\n"
-                           u"The uninstallation cannot be performed.",
-                           run.display_name.w_str()));
-    return false;
-  }
-  ProductSettings& settings = run.product.settings;
-  settings.ProductFlags = ReadFlags(run.key, u"ProductFlags");
-  settings.ProductFlags2 = static_cast<uint32_t>(ReadFlags(run.key, u"ProductFlags2"));
-  SetMessageBoxRules(MessageBoxRulesOf(run.product));
-  if (settings.Flag(product_flag::kForceAutomaticUninstall)) run.automatic = true;
-  SetAutomaticMode(run.automatic);
-  // A restart the installer could not avoid is still owed.
-  if (settings.Flag(product_flag::kRestartRequired)) NoteRestartNeeded();
-  uint32_t bitness = 0;
-  run.sixty_four_bit = run.key.ReadNumber(u"Bitness", &bitness, 0) && bitness == 1;
-  if (run.sixty_four_bit) run.view = RegView::k64;
-  run.result.uninstall_subdir = ReadValue(run.key, u"UninstallSubdir");
-  run.result.notify_url = ReadValue(run.key, u"NotifyURL");
-  run.result.version = ReadValue(run.key, u"DisplayVersion");
-  run.uninstall_folder = run.result.uninstall_subdir.empty()
-                             ? run.product_folder
-                             : JoinPath(run.product_folder, run.result.uninstall_subdir.w_str());
-  ReadProductFacts(run);
-  return true;
-}
-
-// Step 5.
-bool LoadData(Run& run) {
-  const String path = UninstallDataPath(run.uninstall_folder);
-  const int code = LoadUninstallData(path, run.lists, run.product);
-  // The boxes speak the product's language from here on.
-  SetMessageBoxRules(MessageBoxRulesOf(run.product));
-  if (code == kFileOk) return true;
-  ShowErrorBox(UninstallDataLoadMessage(run.display_name, path, code));
-  return false;
-}
-
-// Steps 10 and 29: the batch stored under `value` runs, then the value goes.
-void RunUninstallBatch(Run& run, const char16_t* value, int hide_flag, const String& shared_path) {
-  BatchRequest batch;
-  batch.commands = ReadValue(run.key, value);
-  if (batch.commands.empty()) return;
-  UninstallBatchFacts facts;
-  facts.install_dir = run.product_folder;
-  facts.uninstall_dir = run.uninstall_folder;
-  facts.shared_dir = shared_path;
-  facts.product_name = run.display_name;
-  batch.variable_lines = UninstallBatchVariables(facts);
-  batch.working_folder = run.product_folder;
-  batch.hide_console = run.product.settings.Flag(hide_flag);
-  batch.silent = run.request->silent;
-  RunBatch(batch);
-  run.key.DeleteValue(value, 0);
-}
-
-// Step 7: false when the user said no, or took the support offer instead.
-bool Confirmed(Run& run) {
-  const LanguageTable& languages = run.product.languages;
-  if (!AskYesNo(MessageText(languages, message_number::kUninstallQuestion),
-                MessageText(languages, message_number::kUninstallTitle), true)) {
-    return false;
-  }
-  return run.automatic || !OfferSupport(languages, ReadValue(run.key, u"SupportOffer"), run.display_name);
+void Associations(Run& run) {
+  UndoAssociations(run.lists.associations, run.display_name, run.view);
+  Pause(run);
 }
 
 void RemoveFonts(Run& run) {
@@ -243,256 +46,114 @@ void RemoveFonts(Run& run) {
   Pause(run);
 }
 
-void DeleteInstallLog(Run& run) {
-  Report(run, 5, message_number::kRemovingLog);
-  if (run.product.settings.Flag(product_flag::kUninstallKeepsLog)) return;
-  DeleteFile(InstallLogPath(run.uninstall_folder).w_str());
-}
-
-void RemoveRecordedFile(Run& run, const String& marked, LinkCheck& links) {
-  const String path = UnmarkPath(marked);
-  if (!run.product.settings.Flag(product_flag::kHideFileNames)) ShowStatus(run, path);
-  // A file behind a link is not the file that was installed: leave it.
-  if (links.ReachedThroughLink(path)) return;
-  if (DeleteFile(path.w_str())) {
-    AddToFileSet(&run.deleted, path);
-    return;
-  }
-  // Only a failed deletion asks whether the file was there at all: a file
-  // already gone is nothing left behind.
-  if (GetAttributes(path.w_str()) == kNoAttributes) return;
-  String failure = MessageText(run.product.languages, message_number::kFileNotDeleted);
-  failure.AppendW(u" ");
-  failure.Append(path);
-  failure.AppendW(u"\r\n");
-  AddFailureW(failure.w_str());
-  AddUninstallRecordW(path, kRecordFile);
-}
-
-// Step 17.
-void RecordPass(Run& run) {
-  Report(run, 10, 0);
-  // The MSI packages that could not be removed were recorded just before.
-  const String msi_left = TheUninstallRecords().msi;
-  ClearUninstallRecords();
-  TheUninstallRecords().msi = msi_left;
-  LinkCheck links;
-  const int32_t total = run.lists.records.Count();
-  for (int32_t i = 0; i < total; ++i) {
-    const String& record = run.lists.records[i];
-    if (record.empty()) continue;
-    const char kind = record.c_str()[0];
-    const String rest(record.c_str() + 1, record.length() - 1);
-    if (kind == '~') {
-      run.folders.Add(WithoutTrailingSeparators(UnmarkPath(rest)));
-    } else if (kind == '!') {
-      DeleteValuePath(UnmarkPath(rest).w_str(), 0, run.view);
-    } else if (kind == '^') {
-      DeleteKeyPath(UnmarkPath(rest).w_str(), 0, RegView::kDefault);
-    } else if (kind == '*') {
-      DeleteKeyPath(UnmarkPath(rest).w_str(), 0, RegView::k64);
-    } else {
-      ReportProgress(run.progress, 11 + static_cast<int32_t>(81LL * i / total), String());
-      RemoveRecordedFile(run, record, links);
-    }
-  }
-}
-
-// Step 19: what is left of the list stays in the rewritten data file.
-void RunConditionalDeletes(Run& run) {
-  FileDeletionRun deletions;
-  deletions.uninstalling = true;
-  deletions.product_folder = run.product_folder;
-  RunFileDeletions(&run.product.settings.FileDeletions, &deletions);
-  if (deletions.restart_required) NoteRestartNeeded();
-}
-
-bool RemoveFolderStep(const String& folder, void*) { return RemoveEmptyFolderOrLink(folder); }
-
-// Step 20. A folder that stays is not recorded again: the rewritten data
-// file lists only the files that are left.
-void RemoveFolders(Run& run) {
-  Report(run, 93, 0);
-  SortFoldersLongestFirst(&run.folders);
-  for (const String& folder : run.folders) {
-    if (!run.product.settings.Flag(product_flag::kHideFileNames)) ShowStatus(run, folder);
-    RemoveFolderChain(folder, run.product_folder, kFolderClimbLimit, RemoveFolderStep, nullptr);
-  }
-}
-
-void RewriteData(Run& run) {
-  WriteUninstallData(run.product, UninstallDataPath(run.uninstall_folder));
-  ClearUninstallRecords();
-}
-
-// Step 22. The climb stops at the Programs folder itself, which is never ours.
-void RemoveStartMenuFolder(Run& run, const String& start_menu, bool all_users) {
-  if (start_menu.empty()) return;
-  const String programs = FolderPath(all_users ? FolderSource::kCommonPrograms : FolderSource::kPrograms);
-  if (programs.empty()) return;
-  RemoveFolderChain(JoinPath(programs, start_menu.w_str()), programs, kStartMenuClimbLimit, RemoveFolderStep,
-                    nullptr);
-  Pause(run);
-}
-
-// Deletes `path` (below Software\) under `root`, then each parent that is
-// left empty, never Software itself.
-void RemoveKeyAndEmptyParents(RegRoot root, String path, RegView view) {
-  RegistryKey parent;
-  for (int32_t level = 0; level < kRegistryClimbLimit; ++level) {
-    if (path.wlength() <= static_cast<int32_t>(sizeof(kSoftwarePrefix) / 2 - 1)) return;
-    const String above = ParentFolder(path);
-    const int32_t cut = above.wlength() + 1;
-    const String leaf(path.w_str() + cut, path.wlength() - cut);
-    if (!parent.Open(root, above.w_str(), kRegOpenOnly | kRegNoStack, kRegWriteAccess, view)) return;
-    if (parent.DeleteKey(leaf.w_str(), level == 0 ? 0u : static_cast<uint32_t>(kRegOnlyIfEmpty)) != RegistryKey::kDeleted) return;
-    path = above;
-  }
-}
-
-void RemoveProductRegistryKey(Run& run) {
-  Report(run, 95, message_number::kRemovingRegistry);
-  const String name = ReadValue(run.key, u"ProductRegistry");
-  if (!name.empty()) {
-    String path(kSoftwarePrefix);
-    path.Append(WithoutTrailingSeparators(name));
-    RemoveKeyAndEmptyParents(RegRoot::kLocalMachine, path, run.view);
-    Array<String> hives;
-    UserHives(&hives);
-    for (const String& hive : hives) {
-      RemoveKeyAndEmptyParents(RegRoot::kUsers, JoinPath(hive, path.w_str()), run.view);
-    }
-  }
-  run.key.DeleteValue(u"ProductRegistry", 0);
-}
-
-void RemoveProductFolderWithContents(const Run& run) {
-  if (!run.product.settings.Flag(product_flag::kDeleteFolderWithContents)) return;
-  // A damaged entry naming a drive root must never empty the drive.
-  if (IsDriveRoot(run.product_folder) || run.product_folder.wlength() <= 3) return;
-  RemoveFolderTree(run.product_folder);
-}
-
-void RemoveSharedFolder(Run& run, const String& shared) {
-  Report(run, 98, 0);
-  if (!shared.empty()) RemoveEmptyFolderOrLink(WithoutTrailingSeparators(shared));
-}
-
-void RemovePathAddition(Run& run) {
-  if (!run.product.settings.Flag(product_flag::kAddToPath)) return;
-  const String failure = UndoPathAddition(run.product_folder, ReadValue(run.key, u"AddToPathSubfolder"));
-  if (!run.automatic) ShowErrorBox(failure);
-}
-
-// Step 29: only an error-free run lets go of the product.
-void Unregister(Run& run, const String& shared_path) {
-  if (HasFailed()) return;
-  DeleteFile(UninstallDataPath(run.uninstall_folder).w_str());
-  RemovePathAddition(run);
-  RunUninstallBatch(run, u"UninstallBatch2", product_flag::kHideUninstallBatch2, shared_path);
-  run.key.CloseAll();
-  RegistryKey uninstall_root;
-  const String path = UninstallKeyPath(String());
-  if (uninstall_root.Open(RegRoot::kLocalMachine, WithoutTrailingSeparators(path).w_str(), kRegOpenOnly | kRegNoStack,
-                          kRegWriteAccess, RegView::kDefault)) {
-    uninstall_root.DeleteKey(run.name.w_str(), 0);
-  }
-}
-
-// The product's desktop folder, and the desktop that showed it.
-void NotifyShell(bool all_users, const String& desktop_folder) {
-  const String desktop = FolderPath(all_users ? FolderSource::kCommonDesktop : FolderSource::kDesktop);
-  if (desktop.empty()) return;
-  if (!desktop_folder.empty()) {
-    SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHW, Wide(JoinPath(desktop, desktop_folder.w_str())), nullptr);
-  }
-  SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHW, Wide(desktop), nullptr);
-}
-
-// An automatic run restarts without asking.
-void Restart(const LanguageTable& languages) {
-  if (!RestartNeeded()) return;
-  if (!AskYesNo(MessageText(languages, message_number::kUninstallRestartQuestion),
-                MessageText(languages, message_number::kRestartTitle), true)) {
-    return;
-  }
-  ShutDown(static_cast<int32_t>(ShutdownKind::kRestart), 0, kRestartReason);
-}
-
-void EndWithSuccess(const Run& run) {
-  const LanguageTable& languages = run.product.languages;
-  if (run.product.settings.Flag2(product_flag2::kUninstallCompletionMessage)) {
-    ShowNotice(MessageText(languages, message_number::kUninstallCompleted),
-               MessageText(languages, message_number::kUninstallCompletedTitle));
-  }
-  Restart(languages);
-  if (!run.request->run_after.empty()) RunProcess(run.request->run_after.w_str(), 0);
-}
-
-void EndWithFailure(const LanguageTable& languages) {
-  const String summary = AnsiToUtf16(TheFailureSummary().text);
-  ShowWarning(FillMessage(MessageText(languages, message_number::kUninstallFailed), {summary}),
-              MessageText(languages, message_number::kRestartTitle));
-}
-
-// Steps 9 to 30.
-void Remove(Run& run) {
-  const String shared_path = ReadValue(run.key, u"SharedPath");
-  const String start_menu = ReadValue(run.key, u"ProductStartMenu");
-  const String desktop_folder = ReadValue(run.key, u"DesktopFolder");
-  uint32_t shortcut_mode = 0;
-  const bool all_users = run.key.ReadNumber(u"ShortcutMode", &shortcut_mode, 0) && shortcut_mode == 1;
-  RunUninstallBatch(run, u"UninstallBatch1", product_flag::kHideUninstallBatch1, shared_path);
-  Report(run, 1, message_number::kRunningBatch);
-  if (!run.lists.associations.IsEmpty()) {
-    UndoAssociations(run.lists.associations, run.display_name, run.view);
-    Pause(run);
-  }
-  Report(run, 3, message_number::kRemovingFonts);
-  RemoveFonts(run);
-  DeleteInstallLog(run);
+void SharedFiles(Run& run) {
   SharedFilePassOptions shared_options;
   shared_options.automatic = run.automatic;
   shared_options.ask_before_deleting = run.product.settings.Flag(product_flag::kAskBeforeDeletingShared);
   shared_options.delete_question = MessageText(run.product.languages, message_number::kDeleteSharedQuestion);
   shared_options.delete_title = MessageText(run.product.languages, message_number::kDeleteSharedTitle);
   RunSharedFilePass(run.key, shared_options);
+}
+
+void TaskbarPins(Run& run) {
   UnpinFromTaskbar(run.lists.records);
   Pause(run);
-  if (!run.lists.msi.IsEmpty()) {
-    ShowStatus(run, MessageText(run.product.languages, message_number::kRemovingMsi));
-    RemoveMsiPackages(run.lists.msi);
-    Pause(run);
-  }
-  RecordPass(run);
-  Report(run, 92, 0);
-  CleanPendingOperations(run.deleted, PendingCleanupMode::kUninstall);
-  RunConditionalDeletes(run);
-  RemoveFolders(run);
-  RewriteData(run);
-  RemoveStartMenuFolder(run, start_menu, all_users);
-  RemoveProductRegistryKey(run);
+}
+
+bool HasMsiPackages(const Run& run) { return !run.lists.msi.IsEmpty(); }
+
+void MsiPackages(Run& run) {
+  RemoveMsiPackages(run.lists.msi);
+  Pause(run);
+}
+
+void RegistryEntries(Run& run) {
   UndoRegistryEntries(run.product.settings.RegistryEntries, run.view);
-  Report(run, 96, 0);
-  UndoFirewallExceptions(run.lists.firewall, run.product_folder);
-  Report(run, 97, 0);
-  RemoveDriverPackages(run.lists.inf);
-  RemoveProductFolderWithContents(run);
-  RemoveSharedFolder(run, shared_path);
-  Unregister(run, shared_path);
-  run.key.CloseAll();
-  NotifyShell(all_users, desktop_folder);
-  Report(run, 100, 0);
-  run.redirection.Restore();
+}
+
+void FirewallExceptions(Run& run) { UndoFirewallExceptions(run.lists.firewall, run.product_folder); }
+
+void DriverPackages(Run& run) { RemoveDriverPackages(run.lists.inf); }
+
+void RestoreRedirection(Run& run) { run.redirection.Restore(); }
+
+void CloseProgressPage(Run& run) {
   if (run.product.settings.Flag(product_flag::kProgressPage)) {
     Pause(run);
     run.windows.CloseProgress();
   }
 }
 
+constexpr int32_t kBarStays = -1;
+
+// One stage of the removal. Its percentage and status show as it begins; a
+// stage whose condition fails is passed over, its status with it. The pauses
+// that let a person see a stage are the stage's own.
+struct Stage {
+  const char* name;
+  int32_t percent;                  // kBarStays: the bar does not move
+  int status;                       // a message number; 0 keeps the status shown
+  bool (*applies)(const Run& run);  // null: always
+  void (*run)(Run& run);            // null: the report is all there is
+};
+
+// The removal, in order. Nothing can be cancelled once it has begun.
+constexpr Stage kStages[] = {
+    {"removal values", kBarStays, 0, nullptr, ReadRemovalValues},
+    {"first uninstall batch", kBarStays, 0, nullptr, FirstUninstallBatch},
+    {"first uninstall batch ran", 1, message_number::kRunningBatch, nullptr, nullptr},
+    {"associations", kBarStays, 0, HasAssociations, Associations},
+    {"fonts", 3, message_number::kRemovingFonts, nullptr, RemoveFonts},
+    {"install log", 5, message_number::kRemovingLog, nullptr, DeleteInstallLog},
+    {"shared files", kBarStays, 0, nullptr, SharedFiles},
+    {"taskbar pins", kBarStays, 0, nullptr, TaskbarPins},
+    {"msi packages", kBarStays, message_number::kRemovingMsi, HasMsiPackages, MsiPackages},
+    {"record pass", 10, 0, nullptr, RecordPass},  // 11 to 91 as the files go
+    {"pending file operations", 92, 0, nullptr, CleanPendingFileOperations},
+    {"conditional deletes", kBarStays, 0, nullptr, RunConditionalDeletes},
+    {"folders", 93, 0, nullptr, RemoveFolders},
+    {"data file rewrite", kBarStays, 0, nullptr, RewriteData},
+    {"start menu folder", kBarStays, 0, nullptr, RemoveStartMenuFolder},
+    {"product registry key", 95, message_number::kRemovingRegistry, nullptr, RemoveProductRegistryKey},
+    {"registry entries", kBarStays, 0, nullptr, RegistryEntries},
+    {"firewall exceptions", 96, 0, nullptr, FirewallExceptions},
+    {"driver packages", 97, 0, nullptr, DriverPackages},
+    {"product folder with contents", kBarStays, 0, nullptr, RemoveProductFolderWithContents},
+    {"shared folder", 98, 0, nullptr, RemoveSharedFolder},
+    {"unregistration", kBarStays, 0, nullptr, Unregister},
+    {"product key close", kBarStays, 0, nullptr, CloseProductKey},
+    {"shell notification", kBarStays, 0, nullptr, NotifyShell},
+    {"redirection restore", 100, 0, nullptr, RestoreRedirection},
+    {"progress page close", kBarStays, 0, nullptr, CloseProgressPage},
+};
+
+// The bar only moves forward, and the removal ends it full.
+constexpr bool BarOnlyRises() {
+  int32_t last = 0;
+  for (const Stage& stage : kStages) {
+    if (stage.percent == kBarStays) continue;
+    if (stage.percent < last || stage.percent > 100) return false;
+    last = stage.percent;
+  }
+  return last == 100;
+}
+static_assert(BarOnlyRises(), "a stage's percentage is below an earlier one's, or the removal does not end at 100");
+
+void RunStage(Run& run, const Stage& stage) {
+  if (stage.applies && !stage.applies(run)) return;
+  if (stage.percent != kBarStays) {
+    Report(run, stage.percent, stage.status);
+  } else if (stage.status) {
+    ShowStatus(run, MessageText(run.product.languages, stage.status));
+  }
+  if (stage.run) stage.run(run);
+}
+
 }  // namespace
+}  // namespace uninstall
 
 UninstallResult RunUninstallMode(const UninstallRequest& request) {
+  using namespace uninstall;
   Run run;
   run.request = &request;
   run.automatic = request.automatic || request.silent;
@@ -504,13 +165,14 @@ UninstallResult RunUninstallMode(const UninstallRequest& request) {
   run.windows.OpenBackground(run.product);
   if (!LoadData(run)) return run.result;
   CloseProgramsForUninstall(run.product, kCloseBeforeConfirmation);
-  if (!Confirmed(run) || !CloseProgramsForUninstall(run.product, kCloseAfterConfirmation)) {
+  if (!Confirmed(run) ||
+      !CloseProgramsForUninstall(run.product, kCloseAfterConfirmation)) {
     run.result.outcome = UninstallOutcome::kDeclined;
     return run.result;
   }
   run.progress = run.windows.OpenProgress(run.product, run.automatic);
   PrepareSelfRemoval();
-  Remove(run);
+  for (const Stage& stage : kStages) RunStage(run, stage);
   run.result.product_folder = run.product_folder;
   if (HasFailed()) {
     AbandonSelfRemoval();

@@ -1,0 +1,93 @@
+// The files of the install: its log, the record pass over the data file's
+// records, the pending operations and conditional deletes, and the data file
+// rewritten with what is left.
+#include <windows.h>
+
+#include "actions/file_deletion_run.h"
+#include "actions/link_safe_removal.h"
+#include "core/file_ops.h"
+#include "core/path_rules.h"
+#include "package/message_numbers.h"
+#include "records/failure_summary.h"
+#include "records/install_log.h"
+#include "records/marked_path.h"
+#include "records/restart_queue.h"
+#include "records/uninstall_records.h"
+#include "uninstall/uninstall_stages_win.h"
+
+namespace uninstall {
+namespace {
+
+void RemoveRecordedFile(Run& run, const String& marked, LinkCheck& links) {
+  const String path = UnmarkPath(marked);
+  if (!run.product.settings.Flag(product_flag::kHideFileNames)) ShowStatus(run, path);
+  // A file behind a link is not the file that was installed: leave it.
+  if (links.ReachedThroughLink(path)) return;
+  if (DeleteFile(path.w_str())) {
+    AddToFileSet(&run.deleted, path);
+    return;
+  }
+  // Only a failed deletion asks whether the file was there at all: a file
+  // already gone is nothing left behind.
+  if (GetAttributes(path.w_str()) == kNoAttributes) return;
+  String failure = MessageText(run.product.languages, message_number::kFileNotDeleted);
+  failure.AppendW(u" ");
+  failure.Append(path);
+  failure.AppendW(u"\r\n");
+  AddFailureW(failure.w_str());
+  AddUninstallRecordW(path, kRecordFile);
+}
+
+}  // namespace
+
+void DeleteInstallLog(Run& run) {
+  if (run.product.settings.Flag(product_flag::kUninstallKeepsLog)) return;
+  DeleteFile(InstallLogPath(run.uninstall_folder).w_str());
+}
+
+// Folders are gathered for later; registry records go now; files go with the
+// bar moving from 11 to 91 as they do.
+void RecordPass(Run& run) {
+  // The MSI packages that could not be removed were recorded just before.
+  const String msi_left = TheUninstallRecords().msi;
+  ClearUninstallRecords();
+  TheUninstallRecords().msi = msi_left;
+  LinkCheck links;
+  const int32_t total = run.lists.records.Count();
+  for (int32_t i = 0; i < total; ++i) {
+    const String& record = run.lists.records[i];
+    if (record.empty()) continue;
+    const char kind = record.c_str()[0];
+    const String rest(record.c_str() + 1, record.length() - 1);
+    if (kind == '~') {
+      run.folders.Add(WithoutTrailingSeparators(UnmarkPath(rest)));
+    } else if (kind == '!') {
+      DeleteValuePath(UnmarkPath(rest).w_str(), 0, run.view);
+    } else if (kind == '^') {
+      DeleteKeyPath(UnmarkPath(rest).w_str(), 0, RegView::kDefault);
+    } else if (kind == '*') {
+      DeleteKeyPath(UnmarkPath(rest).w_str(), 0, RegView::k64);
+    } else {
+      ReportProgress(run.progress, 11 + static_cast<int32_t>(81LL * i / total), String());
+      RemoveRecordedFile(run, record, links);
+    }
+  }
+}
+
+void CleanPendingFileOperations(Run& run) { CleanPendingOperations(run.deleted, PendingCleanupMode::kUninstall); }
+
+// What is left of the list stays in the rewritten data file.
+void RunConditionalDeletes(Run& run) {
+  FileDeletionRun deletions;
+  deletions.uninstalling = true;
+  deletions.product_folder = run.product_folder;
+  RunFileDeletions(&run.product.settings.FileDeletions, &deletions);
+  if (deletions.restart_required) NoteRestartNeeded();
+}
+
+void RewriteData(Run& run) {
+  WriteUninstallData(run.product, UninstallDataPath(run.uninstall_folder));
+  ClearUninstallRecords();
+}
+
+}  // namespace uninstall

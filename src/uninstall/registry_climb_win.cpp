@@ -1,0 +1,45 @@
+// The product's own registry key under Software\, in the machine's hive and
+// every user's, and the parents it leaves empty.
+#include "core/file_ops.h"
+#include "core/path_rules.h"
+#include "uninstall/uninstall_stages_win.h"
+
+namespace uninstall {
+namespace {
+
+constexpr int32_t kRegistryClimbLimit = 20;
+constexpr char16_t kSoftwarePrefix[] = u"Software\\";
+
+// Deletes `path` (below Software\) under `root`, then each parent that is
+// left empty, never Software itself.
+void RemoveKeyAndEmptyParents(RegRoot root, String path, RegView view) {
+  RegistryKey parent;
+  for (int32_t level = 0; level < kRegistryClimbLimit; ++level) {
+    if (path.wlength() <= static_cast<int32_t>(sizeof(kSoftwarePrefix) / 2 - 1)) return;
+    const String above = ParentFolder(path);
+    const int32_t cut = above.wlength() + 1;
+    const String leaf(path.w_str() + cut, path.wlength() - cut);
+    if (!parent.Open(root, above.w_str(), kRegOpenOnly | kRegNoStack, kRegWriteAccess, view)) return;
+    if (parent.DeleteKey(leaf.w_str(), level == 0 ? 0u : static_cast<uint32_t>(kRegOnlyIfEmpty)) != RegistryKey::kDeleted) return;
+    path = above;
+  }
+}
+
+}  // namespace
+
+void RemoveProductRegistryKey(Run& run) {
+  const String name = ReadValue(run.key, u"ProductRegistry");
+  if (!name.empty()) {
+    String path(kSoftwarePrefix);
+    path.Append(WithoutTrailingSeparators(name));
+    RemoveKeyAndEmptyParents(RegRoot::kLocalMachine, path, run.view);
+    Array<String> hives;
+    UserHives(&hives);
+    for (const String& hive : hives) {
+      RemoveKeyAndEmptyParents(RegRoot::kUsers, JoinPath(hive, path.w_str()), run.view);
+    }
+  }
+  run.key.DeleteValue(u"ProductRegistry", 0);
+}
+
+}  // namespace uninstall

@@ -1,0 +1,91 @@
+// The end of an uninstall run: the product let go when nothing failed, the
+// shell told, and the closing message, restart and follow-up program.
+#include <windows.h>
+#include <shlobj.h>
+
+#include "core/codepage.h"
+#include "core/file_ops.h"
+#include "core/path_rules.h"
+#include "core/process_win.h"
+#include "core/shutdown_win.h"
+#include "core/system_folders.h"
+#include "package/message_box.h"
+#include "package/message_format.h"
+#include "package/message_numbers.h"
+#include "records/failure_summary.h"
+#include "records/restart_queue.h"
+#include "records/uninstall_data.h"
+#include "records/uninstall_entry.h"
+#include "uninstall/undo_steps.h"
+#include "uninstall/uninstall_stages_win.h"
+
+namespace uninstall {
+namespace {
+
+// Planned, application, installation.
+constexpr uint32_t kRestartReason = 0x80040002;
+
+const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
+
+void RemovePathAddition(Run& run) {
+  if (!run.product.settings.Flag(product_flag::kAddToPath)) return;
+  const String failure = UndoPathAddition(run.product_folder, ReadValue(run.key, u"AddToPathSubfolder"));
+  if (!run.automatic) ShowErrorBox(failure);
+}
+
+// An automatic run restarts without asking.
+void Restart(const LanguageTable& languages) {
+  if (!RestartNeeded()) return;
+  if (!AskYesNo(MessageText(languages, message_number::kUninstallRestartQuestion),
+                MessageText(languages, message_number::kRestartTitle), true)) {
+    return;
+  }
+  ShutDown(static_cast<int32_t>(ShutdownKind::kRestart), 0, kRestartReason);
+}
+
+}  // namespace
+
+// Only an error-free run lets go of the product.
+void Unregister(Run& run) {
+  if (HasFailed()) return;
+  DeleteFile(UninstallDataPath(run.uninstall_folder).w_str());
+  RemovePathAddition(run);
+  RunUninstallBatch(run, u"UninstallBatch2", product_flag::kHideUninstallBatch2, run.shared_path);
+  run.key.CloseAll();
+  RegistryKey uninstall_root;
+  const String path = UninstallKeyPath(String());
+  if (uninstall_root.Open(RegRoot::kLocalMachine, WithoutTrailingSeparators(path).w_str(), kRegOpenOnly | kRegNoStack,
+                          kRegWriteAccess, RegView::kDefault)) {
+    uninstall_root.DeleteKey(run.name.w_str(), 0);
+  }
+}
+
+void CloseProductKey(Run& run) { run.key.CloseAll(); }
+
+// The product's desktop folder, and the desktop that showed it.
+void NotifyShell(Run& run) {
+  const String desktop = FolderPath(run.all_users ? FolderSource::kCommonDesktop : FolderSource::kDesktop);
+  if (desktop.empty()) return;
+  if (!run.desktop_folder.empty()) {
+    SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHW, Wide(JoinPath(desktop, run.desktop_folder.w_str())), nullptr);
+  }
+  SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHW, Wide(desktop), nullptr);
+}
+
+void EndWithSuccess(const Run& run) {
+  const LanguageTable& languages = run.product.languages;
+  if (run.product.settings.Flag2(product_flag2::kUninstallCompletionMessage)) {
+    ShowNotice(MessageText(languages, message_number::kUninstallCompleted),
+               MessageText(languages, message_number::kUninstallCompletedTitle));
+  }
+  Restart(languages);
+  if (!run.request->run_after.empty()) RunProcess(run.request->run_after.w_str(), 0);
+}
+
+void EndWithFailure(const LanguageTable& languages) {
+  const String summary = AnsiToUtf16(TheFailureSummary().text);
+  ShowWarning(FillMessage(MessageText(languages, message_number::kUninstallFailed), {summary}),
+              MessageText(languages, message_number::kRestartTitle));
+}
+
+}  // namespace uninstall
