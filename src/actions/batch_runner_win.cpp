@@ -12,6 +12,7 @@
 #include "core/show_message_win.h"
 #include "core/system_error_text.h"
 #include "core/temp_files.h"
+#include "core/wide_win.h"
 #include "records/working_log.h"
 
 namespace {
@@ -20,8 +21,6 @@ constexpr char16_t kBatchName[] = u"SETUPBAT.BAT";
 constexpr char16_t kCaptureName[] = u"cs_batch.log";
 constexpr int32_t kUtf8 = 65001;
 constexpr int32_t kWindows1252 = 1252;
-
-const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
 void Log(const String& wide) {
   const String utf8 = Utf16ToUtf8(wide);

@@ -5,12 +5,11 @@
 
 #include "actions/private_file.h"
 #include "core/path_rules.h"
+#include "core/wide_win.h"
 
 namespace {
 
 constexpr int kAttempts = 16;
-
-const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
 // 64 bits nobody can guess: a random (version 4) GUID.
 bool RandomNumber(uint64_t* number) {

@@ -9,10 +9,9 @@
 #include "core/path_rules.h"
 #include "core/show_message_win.h"
 #include "core/system_error_text.h"
+#include "core/wide_win.h"
 
 namespace {
-
-const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 
 bool IsFolder(const String& path) {
   const uint32_t attributes = GetAttributes(path.w_str());

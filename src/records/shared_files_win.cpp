@@ -8,6 +8,7 @@
 #include "core/process_win.h"
 #include "core/registry_win.h"
 #include "core/system_folders.h"
+#include "core/wide_win.h"
 #include "package/message_box.h"
 #include "package/message_format.h"
 #include "package/message_numbers.h"
@@ -21,8 +22,6 @@ namespace {
 // SharedDLLs is read where the installer counts: the program's default view.
 constexpr RegView kSharedDllsView = RegView::kDefault;
 constexpr int kMessageRounds = 100;
-
-const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
 // Owner of a COM interface pointer, released when it goes.
 template <class Interface>

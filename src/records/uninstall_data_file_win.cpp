@@ -4,12 +4,11 @@
 #include "core/file_ops.h"
 #include "core/handle_win.h"
 #include "core/temp_files.h"
+#include "core/wide_win.h"
 #include "package/settings_state.h"
 #include "records/uninstall_data.h"
 
 namespace {
-
-const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
 // All of `bytes`, on the disk before the file is renamed into place.
 bool WriteAll(HANDLE file, const String& bytes) {

@@ -13,6 +13,7 @@
 #include "core/system_folders.h"
 #include "core/system_library_win.h"
 #include "actions/fonts.h"
+#include "core/wide_win.h"
 #include "package/message_box.h"
 #include "package/message_format.h"
 #include "package/settings_state.h"
@@ -29,8 +30,6 @@ constexpr int kRegistryActionDeleteB = 3;
 constexpr int kRegistryActionDeleteC = 5;
 constexpr uint32_t kMsiMissing = 120;
 constexpr DWORD kForcedRemoval = 1;  // SUOI_FORCEDELETE
-
-const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
 int32_t CountBackslashes(const String& path) {
   int32_t count = 0;

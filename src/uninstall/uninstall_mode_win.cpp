@@ -20,6 +20,7 @@
 #include "core/silent_mode.h"
 #include "core/string_compare.h"
 #include "core/system_folders.h"
+#include "core/wide_win.h"
 #include "package/message_box.h"
 #include "package/message_format.h"
 #include "package/message_numbers.h"
@@ -49,8 +50,6 @@ constexpr int32_t kRegistryClimbLimit = 20;
 // Planned, application, installation.
 constexpr uint32_t kRestartReason = 0x80040002;
 constexpr char16_t kSoftwarePrefix[] = u"Software\\";
-
-const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
 // A 64-bit product's files lie in the 64-bit folders: redirection is off
 // for the whole run.

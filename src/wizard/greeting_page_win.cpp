@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "core/wide_win.h"
 #include "package/message_numbers.h"
 #include "package/settings_state.h"
 #include "wizard/page_style_win.h"
@@ -15,8 +16,6 @@ using namespace page_control;
 struct GreetingPage {
   void (*link_clicked)();
 };
-
-const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
 // Message 105 with its "<a>" opened on the product's link address.
 String LinkMarkup() {

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/wide_win.h"
 #include "package/message_numbers.h"
 #include "package/settings_state.h"
 #include "resources/resource_ids.h"
@@ -27,8 +28,6 @@ struct PageInstance {
 PageInstance* InstanceOf(HWND page) {
   return reinterpret_cast<PageInstance*>(GetWindowLongPtrW(page, DWLP_USER));
 }
-
-const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
 bool ButtonImages() { return Settings().Flag2(product_flag2::kButtonImages); }
 
