@@ -15,6 +15,7 @@
 #include "package/settings_state.h"
 #include "records/failure_summary.h"
 #include "records/marked_path.h"
+#include "records/uninstall_value_names.h"
 #include "records/shared_files.h"
 
 namespace {
@@ -116,7 +117,7 @@ void ReleaseSharedFile(RegistryKey& counts, const SharedFileEntry& entry, const 
 
 bool RunSharedFilePass(RegistryKey& product_key, const SharedFilePassOptions& options) {
   String listed;
-  if (!product_key.ReadText(kSharedFilesValue, &listed, 0) || listed.empty()) return true;
+  if (!product_key.ReadText(uninstall_value::kSharedFiles, &listed, 0) || listed.empty()) return true;
   RegistryKey counts;
   if (!counts.Open(RegRoot::kLocalMachine, kSharedDllsKey, kRegNoStack, KEY_READ | KEY_SET_VALUE,
                    kSharedDllsView)) {
@@ -128,6 +129,6 @@ bool RunSharedFilePass(RegistryKey& product_key, const SharedFilePassOptions& op
   SharedFileEntry entry;
   while (TakeSharedFileEntry(&text, &entry)) ReleaseSharedFile(counts, entry, options);
   counts.CloseAll();
-  product_key.DeleteValue(kSharedFilesValue, 0);
+  product_key.DeleteValue(uninstall_value::kSharedFiles, 0);
   return true;
 }

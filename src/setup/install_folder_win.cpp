@@ -18,6 +18,7 @@
 #include "package/variables.h"
 #include "records/uninstall_entry.h"
 #include "records/uninstall_records.h"
+#include "records/uninstall_value_names.h"
 #include "setup/exit.h"
 #include "setup/install_checks.h"
 #include "setup/install_folder.h"
@@ -71,8 +72,8 @@ String ReadOldProductValue(RegistryKey& key, const char16_t* name) {
   TheRun().args.automatic = false;
   SetAutomaticMode(false);
   String command;
-  if (opened) command = ReadOldProductValue(key, u"QuietUninstallString");
-  if (opened && command.empty()) command = ReadOldProductValue(key, u"UninstallString");
+  if (opened) command = ReadOldProductValue(key, uninstall_value::kQuietUninstallString);
+  if (opened && command.empty()) command = ReadOldProductValue(key, uninstall_value::kUninstallString);
   if (command.empty()) RefuseWithMessage(message_number::kMustUninstall);
   if (ShowMustUninstallPage(WizardOwner()) == PageResult::kAccept) {
     const String own(reinterpret_cast<const char16_t*>(GetCommandLineW()));
@@ -93,7 +94,7 @@ void InstallOverEarlierInstallation() {
       MustUninstallOldVersion(settings.MustUninstallVersion, state.old_version)) {
     MustUninstallFirst(key, opened);
   }
-  if (opened) no_downgrade_below = ReadOldProductValue(key, u"NoDowngradeBelow");
+  if (opened) no_downgrade_below = ReadOldProductValue(key, uninstall_value::kNoDowngradeBelow);
   if (RefusedByNoDowngrade(no_downgrade_below, settings.DisplayVersion)) {
     if (!TheRun().args.automatic) ShowErrorBox(FillMessage(Message(message_number::kNoDowngrade), {no_downgrade_below}));
     CommonExit(1);

@@ -34,6 +34,7 @@
 #include "records/uninstall_data.h"
 #include "records/uninstall_entry.h"
 #include "records/uninstall_records.h"
+#include "records/uninstall_value_names.h"
 #include "uninstall/removal_rules.h"
 #include "uninstall/self_removal.h"
 #include "uninstall/undo_steps.h"
@@ -128,7 +129,7 @@ void ReadProductFacts(Run& run) {
   Settings().DisplayVersion = run.result.version;
   run.variable_folders.install_folder = run.product_folder;
   run.variable_folders.uninstall_folder = run.uninstall_folder;
-  run.variable_folders.shared_folder = ReadValue(run.key, u"SharedPath");
+  run.variable_folders.shared_folder = ReadValue(run.key, uninstall_value::kSharedPath);
   ReadPaintingValues(run.key, run.uninstall_folder);
   UseProductIcons(run.uninstall_folder);
 }
@@ -157,27 +158,27 @@ bool FindProduct(Run& run) {
                            run.name.w_str()));
     return false;
   }
-  run.display_name = ReadValue(run.key, u"DisplayName");
+  run.display_name = ReadValue(run.key, uninstall_value::kDisplayName);
   if (run.display_name.empty()) run.display_name = run.name;
-  run.product_folder = WithoutTrailingSeparators(ReadValue(run.key, u"InstallLocation"));
+  run.product_folder = WithoutTrailingSeparators(ReadValue(run.key, uninstall_value::kInstallLocation));
   if (run.product_folder.empty()) {
     ShowErrorBox(FormatW(u"The uninstall information for %s is corrupt.\r\n\r\n"
                            u"The uninstallation cannot be performed.",
                            run.display_name.w_str()));
     return false;
   }
-  Settings().ProductFlags = ReadFlags(run.key, u"ProductFlags");
-  Settings().ProductFlags2 = static_cast<uint32_t>(ReadFlags(run.key, u"ProductFlags2"));
+  Settings().ProductFlags = ReadFlags(run.key, uninstall_value::kProductFlags);
+  Settings().ProductFlags2 = static_cast<uint32_t>(ReadFlags(run.key, uninstall_value::kProductFlags2));
   if (Settings().Flag(product_flag::kForceAutomaticUninstall)) run.automatic = true;
   SetAutomaticMode(run.automatic);
   // A restart the installer could not avoid is still owed.
   if (Settings().Flag(product_flag::kRestartRequired)) NoteRestartNeeded();
   uint32_t bitness = 0;
-  run.sixty_four_bit = run.key.ReadNumber(u"Bitness", &bitness, 0) && bitness == 1;
+  run.sixty_four_bit = run.key.ReadNumber(uninstall_value::kBitness, &bitness, 0) && bitness == 1;
   if (run.sixty_four_bit) run.view = RegView::k64;
-  run.result.uninstall_subdir = ReadValue(run.key, u"UninstallSubdir");
-  run.result.notify_url = ReadValue(run.key, u"NotifyURL");
-  run.result.version = ReadValue(run.key, u"DisplayVersion");
+  run.result.uninstall_subdir = ReadValue(run.key, uninstall_value::kUninstallSubdir);
+  run.result.notify_url = ReadValue(run.key, uninstall_value::kNotifyUrl);
+  run.result.version = ReadValue(run.key, uninstall_value::kDisplayVersion);
   run.uninstall_folder = run.result.uninstall_subdir.empty()
                              ? run.product_folder
                              : JoinPath(run.product_folder, run.result.uninstall_subdir.w_str());
@@ -217,13 +218,13 @@ bool Confirmed(Run& run) {
   if (!AskYesNo(Message(message_number::kUninstallQuestion), Message(message_number::kUninstallTitle), true)) {
     return false;
   }
-  return run.automatic || !OfferSupport(ReadValue(run.key, u"SupportOffer"), run.display_name);
+  return run.automatic || !OfferSupport(ReadValue(run.key, uninstall_value::kSupportOffer), run.display_name);
 }
 
 void RemoveFonts(Run& run) {
   const bool ask = Settings().Flag(product_flag::kAskBeforeEachFont);
-  const bool removed = RemoveProductFonts(ReadValue(run.key, u"ProductFonts"), ask);
-  run.key.DeleteValue(u"ProductFonts", 0);
+  const bool removed = RemoveProductFonts(ReadValue(run.key, uninstall_value::kProductFonts), ask);
+  run.key.DeleteValue(uninstall_value::kProductFonts, 0);
   if (removed) BroadcastFontChange();
   Pause(run);
 }
@@ -337,7 +338,7 @@ void RemoveKeyAndEmptyParents(RegRoot root, String path, RegView view) {
 
 void RemoveProductRegistryKey(Run& run) {
   Report(run, 95, message_number::kRemovingRegistry);
-  const String name = ReadValue(run.key, u"ProductRegistry");
+  const String name = ReadValue(run.key, uninstall_value::kProductRegistry);
   if (!name.empty()) {
     String path(kSoftwarePrefix);
     path.Append(WithoutTrailingSeparators(name));
@@ -348,7 +349,7 @@ void RemoveProductRegistryKey(Run& run) {
       RemoveKeyAndEmptyParents(RegRoot::kUsers, JoinPath(hive, path.w_str()), run.view);
     }
   }
-  run.key.DeleteValue(u"ProductRegistry", 0);
+  run.key.DeleteValue(uninstall_value::kProductRegistry, 0);
 }
 
 void RemoveProductFolderWithContents(const Run& run) {
@@ -365,7 +366,7 @@ void RemoveSharedFolder(Run& run, const String& shared) {
 
 void RemovePathAddition(Run& run) {
   if (!Settings().Flag(product_flag::kAddToPath)) return;
-  const String failure = UndoPathAddition(run.product_folder, ReadValue(run.key, u"AddToPathSubfolder"));
+  const String failure = UndoPathAddition(run.product_folder, ReadValue(run.key, uninstall_value::kAddToPathSubfolder));
   if (!run.automatic) ShowErrorBox(failure);
 }
 
@@ -374,7 +375,7 @@ void Unregister(Run& run, const String& shared_path) {
   if (HasFailed()) return;
   DeleteFile(UninstallDataPath(run.uninstall_folder).w_str());
   RemovePathAddition(run);
-  RunUninstallBatch(run, u"UninstallBatch2", product_flag::kHideUninstallBatch2, shared_path);
+  RunUninstallBatch(run, uninstall_value::kUninstallBatch2, product_flag::kHideUninstallBatch2, shared_path);
   run.key.CloseAll();
   RegistryKey uninstall_root;
   const String path = UninstallKeyPath(String());
@@ -416,12 +417,12 @@ void EndWithFailure() {
 
 // Steps 9 to 30.
 void Remove(Run& run) {
-  const String shared_path = ReadValue(run.key, u"SharedPath");
-  const String start_menu = ReadValue(run.key, u"ProductStartMenu");
-  const String desktop_folder = ReadValue(run.key, u"DesktopFolder");
+  const String shared_path = ReadValue(run.key, uninstall_value::kSharedPath);
+  const String start_menu = ReadValue(run.key, uninstall_value::kProductStartMenu);
+  const String desktop_folder = ReadValue(run.key, uninstall_value::kDesktopFolder);
   uint32_t shortcut_mode = 0;
-  const bool all_users = run.key.ReadNumber(u"ShortcutMode", &shortcut_mode, 0) && shortcut_mode == 1;
-  RunUninstallBatch(run, u"UninstallBatch1", product_flag::kHideUninstallBatch1, shared_path);
+  const bool all_users = run.key.ReadNumber(uninstall_value::kShortcutMode, &shortcut_mode, 0) && shortcut_mode == 1;
+  RunUninstallBatch(run, uninstall_value::kUninstallBatch1, product_flag::kHideUninstallBatch1, shared_path);
   Report(run, 1, message_number::kRunningBatch);
   if (!run.lists.associations.IsEmpty()) {
     UndoAssociations(run.lists.associations, run.display_name, run.view);
