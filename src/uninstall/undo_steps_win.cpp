@@ -173,8 +173,9 @@ bool RemoveProductFonts(const String& listed, bool ask) {
 
 void UnpinFromTaskbar(const Array<String>& records) {
   for (const String& record : records) {
-    if (record.Find("\\User Pinned\\") < 0) continue;
-    const String path = UnmarkPath(record);
+    const ParsedRecord parsed = ParseRecord(record);
+    if (parsed.kind != kRecordFile || parsed.path.Find("\\User Pinned\\") < 0) continue;
+    const String path = UnmarkPath(parsed.path);
     ShellExecuteW(nullptr, L"taskbarunpin", Wide(path), nullptr, nullptr, SW_HIDE);
   }
 }
