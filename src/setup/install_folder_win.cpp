@@ -50,7 +50,7 @@ void FolderFromRegistry(bool local_machine, const String& value_path, const Stri
   if (folder.empty()) {
     RefuseWithText(FillMessage(String(u"Failed to obtain installation path from \"%s\""), {shown_path}));
   }
-  const String expanded = ExpandFolderText(folder);
+  const String expanded = ExpandedVariables(folder);
   if (!FolderExists(expanded.w_str())) {
     RefuseWithText(FillMessage(String(u"Installation path \"%s\" obtained from \"%s\" does not exist."),
                                {expanded, shown_path}));
@@ -247,7 +247,7 @@ void NewInstallationFolder() {
   if (!args.install_folder_full.empty()) {
     state.install_folder = args.install_folder_full;
   } else if (state.install_folder.empty()) {
-    state.install_folder = AbsoluteDefaultFolder(ExpandFolderText(settings.DefaultInstallDir));
+    state.install_folder = AbsoluteDefaultFolder(ExpandedVariables(settings.DefaultInstallDir));
   }
   if (!args.automatic && settings.Flag(product_flag::kFolderPage)) {
     FolderPageLoop(state.install_folder);
@@ -269,12 +269,6 @@ void RemoveUnusedInstallFolders() {
   for (const String& made : FoldersMadeForInstall()) {
     if (!RemoveFolderIfEmpty(made.w_str())) break;
   }
-}
-
-String ExpandFolderText(const String& text) {
-  String expanded = text;
-  ExpandVariables(expanded);
-  return expanded;
 }
 
 void ChooseInstallFolder() {
