@@ -8,11 +8,9 @@
 #include "actions/shortcut_rules.h"
 #include "core/format.h"
 #include "core/progress.h"
-#include "core/path_rules.h"
 #include "core/process_win.h"
 #include "core/registry_win.h"
 #include "core/system_error_text.h"
-#include "core/system_folders.h"
 #include "core/system_library_win.h"
 #include "core/wide_win.h"
 #include "package/message_numbers.h"
@@ -36,13 +34,7 @@ void ShowItem(const Progress& progress, const String& item) {
 
 // regsvr32 first; when it refuses, the server's own DllRegisterServer.
 void RegisterComServer(const String& path) {
-  String command(u"\"");
-  command.Append(JoinPath(FolderPath(FolderSource::kSystem), u"regsvr32.exe"));
-  command.AppendW(u"\" /s \"");
-  command.Append(path);
-  command.AppendW(u"\"");
-  const String system = FolderPath(FolderSource::kSystem);
-  const uint32_t code = RunProcess(command.w_str(), kRunWait | kRunShowHidden | kRunPumpMessages, system.w_str());
+  const uint32_t code = RunSystemTool(u"regsvr32.exe", u"/s", path);
   if (code == 0) return LogOk();
   // Its own folder first for the libraries it needs, as regsvr32 would.
   HMODULE module = LoadLibraryExW(Wide(path), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);

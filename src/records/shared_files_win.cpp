@@ -7,7 +7,6 @@
 #include "core/message_pump_win.h"
 #include "core/process_win.h"
 #include "core/registry_win.h"
-#include "core/system_folders.h"
 #include "core/wide_win.h"
 #include "package/message_box.h"
 #include "package/message_format.h"
@@ -15,8 +14,8 @@
 #include "package/settings_state.h"
 #include "records/failure_summary.h"
 #include "records/marked_path.h"
-#include "records/uninstall_value_names.h"
 #include "records/shared_files.h"
+#include "records/uninstall_value_names.h"
 
 namespace {
 
@@ -42,18 +41,9 @@ class ComRef {
   Interface* pointer_ = nullptr;
 };
 
-// "regsvr32.exe /s /u "path"", hidden, in the system folder. The program is
-// named by its full path, so that none beside the uninstaller is started.
-// True when it ran and ended with exit code 0.
-bool UnregisterWithRegsvr32(const String& path) {
-  const String system = FolderPath(FolderSource::kSystem);
-  String command(u"\"");
-  command.Append(system);
-  command.AppendW(u"\\regsvr32.exe\" /s /u \"");
-  command.Append(path);
-  command.AppendW(u'"');
-  return RunProcess(command.w_str(), kRunWait | kRunShowHidden | kRunPumpMessages, system.w_str()) == 0;
-}
+// "regsvr32.exe /s /u "path"", hidden, from the system folder. True when it
+// ran and ended with exit code 0.
+bool UnregisterWithRegsvr32(const String& path) { return RunSystemTool(u"regsvr32.exe", u"/s /u", path) == 0; }
 
 // The server's own entry, for when regsvr32 could not do it.
 void CallDllUnregisterServer(const String& path) {
