@@ -24,8 +24,6 @@
 
 namespace {
 
-constexpr int32_t kMessageShortcutFailed = 31;
-constexpr int32_t kMessageShortcutName = 38;
 constexpr int32_t kShortcutProgress = 95;
 constexpr int32_t kProgressAfterShortcuts = 97;
 
@@ -41,7 +39,7 @@ String Absolute(const String& path, const String& base) {
 
 void ReportShortcutFailure(const String& lnk) {
   const String reason = LastErrorTextW();
-  const String head = Message(kMessageShortcutFailed);
+  const String head = Message(message_number::kWriteFailed);
   AddFailureFormatW(u"%s %s\r\n%s\r\n\r\n", head.w_str(), lnk.w_str(), reason.w_str());
 }
 
@@ -73,7 +71,7 @@ ShortcutLink ShortcutMaker::Prepare(const ShortcutRequest& request, String* name
   if (link.working_folder.empty() || !IsFolder(link.working_folder)) link.working_folder = in_.install_folder;
   if (link.target.FindW(u':') < 0) link.target = JoinPath(in_.install_folder, link.target.w_str());
   *name = request.name;
-  if (name->empty()) *name = FillMessage(Message(kMessageShortcutName), {LastPathComponent(link.target)});
+  if (name->empty()) *name = FillMessage(Message(message_number::kShortcutDefaultName), {LastPathComponent(link.target)});
   return link;
 }
 

@@ -248,6 +248,7 @@ constexpr int kCopyLicenceTexts = 47;
 constexpr int kHideFileNames = 49;
 constexpr int kGrantFolderRights = 50;
 constexpr int kProgressPage = 51;  // the uninstaller also closes its progress page before its last messages
+constexpr int kPageIcons = 52;  // every page (and the greeting box) carries the application icons
 constexpr int kRestartMarker = 53;
 constexpr int kUninstallKeepsLog = 54;  // Install.log stays at uninstall (kKeepInstallLog writes it)
 constexpr int kNoPortableFolder = 55;  // the folder page refuses removable drives

@@ -1,6 +1,7 @@
 // The finish page: the product's closing text and up to four choices, laid
 // out one under the other by the program.
 #include "package/settings_state.h"
+#include "package/message_numbers.h"
 #include "wizard/page_style_win.h"
 #include "wizard/pages_win.h"
 
@@ -40,8 +41,8 @@ void PlaceBox(HWND page, int id, const FinishBoxPlace& place) {
 }
 
 void InitFinishPage(HWND page, void*) {
-  SetPageMessage(page, kText, 42);
-  SetButtonMessage(page, kNext, 95);
+  SetPageMessage(page, kText, message_number::kCompletedNotice);
+  SetButtonMessage(page, kNext, message_number::kFinishButton);
   FinishOptionText options[kFinishOptions];
   DescribeOptions(options);
   bool exists[kFinishOptions];
@@ -75,7 +76,7 @@ FinishChoices ShowFinishPage(HWND owner) {
   PageHandlers handlers;
   handlers.init = InitFinishPage;
   handlers.command = FinishCommand;
-  const PageFrame frame = StyledPage(u"Summary", kStyleFinish, 43, handlers, &choices);
+  const PageFrame frame = StyledPage(u"Summary", kStyleFinish, message_number::kCompleted, handlers, &choices);
   if (RunPage(owner, frame) != kNext) choices = FinishChoices{};
   return choices;
 }

@@ -27,14 +27,14 @@ String SpaceText(int32_t message, int64_t bytes) {
 
 // The free space shows only while the edit begins with an existing drive.
 void RefreshSpace(HWND page, const FolderPage& context) {
-  SetPageText(page, kRequiredSpace, SpaceText(92, context.inputs->required_space));
+  SetPageText(page, kRequiredSpace, SpaceText(message_number::kRequiredSpace, context.inputs->required_space));
   const String folder = PageItemText(page, kFolderEdit);
   String free_text;
   if (folder.wlength() >= 2 && folder.AtW(1) == u':') {
     const wchar_t root[] = {static_cast<wchar_t>(folder.AtW(0)), L':', L'\\', 0};
     ULARGE_INTEGER available{};
     if (GetDriveTypeW(root) != DRIVE_NO_ROOT_DIR && GetDiskFreeSpaceExW(root, &available, nullptr, nullptr)) {
-      free_text = SpaceText(93, static_cast<int64_t>(available.QuadPart));
+      free_text = SpaceText(message_number::kFreeSpace, static_cast<int64_t>(available.QuadPart));
     }
   }
   SetPageText(page, kFreeSpace, free_text);
@@ -42,10 +42,10 @@ void RefreshSpace(HWND page, const FolderPage& context) {
 
 void InitFolderPage(HWND page, void* context) {
   const auto& folder_page = *static_cast<const FolderPage*>(context);
-  SetPageMessage(page, kText, 11);
-  SetButtonMessage(page, kBrowse, 52);
-  SetButtonMessage(page, kNext, folder_page.inputs->start_menu_follows ? 48 : 90);
-  SetButtonMessage(page, kCancel, 49);
+  SetPageMessage(page, kText, message_number::kChooseInstallFolder);
+  SetButtonMessage(page, kBrowse, message_number::kBrowseButton);
+  SetButtonMessage(page, kNext, folder_page.inputs->start_menu_follows ? message_number::kNextButton : message_number::kInstallButton);
+  SetButtonMessage(page, kCancel, message_number::kCancelButton);
   KeepLeftToRight(page, kFolderEdit);
   SendDlgItemMessageW(page, kFolderEdit, EM_LIMITTEXT, kFolderLimit, 0);
   SetPageText(page, kFolderEdit, *folder_page.folder);
@@ -76,6 +76,6 @@ PageResult ShowFolderPage(HWND owner, const FolderPageInputs& inputs, String& fo
   PageHandlers handlers;
   handlers.init = InitFolderPage;
   handlers.command = FolderCommand;
-  const PageFrame frame = StyledPage(u"ChooseDir", kStyleFolder, 24, handlers, &context);
+  const PageFrame frame = StyledPage(u"ChooseDir", kStyleFolder, message_number::kFolderPageTitle, handlers, &context);
   return static_cast<PageResult>(RunPage(owner, frame));
 }

@@ -33,8 +33,8 @@ void InitGreetingPage(HWND page, void*) {
   if (LookOfStyle(PageStyle(kStyleGreeting)) == PageLook::kBanner) text.AssignW(u"\r\n\r\n");
   text.Append(Message(message_number::kGreeting));
   SetPageText(page, kText, text);
-  SetButtonMessage(page, kNext, 48);
-  SetButtonMessage(page, kCancel, 49);
+  SetButtonMessage(page, kNext, message_number::kNextButton);
+  SetButtonMessage(page, kCancel, message_number::kCancelButton);
   const bool link = !Settings().GreetingLink.empty() && !Message(message_number::kGreetingLink).empty();
   if (link) SetPageText(page, kLink, LinkMarkup());
   ShowWindow(GetDlgItem(page, kLink), link ? SW_SHOW : SW_HIDE);
@@ -53,7 +53,7 @@ bool GreetingMessage(HWND, UINT message, WPARAM, LPARAM lparam, INT_PTR* result,
   return true;
 }
 
-// With bit 52 the greeting box carries the application icons like every
+// With kPageIcons the greeting box carries the application icons like every
 // page; the box is made by the system, so a hook meets it as it opens.
 HHOOK g_icon_hook = nullptr;
 LRESULT CALLBACK IconHook(int code, WPARAM wparam, LPARAM lparam) {
@@ -69,7 +69,7 @@ LRESULT CALLBACK IconHook(int code, WPARAM wparam, LPARAM lparam) {
 }
 
 PageResult GreetingBox(HWND owner) {
-  if (Settings().Flag(52)) g_icon_hook = SetWindowsHookExW(WH_CBT, IconHook, nullptr, GetCurrentThreadId());
+  if (Settings().Flag(product_flag::kPageIcons)) g_icon_hook = SetWindowsHookExW(WH_CBT, IconHook, nullptr, GetCurrentThreadId());
   const int answer = MessageBoxW(owner, Wide(Message(message_number::kGreeting)), Wide(Message(message_number::kGreetingTitle)), MB_OKCANCEL | MB_ICONINFORMATION);
   if (g_icon_hook) {
     UnhookWindowsHookEx(g_icon_hook);
@@ -86,7 +86,7 @@ PageResult ShowGreetingPage(HWND owner, void (*link_clicked)()) {
   PageHandlers handlers;
   handlers.init = InitGreetingPage;
   handlers.message = GreetingMessage;
-  const int32_t title = LookOfStyle(PageStyle(kStyleGreeting)) == PageLook::kBanner ? 103 : 65;
+  const int32_t title = LookOfStyle(PageStyle(kStyleGreeting)) == PageLook::kBanner ? message_number::kBannerGreetingTitle : message_number::kGreetingTitle;
   const PageFrame frame = StyledPage(u"Greeting", kStyleGreeting, title, handlers,
                                      &greeting);
   return static_cast<PageResult>(RunPage(owner, frame));

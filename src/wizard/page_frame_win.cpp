@@ -37,7 +37,7 @@ void ApplyTitles(HWND page, const PageFrame& frame) {
     SetWindowTextW(page, Wide(Message(frame.title_message)));
     return;
   }
-  const int32_t caption = frame.look == PageLook::kBanner ? 65 : frame.title_message;
+  const int32_t caption = frame.look == PageLook::kBanner ? message_number::kGreetingTitle : frame.title_message;
   SetWindowTextW(page, Wide(Message(caption)));
   if (frame.look == PageLook::kBanner) {
     SetPageText(page, kBannerWindowTitle, Settings().WindowTitle);
@@ -132,9 +132,8 @@ void SetUpBannerFont(HWND page, PageInstance& instance) {
 }
 
 void SetUpIcons(HWND page) {
-  // With bit 52 every page carries the application icons, as the
-  // background window does.
-  if (!Settings().Flag(52)) return;
+  // Pages may carry the application icons, as the background window does.
+  if (!Settings().Flag(product_flag::kPageIcons)) return;
   PutWindowIcons(page);
 }
 
