@@ -146,7 +146,7 @@ struct ProductSettings {
   String RequiredProductVersion;
   String GreetingSound;  // bytes: a WAVE image
   String DesktopFolder;
-  String Reserved3;
+  String InstallActionSettings;
   String PreInstallBatch;
   String PostInstallBatch;
   String ExitBatch;

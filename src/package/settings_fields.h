@@ -207,7 +207,7 @@ BX_RECORD_LAYOUT(CloseRule, BX_CLOSE_RULE_FIELDS, "~~THE~END~~", ((void)record, 
     s.Flag(product_flag::kRequiresProduct), 0, 0, kCorruptNone)                              \
   X(47, GreetingSound, s.GreetingSound, Packed, true, 0, 0, kCorruptNone)                    \
   X(48, DesktopFolder, s.DesktopFolder, Packed, true, 0, 0, kCorruptNone)                    \
-  X(49, Reserved3, s.Reserved3, LongLen, true, 0, 0, kCorruptNone)                           \
+  X(49, InstallActionSettings, s.InstallActionSettings, LongLen, true, 0, 0, kCorruptNone)   \
   X(50, PreInstallBatch, s.PreInstallBatch, Packed, true, 0, 0, kCorruptNone)                \
   X(50, PostInstallBatch, s.PostInstallBatch, Packed, true, 0, 0, kCorruptNone)              \
   X(50, ExitBatch, s.ExitBatch, Packed, true, 0, 0, kCorruptNone)                            \

@@ -44,7 +44,7 @@ constexpr int32_t kFirewallProgress = 98;
 ActionSettings TheActionSettings() {
   ActionSettings values;
   // The builder refuses a value that does not read; what reads is used.
-  ReadActionSettings(Settings().Reserved3, &values);
+  ReadActionSettings(Settings().InstallActionSettings, &values);
   return values;
 }
 

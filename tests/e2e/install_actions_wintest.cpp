@@ -226,7 +226,7 @@ TEST_F(InstallActions, EachActionIsMadeAndTheUninstallerTakesTheKeysAndPathBack)
   association.text6 = String(Narrow(prog_id).c_str());
   s.Associations.Add(association);
   s.Reserved14 = String(u"8080;Bx Port;1;0\r\n%InstallDir%\\app.exe;;0;0");
-  s.Reserved3 = String(u"AddToPathSubfolder=bin");
+  s.InstallActionSettings = String(u"AddToPathSubfolder=bin");
   s.SetFlag(product_flag::kAddToPath, true);
   s.SetFlag(product_flag::kDetailedLog, true);
   s.SetFlag(product_flag::kGrantFolderRights, true);
@@ -414,7 +414,7 @@ TEST_F(InstallActions, EveryComponentAndRegistryFormIsMadeRecordedAndTakenBack) 
   ActionSettings values;
   values.path_subfolder = String(u"bin");
   values.desktop_folder_icon = MakeTestIcon(0xFFFF0000);
-  s.Reserved3 = WriteActionSettings(values);
+  s.InstallActionSettings = WriteActionSettings(values);
   s.SetFlag(product_flag::kAddToPath, true);
   s.SetFlag(product_flag::kDetailedLog, true);
 

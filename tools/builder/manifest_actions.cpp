@@ -114,7 +114,7 @@ void ReadActionTable(Table actions, const fs::path& base, Product* out) {
   if (!values.path_subfolder.empty() && !s.Flag(product_flag::kAddToPath)) {
     Throw(actions.At("path_subfolder"), "needs add_to_path = true");
   }
-  s.Reserved3 = WriteActionSettings(values);
+  s.InstallActionSettings = WriteActionSettings(values);
   actions.RejectUnknown();
 }
 

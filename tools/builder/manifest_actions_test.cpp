@@ -62,7 +62,7 @@ TEST(ManifestActions, EveryActionReachesItsSettings) {
   EXPECT_TRUE(s.Flag2(product_flag2::kRestorePoint));
   EXPECT_TRUE(s.Flag(product_flag::kLogShortcut));
   ActionSettings values;
-  ASSERT_TRUE(ReadActionSettings(s.Reserved3, &values));
+  ASSERT_TRUE(ReadActionSettings(s.InstallActionSettings, &values));
   EXPECT_EQ(Text(values.path_subfolder), u"bin");
   EXPECT_EQ(Text(values.pin_command), u"\"%InstallDir%\\app.exe\" /x");
   const EntryRecord* applet = Entry(product, "panel.cpl");

@@ -154,7 +154,7 @@ void FullRecord(ProductSettings& s, LanguageTable& l) {
   s.RequiredProductVersion = W(u"1.0");
   s.GreetingSound = Bytes(70000, 1);  // needs the 6-byte packed length
   s.DesktopFolder = W(u"Widget Folder");
-  s.Reserved3 = W(u"r3");
+  s.InstallActionSettings = W(u"r3");
   s.PreInstallBatch = W(u"echo pre");
   s.PostInstallBatch = W(u"echo post");
   s.ExitBatch = W(u"echo exit");
