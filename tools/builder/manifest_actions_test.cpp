@@ -54,9 +54,9 @@ TEST(ManifestActions, EveryActionReachesItsSettings) {
   EXPECT_EQ(Text(s.RegistryEntries), u"HKLM\\Software\\Acme\r\nHKLM\\Software\\Acme,Size,4,42,3");
   EXPECT_EQ(Text(s.RegistryMerge), u"REGEDIT4\r\n");
   ASSERT_EQ(s.Associations.Count(), 1);
-  EXPECT_EQ(Narrow(s.Associations[0].text1), ".acme");
-  EXPECT_EQ(Narrow(s.Associations[0].text6), "!");
-  EXPECT_EQ(s.Associations[0].byte1, 1);
+  EXPECT_EQ(Narrow(s.Associations[0].extension), ".acme");
+  EXPECT_EQ(Narrow(s.Associations[0].prog_id), "!");
+  EXPECT_EQ(s.Associations[0].mode, 1);
   EXPECT_EQ(Text(s.Reserved14), u"8080;Acme;3;1");
   EXPECT_TRUE(s.Flag(product_flag::kAddToPath));
   EXPECT_TRUE(s.Flag2(product_flag2::kRestorePoint));
