@@ -160,7 +160,7 @@ void ListEntry(const EntryRecord& entry, const String& path, bool removable, Ins
   if (entry.kind == entry_kind::kSystemCom) lists.com_servers.Add(path);
   if (entry.kind == entry_kind::kSystemTypeLibrary) lists.type_libraries.Add(path);
   if (entry.kind == entry_kind::kFont && !IsPermanent(entry.flags)) {
-    AddProductFont(&lists.product_fonts, entry.version, entry.name);
+    AddProductFont(&lists.product_fonts, entry.display_name(), entry.name);
   }
 }
 
@@ -171,7 +171,7 @@ void AfterWrite(const EntryRecord& entry, const String& name, const String& path
   switch (entry.kind) {
     case entry_kind::kFont:
       ReportProgress(source.progress, percent, FontStatusText(Message(message_number::kInstallingFont), name));
-      RegisterFont(Utf8ToUtf16(entry.version), name, path);
+      RegisterFont(Utf8ToUtf16(entry.display_name()), name, path);
       lists.font_installed = true;
       break;
     case entry_kind::kDriver:

@@ -147,7 +147,7 @@ void ApplyComponentOptions(const ComponentOptions& options, uint32_t kind, Entry
     entry->msi_option = options.msi_ui_level;
     if (options.msi_remember) entry->flags |= entry_flag::kRememberMsi;
   }
-  if (kind == entry_kind::kControlPanel) entry->working_folder = String(options.class_id.c_str());
+  if (kind == entry_kind::kControlPanel) entry->applet_class_id() = String(options.class_id.c_str());
 }
 
 void ReadActions(Table& root, const fs::path& base, Product* out) {
