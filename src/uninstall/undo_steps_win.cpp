@@ -2,6 +2,7 @@
 #include <shellapi.h>
 
 #include "actions/program_closing.h"
+#include "actions/registry_entries.h"
 #include "core/close_applications_win.h"
 #include "core/codepage.h"
 #include "core/csv.h"
@@ -25,9 +26,6 @@
 
 namespace {
 
-constexpr int kRegistryActionDeleteA = 2;
-constexpr int kRegistryActionDeleteB = 3;
-constexpr int kRegistryActionDeleteC = 5;
 constexpr uint32_t kMsiMissing = 120;
 constexpr DWORD kForcedRemoval = 1;  // SUOI_FORCEDELETE
 
@@ -46,10 +44,7 @@ void UndoRegistryRecord(const Array<String>& fields, RegView view) {
   }
   if (fields.Count() != 5) return;
   const int action = static_cast<int>(fields[4].AtW(0)) - u'0';
-  if (fields[4].wlength() != 1 ||
-      (action != kRegistryActionDeleteA && action != kRegistryActionDeleteB && action != kRegistryActionDeleteC)) {
-    return;
-  }
+  if (fields[4].wlength() != 1 || !EntryRemovedOnUninstall(action)) return;
   String path = fields[0];
   path.TrimW();
   path.TrimEndW(u"\\");
