@@ -151,8 +151,8 @@ bool MakeEntryFolder(const String& file, bool record, FolderMemory& memory) {
   return true;
 }
 
-// Step 4 of an entry: the lists decided from its destination alone, before
-// any test of what is on the disk.
+// The lists an entry joins by its destination alone, before any test of
+// what is on the disk.
 void ListEntry(const EntryRecord& entry, const String& path, bool removable, InstallLists& lists) {
   if (ListsSharedFile(entry.kind, removable)) {
     lists.shared_listed.Add(SharedListing{MarkPath(path), SharedFileMark(entry.kind, entry.flags)});

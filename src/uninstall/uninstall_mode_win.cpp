@@ -134,7 +134,7 @@ void ReadProductFacts(Run& run) {
   UseProductIcons(run.uninstall_folder);
 }
 
-// Steps 1 to 4: the product key and the settings kept in it.
+// Opens the product key and reads the settings kept in it.
 bool FindProduct(Run& run) {
   const String path = UninstallKeyPath(run.name);
   {
@@ -186,7 +186,7 @@ bool FindProduct(Run& run) {
   return true;
 }
 
-// Step 5.
+// Loads the uninstall data file; a file that cannot be read is reported.
 bool LoadData(Run& run) {
   const String path = UninstallDataPath(run.uninstall_folder);
   const int code = LoadUninstallData(path, run.lists);
@@ -195,7 +195,7 @@ bool LoadData(Run& run) {
   return false;
 }
 
-// Steps 10 and 29: the batch stored under `value` runs, then the value goes.
+// The batch stored under `value` runs, then the value goes.
 void RunUninstallBatch(Run& run, const char16_t* value, int hide_flag, const String& shared_path) {
   BatchRequest batch;
   batch.commands = ReadValue(run.key, value);
@@ -213,7 +213,8 @@ void RunUninstallBatch(Run& run, const char16_t* value, int hide_flag, const Str
   run.key.DeleteValue(value, 0);
 }
 
-// Step 7: false when the user said no, or took the support offer instead.
+// Asks whether to uninstall: false when the user said no, or took the support
+// offer instead.
 bool Confirmed(Run& run) {
   if (!AskYesNo(Message(message_number::kUninstallQuestion), Message(message_number::kUninstallTitle), true)) {
     return false;
@@ -255,7 +256,8 @@ void RemoveRecordedFile(Run& run, const String& marked, LinkCheck& links) {
   AddUninstallRecordW(path, kRecordFile);
 }
 
-// Step 17.
+// Undoes the records of the data file: folders are gathered for later,
+// registry values and keys deleted, files removed.
 void RecordPass(Run& run) {
   Report(run, 10, 0);
   // The MSI packages that could not be removed were recorded just before.
@@ -283,7 +285,8 @@ void RecordPass(Run& run) {
   }
 }
 
-// Step 19: what is left of the list stays in the rewritten data file.
+// The product's conditional deletions; what is left of the list stays in the
+// rewritten data file.
 void RunConditionalDeletes(Run& run) {
   FileDeletionRun deletions;
   deletions.uninstalling = true;
@@ -294,8 +297,9 @@ void RunConditionalDeletes(Run& run) {
 
 bool RemoveFolderStep(const String& folder, void*) { return RemoveEmptyFolderOrLink(folder); }
 
-// Step 20. A folder that stays is not recorded again: the rewritten data
-// file lists only the files that are left.
+// Removes the recorded folders, deepest first, while they are empty. A folder
+// that stays is not recorded again: the rewritten data file lists only the
+// files that are left.
 void RemoveFolders(Run& run) {
   Report(run, 93, 0);
   SortFoldersLongestFirst(&run.folders);
@@ -310,7 +314,8 @@ void RewriteData(Run& run) {
   ClearUninstallRecords();
 }
 
-// Step 22. The climb stops at the Programs folder itself, which is never ours.
+// Removes the product's Start Menu folder and its emptied parents. The climb
+// stops at the Programs folder itself, which is never ours.
 void RemoveStartMenuFolder(Run& run, const String& start_menu, bool all_users) {
   if (start_menu.empty()) return;
   const String programs = FolderPath(all_users ? FolderSource::kCommonPrograms : FolderSource::kPrograms);
@@ -369,7 +374,8 @@ void RemovePathAddition(Run& run) {
   if (!run.automatic) ShowErrorBox(failure);
 }
 
-// Step 29: only an error-free run lets go of the product.
+// Lets go of the product: its data file, PATH addition, last batch and
+// Uninstall key. Only an error-free run does this.
 void Unregister(Run& run, const String& shared_path) {
   if (HasFailed()) return;
   DeleteFile(UninstallDataPath(run.uninstall_folder).w_str());
@@ -414,7 +420,10 @@ void EndWithFailure() {
   ShowWarning(FillMessage(Message(message_number::kUninstallFailed), {summary}), Message(message_number::kRestartTitle));
 }
 
-// Steps 9 to 30.
+// Everything the installation left, undone in order: the first batch,
+// associations, fonts, log, shared files, pins, MSI packages, the records,
+// folders, Start Menu, registry, firewall exceptions and drivers, then the
+// product's registration.
 void Remove(Run& run) {
   const String shared_path = ReadValue(run.key, uninstall_value::kSharedPath);
   const String start_menu = ReadValue(run.key, uninstall_value::kProductStartMenu);
