@@ -4,15 +4,15 @@
 
 FileAssociation AssociationFromRecord(const AssociationRecord& record) {
   FileAssociation a;
-  a.mode = record.byte1;
-  a.extension = AnsiToUtf16(record.text1);
+  a.mode = record.mode;
+  a.extension = AnsiToUtf16(record.extension);
   a.extension.TrimW();
   if (!a.extension.empty() && !a.extension.StartsWithW(u".")) a.extension.InsertW(0, u".");
-  a.description = record.text2;
-  a.verb = AnsiToUtf16(record.text3);
-  a.verb_label = record.text4;
-  a.command = AnsiToUtf16(record.text5);
-  a.prog_id = AnsiToUtf16(record.text6);
+  a.description = record.description;
+  a.verb = AnsiToUtf16(record.verb);
+  a.verb_label = record.verb_label;
+  a.command = AnsiToUtf16(record.command);
+  a.prog_id = AnsiToUtf16(record.prog_id);
   return a;
 }
 

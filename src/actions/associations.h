@@ -28,9 +28,9 @@ struct FileAssociation {
   String icon;
 };
 
-// The stored record as an association: text1 extension, text2 description,
-// text3 verb, text4 verb label, text5 command, byte1 mode, text6 ProgID. A
-// stored record carries no language condition and no icon.
+// The stored record as an association, field by field; the extension gets
+// its leading dot when it has none. A stored record carries no language
+// condition and no icon.
 FileAssociation AssociationFromRecord(const AssociationRecord& record);
 
 // Whether the type already registered for the extension is used.

@@ -2,6 +2,7 @@
 
 #include "actions/batch_runner.h"
 #include "actions/batch_text.h"
+#include "actions/private_file.h"
 #include "core/codepage.h"
 #include "core/command_interpreter.h"
 #include "core/file_errors.h"
@@ -12,16 +13,17 @@
 #include "core/show_message_win.h"
 #include "core/system_error_text.h"
 #include "core/temp_files.h"
+#include "core/wide_win.h"
 #include "records/working_log.h"
 
 namespace {
 
-constexpr char16_t kBatchName[] = u"SETUPBAT.BAT";
-constexpr char16_t kCaptureName[] = u"cs_batch.log";
+constexpr char16_t kBatchStem[] = u"SETUPBAT";
+constexpr char16_t kBatchExtension[] = u".BAT";
+constexpr char16_t kCaptureStem[] = u"cs_batch";
+constexpr char16_t kCaptureExtension[] = u".log";
 constexpr int32_t kUtf8 = 65001;
 constexpr int32_t kWindows1252 = 1252;
-
-const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
 void Log(const String& wide) {
   const String utf8 = Utf16ToUtf8(wide);
@@ -33,35 +35,19 @@ void Report(const BatchRequest& request, const String& text) {
   if (!request.silent) ShowMessage(nullptr, text.w_str(), u"Error", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
-// Creates a file that must not exist yet; false with the system's error.
-bool CreateNewFile(const String& path, const String& bytes) {
-  HANDLE file = CreateFileW(Wide(path), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const bool ok = bytes.empty() || (WriteFile(file, bytes.c_str(), static_cast<DWORD>(bytes.length()), &written,
-                                              nullptr) &&
-                                    written == static_cast<DWORD>(bytes.length()));
-  const DWORD error = GetLastError();
-  CloseHandle(file);
-  SetLastError(ok ? ERROR_SUCCESS : (error ? error : ERROR_HANDLE_DISK_FULL));
-  return ok;
-}
-
-// The private folder and what lies in it, removed when the run is over.
+// The private folder, removed when the run is over; the files in it are
+// PrivateFiles that go before it.
 class BatchFolder {
  public:
   BatchFolder() : folder_(TemporarySubfolder()) {}
   ~BatchFolder() {
-    if (folder_.empty()) return;
-    DeleteFileW(Wide(Path(kBatchName)));
-    DeleteFileW(Wide(Path(kCaptureName)));
-    RemoveDirectoryW(Wide(folder_));
+    if (!folder_.empty()) RemoveDirectoryW(Wide(folder_));
   }
   BatchFolder(const BatchFolder&) = delete;
   BatchFolder& operator=(const BatchFolder&) = delete;
 
   bool made() const { return !folder_.empty(); }
-  String Path(const char16_t* name) const { return JoinPath(folder_, name); }
+  const String& path() const { return folder_; }
 
  private:
   String folder_;
@@ -75,15 +61,9 @@ String CommandPath(const String& path) {
   return FormatW(u"\"%s\"", shown.w_str());
 }
 
-void LogCapture(const String& capture, bool utf8) {
+void LogCapture(PrivateFile& capture, bool utf8) {
   String bytes;
-  HANDLE file = CreateFileW(Wide(capture), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.Append(buffer, static_cast<int32_t>(got));
-  CloseHandle(file);
-  if (bytes.empty()) return;
+  if (!capture.ReadAll(&bytes) || bytes.empty()) return;
   const String wide = ToUtf16(bytes.c_str(), bytes.length(), utf8 ? kUtf8 : kWindows1252);
   Log(FormatW(u"%s\r\n", wide.w_str()));
 }
@@ -100,22 +80,26 @@ bool RunBatch(const BatchRequest& request) {
   }
   const String text = BatchText(request);
   const bool utf8 = WindowsAtLeast(6, 1) && EncodeBatchText(text, true).StartsWith("@chcp 65001");
+  // Declared after the folder, so that the files go before it.
   BatchFolder folder;
-  const String batch = folder.made() ? folder.Path(kBatchName) : String(kBatchName);
-  if (!folder.made() || !CreateNewFile(batch, EncodeBatchText(text, utf8))) {
+  PrivateFile batch;
+  if (!folder.made() || !batch.Create(folder.path(), kBatchStem, kBatchExtension, EncodeBatchText(text, utf8))) {
     const DWORD error = GetLastError();
-    Report(request, FormatW(u"Unable to create batch file \"%s\".\r\n\r\n%s", batch.w_str(),
+    const String name = FormatW(u"%s%s", kBatchStem, kBatchExtension);
+    const String shown = folder.made() ? JoinPath(folder.path(), name.w_str()) : name;
+    Report(request, FormatW(u"Unable to create batch file \"%s\".\r\n\r\n%s", shown.w_str(),
                             SystemErrorTextW(error).w_str()));
     return false;
   }
-  String command = FormatW(u"\"%s\" /c %s", interpreter.w_str(), CommandPath(batch).w_str());
-  const String capture = folder.Path(kCaptureName);
+  String command = InterpreterCommandLine(interpreter, ShortPath(batch.path().w_str()));
+  PrivateFile capture;
   bool capturing = false;
   if (!request.title.empty()) {
-    capturing = CreateNewFile(capture, String());
+    capturing = capture.Create(folder.path(), kCaptureStem, kCaptureExtension, String(),
+                               PrivateFile::Holding::kFilledByOthers);
     if (capturing) {
       command.AppendW(u" > ");
-      command.Append(CommandPath(capture));
+      command.Append(CommandPath(capture.path()));
     } else {
       Log(FormatW(u"Failed to create batch output capture file.  %s\r\n", SystemErrorTextW(GetLastError()).w_str()));
     }
@@ -128,7 +112,7 @@ bool RunBatch(const BatchRequest& request) {
   const uint32_t flags = kRunWait | kRunPumpMessages | (hidden ? kRunShowHidden : 0u);
   if (RunProcess(command.w_str(), flags, folder_path.w_str()) == kRunNotStarted) {
     const DWORD error = GetLastError();
-    Report(request, FormatW(u"Unable to launch batch file \"%s\".\r\n\r\n%s", batch.w_str(),
+    Report(request, FormatW(u"Unable to launch batch file \"%s\".\r\n\r\n%s", batch.path().w_str(),
                             SystemErrorTextW(error).w_str()));
     return false;
   }

@@ -8,12 +8,11 @@
 #include "actions/shortcut_rules.h"
 #include "core/format.h"
 #include "core/progress.h"
-#include "core/path_rules.h"
 #include "core/process_win.h"
 #include "core/registry_win.h"
 #include "core/system_error_text.h"
-#include "core/system_folders.h"
 #include "core/system_library_win.h"
+#include "core/wide_win.h"
 #include "package/message_numbers.h"
 #include "records/failure_summary.h"
 #include "records/log_writers.h"
@@ -27,8 +26,6 @@ constexpr uint32_t kMsiMissing = 120;  // ERROR_CALL_NOT_IMPLEMENTED
 constexpr uint32_t kUnsignedInf = 0xE000022F;
 constexpr DWORD kSpostPath = 1;  // SPOST_PATH
 constexpr uint32_t kCrashCode = 0x8000FFFF;
-
-const wchar_t* W(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
 }  // namespace
 
@@ -44,16 +41,10 @@ void ShowItem(const ComponentProgress& progress, const String& item) {
 
 // regsvr32 first; when it refuses, the server's own DllRegisterServer.
 void RegisterComServer(const String& path) {
-  String command(u"\"");
-  command.Append(JoinPath(FolderPath(FolderSource::kSystem), u"regsvr32.exe"));
-  command.AppendW(u"\" /s \"");
-  command.Append(path);
-  command.AppendW(u"\"");
-  const String system = FolderPath(FolderSource::kSystem);
-  const uint32_t code = RunProcess(command.w_str(), kRunWait | kRunShowHidden | kRunPumpMessages, system.w_str());
+  const uint32_t code = RunSystemTool(u"regsvr32.exe", u"/s", path);
   if (code == 0) return LogOk();
   // Its own folder first for the libraries it needs, as regsvr32 would.
-  HMODULE module = LoadLibraryExW(W(path), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  HMODULE module = LoadLibraryExW(Wide(path), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   auto entry = module ? reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
                             reinterpret_cast<void*>(GetProcAddress(module, "DllRegisterServer")))
                       : nullptr;
@@ -73,9 +64,9 @@ bool RegisterTypeLibrary(const SystemLibrary& oleaut, const String& path) {
     return false;
   }
   ITypeLib* library = nullptr;
-  HRESULT result = load(W(path), &library);
+  HRESULT result = load(Wide(path), &library);
   if (SUCCEEDED(result)) {
-    result = reg(library, W(path), nullptr);
+    result = reg(library, Wide(path), nullptr);
     library->Release();
   }
   if (SUCCEEDED(result)) return true;
@@ -95,7 +86,7 @@ void InstallInfDriver(CopyOemInfFn copy, const String& path, const ComponentProg
   ShowItem(progress, path);
   LogItem(u"Installing driver \"", path);
   wchar_t final_path[MAX_PATH] = {};
-  if (copy(W(path), nullptr, kSpostPath, 0, final_path, MAX_PATH, nullptr, nullptr)) {
+  if (copy(Wide(path), nullptr, kSpostPath, 0, final_path, MAX_PATH, nullptr, nullptr)) {
     if (final_path[0] == 0) return LogText("OK, but resulting filepath is unknown\r\n");
     LogFormatW(u"OK\r\nFinal driver location: %s\r\n", reinterpret_cast<const char16_t*>(final_path));
     RecordInfDriver(reinterpret_cast<const char16_t*>(final_path));
@@ -116,7 +107,7 @@ uint32_t RunMsi(const MsiRequest& request, HWND parent) {
   if (const SetUiFn set_ui = msi.Get<SetUiFn>("MsiSetInternalUI")) {
     set_ui(static_cast<int>(request.option), parent ? &parent : nullptr);
   }
-  return install(W(request.path), L"REBOOT=R");
+  return install(Wide(request.path), L"REBOOT=R");
 }
 
 bool SetKeyDefault(RegRoot root, const String& subkey, const String& text, RegView view) {

@@ -139,8 +139,8 @@ bool SkipsSilently(uint32_t flags) {
 
 int CheckEntryFields(const EntryRecord& entry) {
   if (!IsKnownFileKind(entry.kind)) return kCorruptEntryKind;
-  if (entry.kind == entry_kind::kFont && entry.version.empty()) return kCorruptFontName;
-  if (entry.kind == entry_kind::kControlPanel && entry.working_folder.empty()) return kCorruptControlPanelClass;
+  if (entry.kind == entry_kind::kFont && entry.display_name().empty()) return kCorruptFontName;
+  if (entry.kind == entry_kind::kControlPanel && entry.applet_class_id().empty()) return kCorruptControlPanelClass;
   return kCorruptNone;
 }
 
@@ -315,7 +315,7 @@ ShortcutRequest MakeShortcutRequest(const EntryRecord& entry, const String& path
   request.startup = entry.kind == entry_kind::kStartup;
   request.permanent = IsPermanent(entry.flags);
   request.target = path;
-  request.name = Utf8ToUtf16(entry.version);
+  request.name = Utf8ToUtf16(entry.display_name());
   request.arguments = ToUtf16(entry.shortcut_arguments.c_str(), entry.shortcut_arguments.length(), kCodePageWestern);
   request.working_folder = EntryNameWide(entry.working_folder);
   request.icon = EntryNameWide(entry.shortcut_icon);
@@ -370,13 +370,13 @@ String FontStatusText(const String& message, const String& entry_name) {
 ControlPanelRequest MakeControlPanelRequest(const EntryRecord& entry, const String& path, bool pending) {
   ControlPanelRequest request;
   request.path = path;
-  request.display_name = Utf8ToUtf16(entry.version);
+  request.display_name = Utf8ToUtf16(entry.display_name());
   if (request.display_name.empty()) {
     request.display_name = LastPart(path);
     const int32_t dot = request.display_name.FindLastW(u'.');
     if (dot > 0) request.display_name.TruncateAtW(dot);
   }
-  request.class_id = AnsiToUtf16(entry.working_folder);
+  request.class_id = AnsiToUtf16(entry.applet_class_id());
   request.arguments = ToUtf16(entry.shortcut_arguments.c_str(), entry.shortcut_arguments.length(), kCodePageWestern);
   request.pending = pending;
   return request;

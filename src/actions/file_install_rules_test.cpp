@@ -195,11 +195,11 @@ TEST(FileEntryCheck, DamagedFields) {
   }
   entry.kind = entry_kind::kFont;
   EXPECT_EQ(CheckEntryFields(entry), kCorruptFontName);
-  entry.version = String("Test Sans (TrueType)");
+  entry.display_name() = String("Test Sans (TrueType)");
   EXPECT_EQ(CheckEntryFields(entry), kCorruptNone);
   entry.kind = entry_kind::kControlPanel;
   EXPECT_EQ(CheckEntryFields(entry), kCorruptControlPanelClass);
-  entry.working_folder = String("{00000000-0000-0000-0000-000000000001}");
+  entry.applet_class_id() = String("{00000000-0000-0000-0000-000000000001}");
   EXPECT_EQ(CheckEntryFields(entry), kCorruptNone);
 }
 
@@ -430,7 +430,7 @@ TEST(Shortcuts, RequestFromEntry) {
   EntryRecord entry;
   entry.kind = entry_kind::kInstallFolder;
   entry.flags = entry_flag::kStartMenuShortcut | entry_flag::kPermanent;
-  entry.version = String("Caf\xC3\xA9 Tool");             // UTF-8
+  entry.display_name() = String("Caf\xC3\xA9 Tool");      // UTF-8
   entry.shortcut_arguments = String("/x \xE9");           // Windows-1252
   entry.working_folder = String("C:\\Work");
   entry.shortcut_icon = String("C:\\Apps\\Tool\\app.ico");
@@ -468,14 +468,14 @@ TEST(FileTexts, FontStatus) {
 TEST(ComponentRequests, ControlPanelAndMsi) {
   EntryRecord entry;
   entry.kind = entry_kind::kControlPanel;
-  entry.working_folder = String("{12345678-1234-1234-1234-123456789ABC}");
+  entry.applet_class_id() = String("{12345678-1234-1234-1234-123456789ABC}");
   entry.shortcut_arguments = String("-x");
   ControlPanelRequest cpl = MakeControlPanelRequest(entry, String(u"C:\\A\\my.applet.cpl"), true);
   EXPECT_EQ(W(cpl.display_name), u"my.applet");
   EXPECT_EQ(W(cpl.class_id), u"{12345678-1234-1234-1234-123456789ABC}");
   EXPECT_EQ(W(cpl.arguments), u"-x");
   EXPECT_TRUE(cpl.pending);
-  entry.version = String("My Applet");
+  entry.display_name() = String("My Applet");
   EXPECT_EQ(W(MakeControlPanelRequest(entry, String(u"C:\\A\\my.cpl"), false).display_name), u"My Applet");
 
   entry.kind = entry_kind::kMsi;

@@ -152,8 +152,8 @@ bool MakeEntryFolder(const String& file, bool record, FolderMemory& memory) {
   return true;
 }
 
-// Step 4 of an entry: the lists decided from its destination alone, before
-// any test of what is on the disk.
+// The lists an entry joins by its destination alone, before any test of
+// what is on the disk.
 void ListEntry(const EntryRecord& entry, const String& path, bool removable, InstallLists& lists) {
   if (ListsSharedFile(entry.kind, removable)) {
     lists.shared_listed.Add(SharedListing{MarkPath(path), SharedFileMark(entry.kind, entry.flags)});
@@ -161,7 +161,7 @@ void ListEntry(const EntryRecord& entry, const String& path, bool removable, Ins
   if (entry.kind == entry_kind::kSystemCom) lists.com_servers.Add(path);
   if (entry.kind == entry_kind::kSystemTypeLibrary) lists.type_libraries.Add(path);
   if (entry.kind == entry_kind::kFont && !IsPermanent(entry.flags)) {
-    AddProductFont(&lists.product_fonts, entry.version, entry.name);
+    AddProductFont(&lists.product_fonts, entry.display_name(), entry.name);
   }
 }
 
@@ -172,7 +172,7 @@ void AfterWrite(const EntryRecord& entry, const String& name, const String& path
   switch (entry.kind) {
     case entry_kind::kFont:
       ReportProgress(source.progress, percent, FontStatusText(MessageText(source.product->languages, message_number::kInstallingFont), name));
-      RegisterFont(Utf8ToUtf16(entry.version), name, path);
+      RegisterFont(Utf8ToUtf16(entry.display_name()), name, path);
       lists.font_installed = true;
       break;
     case entry_kind::kDriver:

@@ -262,18 +262,18 @@ TEST_F(FileInstallRun, EveryKindLandsWithItsRecordsListsAndLogLines) {
                                  entry_flag::kDesktopShortcut | entry_flag::kStartMenuShortcut);
   SetDate(app, kEntryDate);
   app.attributes = FILE_ATTRIBUTE_READONLY;
-  app.version = String("Tool \xC3\xA9");
+  app.display_name() = String("Tool \xC3\xA9");
   app.shortcut_icon = String("app.ico");
   app.shortcut_arguments = String("/start");
   package.Add(entry_kind::kInstallFolder, "docs\\keep\\readme.txt", "read me", entry_flag::kPermanent);
   package.Add(entry_kind::kSharedFolder, "shared.dll", "shared bytes");
   package.Add(entry_kind::kSystemCom, "com.dll", "com bytes").destination = String(U16(system));
   EntryRecord& font = package.Add(entry_kind::kFont, "testcour.ttf", font_bytes);
-  font.version = Utf16ToUtf8(kFontName);
+  font.display_name() = Utf16ToUtf8(kFontName);
   font.destination = String(U16(fonts));
   package.Add(entry_kind::kDriver, "drv\\driver.inf", "[Version]");
   package.Add(entry_kind::kMsi, "pkg.msi", "msi bytes", entry_flag::kRememberMsi).msi_option = 3;
-  package.Add(entry_kind::kControlPanel, "applet.cpl", "cpl bytes").working_folder =
+  package.Add(entry_kind::kControlPanel, "applet.cpl", "cpl bytes").applet_class_id() =
       String("{0B0A0000-0000-0000-0000-000000000001}");
   package.Add(entry_kind::kInstallFolder, "notes.txt", "notes", entry_flag::kInUninstallFolder);
   package.Add(entry_kind::kStartup, "start.exe", "start");
@@ -320,7 +320,7 @@ TEST_F(FileInstallRun, EveryKindLandsWithItsRecordsListsAndLogLines) {
   EXPECT_EQ(WideOf(lists.control_panels[0].display_name), L"applet");
   EXPECT_EQ(ComponentsSeen(),
             (std::vector<std::wstring>{L"msi " + install_ + L"\\pkg.msi", L"cpl " + install_ + L"\\applet.cpl"}));
-  EXPECT_EQ(Text(lists.product_fonts), Quoted(Text(font.version)) + " \"testcour.ttf\" ");
+  EXPECT_EQ(Text(lists.product_fonts), Quoted(Text(font.display_name())) + " \"testcour.ttf\" ");
 
   // The shared files and their counts: the shared file without a mark, the
   // COM server with "^".

@@ -4,6 +4,7 @@
 #include "actions/file_version.h"
 #include "core/format.h"
 #include "core/system_library_win.h"
+#include "core/wide_win.h"
 
 namespace {
 
@@ -16,8 +17,6 @@ const SystemLibrary& VersionLibrary() {
   static const SystemLibrary library(L"version.dll");
   return library;
 }
-
-const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
 }  // namespace
 

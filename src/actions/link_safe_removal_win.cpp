@@ -4,10 +4,9 @@
 #include "core/handle_win.h"
 #include "core/path_rules.h"
 #include "actions/link_safe_removal.h"
+#include "core/wide_win.h"
 
 namespace {
-
-const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
 String Lowered(const String& path) {
   String lowered = path;

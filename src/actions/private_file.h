@@ -16,12 +16,21 @@ class PrivateFile {
   PrivateFile(const PrivateFile&) = delete;
   PrivateFile& operator=(const PrivateFile&) = delete;
 
+  // How the file is held: written by us, others may only read it; or filled
+  // by a program we start (an output capture), which may write it while we
+  // hold it for reading only. Nobody may rename or delete it either way.
+  enum class Holding { kWrittenByUs, kFilledByOthers };
+
   // Creates "<stem>-<16 random hex digits><extension>" in `folder`, writes
-  // `bytes` and keeps the file open, readable by others but not writable.
-  // False with the system's last error when no such file could be made.
-  bool Create(const String& folder, const char16_t* stem, const char16_t* extension, const String& bytes);
+  // `bytes` (none for kFilledByOthers) and keeps the file open as `holding`
+  // says. False with the system's last error when no such file could be
+  // made.
+  bool Create(const String& folder, const char16_t* stem, const char16_t* extension, const String& bytes,
+              Holding holding = Holding::kWrittenByUs);
   // Appends `bytes` to the file while it is held.
   bool Write(const String& bytes);
+  // The whole file as it is now, read from its start while it is held.
+  bool ReadAll(String* bytes);
   // Lets go of the file without deleting it (for a batch that removes
   // itself); afterwards the object forgets it.
   void Release();

@@ -5,12 +5,11 @@
 
 #include "actions/private_file.h"
 #include "core/path_rules.h"
+#include "core/wide_win.h"
 
 namespace {
 
 constexpr int kAttempts = 16;
-
-const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
 // 64 bits nobody can guess: a random (version 4) GUID.
 bool RandomNumber(uint64_t* number) {
@@ -36,14 +35,20 @@ bool WriteAll(HANDLE file, const String& bytes) {
 
 PrivateFile::~PrivateFile() { Remove(); }
 
-bool PrivateFile::Create(const String& folder, const char16_t* stem, const char16_t* extension, const String& bytes) {
+bool PrivateFile::Create(const String& folder, const char16_t* stem, const char16_t* extension, const String& bytes,
+                         Holding holding) {
   Remove();
+  // A program that fills the file opens it for writing, which our own write
+  // access would refuse it.
+  const bool ours = holding == Holding::kWrittenByUs;
+  const DWORD access = ours ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
+  const DWORD share = ours ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE;
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     uint64_t random = 0;
     if (!RandomNumber(&random)) return false;
     const String path = JoinPath(folder, PrivateFileName(stem, random, extension).w_str());
     // CREATE_NEW: a file already there (planted, or a link) is never opened.
-    HANDLE file = CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+    HANDLE file = CreateFileW(Wide(path), access, share, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
       if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS) continue;
@@ -67,6 +72,23 @@ bool PrivateFile::Write(const String& bytes) {
     return false;
   }
   return WriteAll(static_cast<HANDLE>(handle_), bytes);
+}
+
+bool PrivateFile::ReadAll(String* bytes) {
+  bytes->Clear();
+  if (!handle_) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  const HANDLE file = static_cast<HANDLE>(handle_);
+  if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return false;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr)) {
+    if (got == 0) return true;
+    bytes->Append(buffer, static_cast<int32_t>(got));
+  }
+  return false;
 }
 
 void PrivateFile::Release() {

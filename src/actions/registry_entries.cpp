@@ -89,6 +89,12 @@ bool EntryDeletes(int32_t action) {
          action == static_cast<int32_t>(EntryAction::kDeleteAndRemove);
 }
 
+bool EntryRemovedOnUninstall(int32_t action) {
+  return action == static_cast<int32_t>(EntryAction::kRemoveOnUninstall) ||
+         action == static_cast<int32_t>(EntryAction::kWriteAndRemove) ||
+         action == static_cast<int32_t>(EntryAction::kDeleteAndRemove);
+}
+
 bool BuildEntryData(uint32_t type, const String& text, String* data) {
   data->Clear();
   uint64_t number = 0;

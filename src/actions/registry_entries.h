@@ -13,7 +13,7 @@
 enum class EntryAction : int32_t {
   kNone = 0,
   kWrite = 1,
-  kKeepOnUninstall = 2,  // nothing here; the uninstaller's
+  kRemoveOnUninstall = 2,  // nothing here; the uninstaller removes the value
   kWriteAndRemove = 3,
   kDelete = 4,
   kDeleteAndRemove = 5,
@@ -37,6 +37,8 @@ bool ReadRegistryEntry(const String& list, int32_t* position, RegistryEntry* ent
 // Whether the action writes the value, and whether it deletes it first.
 bool EntryWrites(int32_t action);
 bool EntryDeletes(int32_t action);
+// Whether the uninstaller removes the value again.
+bool EntryRemovedOnUninstall(int32_t action);
 
 // The bytes to write for `text` as a value of `type`: UTF-16 for 1 and 2,
 // bytes from hexadecimal (blanks ignored) for 3, a little-endian number from

@@ -40,9 +40,11 @@ TEST(RegistryEntries, ReadsBothLineFormsAndRefusesOthers) {
 TEST(RegistryEntries, ActionsThatWriteAndDelete) {
   const bool writes[] = {false, true, false, true, false, false, true, false};
   const bool deletes[] = {false, false, false, false, true, true, false, false};
+  const bool removed[] = {false, false, true, true, false, true, false, false};
   for (int action = 0; action < 8; ++action) {
     EXPECT_EQ(EntryWrites(action), writes[action]) << action;
     EXPECT_EQ(EntryDeletes(action), deletes[action]) << action;
+    EXPECT_EQ(EntryRemovedOnUninstall(action), removed[action]) << action;
   }
 }
 

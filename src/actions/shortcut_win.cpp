@@ -9,10 +9,9 @@
 #include "core/com_ptr_win.h"
 #include "core/file_ops.h"
 #include "core/path_rules.h"
+#include "core/wide_win.h"
 
 namespace {
-
-const wchar_t* W(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
 // Keeps an HRESULT as the last error, so that callers can show its text.
 bool Succeeded(HRESULT result) {
@@ -22,11 +21,11 @@ bool Succeeded(HRESULT result) {
 }
 
 bool DescribeLink(IShellLinkW* link, const ShortcutLink& request) {
-  if (!Succeeded(link->SetPath(W(request.target)))) return false;
-  if (!Succeeded(link->SetIconLocation(W(request.icon.empty() ? request.target : request.icon), 0))) return false;
-  if (!request.arguments.empty() && !Succeeded(link->SetArguments(W(request.arguments)))) return false;
+  if (!Succeeded(link->SetPath(Wide(request.target)))) return false;
+  if (!Succeeded(link->SetIconLocation(Wide(request.icon.empty() ? request.target : request.icon), 0))) return false;
+  if (!request.arguments.empty() && !Succeeded(link->SetArguments(Wide(request.arguments)))) return false;
   const String folder = LinkWorkingFolder(request.working_folder);
-  return folder.empty() || Succeeded(link->SetWorkingDirectory(W(folder)));
+  return folder.empty() || Succeeded(link->SetWorkingDirectory(Wide(folder)));
 }
 
 bool SaveLink(const ShortcutLink& request) {
@@ -41,7 +40,7 @@ bool SaveLink(const ShortcutLink& request) {
   const String name = LinkFileName(request.lnk);
   const String folder = WithoutLastComponents(name, 1);
   if (!folder.empty()) CreateFolder(folder.w_str());
-  const HRESULT saved = file->Save(W(name), TRUE);
+  const HRESULT saved = file->Save(Wide(name), TRUE);
   if (saved == S_OK) return true;
   Succeeded(saved == S_FALSE ? E_FAIL : saved);
   return false;

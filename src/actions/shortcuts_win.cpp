@@ -13,6 +13,7 @@
 #include "core/system_folders.h"
 #include "core/temp_files.h"
 #include "core/whole_file.h"
+#include "core/wide_win.h"
 #include "package/message_numbers.h"
 #include "package/message_format.h"
 #include "package/variables.h"
@@ -22,15 +23,11 @@
 
 namespace {
 
-constexpr int32_t kMessageShortcutFailed = 31;
-constexpr int32_t kMessageShortcutName = 38;
 constexpr int32_t kShortcutProgress = 95;
 constexpr int32_t kProgressAfterShortcuts = 97;
 
-const wchar_t* W(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
-
 bool IsFolder(const String& path) {
-  const DWORD attributes = GetFileAttributesW(W(path));
+  const DWORD attributes = GetFileAttributesW(Wide(path));
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
@@ -43,7 +40,7 @@ String Text(const LanguageTable* languages, int32_t n) { return languages ? Mess
 
 void ReportShortcutFailure(const LanguageTable* languages, const String& lnk) {
   const String reason = LastErrorTextW();
-  const String head = Text(languages, kMessageShortcutFailed);
+  const String head = Text(languages, message_number::kWriteFailed);
   AddFailureFormatW(u"%s %s\r\n%s\r\n\r\n", head.w_str(), lnk.w_str(), reason.w_str());
 }
 
@@ -75,7 +72,7 @@ ShortcutLink ShortcutMaker::Prepare(const ShortcutRequest& request, String* name
   if (link.working_folder.empty() || !IsFolder(link.working_folder)) link.working_folder = in_.install_folder;
   if (link.target.FindW(u':') < 0) link.target = JoinPath(in_.install_folder, link.target.w_str());
   *name = request.name;
-  if (name->empty()) *name = FillMessage(Text(in_.languages, kMessageShortcutName), {LastPathComponent(link.target)});
+  if (name->empty()) *name = FillMessage(Text(in_.languages, message_number::kShortcutDefaultName), {LastPathComponent(link.target)});
   return link;
 }
 
@@ -117,13 +114,13 @@ bool ShortcutMaker::PrepareDesktopFolder(const String& folder) {
     if (WriteWholeFile(icon.w_str(), in_.desktop_folder_icon.c_str(), in_.desktop_folder_icon.length()) != 0) {
       AddFailureFormatW(u"Failed to create Desktop shortcut folder icon \"%s\"\r\n", icon.w_str());
     } else {
-      WritePrivateProfileStringW(L".ShellClassInfo", L"IconFile", W(icon), W(ini));
-      WritePrivateProfileStringW(L".ShellClassInfo", L"IconIndex", L"0", W(ini));
+      WritePrivateProfileStringW(L".ShellClassInfo", L"IconFile", Wide(icon), Wide(ini));
+      WritePrivateProfileStringW(L".ShellClassInfo", L"IconIndex", L"0", Wide(ini));
       AddUninstallRecordW(icon, kRecordFile);
     }
   }
-  SetFileAttributesW(W(folder), GetFileAttributesW(W(folder)) | FILE_ATTRIBUTE_SYSTEM);
-  SetFileAttributesW(W(ini), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  SetFileAttributesW(Wide(folder), GetFileAttributesW(Wide(folder)) | FILE_ATTRIBUTE_SYSTEM);
+  SetFileAttributesW(Wide(ini), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
   return true;
 }
 
@@ -173,7 +170,7 @@ bool InvokePinVerb(const String& lnk) {
   info.cbSize = sizeof(info);
   info.fMask = SEE_MASK_INVOKEIDLIST | SEE_MASK_FLAG_NO_UI;
   info.lpVerb = L"taskbarpin";
-  info.lpFile = W(lnk);
+  info.lpFile = Wide(lnk);
   info.nShow = SW_SHOWNORMAL;
   return ShellExecuteExW(&info) != FALSE;
 }
@@ -193,7 +190,7 @@ void Pin(const TaskbarPinInputs& inputs) {
   const String reason = pinned ? String() : LastErrorTextW();
   LogFormatW(u"Pin to taskbar(%s): %s\r\n", link.target.w_str(), pinned ? u"OK" : u"FAIL");
   if (!pinned) LogFormatW(u"%s\r\n", reason.w_str());
-  DeleteFileW(W(link.lnk));
+  DeleteFileW(Wide(link.lnk));
   String pinned_name = name;
   pinned_name.AppendW(u".lnk");
   AddUninstallRecordW(JoinPath(UserPinnedFolder(), pinned_name.w_str()), kRecordFile);

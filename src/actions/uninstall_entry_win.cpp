@@ -17,10 +17,10 @@
 #include "records/restart_queue.h"
 #include "records/uninstall_data.h"
 #include "records/uninstall_records.h"
+#include "records/uninstall_value_names.h"
 
 namespace {
 
-constexpr char16_t kUninstallStringName[] = u"UninstallString";
 constexpr char16_t kSaveFailedFormat[] = u"Failed to save data in registry key \"%s\": %s\r\n";
 
 bool WriteOne(RegistryKey& key, const EntryValue& value) {
@@ -72,7 +72,7 @@ void WriteEntryValues(RegistryKey& key, const Vector<EntryValue>& values, String
     const String reason = LastErrorTextW();
     if (value.product_defined) {
       AddFailureFormatW(kSaveFailedFormat, FullValueName(value).w_str(), reason.w_str());
-    } else if (value.subkey.empty() && value.name.EqualsW(kUninstallStringName)) {
+    } else if (value.subkey.empty() && value.name.EqualsW(uninstall_value::kUninstallString)) {
       *error_text = reason;
     }
   }
@@ -81,7 +81,7 @@ void WriteEntryValues(RegistryKey& key, const Vector<EntryValue>& values, String
 // The uninstaller finds the product by this value: it must read back as written.
 bool ReadsBack(RegistryKey& key, const String& command, String* error_text) {
   String stored;
-  if (!key.ReadText(kUninstallStringName, &stored, 0)) {
+  if (!key.ReadText(uninstall_value::kUninstallString, &stored, 0)) {
     if (error_text->empty()) *error_text = LastErrorTextW();
     return false;
   }

@@ -3,14 +3,13 @@
 #include <utility>
 
 #include "core/environment.h"
+#include "core/wide_win.h"
 
 namespace {
 
 // The expansion buffer that holds any ordinary text; a longer result gets a
 // buffer of its own size rather than being cut.
 constexpr DWORD kExpandUnits = 32000;
-
-const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 
 // Calls `fill(buffer, units)` (an API that returns the units it wrote, or the
 // units it needs when the buffer is short) until the answer fits. False when

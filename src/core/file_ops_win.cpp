@@ -5,10 +5,9 @@
 #include "core/file_ops.h"
 #include "core/handle_win.h"
 #include "core/system_library_win.h"
+#include "core/wide_win.h"
 
 namespace {
-
-const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 
 bool IsMissingError(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 

@@ -5,10 +5,10 @@
 #include "core/final_path.h"
 #include "core/system_error_text.h"
 #include "core/temp_files.h"
+#include "core/wide_win.h"
 
 namespace {
 
-const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 HANDLE AsHandle(void* context) { return static_cast<HANDLE>(context); }
 
 int32_t HandleRead(void* context, void* buffer, int32_t size) {

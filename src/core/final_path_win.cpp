@@ -4,10 +4,9 @@
 
 #include "core/final_path.h"
 #include "core/handle_win.h"
+#include "core/wide_win.h"
 
 namespace {
-
-const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 
 // The handle's final path without its prefix, or empty.
 String FinalPathOf(HANDLE handle) {

@@ -4,12 +4,11 @@
 #include "core/folder_walk.h"
 #include "core/handle_win.h"
 #include "core/message_pump_win.h"
+#include "core/wide_win.h"
 
 namespace {
 
 constexpr int kMessagesPerEntry = 100;
-
-const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 
 bool IsDots(const wchar_t* name) { return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0)); }
 

@@ -1,5 +1,7 @@
 #include "core/process_rules.h"
 
+#include "core/path_rules.h"
+
 namespace {
 
 // The system's values, named here because portable code has no <windows.h>.
@@ -80,6 +82,21 @@ String InterpreterCommandLine(const String& interpreter, const String& file) {
   if (quote) line.AppendW(u'"');
   line.Append(file);
   if (quote) line.AppendW(u'"');
+  return line;
+}
+
+String SystemToolCommandLine(const String& system_folder, const char16_t* tool, const char16_t* switches,
+                             const String& file) {
+  String line(u"\"");
+  line.Append(JoinPath(system_folder, tool));
+  line.AppendW(u"\" ");
+  if (switches && *switches) {
+    line.AppendW(switches);
+    line.AppendW(u' ');
+  }
+  line.AppendW(u'"');
+  line.Append(file);
+  line.AppendW(u'"');
   return line;
 }
 

@@ -56,6 +56,13 @@ String RunFailureText(const char16_t* command_line, const String& error_text);
 // names may be switched off on the volume). UTF-16.
 String InterpreterCommandLine(const String& interpreter, const String& file);
 
+// The command line that runs `tool` of the system folder on one file: the
+// tool's full path in double quotes (so that no program of that name
+// elsewhere is started), a blank, `switches` and a blank when there are any,
+// and `file` in double quotes. UTF-16.
+String SystemToolCommandLine(const String& system_folder, const char16_t* tool, const char16_t* switches,
+                             const String& file);
+
 // ShellExecute's answers that matter here.
 constexpr int32_t kShellAccessDenied = 5;  // SE_ERR_ACCESSDENIED
 // Answers up to this one are failures (32 is SE_ERR_DLLNOTFOUND).

@@ -47,6 +47,14 @@ TEST(RunProcessText, InterpreterCommandLineQuotesWhatNeedsIt) {
             u"\"C:\\Windows\\system32\\cmd.exe\" /c \"C:\\My Temp\\run.bat\"");
 }
 
+TEST(RunProcessText, SystemToolCommandLineQuotesToolAndFile) {
+  const String system(u"C:\\Windows\\system32");
+  EXPECT_EQ(Wide(SystemToolCommandLine(system, u"regsvr32.exe", u"/s /u", String(u"C:\\My App\\x.dll"))),
+            u"\"C:\\Windows\\system32\\regsvr32.exe\" /s /u \"C:\\My App\\x.dll\"");
+  EXPECT_EQ(Wide(SystemToolCommandLine(String(u"D:\\Sys\\"), u"regsvr32.exe", u"", String(u"a.dll"))),
+            u"\"D:\\Sys\\regsvr32.exe\" \"a.dll\"");
+}
+
 TEST(ShellOpenRules, OnlyTheOpenVerbIsRetriedElevated) {
   EXPECT_TRUE(RetryShellElevated(kShellAccessDenied, nullptr));
   EXPECT_TRUE(RetryShellElevated(kShellAccessDenied, u""));

@@ -9,10 +9,10 @@
 #include "core/path_rules.h"
 #include "core/show_message_win.h"
 #include "core/system_error_text.h"
+#include "core/system_folders.h"
+#include "core/wide_win.h"
 
 namespace {
-
-const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 
 bool IsFolder(const String& path) {
   const uint32_t attributes = GetAttributes(path.w_str());
@@ -96,4 +96,10 @@ bool RunHidden(const char16_t* file) {
   if (RunProcess(command_line.w_str(), kRunNewConsole | kRunShowHidden) != kRunNotStarted) return true;
   const auto answer = reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", Wide(file), nullptr, nullptr, SW_HIDE));
   return answer > kShellLastFailure;
+}
+
+uint32_t RunSystemTool(const char16_t* tool, const char16_t* switches, const String& file) {
+  const String system = FolderPath(FolderSource::kSystem);
+  const String command = SystemToolCommandLine(system, tool, switches, file);
+  return RunProcess(command.w_str(), kRunWait | kRunShowHidden | kRunPumpMessages, system.w_str());
 }

@@ -28,6 +28,11 @@ bool TerminateProcessOrSelf(HANDLE process, uint32_t exit_code);
 // short names; the path itself when it has none.
 String ShortPath(const char16_t* path);
 
+// Runs `tool` of the system folder on `file` (SystemToolCommandLine), hidden,
+// in the system folder, and waits for it while pumping messages. RunProcess's
+// result: the tool's exit code, or kRunNotStarted.
+uint32_t RunSystemTool(const char16_t* tool, const char16_t* switches, const String& file);
+
 // Runs a batch or program file through the command interpreter in a new,
 // hidden console, without waiting; when the interpreter cannot be started,
 // has the shell open the file hidden. True when either started it.

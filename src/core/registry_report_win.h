@@ -6,10 +6,7 @@
 #include <windows.h>
 
 #include "core/string.h"
-
-// The wide interface takes wchar_t, which is UTF-16 on Windows.
-inline const wchar_t* WideText(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
-inline wchar_t* WideText(char16_t* text) { return reinterpret_cast<wchar_t*>(text); }
+#include "core/wide_win.h"
 
 // Sets `status` as the last error, shows the box when `options` has
 // kRegShowError (naming the key and value), and returns false. The last error

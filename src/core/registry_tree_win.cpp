@@ -11,7 +11,7 @@ constexpr DWORD kNameUnits = 16384;
 LONG ListNames(HKEY key, bool values, Array<String>* names) {
   String buffer;
   buffer.SetLength(static_cast<int32_t>(kNameUnits * 2));
-  wchar_t* name = WideText(buffer.wdata());
+  wchar_t* name = Wide(buffer.wdata());
   for (DWORD index = 0;; ++index) {
     DWORD units = kNameUnits;
     const LONG status = values ? RegEnumValueW(key, index, name, &units, nullptr, nullptr, nullptr, nullptr)
@@ -34,7 +34,7 @@ bool HasValues(HKEY key, LONG* status) {
 // error for every result but kDeleted.
 int DeleteTree(HKEY parent, const char16_t* name, uint32_t options, RegView view) {
   RegKeyHandle key;
-  LONG status = RegOpenKeyExW(parent, WideText(name), 0, WithView(KEY_READ | DELETE, view), key.Receive());
+  LONG status = RegOpenKeyExW(parent, Wide(name), 0, WithView(KEY_READ | DELETE, view), key.Receive());
   if (status != ERROR_SUCCESS) {
     SetLastError(static_cast<DWORD>(status));
     return status == ERROR_FILE_NOT_FOUND ? RegistryKey::kNotFound : RegistryKey::kDeleteFailed;
@@ -55,7 +55,7 @@ int DeleteTree(HKEY parent, const char16_t* name, uint32_t options, RegView view
   // A child that cannot go makes the delete below fail, which reports it.
   for (const String& child : children) DeleteTree(key.get(), child.w_str(), options, view);
   key.Close();
-  status = RegDeleteKeyExW(parent, WideText(name), static_cast<REGSAM>(view), 0);
+  status = RegDeleteKeyExW(parent, Wide(name), static_cast<REGSAM>(view), 0);
   if (status == ERROR_SUCCESS) return RegistryKey::kDeleted;
   SetLastError(static_cast<DWORD>(status));
   return status == ERROR_FILE_NOT_FOUND ? RegistryKey::kNotFound : RegistryKey::kDeleteFailed;

@@ -21,7 +21,7 @@ LONG QueryValue(HKEY key, const char16_t* name, RegValue* value) {
     if (size > kRegMaxValueSize) return ERROR_INVALID_DATA;
     data.SetLength(static_cast<int32_t>(size));
     DWORD type = REG_NONE;
-    const LONG status = RegQueryValueExW(key, WideText(name), nullptr, &type, data.data(), &size);
+    const LONG status = RegQueryValueExW(key, Wide(name), nullptr, &type, data.data(), &size);
     if (status == ERROR_MORE_DATA) continue;
     if (status != ERROR_SUCCESS) {
       data.Clear();
@@ -88,7 +88,7 @@ bool RegistryKey::ReadReal(const char16_t* name, double* number, uint32_t option
 
 bool RegistryKey::ValueExists(const char16_t* name) {
   if (!is_open()) return ReportRegistryFailure(ERROR_INVALID_HANDLE, 0, display_, name);
-  const LONG status = RegQueryValueExW(key_.get(), WideText(name), nullptr, nullptr, nullptr, nullptr);
+  const LONG status = RegQueryValueExW(key_.get(), Wide(name), nullptr, nullptr, nullptr, nullptr);
   if (status != ERROR_SUCCESS) return ReportRegistryFailure(status, 0, display_, name);
   return true;
 }
@@ -98,12 +98,12 @@ bool RegistryKey::WriteValue(const char16_t* name, uint32_t type, const void* da
   if (!is_open()) return ReportRegistryFailure(ERROR_INVALID_HANDLE, options, display_, name);
   if ((options & kRegNoOverwrite) && ValueExists(name)) return true;
   if ((options & kRegEmptyDeletes) && IsEmptyRegData(type, data, size)) {
-    const LONG status = RegDeleteValueW(key_.get(), WideText(name));
+    const LONG status = RegDeleteValueW(key_.get(), Wide(name));
     if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) return true;
     return ReportRegistryFailure(status, options, display_, name);
   }
   const LONG status =
-      RegSetValueExW(key_.get(), WideText(name), 0, type, static_cast<const BYTE*>(data), size);
+      RegSetValueExW(key_.get(), Wide(name), 0, type, static_cast<const BYTE*>(data), size);
   if (status != ERROR_SUCCESS) return ReportRegistryFailure(status, options, display_, name);
   return true;
 }
@@ -142,7 +142,7 @@ bool RegistryKey::WriteReal(const char16_t* name, double number, uint32_t option
 
 bool RegistryKey::DeleteValue(const char16_t* name, uint32_t options) {
   if (!is_open()) return ReportRegistryFailure(ERROR_INVALID_HANDLE, options, display_, name);
-  const LONG status = RegDeleteValueW(key_.get(), WideText(name));
+  const LONG status = RegDeleteValueW(key_.get(), Wide(name));
   if (status != ERROR_SUCCESS) return ReportRegistryFailure(status, options, display_, name);
   return true;
 }

@@ -71,7 +71,7 @@ int RegistryKey::OpenBelow(HKEY parent, const String& parent_display, const char
                            uint32_t access, RegView view) {
   String display(parent_display);
   AppendRegDisplayPath(&display, subkey);
-  const wchar_t* name = WideText(subkey ? subkey : u"");
+  const wchar_t* name = Wide(subkey ? subkey : u"");
   const REGSAM sam = WithView(access, view);
   HKEY key = nullptr;
   DWORD disposition = REG_OPENED_EXISTING_KEY;

@@ -4,10 +4,10 @@
 #include "core/codepage.h"
 #include "core/file_ops.h"
 #include "core/process_win.h"
+#include "core/wide_win.h"
 
 namespace {
 
-const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 const wchar_t* WideOrNull(const char16_t* text) { return text && *text ? Wide(text) : nullptr; }
 
 constexpr char kUtf8Mark = '|';

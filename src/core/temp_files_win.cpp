@@ -2,13 +2,12 @@
 #include <ntsecapi.h>
 
 #include "core/temp_files.h"
+#include "core/wide_win.h"
 
 namespace {
 
 constexpr int kFileAttempts = 100;
 constexpr int kFolderAttempts = 500;
-
-const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 
 bool IsEmpty(const char16_t* text) { return !text || !*text; }
 

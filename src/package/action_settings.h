@@ -1,6 +1,7 @@
 // Settings of the install actions that have no field of their own: they are
-// carried as "Name=value" lines (CR LF between lines) in reserved text 3
-// (settings field 49), which nothing else reads. Names are matched without
+// carried as "Name=value" lines (CR LF between lines) in the product
+// settings' InstallActionSettings text (stored field 49), which nothing else
+// reads. Names are matched without
 // regard to case; an unknown name is ignored, so that older installers read
 // newer packages.
 //

@@ -30,6 +30,15 @@ struct EntryRecord {
   String working_folder;      // narrow
   uint32_t msi_option = 0;    // only for kind kEntryKindMsi
   ByteSpan content;           // views the entry's own bytes
+
+  // Two fields mean something else for some kinds; these names say what.
+  // `version` holds the display name of a font, of a control-panel applet
+  // and of a file's shortcuts (UTF-8); `working_folder` holds an applet's
+  // class id ("{...}").
+  const String& display_name() const { return version; }
+  String& display_name() { return version; }
+  const String& applet_class_id() const { return working_folder; }
+  String& applet_class_id() { return working_folder; }
 };
 
 // The longest entry record that an entry of this content size may have.

@@ -39,17 +39,17 @@ struct ShortcutRecord {
 // association action. `enabled` is not stored: every record starts enabled.
 struct AssociationRecord {
   bool enabled = true;
-  String text1;  // narrow
-  String text2;  // stored as UTF-8, held as UTF-16
-  String text3;  // narrow
-  String text4;  // packed: UTF-16
-  String text5;  // narrow
-  uint8_t byte1 = 0;
-  uint8_t byte2 = 0;
-  uint8_t byte3 = 0;
-  String text6;  // narrow
-  uint8_t byte4 = 0;
-  uint8_t byte5 = 0;
+  String extension;    // narrow; a leading "." is added when missing
+  String description;  // stored as UTF-8, held as UTF-16
+  String verb;         // narrow, such as "open"
+  String verb_label;   // packed: UTF-16
+  String command;      // narrow; variables not yet expanded
+  uint8_t mode = 0;    // 0 normal, 1 also the type's default verb, 2 open-with only
+  uint8_t unused1 = 0;  // stored, never read
+  uint8_t unused2 = 0;
+  String prog_id;      // narrow: the file type's key; empty or with "!": the type already there
+  uint8_t unused3 = 0;
+  uint8_t unused4 = 0;
 };
 
 // A value that the product adds to its uninstall entry.
@@ -146,7 +146,7 @@ struct ProductSettings {
   String RequiredProductVersion;
   String GreetingSound;  // bytes: a WAVE image
   String DesktopFolder;
-  String Reserved3;
+  String InstallActionSettings;
   String PreInstallBatch;
   String PostInstallBatch;
   String ExitBatch;
@@ -248,6 +248,7 @@ constexpr int kCopyLicenceTexts = 47;
 constexpr int kHideFileNames = 49;
 constexpr int kGrantFolderRights = 50;
 constexpr int kProgressPage = 51;  // the uninstaller also closes its progress page before its last messages
+constexpr int kPageIcons = 52;  // every page (and the greeting box) carries the application icons
 constexpr int kRestartMarker = 53;
 constexpr int kUninstallKeepsLog = 54;  // Install.log stays at uninstall (kKeepInstallLog writes it)
 constexpr int kNoPortableFolder = 55;  // the folder page refuses removable drives

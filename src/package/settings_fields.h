@@ -91,17 +91,17 @@ struct ScalarOf<S32> {
   X(narrow_text, ZStr)
 
 #define BX_ASSOCIATION_RECORD_FIELDS(X) \
-  X(text1, ZStr)                        \
-  X(text2, Utf8ZStr)                    \
-  X(text3, ZStr)                        \
-  X(text4, Packed)                      \
-  X(text5, ZStr)                        \
-  X(byte1, U8)                          \
-  X(byte2, U8)                          \
-  X(byte3, U8)                          \
-  X(text6, ZStr)                        \
-  X(byte4, U8)                          \
-  X(byte5, U8)
+  X(extension, ZStr)                    \
+  X(description, Utf8ZStr)              \
+  X(verb, ZStr)                         \
+  X(verb_label, Packed)                 \
+  X(command, ZStr)                      \
+  X(mode, U8)                           \
+  X(unused1, U8)                        \
+  X(unused2, U8)                        \
+  X(prog_id, ZStr)                      \
+  X(unused3, U8)                        \
+  X(unused4, U8)
 
 #define BX_UNINSTALL_VALUE_FIELDS(X) \
   X(name, ZStr)                      \
@@ -207,7 +207,7 @@ BX_RECORD_LAYOUT(CloseRule, BX_CLOSE_RULE_FIELDS, "~~THE~END~~", ((void)record, 
     s.Flag(product_flag::kRequiresProduct), 0, 0, kCorruptNone)                              \
   X(47, GreetingSound, s.GreetingSound, Packed, true, 0, 0, kCorruptNone)                    \
   X(48, DesktopFolder, s.DesktopFolder, Packed, true, 0, 0, kCorruptNone)                    \
-  X(49, Reserved3, s.Reserved3, LongLen, true, 0, 0, kCorruptNone)                           \
+  X(49, InstallActionSettings, s.InstallActionSettings, LongLen, true, 0, 0, kCorruptNone)   \
   X(50, PreInstallBatch, s.PreInstallBatch, Packed, true, 0, 0, kCorruptNone)                \
   X(50, PostInstallBatch, s.PostInstallBatch, Packed, true, 0, 0, kCorruptNone)              \
   X(50, ExitBatch, s.ExitBatch, Packed, true, 0, 0, kCorruptNone)                            \

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "core/codepage.h"
+#include "package/message_numbers.h"
 #include "package/settings_fields.h"
 
 namespace {
@@ -217,7 +218,7 @@ void ApplyDerivedSettings(const SettingsReadOptions& options, ProductSettings& s
   l.windows_folder = options.windows_folder;
 
   s.WizardCaption = s.Flag(product_flag::kNoMessageCaption) ? ReplacePlaceholders(s.WindowTitle, l)
-                                                            : MessageText(l, 0);
+                                                            : MessageText(l, message_number::kWizardCaption);
 }
 
 CorruptCode ReadSettings(const uint8_t* block, size_t length, const SettingsReadOptions& options,

@@ -298,6 +298,12 @@ void ExpandVariables(String& text) {
   ExpandVariables(text, CurrentVariableSources());
 }
 
+String ExpandedVariables(const String& text) {
+  String expanded = text;
+  ExpandVariables(expanded);
+  return expanded;
+}
+
 String BatchVariableLines(const VariableSources& sources) {
   const Values values(sources);
   String lines;

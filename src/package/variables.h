@@ -109,6 +109,8 @@ String VariableValue(Variable id, const VariableSources& sources);
 // are neither variables nor environment strings stay as written.
 void ExpandVariables(String& text);
 void ExpandVariables(String& text, const VariableSources& sources);
+// The same as a copy: `text` with the run's variables expanded.
+String ExpandedVariables(const String& text);
 // The table step alone, without the environment step.
 void ReplaceVariables(String& text, const VariableSources& sources);
 

@@ -8,6 +8,7 @@
 #include "core/os_name.h"
 #include "core/path_rules.h"
 #include "core/silent_mode.h"
+#include "core/wide_win.h"
 #include "package/message_box.h"
 #include "package/message_format.h"
 #include "package/message_numbers.h"
@@ -17,8 +18,6 @@
 
 namespace {
 
-
-const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
 bool DialogsAllowed() { return !AutomaticMode() && !SilentMode(); }
 

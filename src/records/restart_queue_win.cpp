@@ -11,11 +11,10 @@
 #include "core/system_folders.h"
 #include "core/system_library_win.h"
 #include "core/whole_file.h"
+#include "core/wide_win.h"
 #include "records/log_writers.h"
 
 namespace {
-
-const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 
 
 bool Deferred() {

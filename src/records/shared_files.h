@@ -12,7 +12,6 @@
 #include "core/vector.h"
 
 constexpr char16_t kSharedDllsKey[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
-constexpr char16_t kSharedFilesValue[] = u"SharedFiles";
 constexpr char kSharedCountsUnavailableText[] =
     "REGISTRY ERROR:  Unable to adjust shared file reference counts.\r\n\r\n";
 

@@ -7,21 +7,20 @@
 #include "core/message_pump_win.h"
 #include "core/process_win.h"
 #include "core/registry_win.h"
-#include "core/system_folders.h"
+#include "core/wide_win.h"
 #include "package/message_box.h"
 #include "package/message_format.h"
 #include "package/message_numbers.h"
 #include "records/failure_summary.h"
 #include "records/marked_path.h"
 #include "records/shared_files.h"
+#include "records/uninstall_value_names.h"
 
 namespace {
 
 // SharedDLLs is read where the installer counts: the program's default view.
 constexpr RegView kSharedDllsView = RegView::kDefault;
 constexpr int kMessageRounds = 100;
-
-const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
 // Owner of a COM interface pointer, released when it goes.
 template <class Interface>
@@ -41,18 +40,9 @@ class ComRef {
   Interface* pointer_ = nullptr;
 };
 
-// "regsvr32.exe /s /u "path"", hidden, in the system folder. The program is
-// named by its full path, so that none beside the uninstaller is started.
-// True when it ran and ended with exit code 0.
-bool UnregisterWithRegsvr32(const String& path) {
-  const String system = FolderPath(FolderSource::kSystem);
-  String command(u"\"");
-  command.Append(system);
-  command.AppendW(u"\\regsvr32.exe\" /s /u \"");
-  command.Append(path);
-  command.AppendW(u'"');
-  return RunProcess(command.w_str(), kRunWait | kRunShowHidden | kRunPumpMessages, system.w_str()) == 0;
-}
+// "regsvr32.exe /s /u "path"", hidden, from the system folder. True when it
+// ran and ended with exit code 0.
+bool UnregisterWithRegsvr32(const String& path) { return RunSystemTool(u"regsvr32.exe", u"/s /u", path) == 0; }
 
 // The server's own entry, for when regsvr32 could not do it.
 void CallDllUnregisterServer(const String& path) {
@@ -116,7 +106,7 @@ void ReleaseSharedFile(RegistryKey& counts, const SharedFileEntry& entry, const 
 
 bool RunSharedFilePass(RegistryKey& product_key, const SharedFilePassOptions& options) {
   String listed;
-  if (!product_key.ReadText(kSharedFilesValue, &listed, 0) || listed.empty()) return true;
+  if (!product_key.ReadText(uninstall_value::kSharedFiles, &listed, 0) || listed.empty()) return true;
   RegistryKey counts;
   if (!counts.Open(RegRoot::kLocalMachine, kSharedDllsKey, kRegNoStack, KEY_READ | KEY_SET_VALUE,
                    kSharedDllsView)) {
@@ -128,6 +118,6 @@ bool RunSharedFilePass(RegistryKey& product_key, const SharedFilePassOptions& op
   SharedFileEntry entry;
   while (TakeSharedFileEntry(&text, &entry)) ReleaseSharedFile(counts, entry, options);
   counts.CloseAll();
-  product_key.DeleteValue(kSharedFilesValue, 0);
+  product_key.DeleteValue(uninstall_value::kSharedFiles, 0);
   return true;
 }

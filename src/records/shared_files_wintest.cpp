@@ -11,6 +11,7 @@
 #include "core/scratch_folder_wintest.h"
 #include "records/failure_summary.h"
 #include "records/marked_path.h"
+#include "records/uninstall_value_names.h"
 
 namespace {
 
@@ -59,7 +60,7 @@ class SharedFilePassRun : public testing::Test {
     return path;
   }
   // The list as the installer stores it: 8-bit text through the ANSI code page.
-  void StoreList() { ASSERT_TRUE(product_.WriteText(kSharedFilesValue, AnsiToUtf16(list_), 0)); }
+  void StoreList() { ASSERT_TRUE(product_.WriteText(uninstall_value::kSharedFiles, AnsiToUtf16(list_), 0)); }
   bool HasCount(const String& path, uint32_t* count) { return counts_.ReadNumber(path.w_str(), count, 0); }
 
   ScratchFolder folder_;
@@ -99,7 +100,7 @@ TEST_F(SharedFilePassRun, CountsGoDownAndUnusedFilesGo) {
   EXPECT_FALSE(HasCount(wide, &count));
   EXPECT_FALSE(Exists(folder_ / L"\u00E9t\u00E9 \u4E2D.dll"));
 
-  EXPECT_FALSE(product_.ValueExists(kSharedFilesValue));
+  EXPECT_FALSE(product_.ValueExists(uninstall_value::kSharedFiles));
   EXPECT_EQ(Text(TheFailureSummary().text), "");
 }
 

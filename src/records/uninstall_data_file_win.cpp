@@ -5,11 +5,10 @@
 #include "core/handle_win.h"
 #include "core/temp_files.h"
 #include "package/run_product.h"
+#include "core/wide_win.h"
 #include "records/uninstall_data.h"
 
 namespace {
-
-const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
 // All of `bytes`, on the disk before the file is renamed into place.
 bool WriteAll(HANDLE file, const String& bytes) {

@@ -5,6 +5,7 @@
 #include "core/registry_path.h"
 #include "core/registry_value.h"
 #include "records/install_log.h"
+#include "records/uninstall_value_names.h"
 
 namespace {
 
@@ -43,69 +44,70 @@ class EntryTable {
 };
 
 void AddStandardValues(const ProductSettings& s, const UninstallEntryFacts& f, EntryTable& t) {
-  t.Text(u"UninstallString", UninstallCommand(f.uninstaller_path, f.key_name, false));
-  t.Text(u"QuietUninstallString", UninstallCommand(f.uninstaller_path, f.key_name, true));
-  t.Text(u"DisplayName", s.DisplayName);
-  t.Text(u"InstallSource", f.installer_path);
-  t.TextOrDelete(u"Publisher", s.Publisher);
-  t.Number(u"Bitness", s.Bitness);
-  t.TextOrDelete(u"DisplayVersion", s.DisplayVersion);
-  t.TextOrDelete(u"NoDowngradeBelow", s.NoDowngradeBelow);
-  t.TextOrDelete(u"DisplayIcon", f.product_icon_path);
+  t.Text(uninstall_value::kUninstallString, UninstallCommand(f.uninstaller_path, f.key_name, false));
+  t.Text(uninstall_value::kQuietUninstallString, UninstallCommand(f.uninstaller_path, f.key_name, true));
+  t.Text(uninstall_value::kDisplayName, s.DisplayName);
+  t.Text(uninstall_value::kInstallSource, f.installer_path);
+  t.TextOrDelete(uninstall_value::kPublisher, s.Publisher);
+  t.Number(uninstall_value::kBitness, s.Bitness);
+  t.TextOrDelete(uninstall_value::kDisplayVersion, s.DisplayVersion);
+  t.TextOrDelete(uninstall_value::kNoDowngradeBelow, s.NoDowngradeBelow);
+  t.TextOrDelete(uninstall_value::kDisplayIcon, f.product_icon_path);
   uint32_t major = 0;
   uint32_t minor = 0;
   const bool parts = VersionParts(s.DisplayVersion, &major, &minor);
-  t.NumberOrDelete(u"VersionMajor", parts, major);
-  t.NumberOrDelete(u"VersionMinor", parts, minor);
+  t.NumberOrDelete(uninstall_value::kVersionMajor, parts, major);
+  t.NumberOrDelete(uninstall_value::kVersionMinor, parts, minor);
 }
 
 void AddProductValues(const ProductSettings& s, const UninstallEntryFacts& f, EntryTable& t) {
-  t.TextOrDelete(u"ProductRegistry", s.ProductRegistry);
-  t.TextOrDelete(u"ProductStartMenu", f.start_menu);
-  t.TextOrDelete(u"SharedPath", f.shared_folder);
-  t.NarrowOrDelete(u"ProductFonts", f.product_fonts);
+  t.TextOrDelete(uninstall_value::kProductRegistry, s.ProductRegistry);
+  t.TextOrDelete(uninstall_value::kProductStartMenu, f.start_menu);
+  t.TextOrDelete(uninstall_value::kSharedPath, f.shared_folder);
+  t.NarrowOrDelete(uninstall_value::kProductFonts, f.product_fonts);
   // The uninstaller reads the flags back as 64-bit and 32-bit numbers.
   uint64_t flags = s.ProductFlags;
   if (f.restart_asked) flags |= uint64_t{1} << product_flag::kAskRestart;
   uint32_t flags2 = s.ProductFlags2;
   if (f.restore_point_not_made) flags2 &= ~(uint32_t{1} << product_flag2::kRestorePoint);
-  t.Text(u"ProductFlags", IntToTextW(static_cast<int64_t>(flags)));
-  t.Text(u"ProductFlags2", UIntToTextW(flags2));
-  t.TextOrDelete(u"UninstallBatch1", s.UninstallBatch1);
-  t.TextOrDelete(u"UninstallBatch2", s.UninstallBatch2);
-  t.NarrowOrDelete(u"SharedFiles", f.shared_files);
-  t.TextOrDelete(u"UninstallSubdir", s.UninstallSubdir);
-  t.TextOrDelete(u"AddToPathSubfolder", f.add_to_path_subfolder);
-  t.Number(u"ShortcutMode", s.ShortcutMode);
-  t.TextOrDelete(u"NotifyURL", s.NotifyURL);
-  t.TextOrDelete(u"SupportOffer", s.SupportOffer);
-  t.TextOrDelete(u"DesktopFolder", s.DesktopFolder);
+  t.Text(uninstall_value::kProductFlags, IntToTextW(static_cast<int64_t>(flags)));
+  t.Text(uninstall_value::kProductFlags2, UIntToTextW(flags2));
+  t.TextOrDelete(uninstall_value::kUninstallBatch1, s.UninstallBatch1);
+  t.TextOrDelete(uninstall_value::kUninstallBatch2, s.UninstallBatch2);
+  t.NarrowOrDelete(uninstall_value::kSharedFiles, f.shared_files);
+  t.TextOrDelete(uninstall_value::kUninstallSubdir, s.UninstallSubdir);
+  t.TextOrDelete(uninstall_value::kAddToPathSubfolder, f.add_to_path_subfolder);
+  t.Number(uninstall_value::kShortcutMode, s.ShortcutMode);
+  t.TextOrDelete(uninstall_value::kNotifyUrl, s.NotifyURL);
+  t.TextOrDelete(uninstall_value::kSupportOffer, s.SupportOffer);
+  t.TextOrDelete(uninstall_value::kDesktopFolder, s.DesktopFolder);
   uint32_t kib = 0;
   const bool sized = EstimatedSizeKiB(f.total_bytes, &kib);
-  t.NumberOrDelete(u"EstimatedSize", sized, kib);
+  t.NumberOrDelete(uninstall_value::kEstimatedSize, sized, kib);
 }
 
 // So that the uninstaller paints the same background window.
 void AddPaintingValues(const ProductSettings& s, const UninstallEntryFacts& f, EntryTable& t) {
-  t.Text(u"DisplayTitle", s.DisplayTitle);
-  t.Number(u"TitleColor", s.TitleColor);
-  t.Text(u"TitleSize", RegRealText(s.TitleSize));
-  t.Number(u"TopColor", s.TopColor);
+  t.Text(uninstall_value::kDisplayTitle, s.DisplayTitle);
+  t.Number(uninstall_value::kTitleColor, s.TitleColor);
+  t.Text(uninstall_value::kTitleSize, RegRealText(s.TitleSize));
+  t.Number(uninstall_value::kTopColor, s.TopColor);
   const bool mono = s.MonoColor || f.mono_colour_fallback;
-  t.NumberOrDelete(u"BottomColor", !mono, s.BottomColor);
-  t.Number(u"MonoColor", mono ? 1 : 0);
-  t.Number(u"TitleShadow", s.TitleShadow);
-  t.Number(u"TitlePosition", s.TitlePosition);
-  t.Text(u"TitleFont", AnsiToUtf16(s.TitleFont));
-  t.Text(u"TaskbarText", s.TaskbarText);
-  t.Text(u"CopyrightText", s.CopyrightText);
-  t.Text(u"CopyrightFont", s.CopyrightFont);
-  t.Text(u"CopyrightSize", RegRealText(s.CopyrightSize));
-  t.Text(u"CopyrightColor", ColourText(s.CopyrightColor));
-  t.Number(u"CopyrightPos", s.CopyrightPos);
-  t.NumberOrDelete(u"BitmapSize", f.bitmap_written, static_cast<uint32_t>(s.BitmapSize));
-  t.NumberOrDelete(u"BitmapTPI", f.bitmap_written && s.BitmapTPI != -1, static_cast<uint32_t>(s.BitmapTPI));
-  t.NumberOrDelete(u"StretchMode", f.bitmap_written, static_cast<uint32_t>(s.StretchMode));
+  t.NumberOrDelete(uninstall_value::kBottomColor, !mono, s.BottomColor);
+  t.Number(uninstall_value::kMonoColor, mono ? 1 : 0);
+  t.Number(uninstall_value::kTitleShadow, s.TitleShadow);
+  t.Number(uninstall_value::kTitlePosition, s.TitlePosition);
+  t.Text(uninstall_value::kTitleFont, AnsiToUtf16(s.TitleFont));
+  t.Text(uninstall_value::kTaskbarText, s.TaskbarText);
+  t.Text(uninstall_value::kCopyrightText, s.CopyrightText);
+  t.Text(uninstall_value::kCopyrightFont, s.CopyrightFont);
+  t.Text(uninstall_value::kCopyrightSize, RegRealText(s.CopyrightSize));
+  t.Text(uninstall_value::kCopyrightColor, ColourText(s.CopyrightColor));
+  t.Number(uninstall_value::kCopyrightPos, s.CopyrightPos);
+  t.NumberOrDelete(uninstall_value::kBitmapSize, f.bitmap_written, static_cast<uint32_t>(s.BitmapSize));
+  t.NumberOrDelete(uninstall_value::kBitmapTpi, f.bitmap_written && s.BitmapTPI != -1,
+                   static_cast<uint32_t>(s.BitmapTPI));
+  t.NumberOrDelete(uninstall_value::kStretchMode, f.bitmap_written, static_cast<uint32_t>(s.StretchMode));
 }
 
 }  // namespace
@@ -117,8 +119,8 @@ Vector<EntryValue> UninstallEntryValues(const ProductSettings& settings, const U
   AddProductValues(settings, facts, table);
   AddPaintingValues(settings, facts, table);
   AppendProductDefinedValues(settings.UninstallValues, facts.expand, values);
-  table.Text(u"InstallLocation", facts.install_folder);
-  table.Text(u"InstallDate", InstallDateText(facts.today));
+  table.Text(uninstall_value::kInstallLocation, facts.install_folder);
+  table.Text(uninstall_value::kInstallDate, InstallDateText(facts.today));
   return values;
 }
 

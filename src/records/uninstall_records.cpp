@@ -9,6 +9,18 @@ namespace {
 constexpr int32_t kShortestPath = 4;  // bytes; shorter paths are never recorded
 constexpr int32_t kFirewallOptionsField = 3;
 
+// The one-character prefix of each kind that has one.
+struct KindPrefix {
+  RecordKind kind;
+  const char* prefix;
+};
+constexpr KindPrefix kKindPrefixes[] = {
+    {kRecordFolder, "~"},
+    {kRecordRegistryValue, "!"},
+    {kRecordRegistryKey, "^"},
+    {kRecordRegistryKey64, "*"},
+};
+
 void AppendLine(String& section, const String& line) {
   section.Append(line);
   section.Append("\r\n");
@@ -32,18 +44,23 @@ UninstallRecords& TheUninstallRecords() {
 }
 
 const char* RecordPrefix(int32_t kind) {
-  switch (kind) {
-    case kRecordFolder:
-      return "~";
-    case kRecordRegistryValue:
-      return "!";
-    case kRecordRegistryKey:
-      return "^";
-    case kRecordRegistryKey64:
-      return "*";
-    default:
-      return "";
+  for (const KindPrefix& entry : kKindPrefixes) {
+    if (entry.kind == kind) return entry.prefix;
   }
+  return "";
+}
+
+ParsedRecord ParseRecord(const String& line) {
+  ParsedRecord parsed;
+  const char first = line.empty() ? '\0' : line.c_str()[0];
+  for (const KindPrefix& entry : kKindPrefixes) {
+    if (entry.prefix[0] != first) continue;
+    parsed.kind = entry.kind;
+    parsed.path = String(line.c_str() + 1, line.length() - 1);
+    return parsed;
+  }
+  parsed.path = line;
+  return parsed;
 }
 
 bool AddUninstallRecord(const char* path, int32_t kind) {

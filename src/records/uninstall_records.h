@@ -34,6 +34,15 @@ UninstallRecords& TheUninstallRecords();
 // The prefix of a kind; none for a file or a kind above 4.
 const char* RecordPrefix(int32_t kind);
 
+// One line of the record list taken apart: its kind by the prefix, and the
+// path after it (8-bit and marked, as written). A line without a prefix is a
+// file's path, whole.
+struct ParsedRecord {
+  RecordKind kind = kRecordFile;
+  String path;
+};
+ParsedRecord ParseRecord(const String& line);
+
 // Appends a record for an 8-bit path (already marked, or ANSI). A path of
 // three bytes or fewer, or a folder already recorded in this run, is refused:
 // nothing is written and the result is false.

@@ -25,6 +25,37 @@ TEST_F(UninstallRecordsTest, EachKindHasItsPrefix) {
             "*HKLM\\Software\\App64\r\nC:\\App\\b.exe\r\n");
 }
 
+// What the writer puts down, the parser takes apart again: each kind with its
+// path, a marked (UTF-8) path intact, and a line without a prefix as a file.
+TEST_F(UninstallRecordsTest, EachWrittenRecordParsesBackToItsKindAndPath) {
+  const struct {
+    const char* path;
+    RecordKind kind;
+  } cases[] = {
+      {"C:\\App\\a.exe", kRecordFile},
+      {"|C:\\\xC3\x89t\xC3\xA9", kRecordFolder},
+      {"HKLM\\Software\\App\\Value", kRecordRegistryValue},
+      {"HKLM\\Software\\App", kRecordRegistryKey},
+      {"HKLM\\Software\\App64", kRecordRegistryKey64},
+      {"|C:\\~\\!\\^", kRecordFile},  // prefix characters inside a path are path
+  };
+  for (const auto& c : cases) {
+    ClearUninstallRecords();
+    ASSERT_TRUE(AddUninstallRecord(c.path, c.kind)) << c.path;
+    std::string line = Records();
+    line.resize(line.size() - 2);  // the CR LF
+    const ParsedRecord parsed = ParseRecord(String(line.c_str()));
+    EXPECT_EQ(parsed.kind, c.kind) << line;
+    EXPECT_EQ(Text(parsed.path), c.path) << line;
+  }
+  const ParsedRecord empty = ParseRecord(String());
+  EXPECT_EQ(empty.kind, kRecordFile);
+  EXPECT_TRUE(empty.path.empty());
+  const ParsedRecord bare = ParseRecord(String("^"));
+  EXPECT_EQ(bare.kind, kRecordRegistryKey);
+  EXPECT_TRUE(bare.path.empty());
+}
+
 TEST_F(UninstallRecordsTest, PathsOfThreeBytesOrFewerAreRefused) {
   EXPECT_FALSE(AddUninstallRecord("C:\\", kRecordFolder));
   EXPECT_FALSE(AddUninstallRecord("abc", kRecordFile));

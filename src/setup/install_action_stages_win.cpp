@@ -43,7 +43,7 @@ constexpr int32_t kFirewallProgress = 98;
 ActionSettings ActionSettingsOf(const ProductSettings& settings) {
   ActionSettings values;
   // The builder refuses a value that does not read; what reads is used.
-  ReadActionSettings(settings.Reserved3, &values);
+  ReadActionSettings(settings.InstallActionSettings, &values);
   return values;
 }
 

@@ -12,6 +12,7 @@
 #include "package/message_format.h"
 #include "package/message_numbers.h"
 #include "records/uninstall_entry.h"
+#include "records/uninstall_value_names.h"
 #include "setup/exit.h"
 #include "setup/install_checks.h"
 #include "setup/install_state.h"
@@ -82,8 +83,8 @@ void CheckRequiredProduct(const RunProduct& product) {
                 kRegReadAccess, RegView::kDefault)) {
     RefuseWithText(FillMessage(MessageText(product.languages, message_number::kRequiredProductMissing), {name}));
   }
-  const String location = ReadUninstallValue(key, u"InstallLocation");
-  const String version = ReadUninstallValue(key, u"DisplayVersion");
+  const String location = ReadUninstallValue(key, uninstall_value::kInstallLocation);
+  const String version = ReadUninstallValue(key, uninstall_value::kDisplayVersion);
   if (!settings.RequiredProductVersion.empty() &&
       CompareVersionsW(version.w_str(), settings.RequiredProductVersion.w_str()) < 0) {
     RefuseWithText(FillMessage(MessageText(product.languages, message_number::kRequiredProductTooOld), {name, settings.RequiredProductVersion}));
@@ -107,10 +108,10 @@ void DetectEarlierInstallation(const ProductSettings& settings) {
   RegistryKey key;
   if (key.Open(RegRoot::kLocalMachine, UninstallKeyPath(settings.UninstallKeyName).w_str(),
                kRegOpenOnly | kRegNoStack, kRegReadAccess, RegView::kDefault)) {
-    state.existing_location = ReadUninstallValue(key, u"InstallLocation");
-    state.old_version = ReadUninstallValue(key, u"DisplayVersion");
-    state.old_shared_files = ReadUninstallValue(key, u"SharedFiles");
-    state.old_start_menu = ReadUninstallValue(key, u"ProductStartMenu");
+    state.existing_location = ReadUninstallValue(key, uninstall_value::kInstallLocation);
+    state.old_version = ReadUninstallValue(key, uninstall_value::kDisplayVersion);
+    state.old_shared_files = ReadUninstallValue(key, uninstall_value::kSharedFiles);
+    state.old_start_menu = ReadUninstallValue(key, uninstall_value::kProductStartMenu);
   }
   if (state.existing_location.empty() && !settings.InstallLocationSource.empty()) {
     state.existing_location = ReadRegistryValueText(AnsiToUtf16(settings.InstallLocationSource));

@@ -10,6 +10,3 @@ void ChooseInstallFolder(const RunProduct& product);
 // Removes the install folder and the parents made with it while they are
 // still empty: a run the user cancels leaves no empty folders behind.
 void RemoveUnusedInstallFolders();
-
-// Expands %Variables% and environment strings in a folder text.
-String ExpandFolderText(const String& text);

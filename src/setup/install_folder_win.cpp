@@ -17,6 +17,7 @@
 #include "package/variables.h"
 #include "records/uninstall_entry.h"
 #include "records/uninstall_records.h"
+#include "records/uninstall_value_names.h"
 #include "setup/exit.h"
 #include "setup/install_checks.h"
 #include "setup/install_folder.h"
@@ -48,7 +49,7 @@ void FolderFromRegistry(bool local_machine, const String& value_path, const Stri
   if (folder.empty()) {
     RefuseWithText(FillMessage(String(u"Failed to obtain installation path from \"%s\""), {shown_path}));
   }
-  const String expanded = ExpandFolderText(folder);
+  const String expanded = ExpandedVariables(folder);
   if (!FolderExists(expanded.w_str())) {
     RefuseWithText(FillMessage(String(u"Installation path \"%s\" obtained from \"%s\" does not exist."),
                                {expanded, shown_path}));
@@ -70,8 +71,8 @@ String ReadOldProductValue(RegistryKey& key, const char16_t* name) {
   TheRun().args.automatic = false;
   SetAutomaticMode(false);
   String command;
-  if (opened) command = ReadOldProductValue(key, u"QuietUninstallString");
-  if (opened && command.empty()) command = ReadOldProductValue(key, u"UninstallString");
+  if (opened) command = ReadOldProductValue(key, uninstall_value::kQuietUninstallString);
+  if (opened && command.empty()) command = ReadOldProductValue(key, uninstall_value::kUninstallString);
   if (command.empty()) RefuseWithMessage(product.languages, message_number::kMustUninstall);
   if (ShowMustUninstallPage(WizardOwner(), product) == PageResult::kAccept) {
     const String own(reinterpret_cast<const char16_t*>(GetCommandLineW()));
@@ -92,7 +93,7 @@ void InstallOverEarlierInstallation(const RunProduct& product) {
       MustUninstallOldVersion(settings.MustUninstallVersion, state.old_version)) {
     MustUninstallFirst(product, key, opened);
   }
-  if (opened) no_downgrade_below = ReadOldProductValue(key, u"NoDowngradeBelow");
+  if (opened) no_downgrade_below = ReadOldProductValue(key, uninstall_value::kNoDowngradeBelow);
   if (RefusedByNoDowngrade(no_downgrade_below, settings.DisplayVersion)) {
     if (!TheRun().args.automatic) ShowErrorBox(FillMessage(MessageText(product.languages, message_number::kNoDowngrade), {no_downgrade_below}));
     CommonExit(1);
@@ -245,7 +246,7 @@ void NewInstallationFolder(const RunProduct& product) {
   if (!args.install_folder_full.empty()) {
     state.install_folder = args.install_folder_full;
   } else if (state.install_folder.empty()) {
-    state.install_folder = AbsoluteDefaultFolder(product, ExpandFolderText(settings.DefaultInstallDir));
+    state.install_folder = AbsoluteDefaultFolder(product, ExpandedVariables(settings.DefaultInstallDir));
   }
   if (!args.automatic && settings.Flag(product_flag::kFolderPage)) {
     FolderPageLoop(product, state.install_folder);
@@ -267,12 +268,6 @@ void RemoveUnusedInstallFolders() {
   for (const String& made : FoldersMadeForInstall()) {
     if (!RemoveFolderIfEmpty(made.w_str())) break;
   }
-}
-
-String ExpandFolderText(const String& text) {
-  String expanded = text;
-  ExpandVariables(expanded);
-  return expanded;
 }
 
 void ChooseInstallFolder(const RunProduct& product) {

@@ -217,14 +217,8 @@ void LaunchRunAfter() {
   if (RunProcess(narrow.w_str(), 0) == kRunNotStarted) LogLaunchFailure(u"Failed to launch command: ", command);
 }
 
-String ExpandedFinishText(const String& text) {
-  String expanded = text;
-  ExpandVariables(expanded);
-  return expanded;
-}
-
 void OpenFinishDocument(const String& document) {
-  const String path = DocumentUnderFolder(ExpandedFinishText(document), TheInstall().InstallFolder());
+  const String path = DocumentUnderFolder(ExpandedVariables(document), TheInstall().InstallFolder());
   ShellOpenW(path.w_str(), nullptr, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
@@ -232,7 +226,7 @@ void OpenFinishDocument(const String& document) {
 // means a program installed there) unless the product says otherwise.
 void LaunchFinishProgram(const ProductSettings& settings) {
   const String& folder = TheInstall().InstallFolder();
-  const String command = ExpandedFinishText(settings.FinishProgram);
+  const String command = ExpandedVariables(settings.FinishProgram);
   if (!settings.Flag2(product_flag2::kFinishProgramNoWorkDir) &&
       RunProcess(ProgramUnderFolder(command, folder).w_str(), 0, folder.w_str()) != kRunNotStarted) {
     return;

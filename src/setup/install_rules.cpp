@@ -67,12 +67,12 @@ bool RegistryFolderSource(const String& default_folder, bool* local_machine, Str
   return true;
 }
 
-String InstallOverQuestion(const String& type_message, const String& location, const String& message7) {
+String InstallOverQuestion(const String& type_message, const String& location, const String& question) {
   String text = type_message;
   text.AppendW(u"\r\n\r\n");
   text.AppendW(location.w_str(), location.wlength());
   text.AppendW(u"\r\n\r\n");
-  text.AppendW(message7.w_str(), message7.wlength());
+  text.AppendW(question.w_str(), question.wlength());
   return text;
 }
 

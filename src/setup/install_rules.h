@@ -40,8 +40,9 @@ String MustUninstallCommand(const String& uninstall_command, const String& own_c
 bool RegistryFolderSource(const String& default_folder, bool* local_machine, String* value_path);
 
 // The question asked before installing over an earlier installation: the
-// install type's message, the folder, and message 7, one per paragraph.
-String InstallOverQuestion(const String& type_message, const String& location, const String& message7);
+// install type's message, the folder, and the question itself, one per
+// paragraph.
+String InstallOverQuestion(const String& type_message, const String& location, const String& question);
 
 // Whether the installed product must be removed before this one goes in: the
 // package names no version (field 70's first text is blank), or the installed

@@ -11,6 +11,7 @@
 #include "package/message_numbers.h"
 #include "records/restart_queue.h"
 #include "records/uninstall_entry.h"
+#include "records/uninstall_value_names.h"
 #include "uninstall/support_offer.h"
 #include "uninstall/uninstall_stages_win.h"
 
@@ -25,7 +26,7 @@ void ReadProductFacts(Run& run) {
   run.product.settings.DisplayVersion = run.result.version;
   run.variable_folders.install_folder = run.product_folder;
   run.variable_folders.uninstall_folder = run.uninstall_folder;
-  run.variable_folders.shared_folder = ReadValue(run.key, u"SharedPath");
+  run.variable_folders.shared_folder = ReadValue(run.key, uninstall_value::kSharedPath);
   ReadPaintingValues(run.key, run.uninstall_folder, run.product.settings);
   UseProductIcons(run.uninstall_folder);
 }
@@ -55,9 +56,9 @@ bool FindProduct(Run& run) {
                            run.name.w_str()));
     return false;
   }
-  run.display_name = ReadValue(run.key, u"DisplayName");
+  run.display_name = ReadValue(run.key, uninstall_value::kDisplayName);
   if (run.display_name.empty()) run.display_name = run.name;
-  run.product_folder = WithoutTrailingSeparators(ReadValue(run.key, u"InstallLocation"));
+  run.product_folder = WithoutTrailingSeparators(ReadValue(run.key, uninstall_value::kInstallLocation));
   if (run.product_folder.empty()) {
     ShowErrorBox(FormatW(u"The uninstall information for %s is corrupt.\r\n\r\n"
                            u"The uninstallation cannot be performed.",
@@ -65,19 +66,19 @@ bool FindProduct(Run& run) {
     return false;
   }
   ProductSettings& settings = run.product.settings;
-  settings.ProductFlags = ReadFlags(run.key, u"ProductFlags");
-  settings.ProductFlags2 = static_cast<uint32_t>(ReadFlags(run.key, u"ProductFlags2"));
+  settings.ProductFlags = ReadFlags(run.key, uninstall_value::kProductFlags);
+  settings.ProductFlags2 = static_cast<uint32_t>(ReadFlags(run.key, uninstall_value::kProductFlags2));
   SetMessageBoxRules(MessageBoxRulesOf(run.product));
   if (settings.Flag(product_flag::kForceAutomaticUninstall)) run.automatic = true;
   SetAutomaticMode(run.automatic);
   // A restart the installer could not avoid is still owed.
   if (settings.Flag(product_flag::kRestartRequired)) NoteRestartNeeded();
   uint32_t bitness = 0;
-  run.sixty_four_bit = run.key.ReadNumber(u"Bitness", &bitness, 0) && bitness == 1;
+  run.sixty_four_bit = run.key.ReadNumber(uninstall_value::kBitness, &bitness, 0) && bitness == 1;
   if (run.sixty_four_bit) run.view = RegView::k64;
-  run.result.uninstall_subdir = ReadValue(run.key, u"UninstallSubdir");
-  run.result.notify_url = ReadValue(run.key, u"NotifyURL");
-  run.result.version = ReadValue(run.key, u"DisplayVersion");
+  run.result.uninstall_subdir = ReadValue(run.key, uninstall_value::kUninstallSubdir);
+  run.result.notify_url = ReadValue(run.key, uninstall_value::kNotifyUrl);
+  run.result.version = ReadValue(run.key, uninstall_value::kDisplayVersion);
   run.uninstall_folder = run.result.uninstall_subdir.empty()
                              ? run.product_folder
                              : JoinPath(run.product_folder, run.result.uninstall_subdir.w_str());
@@ -101,15 +102,15 @@ bool Confirmed(Run& run) {
                 MessageText(languages, message_number::kUninstallTitle), true)) {
     return false;
   }
-  return run.automatic || !OfferSupport(languages, ReadValue(run.key, u"SupportOffer"), run.display_name);
+  return run.automatic || !OfferSupport(languages, ReadValue(run.key, uninstall_value::kSupportOffer), run.display_name);
 }
 
 void ReadRemovalValues(Run& run) {
-  run.shared_path = ReadValue(run.key, u"SharedPath");
-  run.start_menu = ReadValue(run.key, u"ProductStartMenu");
-  run.desktop_folder = ReadValue(run.key, u"DesktopFolder");
+  run.shared_path = ReadValue(run.key, uninstall_value::kSharedPath);
+  run.start_menu = ReadValue(run.key, uninstall_value::kProductStartMenu);
+  run.desktop_folder = ReadValue(run.key, uninstall_value::kDesktopFolder);
   uint32_t shortcut_mode = 0;
-  run.all_users = run.key.ReadNumber(u"ShortcutMode", &shortcut_mode, 0) && shortcut_mode == 1;
+  run.all_users = run.key.ReadNumber(uninstall_value::kShortcutMode, &shortcut_mode, 0) && shortcut_mode == 1;
 }
 
 }  // namespace uninstall

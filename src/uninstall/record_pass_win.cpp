@@ -57,19 +57,18 @@ void RecordPass(Run& run) {
   for (int32_t i = 0; i < total; ++i) {
     const String& record = run.lists.records[i];
     if (record.empty()) continue;
-    const char kind = record.c_str()[0];
-    const String rest(record.c_str() + 1, record.length() - 1);
-    if (kind == '~') {
-      run.folders.Add(WithoutTrailingSeparators(UnmarkPath(rest)));
-    } else if (kind == '!') {
-      DeleteValuePath(UnmarkPath(rest).w_str(), 0, run.view);
-    } else if (kind == '^') {
-      DeleteKeyPath(UnmarkPath(rest).w_str(), 0, RegView::kDefault);
-    } else if (kind == '*') {
-      DeleteKeyPath(UnmarkPath(rest).w_str(), 0, RegView::k64);
+    const ParsedRecord parsed = ParseRecord(record);
+    if (parsed.kind == kRecordFolder) {
+      run.folders.Add(WithoutTrailingSeparators(UnmarkPath(parsed.path)));
+    } else if (parsed.kind == kRecordRegistryValue) {
+      DeleteValuePath(UnmarkPath(parsed.path).w_str(), 0, run.view);
+    } else if (parsed.kind == kRecordRegistryKey) {
+      DeleteKeyPath(UnmarkPath(parsed.path).w_str(), 0, RegView::kDefault);
+    } else if (parsed.kind == kRecordRegistryKey64) {
+      DeleteKeyPath(UnmarkPath(parsed.path).w_str(), 0, RegView::k64);
     } else {
       ReportProgress(run.progress, 11 + static_cast<int32_t>(81LL * i / total), String());
-      RemoveRecordedFile(run, record, links);
+      RemoveRecordedFile(run, parsed.path, links);
     }
   }
 }

@@ -2,6 +2,7 @@
 // every user's, and the parents it leaves empty.
 #include "core/file_ops.h"
 #include "core/path_rules.h"
+#include "records/uninstall_value_names.h"
 #include "uninstall/uninstall_stages_win.h"
 
 namespace uninstall {
@@ -28,7 +29,7 @@ void RemoveKeyAndEmptyParents(RegRoot root, String path, RegView view) {
 }  // namespace
 
 void RemoveProductRegistryKey(Run& run) {
-  const String name = ReadValue(run.key, u"ProductRegistry");
+  const String name = ReadValue(run.key, uninstall_value::kProductRegistry);
   if (!name.empty()) {
     String path(kSoftwarePrefix);
     path.Append(WithoutTrailingSeparators(name));
@@ -39,7 +40,7 @@ void RemoveProductRegistryKey(Run& run) {
       RemoveKeyAndEmptyParents(RegRoot::kUsers, JoinPath(hive, path.w_str()), run.view);
     }
   }
-  run.key.DeleteValue(u"ProductRegistry", 0);
+  run.key.DeleteValue(uninstall_value::kProductRegistry, 0);
 }
 
 }  // namespace uninstall

@@ -2,6 +2,7 @@
 #include <shellapi.h>
 
 #include "actions/program_closing.h"
+#include "actions/registry_entries.h"
 #include "core/close_applications_win.h"
 #include "core/codepage.h"
 #include "core/csv.h"
@@ -13,6 +14,7 @@
 #include "core/system_folders.h"
 #include "core/system_library_win.h"
 #include "actions/fonts.h"
+#include "core/wide_win.h"
 #include "package/message_box.h"
 #include "package/message_format.h"
 #include "records/failure_summary.h"
@@ -23,13 +25,8 @@
 
 namespace {
 
-constexpr int kRegistryActionDeleteA = 2;
-constexpr int kRegistryActionDeleteB = 3;
-constexpr int kRegistryActionDeleteC = 5;
 constexpr uint32_t kMsiMissing = 120;
 constexpr DWORD kForcedRemoval = 1;  // SUOI_FORCEDELETE
-
-const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
 int32_t CountBackslashes(const String& path) {
   int32_t count = 0;
@@ -46,10 +43,7 @@ void UndoRegistryRecord(const Array<String>& fields, RegView view) {
   }
   if (fields.Count() != 5) return;
   const int action = static_cast<int>(fields[4].AtW(0)) - u'0';
-  if (fields[4].wlength() != 1 ||
-      (action != kRegistryActionDeleteA && action != kRegistryActionDeleteB && action != kRegistryActionDeleteC)) {
-    return;
-  }
+  if (fields[4].wlength() != 1 || !EntryRemovedOnUninstall(action)) return;
   String path = fields[0];
   path.TrimW();
   path.TrimEndW(u"\\");
@@ -175,8 +169,9 @@ bool RemoveProductFonts(const LanguageTable& languages, const String& listed, bo
 
 void UnpinFromTaskbar(const Array<String>& records) {
   for (const String& record : records) {
-    if (record.Find("\\User Pinned\\") < 0) continue;
-    const String path = UnmarkPath(record);
+    const ParsedRecord parsed = ParseRecord(record);
+    if (parsed.kind != kRecordFile || parsed.path.Find("\\User Pinned\\") < 0) continue;
+    const String path = UnmarkPath(parsed.path);
     ShellExecuteW(nullptr, L"taskbarunpin", Wide(path), nullptr, nullptr, SW_HIDE);
   }
 }

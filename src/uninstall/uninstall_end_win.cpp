@@ -16,6 +16,8 @@
 #include "records/restart_queue.h"
 #include "records/uninstall_data.h"
 #include "records/uninstall_entry.h"
+#include "core/wide_win.h"
+#include "records/uninstall_value_names.h"
 #include "uninstall/undo_steps.h"
 #include "uninstall/uninstall_stages_win.h"
 
@@ -25,11 +27,9 @@ namespace {
 // Planned, application, installation.
 constexpr uint32_t kRestartReason = 0x80040002;
 
-const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
-
 void RemovePathAddition(Run& run) {
   if (!run.product.settings.Flag(product_flag::kAddToPath)) return;
-  const String failure = UndoPathAddition(run.product_folder, ReadValue(run.key, u"AddToPathSubfolder"));
+  const String failure = UndoPathAddition(run.product_folder, ReadValue(run.key, uninstall_value::kAddToPathSubfolder));
   if (!run.automatic) ShowErrorBox(failure);
 }
 
@@ -50,7 +50,7 @@ void Unregister(Run& run) {
   if (HasFailed()) return;
   DeleteFile(UninstallDataPath(run.uninstall_folder).w_str());
   RemovePathAddition(run);
-  RunUninstallBatch(run, u"UninstallBatch2", product_flag::kHideUninstallBatch2, run.shared_path);
+  RunUninstallBatch(run, uninstall_value::kUninstallBatch2, product_flag::kHideUninstallBatch2, run.shared_path);
   run.key.CloseAll();
   RegistryKey uninstall_root;
   const String path = UninstallKeyPath(String());

@@ -5,6 +5,7 @@
 #include "package/variables.h"
 #include "records/failure_summary.h"
 #include "records/shared_files.h"
+#include "records/uninstall_value_names.h"
 #include "uninstall/self_removal.h"
 #include "uninstall/undo_steps.h"
 #include "uninstall/uninstall_stages_win.h"
@@ -28,7 +29,7 @@ class VariableFoldersScope {
 };
 
 void FirstUninstallBatch(Run& run) {
-  RunUninstallBatch(run, u"UninstallBatch1", product_flag::kHideUninstallBatch1, run.shared_path);
+  RunUninstallBatch(run, uninstall_value::kUninstallBatch1, product_flag::kHideUninstallBatch1, run.shared_path);
 }
 
 bool HasAssociations(const Run& run) { return !run.lists.associations.IsEmpty(); }
@@ -40,8 +41,8 @@ void Associations(Run& run) {
 
 void RemoveFonts(Run& run) {
   const bool ask = run.product.settings.Flag(product_flag::kAskBeforeEachFont);
-  const bool removed = RemoveProductFonts(run.product.languages, ReadValue(run.key, u"ProductFonts"), ask);
-  run.key.DeleteValue(u"ProductFonts", 0);
+  const bool removed = RemoveProductFonts(run.product.languages, ReadValue(run.key, uninstall_value::kProductFonts), ask);
+  run.key.DeleteValue(uninstall_value::kProductFonts, 0);
   if (removed) BroadcastFontChange();
   Pause(run);
 }

@@ -7,6 +7,7 @@
 #include "core/silent_mode.h"
 #include "core/whole_file.h"
 #include "records/uninstall_entry.h"
+#include "records/uninstall_value_names.h"
 #include "uninstall/uninstall_windows.h"
 #include "wizard/background_window_win.h"
 #include "wizard/pages_win.h"
@@ -39,9 +40,9 @@ void ReadReal(RegistryKey& key, const char16_t* name, double* out) {
 void ReadBitmap(RegistryKey& key, const String& uninstall_folder, ProductSettings& s) {
   if (!s.Flag(product_flag::kBackgroundBitmap)) return;
   s.BitmapTPI = -1;
-  ReadNumber(key, u"BitmapTPI", &s.BitmapTPI);
-  ReadNumber(key, u"StretchMode", &s.StretchMode);
-  ReadNumber(key, u"BitmapSize", &s.BitmapSize);
+  ReadNumber(key, uninstall_value::kBitmapTpi, &s.BitmapTPI);
+  ReadNumber(key, uninstall_value::kStretchMode, &s.StretchMode);
+  ReadNumber(key, uninstall_value::kBitmapSize, &s.BitmapSize);
   String bytes;
   if (ReadWholeFile(JoinPath(uninstall_folder, kBackgroundBitmapName).w_str(), bytes) == 0) s.BackgroundBitmap = bytes;
 }
@@ -55,27 +56,27 @@ void ReadPaintingValues(RegistryKey& key, const String& uninstall_folder, Produc
   s.TopColor = GetSysColor(COLOR_WINDOW);
   s.BottomColor = 0;
   s.TaskbarText = String(u"Setup");
-  ReadText(key, u"DisplayTitle", &s.DisplayTitle);
-  ReadReal(key, u"TitleSize", &s.TitleSize);
-  ReadNumber(key, u"TitleColor", &s.TitleColor);
-  ReadNumber(key, u"TitleShadow", &s.TitleShadow);
-  ReadNumber(key, u"TopColor", &s.TopColor);
-  ReadNumber(key, u"BottomColor", &s.BottomColor);
+  ReadText(key, uninstall_value::kDisplayTitle, &s.DisplayTitle);
+  ReadReal(key, uninstall_value::kTitleSize, &s.TitleSize);
+  ReadNumber(key, uninstall_value::kTitleColor, &s.TitleColor);
+  ReadNumber(key, uninstall_value::kTitleShadow, &s.TitleShadow);
+  ReadNumber(key, uninstall_value::kTopColor, &s.TopColor);
+  ReadNumber(key, uninstall_value::kBottomColor, &s.BottomColor);
   uint32_t mono = 1;
-  key.ReadNumber(u"MonoColor", &mono, 0);
+  key.ReadNumber(uninstall_value::kMonoColor, &mono, 0);
   s.MonoColor = mono != 0;
-  ReadNumber(key, u"TitlePosition", &s.TitlePosition);
+  ReadNumber(key, uninstall_value::kTitlePosition, &s.TitlePosition);
   String font;
-  ReadText(key, u"TitleFont", &font);
+  ReadText(key, uninstall_value::kTitleFont, &font);
   s.TitleFont = Utf16ToAnsi(font);
-  ReadText(key, u"TaskbarText", &s.TaskbarText);
-  ReadText(key, u"CopyrightText", &s.CopyrightText);
-  ReadText(key, u"CopyrightFont", &s.CopyrightFont);
-  ReadReal(key, u"CopyrightSize", &s.CopyrightSize);
+  ReadText(key, uninstall_value::kTaskbarText, &s.TaskbarText);
+  ReadText(key, uninstall_value::kCopyrightText, &s.CopyrightText);
+  ReadText(key, uninstall_value::kCopyrightFont, &s.CopyrightFont);
+  ReadReal(key, uninstall_value::kCopyrightSize, &s.CopyrightSize);
   double colour = 0;
-  ReadReal(key, u"CopyrightColor", &colour);
+  ReadReal(key, uninstall_value::kCopyrightColor, &colour);
   s.CopyrightColor = static_cast<uint32_t>(colour);
-  ReadNumber(key, u"CopyrightPos", &s.CopyrightPos);
+  ReadNumber(key, uninstall_value::kCopyrightPos, &s.CopyrightPos);
   ReadBitmap(key, uninstall_folder, s);
 }
 

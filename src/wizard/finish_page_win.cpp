@@ -1,5 +1,6 @@
 // The finish page: the product's closing text and up to four choices, laid
 // out one under the other by the program.
+#include "package/message_numbers.h"
 #include "wizard/page_style_win.h"
 #include "wizard/pages_win.h"
 
@@ -46,8 +47,8 @@ void PlaceBox(HWND page, int id, const FinishBoxPlace& place) {
 void InitFinishPage(HWND page, void* context) {
   const auto& finish_page = *static_cast<const FinishPage*>(context);
   const ProductSettings& settings = PageProduct(page).settings;
-  SetPageMessage(page, kText, 42);
-  SetButtonMessage(page, kNext, 95);
+  SetPageMessage(page, kText, message_number::kCompletedNotice);
+  SetButtonMessage(page, kNext, message_number::kFinishButton);
   FinishOptionText options[kFinishOptions];
   DescribeOptions(settings, finish_page.view_log_offered, options);
   bool exists[kFinishOptions];
@@ -81,7 +82,7 @@ FinishChoices ShowFinishPage(HWND owner, const RunProduct& product, bool view_lo
   PageHandlers handlers;
   handlers.init = InitFinishPage;
   handlers.command = FinishCommand;
-  const PageFrame frame = StyledPage(product, u"Summary", kStyleFinish, 43, handlers, &finish_page);
+  const PageFrame frame = StyledPage(product, u"Summary", kStyleFinish, message_number::kCompleted, handlers, &finish_page);
   if (RunPage(owner, frame) != kNext) finish_page.choices = FinishChoices{};
   return finish_page.choices;
 }

@@ -26,14 +26,14 @@ String SpaceText(HWND page, int32_t message, int64_t bytes) {
 
 // The free space shows only while the edit begins with an existing drive.
 void RefreshSpace(HWND page, const FolderPage& context) {
-  SetPageText(page, kRequiredSpace, SpaceText(page, 92, context.inputs->required_space));
+  SetPageText(page, kRequiredSpace, SpaceText(page, message_number::kRequiredSpace, context.inputs->required_space));
   const String folder = PageItemText(page, kFolderEdit);
   String free_text;
   if (folder.wlength() >= 2 && folder.AtW(1) == u':') {
     const wchar_t root[] = {static_cast<wchar_t>(folder.AtW(0)), L':', L'\\', 0};
     ULARGE_INTEGER available{};
     if (GetDriveTypeW(root) != DRIVE_NO_ROOT_DIR && GetDiskFreeSpaceExW(root, &available, nullptr, nullptr)) {
-      free_text = SpaceText(page, 93, static_cast<int64_t>(available.QuadPart));
+      free_text = SpaceText(page, message_number::kFreeSpace, static_cast<int64_t>(available.QuadPart));
     }
   }
   SetPageText(page, kFreeSpace, free_text);
@@ -41,10 +41,10 @@ void RefreshSpace(HWND page, const FolderPage& context) {
 
 void InitFolderPage(HWND page, void* context) {
   const auto& folder_page = *static_cast<const FolderPage*>(context);
-  SetPageMessage(page, kText, 11);
-  SetButtonMessage(page, kBrowse, 52);
-  SetButtonMessage(page, kNext, folder_page.inputs->start_menu_follows ? 48 : 90);
-  SetButtonMessage(page, kCancel, 49);
+  SetPageMessage(page, kText, message_number::kChooseInstallFolder);
+  SetButtonMessage(page, kBrowse, message_number::kBrowseButton);
+  SetButtonMessage(page, kNext, folder_page.inputs->start_menu_follows ? message_number::kNextButton : message_number::kInstallButton);
+  SetButtonMessage(page, kCancel, message_number::kCancelButton);
   KeepLeftToRight(page, kFolderEdit);
   SendDlgItemMessageW(page, kFolderEdit, EM_LIMITTEXT, kFolderLimit, 0);
   SetPageText(page, kFolderEdit, *folder_page.folder);
@@ -75,6 +75,6 @@ PageResult ShowFolderPage(HWND owner, const RunProduct& product, const FolderPag
   PageHandlers handlers;
   handlers.init = InitFolderPage;
   handlers.command = FolderCommand;
-  const PageFrame frame = StyledPage(product, u"ChooseDir", kStyleFolder, 24, handlers, &context);
+  const PageFrame frame = StyledPage(product, u"ChooseDir", kStyleFolder, message_number::kFolderPageTitle, handlers, &context);
   return static_cast<PageResult>(RunPage(owner, frame));
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "core/wide_win.h"
 #include "package/message_numbers.h"
 #include "wizard/page_style_win.h"
 #include "wizard/pages_win.h"
@@ -15,8 +16,6 @@ struct GreetingPage {
   const RunProduct* product;
   void (*link_clicked)();
 };
-
-const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
 // Message 105 with its "<a>" opened on the product's link address.
 String LinkMarkup(const RunProduct& product) {
@@ -35,8 +34,8 @@ void InitGreetingPage(HWND page, void* context) {
   if (LookOfStyle(PageStyle(product.settings, kStyleGreeting)) == PageLook::kBanner) text.AssignW(u"\r\n\r\n");
   text.Append(MessageText(product.languages, message_number::kGreeting));
   SetPageText(page, kText, text);
-  SetButtonMessage(page, kNext, 48);
-  SetButtonMessage(page, kCancel, 49);
+  SetButtonMessage(page, kNext, message_number::kNextButton);
+  SetButtonMessage(page, kCancel, message_number::kCancelButton);
   const bool link =
       !product.settings.GreetingLink.empty() && !MessageText(product.languages, message_number::kGreetingLink).empty();
   if (link) SetPageText(page, kLink, LinkMarkup(product));
@@ -56,7 +55,7 @@ bool GreetingMessage(HWND, UINT message, WPARAM, LPARAM lparam, INT_PTR* result,
   return true;
 }
 
-// With bit 52 the greeting box carries the application icons like every
+// With kPageIcons the greeting box carries the application icons like every
 // page; the box is made by the system, so a hook meets it as it opens.
 HHOOK g_icon_hook = nullptr;
 LRESULT CALLBACK IconHook(int code, WPARAM wparam, LPARAM lparam) {
@@ -72,7 +71,7 @@ LRESULT CALLBACK IconHook(int code, WPARAM wparam, LPARAM lparam) {
 }
 
 PageResult GreetingBox(HWND owner, const RunProduct& product) {
-  if (product.settings.Flag(52)) g_icon_hook = SetWindowsHookExW(WH_CBT, IconHook, nullptr, GetCurrentThreadId());
+  if (product.settings.Flag(product_flag::kPageIcons)) g_icon_hook = SetWindowsHookExW(WH_CBT, IconHook, nullptr, GetCurrentThreadId());
   const String text = MessageText(product.languages, message_number::kGreeting);
   const String title = MessageText(product.languages, message_number::kGreetingTitle);
   const int answer = MessageBoxW(owner, Wide(text), Wide(title), MB_OKCANCEL | MB_ICONINFORMATION);
@@ -92,7 +91,7 @@ PageResult ShowGreetingPage(HWND owner, const RunProduct& product, void (*link_c
   PageHandlers handlers;
   handlers.init = InitGreetingPage;
   handlers.message = GreetingMessage;
-  const int32_t title = LookOfStyle(style) == PageLook::kBanner ? 103 : 65;
+  const int32_t title = LookOfStyle(style) == PageLook::kBanner ? message_number::kBannerGreetingTitle : message_number::kGreetingTitle;
   const PageFrame frame = StyledPage(product, u"Greeting", kStyleGreeting, title, handlers, &greeting);
   return static_cast<PageResult>(RunPage(owner, frame));
 }

@@ -1,5 +1,6 @@
 // The language page: one line per language of the table; each selection makes
 // that language current and re-texts the page at once.
+#include "package/message_numbers.h"
 #include "wizard/page_style_win.h"
 #include "wizard/pages_win.h"
 
@@ -9,9 +10,9 @@ using namespace page_control;
 
 void ApplyLanguageTexts(HWND page) {
   RetitlePage(page);
-  SetPageMessage(page, kText, 82);
-  SetButtonMessage(page, kNext, 48);
-  SetButtonMessage(page, kCancel, 49);
+  SetPageMessage(page, kText, message_number::kLanguageText);
+  SetButtonMessage(page, kNext, message_number::kNextButton);
+  SetButtonMessage(page, kCancel, message_number::kCancelButton);
 }
 
 // The user's language in its own name, as the system locale gives it.
@@ -74,6 +75,6 @@ PageResult ShowLanguagePage(HWND owner, const RunProduct& product, int32_t* chos
   PageHandlers handlers;
   handlers.init = InitLanguagePage;
   handlers.command = LanguageCommand;
-  const PageFrame frame = StyledPage(language_page.product, u"Language", kStyleLanguage, 94, handlers, &language_page);
+  const PageFrame frame = StyledPage(language_page.product, u"Language", kStyleLanguage, message_number::kLanguagePageTitle, handlers, &language_page);
   return static_cast<PageResult>(RunPage(owner, frame));
 }

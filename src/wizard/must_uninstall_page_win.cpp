@@ -1,6 +1,7 @@
 // The must-uninstall question: the earlier installation has to go before this
 // one can be installed.
 #include "wizard/page_style_win.h"
+#include "package/message_numbers.h"
 #include "wizard/pages_win.h"
 
 namespace {
@@ -8,9 +9,9 @@ namespace {
 using namespace page_control;
 
 void InitMustUninstallPage(HWND page, void*) {
-  SetPageMessage(page, kText, 9);
-  SetButtonMessage(page, kNext, 104);
-  SetButtonMessage(page, kCancel, 49);
+  SetPageMessage(page, kText, message_number::kMustUninstall);
+  SetButtonMessage(page, kNext, message_number::kUninstallButton);
+  SetButtonMessage(page, kCancel, message_number::kCancelButton);
   GrowToFitText(page, kText);
 }
 
@@ -19,6 +20,6 @@ void InitMustUninstallPage(HWND page, void*) {
 PageResult ShowMustUninstallPage(HWND owner, const RunProduct& product) {
   PageHandlers handlers;
   handlers.init = InitMustUninstallPage;
-  const PageFrame frame = PlainBox(product, u"MustUninstall", 21, handlers, nullptr);
+  const PageFrame frame = PlainBox(product, u"MustUninstall", message_number::kErrorTitle, handlers, nullptr);
   return static_cast<PageResult>(RunPage(owner, frame));
 }

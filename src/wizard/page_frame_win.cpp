@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/wide_win.h"
 #include "package/message_numbers.h"
 #include "resources/resource_ids.h"
 #include "core/system_library_win.h"
@@ -27,8 +28,6 @@ PageInstance* InstanceOf(HWND page) {
   return reinterpret_cast<PageInstance*>(GetWindowLongPtrW(page, DWLP_USER));
 }
 
-const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
-
 bool ButtonImages(const PageFrame& frame) { return frame.product->settings.Flag2(product_flag2::kButtonImages); }
 
 String FrameMessage(const PageFrame& frame, int32_t message) {
@@ -41,7 +40,7 @@ void ApplyTitles(HWND page, const PageFrame& frame) {
     SetWindowTextW(page, Wide(FrameMessage(frame, frame.title_message)));
     return;
   }
-  const int32_t caption = frame.look == PageLook::kBanner ? 65 : frame.title_message;
+  const int32_t caption = frame.look == PageLook::kBanner ? message_number::kGreetingTitle : frame.title_message;
   SetWindowTextW(page, Wide(FrameMessage(frame, caption)));
   if (frame.look == PageLook::kBanner) {
     SetPageText(page, kBannerWindowTitle, frame.product->settings.WindowTitle);
@@ -137,9 +136,8 @@ void SetUpBannerFont(HWND page, PageInstance& instance) {
 }
 
 void SetUpIcons(HWND page, const PageFrame& frame) {
-  // With bit 52 every page carries the application icons, as the
-  // background window does.
-  if (!frame.product->settings.Flag(52)) return;
+  // Pages may carry the application icons, as the background window does.
+  if (!frame.product->settings.Flag(product_flag::kPageIcons)) return;
   PutWindowIcons(page);
 }
 

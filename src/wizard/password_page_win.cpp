@@ -12,10 +12,10 @@ constexpr int kPasswordLimit = 64;
 constexpr DWORD kWrongPasswordPause = 500;
 
 void InitPasswordPage(HWND page, void*) {
-  SetPageMessage(page, kText, 76);
-  SetPageMessage(page, kPasswordLabel, 27);
+  SetPageMessage(page, kText, message_number::kPasswordText);
+  SetPageMessage(page, kPasswordLabel, message_number::kPasswordLabel);
   SetButtonText(page, kNext, String(u"OK"));
-  SetButtonMessage(page, kCancel, 49);
+  SetButtonMessage(page, kCancel, message_number::kCancelButton);
   SendDlgItemMessageW(page, kPasswordEdit, EM_LIMITTEXT, kPasswordLimit, 0);
   GrowToFitText(page, kText);
 }
@@ -44,6 +44,6 @@ PageResult ShowPasswordPage(HWND owner, const RunProduct& product, const String&
   PageHandlers handlers;
   handlers.init = InitPasswordPage;
   handlers.command = PasswordCommand;
-  const PageFrame frame = PlainBox(product, u"EnterPassword", 75, handlers, const_cast<String*>(&password));
+  const PageFrame frame = PlainBox(product, u"EnterPassword", message_number::kPasswordCaption, handlers, const_cast<String*>(&password));
   return static_cast<PageResult>(RunPage(owner, frame));
 }

@@ -36,8 +36,8 @@ void PumpMessages() {
 
 void InitProgressPage(HWND page, void* context) {
   const auto& inputs = static_cast<const ProgressPage*>(context)->inputs;
-  SetPageMessage(page, kText, inputs.uninstalling ? 71 : 39);
-  SetButtonMessage(page, kCancel, 49);
+  SetPageMessage(page, kText, inputs.uninstalling ? message_number::kUninstallProgressText : message_number::kProgressText);
+  SetButtonMessage(page, kCancel, message_number::kCancelButton);
   SendDlgItemMessageW(page, kProgressBar, PBM_SETRANGE32, 0, 100);
   EnableWindow(GetDlgItem(page, kCancel), !inputs.uninstalling && !inputs.product->settings.Flag(product_flag::kNoCancel));
 }
@@ -119,7 +119,7 @@ bool OpenProgressPage(HWND owner, const ProgressPageInputs& inputs) {
   handlers.init = InitProgressPage;
   handlers.command = ProgressCommand;
   handlers.message = ProgressMessage;
-  progress_page.frame = StyledPage(*inputs.product, u"Progress", kStyleProgress, inputs.uninstalling ? 55 : 54, handlers,
+  progress_page.frame = StyledPage(*inputs.product, u"Progress", kStyleProgress, inputs.uninstalling ? message_number::kUninstallTitle : message_number::kInstalling, handlers,
                                    &progress_page);
   progress_page.page = OpenModelessPage(owner, progress_page.frame);
   if (!progress_page.page) return false;

@@ -19,10 +19,10 @@ void Validate(HWND page) {
 }
 
 void InitStartMenuPage(HWND page, void* context) {
-  SetPageMessage(page, kText, 88);
-  SetButtonMessage(page, kBrowse, 52);
-  SetButtonMessage(page, kNext, 90);
-  SetButtonMessage(page, kCancel, 49);
+  SetPageMessage(page, kText, message_number::kChooseStartMenuFolder);
+  SetButtonMessage(page, kBrowse, message_number::kBrowseButton);
+  SetButtonMessage(page, kNext, message_number::kInstallButton);
+  SetButtonMessage(page, kCancel, message_number::kCancelButton);
   KeepLeftToRight(page, kFolderEdit);
   SendDlgItemMessageW(page, kFolderEdit, EM_LIMITTEXT, kFolderLimit, 0);
   SetPageText(page, kFolderEdit, *static_cast<const String*>(context));
@@ -72,6 +72,6 @@ PageResult ShowStartMenuPage(HWND owner, const RunProduct& product, String& fold
   PageHandlers handlers;
   handlers.init = InitStartMenuPage;
   handlers.command = StartMenuCommand;
-  const PageFrame frame = StyledPage(product, u"StartMenu", kStyleStartMenu, 89, handlers, &folder);
+  const PageFrame frame = StyledPage(product, u"StartMenu", kStyleStartMenu, message_number::kStartMenuPageTitle, handlers, &folder);
   return static_cast<PageResult>(RunPage(owner, frame));
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <richedit.h>
 
+#include "package/message_numbers.h"
 #include "wizard/page_style_win.h"
 #include "wizard/pages_win.h"
 
@@ -39,9 +40,9 @@ void ShowText(HWND page, HWND view, const String& text) {
 void InitTextPage(HWND page, void* context) {
   const auto& text_page = *static_cast<const TextPage*>(context);
   const bool licence = text_page.kind == TextPageKind::kLicence;
-  SetPageMessage(page, kText, licence ? 47 : 51);
-  SetButtonMessage(page, kNext, licence ? 45 : 48);
-  SetButtonMessage(page, kCancel, licence ? 46 : 49);
+  SetPageMessage(page, kText, licence ? message_number::kLicenceText : message_number::kReadmeText);
+  SetButtonMessage(page, kNext, licence ? message_number::kAcceptButton : message_number::kNextButton);
+  SetButtonMessage(page, kCancel, licence ? message_number::kDeclineButton : message_number::kCancelButton);
   HWND view = GetDlgItem(page, kTextView);
   SendMessageW(view, EM_SETBKGNDCOLOR, 0, GetSysColor(COLOR_WINDOW));
   ShowText(page, view, *text_page.text);
@@ -58,7 +59,7 @@ PageResult ShowTextPage(HWND owner, const RunProduct& product, TextPageKind kind
   handlers.init = InitTextPage;
   const bool licence = kind == TextPageKind::kLicence;
   const PageFrame frame =
-      StyledPage(product, licence ? u"License" : u"Readme", licence ? kStyleLicense : kStyleReadme, licence ? 44 : 50, handlers,
+      StyledPage(product, licence ? u"License" : u"Readme", licence ? kStyleLicense : kStyleReadme, licence ? message_number::kLicencePageTitle : message_number::kReadmePageTitle, handlers,
                  &context);
   return static_cast<PageResult>(RunPage(owner, frame));
 }

@@ -218,15 +218,15 @@ TEST_F(InstallActions, EachActionIsMadeAndTheUninstallerTakesTheKeysAndPathBack)
                                     L"HKLM\\" + own_key + L",Gone,1,never,5\r\n" +
                                     L"HKLM\\" + own_key + L"\r\n");
   AssociationRecord association;
-  association.text1 = String(Narrow(extension).c_str());
-  association.text2 = String(u"Bx Document");
-  association.text3 = String("open");
-  association.text4 = String(u"Open with Bx");
-  association.text5 = String("\"%InstallDir%\\app.exe\" \"%1\"");
-  association.text6 = String(Narrow(prog_id).c_str());
+  association.extension = String(Narrow(extension).c_str());
+  association.description = String(u"Bx Document");
+  association.verb = String("open");
+  association.verb_label = String(u"Open with Bx");
+  association.command = String("\"%InstallDir%\\app.exe\" \"%1\"");
+  association.prog_id = String(Narrow(prog_id).c_str());
   s.Associations.Add(association);
   s.Reserved14 = String(u"8080;Bx Port;1;0\r\n%InstallDir%\\app.exe;;0;0");
-  s.Reserved3 = String(u"AddToPathSubfolder=bin");
+  s.InstallActionSettings = String(u"AddToPathSubfolder=bin");
   s.SetFlag(product_flag::kAddToPath, true);
   s.SetFlag(product_flag::kDetailedLog, true);
   s.SetFlag(product_flag::kGrantFolderRights, true);
@@ -404,17 +404,17 @@ TEST_F(InstallActions, EveryComponentAndRegistryFormIsMadeRecordedAndTakenBack) 
   s.RegistryEntries = e2e::FromWide(entries);
   s.RegistryMerge = e2e::FromWide(L"REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\" + merge_key + L"]\r\n\"Merged\"=\"yes\"\r\n");
   AssociationRecord association;
-  association.text1 = String(Narrow(extension.substr(1)).c_str());  // the dot is added
-  association.text2 = String(u"Not used: the type is there already");
-  association.text3 = String("open");
-  association.text4 = String(u"Open with Bx");
-  association.text5 = String("\"%InstallDir%\\app.exe\" \"%1\"");
-  association.text6 = String("!");
+  association.extension = String(Narrow(extension.substr(1)).c_str());  // the dot is added
+  association.description = String(u"Not used: the type is there already");
+  association.verb = String("open");
+  association.verb_label = String(u"Open with Bx");
+  association.command = String("\"%InstallDir%\\app.exe\" \"%1\"");
+  association.prog_id = String("!");
   s.Associations.Add(association);
   ActionSettings values;
   values.path_subfolder = String(u"bin");
   values.desktop_folder_icon = MakeTestIcon(0xFFFF0000);
-  s.Reserved3 = WriteActionSettings(values);
+  s.InstallActionSettings = WriteActionSettings(values);
   s.SetFlag(product_flag::kAddToPath, true);
   s.SetFlag(product_flag::kDetailedLog, true);
 

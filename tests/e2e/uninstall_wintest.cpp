@@ -533,7 +533,7 @@ TEST_F(Uninstall, InstallActionsAreUndoneToTheStateBefore) {
   product_.settings.RegistryEntries =
       e2e::FromWide(own + L"\\Sub,Name,1,on,3\r\n" + own + L"\\Sub\r\n" + own + L"\r\n");
   // The installer adds <folder>\bin to PATH and names the subfolder in the Uninstall key.
-  product_.settings.Reserved3 = String(u"AddToPathSubfolder=bin");
+  product_.settings.InstallActionSettings = String(u"AddToPathSubfolder=bin");
   CloseRule& close = product_.settings.ProgramsToClose.Emplace();
   close.window_title = String("Probe");
   close.action = 0;

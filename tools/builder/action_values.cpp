@@ -51,12 +51,12 @@ std::string CheckAssociation(const AssociationValues& v) {
 
 AssociationRecord MakeAssociationRecord(const AssociationValues& v) {
   AssociationRecord record;
-  record.text1 = Utf16ToAnsi(Wide(v.extension));
-  record.text2 = Wide(v.description);
-  record.text3 = Utf16ToAnsi(Wide(v.verb));
-  record.text4 = Wide(v.verb_label);
-  record.text5 = Utf16ToAnsi(Wide(v.command));
-  record.byte1 = v.mode;
-  record.text6 = Utf16ToAnsi(Wide(v.prog_id));
+  record.extension = Utf16ToAnsi(Wide(v.extension));
+  record.description = Wide(v.description);
+  record.verb = Utf16ToAnsi(Wide(v.verb));
+  record.verb_label = Wide(v.verb_label);
+  record.command = Utf16ToAnsi(Wide(v.command));
+  record.mode = v.mode;
+  record.prog_id = Utf16ToAnsi(Wide(v.prog_id));
   return record;
 }

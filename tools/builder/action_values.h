@@ -29,6 +29,6 @@ struct AssociationValues {
 };
 
 std::string CheckAssociation(const AssociationValues& values);
-// The stored record: text1 extension, text2 description, text3 verb, text4
-// verb label, text5 command, byte1 mode, text6 ProgID.
+// The stored record, field by field (extension, description, verb, verb
+// label, command, mode, ProgID); its unused bytes stay 0.
 AssociationRecord MakeAssociationRecord(const AssociationValues& values);

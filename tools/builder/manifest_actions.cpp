@@ -114,7 +114,7 @@ void ReadActionTable(Table actions, const fs::path& base, Product* out) {
   if (!values.path_subfolder.empty() && !s.Flag(product_flag::kAddToPath)) {
     Throw(actions.At("path_subfolder"), "needs add_to_path = true");
   }
-  s.Reserved3 = WriteActionSettings(values);
+  s.InstallActionSettings = WriteActionSettings(values);
   actions.RejectUnknown();
 }
 
@@ -147,7 +147,7 @@ void ApplyComponentOptions(const ComponentOptions& options, uint32_t kind, Entry
     entry->msi_option = options.msi_ui_level;
     if (options.msi_remember) entry->flags |= entry_flag::kRememberMsi;
   }
-  if (kind == entry_kind::kControlPanel) entry->working_folder = String(options.class_id.c_str());
+  if (kind == entry_kind::kControlPanel) entry->applet_class_id() = String(options.class_id.c_str());
 }
 
 void ReadActions(Table& root, const fs::path& base, Product* out) {

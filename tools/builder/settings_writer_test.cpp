@@ -154,7 +154,7 @@ void FullRecord(ProductSettings& s, LanguageTable& l) {
   s.RequiredProductVersion = W(u"1.0");
   s.GreetingSound = Bytes(70000, 1);  // needs the 6-byte packed length
   s.DesktopFolder = W(u"Widget Folder");
-  s.Reserved3 = W(u"r3");
+  s.InstallActionSettings = W(u"r3");
   s.PreInstallBatch = W(u"echo pre");
   s.PostInstallBatch = W(u"echo post");
   s.ExitBatch = W(u"echo exit");
@@ -195,17 +195,17 @@ void FullRecord(ProductSettings& s, LanguageTable& l) {
   shortcut.narrow_text = N("narrow");
   s.Shortcuts.Add(shortcut);
   AssociationRecord association;
-  association.text1 = N(".wid");
-  association.text2 = W(u"Widget D\u00F6cument \u4E2D");  // stored as UTF-8
-  association.text3 = N("open");
-  association.text4 = W(u"&Open");
-  association.text5 = N("\"%InstallDir%\\widget.exe\" \"%1\"");
-  association.byte1 = 1;
-  association.byte2 = 2;
-  association.byte3 = 3;
-  association.text6 = N("English");
-  association.byte4 = 4;
-  association.byte5 = 5;
+  association.extension = N(".wid");
+  association.description = W(u"Widget D\u00F6cument \u4E2D");  // stored as UTF-8
+  association.verb = N("open");
+  association.verb_label = W(u"&Open");
+  association.command = N("\"%InstallDir%\\widget.exe\" \"%1\"");
+  association.mode = 1;
+  association.unused1 = 2;
+  association.unused2 = 3;
+  association.prog_id = N("English");
+  association.unused3 = 4;
+  association.unused4 = 5;
   s.Associations.Add(association);
   s.Reserved10 = W(u"r10");
   s.Reserved11 = W(u"r11");
