@@ -23,13 +23,14 @@ constexpr int32_t kWindows1252 = 1252;
 
 const wchar_t* Wide(const String& text) { return reinterpret_cast<const wchar_t*>(text.w_str()); }
 
-void Log(const String& wide) {
+void Log(Journal& journal, const String& wide) {
   const String utf8 = Utf16ToUtf8(wide);
-  AppendToWorkingLog(utf8.c_str(), utf8.length());
+  AppendToWorkingLog(journal.log, utf8.c_str(), utf8.length());
 }
 
 void Report(const BatchRequest& request, const String& text) {
-  Log(FormatW(u"%s\r\n", text.w_str()));
+  Journal& journal = *request.journal;
+  Log(journal, FormatW(u"%s\r\n", text.w_str()));
   if (!request.silent) ShowMessage(nullptr, text.w_str(), u"Error", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
@@ -75,7 +76,7 @@ String CommandPath(const String& path) {
   return FormatW(u"\"%s\"", shown.w_str());
 }
 
-void LogCapture(const String& capture, bool utf8) {
+void LogCapture(Journal& journal, const String& capture, bool utf8) {
   String bytes;
   HANDLE file = CreateFileW(Wide(capture), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
@@ -85,17 +86,18 @@ void LogCapture(const String& capture, bool utf8) {
   CloseHandle(file);
   if (bytes.empty()) return;
   const String wide = ToUtf16(bytes.c_str(), bytes.length(), utf8 ? kUtf8 : kWindows1252);
-  Log(FormatW(u"%s\r\n", wide.w_str()));
+  Log(journal, FormatW(u"%s\r\n", wide.w_str()));
 }
 
 }  // namespace
 
 bool RunBatch(const BatchRequest& request) {
   if (request.commands.empty()) return true;
-  if (!request.title.empty()) Log(FormatW(u"\r\nRunning %s...\r\n", request.title.w_str()));
+  Journal& journal = *request.journal;
+  if (!request.title.empty()) Log(journal, FormatW(u"\r\nRunning %s...\r\n", request.title.w_str()));
   const String interpreter = CommandInterpreter();
   if (GetFileAttributesW(Wide(interpreter)) == INVALID_FILE_ATTRIBUTES) {
-    Log(FormatW(u"The CLI %s does not exist!\r\n", interpreter.w_str()));
+    Log(journal, FormatW(u"The CLI %s does not exist!\r\n", interpreter.w_str()));
     return false;
   }
   const String text = BatchText(request);
@@ -117,7 +119,7 @@ bool RunBatch(const BatchRequest& request) {
       command.AppendW(u" > ");
       command.Append(CommandPath(capture));
     } else {
-      Log(FormatW(u"Failed to create batch output capture file.  %s\r\n", SystemErrorTextW(GetLastError()).w_str()));
+      Log(journal, FormatW(u"Failed to create batch output capture file.  %s\r\n", SystemErrorTextW(GetLastError()).w_str()));
     }
   }
   const bool hidden = request.hide_console || request.silent;
@@ -132,6 +134,6 @@ bool RunBatch(const BatchRequest& request) {
                             SystemErrorTextW(error).w_str()));
     return false;
   }
-  if (capturing) LogCapture(capture, utf8);
+  if (capturing) LogCapture(journal, capture, utf8);
   return true;
 }

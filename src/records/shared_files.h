@@ -11,6 +11,8 @@
 #include "core/string.h"
 #include "core/vector.h"
 
+struct Journal;
+
 constexpr char16_t kSharedDllsKey[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 constexpr char16_t kSharedFilesValue[] = u"SharedFiles";
 constexpr char kSharedCountsUnavailableText[] =
@@ -50,7 +52,7 @@ String SharedCountFailedLine(const String& path, const String& reason);
 // be opened goes to the failure summary and nothing is counted. The caller
 // decides whether the product keeps counts at all (uninstall support, not on
 // removable media).
-void RaiseSharedFileCounts(const Vector<SharedListing>& listed, String* shared_files);
+void RaiseSharedFileCounts(Journal& journal, const Vector<SharedListing>& listed, String* shared_files);
 
 // One entry of "SharedFiles".
 struct SharedFileEntry {
@@ -74,6 +76,7 @@ bool TakeSharedFileEntry(String* text, SharedFileEntry* entry);
 uint32_t LoweredSharedCount(uint32_t stored);
 
 class RegistryKey;
+struct Journal;
 
 // How the pass deals with the user.
 struct SharedFilePassOptions {
@@ -86,6 +89,7 @@ struct SharedFilePassOptions {
   // Owner of the questions, and the window that gets the focus back after
   // a file was unregistered (an HWND; null for none).
   void* progress_window = nullptr;
+  Journal* journal = nullptr;  // the run's journal, for a failure; never null
 };
 
 // Platform (shared_files_win.cpp): the uninstaller's shared-file pass over
