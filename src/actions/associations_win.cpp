@@ -41,6 +41,7 @@ class Association {
   bool WriteType() const;
 
   const FileAssociation& a_;
+  Journal& journal_;
   String backup_;
   RegView view_;
   String command_;
@@ -52,7 +53,7 @@ class Association {
 };
 
 Association::Association(const FileAssociation& a, const RegistryWorkInputs& inputs)
-    : a_(a), backup_(BackupValueName(inputs.product_name)), view_(inputs.view), prog_id_(a.prog_id) {
+    : a_(a), journal_(*inputs.journal), backup_(BackupValueName(inputs.product_name)), view_(inputs.view), prog_id_(a.prog_id) {
   command_ = a.command;
   ExpandVariables(command_);
   if (!a.icon.empty()) {
@@ -86,7 +87,7 @@ bool Association::ChooseType(RegistryKey& extension_key) {
       return true;
     }
     if (!bang_) {
-      LogFormatW(u"Association failed/no label:  \"%s\".\r\n\r\n", a_.extension.w_str());
+      LogFormatW(journal_, u"Association failed/no label:  \"%s\".\r\n\r\n", a_.extension.w_str());
       return false;
     }
     use_existing_ = false;
@@ -102,7 +103,7 @@ void Association::RegisterOpenWith() const {
   subkey.AppendW(u"\\OpenWithProgids");
   RegistryKey key;
   if (OpenClassKey(subkey, 0, &key) && key.WriteText(prog_id_.w_str(), u"", 0)) {
-    LogFormatW(u"%s Open With %s\r\n", a_.extension.w_str(), command_.w_str());
+    LogFormatW(journal_, u"%s Open With %s\r\n", a_.extension.w_str(), command_.w_str());
   }
 }
 
@@ -134,18 +135,18 @@ bool Association::WriteType() const {
 void Association::Apply() {
   RegistryKey extension_key;
   if (!OpenClassKey(a_.extension, use_existing_ && !bang_ ? static_cast<uint32_t>(kRegOpenOnly) : 0u, &extension_key) && use_existing_) {
-    LogFormatW(u"Association failed/key inaccessible:  \"%s\".\r\n\r\n", a_.extension.w_str());
+    LogFormatW(journal_, u"Association failed/key inaccessible:  \"%s\".\r\n\r\n", a_.extension.w_str());
     return;
   }
   if (!ChooseType(extension_key)) return;
   RegisterOpenWith();
   const bool command_written = WriteType();
-  RecordAssociation(Utf16ToAnsi(a_.extension).c_str(), Utf16ToAnsi(prog_id_).c_str(), Utf16ToAnsi(a_.verb).c_str(),
+  RecordAssociation(journal_.records, Utf16ToAnsi(a_.extension).c_str(), Utf16ToAnsi(prog_id_).c_str(), Utf16ToAnsi(a_.verb).c_str(),
                     Utf16ToAnsi(icon_).c_str());
   if (!command_written) {
-    AddFailureFormatW(u"Failed to associate file type:  \"%s\".\r\n\r\n", a_.extension.w_str());
+    AddFailureFormatW(journal_, u"Failed to associate file type:  \"%s\".\r\n\r\n", a_.extension.w_str());
   } else if (extension_written_) {
-    LogFormatW(u"Associated %s with %s\r\n", a_.extension.w_str(), command_.w_str());
+    LogFormatW(journal_, u"Associated %s with %s\r\n", a_.extension.w_str(), command_.w_str());
   }
 }
 
@@ -163,6 +164,6 @@ void ApplyAssociations(const RegistryWorkInputs& inputs) {
       Association(a, inputs).Apply();
     }
   };
-  if (!RunActionGuarded(work)) AddFailure("Crashed while installing associations.\r\n");
+  if (!RunActionGuarded(work)) AddFailure(*inputs.journal, "Crashed while installing associations.\r\n");
   SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
 }

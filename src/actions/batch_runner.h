@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/string.h"
+#include "records/journal.h"
 
 struct BatchRequest {
   String commands;        // UTF-16, CR LF lines (the package keeps them in Windows-1252)
@@ -13,6 +14,7 @@ struct BatchRequest {
   String title;           // UTF-16; when given the run is logged and its output captured
   bool hide_console = false;
   bool silent = false;  // no boxes, no console, no PAUSE
+  Journal* journal = nullptr;  // the run's journal, for the log lines; never null
 };
 
 // The whole batch text before encoding: "@echo off", the variable lines, then

@@ -25,13 +25,14 @@ constexpr char16_t kCaptureExtension[] = u".log";
 constexpr int32_t kUtf8 = 65001;
 constexpr int32_t kWindows1252 = 1252;
 
-void Log(const String& wide) {
+void Log(Journal& journal, const String& wide) {
   const String utf8 = Utf16ToUtf8(wide);
-  AppendToWorkingLog(utf8.c_str(), utf8.length());
+  AppendToWorkingLog(journal.log, utf8.c_str(), utf8.length());
 }
 
 void Report(const BatchRequest& request, const String& text) {
-  Log(FormatW(u"%s\r\n", text.w_str()));
+  Journal& journal = *request.journal;
+  Log(journal, FormatW(u"%s\r\n", text.w_str()));
   if (!request.silent) ShowMessage(nullptr, text.w_str(), u"Error", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
@@ -61,21 +62,22 @@ String CommandPath(const String& path) {
   return FormatW(u"\"%s\"", shown.w_str());
 }
 
-void LogCapture(PrivateFile& capture, bool utf8) {
+void LogCapture(Journal& journal, PrivateFile& capture, bool utf8) {
   String bytes;
   if (!capture.ReadAll(&bytes) || bytes.empty()) return;
   const String wide = ToUtf16(bytes.c_str(), bytes.length(), utf8 ? kUtf8 : kWindows1252);
-  Log(FormatW(u"%s\r\n", wide.w_str()));
+  Log(journal, FormatW(u"%s\r\n", wide.w_str()));
 }
 
 }  // namespace
 
 bool RunBatch(const BatchRequest& request) {
   if (request.commands.empty()) return true;
-  if (!request.title.empty()) Log(FormatW(u"\r\nRunning %s...\r\n", request.title.w_str()));
+  Journal& journal = *request.journal;
+  if (!request.title.empty()) Log(journal, FormatW(u"\r\nRunning %s...\r\n", request.title.w_str()));
   const String interpreter = CommandInterpreter();
   if (GetFileAttributesW(Wide(interpreter)) == INVALID_FILE_ATTRIBUTES) {
-    Log(FormatW(u"The CLI %s does not exist!\r\n", interpreter.w_str()));
+    Log(journal, FormatW(u"The CLI %s does not exist!\r\n", interpreter.w_str()));
     return false;
   }
   const String text = BatchText(request);
@@ -101,7 +103,7 @@ bool RunBatch(const BatchRequest& request) {
       command.AppendW(u" > ");
       command.Append(CommandPath(capture.path()));
     } else {
-      Log(FormatW(u"Failed to create batch output capture file.  %s\r\n", SystemErrorTextW(GetLastError()).w_str()));
+      Log(journal, FormatW(u"Failed to create batch output capture file.  %s\r\n", SystemErrorTextW(GetLastError()).w_str()));
     }
   }
   const bool hidden = request.hide_console || request.silent;
@@ -116,6 +118,6 @@ bool RunBatch(const BatchRequest& request) {
                             SystemErrorTextW(error).w_str()));
     return false;
   }
-  if (capturing) LogCapture(capture, utf8);
+  if (capturing) LogCapture(journal, capture, utf8);
   return true;
 }

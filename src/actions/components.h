@@ -12,14 +12,16 @@
 #include "core/string.h"
 #include "core/vector.h"
 #include "package/languages.h"
+#include "records/journal.h"
 
 // Each item is shown on `progress` as it starts, in the run's status text
 // for an item (message 33, "%s" the item).
 struct ComponentProgress {
   Progress progress;
   String item_status;
+  Journal* journal = nullptr;  // the run's journal: log lines, failures, records; never null
 };
-ComponentProgress ComponentProgressOf(const LanguageTable& languages, const Progress& progress);
+ComponentProgress ComponentProgressOf(const LanguageTable& languages, const Progress& progress, Journal& journal);
 
 // The COM servers, then the type libraries, each path in turn.
 void RegisterComServers(const Array<String>& paths, const ComponentProgress& progress);

@@ -15,6 +15,7 @@
 #include "core/wide_win.h"
 #include "package/message_numbers.h"
 #include "records/failure_summary.h"
+#include "records/journal.h"
 #include "records/log_writers.h"
 #include "records/marked_path.h"
 #include "records/uninstall_records.h"
@@ -29,8 +30,8 @@ constexpr uint32_t kCrashCode = 0x8000FFFF;
 
 }  // namespace
 
-ComponentProgress ComponentProgressOf(const LanguageTable& languages, const Progress& progress) {
-  return ComponentProgress{progress, MessageText(languages, message_number::kInstallingFont)};
+ComponentProgress ComponentProgressOf(const LanguageTable& languages, const Progress& progress, Journal& journal) {
+  return ComponentProgress{progress, MessageText(languages, message_number::kInstallingFont), &journal};
 }
 
 namespace {
@@ -40,9 +41,9 @@ void ShowItem(const ComponentProgress& progress, const String& item) {
 }
 
 // regsvr32 first; when it refuses, the server's own DllRegisterServer.
-void RegisterComServer(const String& path) {
+void RegisterComServer(Journal& journal, const String& path) {
   const uint32_t code = RunSystemTool(u"regsvr32.exe", u"/s", path);
-  if (code == 0) return LogOk();
+  if (code == 0) return LogOk(journal);
   // Its own folder first for the libraries it needs, as regsvr32 would.
   HMODULE module = LoadLibraryExW(Wide(path), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   auto entry = module ? reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
@@ -50,8 +51,8 @@ void RegisterComServer(const String& path) {
                       : nullptr;
   if (entry) entry();
   if (module) FreeLibrary(module);
-  if (entry) return LogOk();
-  LogFailedCode(static_cast<int32_t>(code));
+  if (entry) return LogOk(journal);
+  LogFailedCode(journal, static_cast<int32_t>(code));
 }
 
 bool RegisterTypeLibrary(const SystemLibrary& oleaut, const String& path) {
@@ -74,28 +75,29 @@ bool RegisterTypeLibrary(const SystemLibrary& oleaut, const String& path) {
   return false;
 }
 
-void ReportCrash(const char16_t* what, const String& path) {
-  LogText("CRASHED!\r\n");
+void ReportCrash(Journal& journal, const char16_t* what, const String& path) {
+  LogText(journal, "CRASHED!\r\n");
   const String name = LastPathComponent(path);
-  AddFailureFormatW(u"Crashed while registering %s file %s\r\n", what, name.w_str());
+  AddFailureFormatW(journal, u"Crashed while registering %s file %s\r\n", what, name.w_str());
 }
 
 using CopyOemInfFn = BOOL(WINAPI*)(PCWSTR, PCWSTR, DWORD, DWORD, PWSTR, DWORD, PDWORD, PWSTR*);
 
 void InstallInfDriver(CopyOemInfFn copy, const String& path, const ComponentProgress& progress) {
+  Journal& journal = *progress.journal;
   ShowItem(progress, path);
-  LogItem(u"Installing driver \"", path);
+  LogItem(journal, u"Installing driver \"", path);
   wchar_t final_path[MAX_PATH] = {};
   if (copy(Wide(path), nullptr, kSpostPath, 0, final_path, MAX_PATH, nullptr, nullptr)) {
-    if (final_path[0] == 0) return LogText("OK, but resulting filepath is unknown\r\n");
-    LogFormatW(u"OK\r\nFinal driver location: %s\r\n", reinterpret_cast<const char16_t*>(final_path));
-    RecordInfDriver(reinterpret_cast<const char16_t*>(final_path));
+    if (final_path[0] == 0) return LogText(journal, "OK, but resulting filepath is unknown\r\n");
+    LogFormatW(journal, u"OK\r\nFinal driver location: %s\r\n", reinterpret_cast<const char16_t*>(final_path));
+    RecordInfDriver(journal.records, reinterpret_cast<const char16_t*>(final_path));
     return;
   }
   const uint32_t error = GetLastError();
   String text = SystemErrorTextW(error);
   if (text.empty() && error == kUnsignedInf) text = String(u"The INF does not contain digital signature information.");
-  LogFormatW(u"FAILED!  Code 0x%08X: %s\r\n", error, text.w_str());
+  LogFormatW(journal, u"FAILED!  Code 0x%08X: %s\r\n", error, text.w_str());
 }
 
 uint32_t RunMsi(const MsiRequest& request, HWND parent) {
@@ -119,51 +121,55 @@ bool SetKeyDefault(RegRoot root, const String& subkey, const String& text, RegVi
 }  // namespace
 
 void RegisterComServers(const Array<String>& paths, const ComponentProgress& progress) {
+  Journal& journal = *progress.journal;
   for (int32_t i = 0; i < paths.Count(); ++i) {
     const String& path = paths[i];
-    LogItem(u"Registering COM File \"", path);
+    LogItem(journal, u"Registering COM File \"", path);
     ShowItem(progress, path);
-    auto work = [&path]() { RegisterComServer(path); };
-    if (!RunActionGuarded(work)) ReportCrash(u"COM", path);
+    auto work = [&journal, &path]() { RegisterComServer(journal, path); };
+    if (!RunActionGuarded(work)) ReportCrash(journal, u"COM", path);
   }
 }
 
 void RegisterTypeLibraries(const Array<String>& paths, const ComponentProgress& progress) {
   if (paths.Count() == 0) return;
+  Journal& journal = *progress.journal;
   SystemLibrary oleaut(L"oleaut32.dll");
   for (int32_t i = 0; i < paths.Count(); ++i) {
     const String& path = paths[i];
-    LogItem(u"Registering Type Library \"", path);
+    LogItem(journal, u"Registering Type Library \"", path);
     ShowItem(progress, path);
     bool ok = false;
     auto work = [&]() { ok = RegisterTypeLibrary(oleaut, path); };
     if (!RunActionGuarded(work)) {
-      ReportCrash(u"TLB", path);
+      ReportCrash(journal, u"TLB", path);
     } else if (ok) {
-      LogOk();
+      LogOk(journal);
     } else {
       const String reason = LastErrorTextW();
-      LogFailed();
-      LogFormatW(u"%s\r\n", reason.w_str());
+      LogFailed(journal);
+      LogFormatW(journal, u"%s\r\n", reason.w_str());
     }
   }
 }
 
 void InstallInfDrivers(const Array<String>& paths, const ComponentProgress& progress) {
   if (paths.Count() == 0) return;
+  Journal& journal = *progress.journal;
   SystemLibrary setupapi(L"setupapi.dll");
-  if (!setupapi.loaded()) return LogText("Cannot install INF files...unable to open Setupapi.dll\r\n");
+  if (!setupapi.loaded()) return LogText(journal, "Cannot install INF files...unable to open Setupapi.dll\r\n");
   const CopyOemInfFn copy = setupapi.Get<CopyOemInfFn>("SetupCopyOEMInfW");
-  if (!copy) return LogText("Cannot install INF files...unable to link to SetupCopyOEMInf()\r\n");
-  LogText("\r\n");
+  if (!copy) return LogText(journal, "Cannot install INF files...unable to link to SetupCopyOEMInf()\r\n");
+  LogText(journal, "\r\n");
   for (int32_t i = 0; i < paths.Count(); ++i) {
     const String& path = paths[i];
     auto work = [&]() { InstallInfDriver(copy, path, progress); };
-    if (!RunActionGuarded(work)) LogText("CRASHED!\r\n");
+    if (!RunActionGuarded(work)) LogText(journal, "CRASHED!\r\n");
   }
 }
 
 uint32_t InstallMsiPackage(const MsiRequest& request, const ComponentProgress& progress, void* parent) {
+  Journal& journal = *progress.journal;
   String line(u"Installing MSI package \"");
   line.Append(request.path);
   line.AppendW(u"\"...");
@@ -173,21 +179,22 @@ uint32_t InstallMsiPackage(const MsiRequest& request, const ComponentProgress& p
   RunActionGuarded(work);
   if (result == 0) {
     line.AppendW(u"OK\r\n");
-    if (request.remember) RecordMsiPackage(request.path.w_str(), static_cast<int32_t>(request.option));
+    if (request.remember) RecordMsiPackage(journal.records, request.path.w_str(), static_cast<int32_t>(request.option));
   } else {
     const String reason = SystemErrorTextW(result);
     line.Append(FormatW(u"FAILED code %u: %s\r\n", result, reason.w_str()));
-    AddFailureW(line.w_str());
+    AddFailureW(journal, line.w_str());
   }
-  LogTextW(line);
+  LogTextW(journal, line);
   return result;
 }
 
 bool RegisterControlPanelApplet(const ControlPanelRequest& request, const ComponentProgress& progress) {
+  Journal& journal = *progress.journal;
   ReportProgress(progress.progress, kRegistrationProgress,
                  FontStatusText(progress.item_status,
                                 FormatW(u"Control Panel extension \"%s\"", request.display_name.w_str())));
-  LogItem(u"Registering control panel applet \"", request.display_name);
+  LogItem(journal, u"Registering control panel applet \"", request.display_name);
   // The 64-bit view, which the control panel of 64-bit Windows reads and the
   // uninstall records name.
   String clsid_key(u"Software\\Classes\\CLSID\\");
@@ -202,7 +209,7 @@ bool RegisterControlPanelApplet(const ControlPanelRequest& request, const Compon
     command.Append(request.arguments);
   }
   bool ok = SetKeyDefault(RegRoot::kLocalMachine, clsid_key, request.display_name, RegView::k64);
-  AddUninstallRecordW(RegPathText(RegRoot::kLocalMachine, clsid_key.w_str()), kRecordRegistryKey64);
+  AddUninstallRecordW(journal.records, RegPathText(RegRoot::kLocalMachine, clsid_key.w_str()), kRecordRegistryKey64);
   String icon_key = clsid_key;
   icon_key.AppendW(u"\\DefaultIcon");
   String command_key = clsid_key;
@@ -210,13 +217,13 @@ bool RegisterControlPanelApplet(const ControlPanelRequest& request, const Compon
   ok = ok && SetKeyDefault(RegRoot::kLocalMachine, icon_key, request.path, RegView::k64) &&
        SetKeyDefault(RegRoot::kLocalMachine, command_key, command, RegView::k64) &&
        SetKeyDefault(RegRoot::kLocalMachine, name_space, request.display_name, RegView::k64);
-  if (ok) AddUninstallRecordW(RegPathText(RegRoot::kLocalMachine, name_space.w_str()), kRecordRegistryKey64);
+  if (ok) AddUninstallRecordW(journal.records, RegPathText(RegRoot::kLocalMachine, name_space.w_str()), kRecordRegistryKey64);
   if (ok) {
-    LogOk();
+    LogOk(journal);
   } else {
     const String reason = LastErrorTextW();
-    LogFailedBang();
-    LogFormatW(u"%s\r\n\r\n", reason.w_str());
+    LogFailedBang(journal);
+    LogFormatW(journal, u"%s\r\n\r\n", reason.w_str());
   }
   return ok;
 }

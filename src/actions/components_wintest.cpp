@@ -12,6 +12,7 @@
 #include "core/scratch_folder_wintest.h"
 #include "core/system_folders.h"
 #include "records/failure_summary.h"
+#include "records/journal.h"
 #include "records/uninstall_records.h"
 #include "records/working_log.h"
 #include "records/working_log_wintest.h"
@@ -34,17 +35,18 @@ uint32_t Calls(const wchar_t* dll_name) {
 
 class Components : public testing::Test {
  protected:
+  Journal journal_;  // this test's run journal
   void SetUp() override {
-    ClearFailures();
-    ClearUninstallRecords();
-    ASSERT_TRUE(StartWorkingLog());
+    ClearFailures(journal_);
+    ClearUninstallRecords(journal_.records);
+    ASSERT_TRUE(StartWorkingLog(journal_.log));
     ClearMarks();
   }
   void TearDown() override {
-    EndWorkingLog();
+    EndWorkingLog(journal_.log);
     ClearMarks();
-    ClearFailures();
-    ClearUninstallRecords();
+    ClearFailures(journal_);
+    ClearUninstallRecords(journal_.records);
   }
   static void ClearMarks() {
     RegistryKey key;
@@ -58,7 +60,7 @@ class Components : public testing::Test {
     EXPECT_TRUE(CopyFileW(testkit::BuildPath(L"tests/components/test_com_server.dll").c_str(), path.c_str(), FALSE));
     return String(U16(path));
   }
-  std::string Log() { return WorkingLogText(folder_ / L"log.txt"); }
+  std::string Log() { return WorkingLogText(journal_.log, folder_ / L"log.txt"); }
 
   ScratchFolder folder_;
 };
@@ -70,7 +72,7 @@ TEST_F(Components, ComServersThroughRegsvr32AndTheirOwnEntry) {
   const std::wstring text = folder_ / L"not-a-dll.dll";
   PutFile(text, "just text");
   servers.Add(String(U16(text)));
-  RegisterComServers(servers, ComponentProgress());
+  RegisterComServers(servers, ComponentProgress{Progress(), String(), &journal_});
 
   EXPECT_EQ(Calls(L"good.dll"), 1u);
   EXPECT_EQ(Calls(L"refuse.dll"), 2u);
@@ -79,7 +81,7 @@ TEST_F(Components, ComServersThroughRegsvr32AndTheirOwnEntry) {
   EXPECT_NE(log.find("refuse.dll\"...OK\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find("not-a-dll.dll\"...FAILED, code "), std::string::npos) << log;
   EXPECT_NE(log.find("Registering COM File \""), std::string::npos) << log;
-  EXPECT_EQ(Text(TheFailureSummary().text), "");  // COM failures go to the log only
+  EXPECT_EQ(Text(journal_.failures.text), "");  // COM failures go to the log only
 }
 
 TEST_F(Components, TypeLibraries) {
@@ -88,7 +90,7 @@ TEST_F(Components, TypeLibraries) {
   const std::wstring text = folder_ / L"broken.tlb";
   PutFile(text, "not a type library");
   libraries.Add(String(U16(text)));
-  RegisterTypeLibraries(libraries, ComponentProgress());
+  RegisterTypeLibraries(libraries, ComponentProgress{Progress(), String(), &journal_});
   const std::string log = Log();
   EXPECT_NE(log.find("stdole2.tlb\"...OK\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find("broken.tlb\"...FAILED\r\n"), std::string::npos) << log;
@@ -101,12 +103,12 @@ TEST_F(Components, MsiPackageThatCannotBeOpenedFailsWithItsCode) {
   request.path = String(U16(bad));
   request.option = 2;
   request.remember = true;
-  const uint32_t result = InstallMsiPackage(request, ComponentProgress());
+  const uint32_t result = InstallMsiPackage(request, ComponentProgress{Progress(), String(), &journal_});
   EXPECT_NE(result, 0u);
   const std::string expected = "broken.msi\"...FAILED code " + std::to_string(result) + ": ";
   EXPECT_NE(Log().find(expected), std::string::npos) << Log();
-  EXPECT_NE(Text(TheFailureSummary().text).find("Installing MSI package \""), std::string::npos);
-  EXPECT_EQ(Text(TheUninstallRecords().msi), "");
+  EXPECT_NE(Text(journal_.failures.text).find("Installing MSI package \""), std::string::npos);
+  EXPECT_EQ(Text(journal_.records.msi), "");
 }
 
 // The applet's keys, fixed by its class id: removed before the test as well,
@@ -125,11 +127,11 @@ TEST_F(Components, ControlPanelAppletKeysAreWrittenAndRecorded) {
   request.display_name = String(u"Bx Applet");
   request.class_id = String(u"{6A2C1F00-0000-4B1D-9A6E-B0B0B0B0B0B1}");
   request.arguments = String(u"/panel");
-  ASSERT_TRUE(RegisterControlPanelApplet(request, ComponentProgress()));
+  ASSERT_TRUE(RegisterControlPanelApplet(request, ComponentProgress{Progress(), String(), &journal_}));
   EXPECT_EQ(Text(ReadText(RegRoot::kLocalMachine, u"Software\\Classes\\CLSID\\{6A2C1F00-0000-4B1D-9A6E-B0B0B0B0B0B1}\\Shell\\Open\\Command\\",
                           u"", 0, RegView::k64)),
             Text(String(u"\"C:\\Bx\\applet.exe\" /panel")));
-  const std::string records = Text(TheUninstallRecords().records);
+  const std::string records = Text(journal_.records.records);
   EXPECT_NE(records.find("*\\HKLM\\Software\\Classes\\CLSID\\{6A2C1F00-0000-4B1D-9A6E-B0B0B0B0B0B1}\r\n"),
             std::string::npos)
       << records;
@@ -151,9 +153,9 @@ TEST_F(Components, InfDriverGoesToTheDriverStoreAndIsRecorded) {
           "ClassGuid={4d36e97d-e325-11ce-bfc1-08002be10318}\r\nProvider=Bastionix\r\nDriverVer=01/01/2024,1.0\r\n");
   Array<String> infs;
   infs.Add(String(U16(inf)));
-  InstallInfDrivers(infs, ComponentProgress());
+  InstallInfDrivers(infs, ComponentProgress{Progress(), String(), &journal_});
   const std::string log = Log();
-  const std::string recorded = Text(TheUninstallRecords().inf);
+  const std::string recorded = Text(journal_.records.inf);
   const size_t at = log.find("OK\r\nFinal driver location: ");
   if (at == std::string::npos) {
     EXPECT_NE(log.find("bxtest.inf\"...FAILED!  Code 0x"), std::string::npos) << log;
@@ -173,14 +175,14 @@ TEST_F(Components, ComServerThatCrashesIsLoggedAndTheNextOneRegistered) {
   Array<String> servers;
   servers.Add(Server(L"crash.dll"));
   servers.Add(Server(L"good.dll"));
-  RegisterComServers(servers, ComponentProgress());
+  RegisterComServers(servers, ComponentProgress{Progress(), String(), &journal_});
 
   EXPECT_GE(Calls(L"crash.dll"), 1u);
   EXPECT_EQ(Calls(L"good.dll"), 1u);
   const std::string log = Log();
   EXPECT_NE(log.find("crash.dll\"...CRASHED!\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find("good.dll\"...OK\r\n"), std::string::npos) << log;
-  EXPECT_EQ(Text(TheFailureSummary().text), "Crashed while registering COM file crash.dll\r\n");
+  EXPECT_EQ(Text(journal_.failures.text), "Crashed while registering COM file crash.dll\r\n");
 }
 
 }  // namespace

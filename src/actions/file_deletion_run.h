@@ -4,12 +4,14 @@
 #include "core/string.h"
 #include "core/vector.h"
 #include "package/settings.h"
+#include "records/journal.h"
 
 struct FileDeletionRun {
   bool uninstalling = false;
   String product_folder;          // relative patterns lie below it
   bool restart_required = false;  // set when a file was registered for deletion at restart
   String last_failure;            // scratch: the text of the last failed deletion
+  Journal* journal = nullptr;     // the run's journal; never null
 };
 
 // Carries out the entries of `list` that belong to the run's mode: each file

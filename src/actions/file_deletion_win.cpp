@@ -44,9 +44,9 @@ bool Collect(const WalkEntry& entry, void* context) {
   return true;
 }
 
-void Log(const String& wide) {
+void Log(Journal& journal, const String& wide) {
   const String utf8 = Utf16ToUtf8(wide);
-  AppendToWorkingLog(utf8.c_str(), utf8.length());
+  AppendToWorkingLog(journal.log, utf8.c_str(), utf8.length());
 }
 
 // The pattern as a full search path: marked path read back, variables
@@ -65,12 +65,12 @@ bool DeleteAtRestart(const String& path, const FileDeletion& entry, FileDeletion
   if (registered) run->restart_required = true;
   if (run->uninstalling) return registered;
   if (!registered) {
-    AddFailureFormatW(u"Failed to register \"%s\" for deletion: %s\r\n", path.w_str(),
+    AddFailureFormatW(*run->journal, u"Failed to register \"%s\" for deletion: %s\r\n", path.w_str(),
                       SystemErrorTextW(error).w_str());
     return false;
   }
   const bool only_at_restart = (entry.flags & deletion_flag::kAtRestartOnly) != 0;
-  Log(FormatW(u"File \"%s\" will be deleted after rebooting%s%s\r\n", path.w_str(), only_at_restart ? u"" : u": ",
+  Log(*run->journal, FormatW(u"File \"%s\" will be deleted after rebooting%s%s\r\n", path.w_str(), only_at_restart ? u"" : u": ",
               only_at_restart ? u"." : run->last_failure.w_str()));
   return true;
 }
@@ -81,7 +81,7 @@ bool DeleteMatch(const String& path, const FileDeletion& entry, FileDeletionRun*
   const bool only_at_restart = (entry.flags & deletion_flag::kAtRestartOnly) != 0;
   if (!only_at_restart) {
     if (DeleteFile(path.w_str())) {
-      if (!run->uninstalling) Log(FormatW(u"Deleted file: %s\r\n", path.w_str()));
+      if (!run->uninstalling) Log(*run->journal, FormatW(u"Deleted file: %s\r\n", path.w_str()));
       return true;
     }
     run->last_failure = SystemErrorTextW(GetLastError());
@@ -90,7 +90,7 @@ bool DeleteMatch(const String& path, const FileDeletion& entry, FileDeletionRun*
     return DeleteAtRestart(path, entry, run);
   }
   if (!run->uninstalling) {
-    Log(FormatW(u"Failed to delete file \"%s\": %s\r\n", path.w_str(), run->last_failure.w_str()));
+    Log(*run->journal, FormatW(u"Failed to delete file \"%s\": %s\r\n", path.w_str(), run->last_failure.w_str()));
   }
   return false;
 }

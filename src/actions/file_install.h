@@ -6,11 +6,14 @@
 
 #include <cstdint>
 
+#include "actions/install_hooks.h"
+#include "actions/install_lists.h"
 #include "core/progress.h"
 #include "core/string.h"
 #include "package/file_blocks.h"
 #include "package/locator.h"
 #include "package/run_product.h"
+#include "records/journal.h"
 
 // Where the entries come from, where they go, and what the run is like: the
 // install sequence fills it from its own state.
@@ -27,6 +30,9 @@ struct InstallEntrySource {
   bool removable = false;  // the install folder is on removable, optical or RAM-disk media
   bool silent = false;     // no window at all: MSI packages install quietly
   Progress progress;       // where the phase reports; an empty record reports nowhere
+  Journal* journal = nullptr;     // the run's journal; never null
+  InstallLists* lists = nullptr;  // what the phase lists for the later stages; never null
+  InstallHooks hooks;             // the component steps run as each file is written
 };
 
 // Contents larger than this are written piece by piece as their blocks are

@@ -90,7 +90,7 @@ bool OnItsWay(const String& path, const FolderMemory& memory) {
 // write it there (a failed write may leave part of a file).
 bool SurelyAbsent(const String& path, const FolderMemory& memory) {
   if (memory.made.Count() == 0) return false;
-  return FileSetHas(memory.made, ParentFolder(path)) && !FileSetHas(TheInstallLists().files_written, path) &&
+  return FileSetHas(memory.made, ParentFolder(path)) && !FileSetHas(memory.source->lists->files_written, path) &&
          (memory.failed.Count() == 0 || !FileSetHas(memory.failed, path)) && !OnItsWay(path, memory);
 }
 
@@ -141,11 +141,11 @@ bool MakeEntryFolder(const String& file, bool record, FolderMemory& memory) {
   if (!CreateFolder(folder.w_str())) {
     const uint32_t error = GetLastError();
     const String reason = FileInTheWay(folder) ? String(kFileInTheWayText) : SystemErrorTextW(error);
-    AddFailureW(FolderFailureText(MessageText(memory.source->product->languages, message_number::kFolderFailed), folder, reason, file).w_str());
+    AddFailureW(*memory.source->journal, FolderFailureText(MessageText(memory.source->product->languages, message_number::kFolderFailed), folder, reason, file).w_str());
     return false;
   }
   for (int32_t i = missing.Count() - 1; i >= 0; --i) {
-    if (record) AddUninstallRecordW(missing[i], kRecordFolder);
+    if (record) AddUninstallRecordW(memory.source->journal->records, missing[i], kRecordFolder);
     AddToFileSet(&memory.made, missing[i]);
   }
   memory.known_folder = folder;
@@ -168,11 +168,11 @@ void ListEntry(const EntryRecord& entry, const String& path, bool removable, Ins
 // What follows a written (or, for an applet, staged) file.
 void AfterWrite(const EntryRecord& entry, const String& name, const String& path, int32_t percent, bool pending,
                 const InstallEntrySource& source, InstallLists& lists) {
-  const InstallHooks& hooks = TheInstallHooks();
+  const InstallHooks& hooks = source.hooks;
   switch (entry.kind) {
     case entry_kind::kFont:
       ReportProgress(source.progress, percent, FontStatusText(MessageText(source.product->languages, message_number::kInstallingFont), name));
-      RegisterFont(Utf8ToUtf16(entry.display_name()), name, path);
+      RegisterFont(*source.journal, Utf8ToUtf16(entry.display_name()), name, path);
       lists.font_installed = true;
       break;
     case entry_kind::kDriver:
@@ -180,12 +180,12 @@ void AfterWrite(const EntryRecord& entry, const String& name, const String& path
       break;
     case entry_kind::kMsi: {
       const MsiRequest& request = lists.msi_packages.Add(MakeMsiRequest(entry, path, source.silent));
-      if (hooks.install_msi) hooks.install_msi(request, source.progress, source.product->languages);
+      if (hooks.install_msi) hooks.install_msi(request, source.progress, source.product->languages, *source.journal);
       break;
     }
     case entry_kind::kControlPanel: {
       const ControlPanelRequest& request = lists.control_panels.Add(MakeControlPanelRequest(entry, path, pending));
-      if (hooks.register_control_panel) hooks.register_control_panel(request, source.progress, source.product->languages);
+      if (hooks.register_control_panel) hooks.register_control_panel(request, source.progress, source.product->languages, *source.journal);
       break;
     }
     default:
@@ -203,8 +203,8 @@ void FileDone(void* context, const String& path, const String& entry_name, bool 
     AddToFileSet(&memory.failed, path);
     return;
   }
-  if (memory.source->product->settings.Flag(product_flag::kDetailedLog)) LogTextW(WrittenFileLine(entry_name, path));
-  AddToFileSet(&TheInstallLists().files_written, path);
+  if (memory.source->product->settings.Flag(product_flag::kDetailedLog)) LogTextW(*memory.source->journal, WrittenFileLine(entry_name, path));
+  AddToFileSet(&memory.source->lists->files_written, path);
 }
 
 // Files acted on right after writing are written at once (an INF file joins
@@ -248,7 +248,7 @@ class EntryContent final : public FileContent {
 void InstallEntry(const EntryRecord& entry, FileContent& content, int32_t index, const InstallEntrySource& source,
                   FolderMemory& memory) {
   const ProductSettings& settings = source.product->settings;
-  InstallLists& lists = TheInstallLists();
+  InstallLists& lists = *source.lists;
   const bool removable = source.removable;
   const int32_t count = source.header->entry_count;
   Stop(CheckEntryFields(entry));
@@ -277,10 +277,10 @@ void InstallEntry(const EntryRecord& entry, FileContent& content, int32_t index,
   if (!decision.log.empty()) {
     // The file on its way says " >>> " first: the log keeps package order.
     WaitForWritesBehind();
-    LogTextW(decision.log);
+    LogTextW(*source.journal, decision.log);
   }
   if (!decision.install) {
-    if (decision.record_existing) AddUninstallRecordW(path, kRecordFile);
+    if (decision.record_existing) AddUninstallRecordW(source.journal->records, path, kRecordFile);
     return;
   }
 
@@ -292,7 +292,7 @@ void InstallEntry(const EntryRecord& entry, FileContent& content, int32_t index,
     return;
   }
   // Recorded before writing, so that a file that fails to write is listed.
-  if (RecordsFile(entry.kind, entry.flags, removable)) AddUninstallRecordW(path, kRecordFile);
+  if (RecordsFile(entry.kind, entry.flags, removable)) AddUninstallRecordW(source.journal->records, path, kRecordFile);
 
   bool pending = false;
   const int32_t attributes = static_cast<int32_t>(entry.attributes);
@@ -314,14 +314,14 @@ void InstallEntry(const EntryRecord& entry, FileContent& content, int32_t index,
 void FinishEntries(const FileDataDecoder& decoder, const InstallEntrySource& source) {
   FinishWritesBehind();
   Stop(decoder.Finish());
-  InstallLists& lists = TheInstallLists();
+  InstallLists& lists = *source.lists;
   ReportProgress(source.progress, kFilesDoneProgress, MessageText(source.product->languages, message_number::kInstalling));
   if (lists.font_installed) BroadcastFontChange();
-  CleanPendingOperations(lists.files_written, PendingCleanupMode::kInstall);
+  CleanPendingOperations(*source.journal, lists.files_written, PendingCleanupMode::kInstall);
   ReportProgress(source.progress, kRenamesDoneProgress, String());
   // Counts are kept only for a product that can be uninstalled from a fixed drive.
   if (source.uninstall_supported && !source.removable) {
-    RaiseSharedFileCounts(lists.shared_listed, &lists.shared_files);
+    RaiseSharedFileCounts(*source.journal, lists.shared_listed, &lists.shared_files);
   }
   ReportProgress(source.progress, kCountsDoneProgress, String());
 }
@@ -334,10 +334,10 @@ void InstallAllEntries(const InstallEntrySource& source) {
   FileDataDecoder decoder(source.file_data->stored, source.coding, true);
   FolderMemory memory;
   memory.source = &source;
-  memory.rules = FileWriteRulesOf(*source.product);
+  memory.rules = FileWriteRulesOf(*source.product, *source.journal);
   memory.folders = CurrentFolders(source);
   // The set of files written never rehashes: size its table for the whole package.
-  TheInstallLists().files_written.RemoveAll(header.entry_count);
+  source.lists->files_written.RemoveAll(header.entry_count);
   for (int32_t i = 0; i < header.entry_count; ++i) {
     const int32_t size = header.content_size(i);
     EntryRecord entry;

@@ -27,6 +27,7 @@
 #include "package/message_numbers.h"
 #include "package/run_product.h"
 #include "records/failure_summary.h"
+#include "records/journal.h"
 #include "records/marked_path.h"
 #include "records/shared_files.h"
 #include "records/uninstall_records.h"
@@ -106,8 +107,8 @@ std::vector<std::wstring>& ComponentsSeen() {
   static std::vector<std::wstring> seen;
   return seen;
 }
-void SeeMsi(const MsiRequest& request, const Progress&, const LanguageTable&) { ComponentsSeen().push_back(L"msi " + WideOf(request.path)); }
-void SeeApplet(const ControlPanelRequest& request, const Progress&, const LanguageTable&) { ComponentsSeen().push_back(L"cpl " + WideOf(request.path)); }
+void SeeMsi(const MsiRequest& request, const Progress&, const LanguageTable&, Journal&) { ComponentsSeen().push_back(L"msi " + WideOf(request.path)); }
+void SeeApplet(const ControlPanelRequest& request, const Progress&, const LanguageTable&, Journal&) { ComponentsSeen().push_back(L"cpl " + WideOf(request.path)); }
 
 FileDate WriteTimeOf(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
@@ -152,6 +153,9 @@ std::string Utf8(const std::wstring& text) {
 // An installation into a scratch folder, with its own shared folder.
 class FileInstallRun : public testing::Test {
  protected:
+  Journal journal_;      // this test's run journal
+  InstallLists lists_;   // what the file phase lists
+  InstallHooks hooks_{&SeeMsi, &SeeApplet};
   void SetUp() override {
     install_ = folder_ / L"Product";
     shared_ = folder_ / L"Shared";
@@ -162,27 +166,23 @@ class FileInstallRun : public testing::Test {
     product_.languages.messages[message_number::kFolderFailed] = String(u"The folder %s could not be created.\r\n\r\n%s");
     product_.languages.messages[message_number::kInstalling] = String(u"Installing");
     product_.languages.messages[message_number::kInstallingFont] = String(u"Installing <file>...");
-    TheInstallLists() = InstallLists();
-    TheInstallHooks() = InstallHooks{&SeeMsi, &SeeApplet};
     ProgressSeen().clear();
     ComponentsSeen().clear();
-    ClearUninstallRecords();
-    ClearFailures();
-    ASSERT_TRUE(StartWorkingLog());
+    ClearUninstallRecords(journal_.records);
+    ClearFailures(journal_);
+    ASSERT_TRUE(StartWorkingLog(journal_.log));
   }
 
   void TearDown() override {
-    EndWorkingLog();
+    EndWorkingLog(journal_.log);
     RemoveCounts();
     RegistryKey fonts;
     if (fonts.Open(RegRoot::kLocalMachine, kFontsKeyNT, kRegOpenOnly, kRegWriteAccess, RegView::kDefault)) {
       fonts.DeleteValue(kFontName, 0);
     }
     for (const std::wstring& font : fonts_added_) RemoveFontResourceW(font.c_str());
-    ClearUninstallRecords();
-    ClearFailures();
-    TheInstallLists() = InstallLists();
-    TheInstallHooks() = InstallHooks();
+    ClearUninstallRecords(journal_.records);
+    ClearFailures(journal_);
     // The scratch folder goes with its read-only files too.
     SetFileAttributesW((install_ + L"\\bin\\app.exe").c_str(), FILE_ATTRIBUTE_NORMAL);
   }
@@ -198,6 +198,9 @@ class FileInstallRun : public testing::Test {
     source.removable = removable_;
     source.progress.position = SeePosition;
     source.progress.status = SeeStatus;
+    source.journal = &journal_;
+    source.lists = &lists_;
+    source.hooks = hooks_;
     InstallAllEntries(source);
   }
 
@@ -206,12 +209,12 @@ class FileInstallRun : public testing::Test {
     const std::wstring copy = folder_ / L"log-copy.txt";
     File out;
     if (out.Open(U16(copy), kOpenCreateOrTruncate) != kFileOk) return "<no copy>";
-    CopyWorkingLog(out);
+    CopyWorkingLog(journal_.log, out);
     out.Close();
     return Bytes(copy);
   }
-  static std::string Records() { return Text(TheUninstallRecords().records); }
-  static std::string Failures() { return Text(TheFailureSummary().text); }
+  std::string Records() { return Text(journal_.records.records); }
+  std::string Failures() { return Text(journal_.failures.text); }
 
   static bool ReadCount(const std::wstring& path, uint32_t* count) {
     RegistryKey key;
@@ -228,7 +231,7 @@ class FileInstallRun : public testing::Test {
   void RemoveCounts() {
     RegistryKey key;
     if (!key.Open(RegRoot::kLocalMachine, kSharedDllsKey, kRegOpenOnly, kRegWriteAccess, RegView::kDefault)) return;
-    for (const SharedListing& listing : TheInstallLists().shared_listed) {
+    for (const SharedListing& listing : lists_.shared_listed) {
       key.DeleteValue(UnmarkPath(listing.path).w_str(), 0);
     }
     for (const std::wstring& path : counted_) key.DeleteValue(U16(path), 0);
@@ -303,7 +306,7 @@ TEST_F(FileInstallRun, EveryKindLandsWithItsRecordsListsAndLogLines) {
                            "\\applet.cpl\r\n" + install + "\\uninst\\notes.txt\r\n" + install + "\\start.exe\r\n");
 
   // Lists for the later phases.
-  const InstallLists& lists = TheInstallLists();
+  const InstallLists& lists = lists_;
   ASSERT_EQ(lists.shortcuts.Count(), 2);
   EXPECT_TRUE(lists.shortcuts[0].desktop && lists.shortcuts[0].start_menu && !lists.shortcuts[0].startup);
   EXPECT_EQ(WideOf(lists.shortcuts[0].target), install_ + L"\\bin\\app.exe");
@@ -513,19 +516,19 @@ TEST_F(FileInstallRun, AFileThatFailsToWriteStaysInTheUninstallList) {
   EXPECT_NE(Failures().find(install + "\\bad<name>.txt"), std::string::npos) << Failures();
   EXPECT_EQ(Bytes(install_ + L"\\good.txt"), "y");
   // Only the file written in place counts as written.
-  EXPECT_TRUE(FileSetHas(TheInstallLists().files_written, String(U16(install_ + L"\\GOOD.txt"))));
-  EXPECT_FALSE(FileSetHas(TheInstallLists().files_written, String(U16(install_ + L"\\bad<name>.txt"))));
+  EXPECT_TRUE(FileSetHas(lists_.files_written, String(U16(install_ + L"\\GOOD.txt"))));
+  EXPECT_FALSE(FileSetHas(lists_.files_written, String(U16(install_ + L"\\bad<name>.txt"))));
 }
 
 // Stands in for an MSI package that puts a file of its own beside itself.
-void MsiPlantsFile(const MsiRequest& request, const Progress&, const LanguageTable&) {
+void MsiPlantsFile(const MsiRequest& request, const Progress&, const LanguageTable&, Journal&) {
   PutFile(WideOf(request.path).substr(0, WideOf(request.path).rfind(L'\\')) + L"\\sub\\from-msi.txt", "msi's");
 }
 
 // The phase knows what is in the folders it made only until an MSI package
 // has run: a later entry sees what the package left there.
 TEST_F(FileInstallRun, AFileAnMsiPackageLeftIsSeenByLaterEntries) {
-  TheInstallHooks().install_msi = &MsiPlantsFile;
+  hooks_.install_msi = &MsiPlantsFile;
   EntryPackage package;
   package.Add(entry_kind::kInstallFolder, "sub\\first.txt", "first");
   package.Add(entry_kind::kMsi, "pkg.msi", "msi bytes");
@@ -549,8 +552,8 @@ TEST_F(FileInstallRun, RemovableMediaRecordSharedFilesAndCountNothing) {
   Install(package);
   EXPECT_EQ(Bytes(shared_ + L"\\lib.dll"), "lib");
   EXPECT_EQ(Records(), Utf8(shared_) + "\\lib.dll\r\n");
-  EXPECT_TRUE(TheInstallLists().shared_listed.IsEmpty());
-  EXPECT_TRUE(TheInstallLists().shared_files.empty());
+  EXPECT_TRUE(lists_.shared_listed.IsEmpty());
+  EXPECT_TRUE(lists_.shared_files.empty());
   uint32_t count = 0;
   EXPECT_FALSE(ReadCount(shared_ + L"\\lib.dll", &count));
 }
@@ -561,7 +564,7 @@ TEST_F(FileInstallRun, CountsAreRaisedOncePerProduct) {
   WriteCount(raised, 4);
   WriteCount(held, 2);
   // The earlier installation of this product already counts on held.dll.
-  TheInstallLists().shared_files = String(Quoted(Utf8(held)).c_str());
+  lists_.shared_files = String(Quoted(Utf8(held)).c_str());
   EntryPackage package(BlockCoding{nullptr, true});
   package.Add(entry_kind::kSharedFolder, "raised.dll", "r");
   package.Add(entry_kind::kSharedFolder, "held.dll", "h");
@@ -572,7 +575,7 @@ TEST_F(FileInstallRun, CountsAreRaisedOncePerProduct) {
   EXPECT_EQ(count, 6u);
   EXPECT_TRUE(ReadCount(held, &count));
   EXPECT_EQ(count, 2u);
-  EXPECT_EQ(Text(TheInstallLists().shared_files),
+  EXPECT_EQ(Text(lists_.shared_files),
             Quoted(Utf8(held)) + ";" + Quoted(Utf8(raised)) + ";" + Quoted(Utf8(raised) + " "));
 }
 

@@ -11,12 +11,13 @@ constexpr uint32_t kNormalAttributes = 0x80;  // FILE_ATTRIBUTE_NORMAL
 
 }  // namespace
 
-FileWriteRules FileWriteRulesOf(const RunProduct& product) {
+FileWriteRules FileWriteRulesOf(const RunProduct& product, Journal& journal) {
   FileWriteRules rules;
   rules.clear_protection = product.settings.Flag(product_flag::kClearProtection);
   rules.stage_new_files = product.settings.Flag(product_flag::kStageNewFiles);
   rules.verify_after_write = product.settings.Flag(product_flag::kVerifyAfterWrite);
   rules.write_failed = MessageText(product.languages, message_number::kWriteFailed);
+  rules.journal = &journal;
   return rules;
 }
 

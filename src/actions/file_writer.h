@@ -10,6 +10,7 @@
 #include "core/datetime.h"
 #include "core/string.h"
 #include "package/run_product.h"
+#include "records/journal.h"
 
 // Message 31 of the language table: the head of a write-failure report.
 // The attributes an entry may put on its file: read-only, hidden, system,
@@ -27,8 +28,9 @@ struct FileWriteRules {
   bool stage_new_files = false;
   bool verify_after_write = false;
   String write_failed;
+  Journal* journal = nullptr;  // the run's journal: failures, staged files, the restart note; never null
 };
-FileWriteRules FileWriteRulesOf(const RunProduct& product);
+FileWriteRules FileWriteRulesOf(const RunProduct& product, Journal& journal);
 
 // Writes the content to `path` (UTF-16, full) in up to three attempts, then puts `date` (when complete) and `attributes` (unless -1) on
 // the file. True when the file holds the data. On failure the report goes to

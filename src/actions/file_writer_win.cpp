@@ -210,7 +210,7 @@ void Finish(const String& path, int32_t attributes) {
 
 // Puts the data in a temporary file and asks for it to replace `path` at the
 // restart. The outcome is added to `text`; true when the move is queued.
-bool Stage(const String& path, FileContent& content, const FileDate& date, String& text) {
+bool Stage(Journal& journal, const String& path, FileContent& content, const FileDate& date, String& text) {
   // Made in the destination's own folder (a move at the restart cannot
   // cross volumes) and written through the handle that made it.
   File file;
@@ -224,7 +224,7 @@ bool Stage(const String& path, FileContent& content, const FileDate& date, Strin
     return false;
   }
   if (MoveFileAtRestart(temporary, path)) {
-    NoteRestartNeeded();
+    journal.restart_needed = true;
     text.Append(StagedText(path, temporary));
     return true;
   }
@@ -245,13 +245,13 @@ void ReportFailure(const FileWriteRules& rules, const String& path, FileContent&
   } else {
     text.Append(SystemTextBlock(SystemErrorTextW(error)));
     if (MayStage(existed, rules.stage_new_files, error) &&
-        Stage(path, content, date, text)) {
-      LogTextW(text);
+        Stage(*rules.journal, path, content, date, text)) {
+      LogTextW(*rules.journal, text);
       *pending = true;
       return;
     }
   }
-  AddFailureW(text.w_str());
+  AddFailureW(*rules.journal, text.w_str());
 }
 
 }  // namespace
@@ -316,7 +316,7 @@ WriteOutcome WriteWithAttempts(const FileWriteRules& rules, const String& path, 
           return WriteOutcome::kWritten;
         }
         if (attempt == 0) {
-          AddFailureW(
+          AddFailureW(*rules.journal,
               VerifyFailureText(rules.write_failed, path, SystemErrorTextW(GetLastError())).w_str());
           return WriteOutcome::kFailed;
         }

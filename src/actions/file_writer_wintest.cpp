@@ -16,6 +16,7 @@
 #include "package/message_numbers.h"
 #include "package/run_product.h"
 #include "records/failure_summary.h"
+#include "records/journal.h"
 #include "records/restart_queue.h"
 #include "records/restart_queue_wintest.h"
 #include "records/working_log.h"
@@ -70,31 +71,32 @@ uint64_t Ticks(const FILETIME& time) { return (static_cast<uint64_t>(time.dwHigh
 // log in memory, an empty failure summary and no restart wanted yet.
 class FileWriterRun : public testing::Test {
  protected:
+  Journal journal_;  // this test's run journal
   void SetUp() override {
     product_.settings.ProductFlags = 0;
     product_.languages = LanguageTable();
     product_.languages.names.Add(String(u"English"));
     product_.languages.messages.Resize(40);
     product_.languages.messages[message_number::kWriteFailed] = String(u"Unable to write");
-    TheWorkingLog().file.AttachStream(log_.stream());
-    ClearFailures();
-    ClearRestartNeeded();
+    journal_.log.file.AttachStream(log_.stream());
+    ClearFailures(journal_);
+    journal_.restart_needed = false;
     Told().clear();
   }
   void TearDown() override {
     ForgetPendingPairsIn(folder_.path());
-    TheWorkingLog().file.Close();
-    ClearFailures();
-    ClearRestartNeeded();
+    journal_.log.file.Close();
+    ClearFailures(journal_);
+    journal_.restart_needed = false;
   }
 
   bool Write(const std::wstring& path, bool existed, int32_t attributes = -1, const FileDate& date = FileDate()) {
     pending_ = true;  // the writer must reset it
-    return WritePackagedFile(FileWriteRulesOf(product_), String(U16(path)), kData.data(), static_cast<int32_t>(kData.size()), date, attributes,
+    return WritePackagedFile(FileWriteRulesOf(product_, journal_), String(U16(path)), kData.data(), static_cast<int32_t>(kData.size()), date, attributes,
                              existed, &pending_);
   }
   std::string Log() const { return Text(log_.content()); }
-  std::string Failures() const { return Text(TheFailureSummary().text); }
+  std::string Failures() const { return Text(journal_.failures.text); }
   // The names in the scratch folder other than `except`.
   int OtherFiles(const wchar_t* except) const {
     WIN32_FIND_DATAW found;
@@ -191,7 +193,7 @@ TEST_F(FileWriterRun, ContentInPiecesIsWrittenReadBackAndStaged) {
   // Without a read-back the attributes go on with the date, on the writing handle.
   const std::wstring plain = folder_ / L"plain.bin";
   PieceContent once(bytes);
-  ASSERT_TRUE(WritePackagedFile(FileWriteRulesOf(product_), String(U16(plain)), once, date, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN,
+  ASSERT_TRUE(WritePackagedFile(FileWriteRulesOf(product_, journal_), String(U16(plain)), once, date, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN,
                                 false, &pending_));
   EXPECT_EQ(testkit::ReadFileBytes(plain).value_or("<none>"), bytes);
   WIN32_FILE_ATTRIBUTE_DATA data;
@@ -207,7 +209,7 @@ TEST_F(FileWriterRun, ContentInPiecesIsWrittenReadBackAndStaged) {
   product_.settings.SetFlag(product_flag::kVerifyAfterWrite, true);
   const std::wstring checked = folder_ / L"checked.bin";
   PieceContent twice(bytes);
-  ASSERT_TRUE(WritePackagedFile(FileWriteRulesOf(product_), String(U16(checked)), twice, date, -1, false, &pending_));
+  ASSERT_TRUE(WritePackagedFile(FileWriteRulesOf(product_, journal_), String(U16(checked)), twice, date, -1, false, &pending_));
   EXPECT_EQ(twice.rewinds(), 2);
   EXPECT_EQ(testkit::ReadFileBytes(checked).value_or("<none>"), bytes);
   EXPECT_EQ(Failures(), "");
@@ -218,7 +220,7 @@ TEST_F(FileWriterRun, ContentInPiecesIsWrittenReadBackAndStaged) {
   PieceContent staged(bytes);
   {
     Holder holder(busy);
-    EXPECT_FALSE(WritePackagedFile(FileWriteRulesOf(product_), String(U16(busy)), staged, date, -1, true, &pending_));
+    EXPECT_FALSE(WritePackagedFile(FileWriteRulesOf(product_, journal_), String(U16(busy)), staged, date, -1, true, &pending_));
   }
   EXPECT_TRUE(pending_);
   const Vector<PendingRename> pairs = PendingPairsIn(folder_.path());
@@ -236,14 +238,14 @@ TEST_F(FileWriterRun, SmallFilesAreFinishedBehindInOrderAndCompletely) {
   for (int i = 0; i < 20; ++i) {
     MemoryContent content(contents[i].data(), static_cast<int64_t>(contents[i].size()));
     const std::wstring path = folder_ / (L"behind" + std::to_wstring(i) + L".bin").c_str();
-    ASSERT_TRUE(WritePackagedFileBehind(FileWriteRulesOf(product_), String(U16(path)), content, date, i == 3 ? FILE_ATTRIBUTE_READONLY : -1,
+    ASSERT_TRUE(WritePackagedFileBehind(FileWriteRulesOf(product_, journal_), String(U16(path)), content, date, i == 3 ? FILE_ATTRIBUTE_READONLY : -1,
                                         false, &pending_, kTell));
     EXPECT_FALSE(pending_);
   }
   // The same name again while it may still be on its way: the last content wins.
   const std::wstring again = folder_ / L"behind19.bin";
   MemoryContent last(kData.data(), static_cast<int64_t>(kData.size()));
-  ASSERT_TRUE(WritePackagedFileBehind(FileWriteRulesOf(product_), String(U16(again)), last, date, -1, false, &pending_, kTell));
+  ASSERT_TRUE(WritePackagedFileBehind(FileWriteRulesOf(product_, journal_), String(U16(again)), last, date, -1, false, &pending_, kTell));
   EXPECT_LE(Told().size(), 20u);  // the last one may still be on its way
   FinishWritesBehind();
   // Each file was reported once, in order, and only when it held its data
@@ -276,7 +278,7 @@ TEST_F(FileWriterRun, SmallFilesAreFinishedBehindInOrderAndCompletely) {
 TEST_F(FileWriterRun, ADeviceAtTheDestinationIsRefusedAndReported) {
   const std::wstring full = L"Z:\\dev\\full";
   MemoryContent content(kData.data(), static_cast<int64_t>(kData.size()));
-  EXPECT_FALSE(WritePackagedFileBehind(FileWriteRulesOf(product_), String(U16(full)), content, FileDate(), -1, false, &pending_, kTell));
+  EXPECT_FALSE(WritePackagedFileBehind(FileWriteRulesOf(product_, journal_), String(U16(full)), content, FileDate(), -1, false, &pending_, kTell));
   FinishWritesBehind();
   EXPECT_FALSE(pending_);
   EXPECT_EQ(Told(), (std::vector<std::pair<std::wstring, std::string>>{{full, "<failed>!"}}));
@@ -292,7 +294,7 @@ TEST_F(FileWriterRun, FilesThatCannotGoBehindTakeTheUsualWay) {
   {
     Holder holder(busy);
     MemoryContent content(kData.data(), static_cast<int64_t>(kData.size()));
-    EXPECT_FALSE(WritePackagedFileBehind(FileWriteRulesOf(product_), String(U16(busy)), content, FileDate(), -1, true, &pending_, kTell));
+    EXPECT_FALSE(WritePackagedFileBehind(FileWriteRulesOf(product_, journal_), String(U16(busy)), content, FileDate(), -1, true, &pending_, kTell));
   }
   EXPECT_TRUE(pending_);
   // Staged is not written.
@@ -306,14 +308,14 @@ TEST_F(FileWriterRun, FilesThatCannotGoBehindTakeTheUsualWay) {
   const std::string large = Pattern(static_cast<size_t>(kWriteBehindLimit) + 1);
   const std::wstring big = folder_ / L"big.bin";
   MemoryContent large_content(large.data(), static_cast<int64_t>(large.size()));
-  ASSERT_TRUE(WritePackagedFileBehind(FileWriteRulesOf(product_), String(U16(big)), large_content, FileDate(), -1, false, &pending_, kTell));
+  ASSERT_TRUE(WritePackagedFileBehind(FileWriteRulesOf(product_, journal_), String(U16(big)), large_content, FileDate(), -1, false, &pending_, kTell));
   EXPECT_EQ(testkit::ReadFileBytes(big).value_or("<none>"), large);
   ASSERT_EQ(Told().size(), 2u);
   EXPECT_EQ(Told()[1], std::make_pair(big, large + "!"));
   product_.settings.SetFlag(product_flag::kVerifyAfterWrite, true);
   const std::wstring checked = folder_ / L"checked.bin";
   MemoryContent content(kData.data(), static_cast<int64_t>(kData.size()));
-  ASSERT_TRUE(WritePackagedFileBehind(FileWriteRulesOf(product_), String(U16(checked)), content, FileDate(), -1, false, &pending_, kTell));
+  ASSERT_TRUE(WritePackagedFileBehind(FileWriteRulesOf(product_, journal_), String(U16(checked)), content, FileDate(), -1, false, &pending_, kTell));
   EXPECT_EQ(testkit::ReadFileBytes(checked).value_or("<none>"), kData);
   EXPECT_EQ(Told().size(), 3u);
   FinishWritesBehind();
@@ -328,8 +330,8 @@ TEST_F(FileWriterRun, FileInUseIsStagedForTheRestart) {
   }
   EXPECT_TRUE(pending_);
   EXPECT_EQ(Failures(), "");
-  EXPECT_TRUE(RestartNeeded());
-  EXPECT_TRUE(RestartNeeded());
+  EXPECT_TRUE(journal_.restart_needed);
+  EXPECT_TRUE(journal_.restart_needed);
   EXPECT_EQ(testkit::ReadFileBytes(path).value_or("<none>"), "running");
 
   // The queue holds one move from a temporary file beside the destination.
@@ -365,14 +367,14 @@ TEST_F(FileWriterRun, FileInUseThatIsNewIsStagedOnlyWhenTheProductSaysSo) {
   EXPECT_FALSE(pending_);
   EXPECT_EQ(PendingPairsIn(folder_.path()).Count(), 0);
   EXPECT_EQ(OtherFiles(L"fresh.dll"), 0);  // no temporary file left behind
-  EXPECT_FALSE(RestartNeeded());
+  EXPECT_FALSE(journal_.restart_needed);
   EXPECT_EQ(Log(), "");
   const std::string failures = Failures();
   EXPECT_EQ(failures.rfind("\r\nUnable to write " + Ansi(path) + "\r\n", 0), 0u) << failures;
   EXPECT_GT(failures.size(), ("\r\nUnable to write " + Ansi(path) + "\r\n").size() + 4);  // the system's text
   EXPECT_EQ(failures.substr(failures.size() - 4), "\r\n\r\n");
 
-  ClearFailures();
+  ClearFailures(journal_);
   product_.settings.SetFlag(product_flag::kStageNewFiles, true);
   {
     Holder holder(path);
@@ -381,7 +383,7 @@ TEST_F(FileWriterRun, FileInUseThatIsNewIsStagedOnlyWhenTheProductSaysSo) {
   EXPECT_TRUE(pending_);
   EXPECT_EQ(PendingPairsIn(folder_.path()).Count(), 1);
   EXPECT_EQ(Failures(), "");
-  EXPECT_TRUE(RestartNeeded());
+  EXPECT_TRUE(journal_.restart_needed);
 }
 
 TEST_F(FileWriterRun, MissingDriveIsReportedAndNeverStaged) {
@@ -398,7 +400,7 @@ TEST_F(FileWriterRun, MissingDriveIsReportedAndNeverStaged) {
   EXPECT_EQ(Failures(), "\r\nUnable to write " + Ansi(path) + "\r\nDrive " + static_cast<char>(letter) +
                             ": is not present.\r\n");
   EXPECT_EQ(Log(), "");
-  EXPECT_FALSE(RestartNeeded());
+  EXPECT_FALSE(journal_.restart_needed);
 }
 
 TEST(RestartOperations, MoveAndDeleteAreQueuedWithBusyAsTheLastError) {

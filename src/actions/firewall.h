@@ -9,6 +9,7 @@
 
 #include "core/string.h"
 #include "core/vector.h"
+#include "records/journal.h"
 
 // The operation's own result codes, printed in decimal by the log lines.
 enum FirewallResult : int32_t {
@@ -47,7 +48,7 @@ int32_t RemoveFirewallProgram(const String& path);
 
 // The install step over the list (UTF-16 lines separated by CR LF). A line
 // without exactly four fields stops the installation as a damaged package.
-void ApplyFirewallList(const String& list, const String& install_folder, const String& product_name);
+void ApplyFirewallList(Journal& journal, const String& list, const String& install_folder, const String& product_name);
 
 // The uninstall step: takes out the exceptions of the recorded lines (UTF-16,
 // one line each, as the install step recorded them; a program path is made

@@ -92,7 +92,7 @@ String ProgramPath(const FirewallLine& line, const String& install_folder) {
 }
 
 // One line; true when everything it asked for was added.
-bool ApplyLine(INetFwProfile* profile, const FirewallLine& line, const String& install_folder) {
+bool ApplyLine(Journal& journal, INetFwProfile* profile, const FirewallLine& line, const String& install_folder) {
   bool ok = true;
   if (line.is_port) {
     const struct {
@@ -104,9 +104,9 @@ bool ApplyLine(INetFwProfile* profile, const FirewallLine& line, const String& i
       if ((line.protocols & p.bit) == 0) continue;
       const int32_t code = AddPort(profile, line.port, p.protocol, line.name);
       if (code == kFirewallOk) {
-        LogFormat("Added firewall exception: %s port %d\r\n", p.text, line.port);
+        LogFormat(journal, "Added firewall exception: %s port %d\r\n", p.text, line.port);
       } else {
-        LogFormat("Failed to open firewall port %d, code %d\r\n", line.port, code);
+        LogFormat(journal, "Failed to open firewall port %d, code %d\r\n", line.port, code);
         ok = false;
       }
     }
@@ -114,15 +114,15 @@ bool ApplyLine(INetFwProfile* profile, const FirewallLine& line, const String& i
   }
   const String path = ProgramPath(line, install_folder);
   if (!FileExists(path)) {
-    LogFormatW(u"Failed to add firewall exception for \"%s\": file does not exist\r\n", path.w_str());
+    LogFormatW(journal, u"Failed to add firewall exception for \"%s\": file does not exist\r\n", path.w_str());
     return false;
   }
   const int32_t code = AddProgram(profile, path, line.name);
   if (code != kFirewallOk) {
-    LogFormatW(u"Failed to add firewall exception for \"%s\", code %d\r\n", path.w_str(), code);
+    LogFormatW(journal, u"Failed to add firewall exception for \"%s\", code %d\r\n", path.w_str(), code);
     return false;
   }
-  LogTextW(u"Added firewall exception: ", path, u"\r\n");
+  LogTextW(journal, u"Added firewall exception: ", path, u"\r\n");
   return true;
 }
 
@@ -150,7 +150,7 @@ int32_t RemoveFirewallProgram(const String& path) {
   return SUCCEEDED(apps->Remove(bpath.get())) ? kFirewallOk : kFirewallRemoveRefused;
 }
 
-void ApplyFirewallList(const String& list, const String& install_folder, const String& product_name) {
+void ApplyFirewallList(Journal& journal, const String& list, const String& install_folder, const String& product_name) {
   if (list.empty()) return;
   // Every line is checked before anything changes: a damaged list stops here.
   Array<String> lines;
@@ -166,14 +166,14 @@ void ApplyFirewallList(const String& list, const String& install_folder, const S
   }
   ComPtr<INetFwProfile> profile;
   const int32_t code = CurrentProfile(&profile);
-  if (code != kFirewallOk) return LogFormat("Failed to connect to the firewall service: code %d\r\n", code);
+  if (code != kFirewallOk) return LogFormat(journal, "Failed to connect to the firewall service: code %d\r\n", code);
   for (int32_t i = 0; i < lines.Count(); ++i) {
     FirewallLine line;
     ParseFirewallLine(lines[i], &line);
     if (line.name.empty()) line.name = product_name;
     // A kept exception stays after the uninstall: nothing to record.
-    if (ApplyLine(profile.get(), line, install_folder) && !line.keep) {
-      RecordFirewallException(Utf16ToAnsi(lines[i]));
+    if (ApplyLine(journal, profile.get(), line, install_folder) && !line.keep) {
+      RecordFirewallException(journal.records, Utf16ToAnsi(lines[i]));
     }
   }
 }

@@ -9,6 +9,7 @@
 
 #include "core/file.h"
 #include "core/scratch_folder_wintest.h"
+#include "records/journal.h"
 #include "records/uninstall_records.h"
 #include "records/working_log.h"
 #include "records/working_log_wintest.h"
@@ -18,17 +19,18 @@ namespace {
 
 class Firewall : public testing::Test {
  protected:
+  Journal journal_;  // this test's run journal
   void SetUp() override {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    ClearUninstallRecords();
-    ASSERT_TRUE(StartWorkingLog());
+    ClearUninstallRecords(journal_.records);
+    ASSERT_TRUE(StartWorkingLog(journal_.log));
   }
   void TearDown() override {
-    EndWorkingLog();
-    ClearUninstallRecords();
+    EndWorkingLog(journal_.log);
+    ClearUninstallRecords(journal_.records);
     CoUninitialize();
   }
-  std::string Log() { return WorkingLogText(folder_ / L"log.txt"); }
+  std::string Log() { return WorkingLogText(journal_.log, folder_ / L"log.txt"); }
   ScratchFolder folder_;
 };
 
@@ -40,9 +42,9 @@ TEST_F(Firewall, EachLineIsLoggedAndOnlyAddedOnesAreRecorded) {
       u"8080;Bx Web;3;0\r\n"
       u"server.exe;Bx Server;0;1\r\n"
       u"missing.exe;;0;0\r\n");
-  ApplyFirewallList(list, String(U16(folder_.path())), String(u"Bx Product"));
+  ApplyFirewallList(journal_, list, String(U16(folder_.path())), String(u"Bx Product"));
   const std::string log = Log();
-  const std::string records = Text(TheUninstallRecords().firewall);
+  const std::string records = Text(journal_.records.firewall);
   if (log.find("Failed to connect to the firewall service: code ") != std::string::npos) {
     EXPECT_EQ(records, "");
     return;

@@ -10,10 +10,12 @@
 #include <cstdint>
 
 #include "core/string.h"
+#include "records/journal.h"
 
 struct FolderRightsInputs {
   String folder;  // UTF-16
   bool created_by_this_run = false;
+  Journal* journal = nullptr;  // the run's journal, for the log line; never null
 };
 
 // Logs "Granting rights to directory ..." and its result; returns 0 or the

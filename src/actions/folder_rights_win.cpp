@@ -74,15 +74,15 @@ DWORD Grant(const FolderRightsInputs& inputs) {
 }  // namespace
 
 uint32_t GrantFolderRights(const FolderRightsInputs& inputs) {
-  LogItem(u"Granting rights to directory \"", inputs.folder);
+  LogItem(*inputs.journal, u"Granting rights to directory \"", inputs.folder);
   uint32_t code = kCrashCode;
   auto work = [&]() { code = Grant(inputs); };
   RunActionGuarded(work);
   if (code == ERROR_SUCCESS) {
-    LogOk();
+    LogOk(*inputs.journal);
   } else {
     const String reason = SystemErrorTextW(code);
-    LogFormatW(u"FAILED code %d: %s\r\n\r\n", static_cast<int>(code), reason.w_str());
+    LogFormatW(*inputs.journal, u"FAILED code %d: %s\r\n\r\n", static_cast<int>(code), reason.w_str());
   }
   return code;
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/scratch_folder_wintest.h"
+#include "records/journal.h"
 #include "records/working_log.h"
 
 namespace {
@@ -58,8 +59,9 @@ void DenyEveryoneDelete(const std::wstring& folder) {
 }
 
 TEST(FolderRights, ModifyOnlyAndDenyEntriesKeptOnFoldersNotOurs) {
+  Journal journal_;
   ScratchFolder scratch;
-  ASSERT_TRUE(StartWorkingLog());
+  ASSERT_TRUE(StartWorkingLog(journal_.log));
   struct Case {
     const wchar_t* name;
     bool ours;
@@ -74,6 +76,7 @@ TEST(FolderRights, ModifyOnlyAndDenyEntriesKeptOnFoldersNotOurs) {
     // granted rights can be checked.
     const bool deny_kept = denied != 0;
     FolderRightsInputs inputs;
+    inputs.journal = &journal_;
     inputs.folder = String(U16(folder));
     inputs.created_by_this_run = c.ours;
     EXPECT_EQ(GrantFolderRights(inputs), 0u);
@@ -85,9 +88,10 @@ TEST(FolderRights, ModifyOnlyAndDenyEntriesKeptOnFoldersNotOurs) {
     }
   }
   FolderRightsInputs missing;
+  missing.journal = &journal_;
   missing.folder = String(U16(scratch / L"missing"));
   EXPECT_EQ(GrantFolderRights(missing), static_cast<uint32_t>(ERROR_PATH_NOT_FOUND));
-  EndWorkingLog();
+  EndWorkingLog(journal_.log);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/string.h"
+#include "records/journal.h"
 
 // The system's key that lists installed fonts (under HKEY_LOCAL_MACHINE).
 constexpr char16_t kFontsKeyNT[] = u"Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
@@ -12,7 +13,7 @@ constexpr char16_t kFontsKey9x[] = u"Software\\Microsoft\\Windows\\CurrentVersio
 // Stores `file_name` (relative to the Fonts folder) under `display_name`
 // and adds the font at `path` to the session. Failures go to the working
 // log; the result says whether both steps worked.
-bool RegisterFont(const String& display_name, const String& file_name, const String& path);
+bool RegisterFont(Journal& journal, const String& display_name, const String& file_name, const String& path);
 // Tells every top-level window that the fonts changed, without waiting on
 // one that hangs.
 void BroadcastFontChange();

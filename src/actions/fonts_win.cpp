@@ -13,20 +13,20 @@ constexpr UINT kBroadcastTimeoutMs = 2000;
 
 }  // namespace
 
-bool RegisterFont(const String& display_name, const String& file_name, const String& path) {
+bool RegisterFont(Journal& journal, const String& display_name, const String& file_name, const String& path) {
   bool ok = true;
   RegistryKey key;
   const char16_t* fonts_key = IsNT() ? kFontsKeyNT : kFontsKey9x;
   if (key.Open(RegRoot::kLocalMachine, fonts_key, 0, kRegWriteAccess, RegView::kDefault) == RegistryKey::kFailed ||
       !key.WriteText(display_name.w_str(), file_name, 0)) {
     const String reason = LastErrorTextW();
-    LogTextW(u"Failed to register font \"", display_name, u"\": ");
-    LogTextW(reason);
-    LogTextW(u"\r\n");
+    LogTextW(journal, u"Failed to register font \"", display_name, u"\": ");
+    LogTextW(journal, reason);
+    LogTextW(journal, u"\r\n");
     ok = false;
   }
   if (AddFontResourceW(reinterpret_cast<const wchar_t*>(path.w_str())) == 0) {
-    LogTextW(u"Failed to add font resource \"", path, u"\"\r\n");
+    LogTextW(journal, u"Failed to add font resource \"", path, u"\"\r\n");
     ok = false;
   }
   return ok;

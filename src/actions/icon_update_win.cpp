@@ -38,20 +38,20 @@ bool AddIcons(HANDLE update, const String& icon_file, const Vector<IconEntryHead
 
 }  // namespace
 
-bool ReplaceProgramIcon(const String& path, const String& icon_file) {
+bool ReplaceProgramIcon(Journal& journal, const String& path, const String& icon_file) {
   Vector<IconEntryHeader> entries;
   // An icon file that is not one would leave a broken icon group behind.
   if (!ReadIconDirectory(icon_file, &entries)) {
-    LogText("Failed to replace uninstaller icon.\r\n");
+    LogText(journal, "Failed to replace uninstaller icon.\r\n");
     return false;
   }
   ResourceUpdate update(BeginUpdateResourceW(reinterpret_cast<const wchar_t*>(path.w_str()), FALSE));
   if (!update) {
-    LogText("Failed to open uninstaller for icon replacement.\r\n");
+    LogText(journal, "Failed to open uninstaller for icon replacement.\r\n");
     return false;
   }
   if (!AddIcons(update.get(), icon_file, entries) || !Commit(update)) {
-    LogText("Failed to replace uninstaller icon.\r\n");
+    LogText(journal, "Failed to replace uninstaller icon.\r\n");
     return false;
   }
   return true;

@@ -61,5 +61,3 @@ struct InstallLists {
   FileSet files_written;
   bool font_installed = false;  // a font-change broadcast is due
 };
-
-InstallLists& TheInstallLists();

@@ -20,6 +20,7 @@
 #include "package/run_product.h"
 #include "package/variables.h"
 #include "records/failure_summary.h"
+#include "records/journal.h"
 #include "records/restart_queue.h"
 #include "records/restart_queue_wintest.h"
 #include "records/uninstall_entry.h"
@@ -69,15 +70,16 @@ inline void DeleteMachineKey(const std::wstring& path) {
 
 class RegistrationRun : public testing::Test {
  protected:
+  Journal journal_;  // this test's run journal
   void SetUp() override {
     product_ = RunProduct();
     product_.languages.names.Add(String(u"English"));
     product_.languages.messages.Resize(40);
     product_.languages.messages[message_number::kWriteFailed] = String(u"Could not write:");
-    TheWorkingLog().file.AttachStream(log_.stream());
-    ClearFailures();
-    ClearUninstallRecords();
-    ClearRestartNeeded();
+    journal_.log.file.AttachStream(log_.stream());
+    ClearFailures(journal_);
+    ClearUninstallRecords(journal_.records);
+    journal_.restart_needed = false;
     key_name_ = testkit::UniqueName(L"BxUnkey");
     key_path_ = UninstallKeyPath(W(key_name_));
     install_folder_ = W(folder_.path().substr(0, folder_.path().size() - 1));
@@ -88,16 +90,17 @@ class RegistrationRun : public testing::Test {
   void TearDown() override {
     DeleteMachineKey(std::wstring(reinterpret_cast<const wchar_t*>(key_path_.w_str())));
     ForgetPendingPairsIn(folder_.path());
-    TheWorkingLog().file.Close();
-    ClearFailures();
-    ClearUninstallRecords();
-    ClearRestartNeeded();
+    journal_.log.file.Close();
+    ClearFailures(journal_);
+    ClearUninstallRecords(journal_.records);
+    journal_.restart_needed = false;
     SetVariableFolders(nullptr);
   }
 
   // The registration's inputs for this test's folder.
-  UninstallRegistration Inputs() const {
+  UninstallRegistration Inputs() {
     UninstallRegistration inputs;
+    inputs.journal = &journal_;
     inputs.product = &product_;
     inputs.supported = product_.settings.Flag(product_flag::kDetectInstallation);
     inputs.install_folder = install_folder_;
@@ -105,8 +108,8 @@ class RegistrationRun : public testing::Test {
   }
 
   std::string Log() const { return Text(log_.content()); }
-  std::string Failures() const { return Text(TheFailureSummary().text); }
-  std::string Records() const { return Text(TheUninstallRecords().records); }
+  std::string Failures() const { return Text(journal_.failures.text); }
+  std::string Records() const { return Text(journal_.records.records); }
 
   ScratchFolder folder_;
   String install_folder_;  // the folder without its trailing backslash

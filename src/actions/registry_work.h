@@ -8,6 +8,7 @@
 #include "core/registry_options.h"
 #include "core/string.h"
 #include "core/vector.h"
+#include "records/journal.h"
 
 struct RegistryWorkInputs {
   String product_registry;  // "ProductRegistry", UTF-16; empty: no product key
@@ -19,14 +20,15 @@ struct RegistryWorkInputs {
   String install_folder;    // relative icon paths start here
   RegView view = RegView::kDefault;  // k64 when the installation is 64-bit
   bool associations_allowed = true;  // false on removable media with the product's bit
+  Journal* journal = nullptr;  // the run's journal; never null
 };
 
 void ApplyRegistryWork(const RegistryWorkInputs& inputs);
 
 // The parts, each usable alone.
-void CreateProductKey(const String& product_registry, RegView view);
-void ApplyRegistryEntries(const String& entries, RegView view);
-void ImportMergeFile(const String& merge_file);
+void CreateProductKey(Journal& journal, const String& product_registry, RegView view);
+void ApplyRegistryEntries(Journal& journal, const String& entries, RegView view);
+void ImportMergeFile(Journal& journal, const String& merge_file);
 // Registers the associations; the uninstall lines are recorded as each is
 // processed. Ends with the shell's association-change notice.
 void ApplyAssociations(const RegistryWorkInputs& inputs);

@@ -49,24 +49,24 @@ bool ResolveKey(const String& path, KeyTargets* targets) {
   return true;
 }
 
-void ReportKeyFailure(const String& key) {
-  AddFailureFormatW(u"Failed to create registry key: %s\r\n", key.w_str());
+void ReportKeyFailure(Journal& journal, const String& key) {
+  AddFailureFormatW(journal, u"Failed to create registry key: %s\r\n", key.w_str());
 }
 
-void ReportValueFailure(const String& name, uint32_t error) {
+void ReportValueFailure(Journal& journal, const String& name, uint32_t error) {
   const String reason = SystemErrorTextW(error);
-  AddFailureFormatW(u"Failed to create registry value \"%s\": %s\r\n", name.w_str(), reason.w_str());
+  AddFailureFormatW(journal, u"Failed to create registry value \"%s\": %s\r\n", name.w_str(), reason.w_str());
 }
 
-void CreateEntryKey(const String& path, RegView view) {
+void CreateEntryKey(Journal& journal, const String& path, RegView view) {
   KeyTargets targets;
-  if (!ResolveKey(path, &targets)) return ReportKeyFailure(path);
+  if (!ResolveKey(path, &targets)) return ReportKeyFailure(journal, path);
   for (int32_t i = 0; i < targets.subkeys.Count(); ++i) {
     RegistryKey key;
     if (key.Open(targets.root, targets.subkeys[i].w_str(), kOpenOptions, kRegWriteAccess, view) ==
             RegistryKey::kFailed &&
         !targets.every_user) {
-      ReportKeyFailure(path);
+      ReportKeyFailure(journal, path);
     }
   }
 }
@@ -83,39 +83,39 @@ void DeleteEntryValue(const RegistryEntry& entry, RegView view) {
   }
 }
 
-void WriteEntryValue(const RegistryEntry& entry, RegView view) {
+void WriteEntryValue(Journal& journal, const RegistryEntry& entry, RegView view) {
   String text = entry.data;
   if (entry.type == kRegSz) ExpandVariables(text);
   String data;
-  if (!BuildEntryData(entry.type, text, &data)) return ReportValueFailure(entry.name, ERROR_INVALID_DATA);
+  if (!BuildEntryData(entry.type, text, &data)) return ReportValueFailure(journal, entry.name, ERROR_INVALID_DATA);
   KeyTargets targets;
-  if (!ResolveKey(entry.key, &targets)) return ReportKeyFailure(entry.key);
+  if (!ResolveKey(entry.key, &targets)) return ReportKeyFailure(journal, entry.key);
   const uint32_t options = entry.action == static_cast<int32_t>(EntryAction::kWriteIfMissing) ? static_cast<uint32_t>(kRegNoOverwrite) : 0u;
   const uint32_t size = RegWriteSize(entry.type, data.length());
   for (int32_t i = 0; i < targets.subkeys.Count(); ++i) {
     RegistryKey key;
     if (key.Open(targets.root, targets.subkeys[i].w_str(), kOpenOptions, kRegWriteAccess, view) ==
         RegistryKey::kFailed) {
-      if (!targets.every_user) ReportKeyFailure(entry.key);
+      if (!targets.every_user) ReportKeyFailure(journal, entry.key);
       continue;
     }
     if (!key.WriteValue(entry.name.w_str(), entry.type, data.c_str(), size, options)) {
-      ReportValueFailure(entry.name, GetLastError());
+      ReportValueFailure(journal, entry.name, GetLastError());
     }
   }
 }
 
-void ApplyEntry(const RegistryEntry& entry, const String& line, RegView view) {
+void ApplyEntry(Journal& journal, const RegistryEntry& entry, const String& line, RegView view) {
   switch (entry.form) {
     case EntryForm::kKey:
-      if (!entry.key.empty()) CreateEntryKey(entry.key, view);
+      if (!entry.key.empty()) CreateEntryKey(journal, entry.key, view);
       return;
     case EntryForm::kValue:
       if (EntryDeletes(entry.action)) DeleteEntryValue(entry, view);
-      if (EntryWrites(entry.action)) WriteEntryValue(entry, view);
+      if (EntryWrites(entry.action)) WriteEntryValue(journal, entry, view);
       return;
     case EntryForm::kIllegal:
-      AddFailureFormatW(u"Illegal registry entry: %s\r\n", line.w_str());
+      AddFailureFormatW(journal, u"Illegal registry entry: %s\r\n", line.w_str());
       return;
   }
 }
@@ -148,7 +148,7 @@ String RegistryEditorCommand(const String& file) {
 
 }  // namespace
 
-void CreateProductKey(const String& product_registry, RegView view) {
+void CreateProductKey(Journal& journal, const String& product_registry, RegView view) {
   if (product_registry.empty()) return;
   String subkey(u"Software\\");
   subkey.Append(product_registry);
@@ -163,22 +163,22 @@ void CreateProductKey(const String& product_registry, RegView view) {
   if (key.Open(RegRoot::kLocalMachine, subkey.w_str(), kOpenOptions, kRegWriteAccess, view) == RegistryKey::kFailed) {
     const uint32_t error = GetLastError();
     const String reason = SystemErrorTextW(error);
-    AddFailureFormatW(u"Error creating registry keys at \\Software\\%s\r\nCode %d: %s\r\n\r\n",
+    AddFailureFormatW(journal, u"Error creating registry keys at \\Software\\%s\r\nCode %d: %s\r\n\r\n",
                       product_registry.w_str(), static_cast<int>(error), reason.w_str());
   }
 }
 
-void ApplyRegistryEntries(const String& entries, RegView view) {
+void ApplyRegistryEntries(Journal& journal, const String& entries, RegView view) {
   int32_t position = 0;
   RegistryEntry entry;
   for (;;) {
     const int32_t start = position;
     if (!ReadRegistryEntry(entries, &position, &entry)) break;
-    ApplyEntry(entry, EntryLine(entries, start, position), view);
+    ApplyEntry(journal, entry, EntryLine(entries, start, position), view);
   }
 }
 
-void ImportMergeFile(const String& merge_file) {
+void ImportMergeFile(Journal& journal, const String& merge_file) {
   if (merge_file.empty()) return;
   // A new folder of our own, so that no other process can have planted or
   // can swap the file the registry editor reads.
@@ -187,17 +187,17 @@ void ImportMergeFile(const String& merge_file) {
   const String bytes = MergeFileBytes(merge_file);
   if (file.empty() || WriteWholeFile(file.w_str(), bytes.c_str(), bytes.length()) != 0) {
     const String reason = LastErrorTextW();
-    AddFailureFormatW(u"Failed to create the registry merge file: %s\r\n", reason.w_str());
+    AddFailureFormatW(journal, u"Failed to create the registry merge file: %s\r\n", reason.w_str());
     return;
   }
-  LogTextW(u"Merging registry file...");
+  LogTextW(journal, u"Merging registry file...");
   if (RunProcess(RegistryEditorCommand(file).w_str(), 0) != kRunNotStarted) {
-    LogOk();
+    LogOk(journal);
   } else {
     const String reason = LastErrorTextW();
-    LogFailedBang();
-    LogFormatW(u"%s\r\n", reason.w_str());
-    AddFailureFormatW(u"Failed to import the registry merge file: %s\r\n", reason.w_str());
+    LogFailedBang(journal);
+    LogFormatW(journal, u"%s\r\n", reason.w_str());
+    AddFailureFormatW(journal, u"Failed to import the registry merge file: %s\r\n", reason.w_str());
   }
   // The registry editor may still be reading it.
   DeleteFileAtRestart(file);
@@ -205,8 +205,9 @@ void ImportMergeFile(const String& merge_file) {
 }
 
 void ApplyRegistryWork(const RegistryWorkInputs& inputs) {
-  CreateProductKey(inputs.product_registry, inputs.view);
-  ApplyRegistryEntries(inputs.entries, inputs.view);
-  ImportMergeFile(inputs.merge_file);
+  Journal& journal = *inputs.journal;
+  CreateProductKey(journal, inputs.product_registry, inputs.view);
+  ApplyRegistryEntries(journal, inputs.entries, inputs.view);
+  ImportMergeFile(journal, inputs.merge_file);
   if (inputs.associations_allowed) ApplyAssociations(inputs);
 }

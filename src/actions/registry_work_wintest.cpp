@@ -11,6 +11,7 @@
 #include "core/registry_win.h"
 #include "core/scratch_folder_wintest.h"
 #include "records/failure_summary.h"
+#include "records/journal.h"
 #include "records/uninstall_records.h"
 #include "records/working_log.h"
 #include "records/working_log_wintest.h"
@@ -56,17 +57,18 @@ void SetDefault(const char16_t* subkey, const char16_t* text) {
 
 class RegistryWork : public testing::Test {
  protected:
+  Journal journal_;  // this test's run journal
   void SetUp() override {
-    ClearFailures();
-    ClearUninstallRecords();
-    ASSERT_TRUE(StartWorkingLog());
+    ClearFailures(journal_);
+    ClearUninstallRecords(journal_.records);
+    ASSERT_TRUE(StartWorkingLog(journal_.log));
     Cleanup();
   }
   void TearDown() override {
-    EndWorkingLog();
+    EndWorkingLog(journal_.log);
     Cleanup();
-    ClearFailures();
-    ClearUninstallRecords();
+    ClearFailures(journal_);
+    ClearUninstallRecords(journal_.records);
   }
   static void Cleanup() {
     DeleteTree(RegRoot::kCurrentUser, kKey);
@@ -81,8 +83,8 @@ class RegistryWork : public testing::Test {
       DeleteTree(RegRoot::kClassesRoot, k);
     }
   }
-  std::string Log() { return WorkingLogText(folder_ / L"log.txt"); }
-  static std::string Failures() { return Text(TheFailureSummary().text); }
+  std::string Log() { return WorkingLogText(journal_.log, folder_ / L"log.txt"); }
+  std::string Failures() { return Text(journal_.failures.text); }
 
   ScratchFolder folder_;
 };
@@ -109,7 +111,7 @@ TEST_F(RegistryWork, EntriesOfEveryTypeAndAction) {
       u"HKCU\\Software\\Bastionix Actions Test,BadNumber,4,12x,1\r\n"
       u"HKCU\\Software\\Bastionix Actions Test,too,few\r\n"
       u"\\HKAU\\Software\\Bastionix Actions Test,Everyone,1,yes,1\r\n");
-  ApplyRegistryEntries(entries, RegView::kDefault);
+  ApplyRegistryEntries(journal_, entries, RegView::kDefault);
 
   const std::u16string key(kKey);
   wchar_t root[MAX_PATH];
@@ -147,11 +149,11 @@ TEST_F(RegistryWork, EntriesOfEveryTypeAndAction) {
   EXPECT_NE(failures.find("Illegal registry entry: HKCU\\Software\\Bastionix Actions Test,too,few\r\n"),
             std::string::npos)
       << failures;
-  EXPECT_EQ(TheFailureSummary().count, 2);
+  EXPECT_EQ(journal_.failures.count, 2);
 }
 
 TEST_F(RegistryWork, ProductKeyInEveryUserAndTheMachine) {
-  CreateProductKey(String(u"Bastionix Actions Test"), RegView::kDefault);
+  CreateProductKey(journal_, String(u"Bastionix Actions Test"), RegView::kDefault);
   EXPECT_TRUE(KeyExists(RegRoot::kLocalMachine, kKey, kRegReadOnly, RegView::kDefault));
   EXPECT_TRUE(KeyExists(RegRoot::kCurrentUser, kKey, kRegReadOnly, RegView::kDefault));
   EXPECT_EQ(Failures(), "");
@@ -180,6 +182,7 @@ TEST_F(RegistryWork, AssociationsNewExistingAndMissing) {
   SetDefault(u".bxtest1", u"BxExisting.Type");
   SetDefault(u".bxtest2", u"Old.Type");
   RegistryWorkInputs inputs = AssociationInputs();
+  inputs.journal = &journal_;
   inputs.associations.Add(MakeAssociation(u".bxtest1", u"!", 0));
   inputs.associations.Add(MakeAssociation(u".bxtest2", u"Bx.Doc2", 1));
   inputs.associations.Add(MakeAssociation(u".bxtest3", u"", 0));
@@ -210,7 +213,7 @@ TEST_F(RegistryWork, AssociationsNewExistingAndMissing) {
   EXPECT_EQ(log.find("Associated .bxtest1"), std::string::npos) << log;
   EXPECT_NE(log.find("Association failed/key inaccessible:  \".bxtest3\".\r\n\r\n"), std::string::npos) << log;
   EXPECT_EQ(Failures(), "");
-  const std::string records = Text(TheUninstallRecords().associations);
+  const std::string records = Text(journal_.records.associations);
   EXPECT_NE(records.find(".bxtest1~!~BxExisting.Type~!~open~!~\r\n"), std::string::npos) << records;
   EXPECT_NE(records.find(".bxtest2~!~Bx.Doc2~!~open~!~C:\\Bx\\doc.ico\r\n"), std::string::npos) << records;
 }
@@ -219,6 +222,7 @@ TEST_F(RegistryWork, AssociationsNewExistingAndMissing) {
 TEST_F(RegistryWork, AssociationUndoKeepsKeysThatWereThereBefore) {
   SetDefault(u"Old.Type", u"Old Document");  // a named type the product takes over
   RegistryWorkInputs inputs = AssociationInputs();
+  inputs.journal = &journal_;
   inputs.associations.Add(MakeAssociation(u".bxtest2", u"Old.Type", 0));
   inputs.associations.Add(MakeAssociation(u".bxtest4", u"Bx.Doc4", 1));
   ApplyAssociations(inputs);

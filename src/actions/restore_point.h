@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "core/string.h"
+#include "records/journal.h"
 
 struct RestorePointInputs {
   String product_name;  // UTF-16
@@ -21,6 +22,6 @@ struct RestorePoint {
 String RestorePointDescription(const String& product_name, const String& version);
 
 // Logs "Creating restore point..." and its result with the reason of a failure.
-RestorePoint BeginRestorePoint(const RestorePointInputs& inputs);
+RestorePoint BeginRestorePoint(Journal& journal, const RestorePointInputs& inputs);
 // Logs "Failed to commit restore point." when the commit fails.
-void CommitRestorePoint(const RestorePoint& point);
+void CommitRestorePoint(Journal& journal, const RestorePoint& point);

@@ -108,22 +108,22 @@ String Begin(const RestorePointInputs& inputs, RestorePoint* point) {
 
 }  // namespace
 
-RestorePoint BeginRestorePoint(const RestorePointInputs& inputs) {
-  LogTextW(u"Creating restore point...");
+RestorePoint BeginRestorePoint(Journal& journal, const RestorePointInputs& inputs) {
+  LogTextW(journal, u"Creating restore point...");
   RestorePoint point;
   String reason(u"Crashed");
   auto work = [&]() { reason = Begin(inputs, &point); };
   if (!RunActionGuarded(work)) point = RestorePoint();
   if (point.begun) {
-    LogOk();
+    LogOk(journal);
   } else {
-    LogFailed();
-    LogFormatW(u"%s\r\n\r\n", reason.w_str());
+    LogFailed(journal);
+    LogFormatW(journal, u"%s\r\n\r\n", reason.w_str());
   }
   return point;
 }
 
-void CommitRestorePoint(const RestorePoint& point) {
+void CommitRestorePoint(Journal& journal, const RestorePoint& point) {
   if (!point.begun) return;
   SystemLibrary library(L"srclient.dll");
   const auto set_point = library.Get<SetRestorePointFn>("SRSetRestorePointW");
@@ -133,5 +133,5 @@ void CommitRestorePoint(const RestorePoint& point) {
   STATEMGRSTATUS status = {};
   bool committed = false;
   auto work = [&]() { committed = set_point && set_point(&info, &status); };
-  if (!RunActionGuarded(work) || !committed) LogText("Failed to commit restore point.\r\n");
+  if (!RunActionGuarded(work) || !committed) LogText(journal, "Failed to commit restore point.\r\n");
 }

@@ -8,6 +8,7 @@
 
 #include "core/file.h"
 #include "core/scratch_folder_wintest.h"
+#include "records/journal.h"
 #include "records/working_log.h"
 #include "testkit/files.h"
 
@@ -16,18 +17,19 @@ namespace {
 // Wine has no System Restore: the step must say why in one log line and
 // leave nothing to commit. On Windows with System Restore the point begins.
 TEST(RestorePoint, BeginsOrLogsTheReason) {
+  Journal journal_;
   ScratchFolder scratch;
-  ASSERT_TRUE(StartWorkingLog());
+  ASSERT_TRUE(StartWorkingLog(journal_.log));
   RestorePointInputs inputs;
   inputs.product_name = String(u"Bastionix Restore Test");
-  const RestorePoint point = BeginRestorePoint(inputs);
-  CommitRestorePoint(point);
+  const RestorePoint point = BeginRestorePoint(journal_, inputs);
+  CommitRestorePoint(journal_, point);
   const std::wstring copy = scratch / L"log.txt";
   File out;
   ASSERT_EQ(out.Open(U16(copy), kOpenCreateOrTruncate), kFileOk);
-  CopyWorkingLog(out);
+  CopyWorkingLog(journal_.log, out);
   out.Close();
-  EndWorkingLog();
+  EndWorkingLog(journal_.log);
   const std::string log = testkit::ReadFileBytes(copy).value_or("");
   if (point.begun) {
     EXPECT_NE(log.find("Creating restore point...OK\r\n"), std::string::npos) << log;

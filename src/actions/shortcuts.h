@@ -10,6 +10,7 @@
 #include "package/languages.h"
 #include "core/string.h"
 #include "core/vector.h"
+#include "records/journal.h"
 
 struct ShortcutStepInputs {
   const Vector<ShortcutRequest>* requests = nullptr;
@@ -23,6 +24,7 @@ struct ShortcutStepInputs {
   bool hide_file_names = false;
   Progress progress;  // each link is shown here unless file names are hidden
   const LanguageTable* languages = nullptr;  // the run's texts; null: none
+  Journal* journal = nullptr;  // the run's journal; never null
 };
 
 void CreateShortcuts(const ShortcutStepInputs& inputs);
@@ -32,7 +34,7 @@ void CreateShortcuts(const ShortcutStepInputs& inputs);
 // a failure is logged. Returns the path the uninstaller's shortcuts name,
 // written or not, or empty when there is no icon (they then show the
 // uninstaller's own).
-String InstallUninstallerIcon(const String& uninstall_folder, const String& icon);
+String InstallUninstallerIcon(Journal& journal, const String& uninstall_folder, const String& icon);
 
 struct RootShortcutInputs {
   String command;         // variables not yet expanded
@@ -40,6 +42,7 @@ struct RootShortcutInputs {
   String install_folder;  // on a removable drive
   bool detailed_log = false;
   const LanguageTable* languages = nullptr;  // the run's texts; null: none
+  Journal* journal = nullptr;  // the run's journal; never null
 };
 
 void CreateRootShortcut(const RootShortcutInputs& inputs);
@@ -50,6 +53,7 @@ struct TaskbarPinInputs {
   String product_name;
   Progress progress;
   const LanguageTable* languages = nullptr;  // the run's texts; null: none
+  Journal* journal = nullptr;  // the run's journal; never null
 };
 
 // Only on Windows 7, 8 and 8.1, where the shell has the "taskbarpin" verb.

@@ -38,10 +38,10 @@ String Absolute(const String& path, const String& base) {
 
 String Text(const LanguageTable* languages, int32_t n) { return languages ? MessageText(*languages, n) : String(); }
 
-void ReportShortcutFailure(const LanguageTable* languages, const String& lnk) {
+void ReportShortcutFailure(Journal& journal, const LanguageTable* languages, const String& lnk) {
   const String reason = LastErrorTextW();
   const String head = Text(languages, message_number::kWriteFailed);
-  AddFailureFormatW(u"%s %s\r\n%s\r\n\r\n", head.w_str(), lnk.w_str(), reason.w_str());
+  AddFailureFormatW(journal, u"%s %s\r\n%s\r\n\r\n", head.w_str(), lnk.w_str(), reason.w_str());
 }
 
 class ShortcutMaker {
@@ -80,18 +80,19 @@ ShortcutLink ShortcutMaker::Prepare(const ShortcutRequest& request, String* name
 // holds) unless permanent, or reports the failure.
 bool ShortcutMaker::MakeOne(const ShortcutRequest& request, ShortcutLink link, const String& folder,
                             const String& name, const char16_t* log_format) {
+  Journal& journal = *in_.journal;
   // The name with ".lnk" added, as it is logged and recorded.
   link.lnk = JoinPath(folder, name.w_str());
   link.lnk.AppendW(u".lnk");
   if (!in_.hide_file_names) ReportProgress(in_.progress, kShortcutProgress, link.lnk);
   if (!CreateShortcut(link)) {
-    if (!request.quiet_failure) ReportShortcutFailure(in_.languages, link.lnk);
+    if (!request.quiet_failure) ReportShortcutFailure(journal, in_.languages, link.lnk);
     return false;
   }
-  if (in_.detailed_log) LogFormatW(log_format, name.w_str(), link.lnk.w_str());
+  if (in_.detailed_log) LogFormatW(journal, log_format, name.w_str(), link.lnk.w_str());
   if (!request.permanent) {
-    AddUninstallRecordW(link.lnk, kRecordFile);
-    if (name.FindW(u'\\') >= 0) AddUninstallRecordW(WithoutLastComponents(link.lnk, 1), kRecordFolder);
+    AddUninstallRecordW(journal.records, link.lnk, kRecordFile);
+    if (name.FindW(u'\\') >= 0) AddUninstallRecordW(journal.records, WithoutLastComponents(link.lnk, 1), kRecordFolder);
   }
   return true;
 }
@@ -99,24 +100,25 @@ bool ShortcutMaker::MakeOne(const ShortcutRequest& request, ShortcutLink link, c
 // The product's folder on the desktop, made on the first desktop request:
 // its Desktop.ini names the folder's icon.
 bool ShortcutMaker::PrepareDesktopFolder(const String& folder) {
+  Journal& journal = *in_.journal;
   if (desktop_folder_made_) return true;
   desktop_folder_made_ = true;
   if (!CreateFolder(folder.w_str())) {
     const String reason = LastErrorTextW();
-    AddFailureFormatW(u"Failed to create directory %s: %s\r\n\r\n", folder.w_str(), reason.w_str());
+    AddFailureFormatW(journal, u"Failed to create directory %s: %s\r\n\r\n", folder.w_str(), reason.w_str());
     return false;
   }
   const String ini = JoinPath(folder, u"Desktop.ini");
-  AddUninstallRecordW(ini, kRecordFile);
-  AddUninstallRecordW(folder, kRecordFolder);
+  AddUninstallRecordW(journal.records, ini, kRecordFile);
+  AddUninstallRecordW(journal.records, folder, kRecordFolder);
   if (!in_.desktop_folder_icon.empty()) {
     const String icon = JoinPath(in_.uninstall_folder, u"Desktop Icon.ico");
     if (WriteWholeFile(icon.w_str(), in_.desktop_folder_icon.c_str(), in_.desktop_folder_icon.length()) != 0) {
-      AddFailureFormatW(u"Failed to create Desktop shortcut folder icon \"%s\"\r\n", icon.w_str());
+      AddFailureFormatW(journal, u"Failed to create Desktop shortcut folder icon \"%s\"\r\n", icon.w_str());
     } else {
       WritePrivateProfileStringW(L".ShellClassInfo", L"IconFile", Wide(icon), Wide(ini));
       WritePrivateProfileStringW(L".ShellClassInfo", L"IconIndex", L"0", Wide(ini));
-      AddUninstallRecordW(icon, kRecordFile);
+      AddUninstallRecordW(journal.records, icon, kRecordFile);
     }
   }
   SetFileAttributesW(Wide(folder), GetFileAttributesW(Wide(folder)) | FILE_ATTRIBUTE_SYSTEM);
@@ -125,6 +127,7 @@ bool ShortcutMaker::PrepareDesktopFolder(const String& folder) {
 }
 
 void ShortcutMaker::Make(const ShortcutRequest& request) {
+  Journal& journal = *in_.journal;
   String name;
   const ShortcutLink link = Prepare(request, &name);
   if (request.desktop) {
@@ -150,7 +153,7 @@ void ShortcutMaker::Make(const ShortcutRequest& request) {
     String folder = request.own_folder;
     ExpandVariables(folder);
     if (MakeOne(request, link, folder, name, u"Shortcut(%s) >>> %s\r\n") && !request.permanent) {
-      AddUninstallRecordW(folder, kRecordFolder);
+      AddUninstallRecordW(journal.records, folder, kRecordFolder);
     }
   }
 }
@@ -176,6 +179,7 @@ bool InvokePinVerb(const String& lnk) {
 }
 
 void Pin(const TaskbarPinInputs& inputs) {
+  Journal& journal = *inputs.journal;
   ReportProgress(inputs.progress, kShortcutProgress, String(u"Pin to taskbar"));
   String command = inputs.command;
   ExpandVariables(command);
@@ -185,29 +189,31 @@ void Pin(const TaskbarPinInputs& inputs) {
   ExpandVariables(name);
   if (name.empty()) name = inputs.product_name;
   link.lnk = LinkFileName(JoinPath(FolderPath(FolderSource::kTemp), name.w_str()));
-  if (!CreateShortcut(link)) return ReportShortcutFailure(inputs.languages, link.lnk);
+  if (!CreateShortcut(link)) return ReportShortcutFailure(journal, inputs.languages, link.lnk);
   const bool pinned = InvokePinVerb(link.lnk);
   const String reason = pinned ? String() : LastErrorTextW();
-  LogFormatW(u"Pin to taskbar(%s): %s\r\n", link.target.w_str(), pinned ? u"OK" : u"FAIL");
-  if (!pinned) LogFormatW(u"%s\r\n", reason.w_str());
+  LogFormatW(journal, u"Pin to taskbar(%s): %s\r\n", link.target.w_str(), pinned ? u"OK" : u"FAIL");
+  if (!pinned) LogFormatW(journal, u"%s\r\n", reason.w_str());
   DeleteFileW(Wide(link.lnk));
   String pinned_name = name;
   pinned_name.AppendW(u".lnk");
-  AddUninstallRecordW(JoinPath(UserPinnedFolder(), pinned_name.w_str()), kRecordFile);
+  AddUninstallRecordW(journal.records, JoinPath(UserPinnedFolder(), pinned_name.w_str()), kRecordFile);
 }
 
 }  // namespace
 
 void CreateShortcuts(const ShortcutStepInputs& inputs) {
+  Journal& journal = *inputs.journal;
   if (inputs.requests == nullptr || inputs.requests->Count() == 0) return;
-  if (inputs.detailed_log) LogText("\r\n");
+  if (inputs.detailed_log) LogText(journal, "\r\n");
   ShortcutMaker maker(inputs);
   for (int32_t i = 0; i < inputs.requests->Count(); ++i) maker.Make((*inputs.requests)[i]);
 }
 
 void CreateRootShortcut(const RootShortcutInputs& inputs) {
+  Journal& journal = *inputs.journal;
   if (inputs.command.empty() || inputs.install_folder.wlength() < 2) return;
-  auto work = [&inputs]() {
+  auto work = [&inputs, &journal]() {
     String command = inputs.command;
     String name = inputs.name;
     ExpandVariables(command);
@@ -219,29 +225,30 @@ void CreateRootShortcut(const RootShortcutInputs& inputs) {
     link.lnk = String(root);
     link.lnk.Append(name);
     link.lnk.AppendW(u".lnk");
-    if (!CreateShortcut(link)) return ReportShortcutFailure(inputs.languages, link.lnk);
-    if (inputs.detailed_log) LogFormatW(u"Root Shortcut(%s) >>> %s\r\n", name.w_str(), link.lnk.w_str());
-    AddUninstallRecordW(link.lnk, kRecordFile);
+    if (!CreateShortcut(link)) return ReportShortcutFailure(journal, inputs.languages, link.lnk);
+    if (inputs.detailed_log) LogFormatW(journal, u"Root Shortcut(%s) >>> %s\r\n", name.w_str(), link.lnk.w_str());
+    AddUninstallRecordW(journal.records, link.lnk, kRecordFile);
   };
-  if (!RunActionGuarded(work)) AddFailure("Crash while installing root shortcut.\r\n");
+  if (!RunActionGuarded(work)) AddFailure(journal, "Crash while installing root shortcut.\r\n");
 }
 
 void PinToTaskbar(const TaskbarPinInputs& inputs) {
+  Journal& journal = *inputs.journal;
   if (!inputs.command.empty() && IsPinningSystem()) {
     auto work = [&inputs]() { Pin(inputs); };
-    if (!RunActionGuarded(work)) AddFailure("Crash while pinning to taskbar.\r\n");
+    if (!RunActionGuarded(work)) AddFailure(journal, "Crash while pinning to taskbar.\r\n");
   }
   ReportProgress(inputs.progress, kProgressAfterShortcuts, Text(inputs.languages, message_number::kAfterShortcuts));
 }
 
-String InstallUninstallerIcon(const String& uninstall_folder, const String& icon) {
+String InstallUninstallerIcon(Journal& journal, const String& uninstall_folder, const String& icon) {
   if (icon.empty()) return String();
   const String path = JoinPath(uninstall_folder, u"uninstall.ico");
   if (WriteWholeFile(path.w_str(), icon.c_str(), icon.length()) == 0) {
-    AddUninstallRecordW(path, kRecordFile);
+    AddUninstallRecordW(journal.records, path, kRecordFile);
   } else {
     const String reason = LastErrorTextW();
-    LogFormatW(u"Failed to install uninstaller icon to %s\r\n%s\r\n", path.w_str(), reason.w_str());
+    LogFormatW(journal, u"Failed to install uninstaller icon to %s\r\n%s\r\n", path.w_str(), reason.w_str());
   }
   return path;
 }

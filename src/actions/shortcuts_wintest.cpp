@@ -15,6 +15,7 @@
 #include "core/scratch_folder_wintest.h"
 #include "core/system_folders.h"
 #include "records/failure_summary.h"
+#include "records/journal.h"
 #include "records/marked_path.h"
 #include "records/uninstall_records.h"
 #include "records/working_log.h"
@@ -51,11 +52,12 @@ bool ReadLink(const std::wstring& lnk, LinkContents* out) {
 
 class Shortcuts : public testing::Test {
  protected:
+  Journal journal_;  // this test's run journal
   void SetUp() override {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    ClearFailures();
-    ClearUninstallRecords();
-    ASSERT_TRUE(StartWorkingLog());
+    ClearFailures(journal_);
+    ClearUninstallRecords(journal_.records);
+    ASSERT_TRUE(StartWorkingLog(journal_.log));
     install_ = folder_ / L"App";
     CreateDirectoryW(install_.c_str(), nullptr);
     CreateDirectoryW((install_ + L"\\work").c_str(), nullptr);
@@ -64,15 +66,15 @@ class Shortcuts : public testing::Test {
     programs_ = Wide(FolderPath(FolderSource::kCommonPrograms));
   }
   void TearDown() override {
-    EndWorkingLog();
+    EndWorkingLog(journal_.log);
     for (const std::wstring& file : made_) DeleteFileW(file.c_str());
     SetFileAttributesW((desktop_ + L"\\" + menu_).c_str(), FILE_ATTRIBUTE_NORMAL);
     RemoveDirectoryW((programs_ + L"\\" + menu_ + L"\\Docs").c_str());
     RemoveDirectoryW((programs_ + L"\\" + menu_).c_str());
     RemoveDirectoryW((desktop_ + L"\\" + menu_ + L"\\Docs").c_str());
     RemoveDirectoryW((desktop_ + L"\\" + menu_).c_str());
-    ClearFailures();
-    ClearUninstallRecords();
+    ClearFailures(journal_);
+    ClearUninstallRecords(journal_.records);
     CoUninitialize();
   }
   std::wstring Made(const std::wstring& file) {
@@ -105,6 +107,8 @@ TEST_F(Shortcuts, DesktopFolderAndStartMenuReadBackAsAsked) {
   requests.Add(second);
 
   ShortcutStepInputs inputs;
+
+  inputs.journal = &journal_;
   inputs.requests = &requests;
   inputs.install_folder = String(U16(install_));
   inputs.uninstall_folder = String(U16(install_));
@@ -114,7 +118,7 @@ TEST_F(Shortcuts, DesktopFolderAndStartMenuReadBackAsAsked) {
   inputs.all_users = true;
   inputs.detailed_log = true;
   CreateShortcuts(inputs);
-  EXPECT_EQ(Text(TheFailureSummary().text), "");
+  EXPECT_EQ(Text(journal_.failures.text), "");
 
   const std::wstring desk_folder = desktop_ + L"\\" + menu_;
   const std::wstring links[] = {Made(desk_folder + L"\\Docs\\Bx App.lnk"),
@@ -142,7 +146,7 @@ TEST_F(Shortcuts, DesktopFolderAndStartMenuReadBackAsAsked) {
   EXPECT_NE(GetFileAttributesW(ini.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
   EXPECT_NE(GetFileAttributesW(desk_folder.c_str()) & FILE_ATTRIBUTE_SYSTEM, 0u);
 
-  const std::string records = Text(TheUninstallRecords().records);
+  const std::string records = Text(journal_.records.records);
   const std::string d = Text(MarkPath(U16(desk_folder)));
   EXPECT_NE(records.find(d + "\\Desktop.ini\r\n"), std::string::npos) << records;
   EXPECT_NE(records.find("~" + d + "\r\n"), std::string::npos) << records;
@@ -167,13 +171,14 @@ TEST_F(Shortcuts, FailureNamesTheLinkUnlessQuiet) {
   request.own_folder = String(u"Q:\\quiet");
   requests.Add(request);
   ShortcutStepInputs inputs;
+  inputs.journal = &journal_;
   inputs.requests = &requests;
   inputs.install_folder = String(U16(install_));
   CreateShortcuts(inputs);
-  const std::string failures = Text(TheFailureSummary().text);
+  const std::string failures = Text(journal_.failures.text);
   EXPECT_NE(failures.find(" Q:\\no\\drive\\Bad.lnk\r\n"), std::string::npos) << failures;
   EXPECT_EQ(failures.find("quiet"), std::string::npos) << failures;
-  EXPECT_EQ(TheFailureSummary().count, 1);
+  EXPECT_EQ(journal_.failures.count, 1);
 }
 
 // The uninstaller icon: written and recorded where the data folder is,
@@ -191,12 +196,12 @@ TEST_F(Shortcuts, UninstallerIconIsWrittenRecordedOrLogged) {
       {missing, "icon bytes", false},  // last: the log keeps its line
   };
   for (const Case& c : cases) {
-    ClearUninstallRecords();
+    ClearUninstallRecords(journal_.records);
     const std::wstring path = c.folder + L"\\uninstall.ico";
     DeleteFileW(path.c_str());
-    const String named = InstallUninstallerIcon(String(U16(c.folder)), String(c.icon));
-    const std::string records = Text(TheUninstallRecords().records);
-    const std::string log = WorkingLogText(folder_ / L"log.txt");
+    const String named = InstallUninstallerIcon(journal_, String(U16(c.folder)), String(c.icon));
+    const std::string records = Text(journal_.records.records);
+    const std::string log = WorkingLogText(journal_.log, folder_ / L"log.txt");
     const bool logged = log.find("Failed to install uninstaller icon to ") != std::string::npos &&
                         log.find("no such folder\\uninstall.ico\r\n") != std::string::npos;
     EXPECT_EQ(Wide(named), *c.icon ? path : L"") << c.icon;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/string.h"
+#include "records/journal.h"
 
 // Adds (`add`) or removes `folder` (UTF-16, absolute) and tells running
 // programs that the environment changed. An empty "Path" is left alone. The
@@ -14,4 +15,4 @@ String ChangeSystemPath(bool add, const String& folder);
 
 // The install step: adds PathAdditionFolder(install_folder, subfolder),
 // logging "Couldn't add ..." when that folder does not exist.
-void AddInstallFolderToPath(const String& install_folder, const String& subfolder);
+void AddInstallFolderToPath(Journal& journal, const String& install_folder, const String& subfolder);

@@ -46,12 +46,12 @@ String ChangeSystemPath(bool add, const String& folder) {
   return String();
 }
 
-void AddInstallFolderToPath(const String& install_folder, const String& subfolder) {
+void AddInstallFolderToPath(Journal& journal, const String& install_folder, const String& subfolder) {
   const String folder = PathAdditionFolder(install_folder, subfolder);
   if (!FolderExists(folder)) {
-    LogFormatW(u"Couldn't add \"%s\" to the PATH because it does not exist.\r\n", folder.w_str());
+    LogFormatW(journal, u"Couldn't add \"%s\" to the PATH because it does not exist.\r\n", folder.w_str());
     return;
   }
   const String failure = ChangeSystemPath(true, folder);
-  if (!failure.empty()) LogFormatW(u"Failed to add \"%s\" to the PATH: %s\r\n", folder.w_str(), failure.w_str());
+  if (!failure.empty()) LogFormatW(journal, u"Failed to add \"%s\" to the PATH: %s\r\n", folder.w_str(), failure.w_str());
 }

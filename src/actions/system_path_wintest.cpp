@@ -9,6 +9,7 @@
 #include "core/file.h"
 #include "core/registry_win.h"
 #include "core/scratch_folder_wintest.h"
+#include "records/journal.h"
 #include "records/working_log.h"
 #include "records/working_log_wintest.h"
 #include "testkit/files.h"
@@ -35,15 +36,16 @@ std::u16string Text16(const String& s) { return std::u16string(s.w_str(), s.wlen
 
 class SystemPath : public testing::Test {
  protected:
+  Journal journal_;  // this test's run journal
   void SetUp() override {
     ASSERT_TRUE(ReadPath(&saved_));
-    ASSERT_TRUE(StartWorkingLog());
+    ASSERT_TRUE(StartWorkingLog(journal_.log));
   }
   void TearDown() override {
-    EndWorkingLog();
+    EndWorkingLog(journal_.log);
     EXPECT_TRUE(WritePath(saved_));
   }
-  std::string Log() { return WorkingLogText(folder_ / L"log.txt"); }
+  std::string Log() { return WorkingLogText(journal_.log, folder_ / L"log.txt"); }
 
   RegValue saved_;
   ScratchFolder folder_;
@@ -66,13 +68,13 @@ TEST_F(SystemPath, LongPathKeepsEveryEntryAndItsType) {
   std::wstring app = folder_ / L"App";
   CreateDirectoryW(app.c_str(), nullptr);
   CreateDirectoryW((app + L"\\bin").c_str(), nullptr);
-  AddInstallFolderToPath(String(U16(app)), String(u"bin\\"));
+  AddInstallFolderToPath(journal_, String(U16(app)), String(u"bin\\"));
   RegValue after;
   ASSERT_TRUE(ReadPath(&after));
   EXPECT_EQ(after.type, static_cast<uint32_t>(kRegExpandSz));
   EXPECT_EQ(Text16(after.data), Text16(long_path.data) + u";" + std::u16string(U16(app + L"\\bin")));
 
-  AddInstallFolderToPath(String(U16(app)), String(u"bin"));  // already there: unchanged
+  AddInstallFolderToPath(journal_, String(U16(app)), String(u"bin"));  // already there: unchanged
   RegValue again;
   ASSERT_TRUE(ReadPath(&again));
   EXPECT_EQ(Text16(again.data), Text16(after.data));
@@ -85,7 +87,7 @@ TEST_F(SystemPath, LongPathKeepsEveryEntryAndItsType) {
 }
 
 TEST_F(SystemPath, MissingFolderIsLoggedAndNotAdded) {
-  AddInstallFolderToPath(String(U16(folder_ / L"App")), String(u"missing"));
+  AddInstallFolderToPath(journal_, String(U16(folder_ / L"App")), String(u"missing"));
   RegValue after;
   ASSERT_TRUE(ReadPath(&after));
   EXPECT_EQ(Text16(after.data), Text16(saved_.data));

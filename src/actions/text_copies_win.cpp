@@ -27,7 +27,7 @@ bool WriteCopy(const CopyRun& run, const String& path, const String& text) {
   if (!WritePackagedFile(run.rules, path, bytes.c_str(), bytes.length(), FileDate{}, -1, existed, &pending) && !pending) {
     return false;  // the writer reported it
   }
-  AddUninstallRecordW(path, kRecordFile);
+  AddUninstallRecordW(run.rules.journal->records, path, kRecordFile);
   return true;
 }
 
@@ -44,9 +44,9 @@ bool CopyTexts(const CopyRun& run, const Array<String>& texts, const char16_t* s
 
 }  // namespace
 
-bool CopyReadmeAndLicenceTexts(const RunProduct& product, const String& folder, const Progress& progress) {
+bool CopyReadmeAndLicenceTexts(const RunProduct& product, Journal& journal, const String& folder, const Progress& progress) {
   const ProductSettings& settings = product.settings;
-  const CopyRun run{settings, FileWriteRulesOf(product), progress};
+  const CopyRun run{settings, FileWriteRulesOf(product, journal), progress};
   bool all = true;
   if (settings.Flag(product_flag::kCopyReadmeTexts)) all = CopyTexts(run, settings.ReadmeTexts, u"readme", folder);
   if (settings.Flag(product_flag::kCopyLicenceTexts)) {

@@ -66,12 +66,12 @@ String FullValueName(const EntryValue& value) {
 
 // Writes the values in order. A failed product-defined value is reported at
 // once; a failed "UninstallString" leaves its reason in `error_text`.
-void WriteEntryValues(RegistryKey& key, const Vector<EntryValue>& values, String* error_text) {
+void WriteEntryValues(Journal& journal, RegistryKey& key, const Vector<EntryValue>& values, String* error_text) {
   for (const EntryValue& value : values) {
     if (WriteEntryValue(key, value)) continue;
     const String reason = LastErrorTextW();
     if (value.product_defined) {
-      AddFailureFormatW(kSaveFailedFormat, FullValueName(value).w_str(), reason.w_str());
+      AddFailureFormatW(journal, kSaveFailedFormat, FullValueName(value).w_str(), reason.w_str());
     } else if (value.subkey.empty() && value.name.EqualsW(uninstall_value::kUninstallString)) {
       *error_text = reason;
     }
@@ -90,7 +90,7 @@ bool ReadsBack(RegistryKey& key, const String& command, String* error_text) {
 
 // Steps of the key: open or create it, write, read back. False with the
 // reason (possibly empty) when the uninstaller could not rely on it.
-bool SaveUninstallKey(const ProductSettings& settings, const UninstallEntryFacts& facts, String* error_text) {
+bool SaveUninstallKey(Journal& journal, const ProductSettings& settings, const UninstallEntryFacts& facts, String* error_text) {
   RegistryKey key;
   // The uninstaller opens the key in the default view, as a 32-bit process.
   if (key.Open(RegRoot::kLocalMachine, UninstallKeyPath(facts.key_name).w_str(), kRegNoStack, kRegWriteAccess,
@@ -98,13 +98,13 @@ bool SaveUninstallKey(const ProductSettings& settings, const UninstallEntryFacts
     *error_text = LastErrorTextW();
     return false;
   }
-  WriteEntryValues(key, UninstallEntryValues(settings, facts), error_text);
+  WriteEntryValues(journal, key, UninstallEntryValues(settings, facts), error_text);
   return ReadsBack(key, UninstallCommand(facts.uninstaller_path, facts.key_name, false), error_text);
 }
 
-void ReportUnsavedKey(const String& error_text) {
-  if (!error_text.empty()) AddFailureFormatW(u"System error: %s\r\n\r\n", error_text.w_str());
-  AddFailure("Unable to save the uninstall information to the registry.  Uninstall will not work properly.\r\n\r\n");
+void ReportUnsavedKey(Journal& journal, const String& error_text) {
+  if (!error_text.empty()) AddFailureFormatW(journal, u"System error: %s\r\n\r\n", error_text.w_str());
+  AddFailure(journal, "Unable to save the uninstall information to the registry.  Uninstall will not work properly.\r\n\r\n");
 }
 
 bool WriteFolderValue(RegRoot root, const String& subkey, const String& value_name, const String& folder) {
@@ -115,7 +115,7 @@ bool WriteFolderValue(RegRoot root, const String& subkey, const String& value_na
 
 // The product names a registry value that should hold its install folder
 // (root, key path and value name); the key is created when missing.
-void WriteInstallLocationSource(const String& source_narrow, const String& install_folder) {
+void WriteInstallLocationSource(Journal& journal, const String& source_narrow, const String& install_folder) {
   if (IsBlankText(AnsiToUtf16(source_narrow).w_str())) return;
   const String source = AnsiToUtf16(source_narrow);
   RegPath path;
@@ -133,7 +133,7 @@ void WriteInstallLocationSource(const String& source_narrow, const String& insta
                                  install_folder) && written;
     }
   }
-  if (!written) AddFailureFormatW(kSaveFailedFormat, source.w_str(), LastErrorTextW().w_str());
+  if (!written) AddFailureFormatW(journal, kSaveFailedFormat, source.w_str(), LastErrorTextW().w_str());
 }
 
 // A file the uninstaller uses, written into the uninstall data folder and
@@ -141,7 +141,7 @@ void WriteInstallLocationSource(const String& source_narrow, const String& insta
 bool WriteDataFolderFile(const FileWriteRules& rules, const String& folder, const char16_t* name, const String& bytes,
                          String* path) {
   *path = JoinPath(folder, name);
-  AddUninstallRecordW(*path, kRecordFile);
+  AddUninstallRecordW(rules.journal->records, *path, kRecordFile);
   const bool existed = GetAttributes(path->w_str()) != kNoAttributes;
   bool pending = false;
   return WritePackagedFile(rules, *path, bytes.c_str(), bytes.length(), FileDate{}, -1, existed, &pending) || pending;
@@ -154,18 +154,18 @@ void CreateRestartMarker(const FileWriteRules& rules, const String& install_fold
   bool pending = false;
   if (!WritePackagedFile(rules, path, "", 0, FileDate{}, -1, false, &pending)) return;  // the writer reported it
   if (!DeleteFileAtRestart(path)) {
-    LogFormatW(u"Failed to register \"%s\" for deletion at restart: %s\r\n", path.w_str(), LastErrorTextW().w_str());
+    LogFormatW(*rules.journal, u"Failed to register \"%s\" for deletion at restart: %s\r\n", path.w_str(), LastErrorTextW().w_str());
   }
 }
 
-void SaveUninstallDataFile(const RunProduct& product, const String& uninstall_folder) {
+void SaveUninstallDataFile(Journal& journal, const RunProduct& product, const String& uninstall_folder) {
   const String path = UninstallDataPath(uninstall_folder);
   int code = kFileOk;
-  if (WriteUninstallData(product, path, &code)) return;
+  if (WriteUninstallData(product, journal.records, path, &code)) return;
   String reason = LastErrorTextW();
   if (reason.empty()) reason = AnsiToUtf16(ErrorText(code));
   const String head = MessageText(product.languages, message_number::kWriteFailed);
-  AddFailureFormatW(u"%s %s\r\n%s\r\n\r\n", head.w_str(), path.w_str(), reason.w_str());
+  AddFailureFormatW(journal, u"%s %s\r\n%s\r\n\r\n", head.w_str(), path.w_str(), reason.w_str());
 }
 
 const String& UninstallFolder(const UninstallRegistration& inputs) {
@@ -178,7 +178,7 @@ UninstallEntryFacts MakeUninstallEntryFacts(const UninstallRegistration& inputs,
   facts.key_name = inputs.product->settings.UninstallKeyName;
   facts.start_menu = inputs.start_menu;
   // A file staged on the way here (an uninstaller in use) asks for the restart too.
-  facts.restart_asked = RestartNeeded();
+  facts.restart_asked = inputs.journal->restart_needed;
   facts.restore_point_not_made = inputs.restore_point_not_made;
   facts.mono_colour_fallback = inputs.mono_colour_fallback;
   facts.uninstaller_path = uninstaller_path;
@@ -198,6 +198,7 @@ UninstallEntryFacts MakeUninstallEntryFacts(const UninstallRegistration& inputs,
 // was saved; otherwise `error_text` holds the reason.
 bool RegisterProduct(const UninstallRegistration& inputs, const FileWriteRules& rules, String* error_text) {
   const ProductSettings& settings = inputs.product->settings;
+  Journal& journal = *inputs.journal;
   const String& folder = UninstallFolder(inputs);
   const String installer_path = inputs.installer_path.empty() ? ProgramFilePath() : inputs.installer_path;
   const String uninstaller_path =
@@ -212,31 +213,32 @@ bool RegisterProduct(const UninstallRegistration& inputs, const FileWriteRules& 
   String bitmap_path;
   facts.bitmap_written = !settings.BackgroundBitmap.empty() &&
                          WriteDataFolderFile(rules, folder, kBackgroundBitmapName, settings.BackgroundBitmap, &bitmap_path);
-  return SaveUninstallKey(settings, facts, error_text);
+  return SaveUninstallKey(journal, settings, facts, error_text);
 }
 
 }  // namespace
 
-bool WriteUninstallKey(const ProductSettings& settings, const UninstallEntryFacts& facts) {
+bool WriteUninstallKey(Journal& journal, const ProductSettings& settings, const UninstallEntryFacts& facts) {
   String error_text;
-  if (SaveUninstallKey(settings, facts, &error_text)) return true;
-  ReportUnsavedKey(error_text);
+  if (SaveUninstallKey(journal, settings, facts, &error_text)) return true;
+  ReportUnsavedKey(journal, error_text);
   return false;
 }
 
 bool RegisterUninstall(const UninstallRegistration& inputs) {
   const ProductSettings& settings = inputs.product->settings;
-  const FileWriteRules rules = FileWriteRulesOf(*inputs.product);
-  const int32_t failures_before = TheFailureSummary().count;
+  Journal& journal = *inputs.journal;
+  const FileWriteRules rules = FileWriteRulesOf(*inputs.product, journal);
+  const int32_t failures_before = journal.failures.count;
   const bool supported = inputs.supported;
   String error_text;
   const bool saved = supported && RegisterProduct(inputs, rules, &error_text);
-  WriteInstallLocationSource(settings.InstallLocationSource, inputs.install_folder);
-  if (supported && !saved) ReportUnsavedKey(error_text);
+  WriteInstallLocationSource(journal, settings.InstallLocationSource, inputs.install_folder);
+  if (supported && !saved) ReportUnsavedKey(journal, error_text);
   if (settings.Flag(product_flag::kRestartMarker)) CreateRestartMarker(rules, inputs.install_folder);
   if (supported) {
     if (inputs.before_data_file) inputs.before_data_file(inputs.before_data_file_context);
-    SaveUninstallDataFile(*inputs.product, UninstallFolder(inputs));
+    SaveUninstallDataFile(journal, *inputs.product, UninstallFolder(inputs));
   }
-  return TheFailureSummary().count == failures_before;
+  return journal.failures.count == failures_before;
 }

@@ -60,7 +60,7 @@ class UninstallKeyRun : public RegistrationRun {
 };
 
 TEST_F(UninstallKeyRun, EveryValueReadsBackWithItsTypeAndEncoding) {
-  ASSERT_TRUE(WriteUninstallKey(Product(), Facts()));
+  ASSERT_TRUE(WriteUninstallKey(journal_, Product(), Facts()));
   const std::u16string key = StoredText(key_path_, u"UninstallString");
   EXPECT_EQ(key, u"\"C:\\Program Files\\Key Test\\uninstall\\uninstall.exe\" /u:\"" +
                      std::u16string(U16(key_name_)) + u"\"");
@@ -107,13 +107,13 @@ TEST_F(UninstallKeyRun, EveryValueReadsBackWithItsTypeAndEncoding) {
 }
 
 TEST_F(UninstallKeyRun, ReinstallingRemovesWhatTheNewVersionLacks) {
-  ASSERT_TRUE(WriteUninstallKey(Product(), Facts()));
+  ASSERT_TRUE(WriteUninstallKey(journal_, Product(), Facts()));
   ASSERT_TRUE(StoredValue(key_path_, u"Publisher").has_value());
   ProductSettings again = Product();
   again.Publisher.Clear();
   again.DisplayVersion = String(u"3");
   again.UninstallValues[1].text = String(u"0");
-  ASSERT_TRUE(WriteUninstallKey(again, Facts()));
+  ASSERT_TRUE(WriteUninstallKey(journal_, again, Facts()));
   EXPECT_FALSE(StoredValue(key_path_, u"Publisher").has_value());
   EXPECT_FALSE(StoredValue(key_path_, u"VersionMajor").has_value());
   EXPECT_FALSE(StoredValue(key_path_, u"VersionMinor").has_value());
@@ -127,7 +127,7 @@ TEST_F(UninstallKeyRun, AKeyThatCannotBeWrittenIsReported) {
   UninstallEntryFacts facts = Facts();
   // Key names are limited to 255 characters.
   facts.key_name = W(key_name_ + std::wstring(300, L'x'));
-  EXPECT_FALSE(WriteUninstallKey(Product(), facts));
+  EXPECT_FALSE(WriteUninstallKey(journal_, Product(), facts));
   EXPECT_NE(Failures().find("Unable to save the uninstall information to the registry.  Uninstall will not work "
                             "properly.\r\n\r\n"),
             std::string::npos);

@@ -13,6 +13,7 @@
 #include "core/progress.h"
 #include "core/string.h"
 #include "package/run_product.h"
+#include "records/journal.h"
 #include "records/uninstall_entry.h"
 
 struct FileWriteRules;
@@ -25,6 +26,7 @@ inline constexpr char16_t kDefaultUninstallerName[] = u"uninstall.exe";
 // sequence fills in from its install state and the file phase's lists.
 struct UninstallRegistration {
   const RunProduct* product = nullptr;  // never null
+  Journal* journal = nullptr;           // the run's journal; never null
   // What the run decided beyond the product's settings: whether it
   // registers an uninstaller at all (ProductFlags bit 2, unless the install
   // folder is portable and the product ignores it there), and the facts the
@@ -77,7 +79,8 @@ bool RegisterUninstall(const UninstallRegistration& inputs);
 // or numbered when the package lists several. Each copy is recorded for
 // uninstall. True when every copy was written.
 // `progress` shows each copy's path unless file names are hidden.
-bool CopyReadmeAndLicenceTexts(const RunProduct& product, const String& install_folder, const Progress& progress);
+bool CopyReadmeAndLicenceTexts(const RunProduct& product, Journal& journal, const String& install_folder,
+                               const Progress& progress);
 
 // Pieces of the registration, for the sequence and for tests.
 
@@ -92,10 +95,10 @@ bool PlaceUninstaller(const FileWriteRules& rules, const String& path, const Pro
 // Replaces the icon of the program file at `path` with the images of an icon
 // file: RT_ICON resources numbered from 1 and RT_GROUP_ICON 1, language 1033.
 // Failures are logged; false then.
-bool ReplaceProgramIcon(const String& path, const String& icon_file);
+bool ReplaceProgramIcon(Journal& journal, const String& path, const String& icon_file);
 
 // Writes the entry's values under HKEY_LOCAL_MACHINE, Uninstall key +
 // facts.key_name (default registry view), and checks that "UninstallString"
 // reads back unchanged. Failures go to the failure summary; true when the
 // key was written and read back.
-bool WriteUninstallKey(const ProductSettings& settings, const UninstallEntryFacts& facts);
+bool WriteUninstallKey(Journal& journal, const ProductSettings& settings, const UninstallEntryFacts& facts);

@@ -69,7 +69,7 @@ class InstallerContent final : public FileContent {
 void ReportCopyFailure(const FileWriteRules& rules, const String& path, DWORD error) {
   String text = WriteFailureHead(rules.write_failed, path);
   text.Append(SystemTextBlock(SystemErrorTextW(error)));
-  AddFailureW(text.w_str());
+  AddFailureW(*rules.journal, text.w_str());
 }
 
 // Without a stripped image the installer itself becomes the uninstaller,
@@ -96,6 +96,6 @@ bool PlaceUninstaller(const FileWriteRules& rules, const String& path, const Pro
                       const String& icon) {
   if (!program || program->stripped.empty()) return CopyInstaller(rules, path, installer_path);
   if (!WriteStrippedProgram(rules, path, program->stripped)) return false;
-  if (!icon.empty()) ReplaceProgramIcon(path, icon);
+  if (!icon.empty()) ReplaceProgramIcon(*rules.journal, path, icon);
   return true;
 }

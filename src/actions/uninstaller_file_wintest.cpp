@@ -79,7 +79,7 @@ class UninstallerFileRun : public RegistrationRun {
 
 TEST_F(UninstallerFileRun, StrippedImageWithItsIconReplaced) {
   const std::string image = IconImage();
-  ASSERT_TRUE(PlaceUninstaller(FileWriteRulesOf(product_), W(path_), &copy_, String(), Bytes(IconFile(image))));
+  ASSERT_TRUE(PlaceUninstaller(FileWriteRulesOf(product_, journal_), W(path_), &copy_, String(), Bytes(IconFile(image))));
   EXPECT_EQ(Log(), "");
   EXPECT_EQ(Failures(), "");
   EXPECT_EQ(ProgramResource(path_, RT_ICON, 1), image);
@@ -89,7 +89,7 @@ TEST_F(UninstallerFileRun, StrippedImageWithItsIconReplaced) {
 }
 
 TEST_F(UninstallerFileRun, ABrokenIconLeavesTheProgramAsWritten) {
-  ASSERT_TRUE(PlaceUninstaller(FileWriteRulesOf(product_), W(path_), &copy_, String(), String("not an icon")));
+  ASSERT_TRUE(PlaceUninstaller(FileWriteRulesOf(product_, journal_), W(path_), &copy_, String(), String("not an icon")));
   EXPECT_EQ(testkit::ReadFileBytes(path_), image_);
   EXPECT_EQ(Log(), "Failed to replace uninstaller icon.\r\n");
 }
@@ -98,13 +98,13 @@ TEST_F(UninstallerFileRun, ARunningUninstallerIsReplacedAtTheRestart) {
   PutFile(path_, "old uninstaller");
   {
     const FileHandle running = HoldExclusively(path_);
-    EXPECT_FALSE(PlaceUninstaller(FileWriteRulesOf(product_), W(path_), &copy_, String(), String()));
+    EXPECT_FALSE(PlaceUninstaller(FileWriteRulesOf(product_, journal_), W(path_), &copy_, String(), String()));
   }
   EXPECT_EQ(testkit::ReadFileBytes(path_).value_or(""), "old uninstaller");
   const std::wstring staged = QueuedSource();
   ASSERT_FALSE(staged.empty());
   EXPECT_EQ(testkit::ReadFileBytes(staged), image_);
-  EXPECT_TRUE(RestartNeeded());
+  EXPECT_TRUE(journal_.restart_needed);
   EXPECT_NE(Log().find("was successfully registered for replacement.\r\n"), std::string::npos);
   EXPECT_EQ(Failures(), "");
 }
@@ -118,19 +118,19 @@ TEST_F(UninstallerFileRun, WithoutAStrippedImageTheInstallerIsCopied) {
   installer_bytes += "end";
   const std::wstring installer = folder_ / L"installer.exe";
   PutFile(installer, installer_bytes);
-  ASSERT_TRUE(PlaceUninstaller(FileWriteRulesOf(product_), W(path_), nullptr, W(installer), String()));
+  ASSERT_TRUE(PlaceUninstaller(FileWriteRulesOf(product_, journal_), W(path_), nullptr, W(installer), String()));
   EXPECT_EQ(testkit::ReadFileBytes(path_), installer_bytes);
 
   PutFile(path_, "old uninstaller");
   const ProgramCopy whole_file_only;  // the locator kept no stripped image
   {
     const FileHandle running = HoldExclusively(path_);
-    EXPECT_FALSE(PlaceUninstaller(FileWriteRulesOf(product_), W(path_), &whole_file_only, W(installer), String()));
+    EXPECT_FALSE(PlaceUninstaller(FileWriteRulesOf(product_, journal_), W(path_), &whole_file_only, W(installer), String()));
   }
   const std::wstring staged = QueuedSource();
   ASSERT_FALSE(staged.empty());
   EXPECT_EQ(testkit::ReadFileBytes(staged), installer_bytes);
-  EXPECT_TRUE(RestartNeeded());
+  EXPECT_TRUE(journal_.restart_needed);
   std::string expected = Text(Utf16ToUtf8(W(path_)));
   expected.insert(0, 1, '"');
   expected += "\" was successfully registered for replacement.";
@@ -139,7 +139,7 @@ TEST_F(UninstallerFileRun, WithoutAStrippedImageTheInstallerIsCopied) {
 
   // An installer that cannot be read leaves no uninstaller and says so.
   ASSERT_TRUE(DeleteFileW(path_.c_str()));
-  EXPECT_FALSE(PlaceUninstaller(FileWriteRulesOf(product_), W(path_), nullptr, W(folder_ / L"gone.exe"), String()));
+  EXPECT_FALSE(PlaceUninstaller(FileWriteRulesOf(product_, journal_), W(path_), nullptr, W(folder_ / L"gone.exe"), String()));
   EXPECT_FALSE(Exists(path_));
   EXPECT_NE(Failures().find(Text(Utf16ToUtf8(W(path_)))), std::string::npos) << Failures();
 }
@@ -152,7 +152,7 @@ TEST_F(UninstallerFileRun, ReadmeAndLicenceCopies) {
   s.LicenseTexts.Add(String(u"{\\rtf1 first}"));
   s.LicenseTexts.Add(String(u""));
   s.LicenseTexts.Add(String(u"second"));
-  ASSERT_TRUE(CopyReadmeAndLicenceTexts(product_, install_folder_, Progress()));
+  ASSERT_TRUE(CopyReadmeAndLicenceTexts(product_, journal_, install_folder_, Progress()));
   EXPECT_EQ(testkit::ReadFileBytes(folder_ / L"readme.txt").value_or(""), "\xEF\xBB\xBFRead me \xE6\x97\xA5\r\n");
   EXPECT_EQ(testkit::ReadFileBytes(folder_ / L"eula1.txt").value_or(""), "{\\rtf1 first}");
   EXPECT_EQ(testkit::ReadFileBytes(folder_ / L"eula2.txt").value_or(""), "\xEF\xBB\xBFsecond");
@@ -163,7 +163,7 @@ TEST_F(UninstallerFileRun, ReadmeAndLicenceCopies) {
   // Without the flags nothing is copied.
   DeleteFileW((folder_ / L"readme.txt").c_str());
   s.ProductFlags = 0;
-  ASSERT_TRUE(CopyReadmeAndLicenceTexts(product_, install_folder_, Progress()));
+  ASSERT_TRUE(CopyReadmeAndLicenceTexts(product_, journal_, install_folder_, Progress()));
   EXPECT_FALSE(Exists(folder_ / L"readme.txt"));
 }
 

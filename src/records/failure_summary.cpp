@@ -4,53 +4,49 @@
 
 #include "core/codepage.h"
 #include "core/format.h"
+#include "records/journal.h"
 
-FailureSummary& TheFailureSummary() {
-  static FailureSummary summary;
-  return summary;
-}
-
-void AddFailure(const char* text) {
+void AddFailure(Journal& journal, const char* text) {
   if (text == nullptr || *text == 0) return;
-  FailureSummary& summary = TheFailureSummary();
+  FailureSummary& summary = journal.failures;
   summary.text.Append(text);
   ++summary.count;
 }
 
-void AddFailure(const String& text) {
+void AddFailure(Journal& journal, const String& text) {
   if (text.empty()) return;
-  FailureSummary& summary = TheFailureSummary();
+  FailureSummary& summary = journal.failures;
   summary.text.Append(text);
   ++summary.count;
 }
 
-void AddFailureW(const char16_t* text) {
+void AddFailureW(Journal& journal, const char16_t* text) {
   if (text == nullptr || *text == 0) return;
-  AddFailure(Utf16ToAnsi(text));
+  AddFailure(journal, Utf16ToAnsi(text));
 }
 
-void AddFailureFormat(const char* format, ...) {
+void AddFailureFormat(Journal& journal, const char* format, ...) {
   va_list args;
   va_start(args, format);
   String text;
   VFormatString(text, format, args);
   va_end(args);
-  AddFailure(text);
+  AddFailure(journal, text);
 }
 
-void AddFailureFormatW(const char16_t* format, ...) {
+void AddFailureFormatW(Journal& journal, const char16_t* format, ...) {
   va_list args;
   va_start(args, format);
   String text;
   VFormatStringW(text, format, args);
   va_end(args);
-  AddFailure(Utf16ToAnsi(text));
+  AddFailure(journal, Utf16ToAnsi(text));
 }
 
-bool HasFailed() { return !TheFailureSummary().text.empty(); }
+bool HasFailed(const Journal& journal) { return !journal.failures.text.empty(); }
 
-void ClearFailures() {
-  FailureSummary& summary = TheFailureSummary();
+void ClearFailures(Journal& journal) {
+  FailureSummary& summary = journal.failures;
   summary.text.Clear();
   summary.count = 0;
 }

@@ -14,17 +14,17 @@ struct FailureSummary {
   int32_t count = 0;  // entries added
 };
 
-FailureSummary& TheFailureSummary();
+struct Journal;
 
 // Each call adds one entry. Wide texts are converted to the ANSI code page
 // with '?' for what it cannot hold. Empty texts are ignored.
-void AddFailure(const char* text);
-void AddFailure(const String& text);
-void AddFailureW(const char16_t* text);
-void AddFailureFormat(const char* format, ...);
-void AddFailureFormatW(const char16_t* format, ...);
+void AddFailure(Journal& journal, const char* text);
+void AddFailure(Journal& journal, const String& text);
+void AddFailureW(Journal& journal, const char16_t* text);
+void AddFailureFormat(Journal& journal, const char* format, ...);
+void AddFailureFormatW(Journal& journal, const char16_t* format, ...);
 
 // Whether anything was recorded: the run failed.
-bool HasFailed();
+bool HasFailed(const Journal& journal);
 // Empties the summary (the uninstaller starts a run with it).
-void ClearFailures();
+void ClearFailures(Journal& journal);

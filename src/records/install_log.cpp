@@ -77,7 +77,7 @@ String ConvertOlderLog(const String& content) {
   return out;
 }
 
-bool AppendRunToLog(File& log, const String& header_text, const String& ending) {
+bool AppendRunToLog(File& log, WorkingLog& working, const String& header_text, const String& ending) {
   const int64_t size = log.Size();
   if (size < 0 || !ConvertInPlace(log, size)) return false;
   const int64_t end = log.Size();
@@ -85,7 +85,7 @@ bool AppendRunToLog(File& log, const String& header_text, const String& ending) 
   bool ok = log.Write(end > 0 ? kInstallLogSeparator : kUtf8Bom,
                       TextLength(end > 0 ? kInstallLogSeparator : kUtf8Bom));
   ok = ok && WriteText(log, header_text);
-  if (WorkingLogIsOpen()) ok = ok && CopyWorkingLog(log);
+  if (WorkingLogIsOpen(working)) ok = ok && CopyWorkingLog(working, log);
   ok = ok && WriteText(log, ending);
   return ok;
 }

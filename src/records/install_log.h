@@ -10,6 +10,7 @@
 #include "core/file.h"
 #include "core/string.h"
 #include "package/run_product.h"
+#include "records/journal.h"
 
 inline constexpr char16_t kInstallLogName[] = u"Install.log";
 inline constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
@@ -49,7 +50,7 @@ String ConvertOlderLog(const String& content);
 // log in place, writes the separator (or, into an empty file, the byte-order
 // mark), the header text, the working log (when it is open) and the ending.
 // False when a read or write failed.
-bool AppendRunToLog(File& log, const String& header_text, const String& ending);
+bool AppendRunToLog(File& log, WorkingLog& working, const String& header_text, const String& ending);
 
 // The log's path in the uninstall data folder.
 String InstallLogPath(const String& uninstall_folder);
@@ -65,7 +66,9 @@ struct InstallLogFinish {
   String old_version;        // the version installed before, for the header
   bool uninstall_supported = false;  // for the header: the run registers an uninstaller
   const RunProduct* product = nullptr;  // the run's product; null: an empty one
-  void (*completion_step)(const RunProduct& product) = nullptr;  // told the product above
+  // Told the product and the journal above.
+  void (*completion_step)(const RunProduct& product, const Journal& journal) = nullptr;
+  Journal* journal = nullptr;  // the run's journal: its failures and working log; never null
 };
 
 // Ends the install log once, at the end of the installation (interactive)

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/file_stream.h"
-#include "records/failure_summary.h"
+#include "records/journal.h"
 #include "records/log_writers.h"
 #include "records/records_test_util.h"
 #include "records/working_log.h"
@@ -72,37 +72,38 @@ TEST(InstallLogText, OlderLogsAreConvertedOnce) {
 class InstallLogFile : public testing::Test {
  protected:
   void SetUp() override {
-    TheWorkingLog().file.AttachStream(working_.stream());
+    journal_.log.file.AttachStream(working_.stream());
     log_.AttachStream(install_log_.stream());
   }
   void TearDown() override {
-    TheWorkingLog().file.Close();
+    journal_.log.file.Close();
     log_.Close();
   }
   std::string Log() const { return Text(install_log_.content()); }
   std::string Working() const { return Text(working_.content()); }
 
+  Journal journal_;
   MemoryStream working_;
   MemoryStream install_log_;
   File log_;
 };
 
 TEST_F(InstallLogFile, WritersSendUtf8ToTheWorkingLog) {
-  LogText("Caf\xE9 ");                   // Windows-1252
-  LogFormat("%d files, %s\r\n", 3, "ok");
-  LogTextW(u"\u65E5\u672C ");
-  LogFormatW(u"%s=%d\r\n", u"\u00FC", 7);
-  LogTextW(u"Copying \"", String(u"C:\\\u00E9"), u"\" done\r\n");
-  LogItem(u"Registering COM File \"", String(u"C:\\App\\x.dll"));
-  LogOk();
-  LogItem(u"Registering Type Library \"", String(u"C:\\App\\x.tlb"));
-  LogFailed();
-  LogItem(u"Installing \"", String(u"a.inf"));
-  LogFailedBang();
-  LogItem(u"Installing \"", String(u"b.msi"));
-  LogFailedCode(1603);
-  LogResult(true);
-  LogResult(false);
+  LogText(journal_, "Caf\xE9 ");                   // Windows-1252
+  LogFormat(journal_, "%d files, %s\r\n", 3, "ok");
+  LogTextW(journal_, u"\u65E5\u672C ");
+  LogFormatW(journal_, u"%s=%d\r\n", u"\u00FC", 7);
+  LogTextW(journal_, u"Copying \"", String(u"C:\\\u00E9"), u"\" done\r\n");
+  LogItem(journal_, u"Registering COM File \"", String(u"C:\\App\\x.dll"));
+  LogOk(journal_);
+  LogItem(journal_, u"Registering Type Library \"", String(u"C:\\App\\x.tlb"));
+  LogFailed(journal_);
+  LogItem(journal_, u"Installing \"", String(u"a.inf"));
+  LogFailedBang(journal_);
+  LogItem(journal_, u"Installing \"", String(u"b.msi"));
+  LogFailedCode(journal_, 1603);
+  LogResult(journal_, true);
+  LogResult(journal_, false);
   EXPECT_EQ(Working(),
             "Caf\xC3\xA9 3 files, ok\r\n\xE6\x97\xA5\xE6\x9C\xAC \xC3\xBC=7\r\nCopying \"C:\\\xC3\xA9\" done\r\n"
             "Registering COM File \"C:\\App\\x.dll\"...OK\r\n"
@@ -112,40 +113,40 @@ TEST_F(InstallLogFile, WritersSendUtf8ToTheWorkingLog) {
             "OK\r\nFAILED\r\n");
 
   // Nothing is kept while no log is open.
-  TheWorkingLog().file.Close();
-  LogText("lost");
-  LogTextW(u"lost");
-  LogOk();
+  journal_.log.file.Close();
+  LogText(journal_, "lost");
+  LogTextW(journal_, u"lost");
+  LogOk(journal_);
   EXPECT_EQ(Working().find("lost"), std::string::npos);
 }
 
 TEST_F(InstallLogFile, FirstRunStartsWithTheMarkAndASecondRunIsSeparated) {
-  LogText("first run line\r\n");
+  LogText(journal_, "first run line\r\n");
   const String header = InstallLogHeaderText(SampleHeader());
-  ASSERT_TRUE(AppendRunToLog(log_, header, InstallLogEnding(String(), String(u"Installation Complete"))));
+  ASSERT_TRUE(AppendRunToLog(log_, journal_.log, header, InstallLogEnding(String(), String(u"Installation Complete"))));
   const std::string first = kBom + Text(header) + "first run line\r\n\r\nInstallation Complete\r\n";
   EXPECT_EQ(Log(), first);
   EXPECT_EQ(Log().find(std::string(46, '*')), std::string::npos);
 
   // The working log goes on at its end after being copied.
-  LogText("second run line\r\n");
+  LogText(journal_, "second run line\r\n");
   EXPECT_EQ(Working(), "first run line\r\nsecond run line\r\n");
 
   working_.Reset(String("second run line\r\n"));
-  ASSERT_TRUE(AppendRunToLog(log_, header, InstallLogEnding(String("failed\r\n\r\n"), String(u"unused"))));
+  ASSERT_TRUE(AppendRunToLog(log_, journal_.log, header, InstallLogEnding(String("failed\r\n\r\n"), String(u"unused"))));
   EXPECT_EQ(Log(), first + kSeparator + Text(header) +
                        "second run line\r\n\r\n*** FAILURE SUMMARY ***\r\nfailed\r\n\r\n");
 }
 
 TEST_F(InstallLogFile, AnOlderAnsiLogIsConvertedAndKeepsItsContent) {
   install_log_.Reset(String("Installation log for: Caf\xE9\r\nOld line \x80\r\n"));
-  TheWorkingLog().file.Close();  // a crash before the working log existed
-  ASSERT_TRUE(AppendRunToLog(log_, String("H\r\n"), String("\r\nE\r\n")));
+  journal_.log.file.Close();  // a crash before the working log existed
+  ASSERT_TRUE(AppendRunToLog(log_, journal_.log, String("H\r\n"), String("\r\nE\r\n")));
   EXPECT_EQ(Log(), kBom + "Installation log for: Caf\xC3\xA9\r\nOld line \xE2\x82\xAC\r\n" + kSeparator +
                        "H\r\n\r\nE\r\n");
   // Once converted it is left alone.
   const std::string once = Log();
-  ASSERT_TRUE(AppendRunToLog(log_, String("H\r\n"), String("\r\nE\r\n")));
+  ASSERT_TRUE(AppendRunToLog(log_, journal_.log, String("H\r\n"), String("\r\nE\r\n")));
   EXPECT_EQ(Log(), once + kSeparator + "H\r\n\r\nE\r\n");
 }
 
@@ -154,24 +155,36 @@ TEST(InstallLogPath, InTheUninstallDataFolder) {
 }
 
 TEST(FailureSummaryText, AnyEntryMeansFailure) {
-  ClearFailures();
-  EXPECT_FALSE(HasFailed());
-  AddFailure("");
-  AddFailureW(u"");
-  EXPECT_FALSE(HasFailed());
-  EXPECT_EQ(TheFailureSummary().count, 0);
-  AddFailure("Could not write: C:\\a.txt\r\n\r\n");
-  AddFailureW(u"Caf\u00E9 \u65E5\r\n\r\n");  // '?' where ANSI has no character
-  AddFailureFormat("Failed to uninstall %s, code %d: %s\r\n", "x.msi", 1603, "Fatal error");
-  AddFailureFormatW(u"%s %s\r\n", u"Could not delete:", u"C:\\\u00E9");
-  EXPECT_TRUE(HasFailed());
-  EXPECT_EQ(TheFailureSummary().count, 4);
-  EXPECT_EQ(Text(TheFailureSummary().text),
+  Journal journal;
+  ClearFailures(journal);
+  EXPECT_FALSE(HasFailed(journal));
+  AddFailure(journal, "");
+  AddFailureW(journal, u"");
+  EXPECT_FALSE(HasFailed(journal));
+  EXPECT_EQ(journal.failures.count, 0);
+  AddFailure(journal, "Could not write: C:\\a.txt\r\n\r\n");
+  AddFailureW(journal, u"Caf\u00E9 \u65E5\r\n\r\n");  // '?' where ANSI has no character
+  AddFailureFormat(journal, "Failed to uninstall %s, code %d: %s\r\n", "x.msi", 1603, "Fatal error");
+  AddFailureFormatW(journal, u"%s %s\r\n", u"Could not delete:", u"C:\\\u00E9");
+  EXPECT_TRUE(HasFailed(journal));
+  EXPECT_EQ(journal.failures.count, 4);
+  EXPECT_EQ(Text(journal.failures.text),
             "Could not write: C:\\a.txt\r\n\r\nCaf\xE9 ?\r\n\r\nFailed to uninstall x.msi, code 1603: Fatal error\r\n"
             "Could not delete: C:\\\xE9\r\n");
-  ClearFailures();
-  EXPECT_FALSE(HasFailed());
-  EXPECT_EQ(TheFailureSummary().count, 0);
+  ClearFailures(journal);
+  EXPECT_FALSE(HasFailed(journal));
+  EXPECT_EQ(journal.failures.count, 0);
+}
+
+TEST(FailureSummaryText, TwoJournalsStayApart) {
+  Journal run;
+  Journal other;
+  AddFailure(run, "Could not write: C:\\a.txt\r\n\r\n");
+  other.restart_needed = true;
+  EXPECT_TRUE(HasFailed(run));
+  EXPECT_FALSE(HasFailed(other));
+  EXPECT_EQ(other.failures.count, 0);
+  EXPECT_FALSE(run.restart_needed);
 }
 
 }  // namespace

@@ -14,7 +14,6 @@
 #include "package/message_numbers.h"
 #include "records/failure_summary.h"
 #include "records/install_log.h"
-#include "records/working_log.h"
 
 namespace {
 
@@ -49,14 +48,14 @@ bool WriteInstallLog(const String& path, const InstallLogFinish& finish) {
   File log;
   if (log.Open(path.w_str(), kOpenOrCreate) != kFileOk) return false;
   const String ending =
-      InstallLogEnding(TheFailureSummary().text, MessageText(ProductOf(finish).languages, message_number::kCompleted));
-  return AppendRunToLog(log, InstallLogHeaderText(CurrentHeader(finish)), ending);
+      InstallLogEnding(finish.journal->failures.text, MessageText(ProductOf(finish).languages, message_number::kCompleted));
+  return AppendRunToLog(log, finish.journal->log, InstallLogHeaderText(CurrentHeader(finish)), ending);
 }
 
 }  // namespace
 
 bool FinishInstallLog(const InstallLogFinish& finish) {
-  const bool failed = HasFailed();
+  const bool failed = HasFailed(*finish.journal);
   const ProductSettings& settings = ProductOf(finish).settings;
   const String path = InstallLogPath(finish.uninstall_folder);
   bool show = false;
@@ -64,12 +63,12 @@ bool FinishInstallLog(const InstallLogFinish& finish) {
     if (failed) {
       show = AskToShowFailedLog(ProductOf(finish).languages, path);
     } else if (!settings.Flag(product_flag::kNoCompletionNotice) && finish.completion_step != nullptr) {
-      finish.completion_step(ProductOf(finish));
+      finish.completion_step(ProductOf(finish), *finish.journal);
     }
   }
   bool written = false;
   if (settings.Flag(product_flag::kKeepInstallLog) || failed) written = WriteInstallLog(path, finish);
-  EndWorkingLog();
+  EndWorkingLog(finish.journal->log);
   if (show && written) ShowInstallLog(path);
   return written;
 }

@@ -10,6 +10,7 @@
 #include "core/scratch_folder_wintest.h"
 #include "package/run_product.h"
 #include "records/failure_summary.h"
+#include "records/journal.h"
 #include "records/log_writers.h"
 #include "records/working_log.h"
 #include "testkit/files.h"
@@ -23,6 +24,7 @@ const std::string kSeparator = "\r\n\r\n" + std::string(46, '*') + "\r\n";
 // A product with its install log kept, installed into a scratch folder.
 class InstallLogRun : public testing::Test {
  protected:
+  Journal journal_;  // this test's run journal
   void SetUp() override {
     product_.settings.DisplayName = String(u"Bastionix Log \u00C9preuve");
     product_.settings.DisplayVersion = String(u"2.5");
@@ -35,18 +37,19 @@ class InstallLogRun : public testing::Test {
     product_.languages.messages[43] = String(u"Installation Complete");
     finish_.uninstall_folder = String(U16(folder_.path()));
     finish_.install_folder = String(u"C:\\Program Files\\Log Test");
-    ClearFailures();
+    ClearFailures(journal_);
   }
   void TearDown() override {
-    EndWorkingLog();
-    ClearFailures();
+    EndWorkingLog(journal_.log);
+    ClearFailures(journal_);
   }
 
   // Ends the log as a run would: `reinstall`, at the installation's end
   // (`interactive`) with `step` as its completion step.
-  bool Finish(bool reinstall, bool interactive, void (*step)(const RunProduct&) = nullptr) {
+  bool Finish(bool reinstall, bool interactive, void (*step)(const RunProduct&, const Journal&) = nullptr) {
     InstallLogFinish finish = finish_;
     finish.product = &product_;
+    finish.journal = &journal_;
     finish.uninstall_supported = product_.settings.Flag(product_flag::kDetectInstallation);
     finish.reinstall = reinstall;
     finish.interactive = interactive;
@@ -56,8 +59,8 @@ class InstallLogRun : public testing::Test {
 
   // Starts the working log and checks that it is a real file.
   std::wstring StartLog() {
-    EXPECT_TRUE(StartWorkingLog());
-    const std::wstring name(reinterpret_cast<const wchar_t*>(TheWorkingLog().file.wname().w_str()));
+    EXPECT_TRUE(StartWorkingLog(journal_.log));
+    const std::wstring name(reinterpret_cast<const wchar_t*>(journal_.log.file.wname().w_str()));
     EXPECT_TRUE(testkit::FileExists(name)) << name.c_str();
     return name;
   }
@@ -73,8 +76,8 @@ bool EndsWith(const std::string& text, const std::string& end) {
 }
 
 // What the file behind the working log holds, read through its own handle.
-std::string WorkingLogOnDisk() {
-  HANDLE handle = TheWorkingLog().file.handle();
+std::string WorkingLogOnDisk(const WorkingLog& log) {
+  HANDLE handle = log.file.handle();
   LARGE_INTEGER size = {};
   if (!GetFileSizeEx(handle, &size)) return "<no size>";
   std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
@@ -91,18 +94,18 @@ std::string WorkingLogOnDisk() {
 
 TEST_F(InstallLogRun, TheWorkingLogIsATemporaryUtf8File) {
   const std::wstring name = StartLog();
-  LogText("Caf\xE9 ");
-  LogItem(u"Registering COM File \"", String(u"C:\\\u65E5.dll"));
-  LogFailedCode(5);
-  EXPECT_EQ(WorkingLogOnDisk(), "Caf\xC3\xA9 Registering COM File \"C:\\\xE6\x97\xA5.dll\"...FAILED, code 5\r\n");
-  EndWorkingLog();
+  LogText(journal_, "Caf\xE9 ");
+  LogItem(journal_, u"Registering COM File \"", String(u"C:\\\u65E5.dll"));
+  LogFailedCode(journal_, 5);
+  EXPECT_EQ(WorkingLogOnDisk(journal_.log), "Caf\xC3\xA9 Registering COM File \"C:\\\xE6\x97\xA5.dll\"...FAILED, code 5\r\n");
+  EndWorkingLog(journal_.log);
   EXPECT_FALSE(testkit::FileExists(name));
-  EXPECT_FALSE(WorkingLogIsOpen());
+  EXPECT_FALSE(WorkingLogIsOpen(journal_.log));
 }
 
 TEST_F(InstallLogRun, ASecondInstallationAppendsASeparatorAndItsOwnHeader) {
   std::wstring working = StartLog();
-  LogText("first run\r\n");
+  LogText(journal_, "first run\r\n");
   ASSERT_TRUE(Finish(false, false));
   EXPECT_FALSE(testkit::FileExists(working));
   const std::string first = InstallLog();
@@ -115,8 +118,8 @@ TEST_F(InstallLogRun, ASecondInstallationAppendsASeparatorAndItsOwnHeader) {
   EXPECT_TRUE(EndsWith(first, "\r\n\r\nfirst run\r\n\r\nInstallation Complete\r\n")) << first;
 
   working = StartLog();
-  LogText("second run\r\n");
-  AddFailure("Could not write: C:\\x.dll\r\n\r\n");
+  LogText(journal_, "second run\r\n");
+  AddFailure(journal_, "Could not write: C:\\x.dll\r\n\r\n");
   ASSERT_TRUE(Finish(true, false));
   EXPECT_FALSE(testkit::FileExists(working));
   const std::string both = InstallLog();
@@ -133,12 +136,12 @@ TEST_F(InstallLogRun, ASecondInstallationAppendsASeparatorAndItsOwnHeader) {
 TEST_F(InstallLogRun, WithoutTheLogSettingOnlyAFailedRunLeavesALog) {
   product_.settings.ProductFlags = 0;
   StartLog();
-  LogText("quiet\r\n");
+  LogText(journal_, "quiet\r\n");
   EXPECT_FALSE(Finish(false, false));
   EXPECT_FALSE(testkit::FileExists(folder_ / L"Install.log"));
 
   const std::wstring working = StartLog();
-  AddFailure("\r\n\r\nINSTALLER CRASHED!\r\n");
+  AddFailure(journal_, "\r\n\r\nINSTALLER CRASHED!\r\n");
   ASSERT_TRUE(Finish(false, false));
   EXPECT_FALSE(testkit::FileExists(working));
   const std::string log = InstallLog();
@@ -149,7 +152,7 @@ TEST_F(InstallLogRun, WithoutTheLogSettingOnlyAFailedRunLeavesALog) {
 TEST_F(InstallLogRun, ALogThatCannotBeOpenedIsSkipped) {
   finish_.uninstall_folder = String(U16(folder_ / L"missing\\folder"));
   const std::wstring working = StartLog();
-  AddFailure("failed\r\n\r\n");
+  AddFailure(journal_, "failed\r\n\r\n");
   EXPECT_FALSE(Finish(false, false));
   EXPECT_FALSE(testkit::FileExists(working));
   EXPECT_FALSE(testkit::FileExists(folder_ / L"missing"));
@@ -157,7 +160,7 @@ TEST_F(InstallLogRun, ALogThatCannotBeOpenedIsSkipped) {
 
 int completion_steps = 0;
 // Counts only a step that is told the run's product.
-void CountCompletionStep(const RunProduct& product) {
+void CountCompletionStep(const RunProduct& product, const Journal&) {
   if (product.settings.DisplayVersion.EqualsW(u"2.5")) ++completion_steps;
 }
 
@@ -174,7 +177,7 @@ TEST_F(InstallLogRun, AnInteractiveRunAsksOnFailureAndOtherwiseCompletes) {
 
   // A failed run asks first, on the thread that finishes the log.
   StartLog();
-  AddFailure("failed\r\n\r\n");
+  AddFailure(journal_, "failed\r\n\r\n");
   bool written = false;
   std::thread finishing([this, &written] { written = Finish(false, true, &CountCompletionStep); });
   const HWND box = testkit::WaitForWindow(GetCurrentProcessId(), {testkit::kDialogClass, L"Installation Incomplete"});

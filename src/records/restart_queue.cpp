@@ -90,17 +90,3 @@ PendingCleanup DropPendingOperations(Vector<PendingRename>* pairs, const FileSet
   }
   return cleanup;
 }
-
-namespace {
-
-bool g_restart_needed = false;
-
-}  // namespace
-
-void NoteRestartNeeded() {
-  g_restart_needed = true;
-}
-
-bool RestartNeeded() { return g_restart_needed; }
-
-void ClearRestartNeeded() { g_restart_needed = false; }

@@ -1,7 +1,8 @@
 // The restart queue: moves and deletions that the system carries out at the
 // next restart, for files that are in use now. The installer adds to it and
 // takes off what would undo its own work; the uninstaller does the same for
-// the files it removed. Whoever adds to it notes that a restart is needed.
+// the files it removed. Whoever adds to it notes in the run's journal that a
+// restart is needed (Journal::restart_needed).
 //
 // Moves and deletions that the system carries out at the next restart, for
 // files that are in use now. NT-family systems keep them in the
@@ -16,6 +17,8 @@
 #include "core/file_set.h"
 #include "core/string.h"
 #include "core/vector.h"
+
+struct Journal;
 
 // The last error a successful request leaves, so that a caller can tell an
 // operation put off until the restart from one done at once.
@@ -98,13 +101,4 @@ enum class PendingCleanupMode { kInstall, kUninstall };
 // nothing is left). A Session Manager key that cannot be opened for reading
 // and writing, or an empty queue, leaves everything as it is. In install
 // mode a blank line and a line per dropped operation go to the working log.
-void CleanPendingOperations(const FileSet& files, PendingCleanupMode mode);
-
-// Whether this run left work for the next restart: noted by whatever staged a
-// file for it, read by the run's owner, which then asks for the restart as
-// for the product's ask-restart flag (ProductFlags bit 14) and records that
-// bit in the Uninstall key.
-void NoteRestartNeeded();
-bool RestartNeeded();
-// Forgets the note; for a test that starts a run afresh.
-void ClearRestartNeeded();
+void CleanPendingOperations(Journal& journal, const FileSet& files, PendingCleanupMode mode);

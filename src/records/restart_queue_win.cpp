@@ -108,7 +108,7 @@ void WriteQueue(RegistryKey& key, const Vector<PendingRename>& pairs) {
 
 }  // namespace
 
-void CleanPendingOperations(const FileSet& files, PendingCleanupMode mode) {
+void CleanPendingOperations(Journal& journal, const FileSet& files, PendingCleanupMode mode) {
   RegistryKey key;
   if (!key.Open(RegRoot::kLocalMachine, kSessionManagerKey, kRegOpenOnly | kRegNoStack, KEY_READ | KEY_SET_VALUE,
                 kSessionManagerView)) {
@@ -120,7 +120,7 @@ void CleanPendingOperations(const FileSet& files, PendingCleanupMode mode) {
   for (const String& source : cleanup.orphaned_sources) DeleteFile(source.w_str(), kDeleteToRecycleBin);
   if (cleanup.changed) WriteQueue(key, pairs);
   if (mode == PendingCleanupMode::kInstall) {
-    LogTextW(u"\r\n");
-    LogTextW(cleanup.log);
+    LogTextW(journal, u"\r\n");
+    LogTextW(journal, cleanup.log);
   }
 }

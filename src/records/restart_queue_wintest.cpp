@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "records/journal.h"
 #include "records/restart_queue.h"
 
 #include <gtest/gtest.h>
@@ -37,6 +38,7 @@ std::string Utf8Folded(const std::wstring& path) {
 // deletion of a file now written.
 class PendingCleanupRun : public testing::Test {
  protected:
+  Journal journal_;  // this test's run journal
   void SetUp() override {
     PutFile(folder_ / L"stale.tmp", "old copy");
     PutFile(folder_ / L"other.tmp", "other copy");
@@ -47,10 +49,10 @@ class PendingCleanupRun : public testing::Test {
     QueuePendingPairs(pairs);
     AddToFileSet(&written_, String(U16(folder_ / L"written.dll")));
     AddToFileSet(&written_, String(U16(folder_ / L"data.ini")));
-    TheWorkingLog().file.AttachStream(log_.stream());
+    journal_.log.file.AttachStream(log_.stream());
   }
   void TearDown() override {
-    TheWorkingLog().file.Close();
+    journal_.log.file.Close();
     ForgetPendingPairsIn(folder_.path());
   }
 
@@ -61,7 +63,7 @@ class PendingCleanupRun : public testing::Test {
 
 TEST_F(PendingCleanupRun, InstallDropsWhatWouldUndoTheWrittenFilesAndLogsIt) {
   const int32_t before = ReadPendingQueue().Count();
-  CleanPendingOperations(written_, PendingCleanupMode::kInstall);
+  CleanPendingOperations(journal_, written_, PendingCleanupMode::kInstall);
 
   const Vector<PendingRename> mine = PendingPairsIn(folder_.path());
   ASSERT_EQ(mine.Count(), 1);
@@ -76,14 +78,14 @@ TEST_F(PendingCleanupRun, InstallDropsWhatWouldUndoTheWrittenFilesAndLogsIt) {
 }
 
 TEST_F(PendingCleanupRun, UninstallDropsTheSameWithoutALog) {
-  CleanPendingOperations(written_, PendingCleanupMode::kUninstall);
+  CleanPendingOperations(journal_, written_, PendingCleanupMode::kUninstall);
   EXPECT_EQ(PendingPairsIn(folder_.path()).Count(), 1);
   EXPECT_EQ(Text(log_.content()), "");
 }
 
 TEST_F(PendingCleanupRun, NothingListedLeavesTheQueueAlone) {
   const int32_t before = ReadPendingQueue().Count();
-  CleanPendingOperations(FileSet(), PendingCleanupMode::kUninstall);
+  CleanPendingOperations(journal_, FileSet(), PendingCleanupMode::kUninstall);
   EXPECT_EQ(ReadPendingQueue().Count(), before);
   EXPECT_EQ(PendingPairsIn(folder_.path()).Count(), 3);
   EXPECT_TRUE(Exists(folder_ / L"stale.tmp"));

@@ -7,13 +7,13 @@
 #include "records/marked_path.h"
 #include "records/shared_files.h"
 
-void RaiseSharedFileCounts(const Vector<SharedListing>& listed, String* shared_files) {
+void RaiseSharedFileCounts(Journal& journal, const Vector<SharedListing>& listed, String* shared_files) {
   if (listed.IsEmpty()) return;
   RegistryKey key;
   // The uninstaller lowers the counts in the same view.
   if (key.Open(RegRoot::kLocalMachine, kSharedDllsKey, 0, kRegWriteAccess, RegView::kDefault) ==
       RegistryKey::kFailed) {
-    AddFailure(kSharedCountsKeyFailedText);
+    AddFailure(journal, kSharedCountsKeyFailedText);
     return;
   }
   for (const SharedListing& listing : listed) {
@@ -21,6 +21,6 @@ void RaiseSharedFileCounts(const Vector<SharedListing>& listed, String* shared_f
     const String path = UnmarkPath(listing.path);
     uint32_t count = 0;
     if (!key.ReadNumber(path.w_str(), &count, 0)) count = 0;
-    if (!key.WriteNumber(path.w_str(), count + 1, 0)) LogTextW(SharedCountFailedLine(path, LastErrorTextW()));
+    if (!key.WriteNumber(path.w_str(), count + 1, 0)) LogTextW(journal, SharedCountFailedLine(path, LastErrorTextW()));
   }
 }

@@ -11,6 +11,8 @@
 #include "core/string.h"
 #include "core/vector.h"
 
+struct Journal;
+
 constexpr char16_t kSharedDllsKey[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 constexpr char kSharedCountsUnavailableText[] =
     "REGISTRY ERROR:  Unable to adjust shared file reference counts.\r\n\r\n";
@@ -49,7 +51,7 @@ String SharedCountFailedLine(const String& path, const String& reason);
 // be opened goes to the failure summary and nothing is counted. The caller
 // decides whether the product keeps counts at all (uninstall support, not on
 // removable media).
-void RaiseSharedFileCounts(const Vector<SharedListing>& listed, String* shared_files);
+void RaiseSharedFileCounts(Journal& journal, const Vector<SharedListing>& listed, String* shared_files);
 
 // One entry of "SharedFiles".
 struct SharedFileEntry {
@@ -73,6 +75,7 @@ bool TakeSharedFileEntry(String* text, SharedFileEntry* entry);
 uint32_t LoweredSharedCount(uint32_t stored);
 
 class RegistryKey;
+struct Journal;
 
 // How the pass deals with the user.
 struct SharedFilePassOptions {
@@ -85,6 +88,7 @@ struct SharedFilePassOptions {
   // Owner of the questions, and the window that gets the focus back after
   // a file was unregistered (an HWND; null for none).
   void* progress_window = nullptr;
+  Journal* journal = nullptr;  // the run's journal, for a failure; never null
 };
 
 // Platform (shared_files_win.cpp): the uninstaller's shared-file pass over

@@ -12,6 +12,7 @@
 #include "package/message_format.h"
 #include "package/message_numbers.h"
 #include "records/failure_summary.h"
+#include "records/journal.h"
 #include "records/marked_path.h"
 #include "records/shared_files.h"
 #include "records/uninstall_value_names.h"
@@ -110,7 +111,7 @@ bool RunSharedFilePass(RegistryKey& product_key, const SharedFilePassOptions& op
   RegistryKey counts;
   if (!counts.Open(RegRoot::kLocalMachine, kSharedDllsKey, kRegNoStack, KEY_READ | KEY_SET_VALUE,
                    kSharedDllsView)) {
-    AddFailure(kSharedCountsUnavailableText);
+    AddFailure(*options.journal, kSharedCountsUnavailableText);
     return false;
   }
   // The list was stored as 8-bit text; the registry keeps it as UTF-16.

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "records/journal.h"
 #include "records/shared_files.h"
 
 #include <gtest/gtest.h>
@@ -23,8 +24,9 @@ String Path(const std::wstring& path) { return String(U16(path)); }
 // their counts under SharedDLLs.
 class SharedFilePassRun : public testing::Test {
  protected:
+  Journal journal_;  // this test's run journal
   void SetUp() override {
-    ClearFailures();
+    ClearFailures(journal_);
     DeleteProductKey();  // what a stopped run left
     ASSERT_TRUE(product_.Open(RegRoot::kLocalMachine, kProductKey, kRegNoStack, kRegWriteAccess, RegView::kDefault));
     ASSERT_TRUE(counts_.Open(RegRoot::kLocalMachine, kSharedDllsKey, kRegNoStack, kRegWriteAccess, RegView::kDefault));
@@ -40,7 +42,7 @@ class SharedFilePassRun : public testing::Test {
     counts_.CloseAll();
     product_.CloseAll();
     DeleteProductKey();
-    ClearFailures();
+    ClearFailures(journal_);
   }
 
   // A file in the scratch folder with its count (none when count < 0) and
@@ -81,6 +83,8 @@ TEST_F(SharedFilePassRun, CountsGoDownAndUnusedFilesGo) {
 
   SharedFilePassOptions options;
 
+  options.journal = &journal_;
+
   options.ask_before_deleting = true;  // would ask, if the run were not automatic
   options.automatic = true;
   EXPECT_TRUE(RunSharedFilePass(product_, options));
@@ -101,7 +105,7 @@ TEST_F(SharedFilePassRun, CountsGoDownAndUnusedFilesGo) {
   EXPECT_FALSE(Exists(folder_ / L"\u00E9t\u00E9 \u4E2D.dll"));
 
   EXPECT_FALSE(product_.ValueExists(uninstall_value::kSharedFiles));
-  EXPECT_EQ(Text(TheFailureSummary().text), "");
+  EXPECT_EQ(Text(journal_.failures.text), "");
 }
 
 TEST_F(SharedFilePassRun, FileInUseStaysWithoutAReport) {
@@ -110,6 +114,7 @@ TEST_F(SharedFilePassRun, FileInUseStaysWithoutAReport) {
   HANDLE holder = CreateFileW((folder_ / L"busy.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(holder, INVALID_HANDLE_VALUE);
   SharedFilePassOptions options;
+  options.journal = &journal_;
   options.ask_before_deleting = true;  // would ask, if the run were not automatic
   options.automatic = true;
   EXPECT_TRUE(RunSharedFilePass(product_, options));
@@ -117,15 +122,16 @@ TEST_F(SharedFilePassRun, FileInUseStaysWithoutAReport) {
   uint32_t count = 0;
   EXPECT_FALSE(HasCount(busy, &count));
   EXPECT_TRUE(Exists(folder_ / L"busy.dll"));
-  EXPECT_EQ(Text(TheFailureSummary().text), "");
+  EXPECT_EQ(Text(journal_.failures.text), "");
 }
 
 TEST_F(SharedFilePassRun, EmptyListDoesNothing) {
   SharedFilePassOptions options;
+  options.journal = &journal_;
   options.ask_before_deleting = true;  // would ask, if the run were not automatic
   options.automatic = true;
   EXPECT_TRUE(RunSharedFilePass(product_, options));
-  EXPECT_EQ(Text(TheFailureSummary().text), "");
+  EXPECT_EQ(Text(journal_.failures.text), "");
 }
 
 }  // namespace

@@ -96,7 +96,8 @@ String UninstallDataPath(const String& uninstall_folder);
 // failure the earlier file stays as it was. Returns whether it was written;
 // the file error code goes to `*code` when given, the system's error stays
 // in the last error.
-bool WriteUninstallData(const RunProduct& product, const String& path, int* code = nullptr);
+bool WriteUninstallData(const RunProduct& product, const UninstallRecords& records, const String& path,
+                        int* code = nullptr);
 // Reads the file into `lists` and the uninstaller's own product (its settings
 // and language table). Returns the file error code (kFileOk when loaded).
 int LoadUninstallData(const String& path, UninstallDataLists& lists, RunProduct& product);

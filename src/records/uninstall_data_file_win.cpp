@@ -50,8 +50,8 @@ int ReplaceWholeFile(const String& path, const String& bytes) {
 
 }  // namespace
 
-bool WriteUninstallData(const RunProduct& product, const String& path, int* code) {
-  const String bytes = BuildUninstallData(TheUninstallRecords(), product.settings, product.languages);
+bool WriteUninstallData(const RunProduct& product, const UninstallRecords& records, const String& path, int* code) {
+  const String bytes = BuildUninstallData(records, product.settings, product.languages);
   const int result = ReplaceWholeFile(path, bytes);
   if (code != nullptr) *code = result;
   return result == kFileOk;

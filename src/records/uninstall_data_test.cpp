@@ -186,14 +186,11 @@ TEST(UninstallData, TheUninstallersRewriteKeepsWhatItDidNotActOn) {
                      languages);
   // The removal pass records again a file it could not delete and both MSI
   // packages whose removal failed.
-  UninstallRecords left;
-  std::swap(left, TheUninstallRecords());
-  ClearUninstallRecords();
-  AddUninstallRecord(lists.records[0], kRecordFile);
-  RecordMsiLine(lists.msi[0]);
-  RecordMsiLine(lists.msi[1]);
-  const std::string text = Text(BuildUninstallData(TheUninstallRecords(), settings, languages));
-  std::swap(left, TheUninstallRecords());
+  UninstallRecords again;
+  AddUninstallRecord(again, lists.records[0], kRecordFile);
+  RecordMsiLine(again, lists.msi[0]);
+  RecordMsiLine(again, lists.msi[1]);
+  const std::string text = Text(BuildUninstallData(again, settings, languages));
 
   EXPECT_EQ(text.find("C:\\App\\app.exe\r\n\r\n\r\n[Strings]\r\n"), 0u);
   EXPECT_NE(text.find("\r\n\r\n[MSI]\r\n\"C:\\App\\a.msi\",2\r\n\"C:\\App\\b, c.msi\",5\r\n"), std::string::npos);

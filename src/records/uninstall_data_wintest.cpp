@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "records/journal.h"
 #include "records/uninstall_data.h"
 
 #include <gtest/gtest.h>
@@ -18,11 +19,12 @@ namespace {
 
 class UninstallDataFile : public testing::Test {
  protected:
+  Journal journal_;  // this test's run journal
   void SetUp() override {
-    ClearUninstallRecords();
+    ClearUninstallRecords(journal_.records);
   }
   void TearDown() override {
-    ClearUninstallRecords();
+    ClearUninstallRecords(journal_.records);
   }
 
   ScratchFolder folder_;
@@ -35,11 +37,11 @@ TEST_F(UninstallDataFile, WrittenAndLoadedBackFromARealFile) {
   ASSERT_TRUE(CreateDirectoryW(data_folder.c_str(), nullptr));
   const String path = UninstallDataPath(String(U16(data_folder)));
 
-  AddUninstallRecordW(String(U16(data_folder + L"\\app.exe")), kRecordFile);
-  AddUninstallRecordW(String(U16(data_folder)), kRecordFolder);
-  AddUninstallRecord("HKLM\\Software\\Bastionix Data Test", kRecordRegistryKey);
-  RecordAssociation(".bxt", "Bastionix.Test", "open", "");
-  RecordMsiPackage(u"C:\\pkg\\\u00E9.msi", 2);
+  AddUninstallRecordW(journal_.records, String(U16(data_folder + L"\\app.exe")), kRecordFile);
+  AddUninstallRecordW(journal_.records, String(U16(data_folder)), kRecordFolder);
+  AddUninstallRecord(journal_.records, "HKLM\\Software\\Bastionix Data Test", kRecordRegistryKey);
+  RecordAssociation(journal_.records, ".bxt", "Bastionix.Test", "open", "");
+  RecordMsiPackage(journal_.records, u"C:\\pkg\\\u00E9.msi", 2);
   product_.languages.names.Add(String(u"English"));
   product_.languages.messages.Resize(112);
   product_.languages.messages[53] = String(u"Remove <product>?\r\nAll of it.");
@@ -53,11 +55,11 @@ TEST_F(UninstallDataFile, WrittenAndLoadedBackFromARealFile) {
   product_.settings.ProgramsToClose.Add(rule);
 
   int code = -1;
-  ASSERT_TRUE(WriteUninstallData(product_, path, &code));
+  ASSERT_TRUE(WriteUninstallData(product_, journal_.records, path, &code));
   EXPECT_EQ(code, kFileOk);
   const std::wstring wide_path(reinterpret_cast<const wchar_t*>(path.w_str()));
   const std::string on_disk = testkit::ReadFileBytes(wide_path).value_or("<none>");
-  const String built = BuildUninstallData(TheUninstallRecords(), product_.settings, product_.languages);
+  const String built = BuildUninstallData(journal_.records, product_.settings, product_.languages);
   EXPECT_EQ(on_disk, std::string(built.c_str(), static_cast<size_t>(built.length())));
   EXPECT_NE(on_disk.substr(0, 3), "\xEF\xBB\xBF");
 
@@ -81,8 +83,8 @@ TEST_F(UninstallDataFile, WrittenAndLoadedBackFromARealFile) {
 
   // Rewritten with nothing re-recorded, the file loses the record list and
   // the sections the uninstaller acted on.
-  ClearUninstallRecords();
-  ASSERT_TRUE(WriteUninstallData(product_, path));
+  ClearUninstallRecords(journal_.records);
+  ASSERT_TRUE(WriteUninstallData(product_, journal_.records, path));
   const std::string rewritten = testkit::ReadFileBytes(wide_path).value_or("<none>");
   EXPECT_EQ(rewritten.find("\r\n\r\n[Strings]\r\n"), 0u);
   EXPECT_EQ(rewritten.find("[Associations]"), std::string::npos);
@@ -131,14 +133,14 @@ TEST_F(UninstallDataFile, ARewriteReplacesTheOldFileWholeOrNotAtAll) {
       held.Reset(CreateFileW(wide_path.c_str(), GENERIC_READ, c.share, nullptr, OPEN_EXISTING, 0, nullptr));
       ASSERT_TRUE(held.valid());
     }
-    ClearUninstallRecords();
-    AddUninstallRecordW(String(u"C:\\new\\file.txt"), kRecordFile);
+    ClearUninstallRecords(journal_.records);
+    AddUninstallRecordW(journal_.records, String(u"C:\\new\\file.txt"), kRecordFile);
     int code = -1;
-    const bool written = WriteUninstallData(product_, path, &code);
+    const bool written = WriteUninstallData(product_, journal_.records, path, &code);
     held.Close();
 
     const std::string on_disk = testkit::ReadFileBytes(wide_path).value_or("<none>");
-    const String built = BuildUninstallData(TheUninstallRecords(), product_.settings, product_.languages);
+    const String built = BuildUninstallData(journal_.records, product_.settings, product_.languages);
     EXPECT_EQ(written, c.replaced);
     EXPECT_EQ(code, c.replaced ? kFileOk : kFileNotWritten);
     EXPECT_EQ(on_disk, c.replaced ? std::string(built.c_str(), static_cast<size_t>(built.length())) : old_bytes);
@@ -153,7 +155,7 @@ TEST_F(UninstallDataFile, AMissingFileGivesTheLoadMessage) {
   EXPECT_EQ(code, kFileNotFound);
   const String message = UninstallDataLoadMessage(String(u"Data Test"), path, code);
   EXPECT_EQ(std::u16string(message.w_str()).find(u"The uninstall information for Data Test could not be loaded."), 0u);
-  EXPECT_FALSE(WriteUninstallData(product_, UninstallDataPath(String(U16(folder_ / L"none\\deeper")))));
+  EXPECT_FALSE(WriteUninstallData(product_, journal_.records, UninstallDataPath(String(U16(folder_ / L"none\\deeper")))));
 }
 
 }  // namespace

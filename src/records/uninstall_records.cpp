@@ -27,21 +27,16 @@ void AppendLine(String& section, const String& line) {
 }
 
 // Whether the folder is new to this run; it is remembered either way.
-bool FirstTimeForFolder(const char* path, int32_t bytes) {
+bool FirstTimeForFolder(UninstallRecords& records, const char* path, int32_t bytes) {
   String key = UnmarkPath(path, bytes);
   key.ToLowerW();
-  bool& seen = TheUninstallRecords().folders.FindOrAdd(key);
+  bool& seen = records.folders.FindOrAdd(key);
   if (seen) return false;
   seen = true;
   return true;
 }
 
 }  // namespace
-
-UninstallRecords& TheUninstallRecords() {
-  static UninstallRecords records;
-  return records;
-}
 
 const char* RecordPrefix(int32_t kind) {
   for (const KindPrefix& entry : kKindPrefixes) {
@@ -63,47 +58,48 @@ ParsedRecord ParseRecord(const String& line) {
   return parsed;
 }
 
-bool AddUninstallRecord(const char* path, int32_t kind) {
+bool AddUninstallRecord(UninstallRecords& records, const char* path, int32_t kind) {
   if (path == nullptr) return false;
   const int32_t bytes = TextLength(path);
   if (bytes < kShortestPath) return false;
-  if (kind == kRecordFolder && !FirstTimeForFolder(path, bytes)) return false;
-  String& records = TheUninstallRecords().records;
-  records.Append(RecordPrefix(kind));
-  records.Append(path, bytes);
-  records.Append("\r\n");
+  if (kind == kRecordFolder && !FirstTimeForFolder(records, path, bytes)) return false;
+  String& lines = records.records;
+  lines.Append(RecordPrefix(kind));
+  lines.Append(path, bytes);
+  lines.Append("\r\n");
   return true;
 }
 
-bool AddUninstallRecord(const String& path, int32_t kind) { return AddUninstallRecord(path.c_str(), kind); }
+bool AddUninstallRecord(UninstallRecords& records, const String& path, int32_t kind) {
+  return AddUninstallRecord(records, path.c_str(), kind); }
 
-bool AddUninstallRecordW(const char16_t* path, int32_t kind) {
+bool AddUninstallRecordW(UninstallRecords& records, const char16_t* path, int32_t kind) {
   if (path == nullptr) return false;
-  return AddUninstallRecord(MarkPath(path), kind);
+  return AddUninstallRecord(records, MarkPath(path), kind);
 }
 
-bool AddUninstallRecordW(const String& path, int32_t kind) {
-  return AddUninstallRecord(MarkPath(path), kind);
+bool AddUninstallRecordW(UninstallRecords& records, const String& path, int32_t kind) {
+  return AddUninstallRecord(records, MarkPath(path), kind);
 }
 
-void ClearUninstallRecords() { TheUninstallRecords() = UninstallRecords(); }
+void ClearUninstallRecords(UninstallRecords& records) { records = UninstallRecords(); }
 
-void RecordAssociation(const char* extension, const char* file_type, const char* verb, const char* icon) {
-  AppendFormat(TheUninstallRecords().associations, "%s~!~%s~!~%s~!~%s\r\n", extension, file_type, verb, icon);
+void RecordAssociation(UninstallRecords& records, const char* extension, const char* file_type, const char* verb, const char* icon) {
+  AppendFormat(records.associations, "%s~!~%s~!~%s~!~%s\r\n", extension, file_type, verb, icon);
 }
 
-bool RecordFirewallException(const String& line) {
+bool RecordFirewallException(UninstallRecords& records, const String& line) {
   const Array<String> fields = Split(line, ";");
   const String* options = fields.TryAt(kFirewallOptionsField);
   if (options != nullptr && options->Find('1') >= 0) return false;
-  AppendLine(TheUninstallRecords().firewall, line);
+  AppendLine(records.firewall, line);
   return true;
 }
 
-void RecordInfDriver(const char16_t* path) { AppendLine(TheUninstallRecords().inf, MarkPath(path)); }
+void RecordInfDriver(UninstallRecords& records, const char16_t* path) { AppendLine(records.inf, MarkPath(path)); }
 
-void RecordMsiPackage(const char16_t* path, int32_t ui_level) {
-  AppendFormat(TheUninstallRecords().msi, "\"%s\",%d\r\n", MarkPath(path).c_str(), ui_level);
+void RecordMsiPackage(UninstallRecords& records, const char16_t* path, int32_t ui_level) {
+  AppendFormat(records.msi, "\"%s\",%d\r\n", MarkPath(path).c_str(), ui_level);
 }
 
-void RecordMsiLine(const String& line) { AppendLine(TheUninstallRecords().msi, line); }
+void RecordMsiLine(UninstallRecords& records, const String& line) { AppendLine(records.msi, line); }

@@ -29,8 +29,6 @@ struct UninstallRecords {
   String msi;
 };
 
-UninstallRecords& TheUninstallRecords();
-
 // The prefix of a kind; none for a file or a kind above 4.
 const char* RecordPrefix(int32_t kind);
 
@@ -46,27 +44,27 @@ ParsedRecord ParseRecord(const String& line);
 // Appends a record for an 8-bit path (already marked, or ANSI). A path of
 // three bytes or fewer, or a folder already recorded in this run, is refused:
 // nothing is written and the result is false.
-bool AddUninstallRecord(const char* path, int32_t kind);
-bool AddUninstallRecord(const String& path, int32_t kind);
+bool AddUninstallRecord(UninstallRecords& records, const char* path, int32_t kind);
+bool AddUninstallRecord(UninstallRecords& records, const String& path, int32_t kind);
 // The same for a wide path, marked first.
-bool AddUninstallRecordW(const char16_t* path, int32_t kind);
-bool AddUninstallRecordW(const String& path, int32_t kind);
+bool AddUninstallRecordW(UninstallRecords& records, const char16_t* path, int32_t kind);
+bool AddUninstallRecordW(UninstallRecords& records, const String& path, int32_t kind);
 
 // Empties the record list, the folder set and the section texts. The
 // uninstaller does this before its removal pass, so that what it records
 // again forms the new file.
-void ClearUninstallRecords();
+void ClearUninstallRecords(UninstallRecords& records);
 
 // Section lines.
 // A registered file association: extension key, file type key, verb, icon.
-void RecordAssociation(const char* extension, const char* file_type, const char* verb, const char* icon);
+void RecordAssociation(UninstallRecords& records, const char* extension, const char* file_type, const char* verb, const char* icon);
 // A firewall exception added, as the package's line "program or port;rule
 // name;protocols;options". An exception whose options hold '1' stays after
 // uninstall and is not recorded; the result says whether it was.
-bool RecordFirewallException(const String& line);
+bool RecordFirewallException(UninstallRecords& records, const String& line);
 // A driver package's INF file as the driver store named it.
-void RecordInfDriver(const char16_t* path);
+void RecordInfDriver(UninstallRecords& records, const char16_t* path);
 // An MSI package to remove with the product, with its user-interface level.
-void RecordMsiPackage(const char16_t* path, int32_t ui_level);
+void RecordMsiPackage(UninstallRecords& records, const char16_t* path, int32_t ui_level);
 // A loaded [MSI] line kept again, as the uninstaller does after a failed removal.
-void RecordMsiLine(const String& line);
+void RecordMsiLine(UninstallRecords& records, const String& line);

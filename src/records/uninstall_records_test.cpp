@@ -8,18 +8,17 @@ namespace {
 
 class UninstallRecordsTest : public testing::Test {
  protected:
-  void SetUp() override { ClearUninstallRecords(); }
-  void TearDown() override { ClearUninstallRecords(); }
-  static std::string Records() { return Text(TheUninstallRecords().records); }
+  std::string Records() const { return Text(records_.records); }
+  UninstallRecords records_;
 };
 
 TEST_F(UninstallRecordsTest, EachKindHasItsPrefix) {
-  EXPECT_TRUE(AddUninstallRecord("C:\\App\\a.exe", kRecordFile));
-  EXPECT_TRUE(AddUninstallRecord("C:\\App", kRecordFolder));
-  EXPECT_TRUE(AddUninstallRecord("HKLM\\Software\\App\\Value", kRecordRegistryValue));
-  EXPECT_TRUE(AddUninstallRecord("HKLM\\Software\\App", kRecordRegistryKey));
-  EXPECT_TRUE(AddUninstallRecord("HKLM\\Software\\App64", kRecordRegistryKey64));
-  EXPECT_TRUE(AddUninstallRecord("C:\\App\\b.exe", 7));  // an unknown kind is a file
+  EXPECT_TRUE(AddUninstallRecord(records_, "C:\\App\\a.exe", kRecordFile));
+  EXPECT_TRUE(AddUninstallRecord(records_, "C:\\App", kRecordFolder));
+  EXPECT_TRUE(AddUninstallRecord(records_, "HKLM\\Software\\App\\Value", kRecordRegistryValue));
+  EXPECT_TRUE(AddUninstallRecord(records_, "HKLM\\Software\\App", kRecordRegistryKey));
+  EXPECT_TRUE(AddUninstallRecord(records_, "HKLM\\Software\\App64", kRecordRegistryKey64));
+  EXPECT_TRUE(AddUninstallRecord(records_, "C:\\App\\b.exe", 7));  // an unknown kind is a file
   EXPECT_EQ(Records(),
             "C:\\App\\a.exe\r\n~C:\\App\r\n!HKLM\\Software\\App\\Value\r\n^HKLM\\Software\\App\r\n"
             "*HKLM\\Software\\App64\r\nC:\\App\\b.exe\r\n");
@@ -57,50 +56,50 @@ TEST_F(UninstallRecordsTest, EachWrittenRecordParsesBackToItsKindAndPath) {
 }
 
 TEST_F(UninstallRecordsTest, PathsOfThreeBytesOrFewerAreRefused) {
-  EXPECT_FALSE(AddUninstallRecord("C:\\", kRecordFolder));
-  EXPECT_FALSE(AddUninstallRecord("abc", kRecordFile));
-  EXPECT_FALSE(AddUninstallRecord("", kRecordFile));
-  EXPECT_FALSE(AddUninstallRecord(static_cast<const char*>(nullptr), kRecordFile));
-  EXPECT_FALSE(AddUninstallRecordW(u"D:\\", kRecordFolder));
-  EXPECT_TRUE(AddUninstallRecord("C:\\a", kRecordFile));
+  EXPECT_FALSE(AddUninstallRecord(records_, "C:\\", kRecordFolder));
+  EXPECT_FALSE(AddUninstallRecord(records_, "abc", kRecordFile));
+  EXPECT_FALSE(AddUninstallRecord(records_, "", kRecordFile));
+  EXPECT_FALSE(AddUninstallRecord(records_, static_cast<const char*>(nullptr), kRecordFile));
+  EXPECT_FALSE(AddUninstallRecordW(records_, u"D:\\", kRecordFolder));
+  EXPECT_TRUE(AddUninstallRecord(records_, "C:\\a", kRecordFile));
   // A wide path counts in the bytes of its marked form.
-  EXPECT_FALSE(AddUninstallRecordW(u"\u00E9", kRecordFile));  // "|" and two bytes
-  EXPECT_TRUE(AddUninstallRecordW(u"a\u00E9", kRecordFile));
+  EXPECT_FALSE(AddUninstallRecordW(records_, u"\u00E9", kRecordFile));  // "|" and two bytes
+  EXPECT_TRUE(AddUninstallRecordW(records_, u"a\u00E9", kRecordFile));
   EXPECT_EQ(Records(), "C:\\a\r\n|a\xC3\xA9\r\n");
 }
 
 TEST_F(UninstallRecordsTest, AFolderIsRecordedOncePerRunInAnyCase) {
-  EXPECT_TRUE(AddUninstallRecord("C:\\Program Files\\App", kRecordFolder));
-  EXPECT_FALSE(AddUninstallRecord("c:\\program files\\APP", kRecordFolder));
-  EXPECT_FALSE(AddUninstallRecordW(u"C:\\PROGRAM FILES\\app", kRecordFolder));
+  EXPECT_TRUE(AddUninstallRecord(records_, "C:\\Program Files\\App", kRecordFolder));
+  EXPECT_FALSE(AddUninstallRecord(records_, "c:\\program files\\APP", kRecordFolder));
+  EXPECT_FALSE(AddUninstallRecordW(records_, u"C:\\PROGRAM FILES\\app", kRecordFolder));
   // Non-ASCII folders compare by their wide, lower-cased form.
-  EXPECT_TRUE(AddUninstallRecordW(u"C:\\\u00C9t\u00E9", kRecordFolder));
-  EXPECT_FALSE(AddUninstallRecordW(u"c:\\\u00E9T\u00C9", kRecordFolder));
+  EXPECT_TRUE(AddUninstallRecordW(records_, u"C:\\\u00C9t\u00E9", kRecordFolder));
+  EXPECT_FALSE(AddUninstallRecordW(records_, u"c:\\\u00E9T\u00C9", kRecordFolder));
   // The same text as a file is not a folder.
-  EXPECT_TRUE(AddUninstallRecord("C:\\Program Files\\App", kRecordFile));
+  EXPECT_TRUE(AddUninstallRecord(records_, "C:\\Program Files\\App", kRecordFile));
   EXPECT_EQ(Records(), "~C:\\Program Files\\App\r\n~|C:\\\xC3\x89t\xC3\xA9\r\nC:\\Program Files\\App\r\n");
 
-  ClearUninstallRecords();
+  ClearUninstallRecords(records_);
   EXPECT_TRUE(Records().empty());
-  EXPECT_TRUE(AddUninstallRecord("C:\\Program Files\\App", kRecordFolder));
+  EXPECT_TRUE(AddUninstallRecord(records_, "C:\\Program Files\\App", kRecordFolder));
 }
 
 TEST_F(UninstallRecordsTest, SectionLines) {
-  RecordAssociation(".bxd", "Bastionix.Document", "open", "C:\\App\\doc.ico");
-  EXPECT_EQ(Text(TheUninstallRecords().associations), ".bxd~!~Bastionix.Document~!~open~!~C:\\App\\doc.ico\r\n");
+  RecordAssociation(records_, ".bxd", "Bastionix.Document", "open", "C:\\App\\doc.ico");
+  EXPECT_EQ(Text(records_.associations), ".bxd~!~Bastionix.Document~!~open~!~C:\\App\\doc.ico\r\n");
 
-  EXPECT_TRUE(RecordFirewallException(String("C:\\App\\server.exe;App Server;0;")));
-  EXPECT_TRUE(RecordFirewallException(String("8080;App Port;3;2")));
-  EXPECT_FALSE(RecordFirewallException(String("8081;Kept Port;1;01")));  // stays after uninstall
-  EXPECT_EQ(Text(TheUninstallRecords().firewall), "C:\\App\\server.exe;App Server;0;\r\n8080;App Port;3;2\r\n");
+  EXPECT_TRUE(RecordFirewallException(records_, String("C:\\App\\server.exe;App Server;0;")));
+  EXPECT_TRUE(RecordFirewallException(records_, String("8080;App Port;3;2")));
+  EXPECT_FALSE(RecordFirewallException(records_, String("8081;Kept Port;1;01")));  // stays after uninstall
+  EXPECT_EQ(Text(records_.firewall), "C:\\App\\server.exe;App Server;0;\r\n8080;App Port;3;2\r\n");
 
-  RecordInfDriver(u"C:\\Windows\\INF\\oem3.inf");
-  RecordInfDriver(u"C:\\Windows\\INF\\\u00E9.inf");
-  EXPECT_EQ(Text(TheUninstallRecords().inf), "C:\\Windows\\INF\\oem3.inf\r\n|C:\\Windows\\INF\\\xC3\xA9.inf\r\n");
+  RecordInfDriver(records_, u"C:\\Windows\\INF\\oem3.inf");
+  RecordInfDriver(records_, u"C:\\Windows\\INF\\\u00E9.inf");
+  EXPECT_EQ(Text(records_.inf), "C:\\Windows\\INF\\oem3.inf\r\n|C:\\Windows\\INF\\\xC3\xA9.inf\r\n");
 
-  RecordMsiPackage(u"C:\\App\\runtime, x86.msi", 2);
-  RecordMsiLine(String("\"C:\\App\\other.msi\",5"));
-  EXPECT_EQ(Text(TheUninstallRecords().msi), "\"C:\\App\\runtime, x86.msi\",2\r\n\"C:\\App\\other.msi\",5\r\n");
+  RecordMsiPackage(records_, u"C:\\App\\runtime, x86.msi", 2);
+  RecordMsiLine(records_, String("\"C:\\App\\other.msi\",5"));
+  EXPECT_EQ(Text(records_.msi), "\"C:\\App\\runtime, x86.msi\",2\r\n\"C:\\App\\other.msi\",5\r\n");
 }
 
 }  // namespace

@@ -1,19 +1,14 @@
 #include "records/working_log.h"
 
-WorkingLog& TheWorkingLog() {
-  static WorkingLog log;
-  return log;
+bool WorkingLogIsOpen(const WorkingLog& log) { return log.file.IsOpen(); }
+
+void AppendToWorkingLog(WorkingLog& log, const void* utf8, int32_t bytes) {
+  if (bytes <= 0 || !WorkingLogIsOpen(log)) return;
+  log.file.Write(utf8, bytes);
 }
 
-bool WorkingLogIsOpen() { return TheWorkingLog().file.IsOpen(); }
-
-void AppendToWorkingLog(const void* utf8, int32_t bytes) {
-  if (bytes <= 0 || !WorkingLogIsOpen()) return;
-  TheWorkingLog().file.Write(utf8, bytes);
-}
-
-bool CopyWorkingLog(File& out) {
-  File& log = TheWorkingLog().file;
+bool CopyWorkingLog(WorkingLog& working, File& out) {
+  File& log = working.file;
   if (!log.IsOpen() || !log.SeekTo(0)) return false;
   // In pieces, so that a long detailed log is never held whole in memory.
   constexpr int32_t kPiece = 0x10000;

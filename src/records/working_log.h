@@ -13,25 +13,23 @@ struct WorkingLog {
   File file;
 };
 
-WorkingLog& TheWorkingLog();
-
 // Whether lines are being kept: the log was started and not yet ended.
-bool WorkingLogIsOpen();
+bool WorkingLogIsOpen(const WorkingLog& log);
 
 // Appends UTF-8 bytes at the end. Lines written while the log is not open
 // are dropped; a failed write is not reported (the log must never stop an
 // installation).
-void AppendToWorkingLog(const void* utf8, int32_t bytes);
+void AppendToWorkingLog(WorkingLog& log, const void* utf8, int32_t bytes);
 
 // Copies everything logged so far to the position of `out`; the log itself
 // goes on at its end. False when the log is not open or a read or write
 // fails.
-bool CopyWorkingLog(File& out);
+bool CopyWorkingLog(WorkingLog& log, File& out);
 
 // Platform (working_log_win.cpp).
 // Creates the temporary file (the file layer's temporary form, no name); the
 // caller has the common exit end the log (EndWorkingLog). False, with the
 // system's last error, when no temporary file can be made.
-bool StartWorkingLog();
+bool StartWorkingLog(WorkingLog& log);
 // Closes the log and deletes its file; harmless when it is not open.
-void EndWorkingLog();
+void EndWorkingLog(WorkingLog& log);

@@ -9,10 +9,10 @@
 #include "testkit/files.h"
 
 // The log written so far, through a copy at `copy` (a scratch file).
-inline std::string WorkingLogText(const std::wstring& copy) {
+inline std::string WorkingLogText(WorkingLog& log, const std::wstring& copy) {
   File out;
   if (out.Open(U16(copy), kOpenCreateOrTruncate) != kFileOk) return "<no copy>";
-  CopyWorkingLog(out);
+  CopyWorkingLog(log, out);
   out.Close();
   return testkit::ReadFileBytes(copy).value_or("<unreadable>");
 }

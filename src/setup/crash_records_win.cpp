@@ -8,18 +8,23 @@
 namespace {
 
 const RunProduct* g_product = nullptr;
+Journal* g_journal = nullptr;
 
 }  // namespace
 
-void SetCrashRecordsProduct(const RunProduct* product) { g_product = product; }
+void SetCrashRecordsRun(const RunProduct* product, Journal* journal) {
+  g_product = product;
+  g_journal = journal;
+}
 
 void WriteCrashToRecords(const String& report) {
-  FailureSummary& summary = TheFailureSummary();
+  if (g_journal == nullptr) return;  // no run yet: nothing of it to record
+  FailureSummary& summary = g_journal->failures;
   summary.text.Append("\r\n\r\nINSTALLER CRASHED!\r\n");
   summary.text.Append(report);
   ++summary.count;
   // Before the install folder is known there is no log to write yet.
   const InstallState& install = TheInstall();
   static const RunProduct none;
-  if (!install.uninstall_folder.empty()) FinishInstallLog(InstallLogFinishOf(g_product ? *g_product : none, install));
+  if (!install.uninstall_folder.empty()) FinishInstallLog(InstallLogFinishOf(g_product ? *g_product : none, *g_journal, install));
 }

@@ -2,6 +2,7 @@
 // "INSTALLER CRASHED!" and "Install.log" is written at once.
 #include <windows.h>
 
+#include "records/journal.h"
 #include "setup/crash_records_win.h"
 
 #include <gtest/gtest.h>
@@ -19,14 +20,15 @@
 namespace {
 
 TEST(CrashRecords, TheInstallLogEndsWithTheReportAtOnce) {
+  Journal journal_;
   ScratchFolder folder;
   RunProduct product;
   product.settings.DisplayName = String(u"Crash Records");
-  SetCrashRecordsProduct(&product);
+  SetCrashRecordsRun(&product, &journal_);
   TheInstall().uninstall_folder = String(U16(folder.path()));
-  ClearFailures();
-  ASSERT_TRUE(StartWorkingLog());
-  LogText("Copying files...\r\n");
+  ClearFailures(journal_);
+  ASSERT_TRUE(StartWorkingLog(journal_.log));
+  LogText(journal_, "Copying files...\r\n");
 
   WriteCrashToRecords(String("Exception: Integer divide by zero.\r\nCall Stack:\r\n"));
 
@@ -34,13 +36,13 @@ TEST(CrashRecords, TheInstallLogEndsWithTheReportAtOnce) {
       "Copying files...\r\n\r\n*** FAILURE SUMMARY ***\r\n\r\n\r\nINSTALLER CRASHED!\r\n"
       "Exception: Integer divide by zero.\r\nCall Stack:\r\n";
   const std::string log = testkit::ReadFileBytes(folder / L"Install.log").value_or("<none>");
-  EXPECT_TRUE(HasFailed());
+  EXPECT_TRUE(HasFailed(journal_));
   ASSERT_GE(log.size(), ending.size()) << log;
   EXPECT_EQ(log.substr(log.size() - ending.size()), ending);
-  EXPECT_FALSE(WorkingLogIsOpen());
+  EXPECT_FALSE(WorkingLogIsOpen(journal_.log));
 
-  ClearFailures();
-  SetCrashRecordsProduct(nullptr);
+  ClearFailures(journal_);
+  SetCrashRecordsRun(nullptr, nullptr);
   TheInstall() = InstallState();
 }
 

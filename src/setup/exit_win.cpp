@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include "records/working_log.h"
 #include "setup/exit.h"
 
 namespace {
@@ -24,7 +25,7 @@ void CommonExit(int code) {
   Run(hooks.close_progress_page);
   Run(hooks.destroy_background_window);
   PumpRemainingMessages();
-  Run(hooks.close_install_log);
+  if (hooks.working_log != nullptr) EndWorkingLog(*hooks.working_log);
   Run(hooks.stop_notification_worker);
   Run(hooks.remove_firewall_entry);
   OleUninitialize();

@@ -62,19 +62,21 @@ void PumpFor(DWORD milliseconds) {
   }
 }
 
-void GrantRights(const String& folder, bool created_by_this_run) {
+void GrantRights(Journal& journal, const String& folder, bool created_by_this_run) {
   FolderRightsInputs inputs;
   inputs.folder = folder;
   inputs.created_by_this_run = created_by_this_run;
+  inputs.journal = &journal;
   GrantFolderRights(inputs);
 }
 
-void InstallMsiHook(const MsiRequest& request, const Progress& progress, const LanguageTable& languages) {
-  InstallMsiPackage(request, ComponentProgressOf(languages, progress), WizardOwner());
+void InstallMsiHook(const MsiRequest& request, const Progress& progress, const LanguageTable& languages, Journal& journal) {
+  InstallMsiPackage(request, ComponentProgressOf(languages, progress, journal), WizardOwner());
 }
 
-void ControlPanelHook(const ControlPanelRequest& request, const Progress& progress, const LanguageTable& languages) {
-  RegisterControlPanelApplet(request, ComponentProgressOf(languages, progress));
+void ControlPanelHook(const ControlPanelRequest& request, const Progress& progress, const LanguageTable& languages,
+                      Journal& journal) {
+  RegisterControlPanelApplet(request, ComponentProgressOf(languages, progress, journal));
 }
 
 // The uninstaller's shortcuts (showing `uninstaller_icon` when not empty)
@@ -105,13 +107,13 @@ void AddProductShortcuts(const RunProduct& product, const String& uninstall_fold
   }
 }
 
-void MakeShortcuts(const InstallRun& run, const ActionSettings& values) {
+void MakeShortcuts(InstallRun& run, const ActionSettings& values) {
   const ProductSettings& settings = run.product.settings;
   const InstallState& state = TheInstall();
-  Vector<ShortcutRequest> requests = TheInstallLists().shortcuts;
+  Vector<ShortcutRequest> requests = run.lists.shortcuts;
   String uninstaller_icon;
   if (state.uninstall_supported) {
-    uninstaller_icon = InstallUninstallerIcon(state.uninstall_folder, PackageUninstallerIcon(run.package->header));
+    uninstaller_icon = InstallUninstallerIcon(run.journal, state.uninstall_folder, PackageUninstallerIcon(run.package->header));
   }
   AddProductShortcuts(run.product, state.uninstall_folder, uninstaller_icon, &requests);
   ShortcutStepInputs inputs;
@@ -126,6 +128,7 @@ void MakeShortcuts(const InstallRun& run, const ActionSettings& values) {
   inputs.hide_file_names = settings.Flag(product_flag::kHideFileNames);
   inputs.progress = run.progress;
   inputs.languages = &run.product.languages;
+  inputs.journal = &run.journal;
   CreateShortcuts(inputs);
 }
 
@@ -158,19 +161,19 @@ void RestorePointStage(InstallRun& run) {
   inputs.version = settings.DisplayVersion;
   // Nothing to commit at the end for a point that was not begun (the
   // restore point's record says so).
-  run.restore_point = BeginRestorePoint(inputs);
+  run.restore_point = BeginRestorePoint(run.journal, inputs);
   ReportProgress(run.progress, 1, MessageText(run.product.languages, message_number::kPreparing));
 }
 
 void RestorePointCommitStage(InstallRun& run) {
   if (run.product.settings.Flag2(product_flag2::kRestorePoint) && run.restore_point.begun) {
-    CommitRestorePoint(run.restore_point);
+    CommitRestorePoint(run.journal, run.restore_point);
   }
 }
 
 void InstallFolderRightsStage(InstallRun& run) {
   const InstallState& state = TheInstall();
-  if (run.product.settings.Flag(product_flag::kGrantFolderRights)) GrantRights(state.InstallFolder(), state.install_folder_created);
+  if (run.product.settings.Flag(product_flag::kGrantFolderRights)) GrantRights(run.journal, state.InstallFolder(), state.install_folder_created);
 }
 
 void SharedFolderRightsStage(InstallRun& run) {
@@ -182,18 +185,18 @@ void SharedFolderRightsStage(InstallRun& run) {
   }
   // The shared folder usually lies in a system folder that other products
   // share: its existing restrictions always stay.
-  GrantRights(shared, false);
+  GrantRights(run.journal, shared, false);
 }
 
-void ComponentHooksStage(InstallRun&) {
-  InstallHooks& hooks = TheInstallHooks();
+void ComponentHooksStage(InstallRun& run) {
+  InstallHooks& hooks = run.hooks;
   hooks.install_msi = InstallMsiHook;
   hooks.register_control_panel = ControlPanelHook;
 }
 
 void ComponentRegistrationStage(InstallRun& run) {
-  const InstallLists& lists = TheInstallLists();
-  const ComponentProgress progress = ComponentProgressOf(run.product.languages, run.progress);
+  const InstallLists& lists = run.lists;
+  const ComponentProgress progress = ComponentProgressOf(run.product.languages, run.progress, run.journal);
   RegisterComServers(lists.com_servers, progress);
   RegisterTypeLibraries(lists.type_libraries, progress);
   // A registered server or library may have opened a window of its own.
@@ -215,6 +218,7 @@ void ShortcutsStage(InstallRun& run) {
     root.install_folder = state.InstallFolder();
     root.detailed_log = settings.Flag(product_flag::kDetailedLog);
     root.languages = &run.product.languages;
+    root.journal = &run.journal;
     CreateRootShortcut(root);
   }
   TaskbarPinInputs pin;
@@ -223,6 +227,7 @@ void ShortcutsStage(InstallRun& run) {
   pin.product_name = settings.DisplayName;
   pin.progress = run.progress;
   pin.languages = &run.product.languages;
+  pin.journal = &run.journal;
   PinToTaskbar(pin);
 }
 
@@ -244,13 +249,14 @@ void RegistryStage(InstallRun& run) {
   inputs.install_folder = TheInstall().InstallFolder();
   inputs.view = ProductView(settings);
   inputs.associations_allowed = !Removable(settings, product_flag2::kNoAssociationsOnRemovable);
+  inputs.journal = &run.journal;
   ApplyRegistryWork(inputs);
 }
 
 void FirewallStage(InstallRun& run) {
   const ProductSettings& settings = run.product.settings;
   if (!settings.Reserved14.empty() && !Removable(settings, product_flag2::kNoFirewallOnRemovable)) {
-    ApplyFirewallList(settings.Reserved14, TheInstall().InstallFolder(), settings.DisplayName);
+    ApplyFirewallList(run.journal, settings.Reserved14, TheInstall().InstallFolder(), settings.DisplayName);
   }
   ReportProgress(run.progress, kFirewallProgress, MessageText(run.product.languages, message_number::kAfterFirewall));
 }
@@ -258,7 +264,7 @@ void FirewallStage(InstallRun& run) {
 void PathStage(InstallRun& run) {
   const ProductSettings& settings = run.product.settings;
   if (!settings.Flag(product_flag::kAddToPath)) return;
-  AddInstallFolderToPath(TheInstall().InstallFolder(), ActionSettingsOf(settings).path_subfolder);
+  AddInstallFolderToPath(run.journal, TheInstall().InstallFolder(), ActionSettingsOf(settings).path_subfolder);
 }
 
 String PathSubfolderSetting(const ProductSettings& settings) { return ActionSettingsOf(settings).path_subfolder; }

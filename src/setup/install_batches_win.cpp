@@ -19,7 +19,7 @@ struct InstallBatch {
   const char16_t* name;
 };
 
-void Run(const ProductSettings& settings, const InstallBatch& batch) {
+void Run(Journal& journal, const ProductSettings& settings, const InstallBatch& batch) {
   const CommandLine& args = TheRun().args;
   BatchRequest request;
   request.commands = *batch.commands;
@@ -33,34 +33,36 @@ void Run(const ProductSettings& settings, const InstallBatch& batch) {
   request.hide_console = batch.hide_flag >= 0 && settings.Flag(batch.hide_flag);
   request.silent = args.silent;
   if (batch.named_flag2 >= 0 && settings.Flag2(batch.named_flag2)) request.title = String(batch.name);
+  request.journal = &journal;
   RunBatch(request);
 }
 
 }  // namespace
 
-void RunPreInstallBatches(const ProductSettings& s) {
+void RunPreInstallBatches(Journal& journal, const ProductSettings& s) {
   const InstallState& state = TheInstall();
-  Run(s, {&s.PreInstallBatch, 0, product_flag::kPreInstallBatch, product_flag2::kPreInstallBatchNamed,
+  Run(journal, s, {&s.PreInstallBatch, 0, product_flag::kPreInstallBatch, product_flag2::kPreInstallBatchNamed,
        u"Pre-Installation Batch"});
   if (state.upgrade) {
-    Run(s, {&s.UpgradeBatch, -1, product_flag::kUpgradeBatch, product_flag2::kUpgradeBatchNamed, u"Upgrade Batch"});
+    Run(journal, s, {&s.UpgradeBatch, -1, product_flag::kUpgradeBatch, product_flag2::kUpgradeBatchNamed, u"Upgrade Batch"});
   } else if (state.existing && (state.same_version || !s.Flag2(product_flag2::kReinstallBatchSameVersion))) {
-    Run(s, {&s.ReinstallBatch, -1, product_flag::kReinstallBatch, product_flag2::kReinstallBatchNamed,
+    Run(journal, s, {&s.ReinstallBatch, -1, product_flag::kReinstallBatch, product_flag2::kReinstallBatchNamed,
          u"Reinstall Batch"});
   }
 }
 
-void RunPostInstallBatch(const ProductSettings& settings) {
-  Run(settings, {&settings.PostInstallBatch, 1, product_flag::kHidePostInstallBatch, product_flag2::kPostInstallBatchNamed, u"Post-Installation Batch"});
+void RunPostInstallBatch(Journal& journal, const ProductSettings& settings) {
+  Run(journal, settings, {&settings.PostInstallBatch, 1, product_flag::kHidePostInstallBatch, product_flag2::kPostInstallBatchNamed, u"Post-Installation Batch"});
 }
 
-void RunExitBatch(const ProductSettings& settings) { Run(settings, {&settings.ExitBatch, 2, -1, -1, u"Installation-Exit Batch"}); }
+void RunExitBatch(Journal& journal, const ProductSettings& settings) { Run(journal, settings, {&settings.ExitBatch, 2, -1, -1, u"Installation-Exit Batch"}); }
 
-void RunInstallFileDeletions(const ProductSettings& settings) {
+void RunInstallFileDeletions(Journal& journal, const ProductSettings& settings) {
   FileDeletionRun run;
+  run.journal = &journal;
   run.product_folder = TheInstall().install_folder_full;
   // The installer takes nothing off the list: it works on a copy.
   Vector<FileDeletion> deletions = settings.FileDeletions;
   RunFileDeletions(&deletions, &run);
-  if (run.restart_required) NoteRestartNeeded();
+  if (run.restart_required) journal.restart_needed = true;
 }

@@ -4,8 +4,9 @@
 
 #include "core/string.h"
 #include "package/run_product.h"
+#include "records/uninstall_records.h"
 
-void ChooseInstallFolder(const RunProduct& product);
+void ChooseInstallFolder(UninstallRecords& records, const RunProduct& product);
 
 // Removes the install folder and the parents made with it while they are
 // still empty: a run the user cancels leaves no empty folders behind.

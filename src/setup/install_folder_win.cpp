@@ -171,11 +171,11 @@ Array<String>& FoldersMadeForInstall() {
   return made;
 }
 
-bool MakeInstallFolder(const String& folder) {
+bool MakeInstallFolder(UninstallRecords& records, const String& folder) {
   const Array<String> missing = MissingFolders(folder);
   if (missing.Count() == 0) return true;
   if (!CreateFolder(folder.w_str())) return false;
-  for (int32_t i = missing.Count() - 1; i >= 0; --i) AddUninstallRecordW(missing[i], kRecordFolder);
+  for (int32_t i = missing.Count() - 1; i >= 0; --i) AddUninstallRecordW(records, missing[i], kRecordFolder);
   for (const String& made : missing) FoldersMadeForInstall().Add(made);
   TheInstall().install_folder_created = true;
   return true;
@@ -188,7 +188,7 @@ bool Refuse(const RunProduct& product, int message, std::initializer_list<Messag
 
 // The checks of one folder typed on the page, in their order; false (after
 // telling the user why) shows the page again. `folder` becomes the full form.
-bool FolderAccepted(const RunProduct& product, String& folder) {
+bool FolderAccepted(UninstallRecords& records, const RunProduct& product, String& folder) {
   String full = FullPathName(folder);
   if (full.empty() || !IsValidPathW(full.w_str(), kPathMustBeAbsolute | kPathAllowTrailingBackslash)) {
     return Refuse(product, message_number::kFolderNotValid);
@@ -218,7 +218,7 @@ bool FolderAccepted(const RunProduct& product, String& folder) {
         FillMessage(MessageText(product.languages, exists ? message_number::kFolderExists : message_number::kFolderMissing), {full});
     if (!AskYesNo(question, MessageText(product.languages, message_number::kFolderPageTitle), true)) return false;
   }
-  if (!exists && !MakeInstallFolder(full)) {
+  if (!exists && !MakeInstallFolder(records, full)) {
     const String reason = LastErrorTextW();
     return Refuse(product, message_number::kFolderFailed, {full, reason});
   }
@@ -227,7 +227,7 @@ bool FolderAccepted(const RunProduct& product, String& folder) {
   return true;
 }
 
-void FolderPageLoop(const RunProduct& product, String& folder) {
+void FolderPageLoop(UninstallRecords& records, const RunProduct& product, String& folder) {
   const ProductSettings& settings = product.settings;
   FolderPageInputs inputs;
   inputs.required_space = TheInstall().required_space < 0 ? 0 : TheInstall().required_space;
@@ -235,11 +235,11 @@ void FolderPageLoop(const RunProduct& product, String& folder) {
   for (;;) {
     if (ShowFolderPage(WizardOwner(), product, inputs, folder) == PageResult::kCancel) CancelExit();
     if (IsBlankText(folder.w_str())) continue;
-    if (FolderAccepted(product, folder)) return;
+    if (FolderAccepted(records, product, folder)) return;
   }
 }
 
-void NewInstallationFolder(const RunProduct& product) {
+void NewInstallationFolder(UninstallRecords& records, const RunProduct& product) {
   const ProductSettings& settings = product.settings;
   InstallState& state = TheInstall();
   const CommandLine& args = TheRun().args;
@@ -249,14 +249,14 @@ void NewInstallationFolder(const RunProduct& product) {
     state.install_folder = AbsoluteDefaultFolder(product, ExpandedVariables(settings.DefaultInstallDir));
   }
   if (!args.automatic && settings.Flag(product_flag::kFolderPage)) {
-    FolderPageLoop(product, state.install_folder);
+    FolderPageLoop(records, product, state.install_folder);
     return;
   }
   // Without the page the folder is made at once, so that its rights and its
   // record do not wait for the first file. A folder that cannot be made ends
   // the run before anything is installed or registered (a product registered
   // without its files cannot be removed).
-  if (!MakeInstallFolder(FullPathName(state.install_folder))) {
+  if (!MakeInstallFolder(records, FullPathName(state.install_folder))) {
     const String reason = LastErrorTextW();
     RefuseWithText(FillMessage(MessageText(product.languages, message_number::kFolderFailed), {state.install_folder, reason}));
   }
@@ -270,7 +270,7 @@ void RemoveUnusedInstallFolders() {
   }
 }
 
-void ChooseInstallFolder(const RunProduct& product) {
+void ChooseInstallFolder(UninstallRecords& records, const RunProduct& product) {
   const ProductSettings& settings = product.settings;
   InstallState& state = TheInstall();
   bool local_machine = false;
@@ -280,7 +280,7 @@ void ChooseInstallFolder(const RunProduct& product) {
   } else if (settings.Flag(product_flag::kDetectInstallation) && state.existing) {
     InstallOverEarlierInstallation(product);
   } else {
-    NewInstallationFolder(product);
+    NewInstallationFolder(records, product);
   }
   state.install_folder_full = FullPathName(state.install_folder);
 }

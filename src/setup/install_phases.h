@@ -5,12 +5,15 @@
 // the layers below as their input records.
 #pragma once
 
+#include "actions/install_hooks.h"
+#include "actions/install_lists.h"
 #include "actions/restore_point.h"
 #include "core/progress.h"
 #include "core/string.h"
 #include "package/program_copy.h"
 #include "package/run_product.h"
 #include "records/install_log.h"
+#include "records/journal.h"
 #include "setup/install_state.h"
 #include "wizard/background_window_win.h"
 
@@ -26,11 +29,14 @@ struct InstallRun {
   ProgramCopy program;  // the copy the locator kept for the uninstaller
   Progress progress;    // the progress page's reporter, or one that reports nowhere
   RestorePoint restore_point;  // begun before the files, committed at the end
+  Journal journal;             // the working log, failures, uninstall records, the restart note
+  InstallLists lists;          // what the file phase lists for the later stages
+  InstallHooks hooks;          // the component steps the file phase runs as it writes
 };
 
 // What ending the install log needs from this installation's state; the
 // caller says whether the run is interactive and its completion step.
-InstallLogFinish InstallLogFinishOf(const RunProduct& product, const InstallState& state);
+InstallLogFinish InstallLogFinishOf(const RunProduct& product, Journal& journal, const InstallState& state);
 
 // Whether a folder lies on a removable, optical or RAM-disk drive.
 bool IsPortableFolder(const String& folder);

@@ -49,10 +49,10 @@ constexpr uint8_t kSharedBaseCommonFiles32 = 2;
 constexpr uint8_t kSharedBaseCommonFiles64 = 3;
 
 // Creates a folder the run needs; a failure is logged as "<what> \"folder\": reason".
-void MakeRunFolder(const char16_t* what, const String& folder) {
+void MakeRunFolder(Journal& journal, const char16_t* what, const String& folder) {
   if (CreateFolder(folder.w_str())) return;
   const String reason = LastErrorTextW();
-  LogFormatW(u"%s \"%s\": %s\r\n", what, folder.w_str(), reason.w_str());
+  LogFormatW(journal, u"%s \"%s\": %s\r\n", what, folder.w_str(), reason.w_str());
 }
 
 FolderSource SharedBaseSource(const ProductSettings& settings, uint8_t base, FolderView* view) {
@@ -72,15 +72,15 @@ FolderSource SharedBaseSource(const ProductSettings& settings, uint8_t base, Fol
   }
 }
 
-void UninstallFolder(const ProductSettings& settings) {
+void UninstallFolder(Journal& journal, const ProductSettings& settings) {
   InstallState& state = TheInstall();
   const String& subfolder = settings.UninstallSubdir;
   state.uninstall_folder =
       subfolder.empty() ? state.install_folder_full : FullPathName(JoinPath(state.install_folder_full, subfolder.w_str()));
-  if (!subfolder.empty()) MakeRunFolder(u"Failed to create uninstall data folder", state.uninstall_folder);
+  if (!subfolder.empty()) MakeRunFolder(journal, u"Failed to create uninstall data folder", state.uninstall_folder);
 }
 
-void SharedFolder(const ProductSettings& settings) {
+void SharedFolder(Journal& journal, const ProductSettings& settings) {
   InstallState& state = TheInstall();
   if (!settings.Flag(product_flag::kDetectInstallation)) return;
   if (state.portable && !settings.SharedSubfolder.empty()) {
@@ -90,7 +90,7 @@ void SharedFolder(const ProductSettings& settings) {
     const FolderSource source = SharedBaseSource(settings, settings.SharedBase, &view);
     state.shared_folder = JoinPath(FolderPath(source, view), settings.SharedPath.w_str());
   }
-  if (!state.shared_folder.empty()) MakeRunFolder(u"Failed to create shared folder", state.shared_folder);
+  if (!state.shared_folder.empty()) MakeRunFolder(journal, u"Failed to create shared folder", state.shared_folder);
 }
 
 void RequiredSpace(const ProductSettings& settings, const PackageHeader& header) {
@@ -118,7 +118,7 @@ void InstallFiles(InstallRun& run) {
   StopOnFileDataError(CheckFileData(data.stored, package.header.file_data_checksum), package.header, data);
   WaitMinimumStatusTime(run.progress);
   ReportProgress(run.progress, 26, MessageText(languages, message_number::kInstalling));
-  RunInstallFileDeletions(settings);
+  RunInstallFileDeletions(run.journal, settings);
   ReportProgress(run.progress, 27, String());
 
   Blowfish cipher;
@@ -139,7 +139,10 @@ void InstallFiles(InstallRun& run) {
   source.silent = TheRun().args.silent;
   source.progress = run.progress;
   // Shared files the earlier installation already counted are not counted again.
-  TheInstallLists().shared_files = Utf16ToAnsi(state.old_shared_files);
+  source.journal = &run.journal;
+  source.lists = &run.lists;
+  source.hooks = run.hooks;
+  run.lists.shared_files = Utf16ToAnsi(state.old_shared_files);
   InstallAllEntries(source);
 }
 
@@ -160,15 +163,15 @@ bool HasFinishOption(const ProductSettings& settings) {
 }
 
 // A restart the product asks for, or one the run noted (a file staged for it).
-bool AsksRestart(const ProductSettings& settings) {
-  return settings.Flag(product_flag::kAskRestart) || RestartNeeded();
+bool AsksRestart(const ProductSettings& settings, const Journal& journal) {
+  return settings.Flag(product_flag::kAskRestart) || journal.restart_needed;
 }
 
 // A successful interactive run ends with the finish page when it has
 // something to offer and no restart question follows, else with a notice.
-void CompletionStep(const RunProduct& product) {
+void CompletionStep(const RunProduct& product, const Journal& journal) {
   const ProductSettings& settings = product.settings;
-  if (!HasFinishOption(settings) || AsksRestart(settings)) {
+  if (!HasFinishOption(settings) || AsksRestart(settings, journal)) {
     ShowNotice(MessageText(product.languages, message_number::kCompletedNotice),
                MessageText(product.languages, message_number::kCompleted));
     return;
@@ -181,10 +184,10 @@ void CompletionStep(const RunProduct& product) {
   ticked[3] = choices.second_document;
 }
 
-bool RestartWanted(const RunProduct& product) {
+bool RestartWanted(const RunProduct& product, const Journal& journal) {
   const ProductSettings& settings = product.settings;
   InstallState& state = TheInstall();
-  state.restart_needed = RestartNeeded();
+  state.restart_needed = journal.restart_needed;
   if (!settings.Flag(product_flag::kAskRestart) && !state.restart_needed) return false;
   if (TheRun().args.automatic && !settings.Flag(product_flag::kAnswerRestartNo)) return true;
   return AskYesNo(MessageText(product.languages, message_number::kRestartQuestion),
@@ -209,9 +212,9 @@ void LogLaunchFailure(const char16_t* what, const String& command) {
   AppendToInstallLog(InstallLogPath(TheInstall().uninstall_folder), line);
 }
 
-void LaunchRunAfter() {
+void LaunchRunAfter(Journal& journal) {
   const String& command = TheRun().args.run_after;
-  if (command.empty() || HasFailed()) return;
+  if (command.empty() || HasFailed(journal)) return;
   // The command is handed on as the ANSI code page holds it.
   const String narrow = AnsiToUtf16(Utf16ToAnsi(command));
   if (RunProcess(narrow.w_str(), 0) == kRunNotStarted) LogLaunchFailure(u"Failed to launch command: ", command);
@@ -254,9 +257,10 @@ void CloseProgress(InstallRun& run) {
 
 }  // namespace
 
-InstallLogFinish InstallLogFinishOf(const RunProduct& product, const InstallState& state) {
+InstallLogFinish InstallLogFinishOf(const RunProduct& product, Journal& journal, const InstallState& state) {
   InstallLogFinish finish;
   finish.product = &product;
+  finish.journal = &journal;
   finish.uninstall_supported = state.uninstall_supported;
   finish.reinstall = state.existing;
   finish.uninstall_folder = state.uninstall_folder;
@@ -298,39 +302,40 @@ void ProgressPageStage(InstallRun& run) {
 }
 
 void WorkingLogStage(InstallRun& run) {
-  if (StartWorkingLog()) {
-    TheExitHooks().close_install_log = EndWorkingLog;
+  if (StartWorkingLog(run.journal.log)) {
+    TheExitHooks().working_log = &run.journal.log;
   } else {
     // The run goes on without its log, but it must not look like a clean one.
-    AddFailureFormatW(u"Failed to create the installation log: %s\r\n\r\n", LastErrorTextW().w_str());
+    AddFailureFormatW(run.journal, u"Failed to create the installation log: %s\r\n\r\n", LastErrorTextW().w_str());
   }
   ReportProgress(run.progress, 1, MessageText(run.product.languages, message_number::kPreparing));
 }
 
 void InstallFoldersStage(InstallRun& run) {
   const ProductSettings& settings = run.product.settings;
-  UninstallFolder(settings);
-  SharedFolder(settings);
+  UninstallFolder(run.journal, settings);
+  SharedFolder(run.journal, settings);
   RequiredSpace(settings, run.package->header);
 }
 
-void PreInstallBatchesStage(InstallRun& run) { RunPreInstallBatches(run.product.settings); }
+void PreInstallBatchesStage(InstallRun& run) { RunPreInstallBatches(run.journal, run.product.settings); }
 
 void FilesStage(InstallRun& run) { InstallFiles(run); }
 
 void TextCopiesStage(InstallRun& run) {
-  CopyReadmeAndLicenceTexts(run.product, TheInstall().InstallFolder(), run.progress);
+  CopyReadmeAndLicenceTexts(run.product, run.journal, TheInstall().InstallFolder(), run.progress);
 }
 
-void PostInstallBatchStage(InstallRun& run) { RunPostInstallBatch(run.product.settings); }
+void PostInstallBatchStage(InstallRun& run) { RunPostInstallBatch(run.journal, run.product.settings); }
 
 // The uninstaller, the Uninstall key, the restart marker and Uninstall.DAT.
 void RegistrationStage(InstallRun& run) {
   const InstallState& state = TheInstall();
-  const InstallLists& lists = TheInstallLists();
+  const InstallLists& lists = run.lists;
   ReportProgress(run.progress, 99, String());
   UninstallRegistration inputs;
   inputs.product = &run.product;
+  inputs.journal = &run.journal;
   inputs.supported = state.uninstall_supported;
   inputs.start_menu = state.start_menu;
   inputs.restore_point_not_made =
@@ -360,13 +365,13 @@ void FinishInstallation(InstallRun& run) {
   const CommandLine& args = TheRun().args;
   InstallState& state = TheInstall();
   CloseProgress(run);
-  if (!args.run_after.empty()) LogFormatW(u"Launch on exit: %s\r\n", args.run_after.w_str());
-  InstallLogFinish finish = InstallLogFinishOf(run.product, state);
+  if (!args.run_after.empty()) LogFormatW(run.journal, u"Launch on exit: %s\r\n", args.run_after.w_str());
+  InstallLogFinish finish = InstallLogFinishOf(run.product, run.journal, state);
   finish.interactive = !args.silent;
   finish.completion_step = CompletionStep;
   FinishInstallLog(finish);
-  state.restart_wanted = RestartWanted(run.product);
-  RunExitBatch(run.product.settings);
+  state.restart_wanted = RestartWanted(run.product, run.journal);
+  RunExitBatch(run.journal, run.product.settings);
   RemoveIfEmpty(state.shared_folder);
   RemoveIfEmpty(state.uninstall_folder);
   RemoveIfEmpty(state.install_folder_full);
@@ -374,7 +379,7 @@ void FinishInstallation(InstallRun& run) {
   if (state.restart_wanted) {
     ShutDown(static_cast<int32_t>(ShutdownKind::kRestart), 0, kRestartReason);
   } else {
-    LaunchRunAfter();
+    LaunchRunAfter(run.journal);
     CarryOutFinishChoices(run.product.settings);
   }
   CommonExit(1);

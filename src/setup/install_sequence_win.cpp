@@ -110,7 +110,7 @@ void ReadmePages(InstallRun& run) {
 }
 
 void InstallFolder(InstallRun& run) {
-  ChooseInstallFolder(run.product);
+  ChooseInstallFolder(run.journal.records, run.product);
   InstallState& state = TheInstall();
   state.portable = IsPortableFolder(state.install_folder_full);
 }
@@ -191,7 +191,7 @@ void RunInstallSequence(InstallRun& run) {
   SetVariableSettings(&settings);
   SetVariableFolders(&state);
   SetCancelTexts(&run.product.languages);
-  SetCrashRecordsProduct(&run.product);
+  SetCrashRecordsRun(&run.product, &run.journal);
   for (const Stage& stage : kStages) stage.run(run);
   FinishInstallation(run);
 }

@@ -72,7 +72,7 @@ bool FindProduct(Run& run) {
   if (settings.Flag(product_flag::kForceAutomaticUninstall)) run.automatic = true;
   SetAutomaticMode(run.automatic);
   // A restart the installer could not avoid is still owed.
-  if (settings.Flag(product_flag::kRestartRequired)) NoteRestartNeeded();
+  if (settings.Flag(product_flag::kRestartRequired)) run.journal.restart_needed = true;
   uint32_t bitness = 0;
   run.sixty_four_bit = run.key.ReadNumber(uninstall_value::kBitness, &bitness, 0) && bitness == 1;
   if (run.sixty_four_bit) run.view = RegView::k64;

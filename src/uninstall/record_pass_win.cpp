@@ -34,8 +34,8 @@ void RemoveRecordedFile(Run& run, const String& marked, LinkCheck& links) {
   failure.AppendW(u" ");
   failure.Append(path);
   failure.AppendW(u"\r\n");
-  AddFailureW(failure.w_str());
-  AddUninstallRecordW(path, kRecordFile);
+  AddFailureW(run.journal, failure.w_str());
+  AddUninstallRecordW(run.journal.records, path, kRecordFile);
 }
 
 }  // namespace
@@ -49,9 +49,9 @@ void DeleteInstallLog(Run& run) {
 // bar moving from 11 to 91 as they do.
 void RecordPass(Run& run) {
   // The MSI packages that could not be removed were recorded just before.
-  const String msi_left = TheUninstallRecords().msi;
-  ClearUninstallRecords();
-  TheUninstallRecords().msi = msi_left;
+  const String msi_left = run.journal.records.msi;
+  ClearUninstallRecords(run.journal.records);
+  run.journal.records.msi = msi_left;
   LinkCheck links;
   const int32_t total = run.lists.records.Count();
   for (int32_t i = 0; i < total; ++i) {
@@ -73,20 +73,21 @@ void RecordPass(Run& run) {
   }
 }
 
-void CleanPendingFileOperations(Run& run) { CleanPendingOperations(run.deleted, PendingCleanupMode::kUninstall); }
+void CleanPendingFileOperations(Run& run) { CleanPendingOperations(run.journal, run.deleted, PendingCleanupMode::kUninstall); }
 
 // What is left of the list stays in the rewritten data file.
 void RunConditionalDeletes(Run& run) {
   FileDeletionRun deletions;
   deletions.uninstalling = true;
   deletions.product_folder = run.product_folder;
+  deletions.journal = &run.journal;
   RunFileDeletions(&run.product.settings.FileDeletions, &deletions);
-  if (deletions.restart_required) NoteRestartNeeded();
+  if (deletions.restart_required) run.journal.restart_needed = true;
 }
 
 void RewriteData(Run& run) {
-  WriteUninstallData(run.product, UninstallDataPath(run.uninstall_folder));
-  ClearUninstallRecords();
+  WriteUninstallData(run.product, run.journal.records, UninstallDataPath(run.uninstall_folder));
+  ClearUninstallRecords(run.journal.records);
 }
 
 }  // namespace uninstall

@@ -9,6 +9,7 @@
 #include "core/string.h"
 #include "core/vector.h"
 #include "package/run_product.h"
+#include "records/journal.h"
 
 class RegistryKey;
 enum class RegView : uint32_t;
@@ -28,7 +29,7 @@ void UndoRegistryEntries(const String& table, RegView view);
 
 // Removes each [MSI] package ("path",level); a failure goes to the failure
 // summary and the line is recorded again for the rewritten data file.
-void RemoveMsiPackages(const Array<String>& lines);
+void RemoveMsiPackages(Journal& journal, const Array<String>& lines);
 
 // Uninstalls each [INF] driver package from the driver store, by file name.
 void RemoveDriverPackages(const Array<String>& lines);

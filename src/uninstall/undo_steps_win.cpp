@@ -107,7 +107,7 @@ void UndoRegistryEntries(const String& table, RegView view) {
   }
 }
 
-void RemoveMsiPackages(const Array<String>& lines) {
+void RemoveMsiPackages(Journal& journal, const Array<String>& lines) {
   using SetUiFn = INT(WINAPI*)(INT, HWND*);
   using InstallFn = UINT(WINAPI*)(LPCWSTR, LPCWSTR);
   SystemLibrary msi(L"msi.dll");
@@ -124,9 +124,9 @@ void RemoveMsiPackages(const Array<String>& lines) {
       result = install(Wide(package), L"REBOOT=R REMOVE=ALL");
     }
     if (result == 0) continue;
-    AddFailureFormatW(u"Failed to uninstall %s, code %d: %s\r\n", FileNameOf(package).w_str(), static_cast<int>(result),
+    AddFailureFormatW(journal, u"Failed to uninstall %s, code %d: %s\r\n", FileNameOf(package).w_str(), static_cast<int>(result),
                       SystemErrorTextW(result).w_str());
-    RecordMsiLine(line);
+    RecordMsiLine(journal.records, line);
   }
 }
 

@@ -34,8 +34,8 @@ void RemovePathAddition(Run& run) {
 }
 
 // An automatic run restarts without asking.
-void Restart(const LanguageTable& languages) {
-  if (!RestartNeeded()) return;
+void Restart(const LanguageTable& languages, const Journal& journal) {
+  if (!journal.restart_needed) return;
   if (!AskYesNo(MessageText(languages, message_number::kUninstallRestartQuestion),
                 MessageText(languages, message_number::kRestartTitle), true)) {
     return;
@@ -47,7 +47,7 @@ void Restart(const LanguageTable& languages) {
 
 // Only an error-free run lets go of the product.
 void Unregister(Run& run) {
-  if (HasFailed()) return;
+  if (HasFailed(run.journal)) return;
   DeleteFile(UninstallDataPath(run.uninstall_folder).w_str());
   RemovePathAddition(run);
   RunUninstallBatch(run, uninstall_value::kUninstallBatch2, product_flag::kHideUninstallBatch2, run.shared_path);
@@ -78,12 +78,12 @@ void EndWithSuccess(const Run& run) {
     ShowNotice(MessageText(languages, message_number::kUninstallCompleted),
                MessageText(languages, message_number::kUninstallCompletedTitle));
   }
-  Restart(languages);
+  Restart(languages, run.journal);
   if (!run.request->run_after.empty()) RunProcess(run.request->run_after.w_str(), 0);
 }
 
-void EndWithFailure(const LanguageTable& languages) {
-  const String summary = AnsiToUtf16(TheFailureSummary().text);
+void EndWithFailure(const LanguageTable& languages, const Journal& journal) {
+  const String summary = AnsiToUtf16(journal.failures.text);
   ShowWarning(FillMessage(MessageText(languages, message_number::kUninstallFailed), {summary}),
               MessageText(languages, message_number::kRestartTitle));
 }

@@ -53,6 +53,7 @@ void SharedFiles(Run& run) {
   shared_options.ask_before_deleting = run.product.settings.Flag(product_flag::kAskBeforeDeletingShared);
   shared_options.delete_question = MessageText(run.product.languages, message_number::kDeleteSharedQuestion);
   shared_options.delete_title = MessageText(run.product.languages, message_number::kDeleteSharedTitle);
+  shared_options.journal = &run.journal;
   RunSharedFilePass(run.key, shared_options);
 }
 
@@ -64,7 +65,7 @@ void TaskbarPins(Run& run) {
 bool HasMsiPackages(const Run& run) { return !run.lists.msi.IsEmpty(); }
 
 void MsiPackages(Run& run) {
-  RemoveMsiPackages(run.lists.msi);
+  RemoveMsiPackages(run.journal, run.lists.msi);
   Pause(run);
 }
 
@@ -159,7 +160,7 @@ UninstallResult RunUninstallMode(const UninstallRequest& request) {
   run.request = &request;
   run.automatic = request.automatic || request.silent;
   run.name = request.product_name;
-  ClearFailures();
+  ClearFailures(run.journal);
   if (!FindProduct(run)) return run.result;
   const VariableFoldersScope variables(&run.product.settings, &run.variable_folders);
   run.redirection.TurnOff(run.sixty_four_bit);
@@ -175,9 +176,9 @@ UninstallResult RunUninstallMode(const UninstallRequest& request) {
   PrepareSelfRemoval();
   for (const Stage& stage : kStages) RunStage(run, stage);
   run.result.product_folder = run.product_folder;
-  if (HasFailed()) {
+  if (HasFailed(run.journal)) {
     AbandonSelfRemoval();
-    EndWithFailure(run.product.languages);
+    EndWithFailure(run.product.languages, run.journal);
     run.result.outcome = UninstallOutcome::kFailed;
     return run.result;
   }

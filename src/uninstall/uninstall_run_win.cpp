@@ -35,6 +35,7 @@ void RunUninstallBatch(Run& run, const char16_t* value, int hide_flag, const Str
   batch.working_folder = run.product_folder;
   batch.hide_console = run.product.settings.Flag(hide_flag);
   batch.silent = run.request->silent;
+  batch.journal = &run.journal;
   RunBatch(batch);
   run.key.DeleteValue(value, 0);
 }

@@ -14,6 +14,7 @@
 #include "core/string.h"
 #include "package/product_folders.h"
 #include "package/run_product.h"
+#include "records/journal.h"
 #include "records/uninstall_data.h"
 #include "uninstall/uninstall_mode.h"
 #include "uninstall/uninstall_windows.h"
@@ -69,6 +70,10 @@ struct Run {
   UninstallWindows windows;
   Progress progress;  // without a progress page the calls are skipped
   UninstallResult result;
+  // What the removal writes down: its failures, the records it keeps for the
+  // rewritten data file and the restart it owes. The working log is never
+  // started in this mode, so lines for it are dropped.
+  Journal journal;
 };
 
 // A text value of the key; empty when it is missing.

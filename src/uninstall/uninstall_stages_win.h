@@ -44,6 +44,6 @@ void Unregister(Run& run);
 void CloseProductKey(Run& run);
 void NotifyShell(Run& run);
 void EndWithSuccess(const Run& run);
-void EndWithFailure(const LanguageTable& languages);
+void EndWithFailure(const LanguageTable& languages, const Journal& journal);
 
 }  // namespace uninstall

@@ -16,6 +16,7 @@
 #include "e2e/installer_win.h"
 #include "net/loopback_listener_wintest.h"
 #include "package/entry_kinds.h"
+#include "records/journal.h"
 #include "records/uninstall_records.h"
 #include "testkit/child.h"
 #include "testkit/testkit.h"
@@ -484,8 +485,9 @@ constexpr wchar_t kEnvironmentKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Sess
 // the uninstaller meets exactly what an installation of them leaves.
 struct InstallActions {
   void Apply(const std::wstring& folder, const std::wstring& name, const std::wstring& extension) {
-    ClearUninstallRecords();
+    Journal journal_;  // the installer's run, as far as these actions go
     RegistryWorkInputs inputs;
+    inputs.journal = &journal_;
     FileAssociation& a = inputs.associations.Emplace();
     a.extension = e2e::FromWide(extension);
     a.prog_id = e2e::FromWide(name + L".Document");
@@ -496,13 +498,12 @@ struct InstallActions {
     inputs.product_name = e2e::FromWide(name);
     inputs.install_folder = e2e::FromWide(folder);
     ApplyAssociations(inputs);
-    ApplyFirewallList(String(u"47123;Bx Test;3;0\r\n"), inputs.install_folder, inputs.product_name);
-    const UninstallRecords& records = TheUninstallRecords();
+    ApplyFirewallList(journal_, String(u"47123;Bx Test;3;0\r\n"), inputs.install_folder, inputs.product_name);
+    const UninstallRecords& records = journal_.records;
     std::string sections = "\r\n[Associations]\r\n" + std::string(records.associations.c_str());
     if (!records.firewall.empty()) sections += "\r\n[Firewall]\r\n" + std::string(records.firewall.c_str());
     const std::wstring data = folder + L"\\Uninstall\\Data\\Uninstall.DAT";
     e2e::WriteBytes(data, e2e::ReadBytes(data) + sections);
-    ClearUninstallRecords();
   }
 };
 
