@@ -39,8 +39,8 @@ TEST_F(UninstallRecordsTest, EachWrittenRecordParsesBackToItsKindAndPath) {
       {"|C:\\~\\!\\^", kRecordFile},  // prefix characters inside a path are path
   };
   for (const auto& c : cases) {
-    ClearUninstallRecords();
-    ASSERT_TRUE(AddUninstallRecord(c.path, c.kind)) << c.path;
+    ClearUninstallRecords(records_);
+    ASSERT_TRUE(AddUninstallRecord(records_, c.path, c.kind)) << c.path;
     std::string line = Records();
     line.resize(line.size() - 2);  // the CR LF
     const ParsedRecord parsed = ParseRecord(String(line.c_str()));
