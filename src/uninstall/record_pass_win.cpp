@@ -81,12 +81,16 @@ void RunConditionalDeletes(Run& run) {
   deletions.uninstalling = true;
   deletions.product_folder = run.product_folder;
   deletions.journal = &run.journal;
-  RunFileDeletions(&run.product.settings.FileDeletions, &deletions);
+  run.deletions_left = run.product.settings.FileDeletions;
+  RunFileDeletions(&run.deletions_left, &deletions);
   if (deletions.restart_required) run.journal.restart_needed = true;
 }
 
+// The product as read, but with the conditional deletions still to do.
 void RewriteData(Run& run) {
-  WriteUninstallData(run.product, run.journal.records, UninstallDataPath(run.uninstall_folder));
+  RunProduct left = run.product;
+  left.settings.FileDeletions = run.deletions_left;
+  WriteUninstallData(left, run.journal.records, UninstallDataPath(run.uninstall_folder));
   ClearUninstallRecords(run.journal.records);
 }
 

@@ -65,6 +65,7 @@ struct Run {
   bool all_users = false;  // the shortcuts went to the common folders
   FileSet deleted;
   Array<String> folders;
+  Vector<FileDeletion> deletions_left;  // the conditional deletions the run could not do yet
   ProductFolders variable_folders;  // what %InstallDir% and the others name
   ProductRedirection redirection;
   UninstallWindows windows;
