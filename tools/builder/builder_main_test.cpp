@@ -102,6 +102,35 @@ TEST_F(BuilderCommand, FailuresSayWhyAndLeaveThePreviousOutput) {
   }
 }
 
+// An output that is one of the build's own inputs, however it is spelt, is
+// refused before anything is written, and the input is left as it was.
+TEST_F(BuilderCommand, NeverWritesOverAnInput) {
+  Write("license.txt", "the licence");
+  Write("product.toml", "[product]\nname = \"Cli\"\nversion = \"1\"\n[files]\nsource = \"files\"\n"
+                        "[wizard]\nlicense = \"license.txt\"\n");
+  fs::create_symlink("product.toml", folder_ / "link.toml");
+  const struct {
+    const char* arguments;
+    const char* input;
+    const char* message;
+  } cases[] = {
+      {"product.toml -o product.toml --stub setup.exe", "product.toml", "is the manifest"},
+      {"product.toml -o ./product.toml --stub setup.exe", "product.toml", "is the manifest"},
+      {"product.toml -o link.toml --stub setup.exe", "product.toml", "is the manifest"},
+      {"product.toml -o setup.exe --stub setup.exe", "setup.exe", "is the setup program (--stub)"},
+      {"product.toml -o license.txt --stub setup.exe", "license.txt", ":7:11: wizard.license names"},
+      {"product.toml -o files/../files/readme.txt --stub setup.exe", "files/readme.txt", "is a packaged file"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const std::string before = Read(c.input);
+    const Result result = Run(c.arguments);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.output.find(c.message), std::string::npos) << result.output;
+    EXPECT_EQ(Read(c.input), before);
+  }
+}
+
 TEST_F(BuilderCommand, ABuildWritesAnExecutableAndSaysWhatItDid) {
   Write("files/notes.bak", "old");
   Write("product.toml",

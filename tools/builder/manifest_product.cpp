@@ -141,6 +141,14 @@ void ReadProduct(Table product, Product* out) {
       Throw(product.At("no_downgrade_below"), "at most 127 characters; give a shorter version");
     }
   }
+  if (s.UninstallKeyName.empty()) {
+    // Named after the product, the Uninstall entry is shared with any other
+    // vendor's product of the same name, whose installer then replaces it.
+    out->warnings.push_back(Describe(product.At("uninstall_key")) +
+                            ": not set, so the product's Uninstall entry is named \"" + name +
+                            "\", and another vendor's product of that name would take it over; set a key "
+                            "unique to you, such as \"YourCompany." + name + "\"");
+  }
   CheckTextLimits(product, *out);
   CheckPartLengths(product, *out);
   int choice;

@@ -17,7 +17,9 @@ install_folder = ""             # default: the name, under Program Files; a
                                 #   relative folder goes under Program Files
 start_menu_folder = ""          # default: the name
 uninstall_key = ""              # name under the Windows Uninstall key; default: the
-                                #   name (at most 255 characters)
+                                #   name (at most 255 characters), with a warning: set a
+                                #   key unique to you ("AcmeCorp.Notes"), or another
+                                #   vendor's product of the same name takes the entry over
 registry_key = ""               # Software\<this> is removed on uninstall
 uninstall_subfolder = ""        # install-folder subfolder for the uninstaller
 window_title = "<product> Setup"

@@ -347,6 +347,20 @@ TEST_F(ManifestTest, MistakesAreRefusedAtBuildTime) {
   }
 }
 
+// Without its own key, a product's Uninstall entry is named after it and
+// shared with any other product of that name: the vendor hears so.
+TEST_F(ManifestTest, AnUnsetUninstallKeyIsWarnedAbout) {
+  ASSERT_TRUE(Load(kMinimal)) << error_;
+  ASSERT_EQ(product_.warnings.size(), 1u);
+  EXPECT_EQ(product_.warnings[0], Path() + ":1:1: product.uninstall_key: not set, so the product's Uninstall entry is "
+                                           "named \"Tiny\", and another vendor's product of that name would take it "
+                                           "over; set a key unique to you, such as \"YourCompany.Tiny\"");
+  ASSERT_TRUE(Load("[product]\nname = \"Tiny\"\nversion = \"2.0\"\nuninstall_key = \"Acme.Tiny\"\n"
+                   "[files]\nsource = \"files\"\n"))
+      << error_;
+  EXPECT_TRUE(product_.warnings.empty());
+}
+
 TEST_F(ManifestTest, AnEmptyFileSetMustBeMeantAndExcludesMustMatch) {
   fs::remove_all(folder_ / "files");
   fs::create_directories(folder_ / "files");
@@ -358,8 +372,8 @@ TEST_F(ManifestTest, AnEmptyFileSetMustBeMeantAndExcludesMustMatch) {
 
   SetUp();
   ASSERT_TRUE(Load(std::string(kMinimal) + "exclude = [\"*.pdb\", \"*.obj\"]\n")) << error_;
-  ASSERT_EQ(product_.warnings.size(), 1u);
-  EXPECT_NE(product_.warnings[0].find("files.exclude: \"*.obj\" matches no file"), std::string::npos);
+  ASSERT_EQ(product_.warnings.size(), 2u);  // the first: no uninstall_key
+  EXPECT_NE(product_.warnings[1].find("files.exclude: \"*.obj\" matches no file"), std::string::npos);
   EXPECT_EQ(product_.excluded, std::vector<std::string>{"bin/app.pdb"});
 }
 

@@ -42,6 +42,13 @@ struct PackageOptions {
   std::function<void(size_t index, uint64_t size, uint64_t stored)> file_packed;
 };
 
+// A file the manifest names (a licence, a picture, an icon...): where it is
+// named ("FILE:LINE:COLUMN: KEY") and its path.
+struct ManifestInput {
+  std::string where;
+  std::string path;
+};
+
 struct Product {
   ProductSettings settings;  // ProductFlags2 included
   std::vector<LanguageMessages> languages;
@@ -49,10 +56,12 @@ struct Product {
   PackageOptions options;
   Branding branding;
   // From a manifest: the folder the files came from, the files its excludes
-  // left out, and what the vendor should hear about without the build failing.
+  // left out, what the vendor should hear about without the build failing,
+  // and the files it names.
   std::string source_folder;
   std::vector<std::string> excluded;
   std::vector<std::string> warnings;
+  std::vector<ManifestInput> inputs;
 };
 
 // A product with the builder's defaults: every page of an ordinary wizard
