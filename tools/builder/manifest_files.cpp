@@ -103,7 +103,10 @@ std::map<std::string, ShortcutOptions> ReadShortcuts(Table& root) {
     }
     ShortcutOptions o;
     o.origin = shortcut.At("target");
-    shortcut.Text("name", &o.name);
+    if (shortcut.Text("name", &o.name)) {
+      const std::string problem = WindowsNameProblem(o.name);
+      if (!problem.empty()) Throw(shortcut.At("name"), "\"" + o.name + "\" cannot name a shortcut: " + problem);
+    }
     shortcut.Text("arguments", &o.arguments);
     shortcut.Text("working_folder", &o.working_folder);
     shortcut.Text("icon", &o.icon);
@@ -143,7 +146,8 @@ bool Matches(const std::vector<std::string>& patterns, const std::string& relati
   bool matched = false;
   for (size_t i = 0; i < patterns.size(); ++i) {
     // '*' also crosses folders: "*.pdb" leaves out every .pdb file.
-    if (fnmatch(patterns[i].c_str(), relative.c_str(), 0) == 0) matched = (*used)[i] = true;
+    // Windows names match without regard to case: "*.PDB" leaves out app.pdb.
+    if (fnmatch(patterns[i].c_str(), relative.c_str(), FNM_CASEFOLD) == 0) matched = (*used)[i] = true;
   }
   return matched;
 }
@@ -241,6 +245,23 @@ void ApplyShortcut(ShortcutOptions& o, EntryRecord* entry) {
   entry->working_folder = String(o.working_folder.c_str());
 }
 
+// Two shortcuts of one name in one folder would be one file, the second
+// replacing the first; a shortcut without a name is named after its file.
+void RejectSameShortcutNames(const std::map<std::string, ShortcutOptions>& shortcuts) {
+  std::map<std::pair<bool, std::u16string>, std::string> places;
+  for (const auto& [target, o] : shortcuts) {
+    const std::string name = o.name.empty() ? fs::path(target).stem().string() : o.name;
+    for (const bool desktop : {false, true}) {
+      if (!(desktop ? o.desktop : o.start_menu)) continue;
+      auto [other, added] = places.emplace(std::make_pair(desktop, CaseFoldedPath(name)), target);
+      if (!added) {
+        Throw(o.origin, "the shortcuts to \"" + other->second + "\" and \"" + target + "\" are both named \"" + name +
+                            "\" on the " + (desktop ? "desktop" : "Start Menu") + "; name one of them otherwise");
+      }
+    }
+  }
+}
+
 // Options for a file the folder does not hold are a mistake, not a no-op.
 template <typename Options>
 void RejectUnused(const std::map<std::string, Options>& options) {
@@ -284,6 +305,7 @@ void ReadFiles(Table& root, const fs::path& base, const std::string& manifest, P
   }
   RejectUnused(options);
   RejectUnused(shortcuts);
+  RejectSameShortcutNames(shortcuts);
 }
 
 }  // namespace manifest_reading

@@ -2,10 +2,12 @@
 // the placeholders the installer fills in.
 #include "builder/manifest_sections.h"
 
+#include <set>
 #include <string>
 #include <utility>
 
 #include "builder/default_messages.h"
+#include "builder/file_names.h"
 #include "package/languages.h"
 
 namespace manifest_reading {
@@ -50,10 +52,15 @@ void ReadMessages(Table messages, LanguageMessages* language) {
 
 void ReadLanguages(Table& root, Product* out) {
   ReadMessages(root.Sub("messages"), &out->languages.front());
+  const String first = Utf16ToUtf8(out->languages.front().name);
+  std::set<std::u16string> names = {CaseFoldedPath(std::string(first.c_str(), static_cast<size_t>(first.length())))};
   for (Table& language : root.Each("language")) {
     LanguageMessages messages = DefaultEnglish();
     std::string name;
     if (!language.Text("name", &name) || name.empty()) Throw(language.At("name"), "a language needs a name");
+    if (!names.insert(CaseFoldedPath(name)).second) {
+      Throw(language.At("name"), "a second language named \"" + name + "\"; give each [[language]] its own name");
+    }
     messages.name = Wide(name);
     ReadMessages(language.Sub("messages"), &messages);
     language.RejectUnknown();

@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "builder/file_names.h"
 #include "package/checksum.h"
 #include "package/locator.h"
 
@@ -151,6 +152,12 @@ void ReadProduct(Table product, Product* out) {
   }
   CheckTextLimits(product, *out);
   CheckPartLengths(product, *out);
+  for (const char* key : {"install_folder", "start_menu_folder"}) {
+    std::string folder;
+    if (!product.Text(key, &folder)) continue;
+    const std::string problem = WindowsFolderProblem(folder);
+    if (!problem.empty()) Throw(product.At(key), "\"" + folder + "\" cannot be a Windows folder: " + problem);
+  }
   int choice;
   if (product.Choice("bitness", {"any", "64", "32"}, &choice)) s.Bitness = static_cast<uint8_t>(choice);
   if (product.Choice("shortcuts_for", {"current-user", "all-users"}, &choice)) {

@@ -355,6 +355,64 @@ TEST_F(ManifestTest, MistakesAreRefusedAtBuildTime) {
   }
 }
 
+// Names Windows refuses are refused wherever the manifest names a file,
+// folder or key, and so are two things that would be one on Windows.
+TEST_F(ManifestTest, NamesAndDuplicatesWindowsRefuses) {
+  const struct {
+    const char* extra;    // appended to the minimal manifest (after [files])
+    const char* message;  // part of the error
+  } cases[] = {
+      {"[[shortcut]]\ntarget = \"readme.txt\"\nname = \"Acme: Read Me?\"\n",
+       ":8:8: shortcut[0].name: \"Acme: Read Me?\" cannot name a shortcut: the character :"},
+      {"[[shortcut]]\ntarget = \"readme.txt\"\nname = \"Read Me\"\n[[shortcut]]\ntarget = \"a-first.txt\"\n"
+       "name = \"READ ME\"\n",
+       "\"a-first.txt\" and \"readme.txt\" are both named \"Read Me\" on the Start Menu"},
+      {"[[association]]\nextension = \".acme\"\ncommand = \"x.exe\"\n[[association]]\nextension = \"ACME\"\n"
+       "command = \"x.exe\"\n",
+       ":10:13: association[1].extension: \".ACME\" is associated twice"},
+      {"[[association]]\nextension = \".acme\"\ncommand = \"\\\"%InstallDir%\\\\a|b.exe\\\" \\\"%1\\\"\"\n",
+       "the command's program \"%InstallDir%\\a|b.exe\" cannot be a Windows path: \"a|b.exe\": the character |"},
+      {"[[language]]\nname = \"Deutsch\"\n[[language]]\nname = \"deutsch\"\n",
+       ":9:8: language[1].name: a second language named \"deutsch\""},
+      {"[[language]]\nname = \"English\"\n", "a second language named \"English\""},
+      {"[registry]\nentries = [\"HKXX\\\\Software\\\\Acme\"]\n", "registry.entries: \"HKXX\\Software\\Acme\": the key "
+                                                               "path must begin with a root key"},
+      {"[registry]\nentries = [\"HKCU\\\\Software\\\\Acme<1>,v,1,x,1\"]\n",
+       "the key path cannot be written: \"Acme<1>\": the character <"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message);
+    SetUp();
+    EXPECT_NE(ErrorOf(std::string(kMinimal) + c.extra).find(c.message), std::string::npos) << error_;
+  }
+  const struct {
+    const char* key;
+    const char* value;
+    const char* message;
+  } folders[] = {
+      {"install_folder", "Acme\\\\Notes:Pro", "product.install_folder: \"Acme\\Notes:Pro\" cannot be a Windows folder: "
+                                              "\"Notes:Pro\": the character :"},
+      {"start_menu_folder", "Acme\\\\Notes?", "product.start_menu_folder: \"Acme\\Notes?\" cannot be a Windows folder"},
+      {"install_folder", "C:\\\\Acme\\\\CON", "\"CON\": a device name"},
+  };
+  for (const auto& f : folders) {
+    SCOPED_TRACE(f.message);
+    const std::string manifest = "[product]\n" + std::string(f.key) + " = \"" + f.value + "\"\n" + (kMinimal + 10);
+    EXPECT_NE(ErrorOf(manifest).find(f.message), std::string::npos) << error_;
+  }
+  // What Windows takes: a drive, a share, the installer's placeholders,
+  // every file type's key and a content type's.
+  ASSERT_TRUE(Load("[product]\ninstall_folder = \"\\\\\\\\server\\\\apps\\\\<product>\\\\\"\n"
+                   "start_menu_folder = \"<product> Tools\"\n" + std::string(kMinimal + 10) +
+                   "[registry]\nentries = [\"HKCR\\\\*\\\\shellex\", \"HKCR\\\\MIME\\\\Database\\\\Content Type\\\\text/x-acme\", "
+                   "\"\\\\HKAU\\\\Software\\\\Acme\"]\n[[shortcut]]\ntarget = \"readme.txt\"\nname = \"Read Me\"\n"
+                   "[[association]]\nextension = \".acme\"\ncommand = \"\\\"C:\\\\Acme\\\\a.exe\\\" \\\"%1\\\"\"\n"))
+      << error_;
+  // Excludes match as Windows names do, without regard to case.
+  ASSERT_TRUE(Load(std::string(kMinimal) + "exclude = [\"*.PDB\"]\n")) << error_;
+  EXPECT_EQ(product_.excluded, std::vector<std::string>{"bin/app.pdb"});
+}
+
 // Without its own key, a product's Uninstall entry is named after it and
 // shared with any other product of that name: the vendor hears so.
 TEST_F(ManifestTest, AnUnsetUninstallKeyIsWarnedAbout) {
