@@ -22,6 +22,14 @@ int32_t MessageNumber(const std::string& key, const Origin& origin) {
   return std::stoi(key);
 }
 
+// What the installer passes for a message's placeholders ("folder, reason").
+std::string PlaceholderMeaning(int32_t number) {
+  for (const DefaultMessage& message : DefaultMessages()) {
+    if (message.number == number) return message.arguments;
+  }
+  return std::string();
+}
+
 // Replaces messages of a language. A replacement keeps the placeholders of
 // the default text, since the installer passes exactly those arguments.
 void ReadMessages(Table messages, LanguageMessages* language) {
@@ -36,7 +44,9 @@ void ReadMessages(Table messages, LanguageMessages* language) {
       const String& original = english.messages[static_cast<size_t>(number)];
       std::string expected = MessagePlaceholders(original.w_str());
       if (MessagePlaceholders(wide.w_str()) != expected) {
-        Throw(origin, "this message must hold the placeholders \"" + expected + "\" in that order");
+        Throw(origin, expected.empty() ? std::string("this message holds no placeholders; write % as %%")
+                                       : "this message must hold the placeholders \"" + expected + "\" (" +
+                                             PlaceholderMeaning(number) + "), in that order");
       }
     } else if (!MessagePlaceholders(wide.w_str()).empty()) {
       Throw(origin, "a message the installer does not format may not hold % placeholders");

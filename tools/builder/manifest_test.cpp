@@ -413,6 +413,19 @@ TEST_F(ManifestTest, NamesAndDuplicatesWindowsRefuses) {
   EXPECT_EQ(product_.excluded, std::vector<std::string>{"bin/app.pdb"});
 }
 
+// A replaced message that loses or adds a placeholder is told which the
+// installer passes.
+TEST_F(ManifestTest, AMessageKeepsItsPlaceholders) {
+  EXPECT_NE(ErrorOf(std::string(kMinimal) + "[messages]\n\"25\" = \"The folder could not be made.\"\n")
+                .find("messages.25: this message must hold the placeholders \"%s%s\" (folder, reason), in that order"),
+            std::string::npos)
+      << error_;
+  EXPECT_NE(ErrorOf(std::string(kMinimal) + "[messages]\n\"21\" = \"100% wrong\"\n")
+                .find("messages.21: this message holds no placeholders; write % as %%"),
+            std::string::npos)
+      << error_;
+}
+
 // Without its own key, a product's Uninstall entry is named after it and
 // shared with any other product of that name: the vendor hears so.
 TEST_F(ManifestTest, AnUnsetUninstallKeyIsWarnedAbout) {
