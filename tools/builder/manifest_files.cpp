@@ -5,6 +5,7 @@
 #include <fnmatch.h>
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -14,6 +15,7 @@
 
 #include "builder/file_names.h"
 #include "builder/manifest_actions.h"
+#include "builder/package_writer.h"
 #include "core/codepage.h"
 #include "package/entry_kinds.h"
 
@@ -262,6 +264,38 @@ void RejectSameShortcutNames(const std::map<std::string, ShortcutOptions>& short
   }
 }
 
+// The limits of the package, found before anything is compressed: a file
+// beyond 1 GiB is refused where the manifest names it; files beyond the
+// 2 GiB of file data are refused when stored as they are, and warned of when
+// compressed, since only compressing them tells whether they fit.
+void CheckSizes(const Table& files, const std::vector<std::string>& relatives,
+                const std::map<std::string, FileOptions>& options, const fs::path& folder, Product* out) {
+  constexpr uint64_t kGiB = 1ull << 30;
+  uint64_t total = 0;
+  for (const std::string& relative : relatives) {
+    std::error_code ignored;
+    const uint64_t size = fs::file_size(folder / relative, ignored);
+    if (size == static_cast<uintmax_t>(-1)) continue;  // unreadable: packing names it
+    total += size;
+    if (size > static_cast<uint64_t>(kMaxEntryContentSize)) {
+      const auto o = options.find(relative);
+      Throw(o != options.end() ? o->second.origin : files.At("source"),
+            "\"" + relative + "\" has " + std::to_string(size) + " bytes; a packaged file may have at most 1 GiB (" +
+                std::to_string(kMaxEntryContentSize) + " bytes)");
+    }
+  }
+  if (total <= kMaxStoredFileData) return;
+  char gib[32];
+  std::snprintf(gib, sizeof gib, "%.1f", static_cast<double>(total) / static_cast<double>(kGiB));
+  const std::string reason = "the files come to " + std::string(gib) + " GiB (" + std::to_string(total) +
+                             " bytes), and one installer carries at most 2 GiB of file data";
+  if (!out->settings.Flag(product_flag::kCompressedBlocks)) {
+    Throw(files.At("source"), reason + "; leave some out, or split the product");
+  }
+  out->warnings.push_back(Describe(files.At("source")) + ": " + reason +
+                          " after compression; the build fails unless they compress below it");
+}
+
 // Options for a file the folder does not hold are a mistake, not a no-op.
 template <typename Options>
 void RejectUnused(const std::map<std::string, Options>& options) {
@@ -296,6 +330,7 @@ void ReadFiles(Table& root, const fs::path& base, const std::string& manifest, P
                                   "\" holds no files to package; add them, or set allow_empty = true when an "
                                   "installer without files is meant");
   }
+  CheckSizes(files, relatives, options, folder, out);
   out->source_folder = folder.string();
   for (const std::string& relative : relatives) {
     PackageFile file = PlainFile(folder, relative, dates == 0);

@@ -426,6 +426,30 @@ TEST_F(ManifestTest, AMessageKeepsItsPlaceholders) {
       << error_;
 }
 
+// The package's limits are found before a byte is compressed (sparse files
+// stand in for large ones).
+TEST_F(ManifestTest, SizeLimitsAreFoundBeforePacking) {
+  const auto sized = [this](const std::string& relative, uint64_t size) {
+    Write(relative, "");
+    fs::resize_file(folder_ / relative, size);
+  };
+  sized("files/big.dat", (1ull << 30) + 1);
+  EXPECT_NE(ErrorOf(std::string(kMinimal) + "[[file]]\npath = \"big.dat\"\n")
+                .find(":7:8: file[0].path: \"big.dat\" has 1073741825 bytes; a packaged file may have at most 1 GiB"),
+            std::string::npos)
+      << error_;
+  EXPECT_NE(ErrorOf(kMinimal).find(":5:10: files.source: \"big.dat\" has 1073741825 bytes"), std::string::npos) << error_;
+  sized("files/big.dat", 1ull << 30);
+  sized("files/big2.dat", 1ull << 30);
+  EXPECT_NE(ErrorOf("[package]\ncompress = false\n" + std::string(kMinimal))
+                .find("files.source: the files come to 2.0 GiB (2147483677 bytes), and one installer carries at "
+                      "most 2 GiB of file data; leave some out"),
+            std::string::npos)
+      << error_;
+  ASSERT_TRUE(Load(kMinimal)) << error_;
+  EXPECT_NE(product_.warnings.back().find("the build fails unless they compress below it"), std::string::npos);
+}
+
 // Without its own key, a product's Uninstall entry is named after it and
 // shared with any other product of that name: the vendor hears so.
 TEST_F(ManifestTest, AnUnsetUninstallKeyIsWarnedAbout) {

@@ -45,7 +45,9 @@ class FileDataStream {
   bool Drain(std::string* error) {
     if (coded_.empty()) return true;
     const size_t length = static_cast<size_t>(coded_.length());
-    if (written_ + length > 0x7FFFFFFF) return Fail(error, "the file data is larger than one installer can carry");
+    if (written_ + length > kMaxStoredFileData) {
+      return Fail(error, "the file data is larger than the 2 GiB one installer can carry");
+    }
     pe_->Add(start_ + written_, coded_.bytes(), length);
     if (!out_->WriteAt(start_ + written_, coded_.bytes(), length, error)) return false;
     written_ += length;
