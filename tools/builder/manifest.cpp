@@ -208,6 +208,35 @@ static bool FindUnreadableCharacter(const std::string& text, std::string* error,
   return false;
 }
 
+// The character at a line and column (counted in characters) of the text,
+// or 0 past its end.
+static char CharacterAt(const std::string& text, const toml::source_position& where) {
+  size_t i = 0;
+  for (uint32_t line = 1; line < where.line && i < text.size(); ++i) line += text[i] == '\n';
+  for (uint32_t column = 1; column < where.column && i < text.size(); ++i) {
+    column += (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+  }
+  while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++i;
+  return i < text.size() ? text[i] : 0;
+}
+
+// The TOML reader's own words where they puzzle a vendor: a quote that is
+// never closed reads as a "control character" or an "end-of-file".
+static std::string ParseErrorText(const toml::parse_error& e, const std::string& text) {
+  const std::string description(e.description());
+  const bool in_string = description.rfind("Error while parsing string", 0) == 0 ||
+                         description.rfind("Error while parsing literal string", 0) == 0;
+  const char at = CharacterAt(text, e.source().begin);
+  if (in_string && (at == '\n' || at == '\r')) {
+    return "a quoted text is not closed on its line; add the closing quote, or put a text of several lines "
+           "between triple quotes (\"\"\" or \'\'\')";
+  }
+  if (in_string && description.find("end-of-file") != std::string::npos) {
+    return "a quoted text is not closed before the end of the manifest; add the closing quotes";
+  }
+  return description;
+}
+
 bool ParseManifest(const std::string& whole, const std::string& path, Product* product, std::string* error) {
   // A byte-order mark, as Windows editors write it, is no part of the text;
   // taken off here, the check and the TOML reader see the same text.
@@ -220,7 +249,7 @@ bool ParseManifest(const std::string& whole, const std::string& path, Product* p
   } catch (const toml::parse_error& e) {
     const toml::source_position where = e.source().begin;
     *error = path + ":" + std::to_string(where.line) + ":" + std::to_string(where.column) + ": " +
-             std::string(e.description());
+             ParseErrorText(e, text);
   } catch (const ManifestError& e) {
     *error = e.text;
   }

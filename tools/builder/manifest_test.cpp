@@ -69,6 +69,29 @@ const char kMinimal[] =
     "[files]\n"
     "source = \"files\"\n";
 
+// An unclosed quote is said in plain words, not as the TOML reader's
+// "control character".
+TEST(ManifestParseErrors, AnUnclosedQuoteIsSaidPlainly) {
+  const struct {
+    const char* text;
+    const char* error;
+  } cases[] = {
+      {"[product]\nname = \"Acme\nversion = \"1\"\n",
+       "m.toml:2:13: a quoted text is not closed on its line; add the closing quote, or put a text of several lines "
+       "between triple quotes (\"\"\" or \'\'\')"},
+      {"[product]\nname = 'Acme\r\n", "m.toml:2:13: a quoted text is not closed on its line"},
+      {"[product]\nname = \"\"\"Acme\nversion = 1\n",
+       "m.toml:3:13: a quoted text is not closed before the end of the manifest; add the closing quotes"},
+      {"[product]\nname = \"A\x01\"\n", "m.toml:2:10: Error while parsing string: unescaped control characters"},
+  };
+  for (const auto& c : cases) {
+    Product product;
+    std::string error;
+    EXPECT_FALSE(ParseManifest(c.text, "m.toml", &product, &error));
+    EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
+  }
+}
+
 // Windows editors begin UTF-8 files with a byte-order mark.
 TEST_F(ManifestTest, AByteOrderMarkIsNoPartOfTheText) {
   ASSERT_TRUE(Load("\xEF\xBB\xBF" + std::string(kMinimal))) << error_;
