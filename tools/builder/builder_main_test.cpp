@@ -76,7 +76,8 @@ TEST_F(BuilderCommand, FailuresSayWhyAndLeaveThePreviousOutput) {
       {"product.toml -o files/out.exe --stub setup.exe", 1, "lies inside the files' folder"},
       {"product.toml -o out.exe --stub setup.exe --sign 'false {file}'", 1, "the signing command failed with exit code 1: "},
       {"product.toml -o out.exe --stub setup.exe --sign 'true'", 2, "does not name {file}"},
-      {"product.toml -o missing/out.exe --stub setup.exe", 1, "No such file or directory"},
+      {"product.toml -o missing/out.exe --stub setup.exe", 1,
+       "the folder \"missing\" of the output \"missing/out.exe\" does not exist; create it first"},
       {"product.toml --stub setup.exe", 2, "no output given"},
   };
   String stub;

@@ -174,6 +174,24 @@ void CheckFileNames(const std::vector<std::string>& relatives, const fs::path& f
   }
 }
 
+// A link in the files' folder is packed as the file it points to, which must
+// lie in the folder too; a linked folder is refused rather than followed,
+// since it may lead back into itself.
+void CheckLink(const Origin& origin, const fs::path& link, const std::string& relative, const fs::path& real_folder) {
+  std::error_code error;
+  const fs::path target = fs::canonical(link, error);
+  if (error) Throw(origin, "\"" + relative + "\" is a link to nothing (" + fs::read_symlink(link, error).string() + ")");
+  const fs::path inside = target.lexically_relative(real_folder);
+  if (inside.empty() || *inside.begin() == "..") {
+    Throw(origin, "\"" + relative + "\" is a link to \"" + target.string() +
+                      "\", outside the files' folder; copy the file into the folder instead");
+  }
+  if (fs::is_directory(target, error)) {
+    Throw(origin, "\"" + relative + "\" is a link to a folder, which the builder does not follow; copy the "
+                      "folder in, or link its files one by one");
+  }
+}
+
 // Every file below `folder` in name order, less those an exclude pattern
 // matches (listed in out->excluded); a pattern that matches nothing is a
 // warning.
@@ -183,9 +201,12 @@ std::vector<std::string> ListSourceFiles(Table& files, const fs::path& folder, c
   if (!fs::is_directory(folder, error)) Throw(files.At("source"), "\"" + folder.string() + "\" is not a folder");
   std::vector<std::string> relatives;
   std::vector<bool> used(exclude.size(), false);
+  const fs::path real_folder = fs::canonical(folder, error);
   for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    // Named by its own path: a link is packed as the file it points to.
+    std::string relative = it->path().lexically_relative(folder).generic_string();
+    if (it->is_symlink()) CheckLink(files.At("source"), it->path(), relative, real_folder);
     if (!it->is_regular_file()) continue;
-    std::string relative = fs::relative(it->path(), folder).generic_string();
     if (!Matches(exclude, relative, &used)) {
       relatives.push_back(relative);
     } else {

@@ -473,6 +473,47 @@ TEST_F(ManifestTest, SizeLimitsAreFoundBeforePacking) {
   EXPECT_NE(product_.warnings.back().find("the build fails unless they compress below it"), std::string::npos);
 }
 
+// A link in the files' folder is packed under its own name when it points
+// into the folder, and refused, never skipped, otherwise.
+TEST_F(ManifestTest, LinksInTheFilesFolder) {
+  fs::create_symlink("readme.txt", folder_ / "files" / "see-also.txt");
+  ASSERT_TRUE(Load(kMinimal)) << error_;
+  ASSERT_EQ(product_.files.size(), 5u);
+  EXPECT_EQ(Narrow(product_.files[4].entry.name), "see-also.txt");
+  const struct {
+    const char* target;
+    const char* message;
+  } refused[] = {
+      {"../product.toml", "files.source: \"link\" is a link to \""},  // outside
+      {"bin", "files.source: \"link\" is a link to a folder, which the builder does not follow"},
+      {".", "is a link to a folder"},  // a loop
+      {"gone.txt", "\"link\" is a link to nothing (gone.txt)"},
+  };
+  for (const auto& c : refused) {
+    SCOPED_TRACE(c.target);
+    fs::remove(folder_ / "files" / "link");
+    fs::create_symlink(c.target, folder_ / "files" / "link");
+    EXPECT_NE(ErrorOf(kMinimal).find(c.message), std::string::npos) << error_;
+  }
+  EXPECT_NE(error_.find(":5:10: "), std::string::npos) << error_;
+}
+
+// A licence saved as UTF-16 with its byte-order mark is taken as it is.
+TEST_F(ManifestTest, AUtf16LicenceIsRead) {
+  const char16_t licence[] = u"Lizenz f\u00FCr dich\n";
+  for (const bool little : {true, false}) {
+    std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (const char16_t* c = licence; *c; ++c) {
+      const char low = static_cast<char>(*c & 0xFF), high = static_cast<char>(*c >> 8);
+      bytes += little ? std::string{low, high} : std::string{high, low};
+    }
+    Write("licence.txt", bytes);
+    ASSERT_TRUE(Load(std::string(kMinimal) + "[wizard]\nlicense = \"licence.txt\"\n")) << error_;
+    ASSERT_EQ(product_.settings.LicenseTexts.Count(), 1);
+    EXPECT_EQ(Text(product_.settings.LicenseTexts[0]), u"Lizenz f\u00FCr dich\r\n");
+  }
+}
+
 // Without its own key, a product's Uninstall entry is named after it and
 // shared with any other product of that name: the vendor hears so.
 TEST_F(ManifestTest, AnUnsetUninstallKeyIsWarnedAbout) {

@@ -47,6 +47,11 @@ std::string InputAtOutput(const std::string& output, const std::string& manifest
 
 std::string OutputPathProblem(const std::string& output, const std::string& manifest, const std::string& stub,
                               const Product& product) {
+  std::error_code ignored;
+  const fs::path folder = fs::path(output).parent_path();
+  if (!folder.empty() && !fs::is_directory(folder, ignored)) {
+    return "the folder \"" + folder.string() + "\" of the output \"" + output + "\" does not exist; create it first";
+  }
   const std::string input = InputAtOutput(output, manifest, stub, product);
   if (!input.empty()) {
     return "the output \"" + output + "\" is " + input + ", which the build reads; write the installer elsewhere";

@@ -7,7 +7,7 @@
 #include "builder/product.h"
 
 // Why the installer may not be written to `output`, or empty when it may:
-// the output is the manifest, the setup program, a file the manifest names
+// its folder does not exist, the output is the manifest, the setup program, a file the manifest names
 // (by its key) or a packaged file, compared as the files themselves (links
 // and other spellings of one file are caught), or it lies inside the files'
 // folder, where the next build would pack it.
