@@ -179,11 +179,12 @@ void PrintSummary(const std::string& output, const Product& product, uint64_t in
   }
   const uint64_t package = installer_size > stub_size ? installer_size - stub_size : 0;
   const double ratio = bytes ? 100.0 * static_cast<double>(package) / static_cast<double>(bytes) : 0;
-  std::printf("%s: %zu files, %llu bytes packed into %llu bytes (%.1f%% of the files' size beside a %llu-byte "
-              "setup program), %.2f s\n",
+  // The percentage is of the two numbers beside it.
+  std::printf("%s: %zu files, %llu bytes packed into %llu bytes (%.1f%%); the installer: %llu bytes with its "
+              "%llu-byte setup program, %.2f s\n",
               output.c_str(), product.files.size(), static_cast<unsigned long long>(bytes),
-              static_cast<unsigned long long>(installer_size), ratio, static_cast<unsigned long long>(stub_size),
-              seconds);
+              static_cast<unsigned long long>(package), ratio, static_cast<unsigned long long>(installer_size),
+              static_cast<unsigned long long>(stub_size), seconds);
 }
 
 }  // namespace

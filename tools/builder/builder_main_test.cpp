@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -132,6 +133,33 @@ TEST_F(BuilderCommand, NeverWritesOverAnInput) {
   }
 }
 
+// --verbose tells each file's share of the stored data, and the shares add
+// up to it, though small files share one block.
+TEST_F(BuilderCommand, VerboseStoredSizesAddUpToThePackedData) {
+  std::string big;
+  for (int i = 0; big.size() < 300000; ++i) big += std::to_string(i * 7919 % 100003) + " ";
+  Write("files/big.txt", big);
+  Write("files/small.txt", "small");
+  Result result = Run("product.toml -o out.exe --stub setup.exe --verbose");
+  ASSERT_EQ(result.status, 0) << result.output;
+  unsigned long long total = 0, zero = 0;
+  for (const char* name : {"big.txt ", "readme.txt ", "small.txt "}) {
+    unsigned long long size = 0, stored = 0;
+    const size_t at = result.output.find(std::string("\n") + name);
+    ASSERT_NE(at, std::string::npos) << result.output;
+    ASSERT_EQ(std::sscanf(result.output.c_str() + at + 1 + std::strlen(name), "%llu %llu", &size, &stored), 2);
+    total += stored;
+    zero += stored == 0;
+  }
+  EXPECT_EQ(zero, 0u) << result.output;
+  unsigned long long packed = 0;
+  ASSERT_EQ(std::sscanf(result.output.c_str() + result.output.find("out.exe: "),
+                        "out.exe: %*u files, %*u bytes packed into %llu", &packed),
+            1);
+  EXPECT_LT(total, packed);  // the settings and header are the rest
+  EXPECT_GT(total, packed / 2);
+}
+
 TEST_F(BuilderCommand, ABuildWritesAnExecutableAndSaysWhatItDid) {
   Write("files/notes.bak", "old");
   Write("product.toml",
@@ -143,6 +171,14 @@ TEST_F(BuilderCommand, ABuildWritesAnExecutableAndSaysWhatItDid) {
   EXPECT_NE(result.output.find("excluded notes.bak\n"), std::string::npos);
   EXPECT_NE(result.output.find("readme.txt 7 "), std::string::npos);
   EXPECT_NE(result.output.find("out.exe: 1 files, 7 bytes packed into "), std::string::npos);
+  // The summary's percentage is of its own two numbers.
+  unsigned long long plain = 0, packed = 0;
+  double percent = 0;
+  ASSERT_EQ(std::sscanf(result.output.c_str() + result.output.find("out.exe: "),
+                        "out.exe: %*u files, %llu bytes packed into %llu bytes (%lf%%)", &plain, &packed, &percent),
+            3)
+      << result.output;
+  EXPECT_NEAR(percent, 100.0 * static_cast<double>(packed) / static_cast<double>(plain), 0.05);
   struct stat info;
   ASSERT_EQ(stat(Path("out.exe").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0755u);
