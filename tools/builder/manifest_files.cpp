@@ -106,8 +106,9 @@ std::map<std::string, ShortcutOptions> ReadShortcuts(Table& root) {
     ShortcutOptions o;
     o.origin = shortcut.At("target");
     if (shortcut.Text("name", &o.name)) {
-      const std::string problem = WindowsNameProblem(o.name);
-      if (!problem.empty()) Throw(shortcut.At("name"), "\"" + o.name + "\" cannot name a shortcut: " + problem);
+      // A name may hold a subfolder of the Start Menu folder: "Docs\\Read Me".
+      const std::string problem = WindowsPathProblem(o.name);
+      if (!problem.empty()) Throw(shortcut.At("name"), "cannot name a shortcut on Windows: " + problem);
     }
     shortcut.Text("arguments", &o.arguments);
     shortcut.Text("working_folder", &o.working_folder);
@@ -269,11 +270,12 @@ void ApplyShortcut(ShortcutOptions& o, EntryRecord* entry) {
 }
 
 // Two shortcuts of one name in one folder would be one file, the second
-// replacing the first; a shortcut without a name is named after its file.
+// replacing the first; a shortcut without a name is named after its file
+// (the message that names it takes the same file name for every shortcut).
 void RejectSameShortcutNames(const std::map<std::string, ShortcutOptions>& shortcuts) {
   std::map<std::pair<bool, std::u16string>, std::string> places;
   for (const auto& [target, o] : shortcuts) {
-    const std::string name = o.name.empty() ? fs::path(target).stem().string() : o.name;
+    const std::string name = o.name.empty() ? fs::path(target).filename().string() : o.name;
     for (const bool desktop : {false, true}) {
       if (!(desktop ? o.desktop : o.start_menu)) continue;
       auto [other, added] = places.emplace(std::make_pair(desktop, CaseFoldedPath(name)), target);

@@ -386,7 +386,7 @@ TEST_F(ManifestTest, NamesAndDuplicatesWindowsRefuses) {
     const char* message;  // part of the error
   } cases[] = {
       {"[[shortcut]]\ntarget = \"readme.txt\"\nname = \"Acme: Read Me?\"\n",
-       ":8:8: shortcut[0].name: \"Acme: Read Me?\" cannot name a shortcut: the character :"},
+       ":8:8: shortcut[0].name: cannot name a shortcut on Windows: \"Acme: Read Me?\": the character :"},
       {"[[shortcut]]\ntarget = \"readme.txt\"\nname = \"Read Me\"\n[[shortcut]]\ntarget = \"a-first.txt\"\n"
        "name = \"READ ME\"\n",
        "\"a-first.txt\" and \"readme.txt\" are both named \"Read Me\" on the Start Menu"},
@@ -395,6 +395,8 @@ TEST_F(ManifestTest, NamesAndDuplicatesWindowsRefuses) {
        ":10:13: association[1].extension: \".ACME\" is associated twice"},
       {"[[association]]\nextension = \".acme\"\ncommand = \"\\\"%InstallDir%\\\\a|b.exe\\\" \\\"%1\\\"\"\n",
        "the command's program \"%InstallDir%\\a|b.exe\" cannot be a Windows path: \"a|b.exe\": the character |"},
+      {"[[shortcut]]\ntarget = \"readme.txt\"\n[[shortcut]]\ntarget = \"bin/app.exe\"\nname = \"README.TXT\"\n",
+       "\"bin/app.exe\" and \"readme.txt\" are both named \"readme.txt\" on the Start Menu"},  // one named after its file
       {"[[language]]\nname = \"Deutsch\"\n[[language]]\nname = \"deutsch\"\n",
        ":9:8: language[1].name: a second language named \"deutsch\""},
       {"[[language]]\nname = \"English\"\n", "a second language named \"English\""},
@@ -428,7 +430,8 @@ TEST_F(ManifestTest, NamesAndDuplicatesWindowsRefuses) {
   ASSERT_TRUE(Load("[product]\ninstall_folder = \"\\\\\\\\server\\\\apps\\\\<product>\\\\\"\n"
                    "start_menu_folder = \"<product> Tools\"\n" + std::string(kMinimal + 10) +
                    "[registry]\nentries = [\"HKCR\\\\*\\\\shellex\", \"HKCR\\\\MIME\\\\Database\\\\Content Type\\\\text/x-acme\", "
-                   "\"\\\\HKAU\\\\Software\\\\Acme\"]\n[[shortcut]]\ntarget = \"readme.txt\"\nname = \"Read Me\"\n"
+                   "\"\\\\HKAU\\\\Software\\\\Acme\"]\n[[shortcut]]\ntarget = \"readme.txt\"\nname = \"Docs\\\\Read Me\"\n"
+                   "[[shortcut]]\ntarget = \"a-first.txt\"\nname = \"Read Me\"\n"
                    "[[association]]\nextension = \".acme\"\ncommand = \"\\\"C:\\\\Acme\\\\a.exe\\\" \\\"%1\\\"\"\n"))
       << error_;
   // Excludes match as Windows names do, without regard to case.
