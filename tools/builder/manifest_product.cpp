@@ -152,11 +152,14 @@ void ReadProduct(Table product, Product* out) {
   }
   CheckTextLimits(product, *out);
   CheckPartLengths(product, *out);
-  for (const char* key : {"install_folder", "start_menu_folder"}) {
-    std::string folder;
-    if (!product.Text(key, &folder)) continue;
-    const std::string problem = WindowsFolderProblem(folder);
-    if (!problem.empty()) Throw(product.At(key), "\"" + folder + "\" cannot be a Windows folder: " + problem);
+  for (const char* key : {"install_folder", "start_menu_folder", "registry_key", "uninstall_key"}) {
+    std::string value;
+    if (!product.Text(key, &value)) continue;
+    const bool folder = std::string(key).find("folder") != std::string::npos;
+    const std::string problem = folder ? WindowsFolderProblem(value) : RegistryKeyProblem(value);
+    if (!problem.empty()) {
+      Throw(product.At(key), "\"" + value + "\" cannot be a Windows " + (folder ? "folder: " : "registry key: ") + problem);
+    }
   }
   int choice;
   if (product.Choice("bitness", {"any", "64", "32"}, &choice)) s.Bitness = static_cast<uint8_t>(choice);

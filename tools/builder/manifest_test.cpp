@@ -419,6 +419,9 @@ TEST_F(ManifestTest, NamesAndDuplicatesWindowsRefuses) {
                                               "\"Notes:Pro\": the character :"},
       {"start_menu_folder", "Acme\\\\Notes?", "product.start_menu_folder: \"Acme\\Notes?\" cannot be a Windows folder"},
       {"install_folder", "C:\\\\Acme\\\\CON", "\"CON\": a device name"},
+      {"registry_key", "Acme\\\\Notes|Pro", "product.registry_key: \"Acme\\Notes|Pro\" cannot be a Windows registry key: "
+                                            "\"Notes|Pro\": the character |"},
+      {"uninstall_key", "Acme\\u0001Notes", "product.uninstall_key: \"Acme\x01Notes\" cannot be a Windows registry key"},
   };
   for (const auto& f : folders) {
     SCOPED_TRACE(f.message);
