@@ -40,17 +40,17 @@ if [ "${1:-}" = "--in-wine-session" ]; then
   section "Install.log"
   cat "$unix_folder/Install.log"
   section "the product's Uninstall key"
-  wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Bastionix Sample' </dev/null |
+  wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\BastionixSamples.Sample' </dev/null |
     tr -d '\r'
 
   # --- Plug-in point: uninstall the sample product --------------------------
   section "uninstallation of the sample product"
-  uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Bastionix Sample'
+  uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\BastionixSamples.Sample'
   uninstaller=$(wine reg query "$uninstall_key" /v UninstallString </dev/null | tr -d '\r' |
     sed -n 's/.*REG_SZ *"\([^"]*\)".*/\1/p')
   echo "uninstaller: $uninstaller"
   # A batch passes the quotes of /u:"name" as the user types them.
-  printf '@"%s" /a /u:"Bastionix Sample"\r\n@exit /b %%errorlevel%%\r\n' "$uninstaller" >build/demo-uninstall.bat
+  printf '@"%s" /a /u:"BastionixSamples.Sample"\r\n@exit /b %%errorlevel%%\r\n' "$uninstaller" >build/demo-uninstall.bat
   wine cmd /c "$(winepath -w build/demo-uninstall.bat)" </dev/null
   echo "exit code: $? (0: removed)"
   # The self-removal batch deletes the uninstaller once it has ended.

@@ -29,7 +29,9 @@ for place in inside after; do
   product="Bastionix Signed ${place^}"
   cp -r "$root/samples/sample-product" "$work/$place"
   # The sample's manifest, renamed and with the file data in this place.
-  sed -i "s/^name = .*/name = \"$product\"/" "$work/$place/manifest.toml"
+  uninstall_key="BastionixTests.Signed${place^}"
+  sed -i -e "s/^name = .*/name = \"$product\"/" -e "s/^uninstall_key = .*/uninstall_key = \"$uninstall_key\"/" \
+    "$work/$place/manifest.toml"
   printf '\n[package]\nfile_data = "%s"\n' "$place" >>"$work/$place/manifest.toml"
   # Branded, with an uninstaller icon of its own: the uninstaller's resources
   # differ from the installer's and must still be what was signed.
@@ -55,7 +57,7 @@ for place in inside after; do
     fail "$place: Install.log does not end with \"Installation Complete\""
 
   # The uninstaller the Uninstall key names.
-  key="HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product"
+  key="HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$uninstall_key"
   command=$(wine reg query "$key" /v UninstallString </dev/null 2>/dev/null | tr -d '\r' |
     sed -n 's/.*REG_SZ *//p')
   uninstaller=$(printf '%s\n' "$command" | sed -n 's/^"\([^"]*\)".*/\1/p')

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "actions/associations.h"
+#include "actions/registry_entries.h"
+#include "core/codepage.h"
 
 namespace {
 
@@ -23,6 +25,16 @@ TEST(ActionValues, RegistryAndFirewallLinesAreCheckedAtBuildTime) {
       {"HKLM\\A\r\nHKLM\\B", false},
   };
   for (const auto& c : registry) EXPECT_EQ(CheckRegistryEntryLine(c.line).empty(), c.ok) << c.line;
+
+  // Data with a comma or a quote goes in double quotes, a quote doubled; the
+  // installer's reader gives it back as written.
+  const char* quoted = "HKCU\\Software\\Acme,Greeting,1,\"Hello, \"\"world\"\"\",1";
+  EXPECT_EQ(CheckRegistryEntryLine(quoted), "");
+  const String wide = Utf8ToUtf16(quoted);
+  int32_t position = 0;
+  RegistryEntry entry;
+  ASSERT_TRUE(ReadRegistryEntry(wide, &position, &entry));
+  EXPECT_EQ(std::u16string(entry.data.w_str(), static_cast<size_t>(entry.data.wlength())), u"Hello, \"world\"");
 
   const struct {
     const char* line;

@@ -14,6 +14,7 @@
 #include "builder/build_files.h"
 #include "builder/manifest.h"
 #include "builder/manifest_actions.h"
+#include "builder/output_path.h"
 #include "builder/package_writer.h"
 #include "builder/signing.h"
 
@@ -146,24 +147,6 @@ bool WriteOutput(const Arguments& args, const String& stub, const Product& produ
   return ok;
 }
 
-// The output must not lie among the files it packs, or the next build would
-// pack the previous installer.
-bool OutputOutsideSource(const std::string& output, const Product& product, std::string* error) {
-  namespace fs = std::filesystem;
-  if (product.source_folder.empty()) return true;
-  std::error_code ignored;
-  const fs::path source = fs::weakly_canonical(product.source_folder, ignored);
-  const fs::path out = fs::weakly_canonical(output, ignored);
-  auto s = source.begin();
-  auto o = out.begin();
-  for (; s != source.end() && o != out.end() && *s == *o; ++s, ++o) {
-  }
-  if (s != source.end()) return true;
-  *error = "the output \"" + output + "\" lies inside the files' folder \"" + product.source_folder +
-           "\"; write it elsewhere, or the next build packs it";
-  return false;
-}
-
 // What the vendor sees while and after the product is packed: each file
 // with --verbose, else a progress line when standard error is a terminal.
 void ReportProgress(const Arguments& args, Product* product) {
@@ -196,11 +179,12 @@ void PrintSummary(const std::string& output, const Product& product, uint64_t in
   }
   const uint64_t package = installer_size > stub_size ? installer_size - stub_size : 0;
   const double ratio = bytes ? 100.0 * static_cast<double>(package) / static_cast<double>(bytes) : 0;
-  std::printf("%s: %zu files, %llu bytes packed into %llu bytes (%.1f%% of the files' size beside a %llu-byte "
-              "setup program), %.2f s\n",
+  // The percentage is of the two numbers beside it.
+  std::printf("%s: %zu files, %llu bytes packed into %llu bytes (%.1f%%); the installer: %llu bytes with its "
+              "%llu-byte setup program, %.2f s\n",
               output.c_str(), product.files.size(), static_cast<unsigned long long>(bytes),
-              static_cast<unsigned long long>(installer_size), ratio, static_cast<unsigned long long>(stub_size),
-              seconds);
+              static_cast<unsigned long long>(package), ratio, static_cast<unsigned long long>(installer_size),
+              static_cast<unsigned long long>(stub_size), seconds);
 }
 
 }  // namespace
@@ -219,7 +203,8 @@ int main(int argc, char** argv) {
     for (const std::string& warning : product.warnings) std::fprintf(stderr, "warning: %s\n", warning.c_str());
     ReportProgress(args, &product);
   }
-  ok = ok && OutputOutsideSource(args.output, product, &error) && ReadFileBytes(args.stub, &stub, &error) &&
+  if (ok) error = OutputPathProblem(args.output, args.manifest, args.stub, product);
+  ok = ok && error.empty() && ReadFileBytes(args.stub, &stub, &error) &&
        CheckRuntimeStub(stub, &error);
   if (!ok || !WriteOutput(args, stub, product, &size, &error)) {
     std::fprintf(stderr, "setup-builder: %s\n", error.c_str());

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -74,9 +75,10 @@ TEST_F(BuilderCommand, FailuresSayWhyAndLeaveThePreviousOutput) {
       {"product.toml -o out.exe --stub cut.exe", 1, "cut short"},
       {"product.toml -o out.exe --stub other.exe", 1, "not the Bastionix Setup runtime"},
       {"product.toml -o files/out.exe --stub setup.exe", 1, "lies inside the files' folder"},
-      {"product.toml -o out.exe --stub setup.exe --sign 'false {file}'", 1, "the signing command failed"},
+      {"product.toml -o out.exe --stub setup.exe --sign 'false {file}'", 1, "the signing command failed with exit code 1: "},
       {"product.toml -o out.exe --stub setup.exe --sign 'true'", 2, "does not name {file}"},
-      {"product.toml -o missing/out.exe --stub setup.exe", 1, "No such file or directory"},
+      {"product.toml -o missing/out.exe --stub setup.exe", 1,
+       "the folder \"missing\" of the output \"missing/out.exe\" does not exist; create it first"},
       {"product.toml --stub setup.exe", 2, "no output given"},
   };
   String stub;
@@ -102,6 +104,62 @@ TEST_F(BuilderCommand, FailuresSayWhyAndLeaveThePreviousOutput) {
   }
 }
 
+// An output that is one of the build's own inputs, however it is spelt, is
+// refused before anything is written, and the input is left as it was.
+TEST_F(BuilderCommand, NeverWritesOverAnInput) {
+  Write("license.txt", "the licence");
+  Write("product.toml", "[product]\nname = \"Cli\"\nversion = \"1\"\n[files]\nsource = \"files\"\n"
+                        "[wizard]\nlicense = \"license.txt\"\n");
+  fs::create_symlink("product.toml", folder_ / "link.toml");
+  const struct {
+    const char* arguments;
+    const char* input;
+    const char* message;
+  } cases[] = {
+      {"product.toml -o product.toml --stub setup.exe", "product.toml", "is the manifest"},
+      {"product.toml -o ./product.toml --stub setup.exe", "product.toml", "is the manifest"},
+      {"product.toml -o link.toml --stub setup.exe", "product.toml", "is the manifest"},
+      {"product.toml -o setup.exe --stub setup.exe", "setup.exe", "is the setup program (--stub)"},
+      {"product.toml -o license.txt --stub setup.exe", "license.txt", ":7:11: wizard.license names"},
+      {"product.toml -o files/../files/readme.txt --stub setup.exe", "files/readme.txt", "is a packaged file"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const std::string before = Read(c.input);
+    const Result result = Run(c.arguments);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.output.find(c.message), std::string::npos) << result.output;
+    EXPECT_EQ(Read(c.input), before);
+  }
+}
+
+// --verbose tells each file's share of the stored data, and the shares add
+// up to it, though small files share one block.
+TEST_F(BuilderCommand, VerboseStoredSizesAddUpToThePackedData) {
+  std::string big;
+  for (int i = 0; big.size() < 300000; ++i) big += std::to_string(i * 7919 % 100003) + " ";
+  Write("files/big.txt", big);
+  Write("files/small.txt", "small");
+  Result result = Run("product.toml -o out.exe --stub setup.exe --verbose");
+  ASSERT_EQ(result.status, 0) << result.output;
+  unsigned long long total = 0, zero = 0;
+  for (const char* name : {"big.txt ", "readme.txt ", "small.txt "}) {
+    unsigned long long size = 0, stored = 0;
+    const size_t at = result.output.find(std::string("\n") + name);
+    ASSERT_NE(at, std::string::npos) << result.output;
+    ASSERT_EQ(std::sscanf(result.output.c_str() + at + 1 + std::strlen(name), "%llu %llu", &size, &stored), 2);
+    total += stored;
+    zero += stored == 0;
+  }
+  EXPECT_EQ(zero, 0u) << result.output;
+  unsigned long long packed = 0;
+  ASSERT_EQ(std::sscanf(result.output.c_str() + result.output.find("out.exe: "),
+                        "out.exe: %*u files, %*u bytes packed into %llu", &packed),
+            1);
+  EXPECT_LT(total, packed);  // the settings and header are the rest
+  EXPECT_GT(total, packed / 2);
+}
+
 TEST_F(BuilderCommand, ABuildWritesAnExecutableAndSaysWhatItDid) {
   Write("files/notes.bak", "old");
   Write("product.toml",
@@ -113,6 +171,14 @@ TEST_F(BuilderCommand, ABuildWritesAnExecutableAndSaysWhatItDid) {
   EXPECT_NE(result.output.find("excluded notes.bak\n"), std::string::npos);
   EXPECT_NE(result.output.find("readme.txt 7 "), std::string::npos);
   EXPECT_NE(result.output.find("out.exe: 1 files, 7 bytes packed into "), std::string::npos);
+  // The summary's percentage is of its own two numbers.
+  unsigned long long plain = 0, packed = 0;
+  double percent = 0;
+  ASSERT_EQ(std::sscanf(result.output.c_str() + result.output.find("out.exe: "),
+                        "out.exe: %*u files, %llu bytes packed into %llu bytes (%lf%%)", &plain, &packed, &percent),
+            3)
+      << result.output;
+  EXPECT_NEAR(percent, 100.0 * static_cast<double>(packed) / static_cast<double>(plain), 0.05);
   struct stat info;
   ASSERT_EQ(stat(Path("out.exe").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0755u);

@@ -1,5 +1,7 @@
 #include "builder/file_names.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "core/codepage.h"
@@ -83,6 +85,38 @@ std::string WindowsPathProblem(const std::string& path, const char* separators) 
     start = end + 1;
   }
   return std::string();
+}
+
+std::string WindowsFolderProblem(const std::string& folder) {
+  // The installer's own placeholders stand for names; "x" stands in for each.
+  std::string rest;
+  for (size_t i = 0; i < folder.size();) {
+    size_t token = 0;
+    for (const char* name : {"<product>", "<description>", "<os>"}) {
+      if (folder.compare(i, std::strlen(name), name) == 0) token = std::strlen(name);
+    }
+    rest += token ? 'x' : folder[i];
+    i += token ? token : 1;
+  }
+  if (rest.size() >= 2 && rest[1] == ':' && std::isalpha(static_cast<unsigned char>(rest[0]))) {
+    rest.erase(0, rest.size() > 2 && (rest[2] == '\\' || rest[2] == '/') ? 3 : 2);
+  } else if (rest.compare(0, 2, "\\\\") == 0) {
+    const size_t share = rest.find('\\', rest.find('\\', 2) + 1);  // after \\server\share
+    rest.erase(0, share == std::string::npos ? rest.size() : share + 1);
+  }
+  while (!rest.empty() && (rest.back() == '\\' || rest.back() == '/')) rest.pop_back();
+  return rest.empty() ? std::string() : WindowsPathProblem(rest);
+}
+
+std::string RegistryKeyProblem(const std::string& subkey) {
+  std::string names = subkey;
+  while (!names.empty() && names.back() == '\\') names.pop_back();
+  std::replace(names.begin(), names.end(), '/', '_');
+  for (size_t at = 0; (at = names.find('*', at)) != std::string::npos; ++at) {
+    const bool whole = (at == 0 || names[at - 1] == '\\') && (at + 1 == names.size() || names[at + 1] == '\\');
+    if (whole) names[at] = '_';
+  }
+  return names.empty() ? std::string() : WindowsPathProblem(names, "\\");
 }
 
 std::u16string CaseFoldedPath(const std::string& path) {

@@ -18,6 +18,16 @@ std::string WindowsNameProblem(const std::string& name);
 // is meant to lie in. (On Linux a '\' inside a file's name is no separator.)
 std::string WindowsPathProblem(const std::string& path, const char* separators = "/\\");
 
+// The same for a folder or program path as the installer takes it: it may
+// begin with a drive ("C:\\") or a share ("\\\\server\\share\\") and may use
+// <product>, <description>, <os> and %Variables%; separators at its end are
+// dropped.
+std::string WindowsFolderProblem(const std::string& folder);
+
+// The same rule for the key names of a registry key path (no root), where
+// "*" (every file type) and '/' (content types) are ordinary names.
+std::string RegistryKeyProblem(const std::string& subkey);
+
 // The key under which Windows sees two names as the same file: UTF-16 upper
 // case (ASCII, Latin-1, Greek and Cyrillic letters folded), '/' as '\'.
 std::u16string CaseFoldedPath(const std::string& path);

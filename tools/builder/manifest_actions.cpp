@@ -2,9 +2,11 @@
 
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <vector>
 
 #include "builder/action_values.h"
+#include "builder/file_names.h"
 #include "core/codepage.h"
 #include "package/action_settings.h"
 #include "package/entry_kinds.h"
@@ -54,6 +56,7 @@ void ReadRegistry(Table registry, const fs::path& base, ProductSettings* s) {
 }
 
 void ReadAssociations(Table& root, ProductSettings* s) {
+  std::set<std::u16string> extensions;
   for (Table& table : root.Each("association")) {
     AssociationValues v;
     table.Text("extension", &v.extension);
@@ -67,6 +70,9 @@ void ReadAssociations(Table& root, ProductSettings* s) {
     if (!v.extension.empty() && v.extension[0] != '.') v.extension.insert(0, ".");
     const std::string reason = CheckAssociation(v);
     if (!reason.empty()) Throw(table.At("extension"), reason);
+    if (!extensions.insert(CaseFoldedPath(v.extension)).second) {
+      Throw(table.At("extension"), "\"" + v.extension + "\" is associated twice; one [[association]] an extension");
+    }
     table.RejectUnknown();
     s->Associations.Add(MakeAssociationRecord(v));
   }

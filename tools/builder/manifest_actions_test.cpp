@@ -22,7 +22,7 @@ bool Parse(const std::string& rest, Product* product, std::string* error) {
   std::ofstream(folder + "/panel.cpl") << "cpl";
   std::ofstream(folder + "/setup.msi") << "msi";
   std::ofstream(folder + "/extra.reg") << "REGEDIT4\r\n";
-  const std::string text = "[product]\nname = \"P\"\nversion = \"1\"\n[files]\nsource = \".\"\nexclude = [\"*.reg\"]\n" + rest;
+  const std::string text = "[product]\nname = \"P\"\nversion = \"1\"\nuninstall_key = \"Acme.P\"\n[files]\nsource = \".\"\nexclude = [\"*.reg\"]\n" + rest;
   const bool parsed = ParseManifest(text, folder + "/manifest.toml", product, error);
   std::filesystem::remove_all(folder);
   return parsed;

@@ -5,6 +5,7 @@
 #include <fnmatch.h>
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -14,6 +15,7 @@
 
 #include "builder/file_names.h"
 #include "builder/manifest_actions.h"
+#include "builder/package_writer.h"
 #include "core/codepage.h"
 #include "package/entry_kinds.h"
 
@@ -103,7 +105,11 @@ std::map<std::string, ShortcutOptions> ReadShortcuts(Table& root) {
     }
     ShortcutOptions o;
     o.origin = shortcut.At("target");
-    shortcut.Text("name", &o.name);
+    if (shortcut.Text("name", &o.name)) {
+      // A name may hold a subfolder of the Start Menu folder: "Docs\\Read Me".
+      const std::string problem = WindowsPathProblem(o.name);
+      if (!problem.empty()) Throw(shortcut.At("name"), "cannot name a shortcut on Windows: " + problem);
+    }
     shortcut.Text("arguments", &o.arguments);
     shortcut.Text("working_folder", &o.working_folder);
     shortcut.Text("icon", &o.icon);
@@ -143,7 +149,8 @@ bool Matches(const std::vector<std::string>& patterns, const std::string& relati
   bool matched = false;
   for (size_t i = 0; i < patterns.size(); ++i) {
     // '*' also crosses folders: "*.pdb" leaves out every .pdb file.
-    if (fnmatch(patterns[i].c_str(), relative.c_str(), 0) == 0) matched = (*used)[i] = true;
+    // Windows names match without regard to case: "*.PDB" leaves out app.pdb.
+    if (fnmatch(patterns[i].c_str(), relative.c_str(), FNM_CASEFOLD) == 0) matched = (*used)[i] = true;
   }
   return matched;
 }
@@ -168,6 +175,24 @@ void CheckFileNames(const std::vector<std::string>& relatives, const fs::path& f
   }
 }
 
+// A link in the files' folder is packed as the file it points to, which must
+// lie in the folder too; a linked folder is refused rather than followed,
+// since it may lead back into itself.
+void CheckLink(const Origin& origin, const fs::path& link, const std::string& relative, const fs::path& real_folder) {
+  std::error_code error;
+  const fs::path target = fs::canonical(link, error);
+  if (error) Throw(origin, "\"" + relative + "\" is a link to nothing (" + fs::read_symlink(link, error).string() + ")");
+  const fs::path inside = target.lexically_relative(real_folder);
+  if (inside.empty() || *inside.begin() == "..") {
+    Throw(origin, "\"" + relative + "\" is a link to \"" + target.string() +
+                      "\", outside the files' folder; copy the file into the folder instead");
+  }
+  if (fs::is_directory(target, error)) {
+    Throw(origin, "\"" + relative + "\" is a link to a folder, which the builder does not follow; copy the "
+                      "folder in, or link its files one by one");
+  }
+}
+
 // Every file below `folder` in name order, less those an exclude pattern
 // matches (listed in out->excluded); a pattern that matches nothing is a
 // warning.
@@ -177,9 +202,12 @@ std::vector<std::string> ListSourceFiles(Table& files, const fs::path& folder, c
   if (!fs::is_directory(folder, error)) Throw(files.At("source"), "\"" + folder.string() + "\" is not a folder");
   std::vector<std::string> relatives;
   std::vector<bool> used(exclude.size(), false);
+  const fs::path real_folder = fs::canonical(folder, error);
   for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    // Named by its own path: a link is packed as the file it points to.
+    std::string relative = it->path().lexically_relative(folder).generic_string();
+    if (it->is_symlink()) CheckLink(files.At("source"), it->path(), relative, real_folder);
     if (!it->is_regular_file()) continue;
-    std::string relative = fs::relative(it->path(), folder).generic_string();
     if (!Matches(exclude, relative, &used)) {
       relatives.push_back(relative);
     } else {
@@ -241,6 +269,56 @@ void ApplyShortcut(ShortcutOptions& o, EntryRecord* entry) {
   entry->working_folder = String(o.working_folder.c_str());
 }
 
+// Two shortcuts of one name in one folder would be one file, the second
+// replacing the first; a shortcut without a name is named after its file
+// (the message that names it takes the same file name for every shortcut).
+void RejectSameShortcutNames(const std::map<std::string, ShortcutOptions>& shortcuts) {
+  std::map<std::pair<bool, std::u16string>, std::string> places;
+  for (const auto& [target, o] : shortcuts) {
+    const std::string name = o.name.empty() ? fs::path(target).filename().string() : o.name;
+    for (const bool desktop : {false, true}) {
+      if (!(desktop ? o.desktop : o.start_menu)) continue;
+      auto [other, added] = places.emplace(std::make_pair(desktop, CaseFoldedPath(name)), target);
+      if (!added) {
+        Throw(o.origin, "the shortcuts to \"" + other->second + "\" and \"" + target + "\" are both named \"" + name +
+                            "\" on the " + (desktop ? "desktop" : "Start Menu") + "; name one of them otherwise");
+      }
+    }
+  }
+}
+
+// The limits of the package, found before anything is compressed: a file
+// beyond 1 GiB is refused where the manifest names it; files beyond the
+// 2 GiB of file data are refused when stored as they are, and warned of when
+// compressed, since only compressing them tells whether they fit.
+void CheckSizes(const Table& files, const std::vector<std::string>& relatives,
+                const std::map<std::string, FileOptions>& options, const fs::path& folder, Product* out) {
+  constexpr uint64_t kGiB = 1ull << 30;
+  uint64_t total = 0;
+  for (const std::string& relative : relatives) {
+    std::error_code ignored;
+    const uint64_t size = fs::file_size(folder / relative, ignored);
+    if (size == static_cast<uintmax_t>(-1)) continue;  // unreadable: packing names it
+    total += size;
+    if (size > static_cast<uint64_t>(kMaxEntryContentSize)) {
+      const auto o = options.find(relative);
+      Throw(o != options.end() ? o->second.origin : files.At("source"),
+            "\"" + relative + "\" has " + std::to_string(size) + " bytes; a packaged file may have at most 1 GiB (" +
+                std::to_string(kMaxEntryContentSize) + " bytes)");
+    }
+  }
+  if (total <= kMaxStoredFileData) return;
+  char gib[32];
+  std::snprintf(gib, sizeof gib, "%.1f", static_cast<double>(total) / static_cast<double>(kGiB));
+  const std::string reason = "the files come to " + std::string(gib) + " GiB (" + std::to_string(total) +
+                             " bytes), and one installer carries at most 2 GiB of file data";
+  if (!out->settings.Flag(product_flag::kCompressedBlocks)) {
+    Throw(files.At("source"), reason + "; leave some out, or split the product");
+  }
+  out->warnings.push_back(Describe(files.At("source")) + ": " + reason +
+                          " after compression; the build fails unless they compress below it");
+}
+
 // Options for a file the folder does not hold are a mistake, not a no-op.
 template <typename Options>
 void RejectUnused(const std::map<std::string, Options>& options) {
@@ -275,6 +353,7 @@ void ReadFiles(Table& root, const fs::path& base, const std::string& manifest, P
                                   "\" holds no files to package; add them, or set allow_empty = true when an "
                                   "installer without files is meant");
   }
+  CheckSizes(files, relatives, options, folder, out);
   out->source_folder = folder.string();
   for (const std::string& relative : relatives) {
     PackageFile file = PlainFile(folder, relative, dates == 0);
@@ -284,6 +363,7 @@ void ReadFiles(Table& root, const fs::path& base, const std::string& manifest, P
   }
   RejectUnused(options);
   RejectUnused(shortcuts);
+  RejectSameShortcutNames(shortcuts);
 }
 
 }  // namespace manifest_reading

@@ -2,10 +2,12 @@
 // the placeholders the installer fills in.
 #include "builder/manifest_sections.h"
 
+#include <set>
 #include <string>
 #include <utility>
 
 #include "builder/default_messages.h"
+#include "builder/file_names.h"
 #include "package/languages.h"
 
 namespace manifest_reading {
@@ -18,6 +20,14 @@ int32_t MessageNumber(const std::string& key, const Origin& origin) {
     Throw(origin, "a message is named by its number");
   }
   return std::stoi(key);
+}
+
+// What the installer passes for a message's placeholders ("folder, reason").
+std::string PlaceholderMeaning(int32_t number) {
+  for (const DefaultMessage& message : DefaultMessages()) {
+    if (message.number == number) return message.arguments;
+  }
+  return std::string();
 }
 
 // Replaces messages of a language. A replacement keeps the placeholders of
@@ -34,7 +44,9 @@ void ReadMessages(Table messages, LanguageMessages* language) {
       const String& original = english.messages[static_cast<size_t>(number)];
       std::string expected = MessagePlaceholders(original.w_str());
       if (MessagePlaceholders(wide.w_str()) != expected) {
-        Throw(origin, "this message must hold the placeholders \"" + expected + "\" in that order");
+        Throw(origin, expected.empty() ? std::string("this message holds no placeholders; write % as %%")
+                                       : "this message must hold the placeholders \"" + expected + "\" (" +
+                                             PlaceholderMeaning(number) + "), in that order");
       }
     } else if (!MessagePlaceholders(wide.w_str()).empty()) {
       Throw(origin, "a message the installer does not format may not hold % placeholders");
@@ -50,10 +62,15 @@ void ReadMessages(Table messages, LanguageMessages* language) {
 
 void ReadLanguages(Table& root, Product* out) {
   ReadMessages(root.Sub("messages"), &out->languages.front());
+  const String first = Utf16ToUtf8(out->languages.front().name);
+  std::set<std::u16string> names = {CaseFoldedPath(std::string(first.c_str(), static_cast<size_t>(first.length())))};
   for (Table& language : root.Each("language")) {
     LanguageMessages messages = DefaultEnglish();
     std::string name;
     if (!language.Text("name", &name) || name.empty()) Throw(language.At("name"), "a language needs a name");
+    if (!names.insert(CaseFoldedPath(name)).second) {
+      Throw(language.At("name"), "a second language named \"" + name + "\"; give each [[language]] its own name");
+    }
     messages.name = Wide(name);
     ReadMessages(language.Sub("messages"), &messages);
     language.RejectUnknown();

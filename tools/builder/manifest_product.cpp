@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "builder/file_names.h"
 #include "package/checksum.h"
 #include "package/locator.h"
 
@@ -141,8 +142,25 @@ void ReadProduct(Table product, Product* out) {
       Throw(product.At("no_downgrade_below"), "at most 127 characters; give a shorter version");
     }
   }
+  if (s.UninstallKeyName.empty()) {
+    // Named after the product, the Uninstall entry is shared with any other
+    // vendor's product of the same name, whose installer then replaces it.
+    out->warnings.push_back(Describe(product.At("uninstall_key")) +
+                            ": not set, so the product's Uninstall entry is named \"" + name +
+                            "\", and another vendor's product of that name would take it over; set a key "
+                            "unique to you, such as \"YourCompany." + name + "\"");
+  }
   CheckTextLimits(product, *out);
   CheckPartLengths(product, *out);
+  for (const char* key : {"install_folder", "start_menu_folder", "registry_key", "uninstall_key"}) {
+    std::string value;
+    if (!product.Text(key, &value)) continue;
+    const bool folder = std::string(key).find("folder") != std::string::npos;
+    const std::string problem = folder ? WindowsFolderProblem(value) : RegistryKeyProblem(value);
+    if (!problem.empty()) {
+      Throw(product.At(key), "\"" + value + "\" cannot be a Windows " + (folder ? "folder: " : "registry key: ") + problem);
+    }
+  }
   int choice;
   if (product.Choice("bitness", {"any", "64", "32"}, &choice)) s.Bitness = static_cast<uint8_t>(choice);
   if (product.Choice("shortcuts_for", {"current-user", "all-users"}, &choice)) {

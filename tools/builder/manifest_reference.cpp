@@ -17,7 +17,9 @@ install_folder = ""             # default: the name, under Program Files; a
                                 #   relative folder goes under Program Files
 start_menu_folder = ""          # default: the name
 uninstall_key = ""              # name under the Windows Uninstall key; default: the
-                                #   name (at most 255 characters)
+                                #   name (at most 255 characters), with a warning: set a
+                                #   key unique to you ("AcmeCorp.Notes"), or another
+                                #   vendor's product of the same name takes the entry over
 registry_key = ""               # Software\<this> is removed on uninstall
 uninstall_subfolder = ""        # install-folder subfolder for the uninstaller
 window_title = "<product> Setup"
@@ -212,7 +214,9 @@ entries = []                    # one entry a line: "HKLM\\Software\\Acme" makes
                                 #   action: 1 write, 3 write and remove on uninstall,
                                 #   6 write when missing, 4 delete, 5 delete (also on
                                 #   uninstall), 0 and 2 nothing now. "\\HKAU\\" in a
-                                #   path: every user's hive
+                                #   path: every user's hive. A field with a comma goes
+                                #   in double quotes, a quote in it doubled:
+                                #   'HKCU\Software\Acme,Hello,1,"Hi, ""you""",1'
 merge_file = ""                 # a .reg file imported with "regedit /s"
 
 [[association]]                 # file associations (any number)

@@ -23,12 +23,26 @@ namespace {
 constexpr std::initializer_list<const char*> kStyleNames = {"plain", "side", "banner", "full"};
 
 // A text file for a licence or readme page: UTF-8 (a byte-order mark is
-// dropped) shown as UTF-16, with CR LF line breaks, which an edit control
+// dropped) or UTF-16 with its byte-order mark, shown as UTF-16, with CR LF line breaks, which an edit control
 // needs to show lines.
 String ReadTextFile(const fs::path& path, const Origin& origin) {
   std::ifstream in(path, std::ios::binary);
   if (!in) Throw(origin, "cannot read \"" + path.string() + "\"");
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // UTF-16 with its byte-order mark, as Notepad saves "Unicode", is
+  // unambiguous: taken as it is.
+  const bool little = bytes.compare(0, 2, "\xFF\xFE") == 0, big = bytes.compare(0, 2, "\xFE\xFF") == 0;
+  if ((little || big) && bytes.size() % 2 == 0) {
+    std::u16string units;
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+      const auto at = [&](size_t k) { return static_cast<char16_t>(static_cast<unsigned char>(bytes[k])); };
+      units += static_cast<char16_t>(little ? at(i) | at(i + 1) << 8 : at(i) << 8 | at(i + 1));
+    }
+    String text;
+    text.AssignW(units.data(), static_cast<int32_t>(units.size()));
+    NormalizeLineBreaks(text);
+    return text;
+  }
   if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
   String text = Wide(bytes);
   if (!IsValidUtf8(bytes) || (text.empty() && !bytes.empty())) {

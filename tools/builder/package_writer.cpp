@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "builder/branding.h"
@@ -45,7 +46,9 @@ class FileDataStream {
   bool Drain(std::string* error) {
     if (coded_.empty()) return true;
     const size_t length = static_cast<size_t>(coded_.length());
-    if (written_ + length > 0x7FFFFFFF) return Fail(error, "the file data is larger than one installer can carry");
+    if (written_ + length > kMaxStoredFileData) {
+      return Fail(error, "the file data is larger than the 2 GiB one installer can carry");
+    }
     pe_->Add(start_ + written_, coded_.bytes(), length);
     if (!out_->WriteAt(start_ + written_, coded_.bytes(), length, error)) return false;
     written_ += length;
@@ -162,18 +165,53 @@ struct StoredFileData {
   String content_sizes;
 };
 
+// Files share blocks, so a file's stored size is its share of the stored
+// bytes: what the data grows by is shared among the files packed since it
+// last grew, by their sizes, and each is told once its share is known.
+class StoredShares {
+ public:
+  explicit StoredShares(const Product& product) : product_(product) {}
+
+  void Packed(size_t index, uint32_t size) { waiting_.push_back({index, size}); }
+
+  // The data has grown by `stored` since the last call.
+  void Grew(uint64_t stored) {
+    if (stored == 0 || waiting_.empty()) return;
+    uint64_t plain = 0;
+    for (const auto& file : waiting_) plain += file.second;
+    uint64_t left = stored;
+    for (size_t i = 0; i < waiting_.size(); ++i) {
+      const auto [index, size] = waiting_[i];
+      const uint64_t share = i + 1 == waiting_.size() ? left
+                             : plain ? stored * size / plain
+                                     : stored / waiting_.size();
+      left -= share;
+      if (product_.options.file_packed) product_.options.file_packed(index, size, share);
+    }
+    waiting_.clear();
+  }
+
+ private:
+  const Product& product_;
+  std::vector<std::pair<size_t, uint32_t>> waiting_;
+};
+
 bool PackFiles(const Product& product, FileDataStream* stream, StoredFileData* data, std::string* error) {
   std::vector<uint8_t> buffer(kReadPiece);
   PackageWriter sizes(&data->content_sizes);
+  StoredShares shares(product);
   for (size_t index = 0; index < product.files.size(); ++index) {
     const uint64_t stored_before = stream->written();
     uint32_t size = 0;
     if (!PackFile(product.files[index], &buffer, stream, &size, error) || !stream->Drain(error)) return false;
     sizes.WriteU32(size);
-    if (product.options.file_packed) product.options.file_packed(index, size, stream->written() - stored_before);
+    shares.Packed(index, size);
+    shares.Grew(stream->written() - stored_before);
   }
+  const uint64_t stored_before = stream->written();
   if (!stream->Finish()) return Fail(error, "the file data could not be compressed or enciphered");
   if (!stream->Drain(error)) return false;
+  shares.Grew(stream->written() - stored_before);
   data->length = stream->written();
   data->checksum = stream->checksum();
   return true;

@@ -10,6 +10,10 @@
 #include "builder/product.h"
 #include "core/string.h"
 
+// The most stored file data one installer carries: the header records its
+// length as a signed 32-bit number.
+inline constexpr uint64_t kMaxStoredFileData = 0x7FFFFFFF;
+
 // Where an installer is written: bytes at offsets, in any order, the gaps
 // left reading as zeros.
 class InstallerOutput {

@@ -36,10 +36,19 @@ struct PackageOptions {
   size_t block_size = kDefaultBlockSize;
   // Recompute the PE CheckSum of the finished installer.
   bool update_pe_checksum = true;
-  // Told of each file once it is packed: its index, size and the stored
-  // bytes the file data grew by meanwhile (blocks are shared, so a small
-  // file may show 0 and the next one the whole block).
+  // Told of each file once its stored size is known: its index, size and
+  // its share of the stored file data (blocks are shared: what the data grows
+  // by is shared among the files packed meanwhile, by their sizes, so the
+  // shares add up to the stored file data). Files come in order; a small
+  // file may be told only when its block is complete.
   std::function<void(size_t index, uint64_t size, uint64_t stored)> file_packed;
+};
+
+// A file the manifest names (a licence, a picture, an icon...): where it is
+// named ("FILE:LINE:COLUMN: KEY") and its path.
+struct ManifestInput {
+  std::string where;
+  std::string path;
 };
 
 struct Product {
@@ -49,10 +58,12 @@ struct Product {
   PackageOptions options;
   Branding branding;
   // From a manifest: the folder the files came from, the files its excludes
-  // left out, and what the vendor should hear about without the build failing.
+  // left out, what the vendor should hear about without the build failing,
+  // and the files it names.
   std::string source_folder;
   std::vector<std::string> excluded;
   std::vector<std::string> warnings;
+  std::vector<ManifestInput> inputs;
 };
 
 // A product with the builder's defaults: every page of an ordinary wizard

@@ -1,5 +1,9 @@
 #include "builder/signing.h"
 
+#if !defined(_WIN32)
+#include <sys/wait.h>
+#endif
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -146,7 +150,16 @@ bool RunSignCommand(const std::string& command, const std::string& path, std::st
   std::fflush(nullptr);
   int status = std::system(line.c_str());
   if (status != 0) {
-    return Fail(error, "the signing command failed (status " + std::to_string(status) + "): " + line);
+#if defined(_WIN32)
+    const std::string how = "failed with exit code " + std::to_string(status);
+#else
+    // system() gives a wait status: the exit code, or the signal that ended it.
+    const std::string how = status == -1          ? "could not be run"
+                            : WIFEXITED(status)   ? "failed with exit code " + std::to_string(WEXITSTATUS(status))
+                            : WIFSIGNALED(status) ? "was ended by signal " + std::to_string(WTERMSIG(status))
+                                                  : "failed (status " + std::to_string(status) + ")";
+#endif
+    return Fail(error, "the signing command " + how + ": " + line);
   }
   if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
     std::fclose(file);

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "builder/build_files.h"
 #include "builder/package_writer.h"
@@ -148,14 +149,17 @@ TEST(Signing, OsslsigncodeSignsAndVerifiesInstallerAndUninstaller) {
   }
   // A failing command fails the build, whether it fails on the uninstaller
   // or on the installer itself.
-  for (const std::string& command : {std::string("false {file}"), "case {file} in *failed.exe) exit 3;; esac; " + sign}) {
+  const std::pair<std::string, std::string> commands[] = {
+      {"false {file}", "failed with exit code 1: "},
+      {"case {file} in *failed.exe) exit 3;; esac; " + sign, "failed with exit code 3: "}};
+  for (const auto& [command, reported] : commands) {
     SCOPED_TRACE(command);
     std::string error;
     uint64_t size = 0;
     fs::remove(dir / "failed.exe");
     EXPECT_FALSE(BuildSignedInstaller(MakeTestStub(), SignedProduct(false, false), command,
                                       (dir / "scratch.exe").string(), (dir / "failed.exe").string(), &size, &error));
-    EXPECT_NE(error.find("signing command failed"), std::string::npos) << error;
+    EXPECT_NE(error.find("signing command " + reported), std::string::npos) << error;
   }
   fs::remove_all(dir);
 }
