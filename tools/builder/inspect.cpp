@@ -101,8 +101,10 @@ const char* const kKindNames[] = {"install-folder", "shared-folder", "kind-2", "
                                   "control-panel"};
 const char* const kOverwriteNames[] = {"always", "never", "if-exists", "if-missing", "if-not-newer", "never",
                                        "by-kind", "by-kind"};
-const char* const kStyleSlots[] = {"greeting", "language", "licence", "readme", "folder", "start-menu",
+// The manifest's words for the pages and their styles ([wizard] styles).
+const char* const kStyleSlots[] = {"greeting", "language", "license", "readme", "folder", "start_menu",
                                    "progress", "finish"};
+const char* const kStyleNames[] = {"plain", "side", "banner", "full"};
 
 std::string Narrow(const String& text) { return std::string(text.c_str(), static_cast<size_t>(text.length())); }
 
@@ -152,13 +154,29 @@ JsonValue Product(const InstallerContents& c) {
   JsonValue& languages = p.Add("languages", JsonValue::Array());
   for (int32_t i = 0; i < c.languages.LanguageCount(); ++i) languages.Push(JsonValue::Text(Utf8(c.languages.names[i])));
   JsonValue& styles = p.Add("page_styles", JsonValue::Object());
-  for (int32_t i = 0; i < kPageStyleSlots; ++i) styles.Add(kStyleSlots[i], JsonValue::Number(s.PageStyles[i]));
+  for (int32_t i = 0; i < kPageStyleSlots; ++i) {
+    const int32_t style = s.PageStyles[static_cast<size_t>(i)];
+    styles.Add(kStyleSlots[i], style >= 0 && style < 4 ? JsonValue::Text(kStyleNames[style]) : JsonValue::Number(style));
+  }
   JsonValue flags = Words(s.ProductFlags, kFlagNames, std::size(kFlagNames), JsonValue::Array());
   p.Add("flags", Words(s.ProductFlags2, kFlag2Names, std::size(kFlag2Names), flags));
   p.Add("file_data", JsonValue::Text(s.FileDataOutside ? "after-section" : "inside-section"));
   p.Add("cipher", JsonValue::Text(c.header.enciphered() ? "enciphered" : "scrambled"));
   p.Add("signed", JsonValue::Bool(c.signed_file));
   return p;
+}
+
+// The file attributes the installer sets, in words; "default" leaves them as
+// the system makes them.
+JsonValue Attributes(uint32_t attributes) {
+  static constexpr BitName kNames[] = {{0, "readonly"}, {1, "hidden"}, {2, "system"}, {5, "archive"},
+                                       {8, "temporary"}, {12, "not-indexed"}};
+  JsonValue words = JsonValue::Array();
+  if (attributes == 0xFFFFFFFF) {
+    words.Push(JsonValue::Text("default"));
+    return words;
+  }
+  return Words(attributes, kNames, std::size(kNames), std::move(words));
 }
 
 JsonValue EntryValue(const InstalledEntry& e) {
@@ -170,14 +188,17 @@ JsonValue EntryValue(const InstalledEntry& e) {
   v.Add("date", JsonValue::Text(DateText(r.date)));
   v.Add("kind", JsonValue::Text(r.kind < std::size(kKindNames) ? kKindNames[r.kind] : "unknown"));
   v.Add("overwrite", JsonValue::Text(kOverwriteNames[(r.flags & entry_flag::kOverwriteMask) >> 2]));
-  v.Add("attributes", JsonValue::Number(r.attributes));
+  v.Add("attributes", Attributes(r.attributes));
   JsonValue& flags = v.Add("flags", JsonValue::Array());
   if (r.flags & entry_flag::kDesktopShortcut) flags.Push(JsonValue::Text("desktop-shortcut"));
   if (r.flags & entry_flag::kStartMenuShortcut) flags.Push(JsonValue::Text("start-menu-shortcut"));
   if (r.flags & entry_flag::kPermanent) flags.Push(JsonValue::Text("permanent"));
   if (r.flags & entry_flag::kInUninstallFolder) flags.Push(JsonValue::Text("uninstall-folder"));
   if (r.flags & entry_flag::kRememberMsi) flags.Push(JsonValue::Text("remember-msi"));
-  v.Add("version", JsonValue::Text(Narrow(r.version)));
+  // The same field is a file's version, or the display name of a font, an
+  // applet or the file's shortcuts.
+  const bool versioned = r.kind >= entry_kind::kSystem && r.kind <= entry_kind::kVersioned;
+  v.Add(versioned ? "version" : "display_name", JsonValue::Text(Narrow(r.version)));
   return v;
 }
 

@@ -74,6 +74,20 @@ std::string Scalar(const JsonValue& value, bool json) {
 
 bool IsScalar(const JsonValue& value) { return value.kind != JsonValue::kArray && value.kind != JsonValue::kObject; }
 
+// What the text form leaves out: empty texts and lists, and objects of them.
+bool Blank(const JsonValue& value) {
+  switch (value.kind) {
+    case JsonValue::kString: return value.text.empty();
+    case JsonValue::kArray: return value.items.empty();
+    case JsonValue::kObject:
+      for (const auto& member : value.members) {
+        if (!Blank(member.second)) return false;
+      }
+      return true;
+    default: return false;
+  }
+}
+
 void Json(const JsonValue& value, const std::string& indent, std::string* out) {
   if (IsScalar(value)) {
     *out += Scalar(value, true);
@@ -101,10 +115,11 @@ void Json(const JsonValue& value, const std::string& indent, std::string* out) {
 void Text(const JsonValue& value, const std::string& indent, std::string* out) {
   if (value.kind == JsonValue::kObject) {
     for (const auto& [key, member] : value.members) {
-      if (member.kind == JsonValue::kArray && member.items.empty()) continue;
+      if (Blank(member)) continue;
       *out += indent + key + ":";
       bool flat = member.kind == JsonValue::kArray;
-      for (const JsonValue& item : member.items) flat = flat && IsScalar(item);
+      // A list of plain words stays on one line; texts with commas get a line each.
+      for (const JsonValue& item : member.items) flat = flat && IsScalar(item) && item.text.find(',') == std::string::npos;
       if (IsScalar(member)) {
         *out += " " + Scalar(member, false) + "\n";
       } else if (flat) {

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -72,13 +73,16 @@ Product ActionProduct(bool after_section, bool enciphered) {
   Product product = DefaultProduct(String(u"Acme Tools"), String(u"4.5.6"));
   product.settings.Publisher = String(u"Acme Corp");
   product.settings.Bitness = 1;
+  product.settings.PageStyles[kStyleFolder] = 2;
   PackageFile readme = File("readme.txt", 16);
   readme.entry.flags = entry_flag::kStartMenuShortcut;
   readme.entry.display_name() = "Read Me";
   const int32_t date[6] = {2024, 5, 17, 10, 20, 30};
   std::memcpy(readme.entry.date, date, sizeof date);
   product.files.push_back(readme);
-  product.files.push_back(File("helper.dll", 40, entry_kind::kSystemCom));
+  PackageFile helper = File("helper.dll", 40, entry_kind::kSystemCom);
+  helper.entry.attributes = 0x1 | 0x4;
+  product.files.push_back(helper);
   PackageFile ini = File("app.ini", 5);
   ini.entry.destination = String(u"%AppDataDir%\\Acme\\");
   ini.entry.flags = entry_flag::kOverwriteIfMissing;
@@ -124,6 +128,8 @@ TEST(Inspect, DescribesEveryPlacementCipherAndSignature) {
     EXPECT_EQ(At(doc, "product.version"), "4.5.6");
     EXPECT_EQ(At(doc, "product.publisher"), "Acme Corp");
     EXPECT_EQ(At(doc, "product.bitness"), "64-bit");
+    EXPECT_EQ(At(doc, "product.page_styles.folder"), "banner");
+    EXPECT_EQ(At(doc, "product.languages.0"), "English");
     EXPECT_EQ(At(doc, "product.file_data"), c.after_section ? "after-section" : "inside-section");
     EXPECT_EQ(At(doc, "product.cipher"), c.enciphered ? "enciphered" : "scrambled");
     EXPECT_EQ(At(doc, "product.signed"), c.signed_file ? "true" : "false");
@@ -132,8 +138,10 @@ TEST(Inspect, DescribesEveryPlacementCipherAndSignature) {
     EXPECT_EQ(At(doc, "entries.0.size"), "16");
     EXPECT_EQ(At(doc, "entries.1.destination"), "%SystemDir%\\helper.dll");
     EXPECT_EQ(At(doc, "entries.1.kind"), "com-server");
+    EXPECT_EQ(At(doc, "entries.1.attributes.0") + " " + At(doc, "entries.1.attributes.1"), "readonly system");
     EXPECT_EQ(At(doc, "entries.2.destination"), "%AppDataDir%\\Acme\\app.ini");
     EXPECT_EQ(At(doc, "entries.2.overwrite"), "if-missing");
+    EXPECT_EQ(At(doc, "entries.2.attributes.0"), "default");
     EXPECT_EQ(At(doc, "entries.3.destination"), "%InstallDir%\\bin\\big.bin");
     EXPECT_EQ(At(doc, "entries.3.size"), "300000");
     EXPECT_EQ(At(doc, "actions.shortcuts.0.name"), "Read Me");
@@ -151,6 +159,9 @@ TEST(Inspect, DescribesEveryPlacementCipherAndSignature) {
     EXPECT_NE(json.find("\"flags\": [\n"), std::string::npos);
     EXPECT_NE(text.find("  - destination: %InstallDir%\\readme.txt\n"), std::string::npos) << text;
     EXPECT_NE(text.find("  name: Acme Tools\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("date: \n"), std::string::npos) << "blank values are left out:\n" << text;
+    EXPECT_EQ(At(doc, "entries.0.display_name"), "Read Me");
+    EXPECT_EQ(At(doc, "entries.1.version"), "");
   }
 }
 
@@ -257,7 +268,7 @@ TEST(Verify, IntactInstallersPassWithTheirCounts) {
       ByteSpan image{installer.bytes(), static_cast<size_t>(installer.length())};
       std::string report;
       EXPECT_EQ(VerifyInstaller(MemoryProgramFile(&image), image, &report), 0) << report;
-      EXPECT_EQ(report.rfind("OK: 4 entries, 300061 bytes of files, 1 languages", 0), 0u) << report;
+      EXPECT_EQ(report.rfind("OK: 4 files (300061 bytes), 1 language, ", 0), 0u) << report;
       EXPECT_NE(report.find(after ? "after the section" : "inside the section"), std::string::npos) << report;
     }
   }
@@ -378,6 +389,64 @@ TEST(ExtractedPath, PutsEveryFolderBelowTheOutput) {
       EXPECT_EQ(relative, c.relative);
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+struct CommandRun {
+  int status = -1;
+  std::string output;
+};
+
+CommandRun Command(const std::string& arguments) {
+  CommandRun run;
+  FILE* pipe = popen((BX_SETUP_BUILDER " " + arguments + " 2>&1").c_str(), "r");
+  char buffer[4096];
+  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.output.append(buffer, n);
+  const int status = pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+// The subcommands as a vendor's pipeline runs them: exit codes, the JSON a
+// standard parser accepts, the damage named.
+TEST(ReadCommands, ExitCodesAndOutputs) {
+  const fs::path folder = fs::temp_directory_path() / ("bx-read-" + std::to_string(getpid()));
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  String installer = Build(ActionProduct(true, false));
+  const std::string good = (folder / "good.exe").string(), bad = (folder / "bad.exe").string();
+  std::string error;
+  ASSERT_TRUE(WriteFileBytes(good, installer, &error)) << error;
+  installer.data()[Unpack(installer).section.raw_pointer] ^= 1;
+  ASSERT_TRUE(WriteFileBytes(bad, installer, &error)) << error;
+  struct Case {
+    std::string arguments;
+    int status;
+    std::string shows;
+  } cases[] = {
+      {"verify '" + good + "'", 0, "OK: 4 files"},
+      {"verify '" + bad + "'", 1, "corrupt package: error code 20 (header magic is not 0xA4F23DE5) in package header"},
+      {"inspect '" + good + "'", 0, "  - destination: %SystemDir%\\helper.dll\n"},
+      {"inspect '" + good + "' --json | python3 -c 'import json,sys; d=json.load(sys.stdin); print(d[\"product\"][\"name\"])'",
+       0, "Acme Tools\n"},
+      {"inspect '" + bad + "'", 1, "error code 20"},
+      {"extract '" + good + "' -o '" + (folder / "out").string() + "'", 0, "extracted 4 files"},
+      {"extract '" + good + "'", 2, "no output folder given"},
+      {"verify", 2, "no installer given"},
+      {"inspect '" + good + "' --bogus", 2, "unknown option --bogus"},
+      {"verify '" + (folder / "missing.exe").string() + "'", 1, "missing.exe"},
+  };
+  for (const Case& c : cases) {
+    const CommandRun run = Command(c.arguments);
+    EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.output;
+    EXPECT_NE(run.output.find(c.shows), std::string::npos) << c.arguments << "\n" << run.output;
+  }
+  EXPECT_TRUE(fs::exists(folder / "out" / "%SystemDir%" / "helper.dll"));
+  EXPECT_TRUE(fs::exists(folder / "out" / "bin" / "big.bin"));
+  fs::remove_all(folder);
 }
 
 }  // namespace

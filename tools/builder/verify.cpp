@@ -12,6 +12,10 @@ class ContentCheck : public EntrySink {
   uint64_t bytes = 0;
 };
 
+std::string Count(int64_t count, const char* what) {
+  return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
+}
+
 }  // namespace
 
 std::string FailureText(const ReadOutcome& outcome) {
@@ -30,8 +34,8 @@ int VerifyInstaller(const ProgramFile& file, const ByteSpan& image, std::string*
     return 1;
   }
   const bool after = contents.settings.FileDataOutside != 0;
-  *report = "OK: " + std::to_string(contents.entries_read) + " entries, " + std::to_string(check.bytes) +
-            " bytes of files, " + std::to_string(contents.languages.LanguageCount()) + " languages, " +
+  *report = "OK: " + Count(contents.entries_read, "file") + " (" + std::to_string(check.bytes) + " bytes), " +
+            Count(contents.languages.LanguageCount(), "language") + ", " +
             std::to_string(contents.header.file_data_length) + " bytes of file data " +
             (after ? "after" : "inside") + " the section, " +
             (contents.header.enciphered() ? "enciphered" : "scrambled") +
