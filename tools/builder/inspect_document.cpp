@@ -111,36 +111,37 @@ void Json(const JsonValue& value, const std::string& indent, std::string* out) {
 }
 
 // Indented "key: value" lines; array items start with "- ", a list of
-// scalars stays on one line.
-void Text(const JsonValue& value, const std::string& indent, std::string* out) {
+// scalars stays on one line. `lead` replaces the indent of an object's first
+// line (the "- " of the array item it is).
+void Text(const JsonValue& value, const std::string& indent, std::string* out, const char* lead = nullptr) {
   if (value.kind == JsonValue::kObject) {
     for (const auto& [key, member] : value.members) {
       if (Blank(member)) continue;
-      *out += indent + key + ":";
-      bool flat = member.kind == JsonValue::kArray;
+      out->append(lead ? lead : indent.c_str());
+      lead = nullptr;
+      out->append(key).append(":");
       // A list of plain words stays on one line; texts with commas get a line each.
+      bool flat = member.kind == JsonValue::kArray;
       for (const JsonValue& item : member.items) flat = flat && IsScalar(item) && item.text.find(',') == std::string::npos;
       if (IsScalar(member)) {
-        *out += " " + Scalar(member, false) + "\n";
+        out->append(" ").append(Scalar(member, false)).append("\n");
       } else if (flat) {
-        for (size_t i = 0; i < member.items.size(); ++i) *out += (i ? ", " : " ") + Scalar(member.items[i], false);
-        *out += "\n";
+        for (size_t i = 0; i < member.items.size(); ++i) out->append(i ? ", " : " ").append(Scalar(member.items[i], false));
+        out->append("\n");
       } else {
-        *out += "\n";
+        out->append("\n");
         Text(member, indent + "  ", out);
       }
     }
     return;
   }
+  const std::string item_lead = indent + "- ";
   for (const JsonValue& item : value.items) {
     if (IsScalar(item)) {
-      *out += indent + "- " + Scalar(item, false) + "\n";
-      continue;
+      out->append(item_lead).append(Scalar(item, false)).append("\n");
+    } else {
+      Text(item, indent + "  ", out, item_lead.c_str());
     }
-    std::string inner;
-    Text(item, indent + "  ", &inner);
-    if (inner.size() > indent.size() + 2) inner.replace(indent.size(), 2, "- ");
-    *out += inner;
   }
 }
 

@@ -22,6 +22,7 @@
 #include "builder/inspect.h"
 #include "builder/manifest.h"
 #include "builder/package_writer.h"
+#include "builder/test_damage.h"
 #include "builder/test_signing.h"
 #include "builder/test_stub.h"
 #include "builder/test_unpack.h"
@@ -170,23 +171,6 @@ TEST(Inspect, JsonEscapesWhatWouldBreakTheDocument) {
   doc.Add("a", JsonValue::Text("quote \" back \\ line\n tab\t"));
   doc.Add("b", JsonValue::Array()).Push(JsonValue::Number(-5));
   EXPECT_EQ(RenderJson(doc), "{\n  \"a\": \"quote \\\" back \\\\ line\\u000a tab\\u0009\",\n  \"b\": [\n    -5\n  ]\n}\n");
-}
-
-// Recomputes every block checksum and the whole file data's, so that a
-// patched entry of an uncompressed, unenciphered package reaches the entry
-// checks, as damage that slipped past the block checks would.
-void RefreshChecksums(String* installer, const Unpacked& good) {
-  const size_t data = good.section.raw_pointer + good.header.file_data_offset;
-  const size_t length = static_cast<size_t>(good.header.file_data_length);
-  uint8_t* b = installer->data();
-  for (size_t at = data; at < data + length;) {
-    const uint32_t stored = LoadLe32(b + at);
-    if (stored == 0 || stored > data + length - at - 8) break;  // a damaged head: no blocks after it
-    StoreLe32(b + at + 4, PackageChecksum(b + at + 8, stored));
-    at += 8 + stored;
-  }
-  // Field 10 of the header: after magic, "37.0", flags and six words.
-  StoreLe32(b + good.section.raw_pointer + 37, PackageChecksum(b + data, length));
 }
 
 size_t Find(const String& installer, const std::string& what) {
