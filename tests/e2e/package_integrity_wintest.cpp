@@ -12,7 +12,9 @@
 #include "builder/build_files.h"
 #include "builder/package_writer.h"
 #include "builder/pe_section.h"
+#include "builder/test_damage.h"
 #include "builder/test_unpack.h"
+#include "builder/verify.h"
 #include "package/corrupt.h"
 #include "package/program_copy.h"
 #include "testkit/testkit.h"
@@ -279,6 +281,58 @@ TEST(StrippedCopy, IsTheSetupProgramAgainAndRuns) {
   EXPECT_NE(testkit::MessageBoxText(box).find(L"There is no installation data present."), std::wstring::npos);
   EXPECT_TRUE(testkit::AnswerMessageBox(box, IDOK));
   EXPECT_TRUE(process.WaitForExit());
+}
+
+}  // namespace
+
+namespace {
+
+// The error code at the end of a corrupt-package report; -1 without one.
+int ReportedCode(const std::wstring& text) {
+  const size_t at = text.rfind(L"Error code: ");
+  return at == std::wstring::npos ? -1 : std::stoi(text.substr(at + 12));
+}
+
+// setup-builder verify reads the package with the same code: for damage in
+// every stage, before anything is written and while the files are
+// installed, it names the number setup.exe reports.
+TEST(CorruptPackage, VerifyNamesWhatSetupReports) {
+  Product product = TestProduct();
+  product.settings.SetFlag(product_flag::kCompressedBlocks, false);
+  product.files.push_back(FileFromBytes("second.txt", "second file", 11));
+  const String intact_installer = BuildOrFail(product);
+  const Unpacked intact = Unpack(intact_installer);
+  ASSERT_EQ(intact.corrupt, kCorruptNone);
+  const size_t package = intact.section.raw_pointer;
+  const size_t settings = package + intact.header.file_data_offset - intact.header.settings_block.length;
+  const std::string all(intact_installer.c_str(), static_cast<size_t>(intact_installer.length()));
+  const size_t content = all.find("The package's only file.");
+  ASSERT_NE(content, std::string::npos);
+  struct Case {
+    const char* what;
+    size_t at;
+    bool refresh;  // past the block checks, to the entry's own
+  } cases[] = {
+      {"entry count", package + kEntryCountAt + 3, false},
+      {"settings block", settings + intact.header.settings_block.length / 2, false},
+      {"file data", content + 3, false},
+      {"entry content", content + 3, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    String installer = intact_installer;
+    installer.data()[c.at] ^= 0x80;
+    if (c.refresh) RefreshChecksums(&installer, intact);
+    ByteSpan image{installer.bytes(), static_cast<size_t>(installer.length())};
+    std::string verdict;
+    EXPECT_EQ(VerifyInstaller(MemoryProgramFile(&image), image, &verdict), 1);
+    const Report report = RunInstaller(installer);
+    ASSERT_TRUE(report.box_shown);
+    const int code = ReportedCode(report.text);
+    EXPECT_NE(code, -1) << report.text;
+    EXPECT_NE(verdict.find("error code " + std::to_string(code) + " ("), std::string::npos)
+        << "setup.exe: " << code << ", verify: " << verdict;
+  }
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "builder/manifest_actions.h"
 #include "builder/output_path.h"
 #include "builder/package_writer.h"
+#include "builder/read_commands.h"
 #include "builder/signing.h"
 
 namespace {
@@ -85,7 +86,7 @@ int ParseArguments(int argc, char** argv, Arguments* args) {
     std::string* target = arg == "-o" ? &args->output : arg == "--stub" ? &args->stub
                                                       : arg == "--sign" ? &args->sign : nullptr;
     if (arg == "--help" || arg == "-h") {
-      std::printf("%s\n%s%s", kUsage, kManifestReference, kActionsReference);
+      std::printf("%s\n%s\n%s%s", kUsage, kReadCommandsUsage, kManifestReference, kActionsReference);
       return -1;
     }
     if (arg == "--verbose" || arg == "-v") {
@@ -190,6 +191,7 @@ void PrintSummary(const std::string& output, const Product& product, uint64_t in
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && IsReadCommand(argv[1])) return RunReadCommand(argc, argv);
   Arguments args;
   if (int code = ParseArguments(argc, argv, &args)) return code < 0 ? 0 : code;
 

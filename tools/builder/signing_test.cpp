@@ -14,6 +14,7 @@
 
 #include "builder/build_files.h"
 #include "builder/package_writer.h"
+#include "builder/test_signing.h"
 #include "builder/test_stub.h"
 #include "builder/test_unpack.h"
 #include "package/byte_order.h"
@@ -34,21 +35,6 @@ Product SignedProduct(bool after_section, bool enciphered) {
     for (size_t i = 0; i < kPackageCipherKeyLength; ++i) product.options.cipher_key[i] = static_cast<uint8_t>(i * 37 + 1);
   }
   return product;
-}
-
-// What a signing tool does: zeros up to an 8-byte boundary, a certificate
-// table there, the Security entry pointing at it, a new CheckSum.
-String FakeSigned(const String& image, size_t extra_gap) {
-  String signed_image = image;
-  size_t at = static_cast<size_t>(image.length());
-  at = (at + 7) / 8 * 8 + extra_gap;
-  signed_image.SetLength(static_cast<int32_t>(at));
-  const char table[] = "certificate table of forty bytes.......";
-  signed_image.Append(table, sizeof table);
-  StoreLe32(signed_image.data() + kTestStubPe + kPeSecurityEntryOffset, static_cast<uint32_t>(at));
-  StoreLe32(signed_image.data() + kTestStubPe + kPeSecurityEntryOffset + 4, sizeof table);
-  StoreLe32(signed_image.data() + kTestStubPe + kPeCheckSumFieldOffset, 0x12345678);
-  return signed_image;
 }
 
 TEST(Signing, AnInstallerSignedAfterBuildingStillReadsWhole) {
