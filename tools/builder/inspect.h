@@ -10,6 +10,8 @@
 
 #include "builder/installer_reader.h"
 
+struct JsonMember;
+
 // A JSON value; the text form is rendered from the same tree, so the two
 // always say the same.
 struct JsonValue {
@@ -18,7 +20,7 @@ struct JsonValue {
   int64_t number = 0;
   bool flag = false;
   std::vector<JsonValue> items;
-  std::vector<std::pair<std::string, JsonValue>> members;
+  std::vector<JsonMember> members;  // in the order added
 
   static JsonValue Text(std::string text);
   static JsonValue Number(int64_t number);
@@ -27,6 +29,13 @@ struct JsonValue {
   static JsonValue Object();
   JsonValue& Add(const std::string& key, JsonValue value);  // to an object
   JsonValue& Push(JsonValue value);                         // to an array
+};
+
+// One key and value of an object (a pair of its own: a std::pair of a type
+// still being defined is not allowed).
+struct JsonMember {
+  std::string first;  // the key
+  JsonValue second;
 };
 
 std::string RenderJson(const JsonValue& value);

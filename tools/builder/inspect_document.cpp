@@ -36,7 +36,7 @@ JsonValue JsonValue::Object() {
 }
 
 JsonValue& JsonValue::Add(const std::string& key, JsonValue value) {
-  members.emplace_back(key, std::move(value));
+  members.push_back(JsonMember{key, std::move(value)});
   return members.back().second;
 }
 
