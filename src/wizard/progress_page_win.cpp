@@ -138,6 +138,8 @@ void CloseProgressPage() {
   progress_page.page = nullptr;
 }
 
+HWND ProgressPageWindow() { return TheProgressPage().page; }
+
 Progress ProgressPageReporter() {
   Progress progress;
   progress.position = ReportPosition;
