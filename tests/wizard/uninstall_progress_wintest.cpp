@@ -79,4 +79,62 @@ TEST(UninstallSharedFiles, GiveTheProgressPageTheFocusBackAfterUnregistering) {
   DeleteProductKey();
 }
 
+// The height and width the control's text needs, wrapped in its width.
+SIZE NeededFor(HWND control) {
+  RECT box{};
+  GetClientRect(control, &box);
+  wchar_t text[1024] = {};
+  GetWindowTextW(control, text, 1024);
+  HDC dc = GetDC(control);
+  HGDIOBJ old_font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  DrawTextW(dc, text, -1, &box, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+  SelectObject(dc, old_font);
+  ReleaseDC(control, dc);
+  return SIZE{box.right - box.left, box.bottom - box.top};
+}
+
+// A product name of 60 characters would take the text past its box: the
+// name is shortened with an ellipsis and the sentence keeps its end; a name
+// that fits stays whole.
+TEST(UninstallProgressPage, ShortensALongProductNameToFitTheText) {
+  struct Case {
+    const char* what;
+    const char16_t* name;
+    bool shortened;
+  };
+  const Case cases[] = {
+      {"a name that fits", u"Acme Editor", false},
+      {"a name of 60 characters", u"Acme Professional Document Management and Archival Suite 2025", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    uninstall::Run run;
+    UseEnglish(run.product, String(c.name));
+    run.windows.OpenBackground(run.product);
+    run.progress = run.windows.OpenProgress(run.product, false);
+    HWND page = static_cast<HWND>(run.windows.progress_window());
+    ASSERT_NE(page, nullptr);
+    HWND text = GetDlgItem(page, 1009);
+    ASSERT_NE(text, nullptr);
+    const std::wstring shown = testkit::ControlText(page, 1009);
+    const std::wstring name(reinterpret_cast<const wchar_t*>(c.name));
+    const std::wstring end = L" is removed from your computer.";
+    EXPECT_EQ(shown.rfind(L"Please wait while ", 0), 0u) << shown;
+    ASSERT_GE(shown.size(), end.size());
+    EXPECT_EQ(shown.substr(shown.size() - end.size()), end) << shown;
+    EXPECT_EQ(shown.find(name) == std::wstring::npos, c.shortened) << shown;
+    EXPECT_EQ(shown.find(L"\u2026") != std::wstring::npos, c.shortened) << shown;
+    if (c.shortened) {
+      // As much of the name as there is room for: its start stays.
+      EXPECT_NE(shown.find(name.substr(0, 20)), std::wstring::npos) << shown;
+      EXPECT_TRUE(testkit::Screenshot(L"uninstall-progress-long-name"));
+    }
+    RECT box{};
+    GetClientRect(text, &box);
+    const SIZE needed = NeededFor(text);
+    EXPECT_LE(needed.cy, box.bottom - box.top) << shown;
+    EXPECT_LE(needed.cx, box.right - box.left) << shown;
+  }
+}
+
 }  // namespace
