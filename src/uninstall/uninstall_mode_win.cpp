@@ -47,16 +47,6 @@ void RemoveFonts(Run& run) {
   Pause(run);
 }
 
-void SharedFiles(Run& run) {
-  SharedFilePassOptions shared_options;
-  shared_options.automatic = run.automatic;
-  shared_options.ask_before_deleting = run.product.settings.Flag(product_flag::kAskBeforeDeletingShared);
-  shared_options.delete_question = MessageText(run.product.languages, message_number::kDeleteSharedQuestion);
-  shared_options.delete_title = MessageText(run.product.languages, message_number::kDeleteSharedTitle);
-  shared_options.journal = &run.journal;
-  RunSharedFilePass(run.key, shared_options);
-}
-
 void TaskbarPins(Run& run) {
   UnpinFromTaskbar(run.lists.records);
   Pause(run);
@@ -107,7 +97,7 @@ constexpr Stage kStages[] = {
     {"associations", kBarStays, 0, HasAssociations, Associations},
     {"fonts", 3, message_number::kRemovingFonts, nullptr, RemoveFonts},
     {"install log", 5, message_number::kRemovingLog, nullptr, DeleteInstallLog},
-    {"shared files", kBarStays, 0, nullptr, SharedFiles},
+    {"shared files", kBarStays, 0, nullptr, ReleaseSharedFiles},
     {"taskbar pins", kBarStays, 0, nullptr, TaskbarPins},
     {"msi packages", kBarStays, message_number::kRemovingMsi, HasMsiPackages, MsiPackages},
     {"record pass", 10, 0, nullptr, RecordPass},  // 11 to 91 as the files go
@@ -152,6 +142,20 @@ void RunStage(Run& run, const Stage& stage) {
 }
 
 }  // namespace
+
+// The questions belong to the progress page, and it has the focus back
+// after each unregistration.
+void ReleaseSharedFiles(Run& run) {
+  SharedFilePassOptions shared_options;
+  shared_options.automatic = run.automatic;
+  shared_options.ask_before_deleting = run.product.settings.Flag(product_flag::kAskBeforeDeletingShared);
+  shared_options.delete_question = MessageText(run.product.languages, message_number::kDeleteSharedQuestion);
+  shared_options.delete_title = MessageText(run.product.languages, message_number::kDeleteSharedTitle);
+  shared_options.progress_window = run.windows.progress_window();
+  shared_options.journal = &run.journal;
+  RunSharedFilePass(run.key, shared_options);
+}
+
 }  // namespace uninstall
 
 UninstallResult RunUninstallMode(const UninstallRequest& request) {

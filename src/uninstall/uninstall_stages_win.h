@@ -19,6 +19,11 @@ bool Confirmed(Run& run);
 // The values the removal needs after stages that delete values of the key.
 void ReadRemovalValues(Run& run);
 
+// uninstall_mode_win.cpp
+
+// The shared-file pass over the product key's "SharedFiles".
+void ReleaseSharedFiles(Run& run);
+
 // record_pass_win.cpp
 
 void DeleteInstallLog(Run& run);

@@ -31,6 +31,8 @@ class UninstallWindows {
   // The progress page; its reporter, or one that reports nowhere.
   Progress OpenProgress(const RunProduct& product, bool automatic);
   bool progress_open() const { return progress_open_; }
+  // The open progress page (an HWND), null when there is none.
+  void* progress_window() const;
   // Waits the step pause, keeping the windows answering; nothing without a
   // progress page, where nobody would see the step.
   void Pause() const;

@@ -103,6 +103,8 @@ Progress UninstallWindows::OpenProgress(const RunProduct& product, bool automati
   return progress_open_ ? ProgressPageReporter() : Progress();
 }
 
+void* UninstallWindows::progress_window() const { return progress_open_ ? ProgressPageWindow() : nullptr; }
+
 void UninstallWindows::Pause() const {
   if (!progress_open_) return;
   const DWORD start = GetTickCount();

@@ -76,5 +76,7 @@ struct ProgressPageInputs {
 // Opens the page; false when it could not be made (the run goes on without).
 bool OpenProgressPage(HWND owner, const ProgressPageInputs& inputs);
 void CloseProgressPage();
+// The open page's window; null when none is open.
+HWND ProgressPageWindow();
 // Reports to the open page, or nowhere when none is open.
 Progress ProgressPageReporter();

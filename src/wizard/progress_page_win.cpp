@@ -34,9 +34,52 @@ void PumpMessages() {
   }
 }
 
+// Whether `text` wraps within the control's box, in the control's font.
+bool FitsIn(HWND control, const String& text) {
+  RECT box{};
+  GetClientRect(control, &box);
+  RECT needed = box;
+  HDC dc = GetDC(control);
+  if (!dc) return true;
+  HGDIOBJ old_font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  DrawTextW(dc, reinterpret_cast<const wchar_t*>(text.w_str()), -1, &needed,
+            DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL);
+  SelectObject(dc, old_font);
+  ReleaseDC(control, dc);
+  return needed.bottom - needed.top <= box.bottom - box.top && needed.right - needed.left <= box.right - box.left;
+}
+
+// The product's name, `units` of it, then an ellipsis.
+String ShortenedName(const String& name, int32_t units) {
+  if (units > 0 && units < name.wlength() && IS_HIGH_SURROGATE(name.AtW(units - 1))) --units;
+  String shortened(name.w_str(), units);
+  while (shortened.wlength() > 0 && shortened.AtW(shortened.wlength() - 1) == u' ') {
+    shortened.TruncateAtW(shortened.wlength() - 1);
+  }
+  shortened.AppendW(u'\u2026');
+  return shortened;
+}
+
+// A long product name would push the end of the page's text out of its box:
+// the name is shortened with an ellipsis, as little as makes the text fit.
+void SetFittedMessage(HWND page, int id, int32_t message, const LanguageTable& languages) {
+  HWND control = GetDlgItem(page, id);
+  String text = MessageText(languages, message);
+  if (control && !FitsIn(control, text) && !languages.product.empty()) {
+    LanguageTable shortened = languages;
+    for (int32_t units = languages.product.wlength() - 1; units > 0; --units) {
+      shortened.product = ShortenedName(languages.product, units);
+      text = MessageText(shortened, message);
+      if (FitsIn(control, text)) break;
+    }
+  }
+  SetPageText(page, id, text);
+}
+
 void InitProgressPage(HWND page, void* context) {
   const auto& inputs = static_cast<const ProgressPage*>(context)->inputs;
-  SetPageMessage(page, kText, inputs.uninstalling ? message_number::kUninstallProgressText : message_number::kProgressText);
+  SetFittedMessage(page, kText, inputs.uninstalling ? message_number::kUninstallProgressText : message_number::kProgressText,
+                   inputs.product->languages);
   SetButtonMessage(page, kCancel, message_number::kCancelButton);
   SendDlgItemMessageW(page, kProgressBar, PBM_SETRANGE32, 0, 100);
   EnableWindow(GetDlgItem(page, kCancel), !inputs.uninstalling && !inputs.product->settings.Flag(product_flag::kNoCancel));
@@ -137,6 +180,8 @@ void CloseProgressPage() {
   DestroyWindow(progress_page.page);
   progress_page.page = nullptr;
 }
+
+HWND ProgressPageWindow() { return TheProgressPage().page; }
 
 Progress ProgressPageReporter() {
   Progress progress;

@@ -207,7 +207,7 @@ int main(int argc, char** argv) {
   }
   if (ok) error = OutputPathProblem(args.output, args.manifest, args.stub, product);
   ok = ok && error.empty() && ReadFileBytes(args.stub, &stub, &error) &&
-       CheckRuntimeStub(stub, &error);
+       CheckRuntimeStub(stub, args.stub, &error);
   if (!ok || !WriteOutput(args, stub, product, &size, &error)) {
     std::fprintf(stderr, "setup-builder: %s\n", error.c_str());
     return 1;

@@ -87,6 +87,7 @@ void ReadManifest(const toml::table& document, const std::string& path, Product*
   ReadBackground(root.Sub("background"), base, out);
   ReadUninstall(root.Sub("uninstall"), out);
   ReadLanguages(root, out);
+  CheckUninstallShortcutPath(root, *out);
   ReadFiles(root, base, path, out);
   ReadActions(root, base, out);
   CheckListCaps(root, out->settings);

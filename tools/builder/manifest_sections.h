@@ -23,6 +23,9 @@ void ReadWizard(Table wizard, const std::filesystem::path& base, Product* out);
 void ReadFinish(Table finish, Product* out);
 void ReadBackground(Table background, const std::filesystem::path& base, Product* out);
 void ReadUninstall(Table uninstall, Product* out);
+// Once the messages are read: the uninstaller's Start Menu shortcut, named
+// by message 33 in every language, stays within the path limit.
+void CheckUninstallShortcutPath(Table& root, const Product& product);
 // [messages] of the first language and every [[language]] of `root`.
 void ReadLanguages(Table& root, Product* out);
 // [files], [[file]] and [[shortcut]] of `root`; `manifest` is the manifest's

@@ -5,6 +5,10 @@
 #include <string>
 
 #include "actions/file_deletion.h"
+#include "builder/default_messages.h"
+#include "core/codepage.h"
+#include "package/languages.h"
+#include "package/message_numbers.h"
 
 namespace manifest_reading {
 
@@ -94,7 +98,37 @@ void ReadRemovalOptions(Table& uninstall, Product* out) {
   }
 }
 
+// The longest Start Menu programs folder a shortcut may go to: a user's own,
+// with a user name of the 20 characters Windows allows.
+constexpr size_t kStartMenuPrefix =
+    sizeof "C:\\Users\\" - 1 + 20 + sizeof "\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\" - 1;
+constexpr size_t kMaxPath = 259;
+
 }  // namespace
+
+void CheckUninstallShortcutPath(Table& root, const Product& product) {
+  const ProductSettings& s = product.settings;
+  if (!s.Flag(product_flag::kUninstallStartMenuShortcut) || !s.Flag(product_flag::kDetectInstallation)) return;
+  LanguageTable names;
+  names.product = s.DisplayName;
+  names.description = s.Description.empty() ? s.DisplayName : s.Description;
+  names.windows_folder = String(u"C:\\Windows");
+  const String& folder = s.ProductStartMenu.empty() ? s.DisplayName : s.ProductStartMenu;
+  for (const LanguageMessages& language : product.languages) {
+    if (language.messages.size() <= static_cast<size_t>(message_number::kUninstallShortcutName)) continue;
+    const String name = ReplacePlaceholders(language.messages[message_number::kUninstallShortcutName], names);
+    const size_t length = kStartMenuPrefix + static_cast<size_t>(folder.wlength()) + 1 +
+                          static_cast<size_t>(name.wlength()) + sizeof ".lnk" - 1;
+    if (length <= kMaxPath) continue;
+    const String shown = Utf16ToUtf8(name);
+    Throw(root.Sub("product").At("start_menu_folder"),
+          "the uninstaller's shortcut \"" + std::string(shown.c_str()) +
+              ".lnk\" in the Start Menu folder would have a path of " + std::to_string(length) +
+              " characters, beyond the " + std::to_string(kMaxPath) +
+              " Windows allows (with room for the longest Start Menu programs folder); shorten the Start Menu folder "
+              "or the product name, or set [uninstall] start_menu_shortcut = false");
+  }
+}
 
 void ReadUninstall(Table uninstall, Product* out) {
   ProductSettings& s = out->settings;

@@ -356,24 +356,45 @@ bool WriteHead(const Product& product, const String& stub, const String& header,
 
 }  // namespace
 
-bool CheckRuntimeStub(const String& stub, std::string* error) {
+namespace {
+
+// A program whose headers end early reads as one once the missing bytes are
+// there: it was cut short, not something else.
+bool HeadersCutShort(const String& stub) {
+  if (stub.length() < 2 || stub.bytes()[0] != 'M' || stub.bytes()[1] != 'Z') return false;
+  String padded = stub;
+  padded.Append(String(std::string(0x2000, '\0').c_str(), 0x2000));
   PeLayout layout;
-  std::string reason;
-  const std::string hint = "; use the setup.exe of a Bastionix Setup build (--stub build/win32/setup.exe)";
-  if (!ReadPeLayout(stub, &layout, &reason)) return Fail(error, "the setup program is not usable: " + reason + hint);
-  const std::string bytes(stub.c_str(), static_cast<size_t>(stub.length()));
-  if (bytes.find(std::string(kRuntimeMarker, sizeof kRuntimeMarker - 1)) == std::string::npos) {
-    return Fail(error, "the setup program is not the Bastionix Setup runtime" + hint);
-  }
+  return ReadPeLayout(padded, &layout, nullptr);
+}
+
+bool SectionsCutShort(const String& stub, const PeLayout& layout) {
   for (uint16_t i = 0; i < layout.section_count; ++i) {
     const uint8_t* entry = stub.bytes() + layout.table_offset + i * 40u;
-    if (uint64_t{LoadLe32(entry + 20)} + LoadLe32(entry + 16) > static_cast<uint64_t>(stub.length())) {
-      return Fail(error, "the setup program is cut short (a section's data lies beyond its end)" + hint);
-    }
+    if (uint64_t{LoadLe32(entry + 20)} + LoadLe32(entry + 16) > static_cast<uint64_t>(stub.length())) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool CheckRuntimeStub(const String& stub, const std::string& path, std::string* error) {
+  PeLayout layout;
+  std::string reason;
+  const std::string named = "the setup program \"" + path + "\" ";
+  const std::string hint = "; use the setup.exe of a Bastionix Setup build (--stub build/win32/setup.exe)";
+  const bool readable = ReadPeLayout(stub, &layout, &reason);
+  if (readable ? SectionsCutShort(stub, layout) : HeadersCutShort(stub)) {
+    return Fail(error, named + "is cut short (" + (readable ? "a section's data lies beyond its end" : reason) + ")" +
+                           hint);
+  }
+  if (!readable) return Fail(error, named + "is not a PE program (" + reason + ")" + hint);
+  const std::string bytes(stub.c_str(), static_cast<size_t>(stub.length()));
+  if (bytes.find(std::string(kRuntimeMarker, sizeof kRuntimeMarker - 1)) == std::string::npos) {
+    return Fail(error, named + "is another program, not the Bastionix Setup runtime" + hint);
   }
   return true;
 }
-
 
 bool BuildInstaller(const String& stub, const Product& product, String* installer, std::string* error) {
   return BuildInstallerWithExtras(stub, product, String(), installer, error);

@@ -23,10 +23,11 @@ class InstallerOutput {
   virtual bool WriteAt(uint64_t offset, const uint8_t* data, size_t length, std::string* error) = 0;
 };
 
-// Checks that `stub` is this runtime's setup.exe and whole: it carries the
-// runtime's marker, and every section's data lies within the file. Fails
-// with the reason and what to do about it.
-bool CheckRuntimeStub(const String& stub, std::string* error);
+// Checks that `stub`, read from `path`, is this runtime's setup.exe and
+// whole: a PE program, every section's data within the file, with the
+// runtime's marker. Fails naming the path, whether the file is cut short,
+// not a PE program or another program, and what to do about it.
+bool CheckRuntimeStub(const String& stub, const std::string& path, std::string* error);
 
 // Builds the installer: `stub` (setup.exe as built) with the product's
 // package added as its ".setup" section. The result is the same, byte for

@@ -19,6 +19,7 @@
 #include "package/byte_order.h"
 #include "package/corrupt.h"
 #include "package/entry_queue.h"
+#include "package/locator.h"
 #include "package/program_copy.h"
 #include "package/settings_block.h"
 #include "package/settings_reader.h"
@@ -350,3 +351,44 @@ TEST(BuildInstallerTo, SourcesThatCannotBeReadWholeFailTheBuild) {
 }  // namespace streaming
 
 }  // namespace
+
+// A refused setup program is named, with what is wrong with it: cut short
+// (in its headers, or in its sections, before the marker or after it), not a
+// PE program at all, or a whole program that is not this runtime.
+TEST(CheckRuntimeStub, NamesTheFileAndWhatIsWrongWithIt) {
+  String runtime = MakeTestStub();
+  const uint32_t marker_at = 0x400 + 0x200 * 3;  // in the fourth section
+  std::memcpy(runtime.data() + marker_at, kRuntimeMarker, sizeof kRuntimeMarker);
+  const auto cut = [&](uint32_t length) {
+    String part = runtime;
+    part.SetLength(static_cast<int32_t>(length));
+    return part;
+  };
+  struct Case {
+    const char* what;
+    String stub;
+    const char* says;  // null: accepted
+  };
+  const Case cases[] = {
+      {"the runtime", runtime, nullptr},
+      {"cut in its headers", cut(0x100), "is cut short"},
+      {"cut before the marker", cut(0x500), "is cut short"},
+      {"cut after the marker", cut(marker_at + 0x100), "is cut short"},
+      {"a text file", String("[product]\nname = \"x\"\n"), "is not a PE program"},
+      {"a program without a PE header", String("MZ not a program, only a name"), "is not a PE program"},
+      {"another program", MakeTestStub(), "is another program, not the Bastionix Setup runtime"},
+  };
+  const char* const kinds[] = {"is cut short", "is not a PE program", "is another program"};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string error;
+    const bool accepted = CheckRuntimeStub(c.stub, "dist/my setup.exe", &error);
+    EXPECT_EQ(accepted, c.says == nullptr) << error;
+    if (!c.says) continue;
+    EXPECT_EQ(error.rfind("the setup program \"dist/my setup.exe\" ", 0), 0u) << error;
+    for (const char* kind : kinds) {
+      EXPECT_EQ(error.find(kind) != std::string::npos, std::strstr(c.says, kind) != nullptr) << kind << ": " << error;
+    }
+    EXPECT_NE(error.find(c.says), std::string::npos) << error;
+  }
+}
