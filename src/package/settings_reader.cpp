@@ -226,6 +226,7 @@ CorruptCode ReadSettings(const uint8_t* block, size_t length, const SettingsRead
   uint32_t flags2 = settings->ProductFlags2;
   *settings = ProductSettings();
   settings->ProductFlags2 = flags2;
+  if (!options.button_images_drawn) settings->SetFlag2(product_flag2::kButtonImages, false);
   *languages = LanguageTable();
 
   SettingsStream in(block, length);

@@ -15,13 +15,17 @@ struct SettingsReadOptions {
   bool silent = false;    // /silent: adjust the flags as they are read
   String product_name;    // /n: (UTF-16); empty when not given
   String windows_folder;  // UTF-16; what "<os>" stands for
+  // The system draws images beside button captions (an NT system from XP
+  // on); without it ProductFlags2 bit 10 is read as clear.
+  bool button_images_drawn = true;
 };
 
 // Reads the whole decoded settings block: every field in stored order with
 // its limits, the end marker, then the values derived from what was read.
 // Returns kCorruptNone, or the corrupt-package number of the first breach;
 // the fields read before it stay set. `settings->ProductFlags2` (a header
-// field) is kept; everything else is replaced.
+// field) is kept, less the button images the system cannot draw; everything
+// else is replaced.
 //
 // A block that ends early is reported with the end-marker number (32) as
 // soon as the stream is exhausted, so damaged input never makes the reader

@@ -238,6 +238,21 @@ TEST(SettingsReader, KeepsTheHeaderFlagWord) {
   EXPECT_TRUE(s.DisplayName.empty());
 }
 
+// A system that cannot draw button images has the bit clear from the start;
+// the rest of the word stays as the header gave it.
+TEST(SettingsReader, ButtonImagesAreClearWhereTheSystemCannotDrawThem) {
+  for (const bool drawn : {true, false}) {
+    ProductSettings s;
+    LanguageTable l;
+    s.ProductFlags2 = 0x1634;  // bit 10 among others
+    SettingsReadOptions options;
+    options.button_images_drawn = drawn;
+    ReadSettings(nullptr, 0, options, &s, &l);
+    EXPECT_EQ(s.ProductFlags2, drawn ? 0x1634u : 0x1234u) << drawn;
+    EXPECT_EQ(s.Flag2(product_flag2::kButtonImages), drawn);
+  }
+}
+
 TEST(SettingsReader, RandomBytesNeverPassUnnoticed) {
   std::mt19937 random(20240305);
   std::vector<uint8_t> block;

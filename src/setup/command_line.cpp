@@ -47,6 +47,16 @@ String Unquoted(String text) {
   return text;
 }
 
+// A folder keeps what a lone quote leaves: only a pair around it is removed.
+String WithoutSurroundingQuotes(String text) {
+  const int32_t length = text.wlength();
+  if (length >= 2 && text.w_str()[0] == u'"' && text.w_str()[length - 1] == u'"') {
+    text.DeleteW(length - 1, 1);
+    text.DeleteW(0, 1);
+  }
+  return text;
+}
+
 String WithoutTrailingQuote(String text) {
   if (text.wlength() > 0 && text.w_str()[text.wlength() - 1] == u'"') text.DeleteW(text.wlength() - 1, 1);
   return text;
@@ -78,7 +88,7 @@ bool ApplyAtom(const String& atom, AnsiConverter to_ansi, CommandLine& out) {
   if (Is(atom, u"A")) {
     out.automatic = true;
   } else if (HasPrefix(atom, u"D:")) {
-    out.install_folder = Unquoted(Rest(atom, 2));
+    out.install_folder = WithoutSurroundingQuotes(Rest(atom, 2));
   } else if (HasPrefix(atom, u"N:")) {
     out.product_name = Unquoted(Rest(atom, 2));
   } else if (HasPrefix(atom, u"U")) {

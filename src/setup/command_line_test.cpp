@@ -120,7 +120,10 @@ TEST(CommandLineErrors, MalformedLinesGiveTheirErrorOrTheirValues) {
     std::u16string offending_or_value;  // the token, or the folder / uninstall name
   };
   const Case cases[] = {
-      {u"s /d:\"C:\\My Folder /a", CommandLineResult::kOk, u"C:\\My Folder /a"},  // unbalanced: runs to the end
+      {u"s /d:\"C:\\My Folder /a", CommandLineResult::kOk, u"\"C:\\My Folder /a"},  // unbalanced: runs to the end, quote kept
+      {u"s /d:\"\"C:\\App\"\"", CommandLineResult::kOk, u"\"C:\\App\""},  // one pair removed, no more
+      {u"s /d:C:\\App\"", CommandLineResult::kOk, u"C:\\App\""},
+      {u"s /d:\"", CommandLineResult::kOk, u"\""},
       {u"s /d:\"" + long_folder + u"\"", CommandLineResult::kOk, long_folder},
       {u"s /u:\"\"", CommandLineResult::kOk, u""},
       {u"s /u:\"", CommandLineResult::kOk, u""},

@@ -33,7 +33,7 @@ namespace {
 
 // A relative default folder lies under Program Files.
 String AbsoluteDefaultFolder(const RunProduct& product, String folder) {
-  if (IsAbsolutePathW(folder.w_str())) return folder;
+  if (!GoesUnderProgramFiles(folder)) return folder;
   // A 64-bit product belongs in the 64-bit Program Files.
   String base = FolderPath(FolderSource::kProgramFiles, product.settings.Bitness == 1 ? FolderView::k64 : FolderView::kDefault);
   if (!base.EndsWithW(u"\\")) base.AppendW(u'\\');

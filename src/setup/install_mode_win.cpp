@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "core/os_facts.h"
 #include "core/silent_mode.h"
 #include "package/blowfish.h"
 #include "package/corrupt.h"
@@ -45,6 +46,7 @@ void ReadProductSettings(const PackageHeader& header, RunProduct& product) {
   options.silent = args.silent;
   options.product_name = args.product_name;
   options.windows_folder = WindowsFolder();
+  options.button_images_drawn = IsWindowsXPOrLater();
   ProductSettings& settings = product.settings;
   settings.ProductFlags2 = header.flags2;
   const CorruptCode read = ReadSettings(block.bytes(), static_cast<size_t>(block.length()), options, &settings,

@@ -43,6 +43,7 @@ bool IsPortableFolder(const String& folder);
 
 // The stages, in the order of the sequence's table.
 void KeepProgramCopyStage(InstallRun& run);
+void RequiredSpaceStage(InstallRun& run);    // before the folder page, which checks the drive for it
 void ProgressPageStage(InstallRun& run);
 void WorkingLogStage(InstallRun& run);       // progress 1
 void InstallFoldersStage(InstallRun& run);   // uninstall and shared folders, required space

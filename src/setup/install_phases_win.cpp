@@ -93,11 +93,16 @@ void SharedFolder(Journal& journal, const ProductSettings& settings) {
   if (!state.shared_folder.empty()) MakeRunFolder(journal, u"Failed to create shared folder", state.shared_folder);
 }
 
+// The files' content and the extra space the product asks for; once, so that
+// the folder page and the later stages see the same figure.
+void ComputeRequiredSpace(InstallState& state, const ProductSettings& settings, const PackageHeader& header) {
+  if (state.required_space >= 0) return;
+  state.required_space = header.total_content_size() + static_cast<int64_t>(settings.ExtraSpace);
+}
+
 void RequiredSpace(const ProductSettings& settings, const PackageHeader& header) {
   InstallState& state = TheInstall();
-  if (state.required_space < 0) {
-    state.required_space = header.total_content_size() + static_cast<int64_t>(settings.ExtraSpace);
-  }
+  ComputeRequiredSpace(state, settings, header);
   // A portable installation of such a product leaves no uninstaller behind.
   if (state.portable && settings.Flag(product_flag::kPortableIgnoresDetect)) state.uninstall_supported = false;
 }
@@ -310,6 +315,8 @@ void WorkingLogStage(InstallRun& run) {
   }
   ReportProgress(run.progress, 1, MessageText(run.product.languages, message_number::kPreparing));
 }
+
+void RequiredSpaceStage(InstallRun& run) { ComputeRequiredSpace(TheInstall(), run.product.settings, run.package->header); }
 
 void InstallFoldersStage(InstallRun& run) {
   const ProductSettings& settings = run.product.settings;

@@ -67,6 +67,15 @@ bool RegistryFolderSource(const String& default_folder, bool* local_machine, Str
   return true;
 }
 
+bool GoesUnderProgramFiles(const String& default_folder) {
+  bool local_machine = false;
+  String value_path;
+  if (default_folder.EqualsW(u"<master>") || RegistryFolderSource(default_folder, &local_machine, &value_path)) {
+    return false;
+  }
+  return !IsAbsolutePathW(default_folder.w_str());
+}
+
 String InstallOverQuestion(const String& type_message, const String& location, const String& question) {
   String text = type_message;
   text.AppendW(u"\r\n\r\n");

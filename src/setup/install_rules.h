@@ -39,6 +39,11 @@ String MustUninstallCommand(const String& uninstall_command, const String& own_c
 // the root. False when the default folder is an ordinary folder.
 bool RegistryFolderSource(const String& default_folder, bool* local_machine, String* value_path);
 
+// Whether a default install folder is placed under Program Files: a
+// relative folder is, unless it is "<master>" (the required product's
+// folder, when it has none) or a registry source.
+bool GoesUnderProgramFiles(const String& default_folder);
+
 // The question asked before installing over an earlier installation: the
 // install type's message, the folder, and the question itself, one per
 // paragraph.

@@ -87,6 +87,19 @@ TEST(InstallFolder, RegistrySourcesAreRecognised) {
   EXPECT_FALSE(RegistryFolderSource(String(u"HKEY_LOCAL_MACHINE\\x"), &local_machine, &path));
 }
 
+TEST(InstallFolder, OnlyOrdinaryRelativeFoldersGoUnderProgramFiles) {
+  const struct {
+    const char16_t* folder;
+    bool under;
+  } cases[] = {
+      {u"Vendor\\App", true},      {u"<master>", false},       {u"<master>\\Sub", true},
+      {u"C:\\Apps\\App", false}, {u"\\\\srv\\share", false}, {u"HKLM\\Software\\V\\Dir", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(GoesUnderProgramFiles(String(c.folder)), c.under) << "case " << (&c - cases);
+  }
+}
+
 }  // namespace
 
 TEST(MustUninstall, ABlankVersionOrAnOlderInstalledVersionRequiresIt) {

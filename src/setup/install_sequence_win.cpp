@@ -151,6 +151,7 @@ constexpr Stage kStages[] = {
     {"licence pages", LicencePages},
     {"readme pages", ReadmePages},
     {"programs to close", CloseProgramsStage},
+    {"required space", RequiredSpaceStage},
     {"install folder", InstallFolder},  // with the folder page
     {"start menu placeholders", StartMenuPlaceholdersStage},
     {"start menu page", StartMenuPage},

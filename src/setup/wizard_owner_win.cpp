@@ -13,6 +13,9 @@ HWND g_background = nullptr;
 void DestroyWizardBackground() {
   if (!g_background) return;
   SetMessageOwner(nullptr);
+  // Down to the taskbar first, so that it does not flash over whatever the
+  // user had behind it while it is torn down.
+  ShowWindow(g_background, SW_MINIMIZE);
   DestroyWindow(g_background);
   g_background = nullptr;
 }

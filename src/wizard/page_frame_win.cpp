@@ -43,7 +43,7 @@ void ApplyTitles(HWND page, const PageFrame& frame) {
   const int32_t caption = frame.look == PageLook::kBanner ? message_number::kGreetingTitle : frame.title_message;
   SetWindowTextW(page, Wide(FrameMessage(frame, caption)));
   if (frame.look == PageLook::kBanner) {
-    SetPageText(page, kBannerWindowTitle, frame.product->settings.WindowTitle);
+    SetPageText(page, kBannerWindowTitle, ReplacePlaceholders(frame.product->settings.WindowTitle, frame.product->languages));
     SetPageMessage(page, kBannerPageTitle, frame.title_message);
   }
 }

@@ -232,6 +232,44 @@ TEST(Wizard, TypedFolderReceivesTheFilesAndTheFinishProgramRuns) {
   DeleteUninstallKey(product);
 }
 
+// A product that needs more than any drive holds: the folder page's Next asks
+// whether to install there anyway; no shows the page again, yes goes on.
+TEST(Wizard, TooLittleFreeSpaceAsksAndNoShowsTheFolderPageAgain) {
+  Product product = WizardProduct(L"Wizard Space");
+  product.settings.SetFlag(product_flag::kNoGreetingPage, true);
+  product.settings.SetFlag(product_flag::kFinishViewLog, false);
+  product.settings.ExtraSpace = uint64_t{1} << 50;
+  const std::wstring folder = e2e::TestFolder() + L"\\Space Folder";
+  InstallerRun run(e2e::BuildInstallerFile(product));
+  const std::wstring question_title = WindowTitleOf(product, L"<product> Setup");
+
+  HWND folder_page = run.Page(L"Choose Install Location");
+  ASSERT_NE(folder_page, nullptr);
+  EXPECT_NE(testkit::ControlText(folder_page, 1036).find(L"1024.00 TB"), std::wstring::npos)
+      << testing::PrintToString(testkit::ControlText(folder_page, 1036));
+  ASSERT_TRUE(testkit::SetControlText(folder_page, kFolderEdit, folder));
+  ASSERT_TRUE(testkit::ClickButton(folder_page, kNext));
+  std::wstring text;
+  HWND box = run.Box(question_title, &text);
+  ASSERT_NE(box, nullptr);
+  EXPECT_NE(text.find(L"not enough free space"), std::wstring::npos) << testing::PrintToString(text);
+  EXPECT_NE(text.find(L"needs 1024.00 TB on drive " + folder.substr(0, 3)), std::wstring::npos)
+      << testing::PrintToString(text);
+  EXPECT_TRUE(testkit::AnswerMessageBox(box, IDNO));
+
+  folder_page = run.Page(L"Choose Install Location", folder_page);
+  ASSERT_NE(folder_page, nullptr);
+  EXPECT_FALSE(e2e::Exists(folder)) << "a folder the user turned down is not made";
+  ASSERT_TRUE(testkit::SetControlText(folder_page, kFolderEdit, folder));
+  ASSERT_TRUE(testkit::ClickButton(folder_page, kNext));
+  run.Answer(question_title, L"not enough free space", IDYES);
+
+  run.Answer(L"Installation Complete", L"", IDOK);
+  EXPECT_EQ(run.Exit(), 1u);
+  EXPECT_EQ(e2e::ReadBytes(folder + L"\\app.txt"), "installed by the wizard");
+  DeleteUninstallKey(product);
+}
+
 // A second language whose every text begins with "T ", so that a page shows
 // which language it speaks.
 LanguageMessages Testish() {

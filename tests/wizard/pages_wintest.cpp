@@ -287,6 +287,32 @@ TEST_F(Pages, ADpiChangeRemakesTheBannerFontAndPictures) {
   if (larger) DeleteObject(larger);
 }
 
+// The banner's heading is the product's window title with its placeholders
+// filled in, as the messages have them, on every banner page.
+TEST_F(Pages, BannerWindowTitleHasItsPlaceholdersReplaced) {
+  Product().settings.WindowTitle = String(u"Acme <product> window: <description> in <os>");
+  Product().languages.description = String(u"A tool");
+  Product().languages.windows_folder = String(u"C:\\windows");
+  String folder(u"C:\\Program Files\\Sample");
+  FolderPageInputs folder_inputs;
+  const struct {
+    const char* name;
+    PageStyleSlot slot;
+    std::function<void()> show;
+  } pages[] = {
+      {"language", kStyleLanguage, [] { ShowLanguagePage(nullptr, Product(), &g_chosen_language); }},
+      {"greeting", kStyleGreeting, [] { ShowGreetingPage(nullptr, Product()); }},
+      {"folder", kStyleFolder, [&] { ShowFolderPage(nullptr, Product(), folder_inputs, folder); }},
+  };
+  for (const auto& page_case : pages) {
+    SCOPED_TRACE(page_case.name);
+    Product().settings.PageStyles[page_case.slot] = 2;
+    Drive(page_case.show, [](HWND page) {
+      EXPECT_EQ(ControlText(page, kBannerWindowTitle), L"Acme Sample Product window: A tool in C:\\windows");
+    });
+  }
+}
+
 TEST_F(Pages, ClosingTheFinishPageClearsTheChoices) {
   Product().settings.FinishProgram = String(u"app.exe");
   Product().settings.SetFlag2(product_flag2::kFinishRunChecked, true);
