@@ -6,17 +6,22 @@
 #include <cwchar>
 #include <string>
 
+#include "core/format.h"
 #include "e2e/installer_win.h"
+#include "net/loopback_listener_wintest.h"
 #include "testkit/testkit.h"
 
 namespace {
 
 using testkit::Process;
 
-// Every library the program loads itself after start-up (shell32 is one of
-// its start-up imports, which the system loader resolves, as it does Wine's
-// own).
-const wchar_t* const kRunTimeLibraries[] = {L"version.dll", L"winhttp.dll", L"powrprof.dll"};
+// Every library the program loads itself after start-up, and every system
+// library it binds itself instead of importing it (the loader would look for
+// those beside the program first). kernel32 and the C runtime stay imports:
+// they are needed before the program's first line.
+const wchar_t* const kRunTimeLibraries[] = {
+    L"version.dll", L"winhttp.dll",  L"powrprof.dll", L"advapi32.dll", L"comctl32.dll", L"comdlg32.dll",
+    L"gdi32.dll",   L"ole32.dll",    L"oleaut32.dll", L"shell32.dll",  L"shlwapi.dll",  L"user32.dll"};
 
 // Wine prefers its own built-in libraries to any file of the same name; a
 // system would take a planted file where the search leads. This program's
@@ -65,6 +70,10 @@ TEST(PlantedLibraries, NoneBesideTheInstallerOrInTheCurrentFolderIsLoaded) {
   versioned.entry.kind = 9;
   versioned.entry.version = "2.0";
   product.files.push_back(versioned);
+  // The launch notification goes through the network libraries.
+  Listener listener;
+  ASSERT_NE(listener.port(), 0);
+  product.settings.LaunchNotifyURL = FormatW(u"http://127.0.0.1:%d/planted", listener.port());
   const std::wstring installer = e2e::BuildInstallerFile(product, L"setup-planted.exe");
   const PreferFiles prefer_installer(L"setup-planted.exe");
   const PreferFiles prefer_loader(L"rundll32.exe");
@@ -81,6 +90,8 @@ TEST(PlantedLibraries, NoneBesideTheInstallerOrInTheCurrentFolderIsLoaded) {
   Process process =
       Process::Start(installer, L"/silent /d:\"" + folder + L"\"", {.working_dir = current});
   ASSERT_TRUE(process.started());
+  const std::string request = listener.AcceptOneRequest(testkit::kHangTimeoutMs);
+  EXPECT_EQ(request.rfind("GET /planted HTTP/1.1\r\n", 0), 0u) << request;
   ASSERT_TRUE(process.WaitForExit()) << testkit::DescribeWindows(process.id());
   EXPECT_EQ(e2e::ReadBytes(folder + L"\\tool.dll"), "new");
   EXPECT_EQ(MarksIn(downloads), L"");
