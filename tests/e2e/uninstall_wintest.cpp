@@ -94,7 +94,34 @@ void SnapshotKey(HKEY root, const std::wstring& path, const std::wstring& shown,
   RegCloseKey(key);
 }
 
+// What Wine makes only on first use and Windows always has: the console
+// defaults that a prefix's first console writes (the product's batches start
+// one) and the shared-file counts' key. Made before the first snapshot, so
+// that a test comparing with it does not depend on the tests run before.
+void MakeWhatWindowsAlwaysHas() {
+  static bool made = false;
+  if (made) return;
+  made = true;
+  STARTUPINFOW startup = {sizeof(startup)};
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  PROCESS_INFORMATION started = {};
+  wchar_t command[] = L"cmd.exe /c exit";
+  if (CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, nullptr, &startup,
+                     &started)) {
+    WaitForSingleObject(started.hProcess, INFINITE);
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+  }
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", 0, nullptr, 0,
+                      KEY_READ, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+    RegCloseKey(key);
+  }
+}
+
 std::set<std::wstring> Snapshot() {
+  MakeWhatWindowsAlwaysHas();
   std::set<std::wstring> lines;
   SnapshotFiles(L"C:", &lines);
   SnapshotKey(HKEY_LOCAL_MACHINE, L"", L"HKLM", &lines);
