@@ -23,6 +23,7 @@ packages=(
   cmake ninja-build g++ zlib1g-dev googletest ccache
   mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix libz-mingw-w64-dev
   wine wine32:i386 fonts-wine xvfb xauth imagemagick
+  fonts-wqy-microhei    # CJK glyphs for the wizard in the built-in Asian languages
   libtomlplusplus-dev   # the builder's manifest reader
   clang libclang-rt-14-dev   # the fuzz preset: libFuzzer with ASan and UBSan
   nsis                  # the benchmark peer
