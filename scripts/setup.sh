@@ -163,6 +163,22 @@ make_prefix() {
   touch "$marker"
 }
 
+# Windows links CJK fonts to its dialog fonts; Wine's links name those Windows
+# fonts (MS UI Gothic, SimSun, Gulim, PMingLiU), which this machine lacks, so
+# pages in Japanese, Korean or Chinese showed empty boxes. Debian's CJK font
+# stands in for them. A step of its own, so that older prefixes get it too.
+link_cjk_fonts() {
+  local marker="$prefix/.bastionix-cjk-fonts"
+  [ -f "$marker" ] && return 0
+  local face
+  for face in "MS UI Gothic" "SimSun" "Gulim" "PMingLiU"; do
+    wine_in_prefix wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d "WenQuanYi Micro Hei" /f >/dev/null
+  done
+  WINEPREFIX="$prefix" wineserver -w
+  touch "$marker"
+}
+
 [ "$packages_too" = 1 ] && install_packages
 ensure_i386
 make_prefix
+link_cjk_fonts
