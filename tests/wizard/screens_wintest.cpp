@@ -1,6 +1,6 @@
-// Pictures of every page in every style over the background window, for
-// people to look at (build/screenshots/wizard-*.png). Runs when
-// BX_WIZARD_SCREENSHOTS is set, at the DPI of the prefix
+// Pictures of every page in every style over the background window, and in
+// built-in languages, for people to look at (build/screenshots/wizard-*.png).
+// Runs when BX_WIZARD_SCREENSHOTS is set, at the DPI of the prefix
 // (scripts/wizard-screenshots.sh takes them at 96, 144 and 192).
 #include <gtest/gtest.h>
 
