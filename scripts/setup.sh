@@ -23,6 +23,7 @@ packages=(
   cmake ninja-build g++ zlib1g-dev googletest ccache
   mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix libz-mingw-w64-dev
   wine wine32:i386 fonts-wine xvfb xauth imagemagick
+  fonts-wqy-microhei    # CJK glyphs for the wizard in the built-in Asian languages
   libtomlplusplus-dev   # the builder's manifest reader
   clang libclang-rt-14-dev   # the fuzz preset: libFuzzer with ASan and UBSan
   nsis                  # the benchmark peer
@@ -162,6 +163,22 @@ make_prefix() {
   touch "$marker"
 }
 
+# Windows links CJK fonts to its dialog fonts; Wine's links name those Windows
+# fonts (MS UI Gothic, SimSun, Gulim, PMingLiU), which this machine lacks, so
+# pages in Japanese, Korean or Chinese showed empty boxes. Debian's CJK font
+# stands in for them. A step of its own, so that older prefixes get it too.
+link_cjk_fonts() {
+  local marker="$prefix/.bastionix-cjk-fonts"
+  [ -f "$marker" ] && return 0
+  local face
+  for face in "MS UI Gothic" "SimSun" "Gulim" "PMingLiU"; do
+    wine_in_prefix wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d "WenQuanYi Micro Hei" /f >/dev/null
+  done
+  WINEPREFIX="$prefix" wineserver -w
+  touch "$marker"
+}
+
 [ "$packages_too" = 1 ] && install_packages
 ensure_i386
 make_prefix
+link_cjk_fonts

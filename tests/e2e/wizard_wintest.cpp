@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "builder/builtin_languages.h"
 #include "builder/default_messages.h"
 #include "e2e/installer_win.h"
 #include "testkit/child.h"
@@ -354,6 +355,62 @@ TEST(Wizard, LanguageReadmeStartMenuAndAFolderTheRunMakes) {
     EXPECT_NE(records.find(line + "\r\n"), std::string::npos) << line << " not in\n" << records;
   }
   DeleteUninstallKey(product);
+}
+
+// The screen with `page` painted in full: its paint and its controls' paint
+// are sent to the installer and done before this returns.
+bool PaintedScreenshot(HWND page, const std::wstring& name) {
+  RedrawWindow(page, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  return testkit::Screenshot(name);
+}
+
+// A built-in language chosen on the language page speaks on the pages after
+// it; the pictures are for people to look at (clipped text, missing glyphs):
+// build/screenshots/language-<file>-greeting.png and -folder.png.
+TEST(Wizard, BuiltInLanguagesSpeakOnTheGreetingAndFolderPages) {
+  for (const char* name : {"Deutsch", "Français", "日本語", "Русский", "한국어", "简体中文"}) {
+    SCOPED_TRACE(name);
+    const BuiltinLanguage* language = FindBuiltinLanguage(name);
+    ASSERT_NE(language, nullptr);
+    std::wstring stem = L"language-";
+    for (char c : language->file.substr(0, language->file.find('.'))) stem += static_cast<wchar_t>(c);  // ASCII
+    Product product = WizardProduct(L"Wizard Language");
+    // A name of a usual length, so that the pictures show how the texts fit;
+    // the run is cancelled before it installs anything under it.
+    product.settings.DisplayName = String(u"Acme Notes");
+    product.languages = {DefaultEnglish(), language->messages};
+    product.settings.GreetingLink = String(u"https://example.com/");
+    const std::wstring product_name = e2e::Wide(product.settings.DisplayName);
+    auto message = [&](int32_t n) {
+      std::wstring text = e2e::Wide(language->messages.messages[static_cast<size_t>(n)]);
+      for (size_t at; (at = text.find(L"<product>")) != std::wstring::npos;) text.replace(at, 9, product_name);
+      return text;
+    };
+    InstallerRun run(e2e::BuildInstallerFile(product));
+
+    HWND page = run.Page(L"Select Setup Language");
+    ASSERT_NE(page, nullptr);
+    PostMessageW(testkit::FindControl(page, 1017), WM_KEYDOWN, VK_DOWN, 1);
+    EXPECT_TRUE(testkit::WaitUntil([&] { return testkit::WindowTitle(page) == message(94); }))
+        << testing::PrintToString(testkit::WindowTitle(page));
+    run.Next(page);
+
+    HWND greeting = run.Page(message(65));
+    ASSERT_NE(greeting, nullptr);
+    EXPECT_EQ(testkit::ControlText(greeting, kText), message(1));
+    EXPECT_EQ(testkit::ControlText(greeting, kNext), message(48));
+    EXPECT_TRUE(PaintedScreenshot(greeting, stem + L"-greeting"));
+    run.Next(greeting);
+
+    HWND folder_page = run.Page(message(24));
+    ASSERT_NE(folder_page, nullptr);
+    EXPECT_EQ(testkit::ControlText(folder_page, kCancel), message(49));
+    EXPECT_TRUE(PaintedScreenshot(folder_page, stem + L"-folder"));
+    run.Next(folder_page, kCancel);
+    run.Answer(message(111), message(98), IDOK);
+    EXPECT_EQ(run.Exit(), 1u);
+    DeleteUninstallKey(product);
+  }
 }
 
 // The ways a person stops an installation, each ending with exit code 1 and

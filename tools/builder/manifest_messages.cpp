@@ -1,11 +1,13 @@
 // [messages] and [[language]]: replaced and added message texts, which keep
-// the placeholders the installer fills in.
+// the placeholders the installer fills in. A language named after a built-in
+// one starts from its translation, else from English.
 #include "builder/manifest_sections.h"
 
 #include <set>
 #include <string>
 #include <utility>
 
+#include "builder/builtin_languages.h"
 #include "builder/default_messages.h"
 #include "builder/file_names.h"
 #include "package/languages.h"
@@ -65,9 +67,10 @@ void ReadLanguages(Table& root, Product* out) {
   const String first = Utf16ToUtf8(out->languages.front().name);
   std::set<std::u16string> names = {CaseFoldedPath(std::string(first.c_str(), static_cast<size_t>(first.length())))};
   for (Table& language : root.Each("language")) {
-    LanguageMessages messages = DefaultEnglish();
     std::string name;
     if (!language.Text("name", &name) || name.empty()) Throw(language.At("name"), "a language needs a name");
+    const BuiltinLanguage* builtin = FindBuiltinLanguage(name);
+    LanguageMessages messages = builtin ? builtin->messages : DefaultEnglish();
     if (!names.insert(CaseFoldedPath(name)).second) {
       Throw(language.At("name"), "a second language named \"" + name + "\"; give each [[language]] its own name");
     }

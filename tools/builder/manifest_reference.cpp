@@ -196,10 +196,11 @@ icon = ""
 [messages]                      # replace English messages by number
 "42" = "<product> is ready.\r\n\r\nClick Finish to close Setup."
 
-[[language]]                    # further languages; missing messages are English
-name = "Deutsch"
-[language.messages]
-"49" = "Abbrechen"
+[[language]]                    # further languages; one named after a built-in
+name = "Deutsch"                #   language ("Deutsch" or "German", "Français",
+[language.messages]             #   "日本語", ...) starts from its translation, any
+"49" = "Abbrechen"              #   other from English; messages given replace
+                                #   those texts one by one
 
 A replaced message keeps the printf placeholders (%s, %d, %c) of the
 default text, in the same order.

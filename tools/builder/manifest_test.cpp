@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 
+#include "builder/builtin_languages.h"
 #include "builder/package_writer.h"
 #include "builder/test_bitmap.h"
 #include "builder/test_stub.h"
@@ -151,7 +152,7 @@ TEST_F(ManifestTest, OptionsReachTheSettingsAndTheEntries) {
   ASSERT_EQ(product_.languages.size(), 2u);
   EXPECT_EQ(Text(product_.languages[1].name), u"Deutsch");
   EXPECT_EQ(Text(product_.languages[1].messages[49]), u"Abbrechen");
-  EXPECT_EQ(Text(product_.languages[1].messages[21]), u"Error");  // English where not translated
+  EXPECT_EQ(Text(product_.languages[1].messages[21]), u"Fehler");  // the built-in German where not replaced
 
   ASSERT_EQ(product_.files.size(), 3u);  // the .pdb is left out
   const EntryRecord& app = product_.files[1].entry;
@@ -216,6 +217,47 @@ TEST_F(ManifestTest, NamesBeyondAsciiTravelInTheDestination) {
   ASSERT_NE(entry, nullptr);
   EXPECT_EQ(Narrow(entry->name), "r__sum__.txt");
   EXPECT_EQ(Text(entry->destination), u"r\u00E9sum\u00E9.txt");
+}
+
+// A language named after a built-in one, natively or in English, is packed
+// with its translation; a message given replaces that message alone; any
+// other name starts from English.
+TEST_F(ManifestTest, BuiltInLanguagesArePackedByNameAndOverriddenOneByOne) {
+  ASSERT_TRUE(Load(std::string(kMinimal) +
+                   "[[language]]\nname = \"Deutsch\"\n"
+                   "[[language]]\nname = \"French\"\nmessages.49 = \"Quitter\"\n"
+                   "[[language]]\nname = \"Klingon\"\n"))
+      << error_;
+  String installer;
+  std::string error;
+  ASSERT_TRUE(BuildInstaller(MakeTestStub(), product_, &installer, &error)) << error;
+  Unpacked u = Unpack(installer);
+  ASSERT_EQ(u.corrupt, kCorruptNone);
+  ASSERT_EQ(u.languages.LanguageCount(), 4);
+  EXPECT_EQ(Text(u.languages.names[1]), u"Deutsch");
+  EXPECT_EQ(Text(u.languages.names[2]), u"French");  // shown as the manifest names it
+  const BuiltinLanguage* german = FindBuiltinLanguage("Deutsch");
+  const BuiltinLanguage* french = FindBuiltinLanguage("Français");
+  ASSERT_NE(german, nullptr);
+  ASSERT_NE(french, nullptr);
+  const LanguageMessages english = DefaultEnglish();
+  auto packed = [&](int32_t message, int32_t language) {
+    return Text(u.languages.messages[message * u.languages.LanguageCount() + language]);
+  };
+  for (int32_t n = 0; n < kDefaultMessageCount; ++n) {
+    EXPECT_EQ(packed(n, 1), Text(german->messages.messages[static_cast<size_t>(n)])) << n;
+    if (n != 49) {
+      EXPECT_EQ(packed(n, 2), Text(french->messages.messages[static_cast<size_t>(n)])) << n;
+    }
+    EXPECT_EQ(packed(n, 3), Text(english.messages[static_cast<size_t>(n)])) << n;
+  }
+  EXPECT_EQ(packed(49, 2), u"Quitter");
+  EXPECT_EQ(packed(48, 1), u"&Weiter >");
+  EXPECT_EQ(u.languages.current, 0);  // English stays the language before the user chooses
+  // A replacement in a built-in language keeps the English placeholders.
+  EXPECT_NE(ErrorOf(std::string(kMinimal) + "[[language]]\nname = \"Deutsch\"\nmessages.25 = \"%s\"\n")
+                .find("this message must hold the placeholders \"%s%s\""),
+            std::string::npos);
 }
 
 TEST_F(ManifestTest, SampleProductBuildsAndReadsBack) {
