@@ -3,7 +3,9 @@
 #include <vector>
 
 #include "core/final_path.h"
+#include "core/file_ops.h"
 #include "core/handle_win.h"
+#include "core/path_rules.h"
 #include "core/wide_win.h"
 
 namespace {
@@ -49,6 +51,40 @@ String DriveRootFinalPath(const String& path) {
   return FinalPathOf(folder.get());
 }
 
+// The folders a 32-bit program on 64-bit Windows names and the system leads
+// elsewhere, in the thread's present redirection state: System32 (to
+// SysWOW64 while redirection is on) and "Sysnative" (to the real System32).
+bool RedirectedFolder(int which, String* folder) {
+  wchar_t text[kPathUnits];
+  const UINT units = which == 0 ? GetSystemDirectoryW(text, kPathUnits) : GetWindowsDirectoryW(text, kPathUnits);
+  if (units == 0 || units >= kPathUnits) return false;
+  *folder = String(reinterpret_cast<const char16_t*>(text), static_cast<int32_t>(units));
+  if (which == 1) *folder = JoinPath(*folder, u"Sysnative");
+  return true;
+}
+
+// The path with a redirected folder it lies in replaced by the place the
+// system leads that folder to: the folder meant. Only the system's own folder
+// is resolved, never one below it, so that a link planted inside still leads
+// elsewhere. Empty when the path lies in no such folder.
+String WithSystemFolderAsResolved(const String& path) {
+  for (int which = 0; which < 2; ++which) {
+    String folder;
+    if (!RedirectedFolder(which, &folder)) continue;
+    const int32_t units = folder.wlength();
+    if (path.wlength() <= units + 1 || path.AtW(units) != u'\\') continue;
+    if (!SameFullPath(String(path.w_str(), units), folder)) continue;
+    FileHandle opened(CreateFileW(Wide(folder), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const String resolved = opened.valid() ? FinalPathOf(opened.get()) : String();
+    if (resolved.empty()) return String();
+    String joined = WithoutTrailingSeparators(resolved);
+    joined.AppendW(path.w_str() + units, path.wlength() - units);
+    return joined;
+  }
+  return String();
+}
+
 }  // namespace
 
 bool HandleLeadsTo(void* handle, const String& path) {
@@ -61,5 +97,7 @@ bool HandleLeadsTo(void* handle, const String& path) {
   const String longer = LongPath(meant);
   if (SameFullPath(real, longer)) return true;
   const String root = DriveRootFinalPath(longer);
-  return !root.empty() && SameFullPath(real, WithDriveRoot(longer, root));
+  if (!root.empty() && SameFullPath(real, WithDriveRoot(longer, root))) return true;
+  const String resolved = WithSystemFolderAsResolved(longer);
+  return !resolved.empty() && SameFullPath(real, resolved);
 }
