@@ -30,6 +30,7 @@ fi
 packages=(
   cmake ninja-build g++ zlib1g-dev googletest ccache
   mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix libz-mingw-w64-dev
+  g++-mingw-w64-x86-64-win32   # the 64-bit COM server of the install tests (tests/components)
   wine wine32:i386 wine64 fonts-wine xvfb xauth imagemagick
   libtomlplusplus-dev   # the builder's manifest reader
   clang libclang-rt-14-dev   # the fuzz preset: libFuzzer with ASan and UBSan
