@@ -143,6 +143,16 @@ class Bitness : public testing::Test {
     own_key_ = L"Software\\Bx Bitness " + tag_;
   }
 
+  // A file of the product's shared folder, which lies under the Common Files
+  // of the product's bitness; where it is to be.
+  std::wstring AddSharedFile() {
+    PackageFile shared = FileFromBytes("shared.dat", "shared", 6);
+    shared.entry.kind = entry_kind::kSharedFolder;
+    product_.files.push_back(shared);
+    product_.settings.SharedPath = e2e::FromWide(L"Bx Shared " + tag_);
+    return expected_.common + L"\\Bx Shared " + tag_ + L"\\shared.dat";
+  }
+
   // The installer, built; empty (with a failure) when the builder refused.
   std::wstring Installer() { return e2e::BuildInstallerFile(product_, name_ + L".exe"); }
 
@@ -164,6 +174,7 @@ TEST_F(Bitness, EitherBitnessGoesWhereThirtyTwoBitProgramsGo) {
   const std::wstring system_file = L"bxsys" + tag_ + L".dll";
   const std::wstring dirs = e2e::TestFolder() + L"\\dirs.txt";
   product_.files.push_back(FileFromBytes("app.txt", "app", 3));
+  const std::wstring shared = AddSharedFile();
   PackageFile system = FileFromBytes(Narrow(system_file).c_str(), "system", 6);
   system.entry.kind = entry_kind::kSystem;
   product_.files.push_back(system);
@@ -180,6 +191,8 @@ TEST_F(Bitness, EitherBitnessGoesWhereThirtyTwoBitProgramsGo) {
   ASSERT_EQ(RunToEnd(installer, L"/silent"), 1u);
 
   EXPECT_TRUE(Exists(folder_ + L"\\app.txt")) << testing::PrintToString(folder_);
+  EXPECT_TRUE(Exists(shared)) << testing::PrintToString(shared);
+  EXPECT_EQ(ViewValue(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kSharedDllsKey, shared.c_str()), L"1");
   const std::string log = e2e::ReadBytes(folder_ + L"\\Install.log");
   EXPECT_EQ(log.find("cannot be accessed"), std::string::npos) << log;
   EXPECT_TRUE(ExistsUnredirected(expected_.system_files + L"\\" + system_file));
@@ -220,11 +233,19 @@ TEST_F(Bitness, SixtyFourBitProductUsesTheSixtyFourBitFoldersAndView) {
   PackageFile system = FileFromBytes(Narrow(system_file).c_str(), "system", 6);
   system.entry.kind = entry_kind::kSystem;
   product_.files.push_back(system);
+  const std::wstring shared_file = AddSharedFile();
   PackageFile com = FileFromBytes(Narrow(server_file).c_str(), server.data(), server.size());
   com.entry.kind = entry_kind::kSystemCom;
   product_.files.push_back(com);
   product_.settings.RegistryEntries = e2e::FromWide(L"HKLM\\" + own_key_ + L",Folder,1,%InstallDir%,3\r\n" +
                                                      L"HKLM\\" + own_key_ + L"\r\n");
+  // A control-panel applet: its keys are the 64-bit view's on every product,
+  // recorded as "*" records.
+  const std::wstring applet_class = L"{B0000000-0000-4000-8000-" + tag_ + L"}";
+  PackageFile applet = FileFromBytes("applet.exe", "MZ applet", 9);
+  applet.entry.kind = entry_kind::kControlPanel;
+  applet.entry.working_folder = String(Narrow(applet_class).c_str());
+  product_.files.push_back(applet);
   product_.settings.SetFlag(product_flag::kAddToPath, true);
   const std::wstring path_before = ViewValue(HKEY_LOCAL_MACHINE, 0, kEnvironmentKey, L"Path");
   EnsureSharedDllsKeys();
@@ -257,6 +278,8 @@ TEST_F(Bitness, SixtyFourBitProductUsesTheSixtyFourBitFoldersAndView) {
   EXPECT_FALSE(ViewHasKey(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, entry));
   const std::wstring shared = testkit::SystemFolderNamed() + L"\\" + server_file;
   EXPECT_EQ(ViewValue(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kSharedDllsKey, shared.c_str()), L"1");
+  EXPECT_TRUE(Exists(shared_file)) << testing::PrintToString(shared_file);
+  EXPECT_EQ(ViewValue(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kSharedDllsKey, shared_file.c_str()), L"1");
   EXPECT_EQ(Lower(ViewValue(HKEY_LOCAL_MACHINE, 0, kEnvironmentKey, L"Path")), Lower(path_before + L";" + folder_));
   wchar_t desktop[MAX_PATH] = {};
   SHGetFolderPathW(nullptr, CSIDL_COMMON_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, desktop);
@@ -265,7 +288,11 @@ TEST_F(Bitness, SixtyFourBitProductUsesTheSixtyFourBitFoldersAndView) {
     const std::string bytes = e2e::ReadBytes(folder_ + L"\\Uninstall.DAT");
     return std::wstring(bytes.begin(), bytes.end());
   }();
-  EXPECT_NE(dat.find(L"\r\n[Registry2]\r\n"), std::wstring::npos);
+  EXPECT_NE(dat.find(L"\r\n[Registry2]\r\n"), std::wstring::npos) << dat;
+  const std::wstring applet_key = L"Software\\Classes\\CLSID\\" + applet_class;
+  EXPECT_NE(Lower(dat).find(Lower(L"*\\HKLM\\" + applet_key + L"\r\n")), std::wstring::npos) << dat;
+  EXPECT_TRUE(ViewHasKey(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, applet_key));
+  EXPECT_FALSE(ViewHasKey(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, applet_key));
 
   // Removal by the command the system's list of programs would run.
   const std::wstring command = ViewValue(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, entry, L"UninstallString");

@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cwchar>
 
 #include "core/redirection_win.h"
+#include "testkit/wait.h"
 
 namespace e2e {
 namespace {
@@ -75,9 +77,38 @@ void SnapshotKey(HKEY root, REGSAM view, const std::wstring& path, const std::ws
   RegCloseKey(key);
 }
 
+uint64_t Ticks(const FILETIME& time) { return uint64_t{time.dwHighDateTime} << 32 | time.dwLowDateTime; }
+
+// Whether a self-removal batch made since this test program started is
+// still in the temporary folder.
+bool SelfRemovalRunning() {
+  FILETIME started, unused;
+  GetProcessTimes(GetCurrentProcess(), &started, &unused, &unused, &unused);
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((std::wstring(temp) + L"delunins-*.bat").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  bool running = false;
+  do {
+    running = running || Ticks(found.ftCreationTime) >= Ticks(started);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return running;
+}
+
+// An uninstaller's self-removal goes on after its process ended, and its
+// batch file in the temporary folder is the last thing to go. Waited for,
+// so that a removal still finishing (this test's or an earlier test's) is
+// not taken for a difference; one that never ends still shows.
+void WaitForSelfRemovals() {
+  testkit::WaitUntil([] { return !SelfRemovalRunning(); });
+}
+
 }  // namespace
 
 std::set<std::wstring> Snapshot() {
+  WaitForSelfRemovals();
   std::set<std::wstring> lines;
   {
     RedirectionGuard all_folders;  // fails harmlessly on 32-bit Windows
