@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "core/final_path.h"
-#include "core/file_ops.h"
 #include "core/handle_win.h"
 #include "core/path_rules.h"
+#include "core/system_folders.h"
 #include "core/wide_win.h"
 
 namespace {
@@ -41,48 +41,34 @@ String LongPath(const String& path) {
   return String(reinterpret_cast<const char16_t*>(longer), static_cast<int32_t>(units));
 }
 
+// The final path the system gives a folder, in the thread's present
+// redirection state; empty when it cannot be opened.
+String FolderFinalPath(const wchar_t* folder) {
+  FileHandle opened(CreateFileW(folder, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return opened.valid() ? FinalPathOf(opened.get()) : String();
+}
+
 // The final path of the drive the path starts with ("X:"), or empty.
 String DriveRootFinalPath(const String& path) {
   if (path.wlength() < 2 || path.AtW(1) != u':') return String();
   const wchar_t root[] = {static_cast<wchar_t>(path.AtW(0)), L':', L'\\', 0};
-  FileHandle folder(CreateFileW(root, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  if (!folder.valid()) return String();
-  return FinalPathOf(folder.get());
+  return FolderFinalPath(root);
 }
 
-// The folders a 32-bit program on 64-bit Windows names and the system leads
-// elsewhere, in the thread's present redirection state: System32 (to
-// SysWOW64 while redirection is on) and "Sysnative" (to the real System32).
-bool RedirectedFolder(int which, String* folder) {
-  wchar_t text[kPathUnits];
-  const UINT units = which == 0 ? GetSystemDirectoryW(text, kPathUnits) : GetWindowsDirectoryW(text, kPathUnits);
-  if (units == 0 || units >= kPathUnits) return false;
-  *folder = String(reinterpret_cast<const char16_t*>(text), static_cast<int32_t>(units));
-  if (which == 1) *folder = JoinPath(*folder, u"Sysnative");
-  return true;
-}
-
-// The path with a redirected folder it lies in replaced by the place the
-// system leads that folder to: the folder meant. Only the system's own folder
-// is resolved, never one below it, so that a link planted inside still leads
-// elsewhere. Empty when the path lies in no such folder.
-String WithSystemFolderAsResolved(const String& path) {
-  for (int which = 0; which < 2; ++which) {
-    String folder;
-    if (!RedirectedFolder(which, &folder)) continue;
-    const int32_t units = folder.wlength();
-    if (path.wlength() <= units + 1 || path.AtW(units) != u'\\') continue;
-    if (!SameFullPath(String(path.w_str(), units), folder)) continue;
-    FileHandle opened(CreateFileW(Wide(folder), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    const String resolved = opened.valid() ? FinalPathOf(opened.get()) : String();
-    if (resolved.empty()) return String();
-    String joined = WithoutTrailingSeparators(resolved);
-    joined.AppendW(path.w_str() + units, path.wlength() - units);
-    return joined;
+// The path with `folder`, which it lies in, replaced by the place the system
+// leads that folder to; empty when it does not lie in it. Only the folder
+// itself is resolved, never one below it, so that a link planted inside
+// still leads elsewhere.
+String WithFolderResolved(const String& path, const String& folder) {
+  const int32_t units = folder.wlength();
+  if (units == 0 || path.wlength() <= units + 1 || path.AtW(units) != u'\\' ||
+      !SameFullPath(String(path.w_str(), units), folder)) {
+    return String();
   }
-  return String();
+  String joined = FolderFinalPath(Wide(folder));
+  if (!joined.empty()) joined.AppendW(path.w_str() + units, path.wlength() - units);
+  return joined;
 }
 
 }  // namespace
@@ -98,6 +84,14 @@ bool HandleLeadsTo(void* handle, const String& path) {
   if (SameFullPath(real, longer)) return true;
   const String root = DriveRootFinalPath(longer);
   if (!root.empty() && SameFullPath(real, WithDriveRoot(longer, root))) return true;
-  const String resolved = WithSystemFolderAsResolved(longer);
-  return !resolved.empty() && SameFullPath(real, resolved);
+  // A 32-bit program on 64-bit Windows that names System32 is led to
+  // SysWOW64 while redirection is on, and through "Sysnative" to the real
+  // System32: the folder the system leads it to is the folder meant.
+  const String system = FolderPath(FolderSource::kSystem);
+  const String sysnative = JoinPath(FolderPath(FolderSource::kWindows), u"Sysnative");
+  for (const String* folder : {&system, &sysnative}) {
+    const String resolved = WithFolderResolved(longer, *folder);
+    if (!resolved.empty() && SameFullPath(real, resolved)) return true;
+  }
+  return false;
 }
