@@ -25,6 +25,13 @@ function(bx_sources out dir)
   set(${out} ${srcs} PARENT_SCOPE)
 endfunction()
 
+# The Windows test programs that also run in the 64-bit prefix (ctest label
+# "wow64", the second Windows pass of scripts/test.sh): those whose code meets
+# folders, the registry or components, which 64-bit Windows redirects for
+# our 32-bit programs. The others (resource data, networking, the testkit,
+# the wizard's drawing) behave the same in both prefixes.
+set(BX_WOW64_TESTS core package crash records actions uninstall setup e2e)
+
 # Adds the test binaries of a folder: host tests natively, Win32 tests under
 # the cross-compiling emulator (Wine).
 function(bx_tests name dir)
@@ -55,5 +62,8 @@ function(bx_tests name dir)
     # Wine shows the Unix root as drive Z:.
     string(REPLACE "/" "\\" build_dir_windows "${CMAKE_BINARY_DIR}")
     set_tests_properties(${exe} PROPERTIES ENVIRONMENT "BX_BUILD_DIR=Z:${build_dir_windows}")
+    if(name IN_LIST BX_WOW64_TESTS)
+      set_tests_properties(${exe} PROPERTIES LABELS wow64)
+    endif()
   endif()
 endfunction()

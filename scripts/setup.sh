@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Prepares a Debian 12 machine for building and testing, then makes the Wine
-# prefix of a win32 build tree.
+# prefixes of a win32 build tree.
 #
-#   scripts/setup.sh [PREFIX]                 packages, then the prefix
+#   scripts/setup.sh [PREFIX]                 packages, then the prefix(es)
 #   scripts/setup.sh --prefix-only PREFIX     the prefix alone (scripts/wine-run.sh)
 #
-# PREFIX defaults to build/win32/wineprefix. Safe to run again and again:
+# Without PREFIX both prefixes of build/win32 are made: wineprefix (32-bit
+# Windows) and wineprefix64 (64-bit Windows, where our 32-bit programs meet
+# WoW64); a PREFIX whose name ends in "64" is a 64-bit one (scripts/wine-env.sh).
+# Safe to run again and again:
 # packages already installed and a prefix already complete are left alone, so a
 # repeated run takes a fraction of a second.
 set -euo pipefail
@@ -16,13 +19,19 @@ if [ "${1:-}" = "--prefix-only" ]; then
   packages_too=0
   shift
 fi
-prefix=${1:-$root/build/win32/wineprefix}
-case "$prefix" in /*) ;; *) prefix=$PWD/$prefix ;; esac  # Wine takes absolute prefixes only
+if [ $# -gt 0 ]; then
+  prefixes=("$1")
+else
+  prefixes=("$root/build/win32/wineprefix" "$root/build/win32/wineprefix64")
+fi
+# shellcheck source=wine-env.sh
+. "$root/scripts/wine-env.sh"
 
 packages=(
   cmake ninja-build g++ zlib1g-dev googletest ccache
   mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix libz-mingw-w64-dev
-  wine wine32:i386 fonts-wine xvfb xauth imagemagick
+  g++-mingw-w64-x86-64-win32   # the 64-bit COM server of the install tests (tests/components)
+  wine wine32:i386 wine64 fonts-wine xvfb xauth imagemagick
   fonts-wqy-microhei    # CJK glyphs for the wizard in the built-in Asian languages
   libtomlplusplus-dev   # the builder's manifest reader
   clang libclang-rt-14-dev   # the fuzz preset: libFuzzer with ASan and UBSan
@@ -133,13 +142,15 @@ ensure_i386() {
 }
 
 wine_in_prefix() {
-  WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" "$@" </dev/null
+  (bx_wine_env "$prefix" && WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" "$@" </dev/null)
 }
 
 # A prefix is complete once wineboot finished, the settings are in and the
 # server wrote the registry; the marker is written only after that, so an
 # interrupted run is simply done again.
 make_prefix() {
+  local prefix
+  prefix=$(bx_wine_env "$1" && echo "$WINEPREFIX")
   local marker="$prefix/.bastionix-ready"
   [ -f "$marker" ] && return 0
   if [ -e "$prefix" ] && [ -n "$(ls -A "$prefix")" ] && [ ! -f "$prefix/system.reg" ]; then
@@ -147,7 +158,7 @@ make_prefix() {
     exit 1
   fi
 
-  say "preparing the Wine prefix $prefix"
+  say "preparing the Wine prefix $prefix ($(bx_wine_env "$prefix" && echo "$WINEARCH"))"
   mkdir -p "$prefix"
   # No Mono or Gecko: their installers would ask questions nobody answers.
   wine_in_prefix wineboot -i
@@ -155,10 +166,16 @@ make_prefix() {
   wine_in_prefix wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$desktop_size" /f >/dev/null
   # No debugger on a crash: a test program that faults ends at once with its
   # error instead of leaving winedbg waiting and the test run hanging.
-  wine_in_prefix wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d '' /f >/dev/null
   # Auto 1: no question either, so that only our own crash handler shows anything.
-  wine_in_prefix wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Auto /d 1 /f >/dev/null
-  WINEPREFIX="$prefix" wineserver -w
+  # A 64-bit prefix keeps a second AeDebug key for 32-bit programs (the 32-bit
+  # registry view), and ours are 32-bit.
+  local view views=("")
+  [ "$(bx_wine_env "$prefix" && echo "$WINEARCH")" = win64 ] && views=(/reg:64 /reg:32)
+  for view in "${views[@]}"; do
+    wine_in_prefix wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d '' /f ${view:+"$view"} >/dev/null
+    wine_in_prefix wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Auto /d 1 /f ${view:+"$view"} >/dev/null
+  done
+  wine_in_prefix wineserver -w
   [ -f "$prefix/system.reg" ] || { say "wineboot left no registry in $prefix" >&2; exit 1; }
   touch "$marker"
 }
@@ -168,17 +185,21 @@ make_prefix() {
 # pages in Japanese, Korean or Chinese showed empty boxes. Debian's CJK font
 # stands in for them. A step of its own, so that older prefixes get it too.
 link_cjk_fonts() {
+  local prefix
+  prefix=$(bx_wine_env "$1" && echo "$WINEPREFIX")
   local marker="$prefix/.bastionix-cjk-fonts"
   [ -f "$marker" ] && return 0
   local face
   for face in "MS UI Gothic" "SimSun" "Gulim" "PMingLiU"; do
     wine_in_prefix wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d "WenQuanYi Micro Hei" /f >/dev/null
   done
-  WINEPREFIX="$prefix" wineserver -w
+  wine_in_prefix wineserver -w
   touch "$marker"
 }
 
 [ "$packages_too" = 1 ] && install_packages
 ensure_i386
-make_prefix
-link_cjk_fonts
+for prefix in "${prefixes[@]}"; do
+  make_prefix "$prefix"
+  link_cjk_fonts "$prefix"
+done

@@ -4,7 +4,9 @@
 #      (scripts/check-layers.sh: no file includes a folder above its own)
 #   2. configure and build the host, host-asan and win32 presets
 #   3. host and host-asan unit tests, then the Windows tests under Wine in an
-#      X server of their own (xvfb-run), with one wineserver kept up for the run
+#      X server of their own (xvfb-run), with one wineserver kept up for the run:
+#      every one in the 32-bit prefix, then those labelled "wow64" (the programs
+#      that meet folders, the registry or components) again in the 64-bit prefix
 #   4. a short fuzz pass: every fuzz target for 10 s (bench/fuzz.sh)
 # Every step runs even when an earlier one failed, so one report shows all
 # that is broken; the exit status is non-zero when anything failed.
@@ -47,6 +49,12 @@ win32_tests() {
   scripts/wine-session.sh build/win32/wineprefix ctest --preset win32 </dev/null
 }
 
+# The same build's tests on 64-bit Windows, where our 32-bit programs meet
+# WoW64 (scripts/wine-env.sh).
+win64_tests() {
+  scripts/wine-session.sh build/win32/wineprefix64 ctest --preset win32 -L wow64 </dev/null
+}
+
 print_summary() {
   printf '\n==> summary (%ds in all)\n' "$SECONDS"
   printf '  %s\n' "${summary[@]}"
@@ -66,7 +74,8 @@ for preset in host host-asan win32; do
   if [ -z "${built[$preset]:-}" ]; then
     summary+=("$(printf '%-18s %-7s' "test $preset" skipped) (no build)")
   elif [ "$preset" = win32 ]; then
-    step "test win32" win32_tests
+    step "test win32 32-bit" win32_tests
+    step "test win32 64-bit" win64_tests
   else
     step "test $preset" ctest --preset "$preset" -j "$jobs" </dev/null
   fi

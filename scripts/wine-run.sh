@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine in the given prefix: wine-run.sh PREFIX PROGRAM [ARGS...]
-# Used by ctest as the cross-compiling emulator. A build tree's first run makes
-# its prefix (scripts/setup.sh --prefix-only), once, even when ctest starts
+# Used by ctest as the cross-compiling emulator. Inside scripts/wine-session.sh
+# the session's prefix (BX_WINE_PREFIX) is taken instead, so that one build
+# tree's tests run in the 32-bit or the 64-bit prefix alike. A prefix's first
+# run makes it (scripts/setup.sh --prefix-only), once, even when ctest starts
 # several tests at the same time.
 set -e
-export WINEPREFIX="$1"; shift
-export WINEARCH=win32
-export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+. "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+bx_wine_env "${BX_WINE_PREFIX:-$1}"
+shift
 if [ ! -e "$WINEPREFIX/.bastionix-ready" ]; then
   mkdir -p "$(dirname "$WINEPREFIX")"
   # A prefix that exists without the marker may be in use; only warn then.

@@ -5,7 +5,9 @@
 #
 #   scripts/wine-session.sh PREFIX COMMAND [ARGS...]
 #
-# The command sees WINEPREFIX, DISPLAY and the usual WINE* settings. The
+# PREFIX may be a 32-bit or a 64-bit prefix (scripts/wine-env.sh); ctest's
+# Windows tests run in it. The command sees WINEPREFIX, WINEARCH, DISPLAY and
+# the usual WINE* settings. The
 # server, and every Windows program still running, is ended afterwards, also
 # when the command fails; the exit status is the command's.
 set -uo pipefail
@@ -18,11 +20,12 @@ if [ -z "${BX_WINE_SESSION_DISPLAY:-}" ]; then
 fi
 unset BX_WINE_SESSION_DISPLAY
 
-prefix=$1
+. "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+bx_wine_env "$1"
 shift
-case "$prefix" in /*) ;; *) prefix=$PWD/$prefix ;; esac
-export WINEPREFIX=$prefix WINEARCH=win32
-export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+prefix=$WINEPREFIX
+# ctest's runner (scripts/wine-run.sh) takes this prefix, not the build tree's.
+export BX_WINE_PREFIX=$prefix
 
 "$(dirname "${BASH_SOURCE[0]}")/setup.sh" --prefix-only "$prefix" || exit 1
 # A server left by an interrupted run would still talk to its dead display.

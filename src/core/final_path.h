@@ -26,5 +26,7 @@ String WithDriveRoot(const String& path, const String& root);
 
 // Windows: whether the open `handle` is the file `path` names itself, with
 // no link on the way. A drive letter may stand for another volume or a
-// share.
+// share, and the system folder of a 32-bit program on 64-bit Windows for
+// the folder the system leads it to (System32 to SysWOW64 while
+// redirection is on).
 bool HandleLeadsTo(void* handle, const String& path);

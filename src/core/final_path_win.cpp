@@ -4,6 +4,8 @@
 
 #include "core/final_path.h"
 #include "core/handle_win.h"
+#include "core/path_rules.h"
+#include "core/system_folders.h"
 #include "core/wide_win.h"
 
 namespace {
@@ -39,14 +41,34 @@ String LongPath(const String& path) {
   return String(reinterpret_cast<const char16_t*>(longer), static_cast<int32_t>(units));
 }
 
+// The final path the system gives a folder, in the thread's present
+// redirection state; empty when it cannot be opened.
+String FolderFinalPath(const wchar_t* folder) {
+  FileHandle opened(CreateFileW(folder, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return opened.valid() ? FinalPathOf(opened.get()) : String();
+}
+
 // The final path of the drive the path starts with ("X:"), or empty.
 String DriveRootFinalPath(const String& path) {
   if (path.wlength() < 2 || path.AtW(1) != u':') return String();
   const wchar_t root[] = {static_cast<wchar_t>(path.AtW(0)), L':', L'\\', 0};
-  FileHandle folder(CreateFileW(root, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  if (!folder.valid()) return String();
-  return FinalPathOf(folder.get());
+  return FolderFinalPath(root);
+}
+
+// The path with `folder`, which it lies in, replaced by the place the system
+// leads that folder to; empty when it does not lie in it. Only the folder
+// itself is resolved, never one below it, so that a link planted inside
+// still leads elsewhere.
+String WithFolderResolved(const String& path, const String& folder) {
+  const int32_t units = folder.wlength();
+  if (units == 0 || path.wlength() <= units + 1 || path.AtW(units) != u'\\' ||
+      !SameFullPath(String(path.w_str(), units), folder)) {
+    return String();
+  }
+  String joined = FolderFinalPath(Wide(folder));
+  if (!joined.empty()) joined.AppendW(path.w_str() + units, path.wlength() - units);
+  return joined;
 }
 
 }  // namespace
@@ -61,5 +83,15 @@ bool HandleLeadsTo(void* handle, const String& path) {
   const String longer = LongPath(meant);
   if (SameFullPath(real, longer)) return true;
   const String root = DriveRootFinalPath(longer);
-  return !root.empty() && SameFullPath(real, WithDriveRoot(longer, root));
+  if (!root.empty() && SameFullPath(real, WithDriveRoot(longer, root))) return true;
+  // A 32-bit program on 64-bit Windows that names System32 is led to
+  // SysWOW64 while redirection is on, and through "Sysnative" to the real
+  // System32: the folder the system leads it to is the folder meant.
+  const String system = FolderPath(FolderSource::kSystem);
+  const String sysnative = JoinPath(FolderPath(FolderSource::kWindows), u"Sysnative");
+  for (const String* folder : {&system, &sysnative}) {
+    const String resolved = WithFolderResolved(longer, *folder);
+    if (!resolved.empty() && SameFullPath(real, resolved)) return true;
+  }
+  return false;
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "core/file.h"
 #include "core/scratch_folder_wintest.h"
@@ -46,6 +47,44 @@ TEST_F(PlantedLink, NoWriteOpenGoesThrough) {
   File writer;
   ASSERT_EQ(writer.Open(U16(scratch_ / L"ours/./new.txt"), kOpenCreateOrTruncate), kFileOk);
   EXPECT_TRUE(writer.Write("new", 3));
+}
+
+// Where the system leads a 32-bit program that names the system folder is
+// the folder it meant: on 64-bit Windows System32 leads to SysWOW64 and
+// Sysnative to the real System32. A link planted in the folder the system
+// leads to still leads elsewhere.
+TEST(SystemFolder, WritesGoWhereTheSystemLeadsButLinksInsideStillDoNot) {
+  struct Row {
+    std::wstring named, found_in;
+  };
+  std::vector<Row> rows = {{testkit::SystemFolderNamed(), testkit::SystemFolderOf32BitFiles()}};
+  if (testkit::On64BitWindows()) rows.push_back({testkit::NativeSystemFolder(), testkit::SystemFolderNamed()});
+  for (const Row& row : rows) {
+    const std::wstring name = L"\\" + testkit::UniqueName(L"BxFinalPath") + L".txt";
+    File file;
+    ASSERT_EQ(file.Open(U16(row.named + name), kOpenCreateOrTruncate | kOpenNoRead), kFileOk)
+        << "error " << GetLastError() << " for " << testing::PrintToString(row.named + name);
+    EXPECT_TRUE(file.Write("ours", 4));
+    file.Close();
+    // Read back with redirection off: the folder it is really in.
+    void* redirection = nullptr;
+    const bool off = Wow64DisableWow64FsRedirection(&redirection);
+    EXPECT_EQ(Content(row.found_in + name), "ours") << testing::PrintToString(row.named);
+    DeleteFileW((row.found_in + name).c_str());
+    if (off) Wow64RevertWow64FsRedirection(redirection);
+  }
+
+  ScratchFolder outside;
+  PutFile(outside / L"victim.txt", "keep me");
+  const std::wstring link_name = L"\\" + testkit::UniqueName(L"BxPlanted");
+  const std::wstring link = testkit::SystemFolderOf32BitFiles() + link_name;
+  ASSERT_TRUE(testkit::PlantSymbolicLink(link, outside.path().substr(0, outside.path().size() - 1)));
+  File file;
+  EXPECT_NE(file.Open(U16(testkit::SystemFolderNamed() + link_name + L"\\victim.txt"), kOpenOrCreate | kOpenNoRead),
+            kFileOk);
+  EXPECT_EQ(GetLastError(), kErrorLeadsElsewhere);
+  EXPECT_EQ(Content(outside / L"victim.txt"), "keep me");
+  testkit::RemoveSymbolicLink(link);
 }
 
 // The open that no longer truncates by itself still does what the system's

@@ -9,6 +9,7 @@
 #include "core/os_name.h"
 #include "core/redirection_win.h"
 #include "core/scratch_folder_wintest.h"
+#include "testkit/testkit.h"
 
 namespace {
 
@@ -30,11 +31,23 @@ TEST(OsFacts, RecordOfTheRunningSystem) {
 }
 
 TEST(OsFacts, ThisPrefixIsThirtyTwoBitWindows) {
+  if (testkit::On64BitWindows()) GTEST_SKIP() << testkit::OnlyOn32Bit("the native processor is x86");
   EXPECT_FALSE(Is64BitWindows());
   EXPECT_STREQ(BitsText(), "32");
   SYSTEM_INFO info = {};
   GetNativeSystemInfo(&info);
   EXPECT_EQ(info.wProcessorArchitecture, PROCESSOR_ARCHITECTURE_INTEL);
+}
+
+TEST(OsFacts, ThisPrefixIsSixtyFourBitWindows) {
+  if (!testkit::On64BitWindows()) GTEST_SKIP() << testkit::OnlyOn64Bit("a 32-bit program runs under WoW64");
+  EXPECT_TRUE(Is64BitWindows());
+  EXPECT_STREQ(BitsText(), "64");
+  SYSTEM_INFO info = {};
+  GetNativeSystemInfo(&info);
+  EXPECT_EQ(info.wProcessorArchitecture, PROCESSOR_ARCHITECTURE_AMD64);
+  // The long name says so; the short one too, after the version.
+  EXPECT_NE(Utf8(OSName(0)).find(" x64"), std::string::npos) << Utf8(OSName(0));
 }
 
 TEST(OsName, NamesWineAndTheWindowsItReports) {
@@ -56,6 +69,7 @@ TEST(OsName, NamesWineAndTheWindowsItReports) {
 }
 
 TEST(Redirection, HarmlessOnThirtyTwoBitWindows) {
+  if (testkit::On64BitWindows()) GTEST_SKIP() << testkit::OnlyOn32Bit("there is no redirection to switch off");
   ScratchFolder scratch;
   PutFile(scratch / L"file.txt", "x");
   void* old_value = nullptr;
@@ -73,6 +87,24 @@ TEST(Redirection, HarmlessOnThirtyTwoBitWindows) {
   wchar_t system[MAX_PATH];
   ASSERT_GT(GetSystemDirectoryW(system, MAX_PATH), 0u);
   EXPECT_TRUE(Exists(std::wstring(system) + L"\\kernel32.dll"));
+}
+
+// While the guard holds, System32 is the 64-bit folder; afterwards it leads
+// to SysWOW64 again.
+TEST(Redirection, OffReachesTheSixtyFourBitSystemFolder) {
+  if (!testkit::On64BitWindows()) GTEST_SKIP() << testkit::OnlyOn64Bit("only WoW64 redirects System32");
+  const std::wstring name = L"\\" + testkit::UniqueName(L"BxRedirection") + L".txt";
+  PutFile(testkit::SystemFolderOf32BitFiles() + name, "32");
+  {
+    RedirectionGuard guard;
+    ASSERT_TRUE(guard.disabled());
+    EXPECT_FALSE(Exists(testkit::SystemFolderNamed() + name));
+    SetLastError(1234);
+    guard.Restore();
+    EXPECT_EQ(GetLastError(), 1234u);
+  }
+  EXPECT_TRUE(Exists(testkit::SystemFolderNamed() + name));
+  DeleteFileW((testkit::SystemFolderOf32BitFiles() + name).c_str());
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "core/path_rules.h"
 #include "core/scratch_folder_wintest.h"
 #include "core/system_folders.h"
+#include "testkit/testkit.h"
 
 namespace {
 
@@ -106,6 +107,7 @@ TEST(SystemFolders, AgreeWithTheShell) {
 }
 
 TEST(SystemFolders, ThirtyTwoBitWindowsHasOneProgramFolder) {
+  if (testkit::On64BitWindows()) GTEST_SKIP() << testkit::OnlyOn32Bit("64-bit Windows has two program folders");
   ASSERT_FALSE(Is64BitWindows());
   const std::wstring programs = Path(FolderSource::kProgramFiles);
   const std::wstring common = Path(FolderSource::kCommonFiles);
@@ -114,6 +116,37 @@ TEST(SystemFolders, ThirtyTwoBitWindowsHasOneProgramFolder) {
     EXPECT_EQ(Path(FolderSource::kCommonFiles, view), common);
   }
   EXPECT_TRUE(IsFolder(programs));
+}
+
+std::wstring Environment(const wchar_t* name) {
+  wchar_t value[MAX_PATH] = {};
+  GetEnvironmentVariableW(name, value, MAX_PATH);
+  return value;
+}
+
+// The 32-bit views (and the default one, for a 32-bit program) give the
+// "(x86)" folders, the 64-bit views the others, as the system's own
+// variables name them.
+TEST(SystemFolders, SixtyFourBitWindowsHasTwoProgramFolders) {
+  if (!testkit::On64BitWindows()) GTEST_SKIP() << testkit::OnlyOn64Bit("32-bit Windows has one program folder");
+  ASSERT_TRUE(Is64BitWindows());
+  const struct {
+    FolderSource source;
+    const wchar_t* folder32;
+    const wchar_t* folder64;
+  } sources[] = {{FolderSource::kProgramFiles, L"ProgramFiles(x86)", L"ProgramW6432"},
+                 {FolderSource::kCommonFiles, L"CommonProgramFiles(x86)", L"CommonProgramW6432"}};
+  for (const auto& row : sources) {
+    const std::wstring folder32 = Environment(row.folder32), folder64 = Environment(row.folder64);
+    ASSERT_NE(folder32, folder64);
+    EXPECT_NE(folder32.find(L" (x86)"), std::wstring::npos) << testing::PrintToString(folder32);
+    EXPECT_TRUE(IsFolder(folder32));
+    EXPECT_TRUE(IsFolder(folder64));
+    EXPECT_EQ(Path(row.source, FolderView::k32), folder32);
+    EXPECT_EQ(Path(row.source, FolderView::kDefault), folder32);
+    EXPECT_EQ(Path(row.source, FolderView::k64), folder64);
+    EXPECT_EQ(Path(row.source, FolderView::k64IfAny), folder64);
+  }
 }
 
 TEST(SystemFolders, DevicePathAndBootDriveFromTheRegistry) {

@@ -11,6 +11,7 @@
 #include "package/product_folders.h"
 #include "package/settings.h"
 #include "package/variables.h"
+#include "testkit/testkit.h"
 
 namespace {
 
@@ -28,6 +29,12 @@ std::wstring Environment(const wchar_t* name) {
   wchar_t value[32768];
   const DWORD units = GetEnvironmentVariableW(name, value, 32768);
   return units ? std::wstring(value, units) : std::wstring();
+}
+
+// What a product for either bitness sees on this Windows.
+std::wstring Bits() { return testkit::On64BitWindows() ? L"64" : L"32"; }
+std::wstring ProgramFiles64() {
+  return testkit::On64BitWindows() ? Environment(L"ProgramW6432") : W(FolderPath(FolderSource::kProgramFiles));
 }
 
 class RunningVariables : public ::testing::Test {
@@ -66,10 +73,11 @@ TEST_F(RunningVariables, TableValuesThenRealEnvironmentStrings) {
 }
 
 TEST_F(RunningVariables, SystemValuesOfThisMachine) {
-  EXPECT_EQ(Expand(L"%Bits%"), L"32");
+  EXPECT_EQ(Expand(L"%Bits%"), Bits());
   EXPECT_EQ(Expand(L"%SystemDir%"), W(FolderPath(FolderSource::kSystem)));
   EXPECT_EQ(Expand(L"%ProgramsDir%"), W(FolderPath(FolderSource::kProgramFiles)));
-  EXPECT_EQ(Expand(L"%ProgramsDir64%"), W(FolderPath(FolderSource::kProgramFiles)));
+  EXPECT_EQ(Expand(L"%ProgramsDir32%"), W(FolderPath(FolderSource::kProgramFiles)));
+  EXPECT_EQ(Expand(L"%ProgramsDir64%"), ProgramFiles64());
   EXPECT_EQ(Expand(L"%OSName%"), W(OSName(kOsNameShort)));
   EXPECT_EQ(Expand(L"%OSMajor%"), std::to_wstring(TheOsFacts().version.major));
   wchar_t own[MAX_PATH];
@@ -91,7 +99,7 @@ TEST_F(RunningVariables, ExpansionsLongerThanTheUsualBufferAreKeptWhole) {
 
 TEST_F(RunningVariables, BatchLinesCarryTheRunningValues) {
   const std::wstring lines = W(BatchVariableLines());
-  EXPECT_EQ(lines.rfind(L"SET \"InstallDir=C:\\Apps\\Tool\"\r\nSET \"Bits=32\"\r\n", 0), 0u);
+  EXPECT_EQ(lines.rfind(L"SET \"InstallDir=C:\\Apps\\Tool\"\r\nSET \"Bits=" + Bits() + L"\"\r\n", 0), 0u);
   EXPECT_NE(lines.find(L"SET \"ProductName=Tool\"\r\n"), std::wstring::npos);
   EXPECT_NE(lines.find(L"\r\nSET InstallDrive=C:\r\n"), std::wstring::npos);
   EXPECT_NE(lines.find(L"\r\nSET OSName=" + W(OSName(kOsNameShort)) + L"\r\n"), std::wstring::npos);

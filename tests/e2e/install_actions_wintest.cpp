@@ -329,7 +329,8 @@ TEST_F(InstallActions, EveryComponentAndRegistryFormIsMadeRecordedAndTakenBack) 
   const std::wstring system = ShellFolder(CSIDL_SYSTEM);
   const std::wstring library_file = L"bxlib" + tag + L".tlb";
   const std::wstring server_file = L"bxserver" + tag + L".dll";
-  const std::wstring msi_file = L"C:\\Program Files\\Bastionix Test MSI\\readme.txt";
+  // The package is a 32-bit one: on 64-bit Windows it goes to Program Files (x86).
+  const std::wstring msi_file = ShellFolder(CSIDL_PROGRAM_FILES) + L"\\Bastionix Test MSI\\readme.txt";
   const std::wstring library_key = L"TypeLib\\" + GuidText(library_guid);
   const std::string library = MakeTypeLibrary(e2e::TestFolder() + L"\\" + library_file, library_guid);
   ASSERT_FALSE(library.empty());

@@ -2,6 +2,7 @@
 // the build's artefacts, take screenshots. See README.md at the top of the tree.
 #pragma once
 
+#include "testkit/bitness.h"
 #include "testkit/files.h"
 #include "testkit/handles.h"
 #include "testkit/paths.h"

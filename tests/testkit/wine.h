@@ -26,5 +26,7 @@ bool StartUnixShell(const std::string& script);
 // unpacked archive would leave it (Wine shows it as the target, with no
 // reparse point); elsewhere CreateSymbolicLinkW.
 bool PlantSymbolicLink(const std::wstring& link, const std::wstring& target);
+// Removes such a link (never its target) and waits until it is gone.
+bool RemoveSymbolicLink(const std::wstring& link);
 
 }  // namespace testkit

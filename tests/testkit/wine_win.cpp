@@ -91,3 +91,16 @@ bool PlantSymbolicLink(const std::wstring& link, const std::wstring& target) {
 }
 
 }  // namespace testkit
+
+namespace testkit {
+
+bool RemoveSymbolicLink(const std::wstring& link) {
+  if (!RunningUnderWine()) {
+    return RemoveDirectoryW(link.c_str()) || DeleteFileW(link.c_str());
+  }
+  const std::string path = UnixPath(link);
+  if (path.empty() || !StartUnixShell("rm -f " + ShellQuoted(path))) return false;
+  return WaitUntil([&] { return GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES; });
+}
+
+}  // namespace testkit
