@@ -1,0 +1,137 @@
+// What the uninstaller must leave alone: records planted in its data file
+// that name the top of the registry or a Windows folder, what an earlier
+// owner had on the machine before the product came (a font, a file type,
+// keys and values the merge file only changed), and the package of an MSI
+// removal that failed.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "e2e/installer_win.h"
+#include "package/entry_kinds.h"
+#include "testkit/testkit.h"
+
+namespace {
+
+using e2e::Exists;
+using e2e::RunToEnd;
+
+constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+bool KeyExists(HKEY root, const std::wstring& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+std::wstring ReadText(HKEY root, const std::wstring& key, const wchar_t* name) {
+  wchar_t data[4096] = {};
+  DWORD size = sizeof data;
+  if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS) return L"<none>";
+  return data;
+}
+
+void WriteText(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& text) {
+  ASSERT_EQ(RegSetKeyValueW(root, key.c_str(), name, REG_SZ, text.c_str(),
+                            static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
+            ERROR_SUCCESS)
+      << key;
+}
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+// A product installed silently outside Program Files, with an uninstall
+// data folder of its own.
+struct SafetyProduct {
+  explicit SafetyProduct(const wchar_t* stem) : product(e2e::TestProduct(stem)) {
+    name = e2e::Wide(product.settings.DisplayName);
+    folder = L"C:\\" + name;
+    data_folder = folder + L"\\Uninstall";
+    product.settings.UninstallSubdir = String(u"Uninstall");
+    product.files.push_back(FileFromBytes("readme.txt", "Read me.\r\n", 10));
+  }
+
+  void Install() {
+    const std::wstring installer = e2e::BuildInstallerFile(product, name + L".exe");
+    ASSERT_FALSE(installer.empty());
+    EXPECT_EQ(RunToEnd(installer, L"/silent /d:\"" + folder + L"\""), 1u);
+    ASSERT_TRUE(Exists(data_folder + L"\\uninstall.exe")) << "the install left no uninstaller";
+  }
+
+  DWORD Uninstall() { return RunToEnd(data_folder + L"\\uninstall.exe", L"/a /u:\"" + name + L"\""); }
+
+  std::wstring DataFile() const { return data_folder + L"\\Uninstall.DAT"; }
+
+  testing::AssertionResult Gone() const {
+    return testkit::Await("the removal of the product folder", [&] { return !Exists(folder); }) << ": " << folder;
+  }
+
+  Product product;
+  std::wstring name;
+  std::wstring folder;
+  std::wstring data_folder;
+};
+
+std::wstring ShellFolder(int csidl) {
+  wchar_t path[MAX_PATH] = {};
+  return SHGetFolderPathW(nullptr, csidl, nullptr, 0, path) == S_OK ? path : L"";
+}
+
+bool IsEmptyFolder(const std::wstring& folder) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  bool empty = true;
+  do {
+    const std::wstring entry = found.cFileName;
+    if (entry != L"." && entry != L"..") empty = false;
+  } while (empty && FindNextFileW(search, &found));
+  FindClose(search);
+  return empty;
+}
+
+// Lines planted in the data file that would delete keys directly below a
+// hive root or a Classes root, and an empty shell folder, are refused and
+// named in the failure summary; the run ends as failed, and the next run,
+// which no longer carries them, finishes.
+TEST(UninstallSafety, PlantedRecordsOfTopKeysAndShellFoldersAreRefused) {
+  SafetyProduct p(L"Refusal");
+  p.Install();
+  const std::wstring below_user_hive = testkit::UniqueName(L"BxCanary");
+  const std::wstring file_type = L"." + testkit::UniqueName(L"bxcanary");
+  WriteText(HKEY_CURRENT_USER, below_user_hive, L"Kept", L"yes");
+  WriteText(HKEY_LOCAL_MACHINE, L"Software\\Classes\\" + file_type, nullptr, L"Kept.Type");
+  WriteText(HKEY_CURRENT_USER, L"Software", L"BxCanaryValue", L"yes");
+  // An empty shell folder is what a folder record could remove.
+  const std::wstring favorites = ShellFolder(CSIDL_FAVORITES);
+  const std::wstring templates = ShellFolder(CSIDL_TEMPLATES);
+  std::wstring empty_shell_folder = IsEmptyFolder(favorites) ? favorites : templates;
+  ASSERT_TRUE(IsEmptyFolder(empty_shell_folder)) << "no empty shell folder to plant";
+  const std::string planted = "^HKEY_CURRENT_USER\\" + Narrow(below_user_hive) + "\r\n" +
+                              "*HKLM\\Software\\Classes\\" + Narrow(file_type) + "\r\n" +
+                              "!HKCU\\Software\\BxCanaryValue\r\n" + "~" + Narrow(empty_shell_folder) + "\r\n";
+  e2e::WriteBytes(p.DataFile(), planted + e2e::ReadBytes(p.DataFile()));
+
+  EXPECT_EQ(p.Uninstall(), 1u) << "a refused record is a failure of the run";
+  EXPECT_EQ(ReadText(HKEY_CURRENT_USER, below_user_hive, L"Kept"), L"yes");
+  EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, L"Software\\Classes\\" + file_type, nullptr), L"Kept.Type");
+  EXPECT_EQ(ReadText(HKEY_CURRENT_USER, L"Software", L"BxCanaryValue"), L"yes");
+  EXPECT_TRUE(Exists(empty_shell_folder));
+  EXPECT_FALSE(Exists(p.folder + L"\\readme.txt")) << "the product's own records are carried out";
+  const std::string rewritten = e2e::ReadBytes(p.DataFile());
+  EXPECT_EQ(rewritten.find("Canary"), std::string::npos) << rewritten;
+  EXPECT_EQ(rewritten.find("bxcanary"), std::string::npos) << rewritten;
+
+  EXPECT_EQ(p.Uninstall(), 0u);
+  EXPECT_TRUE(p.Gone());
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + p.name));
+  RegDeleteTreeW(HKEY_CURRENT_USER, below_user_hive.c_str());
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\" + file_type).c_str());
+  RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software", L"BxCanaryValue");
+}
+
+}  // namespace
