@@ -134,4 +134,31 @@ TEST(UninstallSafety, PlantedRecordsOfTopKeysAndShellFoldersAreRefused) {
   RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software", L"BxCanaryValue");
 }
 
+// The keys the merge file made and the values it added go at uninstall; a
+// value it changed keeps its new data, and the key that held it stays.
+TEST(UninstallSafety, WhatTheMergeFileCreatedIsRemovedAndWhatItChangedStays) {
+  SafetyProduct p(L"Merge");
+  const std::wstring made = L"Software\\" + testkit::UniqueName(L"BxMerged");
+  const std::wstring existing = L"Software\\" + testkit::UniqueName(L"BxEarlier");
+  WriteText(HKEY_CURRENT_USER, existing, L"Changed", L"before");
+  p.product.settings.RegistryMerge = e2e::FromWide(
+      L"Windows Registry Editor Version 5.00\r\n\r\n"
+      L"[HKEY_CURRENT_USER\\" + made + L"\\Sub]\r\n\"Name\"=\"made\"\r\n\r\n"
+      L"[HKEY_CURRENT_USER\\" + existing + L"]\r\n\"Changed\"=\"after\"\r\n\"Added\"=\"new\"\r\n");
+  p.Install();
+  // The registry editor is not waited for.
+  ASSERT_TRUE(testkit::Await("the merge file's import", [&] {
+    return ReadText(HKEY_CURRENT_USER, existing, L"Added") == L"new" &&
+           ReadText(HKEY_CURRENT_USER, made + L"\\Sub", L"Name") == L"made";
+  }));
+
+  EXPECT_EQ(p.Uninstall(), 0u);
+  EXPECT_TRUE(p.Gone());
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, made));
+  EXPECT_EQ(ReadText(HKEY_CURRENT_USER, existing, L"Added"), L"<none>");
+  EXPECT_EQ(ReadText(HKEY_CURRENT_USER, existing, L"Changed"), L"after");
+  RegDeleteTreeW(HKEY_CURRENT_USER, existing.c_str());
+  RegDeleteTreeW(HKEY_CURRENT_USER, made.c_str());
+}
+
 }  // namespace
