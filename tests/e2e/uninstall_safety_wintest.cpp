@@ -161,4 +161,81 @@ TEST(UninstallSafety, WhatTheMergeFileCreatedIsRemovedAndWhatItChangedStays) {
   RegDeleteTreeW(HKEY_CURRENT_USER, made.c_str());
 }
 
+constexpr wchar_t kFontsKey[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+
+std::wstring Folder(UINT(WINAPI* get)(LPWSTR, UINT)) {
+  wchar_t folder[MAX_PATH] = {};
+  get(folder, MAX_PATH);
+  return folder;
+}
+
+// A font installed and registered before the product, which also packs it,
+// stays on the disk and registered; so does a file in the system folder that
+// was there before and that the product, which asks only for a missing one,
+// did not write.
+TEST(UninstallSafety, AFontAndASystemFileThatWereThereBeforeStay) {
+  SafetyProduct p(L"Earlier");
+  const std::string font = testkit::ReadFileBytes(L"Z:\\usr\\share\\wine\\fonts\\courier.ttf").value_or("");
+  ASSERT_FALSE(font.empty());
+  const std::wstring font_name = testkit::UniqueName(L"bxearlier") + L".ttf";
+  const std::wstring display = L"Bx Earlier Font " + font_name;
+  const std::wstring font_path = Folder(GetWindowsDirectoryW) + L"\\Fonts\\" + font_name;
+  e2e::WriteBytes(font_path, font);
+  WriteText(HKEY_LOCAL_MACHINE, kFontsKey, display.c_str(), font_name);
+  PackageFile font_entry = FileFromBytes(Narrow(font_name).c_str(), font.data(), font.size());
+  font_entry.entry.kind = entry_kind::kFont;
+  font_entry.entry.version = String(Narrow(display).c_str());
+  p.product.files.push_back(font_entry);
+  const std::wstring system_name = testkit::UniqueName(L"bxearlier") + L".dat";
+  const std::wstring system_file = Folder(GetSystemDirectoryW) + L"\\" + system_name;
+  e2e::WriteBytes(system_file, "the system's own");
+  PackageFile system_entry = FileFromBytes("earlier.dat", "the product's", 13);
+  system_entry.entry.destination = e2e::FromWide(L"%SystemDir%\\" + system_name);
+  system_entry.entry.flags = entry_flag::kOverwriteIfMissing;
+  p.product.files.push_back(system_entry);
+  p.Install();
+  ASSERT_EQ(e2e::ReadBytes(system_file), "the system's own");
+
+  EXPECT_EQ(p.Uninstall(), 0u);
+  EXPECT_TRUE(p.Gone());
+  EXPECT_EQ(e2e::ReadBytes(font_path), font);
+  EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, kFontsKey, display.c_str()), font_name);
+  EXPECT_EQ(e2e::ReadBytes(system_file), "the system's own");
+  RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kFontsKey, display.c_str());
+  RemoveFontResourceW(font_path.c_str());
+  DeleteFileW(font_path.c_str());
+  DeleteFileW(system_file.c_str());
+}
+
+// What an earlier installation of the product brought is still the
+// product's after an installation over it: the font goes at uninstall, and
+// so does a file in the system folder that the second run found there.
+TEST(UninstallSafety, WhatAnEarlierInstallationBroughtGoesAfterAReinstall) {
+  SafetyProduct p(L"Reinstalled");
+  const std::string font = testkit::ReadFileBytes(L"Z:\\usr\\share\\wine\\fonts\\courier.ttf").value_or("");
+  ASSERT_FALSE(font.empty());
+  const std::wstring font_name = testkit::UniqueName(L"bxagain") + L".ttf";
+  const std::wstring display = L"Bx Again Font " + font_name;
+  PackageFile font_entry = FileFromBytes(Narrow(font_name).c_str(), font.data(), font.size());
+  font_entry.entry.kind = entry_kind::kFont;
+  font_entry.entry.version = String(Narrow(display).c_str());
+  p.product.files.push_back(font_entry);
+  const std::wstring system_file = Folder(GetSystemDirectoryW) + L"\\" + testkit::UniqueName(L"bxagain") + L".dat";
+  PackageFile system_entry = FileFromBytes("again.dat", "the product's", 13);
+  system_entry.entry.destination = e2e::FromWide(system_file);
+  system_entry.entry.flags = entry_flag::kOverwriteIfMissing;
+  p.product.files.push_back(system_entry);
+  p.Install();
+  p.Install();
+  const std::wstring font_path = Folder(GetWindowsDirectoryW) + L"\\Fonts\\" + font_name;
+  ASSERT_TRUE(Exists(font_path));
+  ASSERT_TRUE(Exists(system_file));
+
+  EXPECT_EQ(p.Uninstall(), 0u);
+  EXPECT_TRUE(p.Gone());
+  EXPECT_FALSE(Exists(font_path));
+  EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, kFontsKey, display.c_str()), L"<none>");
+  EXPECT_FALSE(Exists(system_file));
+}
+
 }  // namespace
