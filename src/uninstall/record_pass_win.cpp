@@ -24,6 +24,11 @@ void RemoveRecordedFile(Run& run, const String& marked, LinkCheck& links) {
   if (!run.product.settings.Flag(product_flag::kHideFileNames)) ShowStatus(run, path);
   // A file behind a link is not the file that was installed: leave it.
   if (links.ReachedThroughLink(path)) return;
+  // The package of a failed MSI removal is what the next attempt removes.
+  if (KeepsMsiPackage(run.journal.records, path)) {
+    AddUninstallRecordW(run.journal.records, path, kRecordFile);
+    return;
+  }
   if (DeleteFile(path.w_str())) {
     AddToFileSet(&run.deleted, path);
     return;

@@ -238,4 +238,28 @@ TEST(UninstallSafety, WhatAnEarlierInstallationBroughtGoesAfterAReinstall) {
   EXPECT_FALSE(Exists(system_file));
 }
 
+// A package whose removal fails keeps its [MSI] line, and so its file and
+// the file's record: the next attempt has something to remove it with.
+TEST(UninstallSafety, AFailedMsiRemovalKeepsItsPackageFile) {
+  SafetyProduct p(L"Msi");
+  p.product.files.push_back(FileFromBytes("package.msi", "not a database", 14));
+  p.Install();
+  const std::wstring package = p.folder + L"\\package.msi";
+  ASSERT_TRUE(Exists(package));
+  const std::string data = e2e::ReadBytes(p.DataFile());
+  e2e::WriteBytes(p.DataFile(), data + "\r\n\r\n[MSI]\r\n\"" + Narrow(package) + "\",2\r\n");
+
+  EXPECT_EQ(p.Uninstall(), 1u) << "the removal of the package fails";
+  EXPECT_TRUE(Exists(package));
+  const std::string rewritten = e2e::ReadBytes(p.DataFile());
+  const std::string records = rewritten.substr(0, rewritten.find("\r\n\r\n"));
+  EXPECT_NE(records.find(Narrow(package)), std::string::npos) << rewritten;
+  EXPECT_NE(rewritten.find("[MSI]\r\n\"" + Narrow(package) + "\",2"), std::string::npos) << rewritten;
+
+  // Without the package's line the next run removes the rest.
+  e2e::WriteBytes(p.DataFile(), rewritten.substr(0, rewritten.find("\r\n\r\n[MSI]")));
+  EXPECT_EQ(p.Uninstall(), 0u);
+  EXPECT_TRUE(p.Gone());
+}
+
 }  // namespace
