@@ -262,4 +262,38 @@ TEST(UninstallSafety, AFailedMsiRemovalKeepsItsPackageFile) {
   EXPECT_TRUE(p.Gone());
 }
 
+// An association with "!" uses the type the extension already has; that
+// type, even with nothing but its description, is the user's and stays,
+// without what the product added to it.
+TEST(UninstallSafety, AnAssociationWithTheExistingTypeLeavesThatTypeAsItWas) {
+  SafetyProduct p(L"Existing Type");
+  const std::wstring extension = L"." + testkit::UniqueName(L"bxext");
+  const std::wstring type = testkit::UniqueName(L"BxUser.Type");
+  WriteText(HKEY_CLASSES_ROOT, extension, nullptr, type);
+  WriteText(HKEY_CLASSES_ROOT, type, nullptr, L"The user's documents");
+  AssociationRecord& a = p.product.settings.Associations.Emplace();
+  a.extension = String(Narrow(extension).c_str());
+  a.prog_id = String("!");
+  a.verb = String("open");
+  a.command = String("\"%InstallDir%\\readme.txt\" \"%1\"");
+  p.Install();
+  ASSERT_TRUE(KeyExists(HKEY_CLASSES_ROOT, type + L"\\shell\\open\\command")) << "the association was not made";
+
+  EXPECT_EQ(p.Uninstall(), 0u);
+  EXPECT_TRUE(p.Gone());
+  EXPECT_EQ(ReadText(HKEY_CLASSES_ROOT, extension, nullptr), type);
+  EXPECT_EQ(ReadText(HKEY_CLASSES_ROOT, type, nullptr), L"The user's documents");
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, type + L"\\shell"));
+  HKEY key = nullptr;
+  DWORD values = 0;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, type.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                     nullptr);
+    RegCloseKey(key);
+  }
+  EXPECT_EQ(values, 1u) << "a value the product added stays";
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, type.c_str());
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, extension.c_str());
+}
+
 }  // namespace
