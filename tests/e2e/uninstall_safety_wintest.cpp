@@ -169,23 +169,34 @@ std::wstring Folder(UINT(WINAPI* get)(LPWSTR, UINT)) {
   return folder;
 }
 
+// A font entry of a name of its own, added to the product, and where it goes.
+struct PackedFont {
+  PackedFont(Product* product, const wchar_t* stem)
+      : bytes(testkit::ReadFileBytes(L"Z:\\usr\\share\\wine\\fonts\\courier.ttf").value_or("")),
+        file_name(testkit::UniqueName(stem) + L".ttf"),
+        display(L"Bx Font " + file_name),
+        path(Folder(GetWindowsDirectoryW) + L"\\Fonts\\" + file_name) {
+    PackageFile entry = FileFromBytes(Narrow(file_name).c_str(), bytes.data(), bytes.size());
+    entry.entry.kind = entry_kind::kFont;
+    entry.entry.version = String(Narrow(display).c_str());
+    product->files.push_back(entry);
+  }
+  std::string bytes;
+  std::wstring file_name;
+  std::wstring display;
+  std::wstring path;
+};
+
 // A font installed and registered before the product, which also packs it,
 // stays on the disk and registered; so does a file in the system folder that
 // was there before and that the product, which asks only for a missing one,
 // did not write.
 TEST(UninstallSafety, AFontAndASystemFileThatWereThereBeforeStay) {
   SafetyProduct p(L"Earlier");
-  const std::string font = testkit::ReadFileBytes(L"Z:\\usr\\share\\wine\\fonts\\courier.ttf").value_or("");
-  ASSERT_FALSE(font.empty());
-  const std::wstring font_name = testkit::UniqueName(L"bxearlier") + L".ttf";
-  const std::wstring display = L"Bx Earlier Font " + font_name;
-  const std::wstring font_path = Folder(GetWindowsDirectoryW) + L"\\Fonts\\" + font_name;
-  e2e::WriteBytes(font_path, font);
-  WriteText(HKEY_LOCAL_MACHINE, kFontsKey, display.c_str(), font_name);
-  PackageFile font_entry = FileFromBytes(Narrow(font_name).c_str(), font.data(), font.size());
-  font_entry.entry.kind = entry_kind::kFont;
-  font_entry.entry.version = String(Narrow(display).c_str());
-  p.product.files.push_back(font_entry);
+  const PackedFont font(&p.product, L"bxearlier");
+  ASSERT_FALSE(font.bytes.empty());
+  e2e::WriteBytes(font.path, font.bytes);
+  WriteText(HKEY_LOCAL_MACHINE, kFontsKey, font.display.c_str(), font.file_name);
   const std::wstring system_name = testkit::UniqueName(L"bxearlier") + L".dat";
   const std::wstring system_file = Folder(GetSystemDirectoryW) + L"\\" + system_name;
   e2e::WriteBytes(system_file, "the system's own");
@@ -198,12 +209,12 @@ TEST(UninstallSafety, AFontAndASystemFileThatWereThereBeforeStay) {
 
   EXPECT_EQ(p.Uninstall(), 0u);
   EXPECT_TRUE(p.Gone());
-  EXPECT_TRUE(e2e::ReadBytes(font_path) == font) << "the font file changed or went";
-  EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, kFontsKey, display.c_str()), font_name);
+  EXPECT_TRUE(e2e::ReadBytes(font.path) == font.bytes) << "the font file changed or went";
+  EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, kFontsKey, font.display.c_str()), font.file_name);
   EXPECT_EQ(e2e::ReadBytes(system_file), "the system's own");
-  RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kFontsKey, display.c_str());
-  RemoveFontResourceW(font_path.c_str());
-  DeleteFileW(font_path.c_str());
+  RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kFontsKey, font.display.c_str());
+  RemoveFontResourceW(font.path.c_str());
+  DeleteFileW(font.path.c_str());
   DeleteFileW(system_file.c_str());
 }
 
@@ -212,14 +223,8 @@ TEST(UninstallSafety, AFontAndASystemFileThatWereThereBeforeStay) {
 // so does a file in the system folder that the second run found there.
 TEST(UninstallSafety, WhatAnEarlierInstallationBroughtGoesAfterAReinstall) {
   SafetyProduct p(L"Reinstalled");
-  const std::string font = testkit::ReadFileBytes(L"Z:\\usr\\share\\wine\\fonts\\courier.ttf").value_or("");
-  ASSERT_FALSE(font.empty());
-  const std::wstring font_name = testkit::UniqueName(L"bxagain") + L".ttf";
-  const std::wstring display = L"Bx Again Font " + font_name;
-  PackageFile font_entry = FileFromBytes(Narrow(font_name).c_str(), font.data(), font.size());
-  font_entry.entry.kind = entry_kind::kFont;
-  font_entry.entry.version = String(Narrow(display).c_str());
-  p.product.files.push_back(font_entry);
+  const PackedFont font(&p.product, L"bxagain");
+  ASSERT_FALSE(font.bytes.empty());
   const std::wstring system_file = Folder(GetSystemDirectoryW) + L"\\" + testkit::UniqueName(L"bxagain") + L".dat";
   PackageFile system_entry = FileFromBytes("again.dat", "the product's", 13);
   system_entry.entry.destination = e2e::FromWide(system_file);
@@ -227,14 +232,13 @@ TEST(UninstallSafety, WhatAnEarlierInstallationBroughtGoesAfterAReinstall) {
   p.product.files.push_back(system_entry);
   p.Install();
   p.Install();
-  const std::wstring font_path = Folder(GetWindowsDirectoryW) + L"\\Fonts\\" + font_name;
-  ASSERT_TRUE(Exists(font_path));
+  ASSERT_TRUE(Exists(font.path));
   ASSERT_TRUE(Exists(system_file));
 
   EXPECT_EQ(p.Uninstall(), 0u);
   EXPECT_TRUE(p.Gone());
-  EXPECT_FALSE(Exists(font_path));
-  EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, kFontsKey, display.c_str()), L"<none>");
+  EXPECT_FALSE(Exists(font.path));
+  EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, kFontsKey, font.display.c_str()), L"<none>");
   EXPECT_FALSE(Exists(system_file));
 }
 
