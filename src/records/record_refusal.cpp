@@ -73,8 +73,10 @@ bool IsProtectedFolderPath(const String& path, const Array<String>& folders) {
 
 Array<String> SystemAndShellFolders() {
   Array<String> folders;
+  // Not the web root: without a web server it is only a default name, and a
+  // product may well have made it.
   for (int32_t source = static_cast<int32_t>(FolderSource::kWindows);
-       source <= static_cast<int32_t>(FolderSource::kWebServerFolder); ++source) {
+       source <= static_cast<int32_t>(FolderSource::kMediaPath); ++source) {
     for (const FolderView view : {FolderView::kDefault, FolderView::k32, FolderView::k64}) {
       const String folder = FolderPath(static_cast<FolderSource>(source), view);
       if (!folder.empty()) folders.Add(folder);

@@ -26,7 +26,8 @@ bool IsSameOrBelow(const String& path, const String& folder);
 bool IsProtectedFolderPath(const String& path, const Array<String>& folders);
 
 // The Windows folders and shell folders of this system (the sources of
-// system_folders.h, both program-folder views), for IsProtectedFolderPath.
+// system_folders.h up to the media folder, in every program-folder view),
+// for IsProtectedFolderPath.
 Array<String> SystemAndShellFolders();
 
 // The check of one record before the uninstaller acts on it: true when it is

@@ -169,6 +169,10 @@ std::wstring Folder(UINT(WINAPI* get)(LPWSTR, UINT)) {
   return folder;
 }
 
+// The 32-bit Common Files folder, which no file-system redirection moves:
+// the installer of a product of either bitness and this test see the same.
+std::wstring CommonFiles32() { return ShellFolder(CSIDL_PROGRAM_FILES_COMMON); }
+
 // A font entry of a name of its own, added to the product, and where it goes.
 struct PackedFont {
   PackedFont(Product* product, const wchar_t* stem)
@@ -188,20 +192,20 @@ struct PackedFont {
 };
 
 // A font installed and registered before the product, which also packs it,
-// stays on the disk and registered; so does a file in the system folder that
-// was there before and that the product, which asks only for a missing one,
-// did not write.
-TEST(UninstallSafety, AFontAndASystemFileThatWereThereBeforeStay) {
+// stays on the disk and registered; so does a file in Common Files that was
+// there before and that the product, which asks only for a missing one, did
+// not write.
+TEST(UninstallSafety, AFontAndACommonFileThatWereThereBeforeStay) {
   SafetyProduct p(L"Earlier");
   const PackedFont font(&p.product, L"bxearlier");
   ASSERT_FALSE(font.bytes.empty());
   e2e::WriteBytes(font.path, font.bytes);
   WriteText(HKEY_LOCAL_MACHINE, kFontsKey, font.display.c_str(), font.file_name);
   const std::wstring system_name = testkit::UniqueName(L"bxearlier") + L".dat";
-  const std::wstring system_file = Folder(GetSystemDirectoryW) + L"\\" + system_name;
+  const std::wstring system_file = CommonFiles32() + L"\\" + system_name;
   e2e::WriteBytes(system_file, "the system's own");
   PackageFile system_entry = FileFromBytes("earlier.dat", "the product's", 13);
-  system_entry.entry.destination = e2e::FromWide(L"%SystemDir%\\" + system_name);
+  system_entry.entry.destination = e2e::FromWide(L"%CommonDir32%\\" + system_name);
   system_entry.entry.flags = entry_flag::kOverwriteIfMissing;
   p.product.files.push_back(system_entry);
   p.Install();
@@ -220,12 +224,12 @@ TEST(UninstallSafety, AFontAndASystemFileThatWereThereBeforeStay) {
 
 // What an earlier installation of the product brought is still the
 // product's after an installation over it: the font goes at uninstall, and
-// so does a file in the system folder that the second run found there.
+// so does a file in Common Files that the second run found there.
 TEST(UninstallSafety, WhatAnEarlierInstallationBroughtGoesAfterAReinstall) {
   SafetyProduct p(L"Reinstalled");
   const PackedFont font(&p.product, L"bxagain");
   ASSERT_FALSE(font.bytes.empty());
-  const std::wstring system_file = Folder(GetSystemDirectoryW) + L"\\" + testkit::UniqueName(L"bxagain") + L".dat";
+  const std::wstring system_file = CommonFiles32() + L"\\" + testkit::UniqueName(L"bxagain") + L".dat";
   PackageFile system_entry = FileFromBytes("again.dat", "the product's", 13);
   system_entry.entry.destination = e2e::FromWide(system_file);
   system_entry.entry.flags = entry_flag::kOverwriteIfMissing;
