@@ -110,8 +110,17 @@ void Association::RegisterOpenWith() const {
 // The type's own keys; true when the command was written.
 bool Association::WriteType() const {
   RegistryKey type_key;
-  if (!OpenClassKey(prog_id_, 0, &type_key)) return false;
+  const int opened = type_key.Open(RegRoot::kClassesRoot, prog_id_.w_str(), kOpen, kRegWriteAccess, view_);
+  if (opened == RegistryKey::kFailed) return false;
   if (!use_existing_ && !a_.description.empty()) SetDefault(type_key, a_.description, backup_);
+  // A type the extension already had is the user's: its description is kept
+  // under the backup name as well, so that the uninstaller restores the type
+  // instead of deleting it, however little of it there is.
+  String description;
+  if (use_existing_ && opened == RegistryKey::kOpened && !type_key.ValueExists(backup_.w_str()) &&
+      type_key.ReadText(u"", &description, 0) && !description.empty()) {
+    type_key.WriteText(backup_.w_str(), description, 0);
+  }
   String shell = prog_id_;
   shell.AppendW(u"\\");
   if (!icon_.empty()) {

@@ -9,6 +9,7 @@
 #include "actions/install_hooks.h"
 #include "actions/install_lists.h"
 #include "core/progress.h"
+#include "core/file_set.h"
 #include "core/string.h"
 #include "package/file_blocks.h"
 #include "package/locator.h"
@@ -33,6 +34,8 @@ struct InstallEntrySource {
   Journal* journal = nullptr;     // the run's journal; never null
   InstallLists* lists = nullptr;  // what the phase lists for the later stages; never null
   InstallHooks hooks;             // the component steps run as each file is written
+  // The files the earlier installation of the product recorded; null: none.
+  const FileSet* earlier_files = nullptr;
 };
 
 // Contents larger than this are written piece by piece as their blocks are

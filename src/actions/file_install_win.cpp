@@ -24,6 +24,7 @@
 #include "records/marked_path.h"
 #include "records/restart_queue.h"
 #include "records/shared_files.h"
+#include "records/record_refusal.h"
 #include "records/uninstall_records.h"
 
 namespace {
@@ -154,14 +155,26 @@ bool MakeEntryFolder(const String& file, bool record, FolderMemory& memory) {
 
 // The lists an entry joins by its destination alone, before any test of
 // what is on the disk.
+// A font the product did not bring: on the disk and registered before this
+// installation, and not listed by an earlier installation of the product
+// (whose list the run starts from). It stays at uninstall.
+bool SomeoneElsesFont(const EntryRecord& entry, const String& path, const InstallLists& lists) {
+  String pair;
+  AddProductFont(&pair, entry.display_name(), entry.name);
+  if (lists.product_fonts.Find(pair.c_str()) >= 0) return false;
+  return GetAttributes(path.w_str()) != kNoAttributes && FontRegistered(Utf8ToUtf16(entry.display_name()));
+}
+
 void ListEntry(const EntryRecord& entry, const String& path, bool removable, InstallLists& lists) {
   if (ListsSharedFile(entry.kind, removable)) {
     lists.shared_listed.Add(SharedListing{MarkPath(path), SharedFileMark(entry.kind, entry.flags)});
   }
   if (entry.kind == entry_kind::kSystemCom) lists.com_servers.Add(path);
   if (entry.kind == entry_kind::kSystemTypeLibrary) lists.type_libraries.Add(path);
-  if (entry.kind == entry_kind::kFont && !IsPermanent(entry.flags)) {
-    AddProductFont(&lists.product_fonts, entry.display_name(), entry.name);
+  if (entry.kind == entry_kind::kFont && !IsPermanent(entry.flags) && !SomeoneElsesFont(entry, path, lists)) {
+    String pair;
+    AddProductFont(&pair, entry.display_name(), entry.name);
+    if (lists.product_fonts.Find(pair.c_str()) < 0) lists.product_fonts.Append(pair);
   }
 }
 
@@ -245,6 +258,15 @@ class EntryContent final : public FileContent {
   int64_t size_;
 };
 
+// A file left as it was is the product's to remove in its own folders, or
+// where an earlier installation of it took the file on; elsewhere (the
+// system folder, Common Files) it belongs to whoever put it there.
+bool TakesOnExistingFile(const String& path, const InstallEntrySource& source) {
+  return IsSameOrBelow(path, source.install_folder) ||
+         (!source.uninstall_folder.empty() && IsSameOrBelow(path, source.uninstall_folder)) ||
+         (source.earlier_files && FileSetHas(*source.earlier_files, path));
+}
+
 void InstallEntry(const EntryRecord& entry, FileContent& content, int32_t index, const InstallEntrySource& source,
                   FolderMemory& memory) {
   const ProductSettings& settings = source.product->settings;
@@ -280,7 +302,9 @@ void InstallEntry(const EntryRecord& entry, FileContent& content, int32_t index,
     LogTextW(*source.journal, decision.log);
   }
   if (!decision.install) {
-    if (decision.record_existing) AddUninstallRecordW(source.journal->records, path, kRecordFile);
+    if (decision.record_existing && TakesOnExistingFile(path, source)) {
+      AddUninstallRecordW(source.journal->records, path, kRecordFile);
+    }
     return;
   }
 

@@ -21,3 +21,11 @@ struct FolderRightsInputs {
 // Logs "Granting rights to directory ..." and its result; returns 0 or the
 // system error (3 for a folder that does not exist, 0x8000FFFF for a crash).
 uint32_t GrantFolderRights(const FolderRightsInputs& inputs);
+
+// Rights for what the elevated uninstaller trusts (its data folder and data
+// file): administrators and SYSTEM have full control, users may read and
+// run, and nothing is inherited from the parent. A folder passes them on to
+// what it holds. Returns 0 or the system error.
+uint32_t RestrictToAdministrators(const String& path, bool folder);
+// Whether this process's token holds the Administrators group (elevated).
+bool RunsAsAdministrator();

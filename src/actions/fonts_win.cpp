@@ -32,6 +32,13 @@ bool RegisterFont(Journal& journal, const String& display_name, const String& fi
   return ok;
 }
 
+bool FontRegistered(const String& display_name) {
+  RegistryKey key;
+  return key.Open(RegRoot::kLocalMachine, IsNT() ? kFontsKeyNT : kFontsKey9x, kRegOpenOnly | kRegNoStack, kRegReadAccess,
+                  RegView::kDefault) != RegistryKey::kFailed &&
+         key.ValueExists(display_name.w_str());
+}
+
 void BroadcastFontChange() {
   DWORD_PTR ignored = 0;
   SendMessageTimeoutW(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL, kBroadcastTimeoutMs,

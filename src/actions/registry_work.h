@@ -28,7 +28,9 @@ void ApplyRegistryWork(const RegistryWorkInputs& inputs);
 // The parts, each usable alone.
 void CreateProductKey(Journal& journal, const String& product_registry, RegView view);
 void ApplyRegistryEntries(Journal& journal, const String& entries, RegView view);
-void ImportMergeFile(Journal& journal, const String& merge_file);
+// Records the keys the merge file creates and the values it adds, then
+// starts the registry editor on it.
+void ImportMergeFile(Journal& journal, const String& merge_file, RegView view);
 // Registers the associations; the uninstall lines are recorded as each is
 // processed. Ends with the shell's association-change notice.
 void ApplyAssociations(const RegistryWorkInputs& inputs);

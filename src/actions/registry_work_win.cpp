@@ -1,11 +1,13 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "actions/merge_file.h"
 #include "actions/registry_entries.h"
 #include "actions/registry_work.h"
 #include "records/restart_queue.h"
 #include "core/codepage.h"
 #include "core/path_rules.h"
+#include "core/string_split.h"
 #include "core/process_win.h"
 #include "core/registry_win.h"
 #include "core/system_error_text.h"
@@ -15,6 +17,7 @@
 #include "package/variables.h"
 #include "records/failure_summary.h"
 #include "records/log_writers.h"
+#include "records/record_refusal.h"
 #include "records/uninstall_records.h"
 
 namespace {
@@ -146,6 +149,52 @@ String RegistryEditorCommand(const String& file) {
   return command;
 }
 
+// The first key of `path` that is not there yet; empty when all are. Only
+// the first needs a record: the uninstaller deletes it with what it holds.
+String FirstMissingKey(const RegPath& path, RegView view) {
+  String subkey;
+  for (const String& part : SplitW(path.subkey, u"\\")) {
+    if (part.empty()) continue;
+    if (!subkey.empty()) subkey.AppendW(u'\\');
+    subkey.Append(part);
+    if (!KeyExists(path.root, subkey.w_str(), kRegReadOnly, view)) return RegPathText(path.root, subkey.w_str());
+  }
+  return String();
+}
+
+bool ValueThere(const RegPath& path, const String& name, RegView view) {
+  RegistryKey key;
+  return key.Open(path.root, path.subkey.w_str(), kOpenOptions | kRegOpenOnly, kRegReadAccess, view) !=
+             RegistryKey::kFailed &&
+         key.ValueExists(name.w_str());
+}
+
+// Recorded before the registry editor runs: the keys the merge file makes
+// and the values it adds to keys that were there. The values it changes keep
+// their new data. A top key (one the uninstaller refuses) is not recorded.
+void RecordMergeFileWrites(Journal& journal, const String& merge_file, RegView view) {
+  const int32_t key_kind = view == RegView::k64 ? kRecordRegistryKey64 : kRecordRegistryKey;
+  Array<String> new_keys;
+  for (const MergeWrite& write : MergeFileWrites(merge_file)) {
+    RegPath path;
+    if (!ParseRegKeyPath(write.key.w_str(), &path) || path.all_users) continue;
+    const String missing = FirstMissingKey(path, view);
+    if (!missing.empty()) {
+      bool known = false;
+      for (const String& made : new_keys) known = known || made == missing;
+      if (!known && !IsTopRegistryKey(missing)) {
+        new_keys.Add(missing);
+        AddUninstallRecordW(journal.records, missing, key_kind);
+      }
+      continue;
+    }
+    if (write.value && !IsTopRegistryKey(write.key) && !ValueThere(path, write.value_name, view)) {
+      AddUninstallRecordW(journal.records, RegPathText(path.root, path.subkey.w_str(), write.value_name.w_str()),
+                          kRecordRegistryValue);
+    }
+  }
+}
+
 }  // namespace
 
 void CreateProductKey(Journal& journal, const String& product_registry, RegView view) {
@@ -178,7 +227,7 @@ void ApplyRegistryEntries(Journal& journal, const String& entries, RegView view)
   }
 }
 
-void ImportMergeFile(Journal& journal, const String& merge_file) {
+void ImportMergeFile(Journal& journal, const String& merge_file, RegView view) {
   if (merge_file.empty()) return;
   // A new folder of our own, so that no other process can have planted or
   // can swap the file the registry editor reads.
@@ -190,6 +239,7 @@ void ImportMergeFile(Journal& journal, const String& merge_file) {
     AddFailureFormatW(journal, u"Failed to create the registry merge file: %s\r\n", reason.w_str());
     return;
   }
+  RecordMergeFileWrites(journal, merge_file, view);
   LogTextW(journal, u"Merging registry file...");
   if (RunProcess(RegistryEditorCommand(file).w_str(), 0) != kRunNotStarted) {
     LogOk(journal);
@@ -208,6 +258,6 @@ void ApplyRegistryWork(const RegistryWorkInputs& inputs) {
   Journal& journal = *inputs.journal;
   CreateProductKey(journal, inputs.product_registry, inputs.view);
   ApplyRegistryEntries(journal, inputs.entries, inputs.view);
-  ImportMergeFile(journal, inputs.merge_file);
+  ImportMergeFile(journal, inputs.merge_file, inputs.view);
   if (inputs.associations_allowed) ApplyAssociations(inputs);
 }

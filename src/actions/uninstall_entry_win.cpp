@@ -10,10 +10,13 @@
 #include "core/path_rules.h"
 #include "core/registry_win.h"
 #include "core/system_error_text.h"
+#include "core/system_folders.h"
+#include "actions/folder_rights.h"
 #include "package/message_numbers.h"
 #include "package/variables.h"
 #include "records/failure_summary.h"
 #include "records/log_writers.h"
+#include "records/record_refusal.h"
 #include "records/restart_queue.h"
 #include "records/uninstall_data.h"
 #include "records/uninstall_records.h"
@@ -172,6 +175,32 @@ const String& UninstallFolder(const UninstallRegistration& inputs) {
   return inputs.uninstall_folder.empty() ? inputs.install_folder : inputs.uninstall_folder;
 }
 
+bool InProgramFiles(const String& folder) {
+  for (const FolderView view : {FolderView::kDefault, FolderView::k32, FolderView::k64}) {
+    const String programs = FolderPath(FolderSource::kProgramFiles, view);
+    if (!programs.empty() && IsSameOrBelow(folder, programs)) return true;
+  }
+  return false;
+}
+
+// The elevated uninstaller carries out what the data file says. Program
+// Files keeps users from changing it; elsewhere its folder and file get
+// rights of their own. A user's own installation (not elevated) stays the
+// user's, and an install folder that is the data folder keeps the rights the
+// product asked for.
+void ProtectUninstallData(Journal& journal, const UninstallRegistration& inputs) {
+  const String& folder = UninstallFolder(inputs);
+  if (InProgramFiles(folder) || !RunsAsAdministrator()) return;
+  const bool product_rights = inputs.product->settings.Flag(product_flag::kGrantFolderRights) &&
+                              IsSameOrBelow(inputs.install_folder, folder);
+  uint32_t error = product_rights ? 0 : RestrictToAdministrators(folder, true);
+  if (error == 0) error = RestrictToAdministrators(UninstallDataPath(folder), false);
+  if (error != 0) {
+    LogFormatW(journal, u"Failed to restrict the rights to \"%s\": %s\r\n", folder.w_str(),
+               SystemErrorTextW(error).w_str());
+  }
+}
+
 UninstallEntryFacts MakeUninstallEntryFacts(const UninstallRegistration& inputs, const String& uninstaller_path,
                                             const String& installer_path) {
   UninstallEntryFacts facts;
@@ -239,6 +268,7 @@ bool RegisterUninstall(const UninstallRegistration& inputs) {
   if (supported) {
     if (inputs.before_data_file) inputs.before_data_file(inputs.before_data_file_context);
     SaveUninstallDataFile(journal, *inputs.product, UninstallFolder(inputs));
+    ProtectUninstallData(journal, inputs);
   }
   return journal.failures.count == failures_before;
 }

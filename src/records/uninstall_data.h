@@ -20,6 +20,7 @@
 
 #include <cstdint>
 
+#include "core/file_set.h"
 #include "core/string.h"
 #include "core/vector.h"
 #include "package/languages.h"
@@ -101,6 +102,10 @@ bool WriteUninstallData(const RunProduct& product, const UninstallRecords& recor
 // Reads the file into `lists` and the uninstaller's own product (its settings
 // and language table). Returns the file error code (kFileOk when loaded).
 int LoadUninstallData(const String& path, UninstallDataLists& lists, RunProduct& product);
+// Adds the files the data file at `path` records (its file records) to
+// `files`; nothing when it cannot be read. An installation over an earlier
+// one learns from it which files that one took on.
+void AddRecordedFiles(const String& path, FileSet* files);
 // The message shown when the file cannot be read: "The uninstall information
 // for %s could not be loaded.\r\n\r\nFilepath: %s\r\nCode %d: %s" with the
 // product's display name, the path, the file error code and its text.

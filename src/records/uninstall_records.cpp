@@ -1,5 +1,6 @@
 #include "records/uninstall_records.h"
 
+#include "core/csv.h"
 #include "core/format.h"
 #include "core/string_split.h"
 #include "records/marked_path.h"
@@ -103,3 +104,13 @@ void RecordMsiPackage(UninstallRecords& records, const char16_t* path, int32_t u
 }
 
 void RecordMsiLine(UninstallRecords& records, const String& line) { AppendLine(records.msi, line); }
+
+bool KeepsMsiPackage(const UninstallRecords& records, const String& path) {
+  int32_t position = 0;
+  Array<String> fields;
+  while (ReadCsvRecord(records.msi, &position, &fields)) {
+    if (!fields.IsEmpty() && UnmarkPath(fields[0]).EqualsNoCaseW(path.w_str())) return true;
+    fields.RemoveAll();
+  }
+  return false;
+}

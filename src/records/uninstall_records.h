@@ -68,3 +68,6 @@ void RecordInfDriver(UninstallRecords& records, const char16_t* path);
 void RecordMsiPackage(UninstallRecords& records, const char16_t* path, int32_t ui_level);
 // A loaded [MSI] line kept again, as the uninstaller does after a failed removal.
 void RecordMsiLine(UninstallRecords& records, const String& line);
+// Whether an [MSI] line kept so far names the package at `path` (wide,
+// compared without regard to case): its file must stay for the next attempt.
+bool KeepsMsiPackage(const UninstallRecords& records, const String& path);

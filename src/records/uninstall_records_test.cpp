@@ -102,4 +102,15 @@ TEST_F(UninstallRecordsTest, SectionLines) {
   EXPECT_EQ(Text(records_.msi), "\"C:\\App\\runtime, x86.msi\",2\r\n\"C:\\App\\other.msi\",5\r\n");
 }
 
+// A failed MSI removal keeps its line; the package file it names stays
+// with it, whatever the case of the path, and only that one.
+TEST_F(UninstallRecordsTest, AKeptMsiLineKeepsItsPackage) {
+  RecordMsiPackage(records_, u"C:\\App\\Setup.msi", 2);
+  RecordMsiLine(records_, String("\"|C:\\App\\\xC3\x89t\xC3\xA9.msi\",5"));
+  EXPECT_TRUE(KeepsMsiPackage(records_, String(u"c:\\app\\setup.msi")));
+  EXPECT_TRUE(KeepsMsiPackage(records_, String(u"C:\\App\\\u00C9t\u00E9.msi")));
+  EXPECT_FALSE(KeepsMsiPackage(records_, String(u"C:\\App\\Other.msi")));
+  EXPECT_FALSE(KeepsMsiPackage(UninstallRecords(), String(u"C:\\App\\Setup.msi")));
+}
+
 }  // namespace

@@ -11,6 +11,8 @@
 #include "package/message_box.h"
 #include "package/message_format.h"
 #include "package/message_numbers.h"
+#include "core/path_rules.h"
+#include "records/uninstall_data.h"
 #include "records/uninstall_entry.h"
 #include "records/uninstall_value_names.h"
 #include "setup/exit.h"
@@ -111,6 +113,11 @@ void DetectEarlierInstallation(const ProductSettings& settings) {
     state.existing_location = ReadUninstallValue(key, uninstall_value::kInstallLocation);
     state.old_version = ReadUninstallValue(key, uninstall_value::kDisplayVersion);
     state.old_shared_files = ReadUninstallValue(key, uninstall_value::kSharedFiles);
+    state.old_product_fonts = ReadUninstallValue(key, uninstall_value::kProductFonts);
+    const String subfolder = ReadUninstallValue(key, uninstall_value::kUninstallSubdir);
+    const String& location = state.existing_location;
+    const String data_folder = subfolder.empty() ? location : JoinPath(location, subfolder.w_str());
+    if (!location.empty()) AddRecordedFiles(UninstallDataPath(data_folder), &state.old_recorded_files);
     state.old_start_menu = ReadUninstallValue(key, uninstall_value::kProductStartMenu);
   }
   if (state.existing_location.empty() && !settings.InstallLocationSource.empty()) {

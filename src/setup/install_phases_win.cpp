@@ -148,6 +148,9 @@ void InstallFiles(InstallRun& run) {
   source.lists = &run.lists;
   source.hooks = run.hooks;
   run.lists.shared_files = Utf16ToAnsi(state.old_shared_files);
+  // Fonts and files the earlier installation took on stay the product's.
+  run.lists.product_fonts = Utf16ToAnsi(state.old_product_fonts);
+  source.earlier_files = &state.old_recorded_files;
   InstallAllEntries(source);
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "core/file_set.h"
 #include "core/string.h"
 #include "package/product_folders.h"
 
@@ -22,6 +23,8 @@ struct InstallState : ProductFolders {
   String existing_location;
   bool existing = false;  // the existing location names a folder that exists
   String old_shared_files;
+  String old_product_fonts;  // the fonts the earlier installation listed
+  FileSet old_recorded_files;  // the files its data file records
   String old_start_menu;
   InstallType install_type = InstallType::kNoComparison;
   bool upgrade = false;

@@ -11,6 +11,7 @@
 #include "records/failure_summary.h"
 #include "records/install_log.h"
 #include "records/marked_path.h"
+#include "records/record_refusal.h"
 #include "records/restart_queue.h"
 #include "records/uninstall_records.h"
 #include "uninstall/uninstall_stages_win.h"
@@ -23,6 +24,11 @@ void RemoveRecordedFile(Run& run, const String& marked, LinkCheck& links) {
   if (!run.product.settings.Flag(product_flag::kHideFileNames)) ShowStatus(run, path);
   // A file behind a link is not the file that was installed: leave it.
   if (links.ReachedThroughLink(path)) return;
+  // The package of a failed MSI removal is what the next attempt removes.
+  if (KeepsMsiPackage(run.journal.records, path)) {
+    AddUninstallRecordW(run.journal.records, path, kRecordFile);
+    return;
+  }
   if (DeleteFile(path.w_str())) {
     AddToFileSet(&run.deleted, path);
     return;
@@ -53,11 +59,13 @@ void RecordPass(Run& run) {
   ClearUninstallRecords(run.journal.records);
   run.journal.records.msi = msi_left;
   LinkCheck links;
+  const Array<String> protected_folders = SystemAndShellFolders();
   const int32_t total = run.lists.records.Count();
   for (int32_t i = 0; i < total; ++i) {
     const String& record = run.lists.records[i];
     if (record.empty()) continue;
     const ParsedRecord parsed = ParseRecord(record);
+    if (RefuseRecord(run.journal, parsed, protected_folders)) continue;
     if (parsed.kind == kRecordFolder) {
       run.folders.Add(WithoutTrailingSeparators(UnmarkPath(parsed.path)));
     } else if (parsed.kind == kRecordRegistryValue) {
