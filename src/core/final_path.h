@@ -28,3 +28,6 @@ String WithDriveRoot(const String& path, const String& root);
 // no link on the way. A drive letter may stand for another volume or a
 // share.
 bool HandleLeadsTo(void* handle, const String& path);
+// Windows: whether two paths lead to the same existing file, by their final
+// paths (without regard to case). False when either cannot be opened.
+bool SameFinalPath(const String& a, const String& b);
