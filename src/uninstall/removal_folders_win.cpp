@@ -48,7 +48,9 @@ void NoteKeptFolder(const Run& run, const char16_t* reason) {
 
 // The reason the product folder is not emptied, or null when it may be.
 const char16_t* ReasonToKeepContents(const Run& run) {
-  if (!FileSetHas(run.made_folders, run.product_folder)) return u"it was there before the installation.";
+  if (!FileSetHas(run.made_folders, WithoutTrailingSeparators(run.product_folder))) {
+    return u"it was there before the installation.";
+  }
   if (IsDriveRoot(run.product_folder) ||
       HoldsSystemFolder(SystemAndShellFolders(TheFolderSystem()), run.product_folder)) {
     return u"it is a system folder or holds one.";
