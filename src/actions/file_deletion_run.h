@@ -1,6 +1,7 @@
 // Platform part of the conditional deletes (file_deletion_win.cpp).
 #pragma once
 
+#include "core/removal_guard.h"
 #include "core/string.h"
 #include "core/vector.h"
 #include "package/settings.h"
@@ -12,6 +13,9 @@ struct FileDeletionRun {
   bool restart_required = false;  // set when a file was registered for deletion at restart
   String last_failure;            // scratch: the text of the last failed deletion
   Journal* journal = nullptr;     // the run's journal; never null
+  // The uninstaller's guard over the product's folders; without it the
+  // product folder alone is guarded.
+  RemovalGuard* guard = nullptr;
 };
 
 // Carries out the entries of `list` that belong to the run's mode: each file
@@ -19,7 +23,7 @@ struct FileDeletionRun {
 // registered for deletion at restart, as the entry's flags say). The
 // installer logs each outcome to the working log and puts failed
 // registrations in the failure summary; the uninstaller logs nothing and
-// takes off `list` the entries whose files all went, so that the rest stays
+// takes off `list` the entries that deleted a file and left none, so that the rest stays
 // in the rewritten uninstall data. A date condition that cannot be read is a
 // damaged package.
 void RunFileDeletions(Vector<FileDeletion>* list, FileDeletionRun* run);

@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "actions/file_deletion.h"
-#include "actions/link_safe_removal.h"
+#include "core/removal_guard.h"
 #include "core/codepage.h"
 #include "core/file_ops.h"
 #include "core/folder_walk.h"
@@ -99,17 +99,30 @@ bool DeleteMatch(const String& path, const FileDeletion& entry, FileDeletionRun*
 bool CarryOut(const FileDeletion& entry, FileDeletionRun* run) {
   Matches matches;
   WalkFolder(SearchPath(entry, run->product_folder).w_str(), kWalkNoMessages, Collect, &matches);
-  LinkCheck links;
+  RemovalGuard local_guard;
+  if (!run->guard) local_guard.AddProductFolder(run->product_folder);
+  RemovalGuard& guard = run->guard ? *run->guard : local_guard;
   bool all_gone = true;
+  bool any_gone = false;
   for (const Match& match : matches.files) {
-    // A file reached through a link is not the product's.
-    if (links.ReachedThroughLink(match.path)) continue;
+    // A file reached through a link is not the product's: it stays, and so
+    // does the entry.
+    if (guard.ReachedThroughLink(match.path)) {
+      all_gone = false;
+      continue;
+    }
     const ConditionResult result = TestDeletionCondition(entry.mode, entry.path, match.facts);
     if (result == ConditionResult::kBadValue) ReportCorruptPackage(kCorruptConditionDate);
     if (result == ConditionResult::kKeep) continue;
-    if (!DeleteMatch(match.path, entry, run)) all_gone = false;
+    if (DeleteMatch(match.path, entry, run)) {
+      any_gone = true;
+    } else {
+      all_gone = false;
+    }
   }
-  return all_gone && !matches.files.IsEmpty();
+  // Only a deletion done ends the entry: one whose files were all kept by
+  // the condition, or not there yet, waits for a later run.
+  return all_gone && any_gone;
 }
 
 }  // namespace

@@ -30,3 +30,6 @@ String WithDriveRoot(const String& path, const String& root);
 // the folder the system leads it to (System32 to SysWOW64 while
 // redirection is on).
 bool HandleLeadsTo(void* handle, const String& path);
+// Windows: whether two paths lead to the same existing file, by their final
+// paths (without regard to case). False when either cannot be opened.
+bool SameFinalPath(const String& a, const String& b);

@@ -71,7 +71,20 @@ String WithFolderResolved(const String& path, const String& folder) {
   return joined;
 }
 
+// The final path of an existing file or folder, or empty.
+String FinalPathOfPath(const String& path) {
+  FileHandle file(CreateFileW(Wide(path.w_str()), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file.valid()) return String();
+  return FinalPathOf(file.get());
+}
+
 }  // namespace
+
+bool SameFinalPath(const String& a, const String& b) {
+  const String first = FinalPathOfPath(a);
+  return !first.empty() && SameFullPath(first, FinalPathOfPath(b));
+}
 
 bool HandleLeadsTo(void* handle, const String& path) {
   const String real = FinalPathOf(static_cast<HANDLE>(handle));

@@ -76,6 +76,7 @@ uint32_t LoweredSharedCount(uint32_t stored);
 
 class RegistryKey;
 struct Journal;
+class RemovalGuard;
 
 // How the pass deals with the user.
 struct SharedFilePassOptions {
@@ -89,6 +90,10 @@ struct SharedFilePassOptions {
   // a file was unregistered (an HWND; null for none).
   void* progress_window = nullptr;
   Journal* journal = nullptr;  // the run's journal, for a failure; never null
+  // Every deletion goes through the run's guard; a file left because a
+  // folder on its way is a link is a failure, named after `left_behind`.
+  RemovalGuard* guard = nullptr;
+  String left_behind;
 };
 
 // Platform (shared_files_win.cpp): the uninstaller's shared-file pass over

@@ -7,6 +7,7 @@
 #include "core/message_pump_win.h"
 #include "core/process_win.h"
 #include "core/registry_win.h"
+#include "core/removal_guard.h"
 #include "core/wide_win.h"
 #include "package/message_box.h"
 #include "package/message_format.h"
@@ -82,7 +83,12 @@ bool UserKeepsFile(const String& path, const SharedFilePassOptions& options) {
 void RemoveUnusedFile(const String& path, const SharedFilePassOptions& options) {
   if (GetAttributes(path.w_str()) == kNoAttributes) return;
   if (UserKeepsFile(path, options)) return;
-  DeleteFile(path.w_str());
+  if (!options.guard) {
+    DeleteFile(path.w_str());
+    return;
+  }
+  if (options.guard->RemoveFile(path) != Removal::kBehindLink) return;
+  AddFailureFormatW(*options.journal, u"%s %s\r\n", options.left_behind.w_str(), path.w_str());
 }
 
 void ReleaseSharedFile(RegistryKey& counts, const SharedFileEntry& entry, const SharedFilePassOptions& options) {

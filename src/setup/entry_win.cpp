@@ -68,7 +68,7 @@ void RunEntry(HINSTANCE) {
     const UninstallResult result = RunUninstallMode(request);
     if (result.outcome == UninstallOutcome::kSucceeded) {
       SendNotification(result.notify_url, result.version);
-      StartSelfRemoval(result.product_folder, result.uninstall_subdir);
+      if (result.self_removal) StartSelfRemoval(result.last_folders);
     }
     CommonExit(UninstallExitCode(result.outcome));
   }

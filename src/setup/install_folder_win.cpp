@@ -15,6 +15,8 @@
 #include "package/message_format.h"
 #include "package/message_numbers.h"
 #include "package/variables.h"
+#include "records/marked_path.h"
+#include "records/uninstall_data.h"
 #include "records/uninstall_entry.h"
 #include "records/uninstall_records.h"
 #include "records/uninstall_value_names.h"
@@ -283,4 +285,25 @@ void ChooseInstallFolder(UninstallRecords& records, const RunProduct& product) {
     NewInstallationFolder(records, product);
   }
   state.install_folder_full = FullPathName(state.install_folder);
+}
+
+void KeepEarlierFolderRecords(UninstallRecords& records, const ProductSettings& settings) {
+  RegistryKey key;
+  if (!key.Open(RegRoot::kLocalMachine, UninstallKeyPath(settings.UninstallKeyName).w_str(), kRegOpenOnly | kRegNoStack,
+                kRegReadAccess, RegView::kDefault)) {
+    return;
+  }
+  String location, subdir;
+  if (!key.ReadText(uninstall_value::kInstallLocation, &location, 0) || location.empty()) return;
+  key.ReadText(uninstall_value::kUninstallSubdir, &subdir, 0);
+  const String data_folder = subdir.empty() ? location : JoinPath(location, subdir.w_str());
+  UninstallDataLists lists;
+  RunProduct earlier;
+  if (LoadUninstallData(UninstallDataPath(data_folder), lists, earlier) != kFileOk) return;
+  for (const String& record : lists.records) {
+    const ParsedRecord parsed = ParseRecord(record);
+    if (parsed.kind != kRecordFolder) continue;
+    const String folder = UnmarkPath(parsed.path);
+    if (FolderExists(folder.w_str())) AddUninstallRecordW(records, folder, kRecordFolder);
+  }
 }

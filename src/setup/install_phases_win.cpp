@@ -30,6 +30,7 @@
 #include "records/working_log.h"
 #include "setup/exit.h"
 #include "setup/install_checks.h"
+#include "setup/install_folder.h"
 #include "setup/install_batches_win.h"
 #include "setup/install_phases.h"
 #include "setup/install_state.h"
@@ -362,6 +363,7 @@ void RegistrationStage(InstallRun& run) {
   inputs.product_icon = PackageProductIcon(run.package->header);
   inputs.before_data_file = BeforeUninstallData;
   inputs.before_data_file_context = &run;
+  if (state.uninstall_supported) KeepEarlierFolderRecords(run.journal.records, run.product.settings);
   RegisterUninstall(inputs);
 }
 

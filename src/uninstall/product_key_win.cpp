@@ -76,12 +76,11 @@ bool FindProduct(Run& run) {
   uint32_t bitness = 0;
   run.sixty_four_bit = run.key.ReadNumber(uninstall_value::kBitness, &bitness, 0) && bitness == 1;
   if (run.sixty_four_bit) run.view = RegView::k64;
-  run.result.uninstall_subdir = ReadValue(run.key, uninstall_value::kUninstallSubdir);
+  run.uninstall_subdir = ReadValue(run.key, uninstall_value::kUninstallSubdir);
   run.result.notify_url = ReadValue(run.key, uninstall_value::kNotifyUrl);
   run.result.version = ReadValue(run.key, uninstall_value::kDisplayVersion);
-  run.uninstall_folder = run.result.uninstall_subdir.empty()
-                             ? run.product_folder
-                             : JoinPath(run.product_folder, run.result.uninstall_subdir.w_str());
+  run.uninstall_folder = run.uninstall_subdir.empty() ? run.product_folder
+                                                      : JoinPath(run.product_folder, run.uninstall_subdir.w_str());
   ReadProductFacts(run);
   return true;
 }

@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include "actions/file_deletion_run.h"
-#include "actions/link_safe_removal.h"
 #include "core/file_ops.h"
 #include "core/path_rules.h"
 #include "package/message_numbers.h"
@@ -19,36 +18,45 @@
 namespace uninstall {
 namespace {
 
-void RemoveRecordedFile(Run& run, const String& marked, LinkCheck& links) {
+// A file behind a link is not the file that was installed: it stays, and
+// counts as left behind like a file that could not be deleted.
+void RemoveRecordedFile(Run& run, const String& marked) {
   const String path = UnmarkPath(marked);
   if (!run.product.settings.Flag(product_flag::kHideFileNames)) ShowStatus(run, path);
-  // A file behind a link is not the file that was installed: leave it.
-  if (links.ReachedThroughLink(path)) return;
   // The package of a failed MSI removal is what the next attempt removes.
   if (KeepsMsiPackage(run.journal.records, path)) {
     AddUninstallRecordW(run.journal.records, path, kRecordFile);
     return;
   }
-  if (DeleteFile(path.w_str())) {
-    AddToFileSet(&run.deleted, path);
+  const bool there = GetAttributes(path.w_str()) != kNoAttributes;
+  if (run.guard.RemoveFile(path) == Removal::kGone) {
+    if (there) AddToFileSet(&run.deleted, path);
     return;
   }
-  // Only a failed deletion asks whether the file was there at all: a file
-  // already gone is nothing left behind.
-  if (GetAttributes(path.w_str()) == kNoAttributes) return;
-  String failure = MessageText(run.product.languages, message_number::kFileNotDeleted);
-  failure.AppendW(u" ");
-  failure.Append(path);
-  failure.AppendW(u"\r\n");
-  AddFailureW(run.journal, failure.w_str());
+  AddFailureFormatW(run.journal, u"%s %s\r\n", MessageText(run.product.languages, message_number::kFileNotDeleted).w_str(),
+                    path.w_str());
   AddUninstallRecordW(run.journal.records, path, kRecordFile);
 }
 
 }  // namespace
 
+// Before anything goes: the product's folders decide which links may stop a
+// removal and which folders are the product's own to remove.
+void GatherProductFolders(Run& run) {
+  run.guard.AddProductFolder(run.product_folder);
+  run.guard.AddProductFolder(run.uninstall_folder);
+  for (const String& record : run.lists.records) {
+    const ParsedRecord parsed = ParseRecord(record);
+    if (parsed.kind != kRecordFolder || parsed.path.empty()) continue;
+    const String folder = WithoutTrailingSeparators(UnmarkPath(parsed.path));
+    run.guard.AddProductFolder(folder);
+    AddToFileSet(&run.made_folders, folder);
+  }
+}
+
 void DeleteInstallLog(Run& run) {
   if (run.product.settings.Flag(product_flag::kUninstallKeepsLog)) return;
-  DeleteFile(InstallLogPath(run.uninstall_folder).w_str());
+  run.guard.RemoveFile(InstallLogPath(run.uninstall_folder));
 }
 
 // Folders are gathered for later; registry records go now; files go with the
@@ -58,7 +66,6 @@ void RecordPass(Run& run) {
   const String msi_left = run.journal.records.msi;
   ClearUninstallRecords(run.journal.records);
   run.journal.records.msi = msi_left;
-  LinkCheck links;
   const Array<String> protected_folders = SystemAndShellFolders();
   const int32_t total = run.lists.records.Count();
   for (int32_t i = 0; i < total; ++i) {
@@ -76,7 +83,7 @@ void RecordPass(Run& run) {
       DeleteKeyPath(UnmarkPath(parsed.path).w_str(), 0, RegView::k64);
     } else {
       ReportProgress(run.progress, 11 + static_cast<int32_t>(81LL * i / total), String());
-      RemoveRecordedFile(run, parsed.path, links);
+      RemoveRecordedFile(run, parsed.path);
     }
   }
 }
@@ -89,6 +96,7 @@ void RunConditionalDeletes(Run& run) {
   deletions.uninstalling = true;
   deletions.product_folder = run.product_folder;
   deletions.journal = &run.journal;
+  deletions.guard = &run.guard;
   run.deletions_left = run.product.settings.FileDeletions;
   RunFileDeletions(&run.deletions_left, &deletions);
   if (deletions.restart_required) run.journal.restart_needed = true;

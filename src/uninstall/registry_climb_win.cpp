@@ -3,20 +3,21 @@
 #include "core/file_ops.h"
 #include "core/path_rules.h"
 #include "records/uninstall_value_names.h"
+#include "uninstall/removal_rules.h"
 #include "uninstall/uninstall_stages_win.h"
 
 namespace uninstall {
 namespace {
 
 constexpr int32_t kRegistryClimbLimit = 20;
-constexpr char16_t kSoftwarePrefix[] = u"Software\\";
+constexpr char16_t kSoftware[] = u"Software";
 
-// Deletes `path` (below Software\) under `root`, then each parent that is
-// left empty, never Software itself.
-void RemoveKeyAndEmptyParents(RegRoot root, String path, RegView view) {
+// Deletes `path` (inside `floor`, the hive's Software key) under `root`,
+// then each parent that is left empty, never the floor itself.
+void RemoveKeyAndEmptyParents(RegRoot root, String path, RegView view, const String& floor) {
   RegistryKey parent;
   for (int32_t level = 0; level < kRegistryClimbLimit; ++level) {
-    if (path.wlength() <= static_cast<int32_t>(sizeof(kSoftwarePrefix) / 2 - 1)) return;
+    if (!KeyBelowFloor(path, floor)) return;
     const String above = ParentFolder(path);
     const int32_t cut = above.wlength() + 1;
     const String leaf(path.w_str() + cut, path.wlength() - cut);
@@ -31,13 +32,13 @@ void RemoveKeyAndEmptyParents(RegRoot root, String path, RegView view) {
 void RemoveProductRegistryKey(Run& run) {
   const String name = ReadValue(run.key, uninstall_value::kProductRegistry);
   if (!name.empty()) {
-    String path(kSoftwarePrefix);
-    path.Append(WithoutTrailingSeparators(name));
-    RemoveKeyAndEmptyParents(RegRoot::kLocalMachine, path, run.view);
+    const String software(kSoftware);
+    const String path = JoinPath(software, WithoutTrailingSeparators(name).w_str());
+    RemoveKeyAndEmptyParents(RegRoot::kLocalMachine, path, run.view, software);
     Array<String> hives;
     UserHives(&hives);
     for (const String& hive : hives) {
-      RemoveKeyAndEmptyParents(RegRoot::kUsers, JoinPath(hive, path.w_str()), run.view);
+      RemoveKeyAndEmptyParents(RegRoot::kUsers, JoinPath(hive, path.w_str()), run.view, JoinPath(hive, kSoftware));
     }
   }
   run.key.DeleteValue(uninstall_value::kProductRegistry, 0);

@@ -3,6 +3,7 @@
 #include "core/file_ops.h"
 #include "core/format.h"
 #include "core/path_rules.h"
+#include "core/removal_guard.h"
 #include "core/string_compare.h"
 
 namespace {
@@ -39,19 +40,33 @@ int32_t RemoveFolderChain(const String& folder, const String& stop_at, int32_t l
   return removed;
 }
 
-String SelfRemovalBatchText(const String& program, const String& product_folder, const String& uninstall_subdir,
-                            const String& batch_path) {
+Array<String> LastFolders(const String& product_folder, const String& uninstall_subdir, const FileSet& made) {
+  Array<String> folders;
+  String subdir = WithoutTrailingSeparators(uninstall_subdir);
+  for (int32_t lines = 0; !subdir.empty() && lines < kMaxSubfolderLines; ++lines) {
+    folders.Add(JoinPath(product_folder, subdir.w_str()));
+    subdir = ParentFolder(subdir);
+  }
+  String folder = WithoutTrailingSeparators(product_folder);
+  for (int32_t lines = 0; lines < kMaxSubfolderLines && !folder.empty() && !IsDriveRoot(folder); ++lines) {
+    if (!FileSetHas(made, folder)) break;
+    folders.Add(folder);
+    folder = ParentFolder(folder);
+  }
+  return folders;
+}
+
+String SelfRemovalBatchText(const String& program, const Array<String>& folders, const String& batch_path) {
   String text(u":Repeat\r\n");
   AppendQuotedLine(text, u"del", program);
   text.AppendW(u"if exist \"");
   text.Append(program);
   text.AppendW(u"\" goto Repeat\r\nCHOICE /T 3 /D Y\r\n");
-  String subdir = WithoutTrailingSeparators(uninstall_subdir);
-  for (int32_t lines = 0; !subdir.empty() && lines < kMaxSubfolderLines; ++lines) {
-    AppendQuotedLine(text, u"rd", JoinPath(product_folder, subdir.w_str()));
-    subdir = ParentFolder(subdir);
-  }
-  AppendQuotedLine(text, u"rd", WithoutTrailingSeparators(product_folder));
+  for (const String& folder : folders) AppendQuotedLine(text, u"rd", folder);
   AppendQuotedLine(text, u"del", batch_path);
   return text;
+}
+
+bool KeyBelowFloor(const String& path, const String& floor) {
+  return IsSameOrInside(path, floor) && !SameFolder(path, floor);
 }

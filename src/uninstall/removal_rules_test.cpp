@@ -55,24 +55,59 @@ TEST(RemovalRules, LongestFoldersComeFirst) {
   EXPECT_EQ(order, u"C:\\P\\a\\b\\c|C:\\P\\a\\bb|C:\\P\\a|C:\\P\\c|");
 }
 
-TEST(RemovalRules, SelfRemovalBatchRemovesEachSubfolderLevel) {
+FileSet Made(std::initializer_list<const char16_t*> folders) {
+  FileSet made;
+  for (const char16_t* folder : folders) AddToFileSet(&made, String(folder));
+  return made;
+}
+
+// The product folder and the folders above it go only when the installation
+// made them; the uninstall sub-folders are the uninstaller's own.
+TEST(RemovalRules, SelfRemovalBatchRemovesTheSubfoldersAndWhatTheInstallMade) {
   struct Case {
+    const char16_t* product;
     const char16_t* subdir;
+    FileSet made;
     const char16_t* rd_lines;
   } cases[] = {
-      {u"a\\b", u"rd \"C:\\P\\a\\b\"\r\nrd \"C:\\P\\a\"\r\nrd \"C:\\P\"\r\n"},
-      {u"a\\b\\", u"rd \"C:\\P\\a\\b\"\r\nrd \"C:\\P\\a\"\r\nrd \"C:\\P\"\r\n"},
-      {u"", u"rd \"C:\\P\"\r\n"},
+      {u"C:\\P", u"a\\b", Made({u"c:\\p"}), u"rd \"C:\\P\\a\\b\"\r\nrd \"C:\\P\\a\"\r\nrd \"C:\\P\"\r\n"},
+      {u"C:\\P", u"a\\b\\", Made({u"C:\\P"}), u"rd \"C:\\P\\a\\b\"\r\nrd \"C:\\P\\a\"\r\nrd \"C:\\P\"\r\n"},
+      {u"C:\\P", u"", Made({u"C:\\P"}), u"rd \"C:\\P\"\r\n"},
+      // A folder that was there before stays, and so does everything above it.
+      {u"C:\\P", u"a", Made({}), u"rd \"C:\\P\\a\"\r\n"},
+      {u"C:\\Acme\\P\\", u"", Made({u"C:\\Acme\\P", u"C:\\Acme"}), u"rd \"C:\\Acme\\P\"\r\nrd \"C:\\Acme\"\r\n"},
+      {u"C:\\Pf\\Acme\\P", u"", Made({u"C:\\Pf\\Acme\\P", u"C:\\Pf"}), u"rd \"C:\\Pf\\Acme\\P\"\r\n"},
   };
   for (const Case& c : cases) {
-    const String text = SelfRemovalBatchText(String(u"C:\\P\\a\\b\\setup.exe"), String(u"C:\\P"),
-                                             String(c.subdir), String(u"C:\\T\\x.bat"));
+    const Array<String> folders = LastFolders(String(c.product), String(c.subdir), c.made);
+    const String text = SelfRemovalBatchText(String(u"C:\\P\\a\\b\\setup.exe"), folders, String(u"C:\\T\\x.bat"));
     std::u16string expected =
         u":Repeat\r\ndel \"C:\\P\\a\\b\\setup.exe\"\r\nif exist \"C:\\P\\a\\b\\setup.exe\" goto Repeat\r\n"
         u"CHOICE /T 3 /D Y\r\n";
     expected += c.rd_lines;
     expected += u"del \"C:\\T\\x.bat\"\r\n";
-    EXPECT_EQ(U(text), expected);
+    EXPECT_EQ(U(text), expected) << U(String(c.product)).size();
+  }
+}
+
+// The climb from a product's key never reaches Software itself, in any hive.
+TEST(RemovalRules, TheRegistryClimbStaysBelowItsFloor) {
+  struct Case {
+    const char16_t* path;
+    const char16_t* floor;
+    bool may_go;
+  } cases[] = {
+      {u"Software\\Vendor\\Product", u"Software", true},
+      {u"Software\\Vendor", u"Software", true},
+      {u"Software", u"Software", false},
+      {u"software\\", u"Software", false},
+      {u"S-1-5-21-1\\Software\\Vendor", u"S-1-5-21-1\\Software", true},
+      {u"S-1-5-21-1\\Software", u"S-1-5-21-1\\Software", false},
+      {u"S-1-5-21-1", u"S-1-5-21-1\\Software", false},
+      {u"Softwarex\\Vendor", u"Software", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(KeyBelowFloor(String(c.path), String(c.floor)), c.may_go) << U(String(c.path)).size();
   }
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "core/string.h"
+#include "core/vector.h"
 
 // Starting a process waits until the new process has come up, which takes a
 // good part of a second on a slow machine. So the batch's interpreter is
@@ -17,8 +18,9 @@ void PrepareSelfRemoval();
 
 // Writes the batch into the user's temporary folder under a new name nobody
 // can predict and lets its interpreter run (the prepared one, or one started
-// now). True when it was started.
-bool StartSelfRemoval(const String& product_folder, const String& uninstall_subdir);
+// now): it removes the program, then each of `folders` that is empty. True
+// when it was started.
+bool StartSelfRemoval(const Array<String>& folders);
 
 // The run failed or was declined: a prepared interpreter is ended and its
 // batch file deleted.

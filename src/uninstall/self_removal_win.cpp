@@ -103,10 +103,10 @@ void PrepareSelfRemoval() {
   prepared.worker.Reset(CreateThread(nullptr, 0, Prepare, nullptr, 0, nullptr));
 }
 
-bool StartSelfRemoval(const String& product_folder, const String& uninstall_subdir) {
+bool StartSelfRemoval(const Array<String>& folders) {
   const String program = ProgramFilePath();
   PreparedRemoval& prepared = ThePrepared();
-  if (program.empty() || product_folder.empty()) {
+  if (program.empty()) {
     AbandonSelfRemoval();
     return false;
   }
@@ -114,7 +114,7 @@ bool StartSelfRemoval(const String& product_folder, const String& uninstall_subd
   // The batch names itself in its last line, and its name is only known once
   // the file exists: it is created empty and written under the same handle.
   if (!waiting && !prepared.batch.Create(TemporaryFolder(), u"delunins", u".bat", String())) return false;
-  const String text = SelfRemovalBatchText(program, product_folder, uninstall_subdir, prepared.batch.path());
+  const String text = SelfRemovalBatchText(program, folders, prepared.batch.path());
   if (!prepared.batch.Write(EncodeBatchText(text, WindowsAtLeast(6, 1)))) {
     AbandonSelfRemoval();
     return false;

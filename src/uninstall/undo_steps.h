@@ -12,6 +12,7 @@
 #include "records/journal.h"
 
 class RegistryKey;
+class RemovalGuard;
 enum class RegView : uint32_t;
 
 // The closing phases of the uninstaller (actions/program_closing.h): rules
@@ -38,7 +39,7 @@ void RemoveDriverPackages(const Array<String>& lines);
 // name in UTF-8, file name), asking first when `ask` says so (never in an
 // automatic run). True when a
 // font was removed (the system is told then).
-bool RemoveProductFonts(const LanguageTable& languages, const String& listed, bool ask);
+bool RemoveProductFonts(const LanguageTable& languages, const String& listed, bool ask, RemovalGuard& guard);
 
 // Unpins each recorded path that lies in the taskbar's pinned folder.
 void UnpinFromTaskbar(const Array<String>& records);

@@ -10,6 +10,7 @@
 #include "core/format.h"
 #include "core/path_rules.h"
 #include "core/registry_win.h"
+#include "core/removal_guard.h"
 #include "core/system_error_text.h"
 #include "core/system_folders.h"
 #include "core/system_library_win.h"
@@ -142,7 +143,7 @@ void RemoveDriverPackages(const Array<String>& lines) {
   }
 }
 
-bool RemoveProductFonts(const LanguageTable& languages, const String& listed, bool ask) {
+bool RemoveProductFonts(const LanguageTable& languages, const String& listed, bool ask, RemovalGuard& guard) {
   const String text = Utf16ToAnsi(listed);
   const String fonts_folder = FolderPath(FolderSource::kFonts);
   bool removed = false;
@@ -161,7 +162,7 @@ bool RemoveProductFonts(const LanguageTable& languages, const String& listed, bo
     }
     const String path = JoinPath(fonts_folder, file_name.w_str());
     RemoveFontResourceW(Wide(path));
-    DeleteFile(path.w_str());
+    guard.RemoveFile(path);
     removed = true;
   }
   return removed;

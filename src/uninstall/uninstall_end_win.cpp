@@ -4,7 +4,10 @@
 #include <shlobj.h>
 
 #include "core/codepage.h"
+#include "actions/uninstall_registration.h"
+#include "core/environment.h"
 #include "core/file_ops.h"
+#include "core/final_path.h"
 #include "core/path_rules.h"
 #include "core/process_win.h"
 #include "core/shutdown_win.h"
@@ -18,6 +21,8 @@
 #include "records/uninstall_entry.h"
 #include "core/wide_win.h"
 #include "records/uninstall_value_names.h"
+#include "uninstall/removal_rules.h"
+#include "uninstall/self_removal.h"
 #include "uninstall/undo_steps.h"
 #include "uninstall/uninstall_stages_win.h"
 
@@ -61,6 +66,19 @@ void Unregister(Run& run) {
 }
 
 void CloseProductKey(Run& run) { run.key.CloseAll(); }
+
+// Only the product's own uninstaller copy removes itself after the run; run
+// from anywhere else (a downloaded installer, say) the program removes that
+// copy and the last folders now, and stays.
+void LetGoOfUninstaller(Run& run) {
+  run.result.last_folders = LastFolders(run.product_folder, run.uninstall_subdir, run.made_folders);
+  const String own_copy = JoinPath(run.uninstall_folder, kDefaultUninstallerName);
+  run.result.self_removal = SameFinalPath(ProgramFilePath(), own_copy);
+  if (run.result.self_removal) return;
+  AbandonSelfRemoval();
+  run.guard.RemoveFile(own_copy);
+  for (const String& folder : run.result.last_folders) run.guard.RemoveEmptyFolder(folder);
+}
 
 // The product's desktop folder, and the desktop that showed it.
 void NotifyShell(Run& run) {

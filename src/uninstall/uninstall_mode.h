@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "core/string.h"
+#include "core/vector.h"
 
 // What the entry hands down from the command line.
 struct UninstallRequest {
@@ -24,8 +25,10 @@ enum class UninstallOutcome {
 struct UninstallResult {
   UninstallOutcome outcome = UninstallOutcome::kFailed;
   // What the self-removal and the notification need after a successful run.
-  String product_folder;
-  String uninstall_subdir;
+  // The self-removal runs only when the program is the product's own
+  // uninstaller copy; it then removes `last_folders` (deepest first) after it.
+  bool self_removal = false;
+  Array<String> last_folders;
   String notify_url;
   String version;
 };

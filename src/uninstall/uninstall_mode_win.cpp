@@ -41,7 +41,7 @@ void Associations(Run& run) {
 
 void RemoveFonts(Run& run) {
   const bool ask = run.product.settings.Flag(product_flag::kAskBeforeEachFont);
-  const bool removed = RemoveProductFonts(run.product.languages, ReadValue(run.key, uninstall_value::kProductFonts), ask);
+  const bool removed = RemoveProductFonts(run.product.languages, ReadValue(run.key, uninstall_value::kProductFonts), ask, run.guard);
   run.key.DeleteValue(uninstall_value::kProductFonts, 0);
   if (removed) BroadcastFontChange();
   Pause(run);
@@ -92,6 +92,7 @@ struct Stage {
 // The removal, in order. Nothing can be cancelled once it has begun.
 constexpr Stage kStages[] = {
     {"removal values", kBarStays, 0, nullptr, ReadRemovalValues},
+    {"product folders", kBarStays, 0, nullptr, GatherProductFolders},
     {"first uninstall batch", kBarStays, 0, nullptr, FirstUninstallBatch},
     {"first uninstall batch ran", 1, message_number::kRunningBatch, nullptr, nullptr},
     {"associations", kBarStays, 0, HasAssociations, Associations},
@@ -153,6 +154,8 @@ void ReleaseSharedFiles(Run& run) {
   shared_options.delete_title = MessageText(run.product.languages, message_number::kDeleteSharedTitle);
   shared_options.progress_window = run.windows.progress_window();
   shared_options.journal = &run.journal;
+  shared_options.guard = &run.guard;
+  shared_options.left_behind = MessageText(run.product.languages, message_number::kFileNotDeleted);
   RunSharedFilePass(run.key, shared_options);
 }
 
@@ -179,13 +182,13 @@ UninstallResult RunUninstallMode(const UninstallRequest& request) {
   run.progress = run.windows.OpenProgress(run.product, run.automatic);
   PrepareSelfRemoval();
   for (const Stage& stage : kStages) RunStage(run, stage);
-  run.result.product_folder = run.product_folder;
   if (HasFailed(run.journal)) {
     AbandonSelfRemoval();
     EndWithFailure(run.product.languages, run.journal);
     run.result.outcome = UninstallOutcome::kFailed;
     return run.result;
   }
+  LetGoOfUninstaller(run);
   EndWithSuccess(run);
   run.result.outcome = UninstallOutcome::kSucceeded;
   return run.result;

@@ -11,6 +11,7 @@
 #include "core/progress.h"
 #include "core/redirection_win.h"
 #include "core/registry_win.h"
+#include "core/removal_guard.h"
 #include "core/string.h"
 #include "package/product_folders.h"
 #include "package/run_product.h"
@@ -50,6 +51,7 @@ struct Run {
   String name;          // as given
   String display_name;  // "DisplayName", or the name
   String product_folder;
+  String uninstall_subdir;  // "UninstallSubdir", relative to the product folder
   String uninstall_folder;
   RegView view = RegView::kDefault;
   bool sixty_four_bit = false;
@@ -64,7 +66,12 @@ struct Run {
   String desktop_folder;
   bool all_users = false;  // the shortcuts went to the common folders
   FileSet deleted;
-  Array<String> folders;
+  Array<String> folders;  // the folder records, gathered by the record pass
+  // The folders an installation of the product made (its folder records,
+  // folded), and the guard over the product's folders that every removal
+  // goes through.
+  FileSet made_folders;
+  RemovalGuard guard;
   Vector<FileDeletion> deletions_left;  // the conditional deletions the run could not do yet
   ProductFolders variable_folders;  // what %InstallDir% and the others name
   ProductRedirection redirection;

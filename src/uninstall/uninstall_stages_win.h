@@ -26,6 +26,7 @@ void ReleaseSharedFiles(Run& run);
 
 // record_pass_win.cpp
 
+void GatherProductFolders(Run& run);
 void DeleteInstallLog(Run& run);
 void RecordPass(Run& run);
 void CleanPendingFileOperations(Run& run);
@@ -47,6 +48,7 @@ void RemoveProductRegistryKey(Run& run);
 
 void Unregister(Run& run);
 void CloseProductKey(Run& run);
+void LetGoOfUninstaller(Run& run);
 void NotifyShell(Run& run);
 void EndWithSuccess(const Run& run);
 void EndWithFailure(const LanguageTable& languages, const Journal& journal);

@@ -133,6 +133,12 @@ void MakeWhatWindowsAlwaysHas() {
 
 }  // namespace
 
+std::set<std::wstring> FolderSnapshot(const std::wstring& folder) {
+  std::set<std::wstring> lines;
+  SnapshotFiles(folder, &lines);
+  return lines;
+}
+
 std::set<std::wstring> Snapshot() {
   MakeWhatWindowsAlwaysHas();
   WaitForSelfRemovals();

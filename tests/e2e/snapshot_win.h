@@ -14,6 +14,9 @@ namespace e2e {
 // out: what Wine changes by itself whatever a product does.
 std::set<std::wstring> Snapshot();
 
+// What one folder holds: the file lines of its tree alone.
+std::set<std::wstring> FolderSnapshot(const std::wstring& folder);
+
 // "+ line" for each line only `after` has, "- line" for each only `before`
 // has; empty when they agree.
 std::wstring Difference(const std::set<std::wstring>& before, const std::set<std::wstring>& after);

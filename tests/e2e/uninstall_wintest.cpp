@@ -26,6 +26,7 @@ namespace {
 
 using e2e::Difference;
 using e2e::Exists;
+using e2e::FolderSnapshot;
 using e2e::Snapshot;
 using e2e::RunToEnd;
 
@@ -165,11 +166,16 @@ TEST_F(Uninstall, AFileInUseFailsTheRunAndASecondRunFinishes) {
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + name_));
   EXPECT_TRUE(Exists(uninstaller_));
   EXPECT_FALSE(Exists(folder_ + L"\\readme.txt"));
-  // What is left is the one file record; the folders that stay are not
-  // recorded again.
+  // What is left is the one file record and the folders that stay, which
+  // the installation made (the uninstall data folder is the uninstaller's
+  // own and goes after it in any case).
   const std::string data = e2e::ReadBytes(folder_ + L"\\Uninstall\\Data\\Uninstall.DAT");
-  const std::string records = data.substr(0, data.find("\r\n\r\n"));
-  EXPECT_EQ(Lower(FileText(records)), Lower(held));
+  const std::wstring records = Lower(FileText(data.substr(0, data.find("\r\n\r\n")))) + L"\r\n";
+  EXPECT_EQ(records.substr(0, held.size() + 2), Lower(held) + L"\r\n");
+  for (const wchar_t* left : {L"\\bin", L""}) {
+    EXPECT_NE(records.find(Lower(L"\r\n~" + folder_ + left + L"\r\n")), std::wstring::npos) << data;
+  }
+  EXPECT_EQ(records.find(Lower(L"~" + folder_ + L"\\data\r\n")), std::wstring::npos) << "a folder that went is recorded";
   EXPECT_NE(data.find("\r\n\r\n[Strings]\r\n"), std::string::npos);
 
   EXPECT_EQ(RunUninstaller(), 0u);
@@ -177,10 +183,7 @@ TEST_F(Uninstall, AFileInUseFailsTheRunAndASecondRunFinishes) {
   EXPECT_FALSE(Exists(held));
   EXPECT_FALSE(Exists(folder_ + L"\\Uninstall\\Data\\Uninstall.DAT"));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + name_));
-  // The folders the second run had no record of are left as they are.
-  for (const wchar_t* left : {L"\\bin", L"\\Uninstall\\Data", L"\\Uninstall", L""}) {
-    RemoveDirectoryW((folder_ + left).c_str());
-  }
+  EXPECT_TRUE(WaitUntilGone(folder_)) << "the folders the first run left stay";
 }
 
 std::wstring Utf8ToWide(const std::string& bytes) {
@@ -228,6 +231,22 @@ TEST_F(Uninstall, BatchesRunWithTheProductsVariablesAndNothingPlanted) {
   DeleteFileW((folder_ + L"\\SETUPBAT.BAT").c_str());
 }
 
+// Makes `link` a folder link to `target`; the reason when this system
+// cannot (Wine makes none that lead anywhere), else empty.
+std::string PlantFolderLink(const std::wstring& link, const std::wstring& target, const std::wstring& probe) {
+  if (!CreateSymbolicLinkW(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY)) {
+    return "this system makes no folder links: " + std::to_string(GetLastError());
+  }
+  const DWORD attributes = GetFileAttributesW(link.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+      GetFileAttributesW((link + L"\\" + probe).c_str()) == INVALID_FILE_ATTRIBUTES) {
+    return "this system's folder links do not lead to their target";
+  }
+  return std::string();
+}
+
+// A file reached through a link inside the product's folders is left, and
+// counts as left behind: the run fails, and the next one finishes.
 TEST_F(Uninstall, ALinkInTheProductFolderIsRemovedAsALink) {
   Install();
   // Someone who could write in the product folder swaps a recorded folder for
@@ -238,20 +257,42 @@ TEST_F(Uninstall, ALinkInTheProductFolderIsRemovedAsALink) {
   const std::wstring sub = folder_ + L"\\data\\sub";
   ASSERT_TRUE(DeleteFileW((sub + L"\\deep.bin").c_str()));
   ASSERT_TRUE(RemoveDirectoryW(sub.c_str()));
-  if (!CreateSymbolicLinkW(sub.c_str(), outside.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY)) {
-    GTEST_SKIP() << "this system makes no folder links: " << GetLastError();
-  }
-  ASSERT_TRUE(GetFileAttributesW(sub.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
-  if (GetFileAttributesW((sub + L"\\deep.bin").c_str()) == INVALID_FILE_ATTRIBUTES) {
-    GTEST_SKIP() << "this system's folder links do not lead to their target";
-  }
+  const std::string cannot = PlantFolderLink(sub, outside, L"deep.bin");
+  if (!cannot.empty()) GTEST_SKIP() << cannot;
 
-  EXPECT_EQ(RunUninstaller(), 0u);
+  EXPECT_EQ(RunUninstaller(), 1u);
   EXPECT_EQ(e2e::ReadBytes(outside + L"\\deep.bin"), "not the product's");
   EXPECT_FALSE(Exists(sub)) << "the link stays";
+  const std::string data = e2e::ReadBytes(folder_ + L"\\Uninstall\\Data\\Uninstall.DAT");
+  EXPECT_NE(Lower(FileText(data)).find(Lower(sub + L"\\deep.bin\r\n")), std::wstring::npos) << data;
+  EXPECT_EQ(RunUninstaller(), 0u);
+  EXPECT_EQ(e2e::ReadBytes(outside + L"\\deep.bin"), "not the product's");
   EXPECT_TRUE(WaitUntilGone(folder_));
   DeleteFileW((outside + L"\\deep.bin").c_str());
   RemoveDirectoryW(outside.c_str());
+}
+
+// A link above the product's folders (Program Files moved to another disk)
+// was made by whoever set up the machine: everything goes as usual.
+TEST_F(Uninstall, ALinkAboveTheProductFolderStopsNothing) {
+  const std::wstring real = L"C:\\" + testkit::UniqueName(L"Volume");
+  const std::wstring moved = L"C:\\" + testkit::UniqueName(L"Moved");
+  ASSERT_TRUE(CreateDirectoryW(real.c_str(), nullptr));
+  e2e::WriteBytes(real + L"\\probe.txt", "probe");
+  const std::string cannot = PlantFolderLink(moved, real, L"probe.txt");
+  if (!cannot.empty()) {
+    DeleteFileW((real + L"\\probe.txt").c_str());
+    RemoveDirectoryW(real.c_str());
+    GTEST_SKIP() << cannot;
+  }
+  folder_ = moved + L"\\" + name_;
+  Install();
+  EXPECT_EQ(RunUninstaller(), 0u);
+  EXPECT_TRUE(WaitUntilGone(real + L"\\" + name_));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + name_));
+  RemoveDirectoryW(moved.c_str());
+  DeleteFileW((real + L"\\probe.txt").c_str());
+  RemoveDirectoryW(real.c_str());
 }
 
 bool SharedCount(const std::wstring& path, DWORD* count) {
@@ -585,3 +626,122 @@ TEST_F(Uninstall, AnUnknownProductEndsWithZero) {
 }
 
 }  // namespace
+
+std::wstring MakeOtherVendorsFolder() {
+  const std::wstring folder = L"C:\\" + testkit::UniqueName(L"Tools");
+  EXPECT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  EXPECT_TRUE(CreateDirectoryW((folder + L"\\OtherVendor").c_str(), nullptr));
+  e2e::WriteBytes(folder + L"\\OtherVendor\\data.txt", "another product's data");
+  e2e::WriteBytes(folder + L"\\notes.txt", "the user's notes");
+  return folder;
+}
+
+void RemoveOtherVendorsFolder(const std::wstring& folder) {
+  DeleteFileW((folder + L"\\OtherVendor\\data.txt").c_str());
+  DeleteFileW((folder + L"\\notes.txt").c_str());
+  RemoveDirectoryW((folder + L"\\OtherVendor").c_str());
+  RemoveDirectoryW(folder.c_str());
+}
+
+// "Delete the folder with its contents" empties only a folder the
+// installation made: a folder that held another product's files, or a
+// system folder, keeps everything the product did not record.
+TEST_F(Uninstall, DeletingTheFolderWithItsContentsSparesAFolderThatWasThereBefore) {
+  product_.settings.ProductFlags |= uint64_t{1} << product_flag::kDeleteFolderWithContents;
+  product_.settings.ProductFlags |= uint64_t{1} << product_flag::kKeepInstallLog;
+  product_.settings.ProductFlags |= uint64_t{1} << product_flag::kUninstallKeepsLog;
+  const std::wstring tools = MakeOtherVendorsFolder();
+  const std::wstring common_files = L"C:\\Program Files\\Common Files";
+  for (const std::wstring& folder : {tools, common_files}) {
+    SCOPED_TRACE(std::string(folder.begin(), folder.end()));
+    const std::set<std::wstring> before = FolderSnapshot(folder);
+    folder_ = folder;
+    Install();
+    e2e::WriteBytes(folder_ + L"\\bin\\left by the product.txt", "left");
+    EXPECT_EQ(RunUninstaller(), 0u);
+    EXPECT_TRUE(WaitUntilGone(uninstaller_));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + name_));
+    const std::string log = e2e::ReadBytes(folder_ + L"\\Uninstall\\Data\\Install.log");
+    EXPECT_NE(log.find("kept with its contents: it was there before the installation."), std::string::npos) << log;
+    DeleteFileW((folder_ + L"\\Uninstall\\Data\\Install.log").c_str());
+    DeleteFileW((folder_ + L"\\bin\\left by the product.txt").c_str());
+    for (const wchar_t* made : {L"\\bin", L"\\Uninstall\\Data", L"\\Uninstall"}) RemoveDirectoryW((folder_ + made).c_str());
+    EXPECT_EQ(Difference(before, FolderSnapshot(folder)), L"");
+  }
+  EXPECT_EQ(e2e::ReadBytes(tools + L"\\OtherVendor\\data.txt"), "another product's data");
+  RemoveOtherVendorsFolder(tools);
+}
+
+// With the folder's contents to delete, a run that leaves a file keeps the
+// product registered and its data file, and a second run finishes.
+TEST_F(Uninstall, AFailedRunThatDeletesContentsKeepsWhatASecondRunNeeds) {
+  product_.settings.ProductFlags |= uint64_t{1} << product_flag::kDeleteFolderWithContents;
+  Install();
+  e2e::WriteBytes(folder_ + L"\\data\\mine.txt", "user data");
+  const std::wstring held = folder_ + L"\\bin\\tool.dat";
+  HANDLE file = CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(RunUninstaller(), 1u);
+  CloseHandle(file);
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + name_));
+  const std::string data = e2e::ReadBytes(folder_ + L"\\Uninstall\\Data\\Uninstall.DAT");
+  EXPECT_NE(Lower(FileText(data)).find(Lower(held) + L"\r\n"), std::wstring::npos) << data;
+
+  EXPECT_EQ(RunUninstaller(), 0u);
+  EXPECT_TRUE(WaitUntilGone(folder_));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + name_));
+}
+
+// Run from anywhere but the product's own uninstaller copy (a downloaded
+// installer), the program removes the product, copy and folders included,
+// and stays itself.
+TEST_F(Uninstall, AnUninstallerOutsideTheProductRemovesTheProductAndStays) {
+  Install();
+  const std::wstring download = e2e::TestFolder() + L"\\downloaded-setup.exe";
+  ASSERT_TRUE(CopyFileW(uninstaller_.c_str(), download.c_str(), FALSE));
+  const size_t batches_before = SelfRemovalBatches();
+  EXPECT_EQ(RunToEnd(download, L"/a /u:\"" + name_ + L"\""), 0u);
+  EXPECT_FALSE(Exists(uninstaller_)) << "the product's uninstaller stays";
+  EXPECT_FALSE(Exists(folder_)) << "the product folder stays";
+  EXPECT_EQ(SelfRemovalBatches(), batches_before) << "a self-removal batch was started";
+  EXPECT_TRUE(Exists(download));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + name_));
+}
+
+// A nested install folder, an upgrade that brings new folders and a
+// reinstall over it leave nothing behind: every folder an installation of
+// the product made goes, the folder that was there before stays.
+TEST_F(Uninstall, FoldersThatEveryInstallationMadeGoAfterAnUpgradeAndAReinstall) {
+  const std::wstring vendor = L"C:\\Program Files\\" + testkit::UniqueName(L"Acme");
+  folder_ = vendor + L"\\Notes";
+  const std::set<std::wstring> before = Snapshot();
+  Install();
+  product_.settings.DisplayVersion = String(u"2.0");
+  product_.files.push_back(FileFromBytes("bin\\plugins\\plugin.dat", "plugin", 6));
+  product_.files.push_back(FileFromBytes("config\\default.cfg", "config", 6));
+  Install();  // the upgrade
+  Install();  // a reinstall over it
+  EXPECT_EQ(RunUninstaller(), 0u);
+  EXPECT_TRUE(WaitUntilGone(vendor)) << "an empty folder of the product stays";
+  EXPECT_EQ(Difference(before, Snapshot()), L"");
+}
+
+// Install, reinstall over itself, uninstall, again and again in one prefix:
+// nothing is left and nothing grows. A cycle takes 6 to 15 s under Wine, so
+// the default is 10 cycles; BX_SOAK_CYCLES=25 runs the long soak.
+TEST_F(Uninstall, RepeatedInstallReinstallAndUninstallLeaveNothing) {
+  const char* wanted = getenv("BX_SOAK_CYCLES");
+  const int cycles = wanted && atoi(wanted) > 0 ? atoi(wanted) : 10;
+  const std::set<std::wstring> before = Snapshot();
+  const size_t batches_before = SelfRemovalBatches();
+  for (int cycle = 0; cycle < cycles; ++cycle) {
+    SCOPED_TRACE("cycle " + std::to_string(cycle + 1));
+    Install();
+    Install();
+    ASSERT_EQ(RunUninstaller(), 0u);
+    ASSERT_TRUE(WaitUntilGone(folder_));
+    ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + name_));
+  }
+  EXPECT_TRUE(testkit::Await("the last self-removal batch to go", [&] { return SelfRemovalBatches() <= batches_before; }));
+  EXPECT_EQ(Difference(before, Snapshot()), L"");
+}
