@@ -68,6 +68,7 @@ bool FindProduct(Run& run) {
   ProductSettings& settings = run.product.settings;
   settings.ProductFlags = ReadFlags(run.key, uninstall_value::kProductFlags);
   settings.ProductFlags2 = static_cast<uint32_t>(ReadFlags(run.key, uninstall_value::kProductFlags2));
+  if (run.request->deployment_codes) *run.request->deployment_codes = settings.Flag2(product_flag2::kDeploymentExitCodes);
   SetMessageBoxRules(MessageBoxRulesOf(run.product));
   if (settings.Flag(product_flag::kForceAutomaticUninstall)) run.automatic = true;
   SetAutomaticMode(run.automatic);

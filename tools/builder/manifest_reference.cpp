@@ -30,6 +30,11 @@ no_downgrade_below = ""         # installed versions from this one on refuse old
 bitness = "any"                 # "any", "64" (64-bit Windows only), "32"
 shortcuts_for = "all-users"     # or "current-user"
 extra_space = 0                 # bytes to require beyond the files
+exit_codes = "classic"          # or "deployment": the installer and uninstaller end with
+                                #   the codes deployment tools read (0, 3010, 1602, 1603,
+                                #   1605, 1618, 1620, 1633, 1638, 1639; see "Shipping")
+package_id = ""                 # the winget PackageIdentifier; default: publisher and
+                                #   name joined by a point, without blanks
 
 [package]
 compress = true                 # zlib-compress the file data
