@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "builder/manifest.h"
 #include "builder/package_writer.h"
@@ -39,11 +40,13 @@ bool Parse(const std::string& rest, Product* product, std::string* error) {
 
 std::string Narrow(const String& wide) { return Utf16ToUtf8(wide).c_str(); }
 
-// The tables, and the compact lines they stand for.
-const struct {
+// A table, and the compact line it stands for.
+struct Forms {
   const char* table;
   const char* compact;
-} kRegistry[] = {
+};
+
+const Forms kRegistry[] = {
     {"key = 'HKLM\\Software\\Acme'", "HKLM\\Software\\Acme"},
     {"key = 'HKLM\\Software\\Acme'\nname = \"Folder\"\nvalue = \"%InstallDir%\"", "HKLM\\Software\\Acme,Folder,1,%InstallDir%,3"},
     {"key = 'HKCU\\Software\\Acme'\nname = \"Hello\"\nvalue = 'Hi, \"you\"'\nuninstall = \"keep\"",
@@ -57,10 +60,7 @@ const struct {
     {"key = 'HKLM\\Software\\Old'\nname = \"Stale\"\ndelete = true\nuninstall = \"remove\"", "HKLM\\Software\\Old,Stale,1,,5"},
 };
 
-const struct {
-  const char* table;
-  const char* compact;
-} kFirewall[] = {
+const Forms kFirewall[] = {
     {"port = 8080\nprotocol = \"tcp\"\nname = \"Acme Server\"", "8080;Acme Server;1;0"},
     {"port = 53\nprotocol = \"both\"\nkeep = true", "53;;3;1"},
     {"port = 5000\nprotocol = \"udp\"", "5000;;2;0"},
@@ -69,10 +69,9 @@ const struct {
 
 std::string Tables(const char* header, bool registry) {
   std::string text;
-  if (registry) {
-    for (const auto& c : kRegistry) text += std::string(header) + "\n" + c.table + "\n";
-  } else {
-    for (const auto& c : kFirewall) text += std::string(header) + "\n" + c.table + "\n";
+  for (const Forms& c : registry ? std::vector<Forms>(std::begin(kRegistry), std::end(kRegistry))
+                                 : std::vector<Forms>(std::begin(kFirewall), std::end(kFirewall))) {
+    text += std::string(header) + "\n" + c.table + "\n";
   }
   return text;
 }
