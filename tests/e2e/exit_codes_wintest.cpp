@@ -181,6 +181,14 @@ TEST(ExitCodes, UninstallModeTellsEachOutcome) {
       CloseHandle(held);
     }
     {
+      // The key is there but cannot say where the product is.
+      Installed unusable(deployment);
+      unusable.Install();
+      const std::wstring key = kUninstallKey + Name(unusable.product);
+      ASSERT_EQ(RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"InstallLocation"), ERROR_SUCCESS);
+      EXPECT_EQ(RunToEnd(unusable.folder + L"\\uninstall.exe", unusable.Arguments(L"/a ")), deployment ? 1603u : 1u);
+    }
+    {
       // A restart the installer could not avoid is still owed, and the user
       // says not now.
       Installed owed(deployment);
