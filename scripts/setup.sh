@@ -38,6 +38,7 @@ packages=(
   nsis                  # the benchmark peer
   osslsigncode          # signing installers in the builder's tests
   msitools wixl         # the MSI package of the install-action tests
+  python3-jsonschema python3-yaml   # the schema checks of the winget manifests and the SBOM
 )
 
 # Wine's own desktop window inside the X screen: the test screen has no window

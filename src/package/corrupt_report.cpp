@@ -15,6 +15,8 @@ const char16_t kCorruptPackageText[] =
 
 namespace {
 
+bool g_reported = false;
+
 void AppendDecimalW(String* text, int value) {
   char16_t digits[12];
   int count = 0;
@@ -50,7 +52,10 @@ String CorruptPackageText(const String& message, int code) {
   return text;
 }
 
+bool CorruptPackageReported() { return g_reported; }
+
 void ReportCorruptPackage(int code) {
+  g_reported = true;
   // Message 13 is empty until the owner has read the language table; the
   // built-in text stands in then.
   FatalMessageW(CorruptPackageText(TheMessageBoxRules().corrupt_package, code).w_str());

@@ -18,3 +18,7 @@ String CorruptPackageText(const String& message, int code);
 // Shows the report through the fatal-error display (a message box unless
 // silent) and ends the process with exit code 1.
 [[noreturn]] void ReportCorruptPackage(int code);
+
+// Whether the report has been made: the exit code tells a corrupt package
+// from other fatal errors.
+bool CorruptPackageReported();

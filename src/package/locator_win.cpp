@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 
 #include "core/codepage.h"
 #include "core/environment.h"
@@ -42,6 +44,20 @@ ProgramFile OpenOwnProgramFile() {
 ByteSpan MappedPackageSection(const PackageSection& section) {
   const auto* base = reinterpret_cast<const uint8_t*>(GetModuleHandleW(nullptr));
   return ByteSpan{base + section.virtual_address, section.mapped_size()};
+}
+
+// The section table as the loader mapped it, which it has checked already.
+uint32_t OwnPackageFlags2() {
+  const auto* base = reinterpret_cast<const uint8_t*>(GetModuleHandleW(nullptr));
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const IMAGE_SECTION_HEADER* entry = IMAGE_FIRST_SECTION(nt);
+  for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++entry) {
+    if (memcmp(entry->Name, kPackageSectionName, sizeof kPackageSectionName) != 0) continue;
+    const uint32_t size = entry->Misc.VirtualSize ? entry->Misc.VirtualSize : entry->SizeOfRawData;
+    const HeaderResult read = ReadPackageHeader(ByteSpan{base + entry->VirtualAddress, size});
+    return read.outcome == HeaderOutcome::kOk ? read.header.flags2 : 0;
+  }
+  return 0;
 }
 
 bool LoadOwnPackage(const char16_t* title, OwnPackage* out) {

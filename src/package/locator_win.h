@@ -25,3 +25,8 @@ ByteSpan MappedPackageSection(const PackageSection& section);
 // corrupt-package report, a foreign installer version through the version
 // message naming `title`.
 bool LoadOwnPackage(const char16_t* title, OwnPackage* out);
+
+// ProductFlags2 of the program's own package, read without any report (the
+// exit code of a run that never reads its package still follows it); 0 when
+// the program carries no package or its header is damaged.
+uint32_t OwnPackageFlags2();

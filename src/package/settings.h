@@ -282,6 +282,9 @@ constexpr int kNoAssociationsOnRemovable = 17;
 constexpr int kUninstallCompletionMessage = 18;
 constexpr int kNoFirewallOnRemovable = 19;
 constexpr int kFinishProgramNoWorkDir = 20;
+// The exit codes deployment tools read instead of the classic ones; the
+// Uninstall key's "ProductFlags2" carries it to the uninstaller.
+constexpr int kDeploymentExitCodes = 24;
 }  // namespace product_flag2
 
 // Silent mode's changes to the flags, made right after they are read: it

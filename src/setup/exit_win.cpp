@@ -20,7 +20,7 @@ void PumpRemainingMessages() {
 
 }  // namespace
 
-void CommonExit(int code) {
+void CommonExit(RunOutcome outcome) {
   ExitHooks& hooks = TheExitHooks();
   Run(hooks.close_progress_page);
   Run(hooks.destroy_background_window);
@@ -29,5 +29,5 @@ void CommonExit(int code) {
   Run(hooks.stop_notification_worker);
   Run(hooks.remove_firewall_entry);
   OleUninitialize();
-  ExitProcess(static_cast<UINT>(code));
+  ExitProcess(static_cast<UINT>(ExitCodeOf(outcome, hooks.deployment_codes)));
 }

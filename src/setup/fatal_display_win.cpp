@@ -1,5 +1,6 @@
 #include "core/codepage.h"
 #include "core/fatal.h"
+#include "package/corrupt_report.h"
 #include "package/message_box.h"
 #include "setup/exit.h"
 #include "setup/fatal_display.h"
@@ -11,7 +12,7 @@ void FatalDisplay(const char16_t* message) {
   if (shown) return;
   shown = true;
   ShowFatalErrorBox(String(message));
-  CommonExit(1);
+  CommonExit(CorruptPackageReported() ? RunOutcome::kCorruptPackage : TheExitHooks().fatal_outcome);
 }
 
 // The core library's own reports (out of memory, internal errors) come as

@@ -54,8 +54,8 @@ void CheckBitness(const RunProduct& product) {
   if (bitness != kBitness64 && bitness != kBitness32) return;
   const bool windows64 = Is64BitWindows();
   if ((bitness == kBitness64) != windows64) {
-    if (TheRun().args.automatic) CommonExit(1);
-    RefuseWithMessage(product.languages, message_number::kWrongBitness);
+    if (TheRun().args.automatic) CommonExit(RunOutcome::kUnsupportedSystem);
+    RefuseWithMessage(product.languages, message_number::kWrongBitness, RunOutcome::kUnsupportedSystem);
   }
   if (bitness == kBitness64) {
     if (!DisableRedirection(&g_redirection)) FatalMessage("Wow64DisableWow64FsRedirection() failed");
@@ -72,7 +72,8 @@ void RestoreRedirection() {
 void CheckExcludedSystems(const RunProduct& product) {
   const uint32_t excluded = static_cast<uint32_t>(product.settings.ExcludedSystems);
   if ((excluded & OsFamilyBit(CurrentOsFamily())) == 0) return;
-  RefuseWithText(FillMessage(MessageText(product.languages, message_number::kExcludedSystem), {OSName(0)}));
+  RefuseWithText(FillMessage(MessageText(product.languages, message_number::kExcludedSystem), {OSName(0)}),
+                 RunOutcome::kUnsupportedSystem);
 }
 
 void CheckRequiredProduct(const RunProduct& product) {
@@ -101,7 +102,9 @@ void TakeSingleInstance(const RunProduct& product) {
   // A name we may not open belongs to another installer that keeps it from
   // us: that one runs as surely as one that holds it.
   if (!mutex && GetLastError() != ERROR_ACCESS_DENIED) return;
-  if (!mutex || WaitForSingleObject(mutex, 0) == WAIT_TIMEOUT) RefuseWithMessage(product.languages, message_number::kAlreadyRunning);
+  if (!mutex || WaitForSingleObject(mutex, 0) == WAIT_TIMEOUT) {
+    RefuseWithMessage(product.languages, message_number::kAlreadyRunning, RunOutcome::kAnotherInstaller);
+  }
 }
 
 void DetectEarlierInstallation(const ProductSettings& settings) {

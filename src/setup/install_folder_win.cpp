@@ -69,7 +69,7 @@ String ReadOldProductValue(RegistryKey& key, const char16_t* name) {
 // starts this installer again when it is done; the run ends either way.
 [[noreturn]] void MustUninstallFirst(const RunProduct& product, RegistryKey& key, bool opened) {
   // Nobody could answer the page in a silent run: it ends with no window.
-  if (TheRun().args.silent) CommonExit(1);
+  if (TheRun().args.silent) CommonExit(RunOutcome::kFailed);
   TheRun().args.automatic = false;
   SetAutomaticMode(false);
   String command;
@@ -81,7 +81,7 @@ String ReadOldProductValue(RegistryKey& key, const char16_t* name) {
     const String full = MustUninstallCommand(command, own);
     if (RunProcess(full.w_str(), 0) == kRunNotStarted) ShowErrorBox(LastErrorTextW());
   }
-  CommonExit(1);
+  CommonExit(RunOutcome::kFailed);
 }
 
 void InstallOverEarlierInstallation(const RunProduct& product) {
@@ -98,7 +98,7 @@ void InstallOverEarlierInstallation(const RunProduct& product) {
   if (opened) no_downgrade_below = ReadOldProductValue(key, uninstall_value::kNoDowngradeBelow);
   if (RefusedByNoDowngrade(no_downgrade_below, settings.DisplayVersion)) {
     if (!TheRun().args.automatic) ShowErrorBox(FillMessage(MessageText(product.languages, message_number::kNoDowngrade), {no_downgrade_below}));
-    CommonExit(1);
+    CommonExit(RunOutcome::kNewerInstalled);
   }
   SetInstallType(state, DetermineInstallType(settings.Flag(product_flag::kCheckInstalledVersion), state.old_version,
                                              settings.DisplayVersion));

@@ -9,6 +9,7 @@
 #include "package/settings_block.h"
 #include "package/settings_reader.h"
 #include "package/message_box.h"
+#include "setup/exit.h"
 #include "setup/install_phases.h"
 #include "setup/install_mode.h"
 #include "setup/install_sequence.h"
@@ -63,6 +64,7 @@ void ReadProductSettings(const PackageHeader& header, RunProduct& product) {
 bool RunInstallMode() {
   OwnPackage& package = ThePackage();
   if (!LoadOwnPackage(TheRun().title.w_str(), &package)) return false;
+  TheExitHooks().deployment_codes = (package.header.flags2 >> product_flag2::kDeploymentExitCodes & 1) != 0;
   // Lives until the process ends: the sequence never returns.
   InstallRun run;
   run.package = &package;

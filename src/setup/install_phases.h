@@ -72,5 +72,6 @@ void RestorePointCommitStage(InstallRun& run);     // the last change to the sys
 String PathSubfolderSetting(const ProductSettings& settings);
 
 // The completion report, restart question, exit folders and launches; ends
-// the process with exit code 1.
+// the process, the exit code telling a failure, a restart still owed or
+// success.
 [[noreturn]] void FinishInstallation(InstallRun& run);

@@ -388,11 +388,15 @@ void FinishInstallation(InstallRun& run) {
   RemoveIfEmpty(state.uninstall_folder);
   RemoveIfEmpty(state.install_folder_full);
   RestoreRedirection();
+  bool restarting = false;
   if (state.restart_wanted) {
-    ShutDown(static_cast<int32_t>(ShutdownKind::kRestart), 0, kRestartReason);
+    restarting = ShutDown(static_cast<int32_t>(ShutdownKind::kRestart), 0, kRestartReason);
   } else {
     LaunchRunAfter(run.journal);
     CarryOutFinishChoices(run.product.settings);
   }
-  CommonExit(1);
+  const bool restart_pending = AsksRestart(run.product.settings, run.journal) && !restarting;
+  CommonExit(HasFailed(run.journal) ? RunOutcome::kFailed
+             : restart_pending      ? RunOutcome::kInstalledRestartPending
+                                    : RunOutcome::kInstalled);
 }

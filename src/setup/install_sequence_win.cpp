@@ -50,7 +50,7 @@ void LanguagePage(InstallRun& run) {
   // The run's language is the user's choice from now on, boxes included.
   languages.current = chosen;
   SetMessageBoxRules(MessageBoxRulesOf(run.product));
-  if (result == PageResult::kCancel) CommonExit(1);
+  if (result == PageResult::kCancel) CommonExit(RunOutcome::kCancelled);
 }
 
 void Caption(InstallRun& run) { RefreshWizardBackground(run.product); }
@@ -77,7 +77,7 @@ void GreetingPage(InstallRun& run) {
   const ProductSettings& settings = run.product.settings;
   if (Automatic() || settings.Flag(product_flag::kNoGreetingPage)) return;
   g_link_address = NotificationAddress(settings.LinkNotifyURL, settings.DisplayVersion);
-  if (ShowGreetingPage(WizardOwner(), run.product, LinkNotification) == PageResult::kCancel) CommonExit(1);
+  if (ShowGreetingPage(WizardOwner(), run.product, LinkNotification) == PageResult::kCancel) CommonExit(RunOutcome::kCancelled);
 }
 
 void PasswordPage(InstallRun& run) {
@@ -85,7 +85,7 @@ void PasswordPage(InstallRun& run) {
   if (password.empty()) return;
   // Nobody can type it in a silent run: a page there would wait for ever, so
   // the run ends at once, with no window, as a cancelled one does.
-  if (TheRun().args.silent) CommonExit(1);
+  if (TheRun().args.silent) CommonExit(RunOutcome::kCancelled);
   if (ShowPasswordPage(WizardOwner(), run.product, password) == PageResult::kCancel) CancelExit();
 }
 

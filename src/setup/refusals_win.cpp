@@ -12,11 +12,13 @@ const LanguageTable* g_cancel_texts = nullptr;
 
 void SetCancelTexts(const LanguageTable* languages) { g_cancel_texts = languages; }
 
-void RefuseWithMessage(const LanguageTable& languages, int n) { RefuseWithText(MessageText(languages, n)); }
+void RefuseWithMessage(const LanguageTable& languages, int n, RunOutcome outcome) {
+  RefuseWithText(MessageText(languages, n), outcome);
+}
 
-void RefuseWithText(const String& text) {
+void RefuseWithText(const String& text, RunOutcome outcome) {
   ShowErrorBox(text);
-  CommonExit(1);
+  CommonExit(outcome);
 }
 
 void CancelExit() {
@@ -24,5 +26,5 @@ void CancelExit() {
   const LanguageTable& languages = g_cancel_texts ? *g_cancel_texts : none;
   ShowWarning(MessageText(languages, message_number::kCancelled), MessageText(languages, message_number::kCancelledTitle));
   RemoveUnusedInstallFolders();
-  CommonExit(1);
+  CommonExit(RunOutcome::kCancelled);
 }

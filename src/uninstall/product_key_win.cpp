@@ -56,6 +56,10 @@ bool FindProduct(Run& run) {
                            run.name.w_str()));
     return false;
   }
+  // The exit codes follow the product from here on, even if its values turn out unusable.
+  ProductSettings& settings = run.product.settings;
+  settings.ProductFlags2 = static_cast<uint32_t>(ReadFlags(run.key, uninstall_value::kProductFlags2));
+  if (run.request->deployment_codes) *run.request->deployment_codes = settings.Flag2(product_flag2::kDeploymentExitCodes);
   run.display_name = ReadValue(run.key, uninstall_value::kDisplayName);
   if (run.display_name.empty()) run.display_name = run.name;
   run.product_folder = WithoutTrailingSeparators(ReadValue(run.key, uninstall_value::kInstallLocation));
@@ -65,9 +69,7 @@ bool FindProduct(Run& run) {
                            run.display_name.w_str()));
     return false;
   }
-  ProductSettings& settings = run.product.settings;
   settings.ProductFlags = ReadFlags(run.key, uninstall_value::kProductFlags);
-  settings.ProductFlags2 = static_cast<uint32_t>(ReadFlags(run.key, uninstall_value::kProductFlags2));
   SetMessageBoxRules(MessageBoxRulesOf(run.product));
   if (settings.Flag(product_flag::kForceAutomaticUninstall)) run.automatic = true;
   SetAutomaticMode(run.automatic);

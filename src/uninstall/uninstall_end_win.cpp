@@ -38,14 +38,15 @@ void RemovePathAddition(Run& run) {
   if (!run.automatic) ShowErrorBox(failure);
 }
 
-// An automatic run restarts without asking.
-void Restart(const LanguageTable& languages, const Journal& journal) {
-  if (!journal.restart_needed) return;
+// An automatic run restarts without asking. True when a restart is still
+// owed: it was needed and not made.
+bool Restart(const LanguageTable& languages, const Journal& journal) {
+  if (!journal.restart_needed) return false;
   if (!AskYesNo(MessageText(languages, message_number::kUninstallRestartQuestion),
                 MessageText(languages, message_number::kRestartTitle), true)) {
-    return;
+    return true;
   }
-  ShutDown(static_cast<int32_t>(ShutdownKind::kRestart), 0, kRestartReason);
+  return !ShutDown(static_cast<int32_t>(ShutdownKind::kRestart), 0, kRestartReason);
 }
 
 }  // namespace
@@ -90,13 +91,13 @@ void NotifyShell(Run& run) {
   SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHW, Wide(desktop), nullptr);
 }
 
-void EndWithSuccess(const Run& run) {
+void EndWithSuccess(Run& run) {
   const LanguageTable& languages = run.product.languages;
   if (run.product.settings.Flag2(product_flag2::kUninstallCompletionMessage)) {
     ShowNotice(MessageText(languages, message_number::kUninstallCompleted),
                MessageText(languages, message_number::kUninstallCompletedTitle));
   }
-  Restart(languages, run.journal);
+  run.result.restart_pending = Restart(languages, run.journal);
   if (!run.request->run_after.empty()) RunProcess(run.request->run_after.w_str(), 0);
 }
 

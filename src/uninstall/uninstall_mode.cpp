@@ -1,9 +1,5 @@
 #include "uninstall/uninstall_mode.h"
 
-int UninstallExitCode(UninstallOutcome outcome) {
-  return outcome == UninstallOutcome::kSucceeded || outcome == UninstallOutcome::kNotInstalled ? 0 : 1;
-}
-
 uint64_t FlagsFromText(const String& text) {
   int32_t i = 0;
   const bool negative = text.wlength() > 0 && text.AtW(0) == u'-';

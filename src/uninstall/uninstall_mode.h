@@ -13,6 +13,9 @@ struct UninstallRequest {
   bool automatic = false;
   bool silent = false;
   String run_after;  // /r:"program", started after a successful run
+  // Told, as soon as the product's Uninstall key is read, whether the
+  // product asks for deployment exit codes ("ProductFlags2" bit 24).
+  bool* deployment_codes = nullptr;
 };
 
 enum class UninstallOutcome {
@@ -31,14 +34,10 @@ struct UninstallResult {
   Array<String> last_folders;
   String notify_url;
   String version;
+  bool restart_pending = false;  // succeeded, but a restart is needed and was not made
 };
 
 UninstallResult RunUninstallMode(const UninstallRequest& request);
-
-// The process's exit code for an outcome: 0 for a removed or unknown
-// product, 1 when the run failed or was declined, so that a scripted
-// uninstall can tell a failure from success.
-int UninstallExitCode(UninstallOutcome outcome);
 
 // The flag bits of a "ProductFlags" text as the installer writes it: the
 // decimal form of the signed 64-bit value (a minus sign when the top bit is

@@ -50,7 +50,7 @@ void Unregister(Run& run);
 void CloseProductKey(Run& run);
 void LetGoOfUninstaller(Run& run);
 void NotifyShell(Run& run);
-void EndWithSuccess(const Run& run);
+void EndWithSuccess(Run& run);  // sets the result's restart_pending
 void EndWithFailure(const LanguageTable& languages, const Journal& journal);
 
 }  // namespace uninstall

@@ -38,6 +38,10 @@ const char kUsage[] =
     "                 uninstaller the installer leaves behind, then for the\n"
     "                 installer. A failing command fails the build. Example:\n"
     "                 --sign \"osslsigncode sign -pkcs12 cert.p12 -in {file} -out {file}.s && mv {file}.s {file}\"\n"
+    "  --winget DIR   also write the Windows Package Manager's manifests of the\n"
+    "                 installer into DIR ([product] package_id names the package)\n"
+    "  --installer-url URL  where the installer is downloaded from, for them\n"
+    "  --sbom FILE    also write a CycloneDX 1.5 bill of materials of the installer\n"
     "  --verbose, -v  name each file with its size and stored size in bytes, and\n"
     "                 each file the excludes left out\n"
     "  --version      print the builder's version\n"
@@ -51,6 +55,7 @@ struct Arguments {
   std::string output;
   std::string stub;
   std::string sign;
+  ShippingRequest shipping;
   bool verbose = false;
 };
 
@@ -83,8 +88,13 @@ bool OptionValue(int argc, char** argv, int* i, std::string* value) {
 int ParseArguments(int argc, char** argv, Arguments* args) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    std::string* target = arg == "-o" ? &args->output : arg == "--stub" ? &args->stub
-                                                      : arg == "--sign" ? &args->sign : nullptr;
+    std::string* target = arg == "-o"              ? &args->output
+                          : arg == "--stub"          ? &args->stub
+                          : arg == "--sign"          ? &args->sign
+                          : arg == "--winget"        ? &args->shipping.winget_folder
+                          : arg == "--installer-url" ? &args->shipping.winget.installer_url
+                          : arg == "--sbom"          ? &args->shipping.sbom_file
+                                                     : nullptr;
     if (arg == "--help" || arg == "-h") {
       std::printf("%s\n%s\n%s%s", kUsage, kReadCommandsUsage, kManifestReference, kActionsReference);
       return -1;
@@ -214,5 +224,8 @@ int main(int argc, char** argv) {
   }
   PrintSummary(args.output, product, size, static_cast<uint64_t>(stub.length()),
                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
-  return 0;
+  if (args.shipping.winget_folder.empty() && args.shipping.sbom_file.empty()) return 0;
+  ShippingRequest shipping = args.shipping;
+  shipping.winget.package_id = product.package_id;
+  return WriteShippingFiles(args.output, shipping);
 }

@@ -196,3 +196,36 @@ TEST_F(BuilderCommand, ABuildWritesAnExecutableAndSaysWhatItDid) {
 }
 
 }  // namespace
+
+namespace {
+
+// The winget manifests and the bill of materials at build time, and the same
+// from the finished installer; the build's and the subcommands' agree.
+TEST_F(BuilderCommand, WritesTheShippingDocumentsAtBuildTimeAndFromAnInstaller) {
+  Write("product.toml",
+        "[product]\nname = \"Cli\"\nversion = \"1\"\npublisher = \"Acme\"\nexit_codes = \"deployment\"\n"
+        "package_id = \"Acme.CliTool\"\nuninstall_key = \"Acme.Cli\"\n[files]\nsource = \"files\"\n");
+  const Result built = Run("product.toml -o out.exe --stub setup.exe --winget wg --installer-url "
+                           "https://example.com/out.exe --sbom bom.json");
+  ASSERT_EQ(built.status, 0) << built.output;
+  EXPECT_EQ(built.output.find("warning"), std::string::npos) << built.output;
+  const std::string manifest = Read("wg/Acme.CliTool.installer.yaml");
+  EXPECT_NE(manifest.find("InstallerUrl: \"https://example.com/out.exe\""), std::string::npos) << manifest;
+  EXPECT_NE(manifest.find("InstallerReturnCode: 1618"), std::string::npos) << manifest;
+  const Result again = Run("winget out.exe -o wg2 --package-id Acme.CliTool --installer-url https://example.com/out.exe");
+  ASSERT_EQ(again.status, 0) << again.output;
+  EXPECT_EQ(Read("wg2/Acme.CliTool.installer.yaml"), manifest);
+  EXPECT_EQ(Read("wg2/Acme.CliTool.locale.en-US.yaml"), Read("wg/Acme.CliTool.locale.en-US.yaml"));
+  const Result bom = Run("sbom out.exe");
+  ASSERT_EQ(bom.status, 0) << bom.output;
+  EXPECT_NE(bom.output.find("\"specVersion\": \"1.5\""), std::string::npos) << bom.output;
+  EXPECT_NE(Read("bom.json").find("\"name\": \"%InstallDir%\\\\readme.txt\""), std::string::npos) << Read("bom.json");
+  // Without a publisher there is no identifier to derive.
+  Write("product.toml", "[product]\nname = \"Cli\"\nversion = \"1\"\n[files]\nsource = \"files\"\n");
+  const Result nameless = Run("product.toml -o out.exe --stub setup.exe --winget wg3");
+  EXPECT_EQ(nameless.status, 1) << nameless.output;
+  EXPECT_NE(nameless.output.find("\"Cli\" cannot be a winget PackageIdentifier"), std::string::npos) << nameless.output;
+  EXPECT_EQ(Run("winget out.exe").status, 2);
+}
+
+}  // namespace

@@ -94,6 +94,7 @@ constexpr BitName kFlag2Names[] = {
     {product_flag2::kUninstallCompletionMessage, "uninstall-completion-message"},
     {product_flag2::kNoFirewallOnRemovable, "no-firewall-on-removable"},
     {product_flag2::kFinishProgramNoWorkDir, "finish-program-no-work-dir"},
+    {product_flag2::kDeploymentExitCodes, "deployment-exit-codes"},
 };
 
 const char* const kKindNames[] = {"install-folder", "shared-folder", "kind-2", "kind-3", "font", "startup",

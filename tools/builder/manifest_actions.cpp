@@ -157,9 +157,16 @@ void ApplyComponentOptions(const ComponentOptions& options, uint32_t kind, Entry
 }
 
 void ReadActions(Table& root, const fs::path& base, Product* out) {
-  ReadRegistry(root.Sub("registry"), base, &out->settings);
+  // [registry] holds the compact lines; [[registry]] tables say the same in words.
+  const toml::node* registry = root.Node("registry");
+  if (registry && registry->is_array_of_tables()) {
+    out->settings.RegistryEntries = WithRegistryTables(String(), root);
+  } else {
+    ReadRegistry(root.Sub("registry"), base, &out->settings);
+  }
   ReadAssociations(root, &out->settings);
   ReadActionTable(root.Sub("actions"), base, out);
+  out->settings.Reserved14 = WithFirewallTables(out->settings.Reserved14, root);
 }
 
 }  // namespace manifest_reading

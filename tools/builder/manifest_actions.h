@@ -29,7 +29,13 @@ struct ComponentOptions {
 void ReadComponentOptions(Table& file, uint32_t kind, ComponentOptions* out);
 void ApplyComponentOptions(const ComponentOptions& options, uint32_t kind, EntryRecord* entry);
 
-// [registry], [[association]] and [actions] of the manifest's root table.
+// The lines of the [[registry]] and [[firewall]] tables after the compact
+// lines of the same list (manifest_action_tables.cpp).
+String WithRegistryTables(const String& compact, Table& root);
+String WithFirewallTables(const String& compact, Table& root);
+
+// [registry] or [[registry]], [[association]], [actions] and [[firewall]] of
+// the manifest's root table.
 void ReadActions(Table& root, const std::filesystem::path& base, Product* out);
 
 }  // namespace manifest_reading

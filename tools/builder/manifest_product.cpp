@@ -166,6 +166,10 @@ void ReadProduct(Table product, Product* out) {
   if (product.Choice("shortcuts_for", {"current-user", "all-users"}, &choice)) {
     s.ShortcutMode = static_cast<uint8_t>(choice);
   }
+  if (product.Choice("exit_codes", {"classic", "deployment"}, &choice)) {
+    s.SetFlag2(product_flag2::kDeploymentExitCodes, choice == 1);
+  }
+  product.Text("package_id", &out->package_id);
   int64_t number;
   if (product.Number("extra_space", 0, INT64_MAX, &number)) s.ExtraSpace = static_cast<uint64_t>(number);
   product.RejectUnknown();

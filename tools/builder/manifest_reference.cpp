@@ -30,6 +30,11 @@ no_downgrade_below = ""         # installed versions from this one on refuse old
 bitness = "any"                 # "any", "64" (64-bit Windows only), "32"
 shortcuts_for = "all-users"     # or "current-user"
 extra_space = 0                 # bytes to require beyond the files
+exit_codes = "classic"          # or "deployment": the installer and uninstaller end with
+                                #   the codes deployment tools read (0, 3010, 1602, 1603,
+                                #   1605, 1618, 1620, 1633, 1638, 1639; see "Shipping")
+package_id = ""                 # the winget PackageIdentifier; default: publisher and
+                                #   name joined by a point, without blanks
 
 [package]
 compress = true                 # zlib-compress the file data
@@ -207,7 +212,20 @@ default text, in the same order.
 )";
 
 const char kActionsReference[] = R"(
-[registry]
+[[registry]]                    # a registry key or value (any number), in words:
+key = 'HKLM\Software\Acme'       # required; a key path as in the compact form; alone:
+                                #   makes the key
+name = ""                       # the value's name ("" the default value)
+type = "string"                 # "string" (%Variables% expanded), "expandable",
+                                #   "binary" (hexadecimal pairs, blanks allowed),
+                                #   "dword", "qword" (a number, or decimal text)
+value = ""
+when = "always"                 # or "if-missing": an existing value stays as it is
+uninstall = "remove"            # or "keep"; a deletion: "keep" (default) deletes once,
+                                #   "remove" deletes again on uninstall
+delete = false                  # true: delete the value instead of writing it
+
+[registry]                      # the compact form instead of [[registry]] tables:
 entries = []                    # one entry a line: "HKLM\\Software\\Acme" makes a key;
                                 #   "HKLM\\Software\\Acme,Name,type,data,action" a value.
                                 #   type: 1 text (%Variables% expanded), 2 expandable text,
@@ -219,6 +237,13 @@ entries = []                    # one entry a line: "HKLM\\Software\\Acme" makes
                                 #   in double quotes, a quote in it doubled:
                                 #   'HKCU\Software\Acme,Hello,1,"Hi, ""you""",1'
 merge_file = ""                 # a .reg file imported with "regedit /s"
+
+[[firewall]]                    # a firewall exception (any number), in words:
+port = 8080                     # a port, 1 to 65535, or instead
+program = ""                    #   a program: '%InstallDir%\acme.exe'
+protocol = "tcp"                # a port's: "tcp", "udp" or "both"
+name = ""                       # default: the product name
+keep = false                    # true: left in place on uninstall
 
 [[association]]                 # file associations (any number)
 extension = ".acme"
@@ -232,7 +257,8 @@ mode = "normal"                 # "default-verb" also makes the verb the default
                                 #   "open-with" only lists the program under Open With
 
 [actions]
-firewall = []                   # "port or program;name;protocols;keep" a line:
+firewall = []                   # the compact form, beside any [[firewall]] tables:
+                                #   "port or program;name;protocols;keep" a line:
                                 #   "8080;Acme Server;1;0" opens TCP port 8080
                                 #   (protocols 1 TCP, 2 UDP, 3 both);
                                 #   "%InstallDir%\\acme.exe;Acme;0;0" allows a program;

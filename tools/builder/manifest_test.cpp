@@ -714,3 +714,24 @@ TEST(ManifestFuzzFindings, EndInARefusalWithThePlace) {
 }
 
 }  // namespace
+
+// The exit codes the installer and its uninstaller end with travel as a
+// flag of the package header; the winget identifier stays with the builder.
+TEST_F(ManifestTest, ExitCodesAndPackageId) {
+  const char kProduct[] = "[product]\nname = \"Tiny\"\nversion = \"2.0\"\n";
+  const char kFiles[] = "[files]\nsource = \"files\"\n";
+  const struct {
+    const char* line;
+    bool deployment;
+  } cases[] = {{"", false}, {"exit_codes = \"classic\"\n", false}, {"exit_codes = \"deployment\"\n", true}};
+  for (const auto& c : cases) {
+    ASSERT_TRUE(Load(std::string(kProduct) + c.line + kFiles)) << error_;
+    EXPECT_EQ(product_.settings.Flag2(product_flag2::kDeploymentExitCodes), c.deployment) << c.line;
+  }
+  EXPECT_NE(ErrorOf(std::string(kProduct) + "exit_codes = \"msi\"\n" + kFiles)
+                .find(":4:14: product.exit_codes: expected one of \"classic\", \"deployment\""),
+            std::string::npos)
+      << error_;
+  ASSERT_TRUE(Load(std::string(kProduct) + "package_id = \"Acme.Tiny\"\n" + kFiles)) << error_;
+  EXPECT_EQ(product_.package_id, "Acme.Tiny");
+}

@@ -64,6 +64,8 @@ struct Product {
   std::vector<std::string> excluded;
   std::vector<std::string> warnings;
   std::vector<ManifestInput> inputs;
+  // The winget PackageIdentifier ([product] package_id); empty: derived.
+  std::string package_id;
 };
 
 // A product with the builder's defaults: every page of an ordinary wizard
