@@ -24,7 +24,7 @@ namespace {
 const char kVersion[] = "setup-builder 37.0";
 
 const char kUsage[] =
-    "Usage: setup-builder MANIFEST -o OUT.exe [--stub path/to/setup.exe] [--sign \"COMMAND {file}\"]\n"
+    "Usage: setup-builder MANIFEST -o OUT.exe [--stub path/to/setup.exe] [--sign \"COMMAND {file}\"] [--jobs N]\n"
     "\n"
     "Builds the installer of the product that MANIFEST describes: setup.exe\n"
     "with the product's package added as its \".setup\" section. Without\n"
@@ -38,6 +38,8 @@ const char kUsage[] =
     "                 uninstaller the installer leaves behind, then for the\n"
     "                 installer. A failing command fails the build. Example:\n"
     "                 --sign \"osslsigncode sign -pkcs12 cert.p12 -in {file} -out {file}.s && mv {file}.s {file}\"\n"
+    "  --jobs N       compress on N cores at once (default: every core); the\n"
+    "                 installer is the same, byte for byte, whatever N\n"
     "  --verbose, -v  name each file with its size and stored size in bytes, and\n"
     "                 each file the excludes left out\n"
     "  --version      print the builder's version\n"
@@ -51,8 +53,21 @@ struct Arguments {
   std::string output;
   std::string stub;
   std::string sign;
+  size_t jobs = 0;  // 0: every core
   bool verbose = false;
 };
+
+// The most cores --jobs takes: each holds a block or two in memory.
+constexpr unsigned long kMaxJobs = 256;
+
+// The value of --jobs: false when it is no whole number from 1 to kMaxJobs.
+bool ParseJobs(const std::string& text, size_t* jobs) {
+  if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  const unsigned long value = std::stoul(text);
+  if (value == 0 || value > kMaxJobs) return false;
+  *jobs = static_cast<size_t>(value);
+  return true;
+}
 
 int UsageError(const std::string& reason) {
   std::fprintf(stderr, "setup-builder: %s\n\n%s", reason.c_str(), kUsage);
@@ -91,6 +106,13 @@ int ParseArguments(int argc, char** argv, Arguments* args) {
     }
     if (arg == "--verbose" || arg == "-v") {
       args->verbose = true;
+      continue;
+    }
+    if (arg == "--jobs") {
+      std::string value;
+      if (!OptionValue(argc, argv, &i, &value) || !ParseJobs(value, &args->jobs)) {
+        return UsageError("--jobs takes a number of cores from 1 to 256");
+      }
       continue;
     }
     if (arg == "--version") {
@@ -204,6 +226,7 @@ int main(int argc, char** argv) {
   if (ok) {
     for (const std::string& warning : product.warnings) std::fprintf(stderr, "warning: %s\n", warning.c_str());
     ReportProgress(args, &product);
+    product.options.jobs = args.jobs;
   }
   if (ok) error = OutputPathProblem(args.output, args.manifest, args.stub, product);
   ok = ok && error.empty() && ReadFileBytes(args.stub, &stub, &error) &&
