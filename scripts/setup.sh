@@ -24,6 +24,7 @@ packages=(
   mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix libz-mingw-w64-dev
   wine wine32:i386 fonts-wine xvfb xauth imagemagick
   libtomlplusplus-dev   # the builder's manifest reader
+  libdeflate-dev        # the builder's compressor
   clang libclang-rt-14-dev   # the fuzz preset: libFuzzer with ASan and UBSan
   nsis                  # the benchmark peer
   osslsigncode          # signing installers in the builder's tests
