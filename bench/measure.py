@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """Runs one command and reports its wall time and memory.
 
-usage: measure.py [--server PID] COMMAND [ARGS...]
+usage: measure.py [--server PID] [--first-file DIR] COMMAND [ARGS...]
 
 Prints one line on stdout:
-    seconds=S cpu=C server=V exit=E hwm_kib=H anon_kib=A file_kib=F samples=N
+    seconds=S cpu=C server=V exit=E hwm_kib=H anon_kib=A file_kib=F samples=N first_file=T
 
 seconds   wall time from the start of COMMAND until it is reaped
 cpu       user + system CPU seconds of COMMAND (wait4's rusage)
@@ -23,6 +23,10 @@ anon_kib  the highest RssAnon seen by sampling /proc/PID/status every
           few milliseconds (heap, stacks, private copies): approximate
 file_kib  the highest RssFile seen the same way (mapped files: Wine's DLLs,
           the program's own image)
+first_file  with --first-file: seconds from the start until a file first
+          appeared anywhere under DIR (looked for every few milliseconds;
+          -1 when none did): how long a silent install keeps the user waiting
+          before it writes anything
 """
 import os
 import subprocess
@@ -52,6 +56,16 @@ def sample(pid, peaks, done):
         done.wait(INTERVAL)
 
 
+def watch_first_file(folder, start, found, done):
+    """Sets found["seconds"] once a file exists anywhere under folder."""
+    while not done.is_set():
+        for _, _, files in os.walk(folder):
+            if files:
+                found["seconds"] = time.monotonic() - start
+                return
+        done.wait(INTERVAL)
+
+
 def cpu_seconds(pid):
     """User + system CPU seconds of a running process, 0 when unknown."""
     try:
@@ -63,29 +77,37 @@ def cpu_seconds(pid):
 
 
 def main():
-    args, server = sys.argv[1:], 0
-    if args[:1] == ["--server"]:
-        server, args = int(args[1]), args[2:]
+    args, server, folder = sys.argv[1:], 0, None
+    while args[:1] in (["--server"], ["--first-file"]):
+        if args[0] == "--server":
+            server = int(args[1])
+        else:
+            folder = args[1]
+        args = args[2:]
     if not args:
         sys.exit(__doc__)
-    peaks, done = {}, threading.Event()
+    peaks, found, done = {}, {}, threading.Event()
     server_before = cpu_seconds(server) if server else 0.0
     start = time.monotonic()
     child = subprocess.Popen(args)
-    sampler = threading.Thread(target=sample, args=(child.pid, peaks, done))
-    sampler.start()
+    threads = [threading.Thread(target=sample, args=(child.pid, peaks, done))]
+    if folder:
+        threads.append(threading.Thread(target=watch_first_file, args=(folder, start, found, done)))
+    for thread in threads:
+        thread.start()
     _, status, usage = os.wait4(child.pid, 0)
     seconds = time.monotonic() - start
     server_used = cpu_seconds(server) - server_before if server else 0.0
     done.set()
-    sampler.join()
+    for thread in threads:
+        thread.join()
     child.returncode = os.waitstatus_to_exitcode(status)
     floor = max(int(line.split()[1]) for line in open("/proc/self/status") if line.startswith("VmHWM:"))
     print("seconds=%.4f cpu=%.3f server=%.3f exit=%d hwm_kib=%d vmhwm_kib=%d floor_kib=%d "
-          "anon_kib=%d file_kib=%d samples=%d" % (
+          "anon_kib=%d file_kib=%d samples=%d first_file=%.4f" % (
               seconds, usage.ru_utime + usage.ru_stime, server_used, child.returncode,
               usage.ru_maxrss, peaks.get("VmHWM", 0), floor, peaks.get("RssAnon", 0),
-              peaks.get("RssFile", 0), peaks.get("samples", 0)))
+              peaks.get("RssFile", 0), peaks.get("samples", 0), found.get("seconds", -1)))
 
 
 if __name__ == "__main__":

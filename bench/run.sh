@@ -42,6 +42,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bench=$root/bench
 . "$bench/shared-dir.sh"
+. "$bench/machine.sh"
 shared=$(bench_shared_dir "$root")
 work=$root/build/bench
 prefix=$work/wineprefix
@@ -332,13 +333,14 @@ server_pid() {
 
 # install WHO PAYLOAD: one silent installation, measured; prints measure.py's line.
 install() {
-  local who=$1 payload=$2 exe folder
+  local who=$1 payload=$2 exe folder watch
   exe=$(installer_exe "$who" "$payload")
   folder=$(win_folder "$who" "$payload")
+  watch=(--server "$server" --first-file "$(unix_folder "$who" "$payload")")
   if [ "$who" != nsis ]; then
-    "$python" "$bench/measure.py" --server "$server" wine "$exe" /silent "/d:$folder"
+    "$python" "$bench/measure.py" "${watch[@]}" wine "$exe" /silent "/d:$folder"
   else
-    "$python" "$bench/measure.py" --server "$server" wine "$exe" /S "/D=$folder"
+    "$python" "$bench/measure.py" "${watch[@]}" wine "$exe" /S "/D=$folder"
   fi </dev/null 2>>"$work/wine-stderr.txt"
 }
 
@@ -455,9 +457,9 @@ def comparisons(table, payload):
 print()
 print("Silent installs under Wine%s, median of %s runs; ours: block %s, file data %s" % (
     " into memory (/dev/shm)" if ram == "1" else "", runs, block, place))
-print("%-11s %-12s %8s %7s %7s %7s %9s %9s %9s  %s" % (
+print("%-11s %-12s %8s %7s %7s %7s %9s %9s %9s %8s  %s" % (
     "payload", "installer", "seconds", "MiB/s", "cpu s", "srv s", "peak MiB", "anon MiB",
-    "file MiB", "all runs (s)"))
+    "file MiB", "1st file", "all runs (s)"))
 for payload in order:
     for who, label in installers:
         if (payload, who) in broken:
@@ -468,9 +470,11 @@ for payload in order:
             continue
         med = lambda k: median(runs_, k)
         secs = med("seconds")
-        print("%-11s %-12s %8.3f %7.1f %7.2f %7.2f %9.1f %9.1f %9.1f  %s" % (
+        first = [float(r.get("first_file", -1)) for r in runs_]
+        first = "%.3f" % statistics.median(first) if min(first) >= 0 else "-"
+        print("%-11s %-12s %8.3f %7.1f %7.2f %7.2f %9.1f %9.1f %9.1f %8s  %s" % (
             payload, label, secs, sizes[payload] / MiB / secs, med("cpu"), med("server"),
-            med("hwm_kib") / 1024, med("anon_kib") / 1024, med("file_kib") / 1024,
+            med("hwm_kib") / 1024, med("anon_kib") / 1024, med("file_kib") / 1024, first,
             " ".join("%.3f" % float(r["seconds"]) for r in runs_)))
     comparisons(rows, payload)
 if removals:
@@ -491,6 +495,7 @@ print("seconds: wall time until `wine` returns (warm wineserver); MiB/s: payload
 print("cpu s: the installer process's user+system CPU; srv s: the wineserver's CPU meanwhile.")
 print("peak MiB: the installer process's VmHWM (wait4 ru_maxrss of its Wine process), exact;")
 print("anon/file MiB: highest RssAnon/RssFile seen sampling /proc/PID/status every 5 ms.")
+print("1st file: seconds from the start until the first file appeared in the install folder.")
 PY
 }
 
@@ -526,6 +531,7 @@ for payload in "${payloads[@]}"; do
 done
 
 bash "$root/scripts/setup.sh" --prefix-only "$prefix" >&2
+facts=$(machine_facts)
 mkdir -p "$work/results"
 results=$work/results/$(date +%Y%m%d-%H%M%S).tsv
 : >"$results"
@@ -544,6 +550,10 @@ for payload in "${payloads[@]}"; do args+=(-p "$payload"); done
 BX_BENCH_RESULTS=$results "$root/scripts/wine-session.sh" "$prefix" "${BASH_SOURCE[0]}" --inner "${args[@]}"
 base_label=base
 [ -z "$compare_rev" ] || base_label=base-${compare_sha:0:7}
-report "$results" "$base_label" | tee "${results%.tsv}.txt"
+{
+  printf '%s\n' "$facts"
+  printf 'ours: %s\n' "$(git -C "$root" describe --always --dirty)"
+  report "$results" "$base_label"
+} | tee "${results%.tsv}.txt"
 say "results: ${results#"$root"/} and $(basename "${results%.tsv}.txt")"
 ! grep -q $'\tbroken\t' "$results"

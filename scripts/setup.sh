@@ -34,6 +34,7 @@ packages=(
   wine wine32:i386 wine64 fonts-wine xvfb xauth imagemagick
   fonts-wqy-microhei    # CJK glyphs for the wizard in the built-in Asian languages
   libtomlplusplus-dev   # the builder's manifest reader
+  libdeflate-dev        # the builder's compressor
   clang libclang-rt-14-dev   # the fuzz preset: libFuzzer with ASan and UBSan
   nsis                  # the benchmark peer
   osslsigncode          # signing installers in the builder's tests

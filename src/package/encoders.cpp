@@ -57,12 +57,19 @@ bool EncodeSettingsBlock(const uint8_t* plain, size_t length, const Blowfish* ci
   return true;
 }
 
-FileDataWriter::FileDataWriter(BlockCoding coding, String* out, size_t block_size)
+// Cores to code on when the caller leaves it open.
+size_t DefaultCodingJobs() {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores == 0 ? 1 : cores;
+}
+
+FileDataWriter::FileDataWriter(BlockCoding coding, String* out, size_t block_size, size_t jobs)
     : coding_(coding),
       out_(out),
       block_size_(block_size < kEntryLengthPrefix          ? kEntryLengthPrefix
                   : block_size > kMaxDecodedBlockSize ? kMaxDecodedBlockSize
-                                                      : block_size) {}
+                                                      : block_size),
+      jobs_(jobs == 0 ? DefaultCodingJobs() : jobs) {}
 
 bool FileDataWriter::AddEntry(const uint8_t* record, size_t length) {
   return StartEntry(length) && Append(record, length);
@@ -102,35 +109,41 @@ struct FileDataWriter::Job {
   std::thread worker;
 };
 
-// Blocks in coding at once: one per core of a small machine, while the
-// caller reads and frames the next.
-constexpr size_t kBlocksInCoding = 2;
-
 FileDataWriter::~FileDataWriter() {
-  for (const std::unique_ptr<Job>& job : coding_jobs_) job->worker.join();
+  for (const std::unique_ptr<Job>& job : coding_jobs_) {
+    if (job->worker.joinable()) job->worker.join();
+  }
 }
 
+// One block in coding per job, while the caller reads and frames the next;
+// a block waits only for the oldest one, so output stays in order. With one
+// job the block is coded here, on the caller's thread.
 bool FileDataWriter::Flush() {
   if (pending_.empty()) return true;
-  if (coding_jobs_.size() >= kBlocksInCoding && !CollectOldest()) return false;
+  if (coding_jobs_.size() >= jobs_ && !CollectOldest()) return false;
   auto job = std::make_unique<Job>();
   job->plain = static_cast<String&&>(pending_);
   pending_.Clear();
   Job* coded = job.get();
   const BlockCoding coding = coding_;
-  job->worker = std::thread([coded, coding] {
+  auto code = [coded, coding] {
     coded->ok = WriteFileBlock(coded->plain.bytes(), static_cast<size_t>(coded->plain.length()), coding,
                                &coded->stored);
     coded->plain.Clear();
-  });
+  };
+  if (jobs_ == 1) {
+    code();
+  } else {
+    job->worker = std::thread(code);
+  }
   coding_jobs_.push_back(std::move(job));
-  return true;
+  return jobs_ > 1 || CollectOldest();
 }
 
 bool FileDataWriter::CollectOldest() {
   std::unique_ptr<Job> job = std::move(coding_jobs_.front());
   coding_jobs_.pop_front();
-  job->worker.join();
+  if (job->worker.joinable()) job->worker.join();
   if (!job->ok) return false;
   const size_t written = static_cast<size_t>(job->stored.length());
   checksum_.Add(job->stored.bytes(), written);

@@ -131,12 +131,14 @@ class FileDataDecoder {
 
 // The builder's side: frames entry records and cuts them into blocks of
 // block_size plain bytes, never inside an entry's length. Full blocks are
-// coded on worker threads, a few at a time, and appended to *out in their
-// order as they are done; the caller may drain *out between calls. Memory
-// stays bounded by those few blocks whatever the product's size.
+// coded on up to `jobs` worker threads (0: one per core; 1: on the caller's
+// thread) and appended to *out in their order as they are done; the caller
+// may drain *out between calls. Each block is coded on its own, so the bytes
+// are the same whatever the number of jobs, and memory stays bounded by the
+// blocks in coding whatever the product's size.
 class FileDataWriter {
  public:
-  FileDataWriter(BlockCoding coding, String* out, size_t block_size = kDefaultBlockSize);
+  FileDataWriter(BlockCoding coding, String* out, size_t block_size = kDefaultBlockSize, size_t jobs = 0);
   ~FileDataWriter();
   FileDataWriter(const FileDataWriter&) = delete;
   FileDataWriter& operator=(const FileDataWriter&) = delete;
@@ -165,6 +167,7 @@ class FileDataWriter {
   BlockCoding coding_;
   String* out_;
   size_t block_size_;
+  size_t jobs_;
   String pending_;
   std::deque<std::unique_ptr<Job>> coding_jobs_;  // oldest first
   ChecksumBuilder checksum_;

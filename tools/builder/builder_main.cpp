@@ -24,7 +24,7 @@ namespace {
 const char kVersion[] = "setup-builder 37.0";
 
 const char kUsage[] =
-    "Usage: setup-builder MANIFEST -o OUT.exe [--stub path/to/setup.exe] [--sign \"COMMAND {file}\"]\n"
+    "Usage: setup-builder MANIFEST -o OUT.exe [--stub path/to/setup.exe] [--sign \"COMMAND {file}\"] [--jobs N]\n"
     "\n"
     "Builds the installer of the product that MANIFEST describes: setup.exe\n"
     "with the product's package added as its \".setup\" section. Without\n"
@@ -42,6 +42,8 @@ const char kUsage[] =
     "                 installer into DIR ([product] package_id names the package)\n"
     "  --installer-url URL  where the installer is downloaded from, for them\n"
     "  --sbom FILE    also write a CycloneDX 1.5 bill of materials of the installer\n"
+    "  --jobs N       compress on N cores at once (default: every core); the\n"
+    "                 installer is the same, byte for byte, whatever N\n"
     "  --verbose, -v  name each file with its size and stored size in bytes, and\n"
     "                 each file the excludes left out\n"
     "  --version      print the builder's version\n"
@@ -56,8 +58,21 @@ struct Arguments {
   std::string stub;
   std::string sign;
   ShippingRequest shipping;
+  size_t jobs = 0;  // 0: every core
   bool verbose = false;
 };
+
+// The most cores --jobs takes: each holds a block or two in memory.
+constexpr unsigned long kMaxJobs = 256;
+
+// The value of --jobs: false when it is no whole number from 1 to kMaxJobs.
+bool ParseJobs(const std::string& text, size_t* jobs) {
+  if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  const unsigned long value = std::stoul(text);
+  if (value == 0 || value > kMaxJobs) return false;
+  *jobs = static_cast<size_t>(value);
+  return true;
+}
 
 int UsageError(const std::string& reason) {
   std::fprintf(stderr, "setup-builder: %s\n\n%s", reason.c_str(), kUsage);
@@ -101,6 +116,13 @@ int ParseArguments(int argc, char** argv, Arguments* args) {
     }
     if (arg == "--verbose" || arg == "-v") {
       args->verbose = true;
+      continue;
+    }
+    if (arg == "--jobs") {
+      std::string value;
+      if (!OptionValue(argc, argv, &i, &value) || !ParseJobs(value, &args->jobs)) {
+        return UsageError("--jobs takes a number of cores from 1 to 256");
+      }
       continue;
     }
     if (arg == "--version") {
@@ -214,6 +236,7 @@ int main(int argc, char** argv) {
   if (ok) {
     for (const std::string& warning : product.warnings) std::fprintf(stderr, "warning: %s\n", warning.c_str());
     ReportProgress(args, &product);
+    product.options.jobs = args.jobs;
   }
   if (ok) error = OutputPathProblem(args.output, args.manifest, args.stub, product);
   ok = ok && error.empty() && ReadFileBytes(args.stub, &stub, &error) &&

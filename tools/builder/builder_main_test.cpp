@@ -80,6 +80,10 @@ TEST_F(BuilderCommand, FailuresSayWhyAndLeaveThePreviousOutput) {
       {"product.toml -o missing/out.exe --stub setup.exe", 1,
        "the folder \"missing\" of the output \"missing/out.exe\" does not exist; create it first"},
       {"product.toml --stub setup.exe", 2, "no output given"},
+      {"product.toml -o out.exe --stub setup.exe --jobs 0", 2, "--jobs takes a number of cores from 1 to 256"},
+      {"product.toml -o out.exe --stub setup.exe --jobs 257", 2, "--jobs takes a number of cores from 1 to 256"},
+      {"product.toml -o out.exe --stub setup.exe --jobs -1", 2, "--jobs takes a number of cores from 1 to 256"},
+      {"product.toml -o out.exe --stub setup.exe --jobs", 2, "--jobs takes a number of cores from 1 to 256"},
   };
   String stub;
   std::string error;
@@ -158,6 +162,33 @@ TEST_F(BuilderCommand, VerboseStoredSizesAddUpToThePackedData) {
             1);
   EXPECT_LT(total, packed);  // the settings and header are the rest
   EXPECT_GT(total, packed / 2);
+}
+
+// A build on one core and on several gives the same installer, byte for
+// byte, and so does building again; it reads back whole.
+TEST_F(BuilderCommand, OneCoreOrManyBuildTheSameInstaller) {
+  std::string text, noise;
+  for (int i = 0; text.size() < 600000; ++i) text += std::to_string(i * 7919 % 100003) + " ";
+  uint32_t state = 7;
+  while (noise.size() < 300000) noise += static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
+  Write("files/text.txt", text);
+  Write("files/noise.bin", noise);
+  Write("product.toml", "[product]\nname = \"Cli\"\nversion = \"1\"\n[package]\nblock_size = 8192\n"
+                        "[files]\nsource = \"files\"\n");
+  std::string first;
+  for (const char* jobs : {"--jobs 1", "--jobs 4", "", "--jobs 2", "--jobs 4"}) {
+    SCOPED_TRACE(jobs);
+    const Result result = Run(std::string("product.toml -o out.exe --stub setup.exe ") + jobs);
+    ASSERT_EQ(result.status, 0) << result.output;
+    if (first.empty()) first = Read("out.exe");
+    EXPECT_TRUE(Read("out.exe") == first);
+  }
+  String installer;
+  std::string error;
+  ASSERT_TRUE(ReadFileBytes(Path("out.exe"), &installer, &error)) << error;
+  const Unpacked unpacked = Unpack(installer);
+  ASSERT_EQ(unpacked.corrupt, kCorruptNone);
+  EXPECT_EQ(unpacked.contents, (std::vector<std::string>{noise, "read me", text}));
 }
 
 TEST_F(BuilderCommand, ABuildWritesAnExecutableAndSaysWhatItDid) {

@@ -36,8 +36,9 @@ constexpr size_t kReadPiece = 256 << 10;
 // as they are done, so that no more than a few blocks are ever held.
 class FileDataStream {
  public:
-  FileDataStream(BlockCoding coding, size_t block_size, InstallerOutput* out, uint64_t start, PeChecksumBuilder* pe)
-      : writer_(coding, &coded_, block_size), out_(out), start_(start), pe_(pe) {}
+  FileDataStream(BlockCoding coding, const PackageOptions& options, InstallerOutput* out, uint64_t start,
+                 PeChecksumBuilder* pe)
+      : writer_(coding, &coded_, options.block_size, options.jobs), out_(out), start_(start), pe_(pe) {}
 
   bool StartEntry(size_t length) { return writer_.StartEntry(length); }
   bool Add(const uint8_t* data, size_t length) { return writer_.AddBytes(data, length); }
@@ -445,7 +446,7 @@ bool BuildInstallerTo(const String& runtime, const Product& product, const Strin
   PeChecksumBuilder pe;
   StoredFileData data;
   {
-    FileDataStream stream(coding, product.options.block_size, out, data_start, &pe);
+    FileDataStream stream(coding, product.options, out, data_start, &pe);
     if (!PackFiles(product, &stream, &data, error)) return false;
   }
   const uint64_t package_end = head_length + data.length;

@@ -34,6 +34,9 @@ struct PackageOptions {
   uint8_t cipher_key[kPackageCipherKeyLength] = {};
   // Plain bytes per file-data block.
   size_t block_size = kDefaultBlockSize;
+  // Blocks coded at once, each on a thread of its own; 0 for one per core.
+  // The installer's bytes do not depend on it.
+  size_t jobs = 0;
   // Recompute the PE CheckSum of the finished installer.
   bool update_pe_checksum = true;
   // Told of each file once its stored size is known: its index, size and
