@@ -236,7 +236,10 @@ entries = []                    # one entry a line: "HKLM\\Software\\Acme" makes
                                 #   path: every user's hive. A field with a comma goes
                                 #   in double quotes, a quote in it doubled:
                                 #   'HKCU\Software\Acme,Hello,1,"Hi, ""you""",1'
-merge_file = ""                 # a .reg file imported with "regedit /s"
+merge_file = ""                 # a .reg file imported with "regedit /s"; the keys it
+                                #   creates and the values it adds are removed on
+                                #   uninstall, a value it changes keeps its new data,
+                                #   and keys directly below a hive root are left alone
 
 [[firewall]]                    # a firewall exception (any number), in words:
 port = 8080                     # a port, 1 to 65535, or instead
