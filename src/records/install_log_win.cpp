@@ -41,6 +41,9 @@ InstallLogHeader CurrentHeader(const InstallLogFinish& finish) {
   header.product_version = settings.DisplayVersion;
   header.overwriting_version = finish.old_version;
   header.os_name = OSName(0);
+  header.publisher = settings.Publisher;
+  header.earlier_publisher = finish.earlier_publisher;
+  header.unused_folder_arg = finish.unused_folder_arg;
   return header;
 }
 

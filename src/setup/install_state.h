@@ -23,6 +23,11 @@ struct InstallState : ProductFolders {
   bool existing = false;  // the existing location names a folder that exists
   String old_shared_files;
   String old_start_menu;
+  // "Publisher" under the product's Uninstall key before this run, read even
+  // when detection is off: the run replaces that key either way.
+  String earlier_publisher;
+  // A /d: folder set aside because the earlier installation's folder is kept.
+  String unused_folder_arg;
   InstallType install_type = InstallType::kNoComparison;
   bool upgrade = false;
   bool downgrade = false;
