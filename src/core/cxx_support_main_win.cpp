@@ -94,3 +94,10 @@ extern "C" void __cxa_guard_abort(long long* guard) {
   __atomic_store_n(&g->owner, 0, __ATOMIC_RELAXED);
   __atomic_store_n(&g->busy, 0, __ATOMIC_RELEASE);
 }
+
+// The start-up code patches the program's references to data in DLLs that
+// the linker imported without the import marking ("pseudo relocations").
+// setup.exe has none: it links with --disable-auto-import, which refuses
+// such a reference instead. The C runtime's patcher (with its section
+// lookup and its error texts, some 2.5 KiB) would only walk an empty list.
+extern "C" void _pei386_runtime_relocator() {}

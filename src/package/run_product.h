@@ -11,3 +11,7 @@ struct RunProduct {
   ProductSettings settings;
   LanguageTable languages;
 };
+
+// The product of a run that has none (yet): default settings and the
+// built-in texts. One object for every caller, kept in the program once.
+const RunProduct& NoRunProduct();

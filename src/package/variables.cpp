@@ -9,6 +9,7 @@
 #include "core/path_rules.h"
 #include "core/search.h"
 #include "core/system_folders.h"
+#include "package/run_product.h"
 #include "package/settings.h"
 
 namespace {
@@ -269,9 +270,8 @@ void SetVariableSettings(const ProductSettings* settings) { g_settings = setting
 VariableSources CurrentVariableSources() {
   static const String installer_path = ProgramFilePath();
   static const ProductFolders none;
-  static const ProductSettings no_settings;
   VariableSources sources;
-  sources.settings = g_settings ? g_settings : &no_settings;
+  sources.settings = g_settings ? g_settings : &NoRunProduct().settings;
   sources.install = g_folders ? g_folders : &none;
   sources.folders = &TheFolderSystem();
   sources.os = &TheOsFacts();

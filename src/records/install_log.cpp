@@ -33,6 +33,30 @@ bool ConvertInPlace(File& log, int64_t size) {
   return log.SeekTo(0) && WriteText(log, ConvertOlderLog(content));
 }
 
+// Another vendor's product of the same name shares the key by default; the
+// run goes on, but the log says whose entry it replaced.
+bool PublisherDiffers(const InstallLogHeader& header) {
+  return header.uninstall_supported && !header.earlier_publisher.empty() &&
+         !header.earlier_publisher.EqualsNoCaseW(header.publisher.w_str());
+}
+
+void AppendHeaderNotes(String& out, const InstallLogHeader& header) {
+  if (PublisherDiffers(header)) {
+    out.Append("Warning: the earlier installation under this key was published by \"");
+    out.Append(Utf16ToUtf8(header.earlier_publisher));
+    out.Append("\", not \"");
+    out.Append(Utf16ToUtf8(header.publisher));
+    out.Append("\"\r\n");
+  }
+  if (!header.unused_folder_arg.empty()) {
+    out.Append("/d:\"");
+    out.Append(Utf16ToUtf8(header.unused_folder_arg));
+    out.Append("\" was not used: the earlier installation's folder is kept (");
+    out.Append(Utf16ToUtf8(header.install_folder));
+    out.Append(")\r\n");
+  }
+}
+
 }  // namespace
 
 String InstallLogHeaderText(const InstallLogHeader& header) {
@@ -51,6 +75,7 @@ String InstallLogHeaderText(const InstallLogHeader& header) {
   if (!header.product_version.empty()) AppendLine(out, "Product version: ", header.product_version);
   if (!header.overwriting_version.empty()) AppendLine(out, "Overwriting version: ", header.overwriting_version);
   AppendLine(out, "Operating system: ", header.os_name);
+  AppendHeaderNotes(out, header);
   out.Append("\r\n");
   return out;
 }

@@ -30,6 +30,15 @@ struct InstallLogHeader {
   String product_version;      // line left out when empty
   String overwriting_version;  // line left out when empty
   String os_name;
+  // Notes after the fixed lines, before the blank line that ends the header.
+  // A warning when the earlier installation under the product's Uninstall
+  // key names another publisher (only a run that registers an uninstaller
+  // takes that key over):
+  String publisher;          // the product's own
+  String earlier_publisher;  // under the key before this run; empty: none or unknown
+  // A /d: folder set aside for the earlier installation's, which is then the
+  // install location above; empty when /d: was used or not given.
+  String unused_folder_arg;
 };
 
 // The header lines in UTF-8, each ending "\r\n", the last "\r\n\r\n".
@@ -64,6 +73,8 @@ struct InstallLogFinish {
   String uninstall_folder;   // where Install.log is kept
   String install_folder;     // full form, for the header
   String old_version;        // the version installed before, for the header
+  String earlier_publisher;  // the publisher under the Uninstall key before this run
+  String unused_folder_arg;  // a /d: folder the earlier installation's folder replaced
   bool uninstall_supported = false;  // for the header: the run registers an uninstaller
   const RunProduct* product = nullptr;  // the run's product; null: an empty one
   // Told the product and the journal above.

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "core/codepage.h"
 #include "core/file_stream.h"
 #include "records/journal.h"
 #include "records/log_writers.h"
@@ -28,17 +29,20 @@ InstallLogHeader SampleHeader() {
   return header;
 }
 
+// The fixed lines of SampleHeader(), without the blank line that ends them.
+const std::string kSampleHeaderLines =
+    "Installation log for: Bastionix Demo \xC3\x89" "dition\r\n"
+    "Install date: 2024/03/09 14:05:07\r\n"
+    "Install type: Reinstall\r\n"
+    "Install location: C:\\Program Files\\Demo\r\n"
+    "Installer version: 37.0\r\n"
+    "Product version: 2.5.1\r\n"
+    "Overwriting version: 2.4\r\n"
+    "Operating system: Windows 10 Pro x64\r\n";
+
 TEST(InstallLogText, HeaderLines) {
   InstallLogHeader header = SampleHeader();
-  EXPECT_EQ(Text(InstallLogHeaderText(header)),
-            "Installation log for: Bastionix Demo \xC3\x89" "dition\r\n"
-            "Install date: 2024/03/09 14:05:07\r\n"
-            "Install type: Reinstall\r\n"
-            "Install location: C:\\Program Files\\Demo\r\n"
-            "Installer version: 37.0\r\n"
-            "Product version: 2.5.1\r\n"
-            "Overwriting version: 2.4\r\n"
-            "Operating system: Windows 10 Pro x64\r\n\r\n");
+  EXPECT_EQ(Text(InstallLogHeaderText(header)), kSampleHeaderLines + "\r\n");
 
   header.reinstall = false;
   EXPECT_NE(Text(InstallLogHeaderText(header)).find("Install type: New\r\n"), std::string::npos);
@@ -51,6 +55,37 @@ TEST(InstallLogText, HeaderLines) {
             "Install location: C:\\Program Files\\Demo\r\n"
             "Installer version: 37.0\r\n"
             "Operating system: Windows 10 Pro x64\r\n\r\n");
+}
+
+// Notes follow the fixed lines and the blank line still ends the header.
+TEST(InstallLogText, NotesComeAfterTheFixedLines) {
+  const std::string warning =
+      "Warning: the earlier installation under this key was published by \"Other \xC3\x9C" "ber\", not \"Acme\"\r\n";
+  const std::string unused =
+      "/d:\"D:\\Tools\\Demo\" was not used: the earlier installation's folder is kept (C:\\Program Files\\Demo)\r\n";
+  struct Case {
+    const char16_t* earlier;
+    bool uninstall_supported;
+    const char16_t* folder_arg;
+    std::string notes;
+  } cases[] = {
+      {u"Other \u00DCber", true, u"", warning},
+      {u"ACME", true, u"", ""},               // the same publisher, spelt in another case
+      {u"", true, u"", ""},                   // none recorded: nothing to compare
+      {u"Other \u00DCber", false, u"", ""},   // no uninstaller, so the key is not replaced
+      {u"", true, u"D:\\Tools\\Demo", unused},
+      {u"Other \u00DCber", true, u"D:\\Tools\\Demo", warning + unused},
+  };
+  for (const Case& c : cases) {
+    InstallLogHeader header = SampleHeader();
+    header.publisher = String(u"Acme");
+    header.earlier_publisher = String(c.earlier);
+    header.uninstall_supported = c.uninstall_supported;
+    header.unused_folder_arg = String(c.folder_arg);
+    std::string expected = kSampleHeaderLines + c.notes + "\r\n";
+    if (!c.uninstall_supported) expected.erase(expected.find("Install type: Reinstall\r\n"), 25);
+    EXPECT_EQ(Text(InstallLogHeaderText(header)), expected) << Text(Utf16ToUtf8(header.earlier_publisher));
+  }
 }
 
 TEST(InstallLogText, TheSummaryOrTheCompletionMessageEndsTheRun) {

@@ -12,6 +12,7 @@
 #include "package/message_box.h"
 #include "package/message_format.h"
 #include "package/message_numbers.h"
+#include "package/run_product.h"
 #include "records/failure_summary.h"
 #include "records/install_log.h"
 
@@ -21,8 +22,7 @@ namespace {
 bool DialogsAllowed() { return !AutomaticMode() && !SilentMode(); }
 
 const RunProduct& ProductOf(const InstallLogFinish& finish) {
-  static const RunProduct none;
-  return finish.product ? *finish.product : none;
+  return finish.product ? *finish.product : NoRunProduct();
 }
 
 bool AskToShowFailedLog(const LanguageTable& languages, const String& path) {
@@ -41,6 +41,9 @@ InstallLogHeader CurrentHeader(const InstallLogFinish& finish) {
   header.product_version = settings.DisplayVersion;
   header.overwriting_version = finish.old_version;
   header.os_name = OSName(0);
+  header.publisher = settings.Publisher;
+  header.earlier_publisher = finish.earlier_publisher;
+  header.unused_folder_arg = finish.unused_folder_arg;
   return header;
 }
 

@@ -1,5 +1,6 @@
 #include "setup/crash_records_win.h"
 
+#include "package/run_product.h"
 #include "records/failure_summary.h"
 #include "records/install_log.h"
 #include "setup/install_phases.h"
@@ -25,6 +26,7 @@ void WriteCrashToRecords(const String& report) {
   ++summary.count;
   // Before the install folder is known there is no log to write yet.
   const InstallState& install = TheInstall();
-  static const RunProduct none;
-  if (!install.uninstall_folder.empty()) FinishInstallLog(InstallLogFinishOf(g_product ? *g_product : none, *g_journal, install));
+  if (!install.uninstall_folder.empty()) {
+    FinishInstallLog(InstallLogFinishOf(g_product ? *g_product : NoRunProduct(), *g_journal, install));
+  }
 }

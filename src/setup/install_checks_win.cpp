@@ -108,11 +108,13 @@ void TakeSingleInstance(const RunProduct& product) {
 }
 
 void DetectEarlierInstallation(const ProductSettings& settings) {
-  if (!settings.Flag(product_flag::kDetectInstallation)) return;
   InstallState& state = TheInstall();
   RegistryKey key;
-  if (key.Open(RegRoot::kLocalMachine, UninstallKeyPath(settings.UninstallKeyName).w_str(),
-               kRegOpenOnly | kRegNoStack, kRegReadAccess, RegView::kDefault)) {
+  const bool opened = key.Open(RegRoot::kLocalMachine, UninstallKeyPath(settings.UninstallKeyName).w_str(),
+                               kRegOpenOnly | kRegNoStack, kRegReadAccess, RegView::kDefault);
+  if (opened) state.earlier_publisher = ReadUninstallValue(key, uninstall_value::kPublisher);
+  if (!settings.Flag(product_flag::kDetectInstallation)) return;
+  if (opened) {
     state.existing_location = ReadUninstallValue(key, uninstall_value::kInstallLocation);
     state.old_version = ReadUninstallValue(key, uninstall_value::kDisplayVersion);
     state.old_shared_files = ReadUninstallValue(key, uninstall_value::kSharedFiles);

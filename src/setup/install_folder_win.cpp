@@ -84,6 +84,16 @@ String ReadOldProductValue(RegistryKey& key, const char16_t* name) {
   CommonExit(RunOutcome::kFailed);
 }
 
+// The earlier installation's folder wins over /d:; the log says so, so that
+// whoever deployed with /d: learns why the files are elsewhere.
+void NoteUnusedFolderArgument(InstallState& state) {
+  const String& given = TheRun().args.install_folder_full;
+  if (given.empty()) return;
+  const String kept = WithoutTrailingSeparators(FullPathName(state.existing_location));
+  if (WithoutTrailingSeparators(given).EqualsNoCaseW(kept.w_str())) return;
+  state.unused_folder_arg = TheRun().args.install_folder;  // as the command line gave it
+}
+
 void InstallOverEarlierInstallation(const RunProduct& product) {
   const ProductSettings& settings = product.settings;
   InstallState& state = TheInstall();
@@ -108,6 +118,7 @@ void InstallOverEarlierInstallation(const RunProduct& product) {
     if (!AskYesNo(question, MessageText(product.languages, message_number::kInstallOverTitle), true)) CancelExit();
   }
   state.install_folder = state.existing_location;
+  NoteUnusedFolderArgument(state);
 }
 
 // The folder's drive root ("C:\") or network share ("\\server\share\").

@@ -275,6 +275,8 @@ InstallLogFinish InstallLogFinishOf(const RunProduct& product, Journal& journal,
   finish.uninstall_folder = state.uninstall_folder;
   finish.install_folder = state.InstallFolder();
   finish.old_version = state.old_version;
+  finish.earlier_publisher = state.earlier_publisher;
+  finish.unused_folder_arg = state.unused_folder_arg;
   return finish;
 }
 

@@ -26,6 +26,11 @@ struct InstallState : ProductFolders {
   String old_product_fonts;  // the fonts the earlier installation listed
   FileSet old_recorded_files;  // the files its data file records
   String old_start_menu;
+  // "Publisher" under the product's Uninstall key before this run, read even
+  // when detection is off: the run replaces that key either way.
+  String earlier_publisher;
+  // A /d: folder set aside because the earlier installation's folder is kept.
+  String unused_folder_arg;
   InstallType install_type = InstallType::kNoComparison;
   bool upgrade = false;
   bool downgrade = false;

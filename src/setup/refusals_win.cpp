@@ -1,5 +1,6 @@
 #include "package/message_box.h"
 #include "package/message_numbers.h"
+#include "package/run_product.h"
 #include "setup/exit.h"
 #include "setup/install_folder.h"
 #include "setup/refusals.h"
@@ -22,8 +23,7 @@ void RefuseWithText(const String& text, RunOutcome outcome) {
 }
 
 void CancelExit() {
-  static const LanguageTable none;
-  const LanguageTable& languages = g_cancel_texts ? *g_cancel_texts : none;
+  const LanguageTable& languages = g_cancel_texts ? *g_cancel_texts : NoRunProduct().languages;
   ShowWarning(MessageText(languages, message_number::kCancelled), MessageText(languages, message_number::kCancelledTitle));
   RemoveUnusedInstallFolders();
   CommonExit(RunOutcome::kCancelled);

@@ -4,6 +4,7 @@
 
 #include "core/wide_win.h"
 #include "package/message_numbers.h"
+#include "package/run_product.h"
 #include "resources/resource_ids.h"
 #include "core/system_library_win.h"
 #include "wizard/gdi_win.h"
@@ -323,9 +324,8 @@ HWND OpenModelessPage(HWND owner, const PageFrame& frame) {
 }
 
 const RunProduct& PageProduct(HWND page) {
-  static const RunProduct none;
   const PageInstance* instance = InstanceOf(page);
-  return instance ? *instance->frame->product : none;
+  return instance ? *instance->frame->product : NoRunProduct();
 }
 
 String PageMessageText(HWND page, int32_t message) { return MessageText(PageProduct(page).languages, message); }

@@ -21,6 +21,14 @@ DWORD RunSilently(const std::wstring& installer, const std::wstring& arguments) 
   return process.ExitCode();
 }
 
+std::string Utf8(const std::wstring& text) {
+  std::string out(text.size() * 3, '\0');
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0],
+                                        static_cast<int>(out.size()), nullptr, nullptr);
+  out.resize(bytes > 0 ? bytes : 0);
+  return out;
+}
+
 std::wstring Quoted(const std::wstring& folder) { return L"/d:\"" + folder + L"\""; }
 
 // The restart question must never be answered yes by a test run.
@@ -134,6 +142,36 @@ TEST(InstallCases, InstallingAgainFollowsTheVersionAndDateRules) {
             std::string::npos)
       << log;
   DeleteUninstallKey(product);
+}
+
+// Another vendor's product of the same name takes the Uninstall entry over
+// and the earlier folder wins over /d:; the install goes on, the log says both.
+TEST(InstallCases, TakingOverAnotherPublishersEntryIsLogged) {
+  Product first = ProductThatNeverRestarts(L"SameName");
+  first.settings.Publisher = String(u"First Vendor");
+  Product second = first;
+  second.settings.Publisher = String(u"Second Vendor");
+  const std::wstring folder = e2e::TestFolder() + L"\\First";
+  const std::wstring elsewhere = e2e::TestFolder() + L"\\Elsewhere";
+  ASSERT_EQ(RunSilently(e2e::BuildInstallerFile(first, L"first.exe"), Quoted(folder)), 1u);
+  ASSERT_EQ(RunSilently(e2e::BuildInstallerFile(second, L"second.exe"), Quoted(elsewhere)), 1u);
+
+  const std::string log = e2e::ReadBytes(folder + L"\\Install.log");
+  const size_t second_run = log.find("**********************************************");
+  ASSERT_NE(second_run, std::string::npos) << log;
+  // The first run found no entry, so only the second one warns.
+  EXPECT_EQ(log.find("Warning: the earlier installation"), log.find("Warning: the earlier installation", second_run))
+      << log;
+  // The notes follow the fixed lines, and the blank line still ends the header.
+  const size_t os_line = log.find("Operating system: ", second_run);
+  const size_t line_end = log.find("\r\n", os_line) + 2;
+  EXPECT_EQ(log.substr(line_end, log.find("\r\n\r\n", line_end) + 4 - line_end),
+            "Warning: the earlier installation under this key was published by \"First Vendor\", not \"Second Vendor\"\r\n"
+            "/d:\"" + Utf8(elsewhere) + "\" was not used: the earlier installation's folder is kept (" +
+                Utf8(folder) + ")\r\n\r\n")
+      << log;
+  EXPECT_FALSE(e2e::Exists(elsewhere));
+  DeleteUninstallKey(second);
 }
 
 TEST(InstallCases, LargeFilesComeWholeFromEitherPlaceOfTheFileData) {
