@@ -38,6 +38,13 @@ class File {
 
   // Closes the handle or detaches the stream; harmless when nothing is open.
   void Close();
+  // For a file opened with kOpenUntilKept: whether it stays when its handle
+  // closes (Keep(false) lets it go again). False when the system refuses.
+  bool Keep(bool keep = true);
+  // Gives the open file (kOpenUntilKept) the full name `target` (UTF-16),
+  // replacing a file of that name when `replace`. False with the system's
+  // last error; the file then keeps its name.
+  bool Rename(const String& target, bool replace);
   bool IsOpen() const { return os_.ops != nullptr || stream_.ops != nullptr; }
 
   // Uses `stream` instead of a handle, with read and write access where its

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <cstring>
+
 #include "core/codepage.h"
 #include "core/file.h"
 #include "core/final_path.h"
@@ -181,13 +183,36 @@ bool MakesTemporary(uint32_t flags) {
   return form == kOpenNewTemporary || form == kOpenNewTemporaryIn || form == kOpenNewTemporaryBeside;
 }
 
+bool SetDeletePending(HANDLE handle, bool pending) {
+  FILE_DISPOSITION_INFO dispose = {};
+  dispose.DeleteFile = pending ? TRUE : FALSE;
+  return SetFileInformationByHandle(handle, FileDispositionInfo, &dispose, sizeof dispose) != 0;
+}
+
 // A new temporary file of the name form, created exclusively and kept open:
-// its name is never opened a second time. Null with the system's error.
+// its name is never opened a second time. One that must not outlive its
+// handle is marked so at once, before anything is written to it. Null with
+// the system's error.
 HANDLE CreateTemporaryOfForm(const String& given, uint32_t flags, DWORD access, DWORD share, String* name) {
   const uint32_t form = flags & kOpenNameFormMask;
   const char16_t* folder = form == kOpenNewTemporary ? nullptr : given.w_str();
   const bool beside = form == kOpenNewTemporaryBeside;
-  return static_cast<HANDLE>(CreateTemporaryFile(folder, beside ? u"" : u"QKT", access, share, !beside, name));
+  DWORD attributes = FILE_ATTRIBUTE_NORMAL;
+  if (flags & kOpenDeleteOnClose) {
+    attributes |= FILE_FLAG_DELETE_ON_CLOSE;
+    share |= FILE_SHARE_DELETE;
+  }
+  if (flags & kOpenUntilKept) access |= DELETE;
+  HANDLE handle = static_cast<HANDLE>(
+      CreateTemporaryFile(folder, beside ? u"" : u"QKT", access, share, !beside, name, attributes));
+  if (handle && (flags & kOpenUntilKept) && !SetDeletePending(handle, true)) {
+    const DWORD error = GetLastError();
+    CloseHandle(handle);
+    DeleteFileW(Wide(name->w_str()));
+    SetLastError(error);
+    return nullptr;
+  }
+  return handle;
 }
 
 }  // namespace
@@ -265,4 +290,33 @@ int File::FinishOpen(uint32_t flags) {
   }
   if (flags & kOpenTestOnly) Close();
   return kFileOk;
+}
+
+bool File::Keep(bool keep) {
+  if (!os_.ops) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  return SetDeletePending(AsHandle(os_.context), !keep);
+}
+
+bool File::Rename(const String& target, bool replace) {
+  if (!os_.ops) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  const int32_t units = target.length();
+  String buffer;
+  buffer.SetLength(static_cast<int32_t>(sizeof(FILE_RENAME_INFO)) + units * 2);
+  FILE_RENAME_INFO* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  memset(info, 0, sizeof *info);
+  info->ReplaceIfExists = replace ? TRUE : FALSE;
+  info->FileNameLength = static_cast<DWORD>(units) * 2;
+  memcpy(info->FileName, target.w_str(), static_cast<size_t>(units) * 2);
+  if (!SetFileInformationByHandle(AsHandle(os_.context), FileRenameInfo, info, static_cast<DWORD>(buffer.length()))) {
+    return false;
+  }
+  wname_ = target;
+  name_ = Utf16ToAnsi(wname_);
+  return true;
 }

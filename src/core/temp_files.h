@@ -27,10 +27,11 @@ String TemporaryFileName(const char16_t* folder = nullptr, const char16_t* prefi
 // Windows: creates a new file exclusively under a fresh name in `folder`
 // (the temporary folder when null or empty; with `fall_back`, the temporary
 // folder too when `folder` refuses), opened with the system's `access` and
-// `share` words. Returns the open handle (a HANDLE) and the full name in
+// `share` words and the flags and attributes word `attributes` of the
+// create (FILE_ATTRIBUTE_NORMAL unless given). Returns the open handle (a HANDLE) and the full name in
 // *name, or null with the system's last error after 100 attempts.
 void* CreateTemporaryFile(const char16_t* folder, const char16_t* prefix, uint32_t access, uint32_t share,
-                          bool fall_back, String* name);
+                          bool fall_back, String* name, uint32_t attributes = 0x80);
 
 // Creates a new empty folder with a fresh name under `parent` (the
 // temporary folder when null or empty) and returns it with a trailing

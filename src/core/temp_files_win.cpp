@@ -24,9 +24,10 @@ uint64_t RandomBits() {
 // Whether a failed exclusive create may try another name in the same place.
 bool NameTaken(DWORD error) { return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS; }
 
-HANDLE CreateUnder(const String& folder, const char16_t* prefix, DWORD access, DWORD share, String* name) {
+HANDLE CreateUnder(const String& folder, const char16_t* prefix, DWORD access, DWORD share, DWORD attributes,
+                   String* name) {
   *name = RandomTemporaryName(folder, prefix, RandomBits());
-  return CreateFileW(Wide(name->w_str()), access, share, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return CreateFileW(Wide(name->w_str()), access, share, nullptr, CREATE_NEW, attributes, nullptr);
 }
 
 }  // namespace
@@ -39,12 +40,12 @@ String TemporaryFolder() {
 }
 
 void* CreateTemporaryFile(const char16_t* folder, const char16_t* prefix, uint32_t access, uint32_t share,
-                          bool fall_back, String* name) {
+                          bool fall_back, String* name, uint32_t attributes) {
   const String temporary = TemporaryFolder();
   const String given = IsEmpty(folder) ? temporary : String(folder);
   bool use_given = true;
   for (int attempt = 0; attempt < kFileAttempts; ++attempt) {
-    HANDLE handle = CreateUnder(use_given ? given : temporary, prefix, access, share, name);
+    HANDLE handle = CreateUnder(use_given ? given : temporary, prefix, access, share, attributes, name);
     if (handle != INVALID_HANDLE_VALUE) return handle;
     // A taken name is tried again under a new one; a folder that refuses
     // is left for the temporary folder when that is allowed.
