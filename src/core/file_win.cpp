@@ -1,7 +1,5 @@
 #include <windows.h>
 
-#include <cstring>
-
 #include "core/codepage.h"
 #include "core/file.h"
 #include "core/final_path.h"
@@ -183,12 +181,6 @@ bool MakesTemporary(uint32_t flags) {
   return form == kOpenNewTemporary || form == kOpenNewTemporaryIn || form == kOpenNewTemporaryBeside;
 }
 
-bool SetDeletePending(HANDLE handle, bool pending) {
-  FILE_DISPOSITION_INFO dispose = {};
-  dispose.DeleteFile = pending ? TRUE : FALSE;
-  return SetFileInformationByHandle(handle, FileDispositionInfo, &dispose, sizeof dispose) != 0;
-}
-
 // A new temporary file of the name form, created exclusively and kept open:
 // its name is never opened a second time. One that must not outlive its
 // handle is marked so at once, before anything is written to it. Null with
@@ -205,7 +197,7 @@ HANDLE CreateTemporaryOfForm(const String& given, uint32_t flags, DWORD access, 
   if (flags & kOpenUntilKept) access |= DELETE;
   HANDLE handle = static_cast<HANDLE>(
       CreateTemporaryFile(folder, beside ? u"" : u"QKT", access, share, !beside, name, attributes));
-  if (handle && (flags & kOpenUntilKept) && !SetDeletePending(handle, true)) {
+  if (handle && (flags & kOpenUntilKept) && !SetDeletedOnClose(handle, true)) {
     const DWORD error = GetLastError();
     CloseHandle(handle);
     DeleteFileW(Wide(name->w_str()));
@@ -297,7 +289,7 @@ bool File::Keep(bool keep) {
     SetLastError(ERROR_INVALID_HANDLE);
     return false;
   }
-  return SetDeletePending(AsHandle(os_.context), !keep);
+  return SetDeletedOnClose(os_.context, !keep);
 }
 
 bool File::Rename(const String& target, bool replace) {
@@ -305,17 +297,7 @@ bool File::Rename(const String& target, bool replace) {
     SetLastError(ERROR_INVALID_HANDLE);
     return false;
   }
-  const int32_t units = target.length();
-  String buffer;
-  buffer.SetLength(static_cast<int32_t>(sizeof(FILE_RENAME_INFO)) + units * 2);
-  FILE_RENAME_INFO* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-  memset(info, 0, sizeof *info);
-  info->ReplaceIfExists = replace ? TRUE : FALSE;
-  info->FileNameLength = static_cast<DWORD>(units) * 2;
-  memcpy(info->FileName, target.w_str(), static_cast<size_t>(units) * 2);
-  if (!SetFileInformationByHandle(AsHandle(os_.context), FileRenameInfo, info, static_cast<DWORD>(buffer.length()))) {
-    return false;
-  }
+  if (!RenameOpenFile(os_.context, target, replace)) return false;
   wname_ = target;
   name_ = Utf16ToAnsi(wname_);
   return true;

@@ -33,6 +33,16 @@ String TemporaryFileName(const char16_t* folder = nullptr, const char16_t* prefi
 void* CreateTemporaryFile(const char16_t* folder, const char16_t* prefix, uint32_t access, uint32_t share,
                           bool fall_back, String* name, uint32_t attributes = 0x80);
 
+// Windows: marks the file of an open `handle` (a HANDLE opened with DELETE
+// access) to be deleted by the system when its last handle closes, however
+// the process ends, or (false) to stay after all. False with the system's
+// last error.
+bool SetDeletedOnClose(void* handle, bool deleted);
+// Windows: gives the file of an open `handle` (DELETE access) the full name
+// `target`, replacing a file of that name when `replace`; the handle stays
+// open. False with the system's last error.
+bool RenameOpenFile(void* handle, const String& target, bool replace);
+
 // Creates a new empty folder with a fresh name under `parent` (the
 // temporary folder when null or empty) and returns it with a trailing
 // backslash; an empty String after 500 failed attempts.

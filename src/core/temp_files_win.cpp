@@ -1,6 +1,8 @@
 #include <windows.h>
 #include <ntsecapi.h>
 
+#include <cstring>
+
 #include "core/temp_files.h"
 #include "core/wide_win.h"
 
@@ -56,6 +58,25 @@ void* CreateTemporaryFile(const char16_t* folder, const char16_t* prefix, uint32
   }
   name->Clear();
   return nullptr;
+}
+
+bool SetDeletedOnClose(void* handle, bool deleted) {
+  FILE_DISPOSITION_INFO dispose = {};
+  dispose.DeleteFile = deleted ? TRUE : FALSE;
+  return SetFileInformationByHandle(static_cast<HANDLE>(handle), FileDispositionInfo, &dispose, sizeof dispose) != 0;
+}
+
+bool RenameOpenFile(void* handle, const String& target, bool replace) {
+  const int32_t units = target.length();
+  String buffer;
+  buffer.SetLength(static_cast<int32_t>(sizeof(FILE_RENAME_INFO)) + units * 2);
+  FILE_RENAME_INFO* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  info->ReplaceIfExists = replace ? TRUE : FALSE;
+  info->RootDirectory = nullptr;
+  info->FileNameLength = static_cast<DWORD>(units) * 2;
+  memcpy(info->FileName, target.w_str(), static_cast<size_t>(units) * 2);
+  return SetFileInformationByHandle(static_cast<HANDLE>(handle), FileRenameInfo, info,
+                                    static_cast<DWORD>(buffer.length())) != 0;
 }
 
 String TemporaryFileName(const char16_t* folder, const char16_t* prefix) {
