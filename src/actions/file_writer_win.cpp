@@ -70,15 +70,21 @@ bool OpenForWriting(const String& path, bool existed, bool read_back, File* file
   return false;
 }
 
+// All of the content, or false with the system's error in *error: also when
+// the content itself ended early (a source that failed to read).
 bool WriteContent(File* file, FileContent& content, DWORD* error) {
   content.Rewind();
+  int64_t written = 0;
   for (ByteSpan piece = content.Next(); piece.length > 0; piece = content.Next()) {
     if (!file->Write(piece.data, static_cast<int32_t>(piece.length))) {
       *error = GetLastError();
       return false;
     }
+    written += static_cast<int64_t>(piece.length);
   }
-  return true;
+  if (content.error() == 0 && written == content.length()) return true;
+  *error = content.error() != 0 ? content.error() : ERROR_READ_FAULT;
+  return false;
 }
 
 // Gives up the temporary file: the system deletes it as the handle closes.
@@ -300,7 +306,8 @@ void ReportFailure(const FileWriteRules& rules, const String& path, FileContent&
     text.Append(MissingDriveText(drive));
   } else {
     text.Append(SystemTextBlock(SystemErrorTextW(error)));
-    if (MayStage(existed, rules.stage_new_files, error) &&
+    // Only whole content is staged: a source that failed is reported.
+    if (content.error() == 0 && MayStage(existed, rules.stage_new_files, error) &&
         Stage(*rules.journal, path, content, date, text)) {
       LogTextW(*rules.journal, text);
       *pending = true;
