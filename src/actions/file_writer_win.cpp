@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
 
 #include "actions/file_date.h"
@@ -57,6 +58,15 @@ DWORD CheckExisting(const String& path) {
   return error;
 }
 
+// Whether the volumes written so far give a file a second name: then the
+// temporary file is deleted on close from its creation on and takes its
+// destination as a hard link (no moment at which a run that ends leaves it
+// behind); else it is kept just before it is renamed. A fact of the system,
+// learnt once.
+std::atomic<bool> g_links_work{true};
+bool LinksWork() { return g_links_work.load(std::memory_order_relaxed); }
+bool NoLinksHere(DWORD error) { return error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION; }
+
 // The file is written under a fresh name beside its destination, made
 // exclusively and deleted by the system should the run end before it is
 // whole: a destination only ever holds the earlier file or the whole new
@@ -64,7 +74,8 @@ DWORD CheckExisting(const String& path) {
 bool OpenForWriting(const String& path, bool existed, bool read_back, File* file, DWORD* error) {
   *error = existed ? CheckExisting(path) : ERROR_SUCCESS;
   if (*error != ERROR_SUCCESS) return false;
-  const uint32_t flags = kOpenNewTemporaryBeside | kOpenUntilKept | (read_back ? 0u : kOpenNoRead);
+  const uint32_t flags =
+      kOpenNewTemporaryBeside | (LinksWork() ? kOpenDeleteOnClose : kOpenUntilKept) | (read_back ? 0u : kOpenNoRead);
   if (file->Open(ParentFolder(path).w_str(), flags) == kFileOk) return true;
   *error = GetLastError();
   return false;
@@ -96,20 +107,33 @@ void LetGo(File* file) {
   SetLastError(error);
 }
 
-// Moves the whole, dated temporary file over the destination. A name that
-// was free when looked at is taken without replacing anything; should a file
-// have come to it meanwhile, that file is checked as any existing one.
+// Gives the whole, dated temporary file the destination's name. A name
+// that was free when looked at is taken without replacing anything; should a
+// file have come to it meanwhile, that file is checked as any existing one.
+// With links the temporary name goes when the handle closes, however the
+// run ends. Without, a new name is taken while the file is still marked for
+// deletion and kept only then, and an existing file is replaced by a kept
+// one: a run that ends in between leaves at worst a whole temporary file,
+// never a destination that holds neither file.
 bool MoveIntoPlace(File* file, const String& path, bool existed, DWORD* error) {
-  if (!file->Keep()) {
+  const bool linked = file->Linked();
+  for (int round = 0; round < 2; ++round) {
+    const bool replace = existed || round > 0;
+    bool moved = false;
+    if (linked) {
+      moved = file->Link(path, replace);
+    } else if (!replace) {
+      moved = file->Rename(path, false) && file->Keep();
+    } else {
+      moved = file->Keep() && file->Rename(path, true);
+    }
+    if (moved) return true;
     *error = GetLastError();
-    return false;
+    if (linked && NoLinksHere(*error)) g_links_work = false;
+    if (replace || (*error != ERROR_ALREADY_EXISTS && *error != ERROR_FILE_EXISTS)) return false;
+    *error = CheckExisting(path);
+    if (*error != ERROR_SUCCESS) return false;
   }
-  if (file->Rename(path, existed)) return true;
-  *error = GetLastError();
-  if (existed || (*error != ERROR_ALREADY_EXISTS && *error != ERROR_FILE_EXISTS)) return false;
-  *error = CheckExisting(path);
-  if (*error == ERROR_SUCCESS && file->Rename(path, true)) return true;
-  if (*error == ERROR_SUCCESS) *error = GetLastError();
   return false;
 }
 
@@ -123,12 +147,16 @@ bool WriteAndClose(File* file, const String& path, bool existed, FileContent& co
     LetGo(file);
     return false;
   }
-  SetBasicInfo(static_cast<HANDLE>(file->handle()), date, attributes);
+  // A linked file's temporary name goes as it closes, which a read-only
+  // file would refuse: that attribute is put on by name afterwards.
+  const bool later = file->Linked() && (attributes & FILE_ATTRIBUTE_READONLY);
+  SetBasicInfo(static_cast<HANDLE>(file->handle()), date, later ? attributes & ~FILE_ATTRIBUTE_READONLY : attributes);
   if (!MoveIntoPlace(file, path, existed, error)) {
     LetGo(file);
     return false;
   }
   file->Close();
+  if (later) SetFileAttributesW(reinterpret_cast<const wchar_t*>(path.w_str()), attributes);
   return true;
 }
 

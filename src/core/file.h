@@ -45,6 +45,13 @@ class File {
   // replacing a file of that name when `replace`. False with the system's
   // last error; the file then keeps its name.
   bool Rename(const String& target, bool replace);
+  // Gives the open file (kOpenDeleteOnClose) the full name `target` as a
+  // second name (a hard link), replacing a file of that name when
+  // `replace`; the name it was opened by still goes as the handle closes.
+  // False with the system's last error.
+  bool Link(const String& target, bool replace);
+  // Whether the file was opened with kOpenDeleteOnClose.
+  bool Linked() const { return delete_on_close_; }
   bool IsOpen() const { return os_.ops != nullptr || stream_.ops != nullptr; }
 
   // Uses `stream` instead of a handle, with read and write access where its
@@ -113,6 +120,7 @@ class File {
   bool can_write_ = false;
   String error_;
   int32_t write_calls_ = 0;
+  bool delete_on_close_ = false;
 };
 
 // Reports a required file that cannot be opened through the fatal path:

@@ -265,6 +265,7 @@ int File::OpenNamed(const String& name, uint32_t flags) {
   }
   can_read_ = mode.read;
   can_write_ = mode.write;
+  delete_on_close_ = MakesTemporary(flags) && (flags & kOpenDeleteOnClose) != 0;
   return FinishOpen(flags);
 }
 
@@ -301,4 +302,12 @@ bool File::Rename(const String& target, bool replace) {
   wname_ = target;
   name_ = Utf16ToAnsi(wname_);
   return true;
+}
+
+bool File::Link(const String& target, bool replace) {
+  if (!os_.ops) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  return LinkOpenFile(os_.context, target, replace);
 }

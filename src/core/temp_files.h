@@ -42,6 +42,13 @@ bool SetDeletedOnClose(void* handle, bool deleted);
 // `target`, replacing a file of that name when `replace`; the handle stays
 // open. False with the system's last error.
 bool RenameOpenFile(void* handle, const String& target, bool replace);
+// Windows: gives the file of an open `handle` a second name, the full path
+// `target` (a hard link), replacing a file of that name when `replace`. A
+// file opened to be deleted on close keeps its new name when the handle
+// closes, however the process ends: only the name it was opened by goes.
+// False with the system's last error (ERROR_NOT_SUPPORTED or
+// ERROR_INVALID_FUNCTION where the volume has no links).
+bool LinkOpenFile(void* handle, const String& target, bool replace);
 
 // Creates a new empty folder with a fresh name under `parent` (the
 // temporary folder when null or empty) and returns it with a trailing

@@ -79,6 +79,63 @@ bool RenameOpenFile(void* handle, const String& target, bool replace) {
                                     static_cast<DWORD>(buffer.length())) != 0;
 }
 
+namespace {
+
+// FILE_LINK_INFORMATION of the native interface, which the Win32 one lacks.
+struct LinkInformation {
+  BOOLEAN replace_if_exists;
+  HANDLE root_directory;
+  ULONG name_length;
+  WCHAR name[1];
+};
+constexpr ULONG kFileLinkInformation = 11;
+using SetInformationFile = LONG(WINAPI*)(HANDLE, void*, void*, ULONG, ULONG);
+using StatusToError = ULONG(WINAPI*)(LONG);
+
+// The native form of a full path: "\??\C:\...", "\??\UNC\server\...".
+String NativePath(const String& path) {
+  const char16_t* text = path.w_str();
+  String native(u"\\??\\");
+  if (path.StartsWithW(u"\\\\?\\")) {
+    native.Append(String(text + 4));
+  } else if (path.StartsWithW(u"\\\\")) {
+    native.Append(String(u"UNC\\"));
+    native.Append(String(text + 2));
+  } else {
+    native.Append(path);
+  }
+  return native;
+}
+
+}  // namespace
+
+bool LinkOpenFile(void* handle, const String& target, bool replace) {
+  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  const auto set = reinterpret_cast<SetInformationFile>(
+      reinterpret_cast<void*>(ntdll ? GetProcAddress(ntdll, "NtSetInformationFile") : nullptr));
+  const auto to_error = reinterpret_cast<StatusToError>(
+      reinterpret_cast<void*>(ntdll ? GetProcAddress(ntdll, "RtlNtStatusToDosError") : nullptr));
+  if (!set || !to_error) {
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return false;
+  }
+  const String native = NativePath(target);
+  const int32_t units = native.wlength();
+  String buffer;
+  buffer.SetLength(static_cast<int32_t>(sizeof(LinkInformation)) + units * 2);
+  LinkInformation* info = reinterpret_cast<LinkInformation*>(buffer.data());
+  info->replace_if_exists = replace ? TRUE : FALSE;
+  info->root_directory = nullptr;
+  info->name_length = static_cast<ULONG>(units) * 2;
+  memcpy(info->name, native.w_str(), static_cast<size_t>(units) * 2);
+  uint64_t status_block[2] = {};
+  const LONG status = set(static_cast<HANDLE>(handle), status_block, info, static_cast<ULONG>(buffer.length()),
+                          kFileLinkInformation);
+  if (status >= 0) return true;
+  SetLastError(to_error(status));
+  return false;
+}
+
 String TemporaryFileName(const char16_t* folder, const char16_t* prefix) {
   String name;
   HANDLE handle = CreateTemporaryFile(folder, prefix, GENERIC_WRITE, 0, true, &name);

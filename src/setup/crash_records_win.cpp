@@ -1,5 +1,6 @@
 #include "setup/crash_records_win.h"
 
+#include "core/temp_files.h"
 #include "records/failure_summary.h"
 #include "records/install_log.h"
 #include "setup/install_phases.h"
@@ -23,8 +24,12 @@ void WriteCrashToRecords(const String& report) {
   summary.text.Append("\r\n\r\nINSTALLER CRASHED!\r\n");
   summary.text.Append(report);
   ++summary.count;
-  // Before the install folder is known there is no log to write yet.
   const InstallState& install = TheInstall();
   static const RunProduct none;
-  if (!install.uninstall_folder.empty()) FinishInstallLog(InstallLogFinishOf(g_product ? *g_product : none, *g_journal, install));
+  InstallLogFinish finish = InstallLogFinishOf(g_product ? *g_product : none, *g_journal, install);
+  // Before the uninstall data folder is known the crash still gets its log:
+  // "Install.log" in the temporary folder (%TEMP%), where a run appends its
+  // part under a header that names the product.
+  if (finish.uninstall_folder.empty()) finish.uninstall_folder = TemporaryFolder();
+  FinishInstallLog(finish);
 }

@@ -108,7 +108,9 @@ std::wstring TempFolder() {
 // Waits, while `process` runs, for `marker`, and ends the process the moment
 // it holds. Between looks it waits on the process itself. False when the
 // process ended before the point came.
-bool CutAt(Process& process, const std::function<bool()>& marker) {
+bool CutAt(Process& process, const char* what, const std::function<bool()>& marker) {
+  std::printf("[ faults   ] cutting %s\n", what);
+  std::fflush(stdout);
   while (!marker()) {
     if (WaitForSingleObject(process.handle(), 5) != WAIT_TIMEOUT) return false;
   }
@@ -312,7 +314,7 @@ TEST_F(Faults, AnInstallCutAnywhereIsFinishedByARerun) {
     Process run = Process::Start(installer_, L"/silent /d:\"" + folder_ + L"\"");
     ASSERT_TRUE(run.started());
     ++tried;
-    EXPECT_TRUE(CutAt(run, point.reached)) << point.what << ": the run ended before the point";
+    EXPECT_TRUE(CutAt(run, point.what, point.reached)) << point.what << ": the run ended before the point";
     ExpectNothingHalfWritten(point.what);
     EXPECT_EQ(Install(), 1u) << point.what;
     ExpectWhole(point.what);
@@ -348,7 +350,7 @@ TEST_F(Faults, AnUninstallCutAnywhereIsFinishedByASecondOne) {
     Process run = Process::Start(Uninstaller(), L"/a /u:\"" + name_ + L"\"");
     ASSERT_TRUE(run.started());
     ++tried;
-    EXPECT_TRUE(CutAt(run, point.reached)) << point.what << ": the run ended before the point";
+    EXPECT_TRUE(CutAt(run, point.what, point.reached)) << point.what << ": the run ended before the point";
     EXPECT_TRUE(Matches(TempFolder(), L"delunins*.bat").empty()) << point.what << ": a self-removal batch stayed";
     if (Exists(Uninstaller())) {
       EXPECT_EQ(Uninstall(), 0u) << point.what;
