@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <cwctype>
 #include <functional>
 #include <set>
 #include <string>
@@ -367,6 +368,84 @@ TEST_F(Faults, DISABLED_AnUninstallCutAnywhereIsFinishedByASecondOne) {
     if (!FailedSince(parts)) ++survived;
   }
   Report("uninstall", tried, survived);
+}
+
+}  // namespace
+
+namespace {
+
+// Runs `script` in /bin/sh and waits for it to leave `sign` (a Windows path).
+bool RunUnixScript(const std::string& script, const std::wstring& sign) {
+  DeleteFileW(sign.c_str());
+  const std::string whole = "(" + script + ") > " + testkit::ShellQuoted(testkit::UnixPath(sign)) + " 2>&1; echo \"rc=$?\" >> " +
+                            testkit::ShellQuoted(testkit::UnixPath(sign)) + "; touch " +
+                            testkit::ShellQuoted(testkit::UnixPath(sign) + ".done");
+  if (!testkit::StartUnixShell(whole)) return false;
+  const std::wstring done = sign + L".done";
+  const bool finished = testkit::WaitUntil([&] { return Exists(done); });
+  DeleteFileW(done.c_str());
+  return finished && e2e::ReadBytes(sign).find("rc=0") != std::string::npos;
+}
+
+// A disk that fills during the file phase: a small tmpfs mounted for the
+// test and given a free drive letter in the prefix.
+TEST(DiskFull, StopsWithDiskFullLeavesNoPartialFileAndARerunAfterFreeingCompletes) {
+  const std::wstring sign = e2e::TestFolder() + L"\\shell.txt";
+  ASSERT_TRUE(RunUnixScript("id -u", sign));
+  if (e2e::ReadBytes(sign).rfind("0\n", 0) != 0) GTEST_SKIP() << "mounting a tmpfs needs root";
+  wchar_t letter = 0;
+  for (wchar_t c = L'T'; c >= L'K' && !letter; --c) {
+    if (!(GetLogicalDrives() >> (c - L'A') & 1)) letter = c;
+  }
+  ASSERT_NE(letter, 0) << "no free drive letter";
+  // C: is "<prefix>/dosdevices/c:/" or "<prefix>/drive_c/".
+  const std::string c_drive = testkit::UnixPath(L"C:\\");
+  const size_t cut = c_drive.find("/dosdevices/") != std::string::npos ? c_drive.find("/dosdevices/") : c_drive.rfind("/drive_c");
+  const std::string prefix = c_drive.substr(0, cut);
+  const std::string mount_point = testkit::UnixPath(e2e::TestFolder()) + "/full";
+  const std::string drive = prefix + "/dosdevices/" + static_cast<char>(towlower(letter)) + ":";
+  // Undone however the test ends.
+  struct Unmount {
+    std::string script;
+    std::wstring sign;
+    ~Unmount() { RunUnixScript(script, sign); }
+  } unmount{"rm -f " + testkit::ShellQuoted(drive) + "; umount " + testkit::ShellQuoted(mount_point), sign};
+  ASSERT_TRUE(RunUnixScript("mkdir -p " + testkit::ShellQuoted(mount_point) + " && mount -t tmpfs -o size=3m tmpfs " +
+                                testkit::ShellQuoted(mount_point) + " && ln -sfn " + testkit::ShellQuoted(mount_point) + " " +
+                                testkit::ShellQuoted(drive),
+                            sign))
+      << e2e::ReadBytes(sign);
+
+  Product product = e2e::TestProduct(L"DiskFull");
+  std::vector<std::pair<std::string, std::string>> files = {
+      {"a.bin", std::string(1u << 20, 'a')}, {"b.bin", std::string(3u << 19, 'b')}, {"c.bin", std::string(1u << 20, 'c')}};
+  for (const auto& [file, bytes] : files) product.files.push_back(FileFromBytes(file.c_str(), bytes.data(), bytes.size()));
+  const std::wstring installer = e2e::BuildInstallerFile(product);
+  ASSERT_FALSE(installer.empty());
+  const std::wstring folder = std::wstring(1, letter) + L":\\App";
+  EXPECT_EQ(RunToEnd(installer, L"/silent /d:\"" + folder + L"\""), 1u);
+  // What is there is whole; the file that did not fit is not there at all.
+  for (const auto& [file, bytes] : files) {
+    const std::wstring path = folder + L"\\" + std::wstring(file.begin(), file.end());
+    EXPECT_TRUE(!Exists(path) || e2e::ReadBytes(path) == bytes) << file;
+  }
+  EXPECT_FALSE(Exists(folder + L"\\c.bin"));
+  EXPECT_TRUE(Matches(folder, L"*.tmp").empty()) << "a temporary file stayed";
+  const std::string log = Exists(folder + L"\\Install.log") ? e2e::ReadBytes(folder + L"\\Install.log") : "";
+  EXPECT_NE(log.find("c.bin"), std::string::npos) << log;
+  // An uninstaller is registered only when it is on the disk.
+  const std::wstring key = std::wstring(kUninstallKey) + e2e::Wide(product.settings.DisplayName);
+  EXPECT_TRUE(Exists(folder + L"\\uninstall.exe") || !KeyExists(HKEY_LOCAL_MACHINE, key));
+
+  ASSERT_TRUE(RunUnixScript("mount -o remount,size=16m " + testkit::ShellQuoted(mount_point), sign));
+  EXPECT_EQ(RunToEnd(installer, L"/silent /d:\"" + folder + L"\""), 1u);
+  for (const auto& [file, bytes] : files) {
+    EXPECT_EQ(e2e::ReadBytes(folder + L"\\" + std::wstring(file.begin(), file.end())) == bytes, true) << file;
+  }
+  ASSERT_TRUE(Exists(folder + L"\\uninstall.exe"));
+  EXPECT_EQ(RunToEnd(folder + L"\\uninstall.exe", L"/a /u:\"" + e2e::Wide(product.settings.DisplayName) + L"\""), 0u);
+  EXPECT_TRUE(testkit::Await("the self-removal", [&] { return !Exists(folder + L"\\uninstall.exe"); }));
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
 }
 
 }  // namespace
