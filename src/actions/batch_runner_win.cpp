@@ -93,6 +93,8 @@ bool RunBatch(const BatchRequest& request) {
                             SystemErrorTextW(error).w_str()));
     return false;
   }
+  // The interpreter opens the batch while we hold it.
+  batch.Keep();
   String command = InterpreterCommandLine(interpreter, ShortPath(batch.path().w_str()));
   PrivateFile capture;
   bool capturing = false;

@@ -14,6 +14,10 @@ class FileContent {
   virtual void Rewind() = 0;
   // The next piece (valid until the next call); empty at the end.
   virtual ByteSpan Next() = 0;
+  // The system's error of a source that failed part-way (its pieces then end
+  // early); 0 while it is whole. A file is never written, nor staged, from a
+  // source that failed.
+  virtual uint32_t error() const { return 0; }
 };
 
 // Content held in memory as one piece.

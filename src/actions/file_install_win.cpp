@@ -25,6 +25,7 @@
 #include "records/restart_queue.h"
 #include "records/shared_files.h"
 #include "records/record_refusal.h"
+#include "records/uninstall_entry.h"
 #include "records/uninstall_records.h"
 
 namespace {
@@ -345,7 +346,9 @@ void FinishEntries(const FileDataDecoder& decoder, const InstallEntrySource& sou
   ReportProgress(source.progress, kRenamesDoneProgress, String());
   // Counts are kept only for a product that can be uninstalled from a fixed drive.
   if (source.uninstall_supported && !source.removable) {
-    RaiseSharedFileCounts(*source.journal, lists.shared_listed, &lists.shared_files);
+    const String& key_name = source.product->settings.UninstallKeyName;
+    RaiseSharedFileCounts(*source.journal, lists.shared_listed, &lists.shared_files,
+                          key_name.empty() ? String() : UninstallKeyPath(key_name));
   }
   ReportProgress(source.progress, kCountsDoneProgress, String());
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "records/uninstall_entry.h"
+
 #include <deque>
 #include <string>
 #include <vector>
@@ -569,7 +571,18 @@ TEST_F(FileInstallRun, CountsAreRaisedOncePerProduct) {
   package.Add(entry_kind::kSharedFolder, "raised.dll", "r");
   package.Add(entry_kind::kSharedFolder, "held.dll", "h");
   package.Add(entry_kind::kSharedFolder, "raised.dll", "r", entry_flag::kPermanent);  // another mark, another entry
+  // Each count is recorded in the product's Uninstall key before it is
+  // raised, so that a run cut short never leaves one a rerun raises again.
+  product_.settings.UninstallKeyName = String(u"Bx Counts Record Test");
+  const std::wstring record_key = WideOf(UninstallKeyPath(product_.settings.UninstallKeyName));
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, record_key.c_str());
   Install(package);
+  wchar_t recorded[1024] = {};
+  DWORD size = sizeof recorded;
+  EXPECT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, record_key.c_str(), L"SharedFiles", RRF_RT_REG_SZ, nullptr, recorded, &size),
+            0);
+  EXPECT_EQ(Text(AnsiToUtf16(lists_.shared_files)), Text(String(reinterpret_cast<const char16_t*>(recorded))));
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, record_key.c_str());
   uint32_t count = 0;
   EXPECT_TRUE(ReadCount(raised, &count));
   EXPECT_EQ(count, 6u);

@@ -1,11 +1,13 @@
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
 
 #include "actions/file_date.h"
 #include "actions/file_writer.h"
 #include "core/file.h"
 #include "core/file_ops.h"
+#include "core/final_path.h"
 #include "core/system_error_text.h"
 #include "package/corrupt_report.h"
 #include "records/failure_summary.h"
@@ -32,39 +34,129 @@ void SetBasicInfo(HANDLE file, const FileDate& date, DWORD attributes) {
   if (time != 0 || attributes != 0) SetFileInformationByHandle(file, FileBasicInfo, &info, sizeof info);
 }
 
-// Creates or truncates the file with normal attributes. False with the
-// system's error in *error.
-bool OpenForWriting(const String& path, bool existed, File* file, DWORD* error) {
-  // A file in use is reported at once: the attempts below do the waiting.
-  constexpr uint32_t kFlags = kOpenNoRead | kOpenNoSharingWait;
-  // A file that was not there is created exclusively at once: the
-  // create-or-truncate would first look for it, and a name that is missing
-  // costs a search of its folder under some systems. Should anything have
-  // come to the name meanwhile (or a link be there), the full open decides.
-  if (!existed) {
-    if (file->Open(path.w_str(), kOpenCreateNew | kFlags) == kFileOk) return true;
-    *error = GetLastError();
-    if (*error != ERROR_FILE_EXISTS) return false;
+// What keeps an existing file from being replaced, checked before anything
+// is written: a program that holds it (the open asks for the deletion a
+// replacement needs), a link that leads elsewhere (reported, never written
+// through or replaced), and a read-only, hidden or system file.
+// ERROR_SUCCESS, also when the file has gone meanwhile.
+DWORD CheckExisting(const String& path) {
+  HANDLE handle = CreateFileW(reinterpret_cast<const wchar_t*>(path.w_str()), DELETE | FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : error;
   }
-  if (file->Open(path.w_str(), kOpenCreateOrTruncate | kFlags) == kFileOk) return true;
+  DWORD error = ERROR_SUCCESS;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!HandleLeadsTo(handle, path)) {
+    error = kErrorLeadsElsewhere;
+  } else if (GetFileInformationByHandle(handle, &info) && (info.dwFileAttributes & kProtectiveAttributes)) {
+    error = ERROR_ACCESS_DENIED;
+  }
+  CloseHandle(handle);
+  return error;
+}
+
+// Whether the volumes written so far give a file a second name: then the
+// temporary file is deleted on close from its creation on and takes its
+// destination as a hard link (no moment at which a run that ends leaves it
+// behind); else it is kept just before it is renamed. A fact of the system,
+// learnt once.
+std::atomic<bool> g_links_work{true};
+bool LinksWork() { return g_links_work.load(std::memory_order_relaxed); }
+bool NoLinksHere(DWORD error) { return error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION; }
+
+// The file is written under a fresh name beside its destination, made
+// exclusively and deleted by the system should the run end before it is
+// whole: a destination only ever holds the earlier file or the whole new
+// one. False with the system's error in *error.
+bool OpenForWriting(const String& path, bool existed, bool read_back, File* file, DWORD* error) {
+  *error = existed ? CheckExisting(path) : ERROR_SUCCESS;
+  if (*error != ERROR_SUCCESS) return false;
+  const uint32_t flags =
+      kOpenNewTemporaryBeside | (LinksWork() ? kOpenDeleteOnClose : kOpenUntilKept) | (read_back ? 0u : kOpenNoRead);
+  if (file->Open(ParentFolder(path).w_str(), flags) == kFileOk) return true;
   *error = GetLastError();
   return false;
 }
 
-// Writes all data to the open file, dates it (and gives it `attributes`,
-// unless 0) on the same handle and closes it. False with the system's error
-// in *error.
-bool WriteAndClose(File* file, FileContent& content, const FileDate& date, DWORD attributes, DWORD* error) {
+// All of the content, or false with the system's error in *error: also when
+// the content itself ended early (a source that failed to read).
+bool WriteContent(File* file, FileContent& content, DWORD* error) {
   content.Rewind();
+  int64_t written = 0;
   for (ByteSpan piece = content.Next(); piece.length > 0; piece = content.Next()) {
     if (!file->Write(piece.data, static_cast<int32_t>(piece.length))) {
       *error = GetLastError();
-      file->Close();
       return false;
     }
+    written += static_cast<int64_t>(piece.length);
   }
-  SetBasicInfo(static_cast<HANDLE>(file->handle()), date, attributes);
+  if (content.error() == 0 && written == content.length()) return true;
+  *error = content.error() != 0 ? content.error() : ERROR_READ_FAULT;
+  return false;
+}
+
+// Gives up the temporary file: the system deletes it as the handle closes.
+void LetGo(File* file) {
+  const DWORD error = GetLastError();
+  SetBasicInfo(static_cast<HANDLE>(file->handle()), FileDate(), FILE_ATTRIBUTE_NORMAL);
+  file->Keep(false);
   file->Close();
+  SetLastError(error);
+}
+
+// Gives the whole, dated temporary file the destination's name. A name
+// that was free when looked at is taken without replacing anything; should a
+// file have come to it meanwhile, that file is checked as any existing one.
+// With links the temporary name goes when the handle closes, however the
+// run ends. Without, a new name is taken while the file is still marked for
+// deletion and kept only then, and an existing file is replaced by a kept
+// one: a run that ends in between leaves at worst a whole temporary file,
+// never a destination that holds neither file.
+bool MoveIntoPlace(File* file, const String& path, bool existed, DWORD* error) {
+  const bool linked = file->Linked();
+  for (int round = 0; round < 2; ++round) {
+    const bool replace = existed || round > 0;
+    bool moved = false;
+    if (linked) {
+      moved = file->Link(path, replace);
+    } else if (!replace) {
+      moved = file->Rename(path, false) && file->Keep();
+    } else {
+      moved = file->Keep() && file->Rename(path, true);
+    }
+    if (moved) return true;
+    *error = GetLastError();
+    if (linked && NoLinksHere(*error)) g_links_work = false;
+    if (replace || (*error != ERROR_ALREADY_EXISTS && *error != ERROR_FILE_EXISTS)) return false;
+    *error = CheckExisting(path);
+    if (*error != ERROR_SUCCESS) return false;
+  }
+  return false;
+}
+
+// Writes all data to the open temporary file, dates it (and gives it
+// `attributes`, unless 0) on the same handle, moves it over `path` and
+// closes it. A file that fails on the way is gone. False with the system's
+// error in *error. With `written` the data is there already.
+bool WriteAndClose(File* file, const String& path, bool existed, FileContent& content, const FileDate& date,
+                   DWORD attributes, DWORD* error, bool written = false) {
+  if (!written && !WriteContent(file, content, error)) {
+    LetGo(file);
+    return false;
+  }
+  // A linked file's temporary name goes as it closes, which a read-only
+  // file would refuse: that attribute is put on by name afterwards.
+  const bool later = file->Linked() && (attributes & FILE_ATTRIBUTE_READONLY);
+  SetBasicInfo(static_cast<HANDLE>(file->handle()), date, later ? attributes & ~FILE_ATTRIBUTE_READONLY : attributes);
+  if (!MoveIntoPlace(file, path, existed, error)) {
+    LetGo(file);
+    return false;
+  }
+  file->Close();
+  if (later) SetFileAttributesW(reinterpret_cast<const wchar_t*>(path.w_str()), attributes);
   return true;
 }
 
@@ -129,7 +221,7 @@ void WriteBehind::Work() {
     BehindJob* job = in_flight_;
     ReleaseSRWLockExclusive(&lock_);
     MemoryContent content(job->data.bytes(), job->data.length());
-    job->ok = WriteAndClose(&job->file, content, job->date, job->attributes_now, &job->error);
+    job->ok = WriteAndClose(&job->file, job->path, job->existed, content, job->date, job->attributes_now, &job->error);
     AcquireSRWLockExclusive(&lock_);
     finished_ = true;
     WakeAllConditionVariable(&changed_);
@@ -174,18 +266,15 @@ void WriteBehind::Stop() {
   stop_ = false;
 }
 
-// Reads the file back piece by piece and compares it with the content.
-bool HoldsData(const String& path, FileContent& content) {
-  File file;
-  if (file.Open(path.w_str(), kOpenExisting | kOpenNoWrite | kOpenShareRead) != kFileOk ||
-      file.Size() != content.length()) {
-    return false;
-  }
+// Reads the open file back from its start, piece by piece, and compares it
+// with the content.
+bool HoldsData(File* file, FileContent& content) {
+  if (!file->SeekTo(0) || file->Size() != content.length()) return false;
   content.Rewind();
   String stored;
   for (ByteSpan piece = content.Next(); piece.length > 0; piece = content.Next()) {
     stored.SetLength(static_cast<int32_t>(piece.length));
-    if (!file.ReadExact(stored.data(), static_cast<int32_t>(piece.length)) ||
+    if (!file->ReadExact(stored.data(), static_cast<int32_t>(piece.length)) ||
         memcmp(stored.bytes(), piece.data, piece.length) != 0) {
       return false;
     }
@@ -204,10 +293,6 @@ void MendAfterFirstFailure(const FileWriteRules& rules, const String& path, DWOR
   }
 }
 
-void Finish(const String& path, int32_t attributes) {
-  if (attributes != -1) SetAttributes(path.w_str(), EntryAttributes(attributes));
-}
-
 // Puts the data in a temporary file and asks for it to replace `path` at the
 // restart. The outcome is added to `text`; true when the move is queued.
 bool Stage(Journal& journal, const String& path, FileContent& content, const FileDate& date, String& text) {
@@ -215,14 +300,19 @@ bool Stage(Journal& journal, const String& path, FileContent& content, const Fil
   // cross volumes) and written through the handle that made it.
   File file;
   DWORD error = ERROR_SUCCESS;
-  const bool made = file.Open(ParentFolder(path).w_str(), kOpenNewTemporaryBeside | kOpenNoRead) == kFileOk;
+  const bool made =
+      file.Open(ParentFolder(path).w_str(), kOpenNewTemporaryBeside | kOpenNoRead | kOpenUntilKept) == kFileOk;
   if (!made) error = GetLastError();
   const String temporary = file.wname();
-  if (!made || !WriteAndClose(&file, content, date, 0, &error)) {
-    if (made) DeleteFile(temporary.w_str());
+  if (!made || !WriteContent(&file, content, &error)) {
+    if (made) LetGo(&file);
     text.Append(NoTemporaryFileText(path, SystemErrorTextW(error)));
     return false;
   }
+  SetBasicInfo(static_cast<HANDLE>(file.handle()), date, 0);
+  // Whole now: kept for the move at the restart.
+  file.Keep();
+  file.Close();
   if (MoveFileAtRestart(temporary, path)) {
     journal.restart_needed = true;
     text.Append(StagedText(path, temporary));
@@ -244,7 +334,8 @@ void ReportFailure(const FileWriteRules& rules, const String& path, FileContent&
     text.Append(MissingDriveText(drive));
   } else {
     text.Append(SystemTextBlock(SystemErrorTextW(error)));
-    if (MayStage(existed, rules.stage_new_files, error) &&
+    // Only whole content is staged: a source that failed is reported.
+    if (content.error() == 0 && MayStage(existed, rules.stage_new_files, error) &&
         Stage(*rules.journal, path, content, date, text)) {
       LogTextW(*rules.journal, text);
       *pending = true;
@@ -295,35 +386,35 @@ WriteOutcome WriteWithAttempts(const FileWriteRules& rules, const String& path, 
   if (content.length() < 0) ReportCorruptPackage(kCorruptNegativeLength);
   *pending = false;
   const bool verify = rules.verify_after_write;
-  // Without a read-back the attributes go on with the date. A file that must
-  // first read back gets them afterwards: a read-only or hidden file could
-  // not be written again when the comparison fails.
-  const DWORD attributes_now = !verify && attributes != -1 ? EntryAttributes(attributes) : 0;
+  // The attributes go on with the date, on the temporary file's own handle.
+  const DWORD attributes_now = attributes != -1 ? EntryAttributes(attributes) : 0;
   if (verify || content.length() > kWriteBehindLimit) behind = nullptr;
   DWORD error = ERROR_SUCCESS;
   for (int attempt = kAttempts - 1; attempt >= 0; --attempt) {
     File here;
     BehindJob* job = behind ? &TheWriteBehind().Free() : nullptr;
     File* file = job ? &job->file : &here;
-    if (OpenForWriting(path, existed, file, &error)) {
+    if (OpenForWriting(path, existed, verify, file, &error)) {
       if (job && HandOverJob(rules, job, path, content, date, attributes_now, attributes, existed, *behind)) {
         return WriteOutcome::kHandedOver;
       }
-      if (WriteAndClose(file, content, date, attributes_now, &error)) {
-        if (!verify) return WriteOutcome::kWritten;
-        if (HoldsData(path, content)) {
-          Finish(path, attributes);
-          return WriteOutcome::kWritten;
-        }
+      // A file to be read back is read through its own handle before it
+      // takes its name.
+      const bool written = verify && WriteContent(file, content, &error);
+      if (written && !HoldsData(file, content)) {
+        LetGo(file);
         if (attempt == 0) {
           AddFailureW(*rules.journal,
               VerifyFailureText(rules.write_failed, path, SystemErrorTextW(GetLastError())).w_str());
           return WriteOutcome::kFailed;
         }
+      } else if (verify && !written) {
+        LetGo(file);
+      } else if (WriteAndClose(file, path, existed, content, date, attributes_now, &error, written)) {
+        return WriteOutcome::kWritten;
       }
-    } else if (attempt == kAttempts - 1) {
-      MendAfterFirstFailure(rules, path, error);
     }
+    if (attempt == kAttempts - 1) MendAfterFirstFailure(rules, path, error);
     if (attempt > 0) Sleep(kRetryDelayMs);
   }
   ReportFailure(rules, path, content, date, existed, error, pending);

@@ -231,6 +231,45 @@ TEST_F(FileWriterRun, ContentInPiecesIsWrittenReadBackAndStaged) {
   DeleteFileW(temporary.c_str());
 }
 
+// A source whose read fails after its first piece, as a copy of the
+// installer may.
+class FailingContent final : public FileContent {
+ public:
+  int64_t length() const override { return 4000; }
+  void Rewind() override { at_ = 0; }
+  ByteSpan Next() override {
+    if (at_++ > 0) return {nullptr, 0};
+    return {reinterpret_cast<const uint8_t*>(piece_), sizeof piece_};
+  }
+  uint32_t error() const override { return at_ > 1 ? ERROR_READ_FAULT : 0; }
+
+ private:
+  char piece_[1000] = {'M', 'Z'};
+  int at_ = 0;
+};
+
+// Neither moved into place nor staged: the earlier file stays, the failure
+// is reported, and nothing waits for the restart, even for a file in use.
+TEST_F(FileWriterRun, ASourceThatFailsPartWayReplacesNothing) {
+  for (const bool in_use : {false, true}) {
+    const std::wstring path = folder_ / L"uninstall.exe";
+    PutFile(path, "old uninstaller");
+    FailingContent content;
+    {
+      Holder holder(in_use ? path : folder_ / L"other.txt");
+      EXPECT_FALSE(WritePackagedFile(FileWriteRulesOf(product_, journal_), String(U16(path)), content, FileDate(), -1,
+                                     true, &pending_));
+    }
+    EXPECT_FALSE(pending_) << in_use;
+    EXPECT_EQ(PendingPairsIn(folder_.path()).Count(), 0) << in_use;
+    EXPECT_FALSE(journal_.restart_needed) << in_use;
+    EXPECT_EQ(testkit::ReadFileBytes(path).value_or("<none>"), "old uninstaller") << in_use;
+    EXPECT_NE(Failures().find("Unable to write " + Ansi(path)), std::string::npos) << Failures();
+    EXPECT_EQ(OtherFiles(L"uninstall.exe") - 1, 0) << "a temporary file stayed";  // other.txt aside
+    ClearFailures(journal_);
+  }
+}
+
 TEST_F(FileWriterRun, SmallFilesAreFinishedBehindInOrderAndCompletely) {
   const FileDate date{2018, 4, 5, 6, 7, 8};
   std::vector<std::string> contents;
@@ -273,18 +312,25 @@ TEST_F(FileWriterRun, SmallFilesAreFinishedBehindInOrderAndCompletely) {
   EXPECT_EQ(Failures(), "");
 }
 
-// A device is no file: whatever leads there is refused before any write
+// A device is no file: nothing is written to it and nothing replaces it
 // (and so a full disk can no longer be played by /dev/full under Wine).
 TEST_F(FileWriterRun, ADeviceAtTheDestinationIsRefusedAndReported) {
   const std::wstring full = L"Z:\\dev\\full";
   MemoryContent content(kData.data(), static_cast<int64_t>(kData.size()));
-  EXPECT_FALSE(WritePackagedFileBehind(FileWriteRulesOf(product_, journal_), String(U16(full)), content, FileDate(), -1, false, &pending_, kTell));
+  // Refused when the written file is to take the device's name, which may
+  // be after the hand-over: the outcome is what the caller is told.
+  WritePackagedFileBehind(FileWriteRulesOf(product_, journal_), String(U16(full)), content, FileDate(), -1, false,
+                          &pending_, kTell);
   FinishWritesBehind();
   EXPECT_FALSE(pending_);
   EXPECT_EQ(Told(), (std::vector<std::pair<std::wstring, std::string>>{{full, "<failed>!"}}));
   const std::string failures = Failures();
   EXPECT_EQ(failures.rfind("\r\nUnable to write Z:\\dev\\full\r\n", 0), 0u) << failures;
   EXPECT_EQ(OtherFiles(L""), 0);  // nothing staged anywhere near
+  WIN32_FIND_DATAW found;
+  HANDLE left = FindFirstFileW(L"Z:\\dev\\*.tmp", &found);
+  EXPECT_EQ(left, INVALID_HANDLE_VALUE) << "a temporary file stayed beside the device";
+  if (left != INVALID_HANDLE_VALUE) FindClose(left);
 }
 
 TEST_F(FileWriterRun, FilesThatCannotGoBehindTakeTheUsualWay) {

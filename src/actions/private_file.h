@@ -19,6 +19,9 @@ class PrivateFile {
   // How the file is held: written by us, others may only read it; or filled
   // by a program we start (an output capture), which may write it while we
   // hold it for reading only. Nobody may rename or delete it either way.
+  // A file written by us is deleted by the system should the run end before
+  // it is kept (Keep, Release): a killed run leaves none, and none that is
+  // half written.
   enum class Holding { kWrittenByUs, kFilledByOthers };
 
   // Creates "<stem>-<16 random hex digits><extension>" in `folder`, writes
@@ -31,8 +34,12 @@ class PrivateFile {
   bool Write(const String& bytes);
   // The whole file as it is now, read from its start while it is held.
   bool ReadAll(String* bytes);
-  // Lets go of the file without deleting it (for a batch that removes
-  // itself); afterwards the object forgets it.
+  // The file is complete: it stays should the run end now (a batch that
+  // another program is to open while we hold it). False with the system's
+  // last error.
+  bool Keep();
+  // Keeps the file and lets go of it without deleting it (for a batch that
+  // removes itself); afterwards the object forgets it.
   void Release();
   // Closes and deletes the file.
   void Remove();

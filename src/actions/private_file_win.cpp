@@ -5,6 +5,7 @@
 
 #include "actions/private_file.h"
 #include "core/path_rules.h"
+#include "core/temp_files.h"
 #include "core/wide_win.h"
 
 namespace {
@@ -41,7 +42,7 @@ bool PrivateFile::Create(const String& folder, const char16_t* stem, const char1
   // A program that fills the file opens it for writing, which our own write
   // access would refuse it.
   const bool ours = holding == Holding::kWrittenByUs;
-  const DWORD access = ours ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
+  const DWORD access = ours ? GENERIC_READ | GENERIC_WRITE | DELETE : GENERIC_READ;
   const DWORD share = ours ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE;
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     uint64_t random = 0;
@@ -56,7 +57,7 @@ bool PrivateFile::Create(const String& folder, const char16_t* stem, const char1
     }
     handle_ = file;
     path_ = path;
-    if (WriteAll(file, bytes)) return true;
+    if ((!ours || SetDeletedOnClose(file, true)) && WriteAll(file, bytes)) return true;
     const DWORD error = GetLastError();
     Remove();
     SetLastError(error);
@@ -91,8 +92,19 @@ bool PrivateFile::ReadAll(String* bytes) {
   return false;
 }
 
+bool PrivateFile::Keep() {
+  if (!handle_) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  return SetDeletedOnClose(handle_, false);
+}
+
 void PrivateFile::Release() {
-  if (handle_) CloseHandle(static_cast<HANDLE>(handle_));
+  if (handle_) {
+    Keep();
+    CloseHandle(static_cast<HANDLE>(handle_));
+  }
   handle_ = nullptr;
   path_.Clear();
 }

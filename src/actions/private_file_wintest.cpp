@@ -40,6 +40,7 @@ TEST(PrivateFile, OursIsReadBackAndOnlyReadByOthers) {
   String bytes;
   ASSERT_TRUE(file.ReadAll(&bytes));
   EXPECT_EQ(std::string(bytes.c_str(), bytes.length()), "@echo one\r\n@echo two\r\n");
+  ASSERT_TRUE(file.Keep());
   EXPECT_TRUE(OthersCanOpen(file.path(), GENERIC_READ));
   EXPECT_FALSE(OthersCanOpen(file.path(), GENERIC_WRITE));
   EXPECT_FALSE(DeleteFileW(Wide(file.path())));
@@ -60,6 +61,28 @@ TEST(PrivateFile, AFileFilledByOthersIsWrittenByThemAndReadByUs) {
   // Filled by others, but still nobody's to delete or swap while we hold it.
   EXPECT_FALSE(DeleteFileW(Wide(capture.path())));
   EXPECT_FALSE(capture.Write(String("ours")));
+}
+
+// A file given up before it was kept is gone with its handle; one released
+// stays for the program that runs it.
+TEST(PrivateFile, OnlyAReleasedFileOutlivesItsHandle) {
+  ScratchFolder folder;
+  const String where(reinterpret_cast<const char16_t*>(folder.path().c_str()));
+  String dropped;
+  {
+    PrivateFile file;
+    ASSERT_TRUE(file.Create(where, u"t", u".bat", String("@echo half")));
+    dropped = file.path();
+    EXPECT_NE(GetFileAttributesW(Wide(dropped)), INVALID_FILE_ATTRIBUTES);
+  }
+  EXPECT_EQ(GetFileAttributesW(Wide(dropped)), INVALID_FILE_ATTRIBUTES);
+  PrivateFile file;
+  ASSERT_TRUE(file.Create(where, u"t", u".bat", String("@echo whole")));
+  const String kept = file.path();
+  file.Release();
+  EXPECT_TRUE(file.path().empty());
+  EXPECT_NE(GetFileAttributesW(Wide(kept)), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(DeleteFileW(Wide(kept)));
 }
 
 }  // namespace

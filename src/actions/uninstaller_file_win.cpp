@@ -51,7 +51,7 @@ class InstallerContent final : public FileContent {
     return {reinterpret_cast<const uint8_t*>(block_.bytes()), static_cast<size_t>(size)};
   }
   // The system's error of a failed read, ERROR_SUCCESS when all went well.
-  DWORD error() const { return error_; }
+  uint32_t error() const override { return error_; }
 
  private:
   void Fail() {
@@ -75,19 +75,18 @@ void ReportCopyFailure(const FileWriteRules& rules, const String& path, DWORD er
 // Without a stripped image the installer itself becomes the uninstaller,
 // written like any installed file: never through a link at the
 // destination, and an old running one staged for the restart. A copy cut
-// short by a failed read is not left behind as an uninstaller.
+// short by a failed read is neither left behind as an uninstaller nor
+// queued for the restart.
 bool CopyInstaller(const FileWriteRules& rules, const String& path, const String& installer_path) {
   InstallerContent content;
   if (content.Open(installer_path) != kFileOk) {
     ReportCopyFailure(rules, path, GetLastError());
     return false;
   }
+  // A read that fails part-way fails the write (reported by the writer with
+  // the read's error): nothing is moved into place or queued for the restart.
   bool pending = false;
-  const bool written = WritePackagedFile(rules, path, content, FileDate{}, 0, true, &pending);
-  if (content.error() == ERROR_SUCCESS) return written;
-  if (written) DeleteFileW(reinterpret_cast<const wchar_t*>(path.w_str()));
-  ReportCopyFailure(rules, path, content.error());
-  return false;
+  return WritePackagedFile(rules, path, content, FileDate{}, 0, true, &pending);
 }
 
 }  // namespace

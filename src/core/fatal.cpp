@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "core/fatal_fallback.h"
 #include "core/format_engine.h"
 #include "core/oom_report.h"
 #include "core/process_end.h"
@@ -51,14 +52,6 @@ void AsciiNarrower(const char16_t* text, char* out, std::size_t out_size) {
   out[i] = '\0';
 }
 
-// Without a registered display the message goes to the standard error
-// stream, which is what a console run or a test sees.
-void WriteToStandardError(const char* text) {
-  std::fputs(text, stderr);
-  std::fputc('\n', stderr);
-  std::fflush(stderr);
-}
-
 // Fatal-state guard: true for the first caller only.
 bool EnterFatalState() {
   return !g_in_fatal.exchange(true);
@@ -85,7 +78,7 @@ void CallAtFatalCallbacks(const char* text) {
 }
 
 void ShowMessage(const char* text) {
-  CallIsolated(Hooks().message ? Hooks().message : &WriteToStandardError, text);
+  CallIsolated(Hooks().message ? Hooks().message : &ShowFatalWithoutDisplay, text);
 }
 
 void ShowMessageW(const char16_t* text) { CallIsolated(Hooks().message_w, text); }

@@ -48,7 +48,8 @@ using FatalCallbackW = void (*)(const char16_t* message);
 // copied (up to 1023 characters; null brings back the default "Make sure the
 // hard drive is not full."). At most 100 low-memory handlers and 100 at-fatal
 // callbacks are kept; later ones are ignored. Without a fatal-message
-// callback the message goes to the standard error stream.
+// callback the message goes where core/fatal_fallback.h says: the standard
+// error stream, or an error box in a windowed program that has none.
 void SetOutOfMemoryAdvice(const char* advice);
 void AddLowMemoryHandler(LowMemoryHandler handler);
 void AddAtFatalCallback(FatalCallback callback);

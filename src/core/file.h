@@ -38,6 +38,20 @@ class File {
 
   // Closes the handle or detaches the stream; harmless when nothing is open.
   void Close();
+  // For a file opened with kOpenUntilKept: whether it stays when its handle
+  // closes (Keep(false) lets it go again). False when the system refuses.
+  bool Keep(bool keep = true);
+  // Gives the open file (kOpenUntilKept) the full name `target` (UTF-16),
+  // replacing a file of that name when `replace`. False with the system's
+  // last error; the file then keeps its name.
+  bool Rename(const String& target, bool replace);
+  // Gives the open file (kOpenDeleteOnClose) the full name `target` as a
+  // second name (a hard link), replacing a file of that name when
+  // `replace`; the name it was opened by still goes as the handle closes.
+  // False with the system's last error.
+  bool Link(const String& target, bool replace);
+  // Whether the file was opened with kOpenDeleteOnClose.
+  bool Linked() const { return delete_on_close_; }
   bool IsOpen() const { return os_.ops != nullptr || stream_.ops != nullptr; }
 
   // Uses `stream` instead of a handle, with read and write access where its
@@ -106,6 +120,7 @@ class File {
   bool can_write_ = false;
   String error_;
   int32_t write_calls_ = 0;
+  bool delete_on_close_ = false;
 };
 
 // Reports a required file that cannot be opened through the fatal path:

@@ -29,6 +29,13 @@ enum OpenFlag : uint32_t {
   kOpenNoSharingWait = 0x1000,
   // The name is UTF-16; otherwise 8-bit text in the ANSI code page.
   kOpenWideName = 0x2000,
+  // Temporary forms only. The system deletes the file when its handle
+  // closes, however the process ends (a kill included); other opens must
+  // share deletion.
+  kOpenDeleteOnClose = 0x4000,
+  // Temporary forms only. As kOpenDeleteOnClose until File::Keep: a file
+  // that is written whole before it is kept and given its real name.
+  kOpenUntilKept = 0x8000,
 
   // Top three bits: how the name is formed.
   kOpenNameFormMask = 0xE0000000,

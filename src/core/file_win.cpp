@@ -182,12 +182,29 @@ bool MakesTemporary(uint32_t flags) {
 }
 
 // A new temporary file of the name form, created exclusively and kept open:
-// its name is never opened a second time. Null with the system's error.
+// its name is never opened a second time. One that must not outlive its
+// handle is marked so at once, before anything is written to it. Null with
+// the system's error.
 HANDLE CreateTemporaryOfForm(const String& given, uint32_t flags, DWORD access, DWORD share, String* name) {
   const uint32_t form = flags & kOpenNameFormMask;
   const char16_t* folder = form == kOpenNewTemporary ? nullptr : given.w_str();
   const bool beside = form == kOpenNewTemporaryBeside;
-  return static_cast<HANDLE>(CreateTemporaryFile(folder, beside ? u"" : u"QKT", access, share, !beside, name));
+  DWORD attributes = FILE_ATTRIBUTE_NORMAL;
+  if (flags & kOpenDeleteOnClose) {
+    attributes |= FILE_FLAG_DELETE_ON_CLOSE;
+    share |= FILE_SHARE_DELETE;
+  }
+  if (flags & kOpenUntilKept) access |= DELETE;
+  HANDLE handle = static_cast<HANDLE>(
+      CreateTemporaryFile(folder, beside ? u"" : u"QKT", access, share, !beside, name, attributes));
+  if (handle && (flags & kOpenUntilKept) && !SetDeletedOnClose(handle, true)) {
+    const DWORD error = GetLastError();
+    CloseHandle(handle);
+    DeleteFileW(Wide(name->w_str()));
+    SetLastError(error);
+    return nullptr;
+  }
+  return handle;
 }
 
 }  // namespace
@@ -248,6 +265,7 @@ int File::OpenNamed(const String& name, uint32_t flags) {
   }
   can_read_ = mode.read;
   can_write_ = mode.write;
+  delete_on_close_ = MakesTemporary(flags) && (flags & kOpenDeleteOnClose) != 0;
   return FinishOpen(flags);
 }
 
@@ -265,4 +283,31 @@ int File::FinishOpen(uint32_t flags) {
   }
   if (flags & kOpenTestOnly) Close();
   return kFileOk;
+}
+
+bool File::Keep(bool keep) {
+  if (!os_.ops) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  return SetDeletedOnClose(os_.context, !keep);
+}
+
+bool File::Rename(const String& target, bool replace) {
+  if (!os_.ops) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  if (!RenameOpenFile(os_.context, target, replace)) return false;
+  wname_ = target;
+  name_ = Utf16ToAnsi(wname_);
+  return true;
+}
+
+bool File::Link(const String& target, bool replace) {
+  if (!os_.ops) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  return LinkOpenFile(os_.context, target, replace);
 }

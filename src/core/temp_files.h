@@ -27,10 +27,28 @@ String TemporaryFileName(const char16_t* folder = nullptr, const char16_t* prefi
 // Windows: creates a new file exclusively under a fresh name in `folder`
 // (the temporary folder when null or empty; with `fall_back`, the temporary
 // folder too when `folder` refuses), opened with the system's `access` and
-// `share` words. Returns the open handle (a HANDLE) and the full name in
+// `share` words and the flags and attributes word `attributes` of the
+// create (FILE_ATTRIBUTE_NORMAL unless given). Returns the open handle (a HANDLE) and the full name in
 // *name, or null with the system's last error after 100 attempts.
 void* CreateTemporaryFile(const char16_t* folder, const char16_t* prefix, uint32_t access, uint32_t share,
-                          bool fall_back, String* name);
+                          bool fall_back, String* name, uint32_t attributes = 0x80);
+
+// Windows: marks the file of an open `handle` (a HANDLE opened with DELETE
+// access) to be deleted by the system when its last handle closes, however
+// the process ends, or (false) to stay after all. False with the system's
+// last error.
+bool SetDeletedOnClose(void* handle, bool deleted);
+// Windows: gives the file of an open `handle` (DELETE access) the full name
+// `target`, replacing a file of that name when `replace`; the handle stays
+// open. False with the system's last error.
+bool RenameOpenFile(void* handle, const String& target, bool replace);
+// Windows: gives the file of an open `handle` a second name, the full path
+// `target` (a hard link), replacing a file of that name when `replace`. A
+// file opened to be deleted on close keeps its new name when the handle
+// closes, however the process ends: only the name it was opened by goes.
+// False with the system's last error (ERROR_NOT_SUPPORTED or
+// ERROR_INVALID_FUNCTION where the volume has no links).
+bool LinkOpenFile(void* handle, const String& target, bool replace);
 
 // Creates a new empty folder with a fresh name under `parent` (the
 // temporary folder when null or empty) and returns it with a trailing

@@ -50,8 +50,12 @@ String SharedCountFailedLine(const String& path, const String& reason);
 // raising failed, which the working log tells). A SharedDLLs key that cannot
 // be opened goes to the failure summary and nothing is counted. The caller
 // decides whether the product keeps counts at all (uninstall support, not on
-// removable media).
-void RaiseSharedFileCounts(Journal& journal, const Vector<SharedListing>& listed, String* shared_files);
+// removable media). Before each count is raised, the list with that file is
+// stored as "SharedFiles" under `product_key` (the product's Uninstall key,
+// HKEY_LOCAL_MACHINE; none when empty): a run that ends on the way has recorded every count
+// it raised, so that a rerun never raises one twice.
+void RaiseSharedFileCounts(Journal& journal, const Vector<SharedListing>& listed, String* shared_files,
+                           const String& product_key);
 
 // One entry of "SharedFiles".
 struct SharedFileEntry {

@@ -34,15 +34,20 @@ int ReplaceWholeFile(const String& path, const String& bytes) {
   const String folder = ParentFolder(path);
   if (IsBlankText(path.w_str()) || folder.empty()) return kFileBadName;
   String temporary;
-  FileHandle file(CreateTemporaryFile(folder.w_str(), u"DAT", GENERIC_WRITE, 0, false, &temporary));
+  FileHandle file(CreateTemporaryFile(folder.w_str(), u"DAT", GENERIC_WRITE | DELETE, 0, false, &temporary));
   if (!file) return FileErrorFromOsError(GetLastError(), OpenFailureFacts{});
-  const bool written = WriteAll(file.get(), bytes);
-  file.Close();
-  if (written &&
-      MoveFileExW(Wide(temporary), Wide(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    return kFileOk;
+  // Should the run end before the rename, the system deletes the fresh file;
+  // it is renamed through its own handle, so it is never left under either
+  // name half-way.
+  bool written = SetDeletedOnClose(file.get(), true) && WriteAll(file.get(), bytes);
+  if (written && SetDeletedOnClose(file.get(), false)) {
+    if (RenameOpenFile(file.get(), path, true)) return kFileOk;
+    const DWORD error = GetLastError();
+    SetDeletedOnClose(file.get(), true);
+    SetLastError(error);
   }
   const DWORD error = GetLastError();
+  file.Close();
   DeleteFileW(Wide(temporary));
   SetLastError(error);
   return kFileNotWritten;

@@ -27,7 +27,8 @@ void AppendToWorkingLog(WorkingLog& log, const void* utf8, int32_t bytes);
 bool CopyWorkingLog(WorkingLog& log, File& out);
 
 // Platform (working_log_win.cpp).
-// Creates the temporary file (the file layer's temporary form, no name); the
+// Creates the temporary file (the file layer's temporary form, no name,
+// deleted by the system when its handle closes, however the process ends); the
 // caller has the common exit end the log (EndWorkingLog). False, with the
 // system's last error, when no temporary file can be made.
 bool StartWorkingLog(WorkingLog& log);

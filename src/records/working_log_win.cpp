@@ -1,19 +1,17 @@
 #include <windows.h>
 
-#include "core/file_ops.h"
 #include "records/working_log.h"
 
 bool StartWorkingLog(WorkingLog& log) {
   File& file = log.file;
   if (file.IsOpen()) return true;
-  if (file.Open(String(), kOpenNewTemporary) != kFileOk) return false;
-  return true;
+  // Gone with the last handle however the run ends, a kill included; read
+  // back through the same handle.
+  return file.Open(String(), kOpenNewTemporary | kOpenDeleteOnClose) == kFileOk;
 }
 
 void EndWorkingLog(WorkingLog& log) {
   File& file = log.file;
   if (!file.IsOpen()) return;
-  const String name = file.wname();
   file.Close();
-  DeleteFile(name.w_str());
 }

@@ -1,6 +1,7 @@
 #include "setup/crash_records_win.h"
 
 #include "package/run_product.h"
+#include "core/temp_files.h"
 #include "records/failure_summary.h"
 #include "records/install_log.h"
 #include "setup/install_phases.h"
@@ -24,9 +25,11 @@ void WriteCrashToRecords(const String& report) {
   summary.text.Append("\r\n\r\nINSTALLER CRASHED!\r\n");
   summary.text.Append(report);
   ++summary.count;
-  // Before the install folder is known there is no log to write yet.
   const InstallState& install = TheInstall();
-  if (!install.uninstall_folder.empty()) {
-    FinishInstallLog(InstallLogFinishOf(g_product ? *g_product : NoRunProduct(), *g_journal, install));
-  }
+  InstallLogFinish finish = InstallLogFinishOf(g_product ? *g_product : NoRunProduct(), *g_journal, install);
+  // Before the uninstall data folder is known the crash still gets its log:
+  // "Install.log" in the temporary folder (%TEMP%), where a run appends its
+  // part under a header that names the product.
+  if (finish.uninstall_folder.empty()) finish.uninstall_folder = TemporaryFolder();
+  FinishInstallLog(finish);
 }

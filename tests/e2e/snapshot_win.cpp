@@ -29,11 +29,6 @@ bool Allowed(const std::wstring& line) {
   return false;
 }
 
-std::wstring Lower(std::wstring text) {
-  CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
-  return text;
-}
-
 void AddLine(std::set<std::wstring>* lines, const std::wstring& line) {
   const std::wstring lowered = Lower(line);
   if (!Allowed(lowered)) lines->insert(lowered);
@@ -132,6 +127,11 @@ void MakeWhatWindowsAlwaysHas() {
 }
 
 }  // namespace
+
+std::wstring Lower(std::wstring text) {
+  CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
+  return text;
+}
 
 std::set<std::wstring> FolderSnapshot(const std::wstring& folder) {
   std::set<std::wstring> lines;

@@ -9,6 +9,8 @@
 
 namespace e2e {
 
+std::wstring Lower(std::wstring text);
+
 // Lower-cased lines: "c:\...\file size", "c:\...\folder\", "hklm\key\",
 // "hklm\key\:value"; the 32-bit registry view as "hklm32" and "hkcu32". Left
 // out: what Wine changes by itself whatever a product does.

@@ -34,10 +34,7 @@ using testkit::Process;
 
 constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
-std::wstring Lower(std::wstring text) {
-  CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
-  return text;
-}
+using e2e::Lower;
 
 testing::AssertionResult WaitUntilGone(const std::wstring& path) {
   return testkit::Await("the removal of a path", [&] { return !Exists(path); }) << ": " << path;
