@@ -85,13 +85,16 @@ std::wstring ShellFolder(int csidl) {
   return path;
 }
 
-// The names in `folder` that match `pattern`, with their sizes.
+// The files in `folder` that match `pattern`, with their sizes. Folders are
+// left out: other tests' scratch folders in %TEMP% share the working log's
+// pattern.
 std::vector<std::pair<std::wstring, ULONGLONG>> Matches(const std::wstring& folder, const wchar_t* pattern) {
   std::vector<std::pair<std::wstring, ULONGLONG>> found;
   WIN32_FIND_DATAW data;
   HANDLE find = FindFirstFileW((folder + L"\\" + pattern).c_str(), &data);
   if (find == INVALID_HANDLE_VALUE) return found;
   do {
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
     found.emplace_back(data.cFileName, (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
   } while (FindNextFileW(find, &data));
   FindClose(find);
