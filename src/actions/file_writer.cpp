@@ -16,6 +16,7 @@ FileWriteRules FileWriteRulesOf(const RunProduct& product, Journal& journal) {
   rules.clear_protection = product.settings.Flag(product_flag::kClearProtection);
   rules.stage_new_files = product.settings.Flag(product_flag::kStageNewFiles);
   rules.verify_after_write = product.settings.Flag(product_flag::kVerifyAfterWrite);
+  rules.redirection_off = product.settings.Bitness == bitness::k64;
   rules.write_failed = MessageText(product.languages, message_number::kWriteFailed);
   rules.journal = &journal;
   return rules;

@@ -27,6 +27,10 @@ struct FileWriteRules {
   bool clear_protection = false;
   bool stage_new_files = false;
   bool verify_after_write = false;
+  // A 64-bit product: the run writes with file-system redirection off, and
+  // so must the thread that finishes files behind it (redirection is a
+  // thread's own).
+  bool redirection_off = false;
   String write_failed;
   Journal* journal = nullptr;  // the run's journal: failures, staged files, the restart note; never null
 };

@@ -8,6 +8,7 @@
 #include "core/file.h"
 #include "core/file_ops.h"
 #include "core/final_path.h"
+#include "core/redirection_win.h"
 #include "core/system_error_text.h"
 #include "package/corrupt_report.h"
 #include "records/failure_summary.h"
@@ -221,7 +222,10 @@ void WriteBehind::Work() {
     BehindJob* job = in_flight_;
     ReleaseSRWLockExclusive(&lock_);
     MemoryContent content(job->data.bytes(), job->data.length());
+    void* redirection = nullptr;
+    const bool unredirected = job->rules.redirection_off && DisableRedirection(&redirection);
     job->ok = WriteAndClose(&job->file, job->path, job->existed, content, job->date, job->attributes_now, &job->error);
+    if (unredirected) RevertRedirection(redirection);
     AcquireSRWLockExclusive(&lock_);
     finished_ = true;
     WakeAllConditionVariable(&changed_);

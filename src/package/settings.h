@@ -107,7 +107,7 @@ struct ProductSettings {
   String Publisher;
   String DisplayName;  // the product name
   String Description;
-  uint8_t Bitness = 0;  // 1: 64-bit, 2: 32-bit, other: either
+  uint8_t Bitness = 0;  // bitness::k64, bitness::k32, other: either
   uint8_t SharedBase = 0;
   String SharedPath;
   String SharedSubfolder;  // for a portable installation
@@ -200,6 +200,12 @@ struct ProductSettings {
   void SetFlag(int bit, bool on);
   void SetFlag2(int bit, bool on);
 };
+
+// The values of the settings' Bitness.
+namespace bitness {
+constexpr uint8_t k64 = 1;  // 64-bit Windows only: folders, registry and files of its 64-bit side
+constexpr uint8_t k32 = 2;  // 32-bit Windows only
+}  // namespace bitness
 
 // ProductFlags bits, named once for the whole program and the builder.
 namespace product_flag {

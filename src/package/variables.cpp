@@ -115,7 +115,7 @@ class Values {
   }
 
   // A 64-bit product's folders are the 64-bit ones; any other product's the 32-bit ones.
-  FolderView ProductView() const { return settings_.Bitness == 1 ? FolderView::k64 : FolderView::k32; }
+  FolderView ProductView() const { return settings_.Bitness == bitness::k64 ? FolderView::k64 : FolderView::k32; }
 
   // The all-users folder for all-users shortcuts, else the user's own.
   String ShortcutFolder(FolderSource all_users, FolderSource user) const {

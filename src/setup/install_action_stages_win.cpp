@@ -50,7 +50,7 @@ ActionSettings ActionSettingsOf(const ProductSettings& settings) {
 bool Removable(const ProductSettings& settings, int flag2) { return TheInstall().portable && settings.Flag2(flag2); }
 
 RegView ProductView(const ProductSettings& settings) {
-  return settings.Bitness == 1 ? RegView::k64 : RegView::kDefault;
+  return settings.Bitness == bitness::k64 ? RegView::k64 : RegView::kDefault;
 }
 
 // Lets the windows of the programs told to close handle their messages.

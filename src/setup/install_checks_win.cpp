@@ -23,8 +23,8 @@
 
 namespace {
 
-constexpr uint8_t kBitness64 = 1;
-constexpr uint8_t kBitness32 = 2;
+constexpr uint8_t kBitness64 = bitness::k64;
+constexpr uint8_t kBitness32 = bitness::k32;
 
 void* g_redirection = nullptr;
 bool g_redirection_off = false;

@@ -37,7 +37,7 @@ namespace {
 String AbsoluteDefaultFolder(const RunProduct& product, String folder) {
   if (!GoesUnderProgramFiles(folder)) return folder;
   // A 64-bit product belongs in the 64-bit Program Files.
-  String base = FolderPath(FolderSource::kProgramFiles, product.settings.Bitness == 1 ? FolderView::k64 : FolderView::kDefault);
+  String base = FolderPath(FolderSource::kProgramFiles, product.settings.Bitness == bitness::k64 ? FolderView::k64 : FolderView::kDefault);
   if (!base.EndsWithW(u"\\")) base.AppendW(u'\\');
   base.AppendW(folder.w_str(), folder.wlength());
   return base;

@@ -68,7 +68,7 @@ FolderSource SharedBaseSource(const ProductSettings& settings, uint8_t base, Fol
       *view = FolderView::k64;
       return FolderSource::kCommonFiles;
     default:
-      *view = settings.Bitness == 1 ? FolderView::k64 : FolderView::kDefault;
+      *view = settings.Bitness == bitness::k64 ? FolderView::k64 : FolderView::kDefault;
       return FolderSource::kCommonFiles;
   }
 }
