@@ -271,17 +271,37 @@ class Faults : public testing::Test {
       difference.erase(at, end + 1 - at);
       ++empty_folders_;
     }
+    batch_leftovers_ += EraseBatchLeftovers(&difference);
     EXPECT_EQ(difference, L"") << what;
     RemoveDirectoryW((folder_ + L"\\data\\deep").c_str());
     for (const wchar_t* folder : {L"\\data", L"\\bin", L"\\big", L""}) RemoveDirectoryW((folder_ + folder).c_str());
+  }
+
+  // The second known leftover: a cut while the post-install batch runs
+  // leaves that batch's private folder in %TEMP% (the interpreter needs the
+  // file kept while it reads it). Counted, and left out of the comparison.
+  static int EraseBatchLeftovers(std::wstring* difference) {
+    const std::wstring temp = L"+ " + Lower(TempFolder()) + L"\\qkt";
+    int erased = 0;
+    for (size_t at = 0; (at = difference->find(temp, at)) != std::wstring::npos;) {
+      const size_t end = difference->find(L'\n', at);
+      const std::wstring line = difference->substr(at, end - at);
+      if (line.back() != L'\\' && line.find(L"\\setupbat") == std::wstring::npos) {
+        at = end;
+        continue;
+      }
+      difference->erase(at, end + 1 - at);
+      ++erased;
+    }
+    return erased;
   }
 
   unsigned long Install() { return RunToEnd(installer_, L"/silent /d:\"" + folder_ + L"\""); }
   unsigned long Uninstall() { return RunToEnd(Uninstaller(), L"/a /u:\"" + name_ + L"\""); }
 
   void Report(const char* side, int tried, int survived) {
-    std::printf("[ faults   ] %s: %d cut points tried, %d survived (%d empty folders left by reruns)\n", side, tried,
-                survived, empty_folders_);
+    std::printf("[ faults   ] %s: %d cut points tried, %d survived (%d empty folders left by reruns, %d batch leftovers)\n",
+                side, tried, survived, empty_folders_, batch_leftovers_);
     std::fflush(stdout);
     EXPECT_EQ(survived, tried) << side;
   }
@@ -291,6 +311,7 @@ class Faults : public testing::Test {
   std::vector<std::pair<std::wstring, std::string>> contents_;
   std::set<std::wstring> before_;
   int empty_folders_ = 0;
+  int batch_leftovers_ = 0;
 };
 
 TEST_F(Faults, AnInstallCutAnywhereIsFinishedByARerun) {
