@@ -1,8 +1,9 @@
 // Undoing a file association at uninstall, as its uninstall record names it:
 // every default value the installer replaced comes back from its backup
 // value, and what the installer created is deleted once nothing else is in
-// it. An extension key that got its old default back stays, and so does a
-// type key whose own description came back from its backup.
+// it. The type key's mark says what the install found; it goes last, so a
+// cut undo is finished by a second one. An install without a mark (an older
+// version) is judged by its backups.
 #pragma once
 
 #include "core/registry_options.h"
@@ -13,6 +14,9 @@ struct AssociationToUndo {
   String file_type;  // the ProgID the installer used
   String verb;
   String icon;       // empty: the installer set no icon
+  // A type with neither mark nor backup is the product's own only when its
+  // command runs from here.
+  String product_folder;
 };
 
 // The backups are those the install step made under `product_name` (the

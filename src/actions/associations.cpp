@@ -18,12 +18,26 @@ FileAssociation AssociationFromRecord(const AssociationRecord& record) {
 
 bool UsesExistingType(const String& prog_id) { return prog_id.empty() || prog_id.FindW(u'!') >= 0; }
 
-String BackupValueName(const String& product_name) {
+namespace {
+
+String ProductValueName(const String& product_name, const char16_t* suffix) {
   String name;
   for (int32_t i = 0; i < product_name.wlength(); ++i) {
     const char16_t c = product_name.w_str()[i];
     if (c != u'\\' && c != u'\r' && c != u'\n' && c != u'\t') name.AppendW(c);
   }
-  name.AppendW(u" Backup");
+  name.AppendW(suffix);
   return name;
+}
+
+}  // namespace
+
+String BackupValueName(const String& product_name) { return ProductValueName(product_name, u" Backup"); }
+
+String AssociationMarkName(const String& product_name) { return ProductValueName(product_name, u" Association"); }
+
+AssociationUndoPlan PlanAssociationUndo(bool has_mark, uint32_t mark, bool has_backup, bool points_at_product) {
+  if (has_mark) return {(mark & kMarkRestored) == 0, true};
+  const bool ours = has_backup || points_at_product;
+  return {ours, ours};
 }

@@ -40,3 +40,19 @@ bool UsesExistingType(const String& prog_id);
 // without backslashes, CR, LF and tabs, then " Backup".
 String BackupValueName(const String& product_name);
 
+// The install marks the type key with what it found (a number under
+// AssociationMarkName): an undo then knows what to leave even once the
+// backups are gone, and says in the mark when the old values are back.
+enum AssociationMark : uint32_t { kExtensionFound = 1, kTypeFound = 2, kMarkRestored = 4 };
+String AssociationMarkName(const String& product_name);
+
+// Which phases an undo runs: putting the old values back (backups kept), then
+// dropping the backups and the mark. With neither mark nor backup the
+// association is either undone already or an older install's own type, and
+// only the latter (`points_at_product`) is touched.
+struct AssociationUndoPlan {
+  bool restore = false;
+  bool clean = false;
+};
+AssociationUndoPlan PlanAssociationUndo(bool has_mark, uint32_t mark, bool has_backup, bool points_at_product);
+

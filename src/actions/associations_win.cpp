@@ -34,15 +34,17 @@ class Association {
   void Apply();
 
  private:
-  bool OpenClassKey(const String& subkey, uint32_t options, RegistryKey* key) const;
+  int OpenClassKey(const String& subkey, uint32_t options, RegistryKey* key) const;
   bool SetClassDefault(const String& subkey, const String& text, bool backup) const;
   bool ChooseType(RegistryKey& extension_key);
   void RegisterOpenWith() const;
+  void Mark(RegistryKey& type_key, bool type_found) const;
   bool WriteType() const;
 
   const FileAssociation& a_;
   Journal& journal_;
   String backup_;
+  String mark_;
   RegView view_;
   String command_;
   String icon_;
@@ -50,10 +52,11 @@ class Association {
   bool use_existing_ = false;
   bool bang_ = false;
   bool extension_written_ = false;
+  bool extension_found_ = false;
 };
 
 Association::Association(const FileAssociation& a, const RegistryWorkInputs& inputs)
-    : a_(a), journal_(*inputs.journal), backup_(BackupValueName(inputs.product_name)), view_(inputs.view), prog_id_(a.prog_id) {
+    : a_(a), journal_(*inputs.journal), backup_(BackupValueName(inputs.product_name)), mark_(AssociationMarkName(inputs.product_name)), view_(inputs.view), prog_id_(a.prog_id) {
   command_ = a.command;
   ExpandVariables(command_);
   if (!a.icon.empty()) {
@@ -65,9 +68,16 @@ Association::Association(const FileAssociation& a, const RegistryWorkInputs& inp
   bang_ = prog_id_.FindW(u'!') >= 0;
 }
 
-bool Association::OpenClassKey(const String& subkey, uint32_t options, RegistryKey* key) const {
-  return key->Open(RegRoot::kClassesRoot, subkey.w_str(), kOpen | options, kRegWriteAccess, view_) !=
-         RegistryKey::kFailed;
+int Association::OpenClassKey(const String& subkey, uint32_t options, RegistryKey* key) const {
+  return key->Open(RegRoot::kClassesRoot, subkey.w_str(), kOpen | options, kRegWriteAccess, view_);
+}
+
+// A mark from an earlier install keeps what that one found; a new install
+// means the old values are no longer back.
+void Association::Mark(RegistryKey& type_key, bool type_found) const {
+  uint32_t mark = (extension_found_ ? kExtensionFound : 0u) | (type_found ? kTypeFound : 0u);
+  if (type_key.ReadNumber(mark_.w_str(), &mark, 0)) mark &= ~static_cast<uint32_t>(kMarkRestored);
+  type_key.WriteNumber(mark_.w_str(), mark, 0);
 }
 
 bool Association::SetClassDefault(const String& subkey, const String& text, bool backup) const {
@@ -112,6 +122,7 @@ bool Association::WriteType() const {
   RegistryKey type_key;
   const int opened = type_key.Open(RegRoot::kClassesRoot, prog_id_.w_str(), kOpen, kRegWriteAccess, view_);
   if (opened == RegistryKey::kFailed) return false;
+  Mark(type_key, opened == RegistryKey::kOpened);
   if (!use_existing_ && !a_.description.empty()) SetDefault(type_key, a_.description, backup_);
   // A type the extension already had is the user's: its description is kept
   // under the backup name as well, so that the uninstaller restores the type
@@ -143,7 +154,9 @@ bool Association::WriteType() const {
 
 void Association::Apply() {
   RegistryKey extension_key;
-  if (!OpenClassKey(a_.extension, use_existing_ && !bang_ ? static_cast<uint32_t>(kRegOpenOnly) : 0u, &extension_key) && use_existing_) {
+  const int opened = OpenClassKey(a_.extension, use_existing_ && !bang_ ? static_cast<uint32_t>(kRegOpenOnly) : 0u, &extension_key);
+  extension_found_ = opened == RegistryKey::kOpened;
+  if (opened == RegistryKey::kFailed && use_existing_) {
     LogFormatW(journal_, u"Association failed/key inaccessible:  \"%s\".\r\n\r\n", a_.extension.w_str());
     return;
   }

@@ -239,4 +239,41 @@ TEST_F(RegistryWork, AssociationUndoKeepsKeysThatWereThereBefore) {
   EXPECT_FALSE(KeyExists(RegRoot::kClassesRoot, u".bxtest4", kRegReadOnly, RegView::kDefault));
 }
 
+// A second undo, after a first one that already ran, leaves the user's
+// extension and type exactly as they were; an install without the mark (an
+// older version) still loses the type it made, and only that one.
+TEST_F(RegistryWork, AssociationUndoIsSafeToRepeatWithOrWithoutTheMark) {
+  for (const bool older : {false, true}) {
+    SetDefault(u".bxtest1", u"BxExisting.Type");
+    SetDefault(u"BxExisting.Type\\shell\\open\\command", u"notepad.exe \"%1\"");
+    RegistryWorkInputs inputs = AssociationInputs();
+    inputs.journal = &journal_;
+    inputs.associations.Add(MakeAssociation(u".bxtest1", u"!", 0));
+    inputs.associations.Add(MakeAssociation(u".bxtest4", u"Bx.Doc4", 1));
+    ApplyAssociations(inputs);
+    for (const char16_t* type : {u"BxExisting.Type", u"Bx.Doc4"}) {
+      RegistryKey key;
+      ASSERT_NE(key.Open(RegRoot::kClassesRoot, type, kRegOpenOnly | kRegNoStack, kRegWriteAccess, RegView::kDefault),
+                RegistryKey::kFailed);
+      ASSERT_TRUE(key.ValueExists(u"BxProduct Association")) << older;
+      if (older) key.DeleteValue(u"BxProduct Association", 0);
+    }
+    for (int run = 0; run < 2; ++run) {
+      for (const auto& [extension, type] : {std::pair{u".bxtest1", u"BxExisting.Type"}, std::pair{u".bxtest4", u"Bx.Doc4"}}) {
+        UndoAssociation({String(extension), String(type), String(u"open"), String(), String(u"c:\\bx")}, inputs.product_name,
+                        RegView::kDefault);
+      }
+    }
+    EXPECT_EQ(Read(RegRoot::kClassesRoot, u".bxtest1", u""), u"BxExisting.Type") << older;
+    EXPECT_EQ(Read(RegRoot::kClassesRoot, u"BxExisting.Type\\shell\\open\\command", u""), u"notepad.exe \"%1\"") << older;
+    EXPECT_EQ(Read(RegRoot::kClassesRoot, u"BxExisting.Type\\shell\\open", u""), u"<no value>") << older;
+    EXPECT_EQ(Read(RegRoot::kClassesRoot, u"BxExisting.Type", u"BxProduct Association"), u"<no value>") << older;
+    EXPECT_EQ(Read(RegRoot::kClassesRoot, u"BxExisting.Type\\shell\\open\\command", u"BxProduct Backup"), u"<no value>")
+        << older;
+    EXPECT_FALSE(KeyExists(RegRoot::kClassesRoot, u"Bx.Doc4", kRegReadOnly, RegView::kDefault)) << older;
+    EXPECT_FALSE(KeyExists(RegRoot::kClassesRoot, u".bxtest4", kRegReadOnly, RegView::kDefault)) << older;
+    Cleanup();
+  }
+}
+
 }  // namespace

@@ -25,7 +25,8 @@ String FirewallLineText(const String& line) {
 
 }  // namespace
 
-void UndoAssociations(const Vector<RecordedAssociation>& associations, const String& display_name, RegView view) {
+void UndoAssociations(const Vector<RecordedAssociation>& associations, const String& display_name, const String& product_folder,
+                      RegView view) {
   if (associations.IsEmpty()) return;
   for (const RecordedAssociation& recorded : associations) {
     AssociationToUndo a;
@@ -33,6 +34,7 @@ void UndoAssociations(const Vector<RecordedAssociation>& associations, const Str
     a.file_type = AnsiToUtf16(recorded.file_type);
     a.verb = AnsiToUtf16(recorded.verb);
     a.icon = AnsiToUtf16(recorded.icon);
+    a.product_folder = product_folder;
     UndoAssociation(a, display_name, view);
   }
   SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);

@@ -49,7 +49,8 @@ struct RecordedAssociation;
 // Undoes each recorded association (8-bit texts as [Associations] holds
 // them), restoring the defaults backed up under the product's display name,
 // then tells the shell that associations changed.
-void UndoAssociations(const Vector<RecordedAssociation>& associations, const String& display_name, RegView view);
+void UndoAssociations(const Vector<RecordedAssociation>& associations, const String& display_name, const String& product_folder,
+                      RegView view);
 
 // Takes out the firewall exceptions of the [Firewall] lines (8-bit; a program
 // path marked by the '|' rule is UTF-8).

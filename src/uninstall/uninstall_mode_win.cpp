@@ -35,7 +35,7 @@ void FirstUninstallBatch(Run& run) {
 bool HasAssociations(const Run& run) { return !run.lists.associations.IsEmpty(); }
 
 void Associations(Run& run) {
-  UndoAssociations(run.lists.associations, run.display_name, run.view);
+  UndoAssociations(run.lists.associations, run.display_name, run.product_folder, run.view);
   Pause(run);
 }
 

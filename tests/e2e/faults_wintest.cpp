@@ -353,12 +353,9 @@ TEST_F(Faults, AnInstallCutAnywhereIsFinishedByARerun) {
   Report("install", tried, survived);
 }
 
-// Disabled until a second /u: no longer undoes an association again: after
-// an uninstall cut once the association was undone, the second run finds no
-// backups and takes the extension key and file type that were there before
-// the install for the product's (association_undo_win.cpp); at every cut
-// point, everything else comes out as before.
-TEST_F(Faults, DISABLED_AnUninstallCutAnywhereIsFinishedByASecondOne) {
+// Every cut point of an uninstall, each followed by a second /u: that must
+// finish the work and leave the extension and its type as they were.
+TEST_F(Faults, AnUninstallCutAnywhereIsFinishedByASecondOne) {
   ASSERT_FALSE(installer_.empty());
   const std::vector<CutPoint> points = {
       {"after the first file went",
