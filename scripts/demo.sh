@@ -26,14 +26,14 @@ if [ "${1:-}" = "--in-wine-session" ]; then
   # Under Xvfb: the page is photographed, then cancelled (the cancel notice
   # is answered like any other box).
   drive --page demo-first-page --timeout 120 "$(winepath -w "$sample_installer")"
-  echo "exit code: $? (cancelled)"
+  echo "exit code: $? (cancelled: 1602, the sample uses the deployment exit codes)"
 
   section "silent installation of the sample product"
   # A folder without blanks: the driver passes each argument as one word.
   demo_folder='C:\BastionixDemo\Sample'
   rm -rf "$WINEPREFIX/drive_c/BastionixDemo"
   drive --timeout 300 "$(winepath -w "$sample_installer")" /silent "/d:$demo_folder"
-  echo "exit code: $? (an installation ends with 1 whatever its outcome; Install.log tells)"
+  echo "exit code: $? (0: installed, 3010: installed, restart needed, 1603: failed; Install.log tells)"
   unix_folder=$(winepath -u "$demo_folder")
   section "installed files"
   (cd "$unix_folder" && find . -type f | sort)
