@@ -18,6 +18,7 @@ const wchar_t* const kAllowedKeys[] = {
     L"software\\wine\\",
     // Wine's display driver registers the X screen when the first window opens.
     L"system\\currentcontrolset\\control\\video\\",
+    L"hardware\\devicemap\\video\\",
 };
 
 bool Allowed(const std::wstring& line) {
